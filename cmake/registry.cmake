@@ -1,0 +1,33 @@
+# wq_registry_scripts(<out_rc> PREFIX <progid prefix> ENTRIES <class>:<id>[:<bitmap>] ...)
+# Writes one registry script per class from the two templates (a plain class, or a
+# format control when a toolbox bitmap id is given) and an .rc file that holds them all
+# as "REGISTRY" resources. A class's default value is "<class> Class" unless
+# WQ_DESCRIPTION_<class> says otherwise.
+set(WQ_RGS_TEMPLATES ${CMAKE_CURRENT_LIST_DIR}/rgs)
+
+function(wq_registry_scripts out_rc)
+  cmake_parse_arguments(ARG "" "PREFIX" "ENTRIES" ${ARGN})
+  set(dir ${CMAKE_CURRENT_BINARY_DIR}/rgs)
+  set(lines "// Generated: the registry scripts of the server's classes.\n")
+  foreach(entry ${ARG_ENTRIES})
+    string(REPLACE ":" ";" fields ${entry})
+    list(GET fields 0 CLASS)
+    list(GET fields 1 id)
+    list(LENGTH fields n)
+    set(PREFIX ${ARG_PREFIX})
+    if(DEFINED WQ_DESCRIPTION_${CLASS})
+      set(DESCRIPTION "${WQ_DESCRIPTION_${CLASS}}")
+    else()
+      set(DESCRIPTION "${CLASS} Class")
+    endif()
+    if(n GREATER 2)
+      list(GET fields 2 BITMAP)
+      configure_file(${WQ_RGS_TEMPLATES}/formatctl.rgs.in ${dir}/${CLASS}.rgs @ONLY)
+    else()
+      configure_file(${WQ_RGS_TEMPLATES}/class.rgs.in ${dir}/${CLASS}.rgs @ONLY)
+    endif()
+    string(APPEND lines "${id} REGISTRY \"${dir}/${CLASS}.rgs\"\n")
+  endforeach()
+  file(WRITE ${out_rc}.tmp "${lines}")
+  configure_file(${out_rc}.tmp ${out_rc} COPYONLY)
+endfunction()

@@ -1,0 +1,91 @@
+// Dual-interface dispatch from the module's registered type library, and the small
+// standard interfaces every class answers: ISupportErrorInfo and IProvideClassInfo2.
+//
+// Dispatch<I> implements IDispatch for the dual interface I with the type information
+// of the module's type library at its registered version; the ITypeInfo of each
+// interface is loaded once and shared by every object of the module.
+#pragma once
+
+#include "comobject.h"
+
+#include <ocidl.h>
+
+namespace plat {
+
+// The type information of `guid` (an interface or class) in the module's type library,
+// loaded with LoadRegTypeLib on first use and kept until the module ends.
+HRESULT GetModuleTypeInfo(REFGUID guid, ITypeInfo** typeInfo) noexcept;
+// Releases the cached type information (module termination).
+void ReleaseTypeInfoCache() noexcept;
+
+// ITypeInfo::Invoke on `instance`, after supplying what the type library cannot carry:
+// an omitted optional 64-bit integer argument gets the value 0.
+HRESULT InvokeWithTypeInfo(ITypeInfo* typeInfo, void* instance, DISPID member, WORD flags,
+                           DISPPARAMS* params, VARIANT* result, EXCEPINFO* excepInfo,
+                           UINT* argErr) noexcept;
+
+template <class I>
+class Dispatch : public I {
+ public:
+  using com_interface = I;
+
+  STDMETHOD(GetTypeInfoCount)(UINT* count) override {
+    if (!count) return E_POINTER;
+    *count = 1;
+    return S_OK;
+  }
+  STDMETHOD(GetTypeInfo)(UINT index, LCID, ITypeInfo** typeInfo) override {
+    if (!typeInfo) return E_POINTER;
+    *typeInfo = nullptr;
+    if (index != 0) return DISP_E_BADINDEX;
+    return GetModuleTypeInfo(__uuidof(I), typeInfo);
+  }
+  STDMETHOD(GetIDsOfNames)(REFIID riid, LPOLESTR* names, UINT count, LCID,
+                           DISPID* ids) override {
+    if (riid != IID_NULL) return DISP_E_UNKNOWNINTERFACE;
+    com_ptr<ITypeInfo> info;
+    PLAT_RETURN_IF_FAILED(GetModuleTypeInfo(__uuidof(I), info.put()));
+    return info->GetIDsOfNames(names, count, ids);
+  }
+  STDMETHOD(Invoke)(DISPID member, REFIID riid, LCID, WORD flags, DISPPARAMS* params,
+                    VARIANT* result, EXCEPINFO* excepInfo, UINT* argErr) override {
+    if (riid != IID_NULL) return DISP_E_UNKNOWNINTERFACE;
+    com_ptr<ITypeInfo> info;
+    PLAT_RETURN_IF_FAILED(GetModuleTypeInfo(__uuidof(I), info.put()));
+    return InvokeWithTypeInfo(info.get(), static_cast<I*>(this), member, flags, params,
+                              result, excepInfo, argErr);
+  }
+};
+
+// ISupportErrorInfo for the listed interfaces (normally the class's default one).
+template <class... Is>
+class SupportErrorInfo : public ISupportErrorInfo {
+ public:
+  using com_interface = ISupportErrorInfo;
+  STDMETHOD(InterfaceSupportsErrorInfo)(REFIID riid) override {
+    return ((riid == __uuidof(Is)) || ...) ? S_OK : S_FALSE;
+  }
+};
+
+// IProvideClassInfo2 for class `Class` (a coclass of the type library); `SourceIid`
+// names its default event interface, when it has one.
+template <class Class, const IID* SourceIid = nullptr>
+class ProvideClassInfo2 : public IProvideClassInfo2 {
+ public:
+  using com_interface = IProvideClassInfo2;
+  STDMETHOD(GetClassInfo)(ITypeInfo** typeInfo) override {
+    if (!typeInfo) return E_POINTER;
+    *typeInfo = nullptr;
+    return GetModuleTypeInfo(__uuidof(Class), typeInfo);
+  }
+  STDMETHOD(GetGUID)(DWORD kind, GUID* guid) override {
+    if (!guid) return E_POINTER;
+    *guid = GUID_NULL;
+    if (kind != GUIDKIND_DEFAULT_SOURCE_DISP_IID) return E_INVALIDARG;
+    if (!SourceIid) return E_FAIL;
+    *guid = *SourceIid;
+    return S_OK;
+  }
+};
+
+}  // namespace plat

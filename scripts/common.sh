@@ -1,0 +1,77 @@
+# Shared by the test and demo commands: installs what is missing, builds, and makes the
+# Wine prefix in which the server and the stand-ins are registered.
+set -euo pipefail
+
+ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+BUILD=${WQ_BUILD_DIR:-$ROOT/build}
+export WINEPREFIX=$BUILD/wineprefix
+export WINEDEBUG=${WINEDEBUG:--all}
+export WINEARCH=win64
+
+PACKAGES=(g++-mingw-w64-x86-64-posix mingw-w64-tools wine64 wine64-tools xvfb xauth
+          googletest cmake make)
+
+install_missing() {
+  local missing=()
+  for p in "${PACKAGES[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+  done
+  if [ ${#missing[@]} -gt 0 ]; then
+    echo "== installing: ${missing[*]}"
+    local sudo=""
+    [ "$(id -u)" -eq 0 ] || sudo=sudo
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+  fi
+}
+
+build() {
+  echo "== building in $BUILD"
+  cmake -S "$ROOT" -B "$BUILD" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64-x86_64.cmake" \
+    -DCMAKE_BUILD_TYPE=Release >/dev/null
+  cmake --build "$BUILD" -j"$(nproc)"
+}
+
+# A fresh prefix each run, so nothing registered by hand can hide a fault.
+make_prefix() {
+  echo "== making the Wine prefix"
+  wineserver -k 2>/dev/null || true
+  rm -rf "$WINEPREFIX"
+  WINEDLLOVERRIDES="mscoree,mshtml=" wineboot -i >/dev/null 2>&1
+  wineserver -p 2>/dev/null || true
+}
+
+# Registers every server DLL the build made, in the order given.
+register() {
+  local dll
+  for dll in "$@"; do
+    echo "== registering $(basename "$dll")"
+    wine regsvr32 /s "$(winepath -w "$dll")"
+  done
+}
+
+XVFB_PID=
+start_display() {
+  local n
+  for n in $(seq 91 140); do
+    [ -e /tmp/.X$n-lock ] && continue
+    Xvfb :$n -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+    XVFB_PID=$!
+    sleep 1
+    if kill -0 $XVFB_PID 2>/dev/null; then
+      export DISPLAY=:$n
+      return
+    fi
+  done
+  echo "no free X display" >&2
+  exit 1
+}
+
+stop_all() {
+  wineserver -k 2>/dev/null || true
+  [ -n "$XVFB_PID" ] && kill $XVFB_PID 2>/dev/null || true
+}
+
+SERVER_DLLS=("$BUILD/userservices/wqcgenericsvcs/WQCGenericSvcs.dll")
+TEST_DLLS=("$BUILD/tests/comframe/WQTestServer.dll")
+DEMO_DLLS=()

@@ -1,0 +1,37 @@
+#include "comtest.h"
+
+#include <vector>
+
+namespace wqtest {
+
+std::vector<std::wstring> RegistrySubkeys(HKEY root, const std::wstring& path) {
+  std::vector<std::wstring> names;
+  plat::unique_hkey key;
+  if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS) return names;
+  wchar_t name[256];
+  for (DWORD i = 0;; ++i) {
+    DWORD length = 256;
+    if (RegEnumKeyExW(key.get(), i, name, &length, nullptr, nullptr, nullptr, nullptr) !=
+        ERROR_SUCCESS)
+      break;
+    names.emplace_back(name, length);
+  }
+  return names;
+}
+
+std::wstring TakeErrorDescription() {
+  plat::com_ptr<IErrorInfo> info;
+  if (GetErrorInfo(0, info.put()) != S_OK || !info) return L"";
+  plat::unique_bstr description;
+  info->GetDescription(description.put());
+  return description.c_str();
+}
+
+std::wstring ExecutableDirectory() {
+  wchar_t path[MAX_PATH];
+  const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
+  std::wstring dir(path, length);
+  return dir.substr(0, dir.find_last_of(L"\\/"));
+}
+
+}  // namespace wqtest

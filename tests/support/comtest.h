@@ -1,0 +1,65 @@
+// Helpers shared by the tests: reference counts, interface checks and registry reads.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <handles.h>
+
+#include <string>
+#include <vector>
+
+namespace wqtest {
+
+// The reference count an object reports after one AddRef/Release pair.
+inline ULONG RefCount(IUnknown* unknown) {
+  unknown->AddRef();
+  return unknown->Release();
+}
+
+#define EXPECT_REF(obj, n) EXPECT_EQ(::wqtest::RefCount(obj), static_cast<ULONG>(n))
+
+// Whether `unknown` answers `iid`; the interface is released again.
+inline HRESULT QueryResult(IUnknown* unknown, REFIID iid) {
+  IUnknown* out = reinterpret_cast<IUnknown*>(0x1);
+  const HRESULT hr = unknown->QueryInterface(iid, reinterpret_cast<void**>(&out));
+  if (SUCCEEDED(hr) && out) out->Release();
+  if (FAILED(hr)) EXPECT_EQ(out, nullptr) << "a failed QueryInterface must clear its out-pointer";
+  return hr;
+}
+
+// The string value `name` (null: default) of key `path` under `root`, or nothing.
+inline bool ReadRegistryString(HKEY root, const std::wstring& path, const wchar_t* name,
+                               std::wstring* value) {
+  plat::unique_hkey key;
+  if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS) return false;
+  wchar_t buffer[1024] = {};
+  DWORD size = sizeof buffer - sizeof(wchar_t);
+  DWORD type = 0;
+  if (RegQueryValueExW(key.get(), name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size) !=
+      ERROR_SUCCESS)
+    return false;
+  if (value) *value = buffer;
+  return true;
+}
+
+inline bool RegistryKeyExists(HKEY root, const std::wstring& path) {
+  plat::unique_hkey key;
+  return RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, key.put()) == ERROR_SUCCESS;
+}
+
+// The names of the subkeys of `path`, in the registry's order.
+std::vector<std::wstring> RegistrySubkeys(HKEY root, const std::wstring& path);
+
+inline std::wstring GuidText(REFGUID guid) {
+  wchar_t text[39];
+  StringFromGUID2(guid, text, 39);
+  return text;
+}
+
+// The description of the thread's current error info (taken off the thread).
+std::wstring TakeErrorDescription();
+
+// The directory holding the running test executable.
+std::wstring ExecutableDirectory();
+
+}  // namespace wqtest

@@ -1,0 +1,23 @@
+// Process entry and the object map of the server's creatable classes.
+#include <array>
+
+#include "servermodule.h"
+
+namespace {
+
+// Each class joins the server here, with the id of its registry script.
+std::array<plat::ObjectEntry, 0> objectMap = {};
+
+}  // namespace
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
+  if (reason == DLL_PROCESS_ATTACH) {
+    plat::module().Init(objectMap.data(), objectMap.size(), instance,
+                        {wqc::kLibId, wqc::kMajorVersion, wqc::kMinorVersion});
+    plat::module().SetRegisterEntry(&wqc::UpdateRegistryFromResource);
+    DisableThreadLibraryCalls(instance);
+  } else if (reason == DLL_PROCESS_DETACH) {
+    plat::module().Term();
+  }
+  return TRUE;
+}

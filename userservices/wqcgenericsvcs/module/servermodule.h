@@ -1,0 +1,24 @@
+// The server's module frame: the type library's identity, the CLSIDs of every class
+// (the replacement map names all of them in every script) and the registration of one
+// class from its registry script.
+#pragma once
+
+#include <comobject.h>
+
+namespace wqc {
+
+extern const GUID kLibId;
+constexpr WORD kMajorVersion = 380;
+constexpr WORD kMinorVersion = 0;
+
+struct ClassId {
+  const wchar_t* replacementName;  // "CLSID_<class>"
+  GUID clsid;
+};
+// The 21 creatable classes in the order of the replacement map.
+extern const ClassId kClassIds[21];
+
+// Runs registry script `resourceId` with the module's replacement map.
+HRESULT UpdateRegistryFromResource(UINT resourceId, bool doRegister) noexcept;
+
+}  // namespace wqc
