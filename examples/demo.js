@@ -3,4 +3,3 @@
 var shell = new ActiveXObject("WScript.Shell");
 var libKey = "HKCR\\TypeLib\\{38000000-A35F-4D89-960A-B075AD91A15F}\\17c.0\\";
 WScript.Echo("Type library: " + shell.RegRead(libKey));
-WScript.Echo("Registered at: " + shell.RegRead(libKey + "0\\win64\\"));
