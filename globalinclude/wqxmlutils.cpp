@@ -3,6 +3,8 @@
 #include <clocale>
 #include <cstdio>
 
+#include "variantutil.h"
+
 void WQAppendXMLEscaped(WQStringBuffer& out, const wchar_t* text, size_t length) {
   if (!text) return;
   const wchar_t* run = text;
@@ -71,6 +73,7 @@ int WQMissingUtf8Bytes(const BYTE* data, size_t count) {
   return 3;
 }
 
+// Strict conversions: a VARIANT of another class than the operation's is not coerced.
 HRESULT WQReadXMLVariantValue(const VARIANT& value, WQXMLVariantValue& out) {
   const VARIANT* v = &value;
   while (v->vt == (VT_BYREF | VT_VARIANT)) {
@@ -88,24 +91,20 @@ HRESULT WQReadXMLVariantValue(const VARIANT& value, WQXMLVariantValue& out) {
       return S_OK;
     case VT_I1: case VT_UI1: case VT_I2: case VT_UI2:
     case VT_I4: case VT_UI4: case VT_INT: case VT_UINT: {
-      VARIANT converted;
-      VariantInit(&converted);
-      const HRESULT hr = VariantChangeType(&converted, const_cast<VARIANT*>(v), 0, VT_I4);
+      long number = 0;
+      const HRESULT hr = VariantToLong(*v, &number, false);
       if (FAILED(hr)) return hr;
       out.kind = WQXMLVariantValue::kLong;
-      out.longValue = converted.lVal;
+      out.longValue = number;
       return S_OK;
     }
     case VT_R4:
-      out.kind = WQXMLVariantValue::kDouble;
-      out.doubleValue = byRef ? *v->pfltVal : v->fltVal;
-      return S_OK;
     case VT_R8:
     case VT_DATE:
       out.kind = WQXMLVariantValue::kDouble;
-      out.doubleValue = byRef ? *v->pdblVal : v->dblVal;
-      return S_OK;
+      return VariantToDouble(*v, &out.doubleValue, false);
     case VT_BSTR: {
+      // Written from the BSTR itself: no copy, and embedded NULs are kept.
       const BSTR text = byRef ? *v->pbstrVal : v->bstrVal;
       out.kind = WQXMLVariantValue::kString;
       out.text = text ? text : L"";
@@ -114,8 +113,7 @@ HRESULT WQReadXMLVariantValue(const VARIANT& value, WQXMLVariantValue& out) {
     }
     case VT_BOOL:
       out.kind = WQXMLVariantValue::kBool;
-      out.boolValue = (byRef ? *v->pboolVal : v->boolVal) != VARIANT_FALSE;
-      return S_OK;
+      return VariantToBool(*v, &out.boolValue, false);
     default:
       return E_FAIL;
   }
