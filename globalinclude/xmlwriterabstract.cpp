@@ -1,0 +1,45 @@
+#include "xmlwriterabstract.h"
+
+#include <algorithm>
+#include <cwchar>
+
+namespace {
+
+bool NameLess(const wchar_t* a, const wchar_t* b) {
+  if (!a || !b) return !a && b;
+  return wcscmp(a, b) < 0;
+}
+
+}  // namespace
+
+HRESULT XMLAttributeMap::Add(const wchar_t* name, const VARIANT& value) {
+  plat::unique_variant copy;
+  PLAT_RETURN_IF_FAILED(VariantCopyInd(&copy, const_cast<VARIANT*>(&value)));
+  auto at = std::lower_bound(entries_.begin(), entries_.end(), name,
+                             [](const Entry& e, const wchar_t* n) { return NameLess(e.name.GetString(), n); });
+  if (at != entries_.end() && !NameLess(name, at->name.GetString())) {
+    at->value = std::move(copy);
+    return S_OK;
+  }
+  try {
+    entries_.insert(at, Entry{WQHeapString(name), std::move(copy)});
+  } catch (...) {
+    return E_OUTOFMEMORY;
+  }
+  return S_OK;
+}
+
+HRESULT XMLAttributeMap::AddLong(const wchar_t* name, LONG value) {
+  VARIANT number;
+  number.vt = VT_I4;
+  number.lVal = value;
+  return Add(name, number);
+}
+
+HRESULT XMLAttributeMap::AddString(const wchar_t* name, const wchar_t* text, UINT length) {
+  plat::unique_variant string;
+  string.bstrVal = SysAllocStringLen(text, length);
+  if (!string.bstrVal) return E_OUTOFMEMORY;
+  string.vt = VT_BSTR;
+  return Add(name, string);
+}
