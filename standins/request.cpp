@@ -48,11 +48,6 @@ std::wstring Request::WriteAttribute(const std::wstring& name, const VARIANT& va
   return {};
 }
 
-std::wstring Request::StartDocument() {
-  startedDocument_ = true;
-  return {};
-}
-
 std::wstring Request::CloseStartTag() {
   ClosePendingStartTag();
   return {};

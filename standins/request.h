@@ -22,7 +22,8 @@ class Request {
   // The writing operations. Each answers what is wrong with the call (empty when
   // nothing): attributes need an open start tag, and an element ends only as the one
   // open last. A start tag still open is closed by whatever content follows.
-  std::wstring StartDocument();
+  // Leaves no mark in the rendered XML; the call log shows it.
+  std::wstring StartDocument() { return {}; }
   std::wstring StartElement(const std::wstring& name);
   std::wstring WriteAttribute(const std::wstring& name, const VARIANT& value);
   std::wstring CloseStartTag();
@@ -37,7 +38,6 @@ class Request {
   std::wstring Incomplete() const;
 
   const std::wstring& Xml(bool typed) const { return typed ? typedXml_ : plainXml_; }
-  bool StartedDocument() const { return startedDocument_; }
 
  private:
   void Append(const std::wstring& text);
@@ -47,7 +47,6 @@ class Request {
   std::wstring plainXml_;
   std::vector<std::wstring> openElements_;
   bool startTagOpen_ = false;
-  bool startedDocument_ = false;
 };
 
 // Character data and attribute values escaped for XML.
