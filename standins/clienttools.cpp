@@ -4,7 +4,7 @@ namespace standins {
 
 ClientToolsJournal::ClientToolsJournal()
     : recorder({L"Create", L"QueryErrorDisplay", L"QueryClientGlobals",
-                L"QueryDrawingEditorApp", L"QueryDrawingDBServer", L"DisplayError",
+                L"QueryDrawingEditorApp", L"QueryDrawingDBServer", L"ShowErrorDescription",
                 L"OpenDocument", L"GetApplication", L"get_DBServer", L"HighlightPipe",
                 L"CompactPipe"},
                false) {}

@@ -25,14 +25,14 @@ void* Globals::FindInterface(REFIID riid) noexcept {
   return Implements::FindInterface(riid);
 }
 
-STDMETHODIMP Globals::DisplayError(BSTR description, VARIANT extra1, VARIANT extra2,
-                                   LONGLONG parentWindow) try {
+STDMETHODIMP Globals::ShowErrorDescription(BSTR description, VARIANT extra1,
+                                           VARIANT extra2, LONGLONG parentWindow) try {
   wchar_t window[24];
   _snwprintf(window, 24, L"0x%llX", static_cast<unsigned long long>(parentWindow));
   window[23] = L'\0';
   return Journal().recorder.Run(
-      L"DisplayError",
-      std::wstring(L"DisplayError(") + standins::TypedValue(extra1) + L", " +
+      L"ShowErrorDescription",
+      std::wstring(L"ShowErrorDescription(") + standins::TypedValue(extra1) + L", " +
           standins::TypedValue(extra2) + L", " + window + L")",
       kClientToolsSource, [&] {
         Journal().errors.push_back({standins::Text(description), parentWindow});

@@ -14,8 +14,8 @@ class Globals : public plat::Implements<Globals, plat::Dispatch<IWQClientGlobals
   // Refuses the interfaces whose query is scripted to fail.
   void* FindInterface(REFIID riid) noexcept;
 
-  STDMETHOD(DisplayError)(BSTR description, VARIANT extra1, VARIANT extra2,
-                          LONGLONG parentWindow) override;
+  STDMETHOD(ShowErrorDescription)(BSTR description, VARIANT extra1, VARIANT extra2,
+                                  LONGLONG parentWindow) override;
   STDMETHOD(OpenDocument)(IDispatch* workspace, LONG documentOid, VARIANT documentType,
                           LONG* result) override;
   STDMETHOD(GetApplication)(IDispatch* workspace, IDispatch** application) override;

@@ -55,7 +55,7 @@ TEST_F(ClientTools, TheErrorDisplayRecordsWhatItWasToShow) {
   ASSERT_TRUE(display);
   const wchar_t chain[] = L"<WQError Desc=\"Failed\" HR=\"E_FAIL\"/>";
   plat::unique_variant empty;
-  EXPECT_EQ(display->DisplayError(Bstr(chain).get(), empty, empty, 0x2A0B4), S_OK);
+  EXPECT_EQ(display->ShowErrorDescription(Bstr(chain).get(), empty, empty, 0x2A0B4), S_OK);
 
   LONG count = 0;
   EXPECT_EQ(tools_->get_ErrorCount(&count), S_OK);
@@ -65,7 +65,7 @@ TEST_F(ClientTools, TheErrorDisplayRecordsWhatItWasToShow) {
   EXPECT_EQ(tools_->get_ErrorWindow(1, &window), S_OK);
   EXPECT_EQ(window, 0x2A0B4);
   EXPECT_EQ(tools_->get_ErrorWindow(2, &window), E_INVALIDARG);
-  EXPECT_EQ(CallLog(tools_.get()), L"Create\nDisplayError(vt0:, vt0:, 0x2A0B4)");
+  EXPECT_EQ(CallLog(tools_.get()), L"Create\nShowErrorDescription(vt0:, vt0:, 0x2A0B4)");
 }
 
 TEST_F(ClientTools, TheErrorDisplayCanBeUnavailable) {
