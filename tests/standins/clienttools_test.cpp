@@ -2,6 +2,7 @@
 // ProgID, and the pipe operations through the globals object created by CLSID.
 #include "standinsclient.h"
 #include "standinstest.h"
+#include "wqcomexception.h"
 
 namespace {
 
@@ -75,6 +76,25 @@ TEST_F(ClientTools, TheErrorDisplayCanBeUnavailable) {
   EXPECT_FALSE(ErrorDisplay());
   EXPECT_EQ(CallLog(tools_.get()),
             L"Create\nQueryErrorDisplay -> 0x80004002\nCreate -> 0x80040154");
+}
+
+// The module's error object and the display agree on the interface: the held chain and
+// the parent window arrive intact.
+TEST_F(ClientTools, TheErrorObjectShowsItsChainOverItsWindow) {
+  WQComException error;
+  error.EnterMethod(L"WQCClaimDlg::ShowDialog", 0);
+  try {
+    error.ThrowHr(E_INVALIDARG, L"The workspace object is not valid");
+  } catch (WQComException& caught) {
+    error.CatchComException(WQ_HERE, caught);
+  }
+  error.ShowError(reinterpret_cast<HWND>(0x1234));
+
+  EXPECT_EQ(CallLog(tools_.get()), L"Create\nShowErrorDescription(vt0:, vt0:, 0x1234)");
+  EXPECT_NE(wqstandins::ErrorDescription(tools_.get(), 1)
+                .find(L"Desc=\"The workspace object is not valid\" HR=\"E_INVALIDARG\""),
+            std::wstring::npos)
+      << wqstandins::ErrorDescription(tools_.get(), 1);
 }
 
 TEST_F(ClientTools, PipeOperationsGoThroughTheApplicationsDatabaseServer) {
