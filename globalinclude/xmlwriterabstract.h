@@ -1,6 +1,7 @@
 // Writing an XML request through a data service call: XMLAttributeMap (attributes in
-// name order), the abstract writer the VARIANT writers use, and DataServiceCallXMLWriter,
-// which forwards every operation to a call object's own writing operations.
+// name order), the abstract writer the VARIANT writers use, and
+// IWQDataServiceCallXMLWriter, which forwards every operation to the call's own writing
+// operations.
 #pragma once
 
 #include <windows.h>
@@ -10,6 +11,7 @@
 
 #include <vector>
 
+#include "WQOutside.h"
 #include "wqstring.h"
 
 // Attribute values by name, ordered by wcscmp (a null name first), so the request's
@@ -58,51 +60,20 @@ class XMLWriterAbstract {
   virtual HRESULT WriteRaw(const wchar_t* text) = 0;
 };
 
-// Forwards to a call object (IWQDataServiceCall, or anything with its writing operations).
-template <class Call>
-class DataServiceCallXMLWriter : public XMLWriterAbstract {
+// Forwards every operation to a data service call.
+class IWQDataServiceCallXMLWriter : public XMLWriterAbstract {
  public:
-  explicit DataServiceCallXMLWriter(Call* call) : call_(call) {}
+  explicit IWQDataServiceCallXMLWriter(IWQDataServiceCall* call) : call_(call) {}
 
-  HRESULT StartDocument() override {
-    PLAT_RETURN_HR_IF_NULL(E_POINTER, call_);
-    return call_->StartDocument();
-  }
-  HRESULT StartElement(const wchar_t* name) override {
-    return WithText(name, [&](BSTR text) { return call_->StartElement(text); });
-  }
+  HRESULT StartDocument() override;
+  HRESULT StartElement(const wchar_t* name) override;
   HRESULT StartElementWithAttributes(const wchar_t* name,
-                                     const XMLAttributeMap& attributes) override {
-    PLAT_RETURN_IF_FAILED(StartElement(name));
-    for (const XMLAttributeMap::Entry& entry : attributes.Entries())
-      PLAT_RETURN_IF_FAILED(WithText(entry.name.GetString(), [&](BSTR text) {
-        return call_->WriteVariantAttribute(text, entry.value);
-      }));
-    return S_OK;
-  }
-  HRESULT CloseStartTag() override {
-    PLAT_RETURN_HR_IF_NULL(E_POINTER, call_);
-    return call_->CloseStartTag();
-  }
-  HRESULT EndElement(const wchar_t* name) override {
-    return WithText(name, [&](BSTR text) { return call_->EndElement(text); });
-  }
-  HRESULT WriteText(const wchar_t* text) override {
-    return WithText(text, [&](BSTR bstr) { return call_->WriteText(bstr); });
-  }
-  HRESULT WriteRaw(const wchar_t* text) override {
-    return WithText(text, [&](BSTR bstr) { return call_->WriteRaw(bstr); });
-  }
+                                     const XMLAttributeMap& attributes) override;
+  HRESULT CloseStartTag() override;
+  HRESULT EndElement(const wchar_t* name) override;
+  HRESULT WriteText(const wchar_t* text) override;
+  HRESULT WriteRaw(const wchar_t* text) override;
 
  private:
-  // The call takes BSTRs; a null text stays null.
-  template <class Forward>
-  HRESULT WithText(const wchar_t* text, Forward&& forward) {
-    PLAT_RETURN_HR_IF_NULL(E_POINTER, call_);
-    plat::unique_bstr bstr(text ? SysAllocString(text) : nullptr);
-    if (text && !bstr) return E_OUTOFMEMORY;
-    return forward(bstr.get());
-  }
-
-  plat::com_ptr<Call> call_;
+  plat::com_ptr<IWQDataServiceCall> call_;
 };
