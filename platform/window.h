@@ -29,6 +29,7 @@
 #include <string>
 #include <tuple>
 #include <type_traits>
+#include <utility>
 #include <vector>
 
 namespace plat {
@@ -376,13 +377,16 @@ INT_PTR DialogProcResult(HWND hwnd, UINT msg, LRESULT result) noexcept;
 
 // The dialog class template. T names its template (`static constexpr UINT IDD`) and its
 // `static constexpr auto GetMessageMap()`; it may define
-//   void OnFinalMessage(HWND)            after WM_NCDESTROY (modeless dialogs free here);
-//   void OnHandlerException(HRESULT hr)  in place of the default reaction below.
+//   void OnFinalMessage(HWND) noexcept            after WM_NCDESTROY (a modeless dialog
+//                                                 may free itself here);
+//   void OnHandlerException(HRESULT hr) noexcept  in place of the default reaction below;
+//   bool ProcessWindowMessage(const Message&, LRESULT&)  to route before or after its map.
 // Base is the window part: Window, or a class derived from it that the dialog shares.
 template <class T, class Base = Window>
 class DialogImpl : public Base {
  public:
   template <class... Args>
+    requires(!std::is_same_v<std::remove_cvref_t<Args>, DialogImpl> && ...)
   explicit DialogImpl(Args&&... args) : Base(std::forward<Args>(args)...) {}
   DialogImpl(const DialogImpl&) = delete;
   DialogImpl& operator=(const DialogImpl&) = delete;
@@ -432,6 +436,9 @@ class DialogImpl : public Base {
   }
 
   static INT_PTR CALLBACK StartDialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    // These run outside the procedure's catch: nothing may leave them.
+    static_assert(noexcept(std::declval<T&>().OnFinalMessage(hwnd)));
+    static_assert(noexcept(std::declval<T&>().OnHandlerException(S_OK)));
     auto* self = reinterpret_cast<DialogImpl*>(::GetWindowLongPtrW(hwnd, DWLP_USER));
     if (!self) {
       // Messages before WM_INITDIALOG (WM_SETFONT) find no object yet.
@@ -443,7 +450,8 @@ class DialogImpl : public Base {
     LRESULT result = 0;
     bool handled = false;
     try {
-      handled = self->ProcessWindowMessage(Message{hwnd, msg, wParam, lParam}, result);
+      handled = static_cast<T*>(self)->ProcessWindowMessage(Message{hwnd, msg, wParam, lParam},
+                                                            result);
     } catch (...) {
       const HRESULT hr = to_hresult();
       self->handlerError_ = hr;
