@@ -2,6 +2,7 @@
 #include <array>
 
 #include "main/main.h"
+#include "workspacedialogs/wqcselectcasedlg.h"
 #include "servermodule.h"
 
 namespace {
@@ -9,6 +10,7 @@ namespace {
 // Each class joins the server here, with the id of its registry script.
 std::array objectMap = {
     plat::MakeObjectEntry<Main>(103),
+    plat::MakeObjectEntry<WQCSelectCaseDlg>(210),
 };
 
 }  // namespace
