@@ -1,12 +1,15 @@
 // Process entry and the object map of the server's creatable classes.
 #include <array>
 
+#include "fieldformatting/wqcfieldformatter.h"
 #include "servermodule.h"
 
 namespace {
 
 // Each class joins the server here, with the id of its registry script.
-std::array<plat::ObjectEntry, 0> objectMap = {};
+std::array objectMap = {
+    plat::MakeObjectEntry<WQCFieldFormatter>(218),
+};
 
 }  // namespace
 

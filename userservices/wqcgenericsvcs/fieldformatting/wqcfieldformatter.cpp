@@ -1,0 +1,171 @@
+#include "wqcfieldformatter.h"
+
+#include "fieldtext.h"
+#include "variantutil.h"
+
+namespace {
+
+constexpr int kTraceLevel = 1;
+
+BSTR NewBstr(const std::wstring& text) {
+  return plat::unique_bstr::copy(text.c_str(), static_cast<UINT>(text.size())).release();
+}
+
+void ThrowIfNotInitialized(WQComException& error, bool initialized) {
+  if (!initialized) error.ThrowHrAt(WQ_HERE, E_FAIL, L"Formatter not initialized");
+}
+
+}  // namespace
+
+WQCFieldFormatter::WQCFieldFormatter() : lcid_(GetUserDefaultLCID()) {}
+
+STDMETHODIMP WQCFieldFormatter::get_PrefixStrings(SAFEARRAY** ppStrings) {
+  return GetStrings(L"WQCFieldFormatter::get_PrefixStrings", strings_.prefixes, ppStrings);
+}
+
+STDMETHODIMP WQCFieldFormatter::get_PostfixStrings(SAFEARRAY** ppStrings) {
+  return GetStrings(L"WQCFieldFormatter::get_PostfixStrings", strings_.postfixes, ppStrings);
+}
+
+STDMETHODIMP WQCFieldFormatter::get_SubstitutionStrings(SAFEARRAY** ppStrings) {
+  return GetStrings(L"WQCFieldFormatter::get_SubstitutionStrings", strings_.substitutions,
+                    ppStrings);
+}
+
+HRESULT WQCFieldFormatter::GetStrings(const wchar_t* method, const WQArray<WQHeapString>& list,
+                                      SAFEARRAY** strings) {
+  WQ_METHOD_BEGIN(error, method, kTraceLevel)
+  error.CheckPointer(strings);
+  *strings = nullptr;
+  ThrowIfNotInitialized(error, initialized_);
+  WQVariantSafeArray array(static_cast<ULONG>(list.GetCount()), 1, true);
+  for (int i = 0; i < list.GetCount(); ++i) {
+    const HRESULT hr = array.SetAt(i, list[i].GetString() ? list[i].GetString() : L"");
+    if (FAILED(hr)) error.ThrowHrAt(WQ_HERE, hr, L"Failed to fill the string list");
+  }
+  *strings = array.Detach();
+  WQ_METHOD_END(error)
+}
+
+STDMETHODIMP WQCFieldFormatter::Initialize(IDispatch* pWorkspace) {
+  WQ_METHOD_BEGIN(error, L"WQCFieldFormatter::Initialize", kTraceLevel)
+  initialized_ = false;
+  strings_.RemoveAll();
+  lcid_ = GetUserDefaultLCID();
+  error.CheckPointer(pWorkspace);
+  error.ThrowHrAt(WQ_HERE, E_NOTIMPL, L"The data service call is not available yet");
+  WQ_METHOD_END(error)
+}
+
+STDMETHODIMP WQCFieldFormatter::FormatReal(VARIANT dVal, BSTR prefix, BSTR postfix, BSTR subst,
+                                           BSTR FieldFormat, BSTR* FieldString) {
+  WQ_METHOD_BEGIN(error, L"WQCFieldFormatter::FormatReal", kTraceLevel)
+  error.CheckPointer(FieldString);
+  *FieldString = nullptr;
+  std::optional<double> value;
+  if (VariantHasValue(dVal)) {
+    double number = 0;
+    const HRESULT hr = VariantToDouble(dVal, &number, true);
+    if (FAILED(hr)) error.ThrowHrAt(WQ_HERE, hr, L"Value cannot be coerced to a real number");
+    value = number;
+  }
+  *FieldString = NewBstr(
+      wqc::FormatRealField(error, value, prefix, postfix, subst, FieldFormat, Locale()));
+  WQ_METHOD_END(error)
+}
+
+STDMETHODIMP WQCFieldFormatter::FormatInteger(VARIANT iVal, BSTR prefix, BSTR postfix,
+                                              BSTR subst, BSTR FieldFormat, BSTR* FieldString) {
+  WQ_METHOD_BEGIN(error, L"WQCFieldFormatter::FormatInteger", kTraceLevel)
+  error.CheckPointer(FieldString);
+  *FieldString = nullptr;
+  std::optional<long> value;
+  if (VariantHasValue(iVal)) {
+    long number = 0;
+    const HRESULT hr = VariantToLong(iVal, &number, true);
+    if (FAILED(hr)) error.ThrowHrAt(WQ_HERE, hr, L"Could not coerce value to an integer");
+    value = number;
+  }
+  *FieldString =
+      NewBstr(wqc::FormatIntegerField(value, prefix, postfix, subst, FieldFormat, Locale()));
+  WQ_METHOD_END(error)
+}
+
+STDMETHODIMP WQCFieldFormatter::UnformatReal(BSTR FieldString, BSTR* FieldFormat, BSTR* prefix,
+                                             BSTR* postfix, BSTR* subst, VARIANT* dVal) {
+  return Unformat(L"WQCFieldFormatter::UnformatReal", false, FieldString, FieldFormat, prefix,
+                  postfix, subst, dVal);
+}
+
+STDMETHODIMP WQCFieldFormatter::UnformatInteger(BSTR FieldString, BSTR* FieldFormat,
+                                                BSTR* prefix, BSTR* postfix, BSTR* subst,
+                                                VARIANT* iVal) {
+  return Unformat(L"WQCFieldFormatter::UnformatInteger", true, FieldString, FieldFormat, prefix,
+                  postfix, subst, iVal);
+}
+
+HRESULT WQCFieldFormatter::Unformat(const wchar_t* method, bool integer, BSTR text,
+                                    BSTR* format, BSTR* prefix, BSTR* postfix,
+                                    BSTR* substitution, VARIANT* value) {
+  WQ_METHOD_BEGIN(error, method, kTraceLevel)
+  error.CheckPointer(format);
+  error.CheckPointer(prefix);
+  error.CheckPointer(postfix);
+  error.CheckPointer(substitution);
+  error.CheckPointer(value);
+  *prefix = *postfix = *substitution = nullptr;
+  VariantInit(value);
+  ThrowIfNotInitialized(error, initialized_);
+
+  const wqc::UnformattedField field =
+      integer ? wqc::UnformatIntegerField(error, text, *format, strings_, Locale())
+              : wqc::UnformatRealField(error, text, *format, strings_, Locale());
+
+  // Everything is copied before any output changes, so a failure leaves them as they were.
+  plat::unique_bstr newFormat = plat::unique_bstr::copy(field.format.c_str());
+  plat::unique_bstr foundPrefix = plat::unique_bstr::copy(field.parts.prefix);
+  plat::unique_bstr foundPostfix = plat::unique_bstr::copy(field.parts.postfix);
+  plat::unique_bstr foundSubstitution = plat::unique_bstr::copy(field.parts.substitution);
+  plat::unique_bstr oldFormat(std::exchange(*format, newFormat.release()));
+  *prefix = foundPrefix.release();
+  *postfix = foundPostfix.release();
+  *substitution = foundSubstitution.release();
+  if (field.integer) {
+    V_VT(value) = VT_I4;
+    V_I4(value) = *field.integer;
+  } else if (field.real) {
+    V_VT(value) = VT_R8;
+    V_R8(value) = *field.real;
+  }
+  WQ_METHOD_END(error)
+}
+
+STDMETHODIMP WQCFieldFormatter::FormatDate(VARIANT dtVal, BSTR FieldFormat, BSTR* FieldString) {
+  WQ_METHOD_BEGIN(error, L"WQCFieldFormatter::FormatDate", kTraceLevel)
+  error.CheckPointer(FieldString);
+  *FieldString = nullptr;
+  std::wstring text;
+  if (VariantHasValue(dtVal)) {
+    plat::unique_variant date;
+    const HRESULT hr = VariantChangeType(&date, &dtVal, 0, VT_DATE);
+    if (FAILED(hr)) error.ThrowHrAt(WQ_HERE, hr, L"Could not coerce value to a date");
+    text = wqc::FormatDateField(error, V_DATE(&date), FieldFormat);
+  }
+  *FieldString = NewBstr(text);
+  WQ_METHOD_END(error)
+}
+
+STDMETHODIMP WQCFieldFormatter::FormatBool(VARIANT bVal, BSTR FieldFormat, BSTR* FieldString) {
+  WQ_METHOD_BEGIN(error, L"WQCFieldFormatter::FormatBool", kTraceLevel)
+  error.CheckPointer(FieldString);
+  *FieldString = nullptr;
+  std::wstring text;
+  if (VariantHasValue(bVal)) {
+    bool value = false;
+    const HRESULT hr = VariantToBool(bVal, &value, true);
+    if (FAILED(hr)) error.ThrowHrAt(WQ_HERE, hr, L"Could not coerce value to an boolean");
+    text = wqc::FormatBoolField(error, value, FieldFormat);
+  }
+  *FieldString = NewBstr(text);
+  WQ_METHOD_END(error)
+}
