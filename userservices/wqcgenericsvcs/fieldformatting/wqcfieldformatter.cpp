@@ -15,6 +15,25 @@ void ThrowIfNotInitialized(WQComException& error, bool initialized) {
   if (!initialized) error.ThrowHrAt(WQ_HERE, E_FAIL, L"Formatter not initialized");
 }
 
+HRESULT VariantToDate(const VARIANT& value, DATE* out, bool) {
+  plat::unique_variant date;
+  PLAT_RETURN_IF_FAILED(VariantChangeType(&date, const_cast<VARIANT*>(&value), 0, VT_DATE));
+  *out = V_DATE(&date);
+  return S_OK;
+}
+
+// The value of an optional argument, converted leniently; none when the argument is absent.
+template <class T>
+std::optional<T> ArgumentValue(WQComException& error, const VARIANT& argument,
+                               HRESULT (*convert)(const VARIANT&, T*, bool),
+                               const wchar_t* message) {
+  if (!VariantHasValue(argument)) return std::nullopt;
+  T value{};
+  const HRESULT hr = convert(argument, &value, true);
+  if (FAILED(hr)) error.ThrowHrAt(WQ_HERE, hr, L"%ls", message);
+  return value;
+}
+
 }  // namespace
 
 WQCFieldFormatter::WQCFieldFormatter() : lcid_(GetUserDefaultLCID()) {}
@@ -62,13 +81,8 @@ STDMETHODIMP WQCFieldFormatter::FormatReal(VARIANT dVal, BSTR prefix, BSTR postf
   WQ_METHOD_BEGIN(error, L"WQCFieldFormatter::FormatReal", kTraceLevel)
   error.CheckPointer(FieldString);
   *FieldString = nullptr;
-  std::optional<double> value;
-  if (VariantHasValue(dVal)) {
-    double number = 0;
-    const HRESULT hr = VariantToDouble(dVal, &number, true);
-    if (FAILED(hr)) error.ThrowHrAt(WQ_HERE, hr, L"Value cannot be coerced to a real number");
-    value = number;
-  }
+  const std::optional<double> value = ArgumentValue<double>(
+      error, dVal, VariantToDouble, L"Value cannot be coerced to a real number");
   *FieldString = NewBstr(
       wqc::FormatRealField(error, value, prefix, postfix, subst, FieldFormat, Locale()));
   WQ_METHOD_END(error)
@@ -79,13 +93,8 @@ STDMETHODIMP WQCFieldFormatter::FormatInteger(VARIANT iVal, BSTR prefix, BSTR po
   WQ_METHOD_BEGIN(error, L"WQCFieldFormatter::FormatInteger", kTraceLevel)
   error.CheckPointer(FieldString);
   *FieldString = nullptr;
-  std::optional<long> value;
-  if (VariantHasValue(iVal)) {
-    long number = 0;
-    const HRESULT hr = VariantToLong(iVal, &number, true);
-    if (FAILED(hr)) error.ThrowHrAt(WQ_HERE, hr, L"Could not coerce value to an integer");
-    value = number;
-  }
+  const std::optional<long> value =
+      ArgumentValue<long>(error, iVal, VariantToLong, L"Could not coerce value to an integer");
   *FieldString =
       NewBstr(wqc::FormatIntegerField(value, prefix, postfix, subst, FieldFormat, Locale()));
   WQ_METHOD_END(error)
@@ -144,14 +153,9 @@ STDMETHODIMP WQCFieldFormatter::FormatDate(VARIANT dtVal, BSTR FieldFormat, BSTR
   WQ_METHOD_BEGIN(error, L"WQCFieldFormatter::FormatDate", kTraceLevel)
   error.CheckPointer(FieldString);
   *FieldString = nullptr;
-  std::wstring text;
-  if (VariantHasValue(dtVal)) {
-    plat::unique_variant date;
-    const HRESULT hr = VariantChangeType(&date, &dtVal, 0, VT_DATE);
-    if (FAILED(hr)) error.ThrowHrAt(WQ_HERE, hr, L"Could not coerce value to a date");
-    text = wqc::FormatDateField(error, V_DATE(&date), FieldFormat);
-  }
-  *FieldString = NewBstr(text);
+  const std::optional<DATE> value =
+      ArgumentValue<DATE>(error, dtVal, VariantToDate, L"Could not coerce value to a date");
+  *FieldString = NewBstr(value ? wqc::FormatDateField(error, *value, FieldFormat) : L"");
   WQ_METHOD_END(error)
 }
 
@@ -159,13 +163,8 @@ STDMETHODIMP WQCFieldFormatter::FormatBool(VARIANT bVal, BSTR FieldFormat, BSTR*
   WQ_METHOD_BEGIN(error, L"WQCFieldFormatter::FormatBool", kTraceLevel)
   error.CheckPointer(FieldString);
   *FieldString = nullptr;
-  std::wstring text;
-  if (VariantHasValue(bVal)) {
-    bool value = false;
-    const HRESULT hr = VariantToBool(bVal, &value, true);
-    if (FAILED(hr)) error.ThrowHrAt(WQ_HERE, hr, L"Could not coerce value to an boolean");
-    text = wqc::FormatBoolField(error, value, FieldFormat);
-  }
-  *FieldString = NewBstr(text);
+  const std::optional<bool> value =
+      ArgumentValue<bool>(error, bVal, VariantToBool, L"Could not coerce value to an boolean");
+  *FieldString = NewBstr(value ? wqc::FormatBoolField(error, *value, FieldFormat) : L"");
   WQ_METHOD_END(error)
 }
