@@ -200,6 +200,8 @@ class Module {
     GUID libid;
     WORD major;
     WORD minor;
+    // The locale the library declares; it is registered under that locale only.
+    LCID lcid = LANG_NEUTRAL;
   };
 
   // Called from DllMain on process attach and detach.

@@ -16,7 +16,7 @@ std::array objectMap = {
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
   if (reason == DLL_PROCESS_ATTACH) {
     plat::module().Init(objectMap.data(), objectMap.size(), instance,
-                        {wqc::kLibId, wqc::kMajorVersion, wqc::kMinorVersion});
+                        {wqc::kLibId, wqc::kMajorVersion, wqc::kMinorVersion, wqc::kTypeLibLocale});
     plat::module().SetRegisterEntry(&wqc::UpdateRegistryFromResource);
     DisableThreadLibraryCalls(instance);
   } else if (reason == DLL_PROCESS_DETACH) {
