@@ -200,8 +200,7 @@ class Module {
     GUID libid;
     WORD major;
     WORD minor;
-    // The locale the library declares; it is registered under that locale only.
-    LCID lcid = LANG_NEUTRAL;
+    LCID lcid = 0;  // the locale the type library is registered under
   };
 
   // Called from DllMain on process attach and detach.

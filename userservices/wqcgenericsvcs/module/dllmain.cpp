@@ -1,6 +1,7 @@
 // Process entry and the object map of the server's creatable classes.
 #include <array>
 
+#include "main/main.h"
 #include "fieldformatting/wqcfieldformatter.h"
 #include "servermodule.h"
 
@@ -8,6 +9,7 @@ namespace {
 
 // Each class joins the server here, with the id of its registry script.
 std::array objectMap = {
+    plat::MakeObjectEntry<Main>(103),
     plat::MakeObjectEntry<WQCFieldFormatter>(218),
 };
 
@@ -16,7 +18,7 @@ std::array objectMap = {
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
   if (reason == DLL_PROCESS_ATTACH) {
     plat::module().Init(objectMap.data(), objectMap.size(), instance,
-                        {wqc::kLibId, wqc::kMajorVersion, wqc::kMinorVersion, wqc::kTypeLibLocale});
+                        {wqc::kLibId, wqc::kMajorVersion, wqc::kMinorVersion, wqc::kTypeLibLcid});
     plat::module().SetRegisterEntry(&wqc::UpdateRegistryFromResource);
     DisableThreadLibraryCalls(instance);
   } else if (reason == DLL_PROCESS_DETACH) {
