@@ -1,6 +1,8 @@
-// WQCFieldFormatter as clients meet it: created through the registered server, called
-// through its interface and late-bound.
-#include <clocale>
+// WQCFieldFormatter as compiled clients meet it: created through the registered server and
+// initialized on the workspace stand-in.
+#include <standinsclient.h>
+
+#include <vector>
 
 #include "WQCGenericSvcs.h"
 #include "comtest.h"
@@ -8,184 +10,164 @@
 
 namespace {
 
-using wqtest::Localized;
+using Texts = std::vector<std::wstring>;
 
-plat::com_ptr<IWQCFieldFormatter> CreateFormatter() {
-  CLSID clsid;
-  EXPECT_EQ(CLSIDFromProgID(L"WQCGenericSvcs.WQCFieldFormatter", &clsid), S_OK);
-  EXPECT_EQ(clsid, __uuidof(WQCFieldFormatter));
-  plat::com_ptr<IWQCFieldFormatter> formatter;
-  EXPECT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, __uuidof(IWQCFieldFormatter),
-                             formatter.put_void()),
-            S_OK);
-  return formatter;
-}
+const wchar_t kReply[] =
+    L"<Initialize><Prefix>ca</Prefix><Postfix>m</Postfix><Prefix>ca.</Prefix><Unit>x</Unit>"
+    L"<Substitution>N/A</Substitution><Prefix></Prefix></Initialize>";
 
-// The newest message of the error the last call installed.
+plat::unique_bstr Bstr(const std::wstring& text) { return plat::unique_bstr::copy(text.c_str()); }
+
 std::wstring LastMessage() {
   plat::unique_bstr message;
   ExtractErrorDescription(wqtest::TakeErrorDescription().c_str(), message.put());
   return message.c_str();
 }
 
-plat::unique_variant Real(double value) {
-  plat::unique_variant v;
-  V_VT(&v) = VT_R8;
-  V_R8(&v) = value;
-  return v;
-}
-
-plat::unique_variant Text(const wchar_t* text) {
-  plat::unique_variant v;
-  V_VT(&v) = VT_BSTR;
-  V_BSTR(&v) = SysAllocString(text);
-  return v;
-}
-
-plat::unique_bstr Bstr(const wchar_t* text) { return plat::unique_bstr::copy(text); }
-
-// A BSTR out-parameter preset to a sentinel, so a call that fails can be seen to clear it.
-struct OutText {
-  BSTR value = reinterpret_cast<BSTR>(0x1);
-  ~OutText() {
-    if (value != reinterpret_cast<BSTR>(0x1)) SysFreeString(value);
+// The outputs of one call, preset to sentinels so a failure can be seen to clear them.
+struct Outputs {
+  BSTR format = nullptr;
+  BSTR text[3] = {reinterpret_cast<BSTR>(1), reinterpret_cast<BSTR>(1), reinterpret_cast<BSTR>(1)};
+  VARIANT value = {};
+  explicit Outputs(const wchar_t* incoming) : format(SysAllocString(incoming)) { V_VT(&value) = VT_I4; }
+  ~Outputs() {
+    for (BSTR t : {format, text[0], text[1], text[2]}) {
+      if (t != reinterpret_cast<BSTR>(1)) SysFreeString(t);
+    }
+    VariantClear(&value);
   }
-  std::wstring text() const { return value ? value : L"(null)"; }
+  std::wstring Text(int i) const { return text[i] ? text[i] : L"(null)"; }
 };
 
-TEST(FieldFormatter, AnswersErrorInfoForItsInterfaceOnly) {
-  auto formatter = CreateFormatter();
-  ASSERT_TRUE(formatter);
-  plat::com_ptr<ISupportErrorInfo> support;
-  ASSERT_EQ(formatter.query_to(support), S_OK);
-  EXPECT_EQ(support->InterfaceSupportsErrorInfo(__uuidof(IWQCFieldFormatter)), S_OK);
-  EXPECT_EQ(support->InterfaceSupportsErrorInfo(IID_IDispatch), S_FALSE);
-}
+class FieldFormatter : public testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_EQ(wqstandins::CreateWorkspace(workspace_), S_OK);
+    CLSID clsid;
+    ASSERT_EQ(CLSIDFromProgID(L"WQCGenericSvcs.WQCFieldFormatter", &clsid), S_OK);
+    ASSERT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER,
+                               __uuidof(IWQCFieldFormatter), formatter_.put_void()),
+              S_OK);
+  }
 
-TEST(FieldFormatter, FormatsThroughTheInterface) {
-  auto formatter = CreateFormatter();
-  ASSERT_TRUE(formatter);
-  OutText out;
-  ASSERT_EQ(formatter->FormatReal(Real(1500), nullptr, nullptr, nullptr, Bstr(L"%.1,3e").get(),
-                                  &out.value),
-            S_OK);
-  EXPECT_EQ(out.text(), Localized(L"1.5e3"));
-  // A script's number arrives as text written with '.'.
-  ASSERT_EQ(formatter->FormatReal(Text(L"0.5"), Bstr(L"approx").get(), Bstr(L"m").get(),
-                                  nullptr, Bstr(L"%*+.2f").get(), &out.value),
-            S_OK);
-  EXPECT_EQ(out.text(), Localized(L"approx +0.50 m"));
-  ASSERT_EQ(formatter->FormatInteger(Text(L"42"), nullptr, nullptr, Bstr(L"many").get(),
-                                     nullptr, &out.value),
-            S_OK);
-  EXPECT_EQ(out.text(), L"many");
-  ASSERT_EQ(formatter->FormatBool(Text(L"yes"), Bstr(L"%Y").get(), &out.value), S_OK);
-  EXPECT_EQ(out.text(), L"Y");
+  HRESULT Initialize(const wchar_t* reply) {
+    wqstandins::SetReply(workspace_.get(), L"ZERAZevozarAdid.Main", L"InitializeFormatter", reply);
+    plat::com_ptr<IDispatch> dispatch;
+    EXPECT_EQ(workspace_.query_to(dispatch), S_OK);
+    return formatter_->Initialize(dispatch.get());
+  }
 
-  plat::unique_variant date;
-  V_VT(&date) = VT_DATE;
-  SYSTEMTIME time = {2024, 3, 2, 5, 13, 4, 5, 0};
-  SystemTimeToVariantTime(&time, &V_DATE(&date));
-  ASSERT_EQ(formatter->FormatDate(date, Bstr(L"%d.%m.%Y %H:%M").get(), &out.value), S_OK);
-  EXPECT_EQ(out.text(), L"05.03.2024 13:04");
-}
+  Texts Prefixes() {
+    Texts texts;
+    SAFEARRAY* raw = reinterpret_cast<SAFEARRAY*>(1);
+    const HRESULT hr = formatter_->get_PrefixStrings(&raw);
+    plat::unique_safearray array(raw);
+    if (FAILED(hr)) {
+      EXPECT_EQ(raw, nullptr);
+      return {L"failed"};
+    }
+    LONG lower = 0, upper = -1;
+    SafeArrayGetLBound(raw, 1, &lower);
+    SafeArrayGetUBound(raw, 1, &upper);
+    EXPECT_EQ(lower, 1);
+    for (LONG i = lower; i <= upper; ++i) {
+      plat::unique_variant element;
+      EXPECT_EQ(SafeArrayGetElement(raw, &i, &element), S_OK);  // an array of VARIANTs
+      texts.emplace_back(V_VT(&element) == VT_BSTR ? V_BSTR(&element) : L"not a text");
+    }
+    return texts;
+  }
 
-TEST(FieldFormatter, ValuesThatAreAbsentGiveEmptyText) {
-  auto formatter = CreateFormatter();
-  ASSERT_TRUE(formatter);
-  plat::unique_variant omitted;
-  V_VT(&omitted) = VT_ERROR;
-  V_ERROR(&omitted) = DISP_E_PARAMNOTFOUND;
-  OutText out;
-  EXPECT_EQ(formatter->FormatReal(omitted, nullptr, nullptr, nullptr, Bstr(L"%X").get(),
-                                  &out.value),
-            S_OK);
-  EXPECT_EQ(out.text(), L"");
-  EXPECT_EQ(formatter->FormatDate(plat::unique_variant(), nullptr, &out.value), S_OK);
-  EXPECT_EQ(out.text(), L"");
-  EXPECT_EQ(formatter->FormatBool(plat::unique_variant(), Bstr(L"%x").get(), &out.value), S_OK);
-  EXPECT_EQ(out.text(), L"");
-}
+  HRESULT Unformat(bool integer, const std::wstring& text, Outputs& out) {
+    auto method = integer ? &IWQCFieldFormatter::UnformatInteger : &IWQCFieldFormatter::UnformatReal;
+    return (formatter_.get()->*method)(Bstr(text).get(), &out.format, &out.text[0], &out.text[1],
+                                       &out.text[2], &out.value);
+  }
 
-TEST(FieldFormatter, ValuesThatCannotBeConvertedFail) {
-  auto formatter = CreateFormatter();
-  ASSERT_TRUE(formatter);
-  OutText out;
-  EXPECT_EQ(formatter->FormatReal(Text(L"twelve"), nullptr, nullptr, nullptr, nullptr,
-                                  &out.value),
-            DISP_E_TYPEMISMATCH);
-  EXPECT_EQ(out.value, nullptr);
-  EXPECT_EQ(LastMessage(), L"Value cannot be coerced to a real number");
+  plat::com_ptr<IWQStandinWorkspace> workspace_;
+  plat::com_ptr<IWQCFieldFormatter> formatter_;
+};
 
-  EXPECT_EQ(formatter->FormatInteger(Text(L"twelve"), nullptr, nullptr, nullptr, nullptr,
-                                     &out.value),
+TEST_F(FieldFormatter, CoercionFailuresAndNullPointers) {
+  plat::unique_variant text;
+  V_VT(&text) = VT_BSTR;
+  V_BSTR(&text) = SysAllocString(L"twelve");
+  BSTR out = reinterpret_cast<BSTR>(1);
+  EXPECT_EQ(formatter_->FormatInteger(text, nullptr, nullptr, nullptr, nullptr, &out),
             DISP_E_TYPEMISMATCH);
   EXPECT_EQ(LastMessage(), L"Could not coerce value to an integer");
-
-  EXPECT_EQ(formatter->FormatBool(Text(L"maybe"), nullptr, &out.value), E_FAIL);
-  EXPECT_EQ(LastMessage(), L"Could not coerce value to an boolean");
-
-  EXPECT_TRUE(FAILED(formatter->FormatDate(Text(L"no date"), nullptr, &out.value)));
+  EXPECT_EQ(out, nullptr);
+  EXPECT_TRUE(FAILED(formatter_->FormatDate(text, nullptr, &out)));
   EXPECT_EQ(LastMessage(), L"Could not coerce value to a date");
 
-  EXPECT_EQ(formatter->FormatReal(Real(1), nullptr, nullptr, nullptr, Bstr(L"%.2X").get(),
-                                  &out.value),
-            E_INVALIDARG);
-  EXPECT_EQ(LastMessage(), L"Invalid format type");
-  EXPECT_EQ(out.value, nullptr);
-}
-
-TEST(FieldFormatter, NullOutPointersGiveEPointer) {
-  auto formatter = CreateFormatter();
-  ASSERT_TRUE(formatter);
-  EXPECT_EQ(formatter->FormatReal(Real(1), nullptr, nullptr, nullptr, nullptr, nullptr),
-            E_POINTER);
-  const std::wstring description = wqtest::TakeErrorDescription();
-  EXPECT_EQ(description,
+  EXPECT_EQ(formatter_->FormatReal(text, nullptr, nullptr, nullptr, nullptr, nullptr), E_POINTER);
+  EXPECT_EQ(wqtest::TakeErrorDescription(),
             L"<WQError Desc=\"Invalid pointer passed to method WQCFieldFormatter::FormatReal\" "
             L"Src=\"WQCFieldFormatter::FormatReal\" HR=\"E_POINTER\" />");
-  EXPECT_EQ(formatter->FormatInteger(Real(1), nullptr, nullptr, nullptr, nullptr, nullptr),
+  EXPECT_EQ(formatter_->FormatBool(text, nullptr, nullptr), E_POINTER);
+  EXPECT_EQ(formatter_->Initialize(nullptr), E_POINTER);
+  ASSERT_EQ(Initialize(kReply), S_OK);
+  Outputs outputs(L"%f");
+  EXPECT_EQ(formatter_->UnformatReal(Bstr(L"1").get(), nullptr, &outputs.text[0],
+                                     &outputs.text[1], &outputs.text[2], &outputs.value),
             E_POINTER);
-  EXPECT_EQ(formatter->FormatDate(Real(1), nullptr, nullptr), E_POINTER);
-  EXPECT_EQ(formatter->FormatBool(Real(1), nullptr, nullptr), E_POINTER);
-  EXPECT_EQ(formatter->get_PrefixStrings(nullptr), E_POINTER);
-  EXPECT_EQ(formatter->Initialize(nullptr), E_POINTER);
-
-  BSTR format = nullptr;
-  BSTR prefix = nullptr, postfix = nullptr, substitution = nullptr;
-  VARIANT value;
-  EXPECT_EQ(formatter->UnformatReal(Bstr(L"1").get(), nullptr, &prefix, &postfix, &substitution,
-                                    &value),
-            E_POINTER);
-  EXPECT_EQ(formatter->UnformatInteger(Bstr(L"1").get(), &format, &prefix, nullptr,
-                                       &substitution, &value),
-            E_POINTER);
-  EXPECT_EQ(formatter->UnformatInteger(Bstr(L"1").get(), &format, &prefix, &postfix,
-                                       &substitution, nullptr),
+  EXPECT_EQ(formatter_->UnformatInteger(Bstr(L"1").get(), &outputs.format, &outputs.text[0],
+                                        &outputs.text[1], &outputs.text[2], nullptr),
             E_POINTER);
 }
 
-TEST(FieldFormatter, ListsAndParsingNeedInitialize) {
-  auto formatter = CreateFormatter();
-  ASSERT_TRUE(formatter);
-  SAFEARRAY* strings = reinterpret_cast<SAFEARRAY*>(0x1);
-  EXPECT_EQ(formatter->get_SubstitutionStrings(&strings), E_FAIL);
-  EXPECT_EQ(strings, nullptr);
+TEST_F(FieldFormatter, InitializeReadsTheListsAndReplacesThem) {
+  EXPECT_EQ(Prefixes(), Texts{L"failed"});
   EXPECT_EQ(LastMessage(), L"Formatter not initialized");
+  ASSERT_EQ(Initialize(kReply), S_OK);
+  EXPECT_EQ(Prefixes(), (Texts{L"ca", L"ca.", L""}));
+  ASSERT_EQ(Initialize(L"<Initialize><Postfix>kg</Postfix></Initialize>"), S_OK);
+  EXPECT_EQ(Prefixes(), Texts{});
 
-  OutText format, prefix, postfix, substitution;
-  format.value = SysAllocString(L"%f");
-  VARIANT value;
-  V_VT(&value) = VT_I4;
-  EXPECT_EQ(formatter->UnformatReal(Bstr(L"1.5").get(), &format.value, &prefix.value,
-                                    &postfix.value, &substitution.value, &value),
-            E_FAIL);
-  EXPECT_EQ(LastMessage(), L"Formatter not initialized");
-  EXPECT_EQ(format.text(), L"%f");  // an [in, out] text is kept on failure
-  EXPECT_EQ(prefix.value, nullptr);
-  EXPECT_EQ(postfix.value, nullptr);
-  EXPECT_EQ(substitution.value, nullptr);
-  EXPECT_EQ(V_VT(&value), VT_EMPTY);
+  // A reply that breaks off after some texts leaves none of them.
+  EXPECT_TRUE(FAILED(Initialize(L"<Initialize><Prefix>about</Prefix><Postfix>")));
+  EXPECT_EQ(Prefixes(), Texts{L"failed"});
+}
+
+TEST_F(FieldFormatter, AFailedStepOfTheCallLeavesItUninitialized) {
+  for (const wchar_t* step : {L"CreateDataServiceCall", L"put_Flags", L"put_ServerProgID",
+                              L"put_MethodName", L"Execute", L"get_Response"}) {
+    workspace_->Reset();
+    ASSERT_EQ(Initialize(kReply), S_OK);
+    wqstandins::FailAt(workspace_.get(), step, E_ACCESSDENIED, L"The server is down");
+    EXPECT_EQ(Initialize(kReply), E_ACCESSDENIED) << testing::PrintToString(std::wstring(step));
+    const std::wstring description = wqtest::TakeErrorDescription();
+    EXPECT_EQ(description.rfind(L"<WQError Desc=\"Failed to ", 0), 0u) << description;
+    EXPECT_NE(description.find(L"Desc=\"The server is down\""), std::wstring::npos);
+    EXPECT_EQ(Prefixes(), Texts{L"failed"});
+  }
+  plat::com_ptr<IWQStandinWorkspace> other;
+  ASSERT_EQ(wqstandins::CreateWorkspace(other, L"WQStandins.WorkspaceNoWQ"), S_OK);
+  plat::com_ptr<IDispatch> dispatch;
+  ASSERT_EQ(other.query_to(dispatch), S_OK);
+  EXPECT_EQ(formatter_->Initialize(dispatch.get()), E_INVALIDARG);
+}
+
+TEST_F(FieldFormatter, UnformatHandsOutWhatItFoundOrNothing) {
+  ASSERT_EQ(Initialize(kReply), S_OK);
+  Outputs real(L"%.2f");
+  ASSERT_EQ(Unformat(false, wqtest::Localized(L"CA. 12.5 m"), real), S_OK);
+  EXPECT_EQ(std::wstring(real.format), L"%*.1f");
+  EXPECT_EQ(real.Text(0) + L"|" + real.Text(1) + L"|" + real.Text(2), L"ca.|m|(null)");
+  EXPECT_EQ(V_VT(&real.value), VT_R8);
+  EXPECT_EQ(V_R8(&real.value), 12.5);
+
+  Outputs substituted(L"%d");
+  ASSERT_EQ(Unformat(true, L" n/a ", substituted), S_OK);
+  EXPECT_EQ(std::wstring(substituted.format), L"%*d");
+  EXPECT_EQ(substituted.Text(2), L"N/A");
+  EXPECT_EQ(V_VT(&substituted.value), VT_EMPTY);
+
+  Outputs failed(L"%f");
+  EXPECT_EQ(Unformat(true, wqtest::Localized(L"ca 2.5"), failed), DISP_E_TYPEMISMATCH);
+  EXPECT_EQ(std::wstring(failed.format), L"%f");  // an [in, out] text is kept
+  EXPECT_EQ(failed.Text(0) + failed.Text(1) + failed.Text(2), L"(null)(null)(null)");
+  EXPECT_EQ(V_VT(&failed.value), VT_EMPTY);
 }
 
 }  // namespace

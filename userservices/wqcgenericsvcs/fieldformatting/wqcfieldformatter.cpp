@@ -1,6 +1,8 @@
 #include "wqcfieldformatter.h"
 
+#include "WQOutside.h"
 #include "fieldtext.h"
+#include "initializeformatterparser.h"
 #include "variantutil.h"
 
 namespace {
@@ -32,6 +34,27 @@ std::optional<T> ArgumentValue(WQComException& error, const VARIANT& argument,
   const HRESULT hr = convert(argument, &value, true);
   if (FAILED(hr)) error.ThrowHrAt(WQ_HERE, hr, L"%ls", message);
   return value;
+}
+
+// The reply of the "InitializeFormatter" data service call.
+plat::unique_bstr CallInitializeFormatter(WQComException& error, IWQWorkspace* workspace) {
+  // A failed step is raised with the call object's own error info chained behind.
+  auto check = [&error](HRESULT hr, const wchar_t* message) {
+    error = hr;
+    if (error.Failed()) error.ThrowAt(WQ_HERE, L"%ls", message);
+  };
+  plat::com_ptr<IWQDataServiceCall> call;
+  check(workspace->CreateDataServiceCall(call.put()), L"Failed to create data service call object");
+  if (!call) error.ThrowHrAt(WQ_HERE, E_POINTER, L"Failed to create data service call object");
+  check(call->put_Flags(0), L"Failed to set the flags of the data service call");
+  check(call->put_ServerProgID(plat::unique_bstr::copy(L"ZERAZevozarAdid.Main").get()),
+        L"Failed to set the server of the data service call");
+  check(call->put_MethodName(plat::unique_bstr::copy(L"InitializeFormatter").get()),
+        L"Failed to set the method of the data service call");
+  check(call->Execute(0), L"Failed to execute InitializeFormatter");
+  plat::unique_bstr response;
+  check(call->get_Response(response.put()), L"Failed to read the InitializeFormatter response");
+  return response;
 }
 
 }  // namespace
@@ -72,7 +95,19 @@ STDMETHODIMP WQCFieldFormatter::Initialize(IDispatch* pWorkspace) {
   strings_.RemoveAll();
   lcid_ = GetUserDefaultLCID();
   error.CheckPointer(pWorkspace);
-  error.ThrowHrAt(WQ_HERE, E_NOTIMPL, L"The data service call is not available yet");
+  plat::com_ptr<IWQWorkspace> workspace;
+  if (FAILED(pWorkspace->QueryInterface(__uuidof(IWQWorkspace), workspace.put_void()))) {
+    error.ThrowHrAt(WQ_HERE, E_INVALIDARG);
+  }
+  const plat::unique_bstr response = CallInitializeFormatter(error, workspace.get());
+
+  // The lists change only when the whole reply was read.
+  wqc::DescriptiveStrings strings;
+  InitializeFormatterParser parser(&strings);
+  error = parser.ParseString(response.get());
+  if (error.Failed()) error.ThrowAt(WQ_HERE, L"Failed to read the InitializeFormatter reply");
+  strings_.MoveFrom(strings);
+  initialized_ = true;
   WQ_METHOD_END(error)
 }
 
