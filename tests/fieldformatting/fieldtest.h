@@ -1,13 +1,12 @@
-// Helpers of the field-formatting tests: texts in the locale the test runs under (the tests
-// run once under a point-decimal and once under a comma-decimal locale), and the failure a
-// raising call leaves behind.
+// Shared by the field-formatting tests, which run once under a point-decimal and once under
+// a comma-decimal user locale: texts in that locale, and the failure a raising call leaves.
 #pragma once
 
 #include <gtest/gtest.h>
 
-#include <string>
-
 #include <handles.h>
+
+#include <string>
 
 #include "fieldformatting/numberformat.h"
 #include "wqcomexception.h"
@@ -19,29 +18,26 @@ inline const wqc::NumberLocale& UserLocale() {
   return locale;
 }
 
-// A text whose numbers are written with '.' as the user's locale displays it; a point not
-// followed by a digit ("ca.") is text and stays.
+// Numbers written with '.' as the locale shows them; a point before no digit ("ca.") stays.
 inline std::wstring Localized(const std::wstring& text) {
   std::wstring result;
   for (size_t i = 0; i < text.size(); ++i) {
-    const bool decimalPoint = text[i] == L'.' && i + 1 < text.size() && iswdigit(text[i + 1]);
-    if (decimalPoint) result += UserLocale().decimalSeparator;
+    if (text[i] == L'.' && i + 1 < text.size() && iswdigit(text[i + 1])) result += UserLocale().decimalSeparator;
     else result += text[i];
   }
   return result;
 }
 
-// The code and the newest message of a failure raised through an error object.
 struct Failure {
   HRESULT hr = S_OK;
-  std::wstring message;
+  std::wstring message;  // the newest Desc of the error text
 };
 
 template <class Body>
 Failure FailureOf(Body body) {
   Failure failure;
-  WQComException error;
   try {
+    WQComException error;
     body(error);
   } catch (WQComException& caught) {
     failure.hr = caught.GetHResult();
