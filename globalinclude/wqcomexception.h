@@ -122,3 +122,12 @@ void AppendHResultAttribute(WQStringBuffer& buffer, HRESULT code);
     error.CatchUnhandled(WQ_HERE);                     \
   }                                                    \
   return error.ReturnHResult();
+
+// Runs one operation as a COM method: its failures come back as the HRESULT with the
+// error info installed; no exception leaves. `methodName` may be null.
+template <class Body>
+HRESULT WQRunComMethod(const wchar_t* methodName, Body&& body) noexcept {
+  WQ_METHOD_BEGIN(error, methodName, 0)
+    body(error);
+  WQ_METHOD_END(error)
+}

@@ -91,14 +91,14 @@ class Main : public plat::Implements<Main, plat::SupportErrorInfo<IWQCGenericSvc
                         const WriteAttributes& writeAttributes, long* value);
   // The case requests that keep an error object and may carry "OID" children.
   enum class Global { None, Yes, No };
-  struct CaseRequestSpec {
+  struct CaseRequestShape {
     const wchar_t* methodName;  // recorded in the error object
     const wchar_t* method;      // server method and root element
     Global global;
     bool withCaseName;
     bool readsCaseId;
   };
-  HRESULT CaseRequest(const CaseRequestSpec& spec, IDispatch* pWorkspace, BSTR caseName,
+  HRESULT CaseRequest(const CaseRequestShape& shape, IDispatch* pWorkspace, BSTR caseName,
                       const VARIANT* objects, long* caseId);
   // Hands a "<CompactPipe " reply of a deletion on to pipe compaction.
   void CompactPipes(IDispatch* pWorkspace, const wchar_t* reply);
