@@ -79,7 +79,9 @@ TEST(FormatReal, Failures) {
       wqc::FormatRealField(error, c.value, nullptr, nullptr, nullptr, c.format, UserLocale());
     });
     EXPECT_EQ(failure.hr, E_INVALIDARG) << c.value;
-    if (c.message) EXPECT_EQ(failure.message, c.message);
+    if (c.message) {
+      EXPECT_EQ(failure.message, c.message);
+    }
   }
 }
 
