@@ -46,7 +46,9 @@ std::wstring Dump(const CAccessControl& model) {
   const auto category = [](const PrivilegeCategoryRecord& c) {
     return Text(c.Name) + L"(" +
            Join(c.Privileges, L",",
-                [](const PrivilegeRecord& p) { return Text(p.Name) + L":" + Text(p.Description); }) +
+                [](const PrivilegeRecord& p) {
+                  return Text(p.Name) + L":" + Text(p.Description);
+                }) +
            L")";
   };
   return L"users: " + Join(model.Users(), L"; ", user) + L" | roles: " +

@@ -108,7 +108,8 @@ TEST_F(WorkspaceNode, AddsAUserOnceTheNodeAcceptedIt) {
   std::wstring upper = ann_;
   for (wchar_t& c : upper) c = static_cast<wchar_t>(towupper(c));
   EXPECT_EQ(client_->AddUser(Account(upper.c_str()), Bstr(L"X").get(), nullptr), E_FAIL);
-  EXPECT_EQ(NewestMessage(), L"The new user that you are trying to add already exists in this workspace");
+  EXPECT_EQ(NewestMessage(),
+            L"The new user that you are trying to add already exists in this workspace");
 
   SAFEARRAY* roles = Names({L"Readers", L"", L"Writers"});
   EXPECT_EQ(client_->AddUser(Account(L"CORP\\carl"), Bstr(L"Carl").get(), roles), S_OK);

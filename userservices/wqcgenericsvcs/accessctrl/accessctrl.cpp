@@ -8,15 +8,11 @@
 
 using namespace accesscontrol;
 
-namespace {
+// ---------------------------------------------------------------- records
 
-bool SameName(const wchar_t* a, const wchar_t* b) {
+bool SameAccessName(const wchar_t* a, const wchar_t* b) {
   return _wcsicmp(a ? a : L"", b ? b : L"") == 0;
 }
-
-}  // namespace
-
-// ---------------------------------------------------------------- records
 
 BSTR CopyableBstr::Copy(const wchar_t* text) {
   if (!text) return nullptr;
@@ -34,7 +30,7 @@ BSTR CopyableBstr::Copy(BSTR text) {
 
 PrivilegeRightRecord* AccessRole::FindPrivilegeRight(const wchar_t* name) {
   for (int i = 0; i < Rights.GetCount(); ++i)
-    if (SameName(Rights[i].Name.get(), name)) return &Rights[i];
+    if (SameAccessName(Rights[i].Name.get(), name)) return &Rights[i];
   return nullptr;
 }
 
@@ -53,7 +49,7 @@ void AccessUser::AddRole(BSTR roleName) { RoleNames.Add(roleName); }
 
 bool AccessUser::HasRole(const wchar_t* roleName) const {
   for (int i = 0; i < RoleNames.GetCount(); ++i)
-    if (SameName(RoleNames[i], roleName)) return true;
+    if (SameAccessName(RoleNames[i], roleName)) return true;
   return false;
 }
 
@@ -86,13 +82,13 @@ AccessRole* CAccessControl::FindRole(const wchar_t* name) {
 
 int CAccessControl::FindRoleIndex(const wchar_t* name) const {
   for (int i = 0; i < roles_.GetCount(); ++i)
-    if (SameName(roles_[i].Name.get(), name)) return i;
+    if (SameAccessName(roles_[i].Name.get(), name)) return i;
   return -1;
 }
 
 int CAccessControl::FindUserIndex(const wchar_t* accountName) const {
   for (int i = 0; i < users_.GetCount(); ++i)
-    if (SameName(users_[i].GetName(), accountName)) return i;
+    if (SameAccessName(users_[i].GetName(), accountName)) return i;
   return -1;
 }
 

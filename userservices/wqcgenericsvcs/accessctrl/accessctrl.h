@@ -35,6 +35,9 @@ class CopyableBstr : public plat::unique_bstr {
   static BSTR Copy(BSTR text);
 };
 
+// Account, role and privilege names compare without regard to case; null is empty.
+bool SameAccessName(const wchar_t* a, const wchar_t* b);
+
 struct PrivilegeRightRecord {
   enum : LONG { kNeither = 0, kDenied = 1, kGranted = 2 };
   CopyableBstr Name;

@@ -15,10 +15,6 @@ void RaiseIfFailed(WQComException& error, HRESULT hr) {
   error.Throw();
 }
 
-bool SameName(const wchar_t* a, const wchar_t* b) {
-  return _wcsicmp(a ? a : L"", b ? b : L"") == 0;
-}
-
 // The non-empty names of a list argument, in index order; a null array holds none.
 void ReadNames(WQComException& error, SAFEARRAY* list, WQBstrArray& names) {
   if (!list) return;
@@ -154,14 +150,15 @@ HRESULT WorkspaceNodeClient::ChangeUserRole(const WQSecurityPrincipal& account, 
     // the change would take every other role away.
     const int index = model_.FindUserIndex(account.GetName());
     if (index < 0)
-      error.ThrowHrAt(WQ_HERE, E_FAIL, L"The user %ls is not in the access control of this workspace",
+      error.ThrowHrAt(WQ_HERE, E_FAIL,
+                      L"The user %ls is not in the access control of this workspace",
                       account.GetName());
     AccessUser& user = model_.Users()[index];
     if (user.HasRole(roleName) == add) return;
 
     WQBstrArray roles;
     for (int i = 0; i < user.RoleNames.GetCount(); ++i)
-      if (add || !SameName(user.RoleNames[i], roleName)) roles.Add(user.RoleNames[i]);
+      if (add || !SameAccessName(user.RoleNames[i], roleName)) roles.Add(user.RoleNames[i]);
     if (add) roles.Add(roleName);
     // Counted from 1, as the node takes a user's role list.
     WQBstrSafeArray array(static_cast<ULONG>(roles.GetCount()), 1, true);
@@ -175,7 +172,7 @@ HRESULT WorkspaceNodeClient::ChangeUserRole(const WQSecurityPrincipal& account, 
     } else {
       // The server has none of them left.
       for (int i = user.RoleNames.GetCount() - 1; i >= 0; --i)
-        if (SameName(user.RoleNames[i], roleName)) user.RoleNames.RemoveAt(i);
+        if (SameAccessName(user.RoleNames[i], roleName)) user.RoleNames.RemoveAt(i);
     }
   });
 }

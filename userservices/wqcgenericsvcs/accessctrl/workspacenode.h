@@ -16,6 +16,7 @@
 #include "WQOutside.h"
 #include "accessctrl.h"
 
+class WQComException;
 class WQStringBuffer;
 
 // What the users and roles dialogs offer the client: the fill of their list, here always
