@@ -131,3 +131,12 @@ HRESULT WQRunComMethod(const wchar_t* methodName, Body&& body) noexcept {
     body(error);
   WQ_METHOD_END(error)
 }
+
+// Raises a failed step with no message of its own: the description is the component's
+// error info, else the system text of the code.
+inline void WQThrowIfFailed(WQComException& error, HRESULT hr) {
+  if (FAILED(hr)) {
+    error = hr;
+    error.Throw();
+  }
+}

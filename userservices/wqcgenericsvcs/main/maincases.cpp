@@ -18,30 +18,18 @@ void WriteObjectList(WQComException& error, DataServiceRequest& request, const V
   const VARIANT& value = Dereference(objects);
   if (!(V_VT(&value) & VT_ARRAY)) {
     if (VariantHasValue(value)) {
-      error = request.Element(L"OID", value);
-      if (error.Failed()) error.Throw();
+      WQThrowIfFailed(error, request.Element(L"OID", value));
     }
     return;
   }
   SAFEARRAY* psa =
       (V_VT(&value) & VT_BYREF) ? (V_ARRAYREF(&value) ? *V_ARRAYREF(&value) : nullptr) : V_ARRAY(&value);
   WQVariantSafeArray array;
-  error = array.Attach(psa, false);
-  if (error.Failed()) error.Throw();
+  WQThrowIfFailed(error, array.Attach(psa, false));
   for (ULONG i = 0; i < array.GetCount(); ++i) {
     plat::unique_variant element;
     array.GetAt(static_cast<LONG>(i), &element);
-    error = request.Element(L"OID", element);
-    if (error.Failed()) error.Throw();
-  }
-}
-
-// A step of a method that keeps an error object: a failure is raised with no message, so
-// the description is the component's, else the system text.
-void Check(WQComException& error, HRESULT hr) {
-  if (FAILED(hr)) {
-    error = hr;
-    error.Throw();
+    WQThrowIfFailed(error, request.Element(L"OID", element));
   }
 }
 
@@ -128,18 +116,18 @@ HRESULT Main::CaseRequest(const CaseRequestShape& shape, IDispatch* pWorkspace, 
   WQ_METHOD_BEGIN(error, shape.methodName, 0)
   if (shape.readsCaseId) error.CheckPointer(caseId);
   DataServiceRequest request;
-  Check(error, request.Prepare(pWorkspace, serverProgId_.c_str(), shape.method));
-  Check(error, request.StartDocument());
-  Check(error, request.StartElement(shape.method));
+  WQThrowIfFailed(error, request.Prepare(pWorkspace, serverProgId_.c_str(), shape.method));
+  WQThrowIfFailed(error, request.StartDocument());
+  WQThrowIfFailed(error, request.StartElement(shape.method));
   if (shape.global != Global::None)
-    Check(error, request.FlagAttribute(L"Global", shape.global == Global::Yes));
-  if (shape.withCaseName) Check(error, request.Attribute(L"CaseName", caseName));
+    WQThrowIfFailed(error, request.FlagAttribute(L"Global", shape.global == Global::Yes));
+  if (shape.withCaseName) WQThrowIfFailed(error, request.Attribute(L"CaseName", caseName));
   if (objects) WriteObjectList(error, request, *objects);
-  Check(error, request.EndElement(shape.method));
-  Check(error, request.Execute());
+  WQThrowIfFailed(error, request.EndElement(shape.method));
+  WQThrowIfFailed(error, request.Execute());
   if (shape.readsCaseId) {
     plat::unique_bstr reply;
-    Check(error, request.GetResponse(reply.put()));
+    WQThrowIfFailed(error, request.GetResponse(reply.put()));
     *caseId = ReplyToLong(reply.get());
   }
   WQ_METHOD_END(error)
