@@ -24,6 +24,9 @@ HRESULT CreateWorkspace(plat::com_ptr<IWQStandinWorkspace>& workspace,
                         const wchar_t* progId = L"WQStandins.Workspace");
 // The client tools' control, with their process-wide record reset.
 HRESULT CreateClientTools(plat::com_ptr<IWQStandinClientTools>& tools);
+// The workspace-node control, with its process-wide record reset.
+HRESULT CreateWorkspaceNodeControl(plat::com_ptr<IWQStandinWorkspaceNode>& control);
+HRESULT SetAccessControl(IWQStandinWorkspaceNode* control, const wchar_t* xml);
 
 HRESULT SetReply(IWQStandinWorkspace* workspace, const wchar_t* server, const wchar_t* method,
                  const wchar_t* reply);

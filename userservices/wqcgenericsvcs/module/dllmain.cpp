@@ -2,6 +2,7 @@
 #include <array>
 
 #include "main/main.h"
+#include "fieldformatting/wqcfieldformatter.h"
 #include "workspacedialogs/wqcselectcasedlg.h"
 #include "servermodule.h"
 
@@ -11,6 +12,7 @@ namespace {
 std::array objectMap = {
     plat::MakeObjectEntry<Main>(103),
     plat::MakeObjectEntry<WQCSelectCaseDlg>(210),
+    plat::MakeObjectEntry<WQCFieldFormatter>(218),
 };
 
 }  // namespace
