@@ -4,6 +4,11 @@
 #include "main/main.h"
 #include "fieldformatting/wqcfieldformatter.h"
 #include "workspacedialogs/wqcselectcasedlg.h"
+#include "workspacedialogs/wqcselectclassdlg.h"
+#include "workspacedialogs/wqcselectobjectdlg.h"
+#include "workspacedialogs/wqcselectunitsetdlg.h"
+#include "workspacedialogs/wqcselectdatasheetdlg.h"
+#include "workspacedialogs/wqcrenamecasedlg.h"
 #include "servermodule.h"
 
 namespace {
@@ -13,6 +18,11 @@ std::array objectMap = {
     plat::MakeObjectEntry<Main>(103),
     plat::MakeObjectEntry<WQCSelectCaseDlg>(210),
     plat::MakeObjectEntry<WQCFieldFormatter>(218),
+    plat::MakeObjectEntry<WQCSelectClassDlg>(201),
+    plat::MakeObjectEntry<WQCSelectObjectDlg>(202),
+    plat::MakeObjectEntry<WQCSelectUnitSetDlg>(231),
+    plat::MakeObjectEntry<WQCSelectDatasheetDlg>(290),
+    plat::MakeObjectEntry<WQCRenameCaseDlg>(213),
 };
 
 }  // namespace
