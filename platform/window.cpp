@@ -47,6 +47,56 @@ std::vector<int> ListBox::GetSelItems() const {
   return items;
 }
 
+int ListView::InsertColumn(int index, const wchar_t* heading, int width, int format) const {
+  LVCOLUMNW column{};
+  column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
+  column.fmt = format;
+  column.cx = width;
+  column.pszText = const_cast<wchar_t*>(heading);
+  column.iSubItem = index;
+  return static_cast<int>(SendMessage(LVM_INSERTCOLUMNW, index, reinterpret_cast<LPARAM>(&column)));
+}
+
+int ListView::InsertItem(int index, const wchar_t* text) const {
+  LVITEMW item{};
+  item.mask = LVIF_TEXT;
+  item.iItem = index;
+  item.pszText = const_cast<wchar_t*>(text ? text : L"");
+  return static_cast<int>(SendMessage(LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
+}
+
+bool ListView::SetItemText(int index, int subItem, const wchar_t* text) const {
+  LVITEMW item{};
+  item.iSubItem = subItem;
+  item.pszText = const_cast<wchar_t*>(text ? text : L"");
+  return SendMessage(LVM_SETITEMTEXTW, index, reinterpret_cast<LPARAM>(&item)) != FALSE;
+}
+
+std::wstring ListView::GetItemText(int index, int subItem) const {
+  // The control answers how much it copied; a full buffer may mean the text was cut.
+  std::wstring text(256, L'\0');
+  for (;;) {
+    LVITEMW item{};
+    item.iSubItem = subItem;
+    item.pszText = text.data();
+    item.cchTextMax = static_cast<int>(text.size());
+    const int copied = static_cast<int>(
+        SendMessage(LVM_GETITEMTEXTW, index, reinterpret_cast<LPARAM>(&item)));
+    if (copied < static_cast<int>(text.size()) - 1) {
+      text.resize(copied > 0 ? static_cast<size_t>(copied) : 0);
+      return text;
+    }
+    text.resize(text.size() * 2);
+  }
+}
+
+bool ListView::SetItemState(int index, UINT state, UINT mask) const {
+  LVITEMW item{};
+  item.state = state;
+  item.stateMask = mask;
+  return SendMessage(LVM_SETITEMSTATE, index, reinterpret_cast<LPARAM>(&item)) != FALSE;
+}
+
 INT_PTR DialogProcResult(HWND hwnd, UINT msg, LRESULT result) noexcept {
   switch (msg) {
     // These answer through the procedure's own return value.

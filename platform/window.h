@@ -1,7 +1,7 @@
-// Windows and dialogs: borrowing window wrappers (Window, ListBox, Edit, Button, TabCtrl),
-// the GDI scopes a dialog measures and paints with, a declarative message map, the dialog
-// class template bound to its resource template through an IDD member, and the window
-// class template that subclasses a control while keeping its own window class.
+// Windows and dialogs: borrowing window wrappers (Window, ListBox, Edit, Button, TabCtrl,
+// ListView), the GDI scopes a dialog measures and paints with, a declarative message map,
+// the dialog class template bound to its resource template through an IDD member, and the
+// window class template that subclasses a control while keeping its own window class.
 //
 //   class NameDlg : public plat::DialogImpl<NameDlg> {
 //    public:
@@ -198,6 +198,38 @@ class TabCtrl : public Window {
     RECT rect{};
     SendMessage(TCM_GETITEMRECT, index, reinterpret_cast<LPARAM>(&rect));
     return rect;
+  }
+};
+
+// Report-view list messages; positions are -1 where the control reports none.
+class ListView : public Window {
+ public:
+  using Window::Window;
+  ListView(const Window& window) noexcept : Window(window.hwnd()) {}
+  int GetItemCount() const noexcept { return static_cast<int>(SendMessage(LVM_GETITEMCOUNT)); }
+  // The position of the new column or item, or -1.
+  int InsertColumn(int index, const wchar_t* heading, int width, int format = LVCFMT_LEFT) const;
+  int InsertItem(int index, const wchar_t* text) const;
+  bool SetItemText(int index, int subItem, const wchar_t* text) const;
+  std::wstring GetItemText(int index, int subItem) const;
+  int GetColumnWidth(int column) const noexcept {
+    return static_cast<int>(SendMessage(LVM_GETCOLUMNWIDTH, column));
+  }
+  bool SetColumnWidth(int column, int width) const noexcept {
+    return SendMessage(LVM_SETCOLUMNWIDTH, column, MAKELPARAM(width, 0)) != FALSE;
+  }
+  // The width of a text in the list's font, without the margins of a column.
+  int GetStringWidth(const wchar_t* text) const noexcept {
+    return static_cast<int>(SendMessage(LVM_GETSTRINGWIDTHW, 0, reinterpret_cast<LPARAM>(text)));
+  }
+  int GetNextItem(int start, UINT flags) const noexcept {
+    return static_cast<int>(SendMessage(LVM_GETNEXTITEM, start, MAKELPARAM(flags, 0)));
+  }
+  int GetSelectedIndex() const noexcept { return GetNextItem(-1, LVNI_SELECTED); }
+  // Index -1 changes every item.
+  bool SetItemState(int index, UINT state, UINT mask) const;
+  void AddExtendedStyle(DWORD style) const noexcept {
+    SendMessage(LVM_SETEXTENDEDLISTVIEWSTYLE, style, style);
   }
 };
 

@@ -3,6 +3,9 @@
 
 #include "main/main.h"
 #include "fieldformatting/wqcfieldformatter.h"
+#include "workspacedialogs/wqcassocholddlg.h"
+#include "workspacedialogs/wqcclaimdlg.h"
+#include "workspacedialogs/wqcunclaimdlg.h"
 #include "servermodule.h"
 
 namespace {
@@ -11,6 +14,9 @@ namespace {
 std::array objectMap = {
     plat::MakeObjectEntry<Main>(103),
     plat::MakeObjectEntry<WQCFieldFormatter>(218),
+    plat::MakeObjectEntry<WQCAssocHoldDlg>(232),
+    plat::MakeObjectEntry<WQCClaimDlg>(275),
+    plat::MakeObjectEntry<WQCUnClaimDlg>(279),
 };
 
 }  // namespace
