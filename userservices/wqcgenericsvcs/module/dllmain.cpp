@@ -3,6 +3,7 @@
 
 #include "main/main.h"
 #include "fieldformatting/wqcfieldformatter.h"
+#include "workspacedialogs/wqcselectcasedlg.h"
 #include "workspacedialogs/wqcassocholddlg.h"
 #include "workspacedialogs/wqcclaimdlg.h"
 #include "workspacedialogs/wqcunclaimdlg.h"
@@ -13,6 +14,7 @@ namespace {
 // Each class joins the server here, with the id of its registry script.
 std::array objectMap = {
     plat::MakeObjectEntry<Main>(103),
+    plat::MakeObjectEntry<WQCSelectCaseDlg>(210),
     plat::MakeObjectEntry<WQCFieldFormatter>(218),
     plat::MakeObjectEntry<WQCAssocHoldDlg>(232),
     plat::MakeObjectEntry<WQCClaimDlg>(275),
