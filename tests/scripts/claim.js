@@ -1,9 +1,10 @@
 // A scripting client of the claim object: loads an object's parts late-bound from the
-// stand-in workspace and claims objects named by the caller.
+// stand-in workspace, lets the test server's driver choose in the dialog, and claims.
 eval(new ActiveXObject("Scripting.FileSystemObject").OpenTextFile(
     WScript.ScriptFullName.replace(/[^\\]*$/, "lib\\check.js")).ReadAll());
 var E_INVALIDARG = 0x80070057 | 0, E_FAIL = 0x80004005 | 0, DISP_E_TYPEMISMATCH = 0x80020005 | 0;
 var SERVER = "ZERAZevozarAdid.Main";
+var OK = 1;
 
 function message(e) {  // the newest Desc of a "WQError" text
   var m = /^<WQError Desc="([^"]*)"/.exec(e ? e.description : "");
@@ -38,6 +39,16 @@ try {
   claim.ClaimObjectEx(ws);
   check(lastRequest() === '<ClaimObjectEx ObjectId="vt3:-1" ClaimSetting="vt3:2"/>',
         "without a dialog the choice is nothing, shared " + lastRequest());
+
+  var driver = new ActiveXObject("WQTestServer.DialogDriver");
+  driver.Click(OK);
+  driver.Expect();
+  check(claim.ShowDialog() === true, "the first part, exclusive, after OK " + driver.Failures);
+  check(claim.SelectedOID === 8 && claim.SelectedClaim === true && claim.ObjectCount === 0,
+        "the choice " + claim.SelectedOID);
+  claim.ClaimObject(ws);
+  check(lastRequest() === '<ClaimObject ObjectId="vt3:8" ClaimExclusive="vt11:-1"/>',
+        "the chosen claim " + lastRequest());
 
   expectError(function () { claim.Initialize(new ActiveXObject("WQStandins.WorkspaceNoWQ"), 7); },
               E_INVALIDARG, "a workspace without IWQWorkspace");
