@@ -4,6 +4,8 @@
 #include "main/main.h"
 #include "fieldformatting/wqcfieldformatter.h"
 #include "servermodule.h"
+#include "workspacedialogs/wqcopendatasheetdlg.h"
+#include "workspacedialogs/wqcseldsbytypedlg.h"
 
 namespace {
 
@@ -11,6 +13,8 @@ namespace {
 std::array objectMap = {
     plat::MakeObjectEntry<Main>(103),
     plat::MakeObjectEntry<WQCFieldFormatter>(218),
+    plat::MakeObjectEntry<WQCOpenDatasheetDlg>(302),
+    plat::MakeObjectEntry<WQCSelDsByTypeDlg>(303),
 };
 
 }  // namespace
