@@ -5,6 +5,7 @@
 #include "globals.h"
 #include "vermaro.h"
 #include "workspace.h"
+#include "workspacenode.h"
 
 namespace {
 
@@ -15,11 +16,13 @@ std::array objectMap = {
     plat::MakeObjectEntry<Globals>(104),
     plat::MakeObjectEntry<Vermaro>(105),
     plat::MakeObjectEntry<VermaroProjects>(106),
+    plat::MakeObjectEntry<WorkspaceNode>(107),
+    plat::MakeObjectEntry<WorkspaceNodeControl>(108),
 };
 
 HRESULT UpdateRegistry(UINT id, bool doRegister) noexcept {
   wchar_t libId[39], workspace[39], workspaceNoWQ[39], clientTools[39], globals[39],
-      vermaro[39], vermaroProjects[39];
+      vermaro[39], vermaroProjects[39], node[39], nodeControl[39];
   plat::GuidToRegistryText(LIBID_WQStandins, libId);
   plat::GuidToRegistryText(__uuidof(Workspace), workspace);
   plat::GuidToRegistryText(__uuidof(WorkspaceNoWQ), workspaceNoWQ);
@@ -27,6 +30,8 @@ HRESULT UpdateRegistry(UINT id, bool doRegister) noexcept {
   plat::GuidToRegistryText(__uuidof(Globals), globals);
   plat::GuidToRegistryText(__uuidof(Vermaro), vermaro);
   plat::GuidToRegistryText(__uuidof(VermaroProjects), vermaroProjects);
+  plat::GuidToRegistryText(__uuidof(WorkspaceNode), node);
+  plat::GuidToRegistryText(__uuidof(WorkspaceNodeControl), nodeControl);
   const plat::Replacement map[] = {
       {L"THREADINGMODEL", L"Apartment"},
       {L"MAJORVERSION", L"380"},
@@ -38,6 +43,8 @@ HRESULT UpdateRegistry(UINT id, bool doRegister) noexcept {
       {L"CLSID_Globals", globals},
       {L"CLSID_Vermaro", vermaro},
       {L"CLSID_VermaroProjects", vermaroProjects},
+      {L"CLSID_WorkspaceNode", node},
+      {L"CLSID_WorkspaceNodeControl", nodeControl},
   };
   return plat::module().UpdateRegistryFromResource(id, doRegister, map, std::size(map));
 }
