@@ -1,5 +1,7 @@
 #include "window.h"
 
+#include <algorithm>
+
 namespace plat {
 
 std::wstring Window::GetWindowText() const {
@@ -27,6 +29,26 @@ RECT Window::ScreenToClient(const RECT& screen) const noexcept {
   return rect;
 }
 
+bool Window::CenterWindow() const noexcept {
+  const HWND owner = ::GetWindow(hwnd_, GW_OWNER);
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof monitor;
+  if (!::GetMonitorInfoW(::MonitorFromWindow(owner ? owner : hwnd_, MONITOR_DEFAULTTONEAREST),
+                         &monitor))
+    return false;
+  const RECT area = monitor.rcWork;
+  RECT over = area;
+  if (owner && ::IsWindowVisible(owner) && !::IsIconic(owner)) ::GetWindowRect(owner, &over);
+  const RECT self = GetWindowRect();
+  const int width = self.right - self.left;
+  const int height = self.bottom - self.top;
+  const int x = std::max<int>(area.left, std::min<int>((over.left + over.right - width) / 2,
+                                                       area.right - width));
+  const int y = std::max<int>(area.top, std::min<int>((over.top + over.bottom - height) / 2,
+                                                      area.bottom - height));
+  return SetWindowPos(nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 std::wstring ListBox::GetText(int index) const {
   const int length = static_cast<int>(SendMessage(LB_GETTEXTLEN, index));
   if (length <= 0) return std::wstring();
@@ -47,37 +69,12 @@ std::vector<int> ListBox::GetSelItems() const {
   return items;
 }
 
-int ListView::InsertColumn(int index, const wchar_t* heading, int width, int format) const {
-  LVCOLUMNW column{};
-  column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
-  column.fmt = format;
-  column.cx = width;
-  column.pszText = const_cast<wchar_t*>(heading);
-  column.iSubItem = index;
-  return static_cast<int>(SendMessage(LVM_INSERTCOLUMNW, index, reinterpret_cast<LPARAM>(&column)));
-}
-
-int ListView::InsertItem(int index, const wchar_t* text) const {
-  LVITEMW item{};
-  item.mask = LVIF_TEXT;
-  item.iItem = index;
-  item.pszText = const_cast<wchar_t*>(text ? text : L"");
-  return static_cast<int>(SendMessage(LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
-}
-
-bool ListView::SetItemText(int index, int subItem, const wchar_t* text) const {
-  LVITEMW item{};
-  item.iSubItem = subItem;
-  item.pszText = const_cast<wchar_t*>(text ? text : L"");
-  return SendMessage(LVM_SETITEMTEXTW, index, reinterpret_cast<LPARAM>(&item)) != FALSE;
-}
-
-std::wstring ListView::GetItemText(int index, int subItem) const {
-  // The control answers how much it copied; a full buffer may mean the text was cut.
-  std::wstring text(256, L'\0');
+std::wstring ListView::GetItemText(int index, int column) const {
+  // The control copies at most the buffer and gives no length: grow until the text fits.
+  std::wstring text(64, L'\0');
   for (;;) {
     LVITEMW item{};
-    item.iSubItem = subItem;
+    item.iSubItem = column;
     item.pszText = text.data();
     item.cchTextMax = static_cast<int>(text.size());
     const int copied = static_cast<int>(
@@ -90,11 +87,11 @@ std::wstring ListView::GetItemText(int index, int subItem) const {
   }
 }
 
-bool ListView::SetItemState(int index, UINT state, UINT mask) const {
-  LVITEMW item{};
-  item.state = state;
-  item.stateMask = mask;
-  return SendMessage(LVM_SETITEMSTATE, index, reinterpret_cast<LPARAM>(&item)) != FALSE;
+std::vector<int> ListView::GetSelectedItems() const {
+  std::vector<int> rows;
+  for (int row = GetNextItem(-1, LVNI_SELECTED); row >= 0; row = GetNextItem(row, LVNI_SELECTED))
+    rows.push_back(row);
+  return rows;
 }
 
 INT_PTR DialogProcResult(HWND hwnd, UINT msg, LRESULT result) noexcept {

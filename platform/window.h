@@ -1,7 +1,7 @@
-// Windows and dialogs: borrowing window wrappers (Window, ListBox, Edit, Button, TabCtrl,
-// ListView), the GDI scopes a dialog measures and paints with, a declarative message map,
-// the dialog class template bound to its resource template through an IDD member, and the
-// window class template that subclasses a control while keeping its own window class.
+// Windows and dialogs: borrowing window wrappers (Window, ListBox, Edit, Button, TabCtrl),
+// the GDI scopes a dialog measures and paints with, a declarative message map, the dialog
+// class template bound to its resource template through an IDD member, and the window
+// class template that subclasses a control while keeping its own window class.
 //
 //   class NameDlg : public plat::DialogImpl<NameDlg> {
 //    public:
@@ -85,6 +85,9 @@ class Window {
   bool ResizeWindow(int cx, int cy) const noexcept {
     return SetWindowPos(nullptr, 0, 0, cx, cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
+  // Centres the window over its owner (over the work area without a visible one), kept
+  // within the work area of the owner's monitor.
+  bool CenterWindow() const noexcept;
 
   HFONT GetFont() const noexcept { return reinterpret_cast<HFONT>(SendMessage(WM_GETFONT)); }
   void SetFont(HFONT font, bool redraw = true) const noexcept {
@@ -201,35 +204,76 @@ class TabCtrl : public Window {
   }
 };
 
-// Report-view list messages; positions are -1 where the control reports none.
+// List-view messages (report view); rows and columns are -1 where the control reports none.
 class ListView : public Window {
  public:
   using Window::Window;
   ListView(const Window& window) noexcept : Window(window.hwnd()) {}
+
   int GetItemCount() const noexcept { return static_cast<int>(SendMessage(LVM_GETITEMCOUNT)); }
-  // The position of the new column or item, or -1.
-  int InsertColumn(int index, const wchar_t* heading, int width, int format = LVCFMT_LEFT) const;
-  int InsertItem(int index, const wchar_t* text) const;
-  bool SetItemText(int index, int subItem, const wchar_t* text) const;
-  std::wstring GetItemText(int index, int subItem) const;
-  int GetColumnWidth(int column) const noexcept {
-    return static_cast<int>(SendMessage(LVM_GETCOLUMNWIDTH, column));
+  bool DeleteAllItems() const noexcept { return SendMessage(LVM_DELETEALLITEMS) != FALSE; }
+  // Inserts a row with the text of its first column; the row's index, or -1.
+  int InsertItem(int index, const wchar_t* text) const noexcept {
+    LVITEMW item{};
+    item.mask = LVIF_TEXT;
+    item.iItem = index;
+    item.pszText = const_cast<wchar_t*>(text);
+    return static_cast<int>(SendMessage(LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
   }
-  bool SetColumnWidth(int column, int width) const noexcept {
-    return SendMessage(LVM_SETCOLUMNWIDTH, column, MAKELPARAM(width, 0)) != FALSE;
+  bool SetItemText(int index, int column, const wchar_t* text) const noexcept {
+    LVITEMW item{};
+    item.iSubItem = column;
+    item.pszText = const_cast<wchar_t*>(text);
+    return SendMessage(LVM_SETITEMTEXTW, index, reinterpret_cast<LPARAM>(&item)) != FALSE;
   }
-  // The width of a text in the list's font, without the margins of a column.
-  int GetStringWidth(const wchar_t* text) const noexcept {
-    return static_cast<int>(SendMessage(LVM_GETSTRINGWIDTHW, 0, reinterpret_cast<LPARAM>(text)));
+  std::wstring GetItemText(int index, int column) const;
+
+  int GetColumnCount() const noexcept {
+    const HWND header = reinterpret_cast<HWND>(SendMessage(LVM_GETHEADER));
+    return header ? static_cast<int>(::SendMessageW(header, HDM_GETITEMCOUNT, 0, 0)) : 0;
   }
+  int InsertColumn(int index, const wchar_t* text, int width) const noexcept {
+    LVCOLUMNW column{};
+    column.mask = LVCF_TEXT | LVCF_WIDTH;
+    column.pszText = const_cast<wchar_t*>(text);
+    column.cx = width;
+    return static_cast<int>(
+        SendMessage(LVM_INSERTCOLUMNW, index, reinterpret_cast<LPARAM>(&column)));
+  }
+  bool DeleteColumn(int index) const noexcept {
+    return SendMessage(LVM_DELETECOLUMN, index) != FALSE;
+  }
+  int GetColumnWidth(int index) const noexcept {
+    return static_cast<int>(SendMessage(LVM_GETCOLUMNWIDTH, index));
+  }
+  bool SetColumnWidth(int index, int width) const noexcept {
+    return SendMessage(LVM_SETCOLUMNWIDTH, index, MAKELPARAM(width, 0)) != FALSE;
+  }
+
+  // The next row after `start` (-1: from the top) with all of `flags` (LVNI_SELECTED).
   int GetNextItem(int start, UINT flags) const noexcept {
     return static_cast<int>(SendMessage(LVM_GETNEXTITEM, start, MAKELPARAM(flags, 0)));
   }
-  int GetSelectedIndex() const noexcept { return GetNextItem(-1, LVNI_SELECTED); }
-  // Index -1 changes every item.
-  bool SetItemState(int index, UINT state, UINT mask) const;
+  // The selected rows in list order.
+  std::vector<int> GetSelectedItems() const;
+  bool SetItemState(int index, UINT state, UINT mask) const noexcept {
+    LVITEMW item{};
+    item.state = state;
+    item.stateMask = mask;
+    return SendMessage(LVM_SETITEMSTATE, index, reinterpret_cast<LPARAM>(&item)) != FALSE;
+  }
+  int GetCountPerPage() const noexcept {
+    return static_cast<int>(SendMessage(LVM_GETCOUNTPERPAGE));
+  }
+  // The width of `text` in pixels as the list draws it.
+  int GetStringWidth(const wchar_t* text) const noexcept {
+    return static_cast<int>(SendMessage(LVM_GETSTRINGWIDTHW, 0, reinterpret_cast<LPARAM>(text)));
+  }
   void AddExtendedStyle(DWORD style) const noexcept {
     SendMessage(LVM_SETEXTENDEDLISTVIEWSTYLE, style, style);
+  }
+  DWORD GetExtendedStyle() const noexcept {
+    return static_cast<DWORD>(SendMessage(LVM_GETEXTENDEDLISTVIEWSTYLE));
   }
 };
 

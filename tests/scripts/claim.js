@@ -6,11 +6,6 @@ var E_INVALIDARG = 0x80070057 | 0, E_FAIL = 0x80004005 | 0, DISP_E_TYPEMISMATCH 
 var SERVER = "ZERAZevozarAdid.Main";
 var OK = 1;
 
-function message(e) {  // the newest Desc of a "WQError" text
-  var m = /^<WQError Desc="([^"]*)"/.exec(e ? e.description : "");
-  return m ? m[1] : "";
-}
-
 try {
   var claim = new ActiveXObject("WQCGenericSvcs.WQCClaimDlg");
   var ws = new ActiveXObject("WQStandins.Workspace");

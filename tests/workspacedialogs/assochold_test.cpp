@@ -21,41 +21,29 @@ std::wstring ShortDate(WORD year, WORD month, WORD day) {
   return text;
 }
 
-class AssocHold : public claimtest::WorkspaceTest {
+class AssocHold : public claimtest::WorkspaceTest<IWQCAssocHoldDlg> {
  protected:
-  void SetUp() override {
-    WorkspaceTest::SetUp();
-    hold_ = Create<IWQCAssocHoldDlg>(L"WQCGenericSvcs.WQCAssocHoldDlg");
-    ASSERT_TRUE(hold_);
-  }
-  void ReleaseObjects() override { hold_.reset(); }
+  AssocHold() : WorkspaceTest(L"WQCGenericSvcs.WQCAssocHoldDlg") {}
 
-  HRESULT Show(const DialogScript& script, VARIANT_BOOL* ok) {
-    wqtest::DialogDriver driver;
-    driver.Expect(script);
-    return hold_->ShowDialog(ws(), 0, ok);
-  }
+  VARIANT_BOOL Show(const DialogScript& script) { return ShowWith(script, S_OK, ws(), 0LL); }
 
   // Create|Selection|Name|Reason.
   std::wstring Results() {
     VARIANT_BOOL create = 0;
     long selection = 0;
     plat::unique_bstr name, reason;
-    hold_->get_Create(&create);
-    hold_->get_Selection(&selection);
-    hold_->get_Name(name.put());
-    hold_->get_Reason(reason.put());
+    dlg_->get_Create(&create);
+    dlg_->get_Selection(&selection);
+    dlg_->get_Name(name.put());
+    dlg_->get_Reason(reason.put());
     return std::to_wstring(create) + L"|" + std::to_wstring(selection) + L"|" + name.c_str() +
            L"|" + reason.c_str();
   }
-
-  plat::com_ptr<IWQCAssocHoldDlg> hold_;
 };
 
 TEST_F(AssocHold, AnExistingHoldIsChosenFromTheList) {
   Reply(L"ListActiveHolds", kHolds);
-  VARIANT_BOOL ok = VARIANT_FALSE;
-  ASSERT_EQ(Show(DialogScript()
+  EXPECT_EQ(Show(DialogScript()
                      .Inspect([](DialogView& view) {
                        EXPECT_EQ(view.Text(), L"Associate Hold");
                        EXPECT_TRUE(view.IsChecked(IDC_CREATEHOLD));
@@ -80,10 +68,8 @@ TEST_F(AssocHold, AnExistingHoldIsChosenFromTheList) {
                      .Do(ClickRow(IDC_HOLDLIST, 0))
                      .Inspect([](DialogView& view) { EXPECT_TRUE(view.IsEnabled(IDOK)); })
                      .Screenshot(L"assochold.png")
-                     .Click(IDOK),
-                 &ok),
-            S_OK);
-  EXPECT_EQ(ok, VARIANT_TRUE);
+                     .Click(IDOK)),
+            VARIANT_TRUE);
   EXPECT_EQ(Results(), L"0|31||  vendor data due ");
   EXPECT_EQ(Method(1), L"ListActiveHolds");
   EXPECT_EQ(LastRequest(), L"") << "the request has no input";
@@ -91,9 +77,8 @@ TEST_F(AssocHold, AnExistingHoldIsChosenFromTheList) {
 
 TEST_F(AssocHold, ANewHoldIsNamedAndCancelKeepsTheResults) {
   Reply(L"ListActiveHolds", kHolds);
-  hold_->put_Title(plat::unique_bstr::copy(L"Hold P-101").get());
-  VARIANT_BOOL ok = VARIANT_FALSE;
-  ASSERT_EQ(Show(DialogScript()
+  dlg_->put_Title(plat::unique_bstr::copy(L"Hold P-101").get());
+  EXPECT_EQ(Show(DialogScript()
                      .Inspect([](DialogView& view) { EXPECT_EQ(view.Text(), L"Hold P-101"); })
                      .Click(IDC_ASSOCHOLD)
                      .Do(ClickRow(IDC_HOLDLIST, 1, NM_DBLCLK))
@@ -108,22 +93,18 @@ TEST_F(AssocHold, ANewHoldIsNamedAndCancelKeepsTheResults) {
                      })
                      .SetText(IDC_HOLDNAME, L"H-9")
                      .SetText(IDC_HOLDREASON, L"Line 1\r\nLine 2")
-                     .Click(IDOK),
-                 &ok),
-            S_OK);
-  EXPECT_EQ(ok, VARIANT_TRUE);
+                     .Click(IDOK)),
+            VARIANT_TRUE);
   EXPECT_EQ(Results(), L"-1|-1|H-9|Line 1\r\nLine 2");
 
   Reply(L"ListActiveHolds", L"<ActiveHolds/>");
-  ASSERT_EQ(Show(DialogScript()
+  EXPECT_EQ(Show(DialogScript()
                      .Inspect([](DialogView& view) {
                        EXPECT_EQ(plat::ListView(view.Item(IDC_HOLDLIST)).GetItemCount(), 0);
                      })
                      .SetText(IDC_HOLDNAME, L"other")
-                     .Click(IDCANCEL),
-                 &ok),
-            S_OK);
-  EXPECT_EQ(ok, VARIANT_FALSE);
+                     .Click(IDCANCEL)),
+            VARIANT_FALSE);
   EXPECT_EQ(Results(), L"-1|-1|H-9|Line 1\r\nLine 2");
 }
 
@@ -131,23 +112,23 @@ TEST_F(AssocHold, FailuresAreReportedAndLeaveTheResults) {
   VARIANT_BOOL ok = VARIANT_TRUE;
   // Holds that cannot be read: no dialog shows, and it is not taken for a Cancel.
   Reply(L"ListActiveHolds", L"<ActiveHolds><Hold OID=\"31\" Name=\"H-1\"/><Hold OID=\"x\"/>");
-  EXPECT_TRUE(FAILED(hold_->ShowDialog(ws(), 0, &ok)));
+  EXPECT_TRUE(FAILED(dlg_->ShowDialog(ws(), 0, &ok)));
   EXPECT_NE(wqtest::TakeErrorDescription().find(L"<WQError "), std::wstring::npos);
   EXPECT_EQ(ok, VARIANT_FALSE);
 
   Reply(L"ListActiveHolds", kHolds);
   wqstandins::FailAt(workspace_.get(), L"Execute", E_ACCESSDENIED, L"The server is down");
   ok = VARIANT_TRUE;
-  EXPECT_EQ(hold_->ShowDialog(ws(), 0, &ok), E_ACCESSDENIED);
+  EXPECT_EQ(dlg_->ShowDialog(ws(), 0, &ok), E_ACCESSDENIED);
   EXPECT_EQ(claimtest::LastMessage(), L"The server is down");
   EXPECT_EQ(ok, VARIANT_FALSE);
-  EXPECT_EQ(hold_->ShowDialog(WorkspaceWithoutWQ(), 0, &ok), E_INVALIDARG);
-  EXPECT_EQ(hold_->ShowDialog(ws(), 0, nullptr), E_POINTER);
+  EXPECT_EQ(dlg_->ShowDialog(WorkspaceWithoutWQ(), 0, &ok), E_INVALIDARG);
+  EXPECT_EQ(dlg_->ShowDialog(ws(), 0, nullptr), E_POINTER);
   EXPECT_EQ(Results(), L"-1|-1||");
 
   long oid = 5;
-  EXPECT_EQ(hold_->CreateHold(ws(), nullptr, nullptr, claimtest::Omitted(), nullptr), E_POINTER);
-  EXPECT_EQ(hold_->CreateHold(WorkspaceWithoutWQ(), nullptr, nullptr, claimtest::Omitted(), &oid),
+  EXPECT_EQ(dlg_->CreateHold(ws(), nullptr, nullptr, claimtest::Omitted(), nullptr), E_POINTER);
+  EXPECT_EQ(dlg_->CreateHold(WorkspaceWithoutWQ(), nullptr, nullptr, claimtest::Omitted(), &oid),
             E_INVALIDARG);
   EXPECT_EQ(oid, 0);
 }

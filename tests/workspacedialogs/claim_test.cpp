@@ -31,35 +31,31 @@ int HeadingWidth(const DialogView& view, const wchar_t* heading) {
   return plat::ListView(view.Item(IDC_CLAIMLIST)).GetStringWidth(heading) + 12;
 }
 
-class Claim : public claimtest::WorkspaceTest {
+class Claim : public claimtest::WorkspaceTest<IWQCClaimDlg> {
  protected:
+  Claim() : WorkspaceTest(L"WQCGenericSvcs.WQCClaimDlg") {}
   void SetUp() override {
     WorkspaceTest::SetUp();
-    claim_ = Create<IWQCClaimDlg>(L"WQCGenericSvcs.WQCClaimDlg");
-    ASSERT_TRUE(claim_);
     Reply(L"ClaimObject", L"");
     Reply(L"ClaimObjectEx", L"");
   }
-  void ReleaseObjects() override { claim_.reset(); }
 
   HRESULT Initialize(const std::wstring& reply, long oid = 7) {
     Reply(L"ListObjectParts", reply.c_str());
-    return claim_->Initialize(ws(), oid, Omitted());
+    return dlg_->Initialize(ws(), oid, Omitted());
   }
 
-  VARIANT_BOOL Show(const DialogScript& script) { return ShowDriven(claim_.get(), script); }
+  VARIANT_BOOL Show(const DialogScript& script) { return ShowWith(script, S_OK, 0LL); }
 
   // SelectedOID|SelectedClaim|ObjectCount.
   std::wstring State() {
     long oid = 0, count = 0;
     VARIANT_BOOL exclusive = 1;
-    claim_->get_SelectedOID(&oid);
-    claim_->get_SelectedClaim(&exclusive);
-    claim_->get_ObjectCount(&count);
+    dlg_->get_SelectedOID(&oid);
+    dlg_->get_SelectedClaim(&exclusive);
+    dlg_->get_ObjectCount(&count);
     return std::to_wstring(oid) + L"|" + std::to_wstring(exclusive) + L"|" + std::to_wstring(count);
   }
-
-  plat::com_ptr<IWQCClaimDlg> claim_;
 };
 
 TEST_F(Claim, AnExclusiveClaimOfTheChosenPart) {
@@ -92,9 +88,9 @@ TEST_F(Claim, AnExclusiveClaimOfTheChosenPart) {
             VARIANT_TRUE);
   EXPECT_EQ(State(), L"8|-1|0") << "the dialog took the parts";
 
-  ASSERT_EQ(claim_->ClaimObject(ws(), Omitted(), Omitted()), S_OK);
+  ASSERT_EQ(dlg_->ClaimObject(ws(), Omitted(), Omitted()), S_OK);
   EXPECT_EQ(LastRequest(), L"<ClaimObject ObjectId=\"vt3:8\" ClaimExclusive=\"vt11:-1\"/>");
-  ASSERT_EQ(claim_->ClaimObjectEx(ws(), Omitted(), Omitted()), S_OK);
+  ASSERT_EQ(dlg_->ClaimObjectEx(ws(), Omitted(), Omitted()), S_OK);
   EXPECT_EQ(LastRequest(), L"<ClaimObjectEx ObjectId=\"vt3:8\" ClaimSetting=\"vt3:3\"/>");
 }
 
@@ -130,7 +126,7 @@ TEST_F(Claim, APartThatAllowsLessLimitsTheChoice) {
                      .Do(ClickRow(IDC_CLAIMLIST, 1, NM_DBLCLK))),
             VARIANT_TRUE);
   EXPECT_EQ(State(), L"9|0|0");
-  ASSERT_EQ(claim_->ClaimObjectEx(ws(), Omitted(), Omitted()), S_OK);
+  ASSERT_EQ(dlg_->ClaimObjectEx(ws(), Omitted(), Omitted()), S_OK);
   EXPECT_EQ(LastRequest(), L"<ClaimObjectEx ObjectId=\"vt3:9\" ClaimSetting=\"vt3:2\"/>");
 }
 
@@ -181,43 +177,43 @@ TEST_F(Claim, ArgumentsAreCheckedWithTheirOwnTexts) {
   const wchar_t* kNotInitialized = L"WQCClaimDlg interface not initialized";
   const Case cases[] = {
       {"workspace before arguments",
-       [&] { return claim_->ClaimObject(WorkspaceWithoutWQ(), Text(L"abc"), Omitted()); },
+       [&] { return dlg_->ClaimObject(WorkspaceWithoutWQ(), Text(L"abc"), Omitted()); },
        E_INVALIDARG, L"The workspace object is not valid"},
       {"no setting before Initialize",
-       [&] { return claim_->ClaimObject(ws(), Long(42), Omitted()); }, E_FAIL, kNotInitialized},
+       [&] { return dlg_->ClaimObject(ws(), Long(42), Omitted()); }, E_FAIL, kNotInitialized},
       {"no object before Initialize",
-       [&] { return claim_->ClaimObjectEx(ws(), Omitted(), Long(3)); }, E_FAIL, kNotInitialized},
+       [&] { return dlg_->ClaimObjectEx(ws(), Omitted(), Long(3)); }, E_FAIL, kNotInitialized},
       {"an OID that is no number",
-       [&] { return claim_->ClaimObject(ws(), Text(L"abc"), Long(1)); }, DISP_E_TYPEMISMATCH,
+       [&] { return dlg_->ClaimObject(ws(), Text(L"abc"), Long(1)); }, DISP_E_TYPEMISMATCH,
        L"Could not infer ObjectID from second argument"},
       {"a setting that is no number",
-       [&] { return claim_->ClaimObjectEx(ws(), Long(5), Text(L"many")); }, DISP_E_TYPEMISMATCH,
+       [&] { return dlg_->ClaimObjectEx(ws(), Long(5), Text(L"many")); }, DISP_E_TYPEMISMATCH,
        L"Could not infer claim setting from third argument"},
       {"ShowDialog before Initialize", [&] {
          VARIANT_BOOL ok = VARIANT_TRUE;
-         const HRESULT hr = claim_->ShowDialog(0, &ok);
+         const HRESULT hr = dlg_->ShowDialog(0, &ok);
          EXPECT_EQ(ok, VARIANT_FALSE);
          return hr;
        }, E_FAIL, kNotInitialized},
-      {"no out-pointer", [&] { return claim_->ShowDialog(0, nullptr); }, E_POINTER,
+      {"no out-pointer", [&] { return dlg_->ShowDialog(0, nullptr); }, E_POINTER,
        L"Invalid pointer passed to method WQCClaimDlg::ShowDialog"},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(c.call(), c.hr) << c.what;
     EXPECT_EQ(claimtest::LastMessage(), c.message) << c.what;
   }
-  ASSERT_EQ(claim_->ClaimObject(ws(), Text(L"17"), Text(L"1")), S_OK);
+  ASSERT_EQ(dlg_->ClaimObject(ws(), Text(L"17"), Text(L"1")), S_OK);
   EXPECT_EQ(LastRequest(), L"<ClaimObject ObjectId=\"vt3:17\" ClaimExclusive=\"vt11:-1\"/>");
 
   // A failed call names the method; ClaimObjectEx answers as ClaimObject.
   wqstandins::FailAt(workspace_.get(), L"Execute", E_ACCESSDENIED, L"The server is down");
   std::wstring source;
-  EXPECT_EQ(claim_->ClaimObjectEx(ws(), Long(5), Long(3)), E_ACCESSDENIED);
+  EXPECT_EQ(dlg_->ClaimObjectEx(ws(), Long(5), Long(3)), E_ACCESSDENIED);
   EXPECT_EQ(claimtest::LastMessage(&source), L"The server is down");
   EXPECT_EQ(source, L"WQCClaimDlg::ClaimObject");
   EXPECT_EQ(Initialize(Parts(Part(8, L"Pump", 2))), E_ACCESSDENIED);
   VARIANT_BOOL ok = VARIANT_TRUE;
-  EXPECT_EQ(claim_->ShowDialog(0, &ok), E_FAIL) << "a failed Initialize leaves it uninitialized";
+  EXPECT_EQ(dlg_->ShowDialog(0, &ok), E_FAIL) << "a failed Initialize leaves it uninitialized";
 }
 
 }  // namespace

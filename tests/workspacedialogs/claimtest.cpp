@@ -74,39 +74,7 @@ Texts RowTexts(const wqtest::DialogView& view, int listId, int row, int columns)
 }
 
 int SelectedRow(const wqtest::DialogView& view, int listId) {
-  return plat::ListView(view.Item(listId)).GetSelectedIndex();
-}
-
-void WorkspaceTest::SetUp() {
-  ASSERT_EQ(wqstandins::CreateWorkspace(workspace_), S_OK);
-  ASSERT_EQ(workspace_.query_to(dispatch_), S_OK);
-}
-
-void WorkspaceTest::TearDown() {
-  ReleaseObjects();
-  dispatch_.reset();
-  workspace_.reset();
-  withoutWQ_.reset();
-  NoLeaks::TearDown();
-}
-
-IDispatch* WorkspaceTest::WorkspaceWithoutWQ() {
-  if (!withoutWQ_) {
-    EXPECT_EQ(wqstandins::CreateWorkspace(withoutWQ_, L"WQStandins.WorkspaceNoWQ"), S_OK);
-  }
-  return withoutWQ_.get();
-}
-
-std::wstring WorkspaceTest::Method(LONG index) const {
-  plat::unique_bstr method;
-  workspace_->get_RequestMethod(index, method.put());
-  return method.c_str();
-}
-
-LONG WorkspaceTest::RequestCount() const {
-  LONG count = 0;
-  workspace_->get_RequestCount(&count);
-  return count;
+  return plat::ListView(view.Item(listId)).GetNextItem(-1, LVNI_SELECTED);
 }
 
 }  // namespace claimtest

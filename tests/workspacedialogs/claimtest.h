@@ -12,6 +12,7 @@
 #include "WQCGenericSvcs.h"
 #include "comtest.h"
 #include "dialogdriver.h"
+#include "dialogobjecttest.h"
 #include "resources/resource.h"
 
 namespace claimtest {
@@ -37,49 +38,46 @@ wqtest::DialogScript::Step PressKey(int id, WORD key);
 Texts RowTexts(const wqtest::DialogView& view, int listId, int row, int columns);
 int SelectedRow(const wqtest::DialogView& view, int listId);
 
-// A test on the stand-in workspace that fails when an object of the server outlives it.
-class WorkspaceTest : public wqtest::NoLeaks {
- public:
-  WorkspaceTest() : NoLeaks(L"WQCGenericSvcs.dll") {}
-
+// A test of one object on the stand-in workspace; it fails when an object of the server
+// outlives it.
+template <class I>
+class WorkspaceTest : public wqtest::DialogObjectTest<I> {
  protected:
-  void SetUp() override;
-  void TearDown() override;
-  // Releases the objects under test before the leak check.
-  virtual void ReleaseObjects() {}
+  explicit WorkspaceTest(const wchar_t* progId) : wqtest::DialogObjectTest<I>(progId) {}
 
-  template <class I>
-  plat::com_ptr<I> Create(const wchar_t* progId) {
-    CLSID clsid{};
-    plat::com_ptr<I> object;
-    EXPECT_EQ(CLSIDFromProgID(progId, &clsid), S_OK);
-    EXPECT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, __uuidof(I),
-                               object.put_void()),
-              S_OK);
-    return object;
+  void SetUp() override {
+    ASSERT_TRUE(this->dlg_);
+    ASSERT_EQ(wqstandins::CreateWorkspace(workspace_), S_OK);
+    ASSERT_EQ(workspace_.query_to(dispatch_), S_OK);
   }
-
-  // Runs an object's ShowDialog with the script playing the user; answers pbDialogOK.
-  template <class I>
-  VARIANT_BOOL ShowDriven(I* object, const wqtest::DialogScript& script) {
-    wqtest::DialogDriver driver;
-    driver.Expect(script);
-    VARIANT_BOOL ok = VARIANT_TRUE;
-    EXPECT_EQ(object->ShowDialog(0, &ok), S_OK);
-    return ok;
+  void TearDown() override {
+    dispatch_.reset();
+    workspace_.reset();
+    withoutWQ_.reset();
+    wqtest::DialogObjectTest<I>::TearDown();
   }
 
   IDispatch* ws() const { return dispatch_.get(); }
   // A workspace object that does not answer IWQWorkspace.
-  IDispatch* WorkspaceWithoutWQ();
+  IDispatch* WorkspaceWithoutWQ() {
+    if (!withoutWQ_) {
+      EXPECT_EQ(wqstandins::CreateWorkspace(withoutWQ_, L"WQStandins.WorkspaceNoWQ"), S_OK);
+    }
+    return withoutWQ_.get();
+  }
   void Reply(const wchar_t* method, const wchar_t* reply) {
     wqstandins::SetReply(workspace_.get(), kServer, method, reply);
   }
-  std::wstring Method(LONG index) const;
-  LONG RequestCount() const;
+  std::wstring Method(LONG index) const {
+    plat::unique_bstr method;
+    workspace_->get_RequestMethod(index, method.put());
+    return method.c_str();
+  }
   // The typed input of the last request.
   std::wstring LastRequest() const {
-    return wqstandins::RequestXml(workspace_.get(), RequestCount());
+    LONG count = 0;
+    workspace_->get_RequestCount(&count);
+    return wqstandins::RequestXml(workspace_.get(), count);
   }
 
   plat::com_ptr<IWQStandinWorkspace> workspace_;

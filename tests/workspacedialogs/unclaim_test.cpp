@@ -10,28 +10,24 @@ using claimtest::Text;
 using wqtest::DialogScript;
 using wqtest::DialogView;
 
-class UnClaim : public claimtest::WorkspaceTest {
+class UnClaim : public claimtest::WorkspaceTest<IWQCUnClaimDlg> {
  protected:
+  UnClaim() : WorkspaceTest(L"WQCGenericSvcs.WQCUnClaimDlg") {}
   void SetUp() override {
     WorkspaceTest::SetUp();
-    unclaim_ = Create<IWQCUnClaimDlg>(L"WQCGenericSvcs.WQCUnClaimDlg");
-    ASSERT_TRUE(unclaim_);
     Reply(L"UnClaimObject", L"");
   }
-  void ReleaseObjects() override { unclaim_.reset(); }
 
   // The answer of Initialize as "true"/"false", or "failed".
   std::wstring Initialize(const wchar_t* reply, long oid) {
     Reply(L"UnClaimObjectReport", reply);
     VARIANT_BOOL show = 0;
-    const HRESULT hr = unclaim_->Initialize(ws(), oid, &show);
+    const HRESULT hr = dlg_->Initialize(ws(), oid, &show);
     if (FAILED(hr)) return show == VARIANT_TRUE ? L"failed" : L"failed, answering false";
     return show == VARIANT_TRUE ? L"true" : L"false";
   }
 
-  VARIANT_BOOL Show(const DialogScript& script) { return ShowDriven(unclaim_.get(), script); }
-
-  plat::com_ptr<IWQCUnClaimDlg> unclaim_;
+  VARIANT_BOOL Show(const DialogScript& script) { return ShowWith(script, S_OK, 0LL); }
 };
 
 TEST_F(UnClaim, TheReportIsShownAndTheObjectUnclaimed) {
@@ -55,7 +51,7 @@ TEST_F(UnClaim, TheReportIsShownAndTheObjectUnclaimed) {
                      .Screenshot(L"unclaim.png")
                      .Click(IDOK)),
             VARIANT_TRUE);
-  ASSERT_EQ(unclaim_->UnClaimObject(ws(), Omitted()), S_OK);
+  ASSERT_EQ(dlg_->UnClaimObject(ws(), Omitted()), S_OK);
   EXPECT_EQ(Method(2), L"UnClaimObject");
   EXPECT_EQ(LastRequest(), L"17");
 }
@@ -77,24 +73,24 @@ TEST_F(UnClaim, EachInitializeBringsItsOwnReport) {
             VARIANT_FALSE);
   // A reply that breaks off changes nothing, and Initialize still answers true.
   EXPECT_EQ(Initialize(L"<UnClaimObjectReport Name=\"P-8\" ClaimSetting=\"x\"/>", 8), L"failed");
-  ASSERT_EQ(unclaim_->UnClaimObject(ws(), Omitted()), S_OK);
+  ASSERT_EQ(dlg_->UnClaimObject(ws(), Omitted()), S_OK);
   EXPECT_EQ(LastRequest(), L"7");
-  ASSERT_EQ(unclaim_->UnClaimObject(ws(), Text(L"-12")), S_OK);
+  ASSERT_EQ(dlg_->UnClaimObject(ws(), Text(L"-12")), S_OK);
   EXPECT_EQ(LastRequest(), L"-12");
 }
 
 TEST_F(UnClaim, FailuresCarryTheirTexts) {
   VARIANT_BOOL ok = VARIANT_TRUE;
-  EXPECT_EQ(unclaim_->ShowDialog(0, &ok), E_FAIL);
+  EXPECT_EQ(dlg_->ShowDialog(0, &ok), E_FAIL);
   EXPECT_EQ(claimtest::LastMessage(), L"WQCUnClaimDlg interface not initialized");
   EXPECT_EQ(ok, VARIANT_FALSE);
-  EXPECT_EQ(unclaim_->UnClaimObject(ws(), Omitted()), E_FAIL);
+  EXPECT_EQ(dlg_->UnClaimObject(ws(), Omitted()), E_FAIL);
   EXPECT_EQ(claimtest::LastMessage(), L"WQCUnClaimDlg interface not initialized");
-  EXPECT_EQ(unclaim_->UnClaimObject(ws(), Text(L"seventeen")), DISP_E_TYPEMISMATCH);
+  EXPECT_EQ(dlg_->UnClaimObject(ws(), Text(L"seventeen")), DISP_E_TYPEMISMATCH);
   EXPECT_EQ(claimtest::LastMessage(), L"Could not infer ObjectID from second argument");
-  EXPECT_EQ(unclaim_->UnClaimObject(WorkspaceWithoutWQ(), Long(3)), E_INVALIDARG);
+  EXPECT_EQ(dlg_->UnClaimObject(WorkspaceWithoutWQ(), Long(3)), E_INVALIDARG);
   EXPECT_EQ(claimtest::LastMessage(), L"The workspace object is not valid");
-  EXPECT_EQ(unclaim_->Initialize(ws(), 3, nullptr), E_POINTER);
+  EXPECT_EQ(dlg_->Initialize(ws(), 3, nullptr), E_POINTER);
   EXPECT_EQ(claimtest::LastMessage(),
             L"Invalid pointer passed to method WQCUnClaimDlg::Initialize");
 
@@ -103,7 +99,7 @@ TEST_F(UnClaim, FailuresCarryTheirTexts) {
   EXPECT_EQ(Initialize(L"<UnClaimObjectReport/>", 3), L"failed");
   EXPECT_EQ(claimtest::LastMessage(&source), L"The server is down");
   EXPECT_EQ(source, L"WQCUnClaimDlg::Initialize");
-  EXPECT_EQ(unclaim_->ShowDialog(0, &ok), E_FAIL) << "still not initialized";
+  EXPECT_EQ(dlg_->ShowDialog(0, &ok), E_FAIL) << "still not initialized";
 }
 
 }  // namespace

@@ -8,6 +8,8 @@
 #include "workspacedialogs/wqcclaimdlg.h"
 #include "workspacedialogs/wqcunclaimdlg.h"
 #include "servermodule.h"
+#include "workspacedialogs/wqcopendatasheetdlg.h"
+#include "workspacedialogs/wqcseldsbytypedlg.h"
 
 namespace {
 
@@ -16,6 +18,8 @@ std::array objectMap = {
     plat::MakeObjectEntry<Main>(103),
     plat::MakeObjectEntry<WQCSelectCaseDlg>(210),
     plat::MakeObjectEntry<WQCFieldFormatter>(218),
+    plat::MakeObjectEntry<WQCOpenDatasheetDlg>(302),
+    plat::MakeObjectEntry<WQCSelDsByTypeDlg>(303),
     plat::MakeObjectEntry<WQCAssocHoldDlg>(232),
     plat::MakeObjectEntry<WQCClaimDlg>(275),
     plat::MakeObjectEntry<WQCUnClaimDlg>(279),

@@ -17,10 +17,12 @@ std::wstring ShortDate(double date) {
 }  // namespace
 
 void AssocHoldDlg::AddHold(const ActiveHold& hold) {
-  const int row = list_.InsertItem(list_.GetItemCount(), hold.Name.GetString());
+  const wchar_t* name = hold.Name.GetString();
+  const wchar_t* reason = hold.Reason.GetString();
+  const int row = list_.InsertItem(list_.GetItemCount(), name ? name : L"");
   if (row < 0) return;
   list_.SetItemText(row, 1, ShortDate(hold.Date).c_str());
-  list_.SetItemText(row, 2, hold.Reason.GetString());
+  list_.SetItemText(row, 2, reason ? reason : L"");
   holdOids_.InsertAt(row, hold.OID);
 }
 
@@ -64,7 +66,7 @@ void AssocHoldDlg::SetCreate(bool create) {
   list_.EnableWindow(!create);
   reasonEdit_.EnableWindow(create);
   nameEdit_.EnableWindow(create);
-  ok_.EnableWindow(create || list_.GetSelectedIndex() >= 0);
+  ok_.EnableWindow(create || list_.GetNextItem(-1, LVNI_SELECTED) >= 0);
 }
 
 void AssocHoldDlg::OnCreateClicked() {
@@ -97,7 +99,7 @@ void AssocHoldDlg::OnOK() {
     if (reasonEdit_.GetWindowTextLength() > 0) reason_ = reasonEdit_.GetWindowText();
   } else {
     create_ = false;
-    const int row = list_.GetSelectedIndex();
+    const int row = list_.GetNextItem(-1, LVNI_SELECTED);
     if (row >= 0 && row < holdOids_.GetCount()) {
       selection_ = holdOids_[row];
       reason_ = list_.GetItemText(row, 2);

@@ -16,7 +16,7 @@ struct ActiveHold;
 class AssocHoldDlg : public plat::DialogImpl<AssocHoldDlg> {
  public:
   static constexpr UINT IDD = IDD_ASSOCHOLD;
-  // The dialog's result when the holds reply could not be read; Error() says why.
+  // The dialog's result when the holds reply could not be read; Error() then says why.
   static constexpr INT_PTR kHoldsUnreadable = 3;
 
   static constexpr auto GetMessageMap() {

@@ -129,7 +129,7 @@ bool CClaimDlg::UpdateForItem(int index) {
 }
 
 void CClaimDlg::OnListClick() {
-  const int selected = list_.GetSelectedIndex();
+  const int selected = list_.GetNextItem(-1, LVNI_SELECTED);
   if (selected < 0) {
     exclusiveButton_.EnableWindow(true);
     shared_.EnableWindow(true);
@@ -140,7 +140,7 @@ void CClaimDlg::OnListClick() {
 }
 
 void CClaimDlg::OnListDoubleClick() {
-  const int selected = list_.GetSelectedIndex();
+  const int selected = list_.GetNextItem(-1, LVNI_SELECTED);
   if (selected >= 0 && UpdateForItem(selected)) EndDialog(IDOK);
 }
 

@@ -35,12 +35,4 @@ template bool ArgumentOrFallback<bool>(WQComException&, const VARIANT&,
                                        HRESULT (*)(const VARIANT&, bool*, bool), const wchar_t*,
                                        const bool*, const wchar_t*);
 
-INT_PTR CheckModalResult(WQComException& error, INT_PTR result, HRESULT handlerError) {
-  if (result != -1) return result;
-  HRESULT hr = handlerError;
-  if (SUCCEEDED(hr)) hr = HRESULT_FROM_WIN32(GetLastError());
-  if (SUCCEEDED(hr)) hr = E_FAIL;
-  error.ThrowHrAt(WQ_HERE, hr, L"The dialog could not be shown");
-}
-
 }  // namespace wqc

@@ -1,6 +1,5 @@
 // What the claim, unclaim and associate-hold objects share: the workspace check, the
-// optional arguments that fall back on the object's own state, and running their modal
-// dialogs over a client's window.
+// optional arguments that fall back on the object's own state, and the client's window.
 #pragma once
 
 #include <windows.h>
@@ -26,18 +25,6 @@ T ArgumentOrFallback(WQComException& error, const VARIANT& argument,
 // The window handle a client passes as a 64-bit number.
 inline HWND ParentWindow(LONGLONG handle) {
   return reinterpret_cast<HWND>(static_cast<INT_PTR>(handle));
-}
-
-// Raises the failure of a dialog that could not be shown or whose handler failed
-// (DoModal answered -1); answers any other result.
-INT_PTR CheckModalResult(WQComException& error, INT_PTR result, HRESULT handlerError);
-
-// Runs a dialog modally over the client's window; a dialog that cannot run is a failure,
-// never an answer the client could take for Cancel.
-template <class Dialog>
-INT_PTR RunModal(WQComException& error, Dialog& dialog, LONGLONG parent) {
-  const INT_PTR result = dialog.DoModal(ParentWindow(parent));
-  return CheckModalResult(error, result, dialog.HandlerError());
 }
 
 }  // namespace wqc

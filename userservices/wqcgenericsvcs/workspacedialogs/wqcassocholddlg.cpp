@@ -5,6 +5,7 @@
 
 #include "assocholddlg.h"
 #include "claimsupport.h"
+#include "dialogobject.h"
 #include "workspace/dataservicerequest.h"
 
 namespace {
@@ -73,10 +74,10 @@ STDMETHODIMP WQCAssocHoldDlg::ShowDialog(IDispatch* pWorkspace, LONGLONG lParent
   AssocHoldDlg dialog;
   dialog.SetTitle(title_.get());
   dialog.SetHoldsXml(holds.get());
-  const INT_PTR result = wqc::RunModal(error, dialog, lParentHWnd);
+  const bool confirmed = wqc::RunModalDialog(error, dialog, wqc::ParentWindow(lParentHWnd));
   // Holds that cannot be read are reported, so a client never takes them for a Cancel.
-  if (result == AssocHoldDlg::kHoldsUnreadable) throw dialog.Error();
-  if (result == IDOK) {
+  if (dialog.Error().Failed()) throw dialog.Error();
+  if (confirmed) {
     plat::unique_bstr reason = plat::unique_bstr::copy(dialog.GetReason().c_str());
     plat::unique_bstr name = plat::unique_bstr::copy(dialog.GetName().c_str());
     selection_ = dialog.GetSelection();

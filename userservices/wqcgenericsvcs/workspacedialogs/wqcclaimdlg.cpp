@@ -5,6 +5,7 @@
 
 #include "claimdlg.h"
 #include "claimsupport.h"
+#include "dialogobject.h"
 #include "workspace/dataservicerequest.h"
 
 namespace {
@@ -81,7 +82,7 @@ STDMETHODIMP WQCClaimDlg::ShowDialog(LONGLONG lParentHWnd, VARIANT_BOOL* pbDialo
   if (!initialized_) error.ThrowHrAt(WQ_HERE, E_FAIL, kNotInitialized);
   // The dialog takes the parts and frees them: the next dialog needs a new Initialize.
   CClaimDlg dialog(parts_);
-  if (wqc::RunModal(error, dialog, lParentHWnd) == IDOK) {
+  if (wqc::RunModalDialog(error, dialog, wqc::ParentWindow(lParentHWnd))) {
     selectedOid_ = dialog.GetChosenOID();
     selectedExclusive_ = dialog.IsExclusive();
     *pbDialogOK = VARIANT_TRUE;

@@ -4,6 +4,7 @@
 #include <wqcomexception.h>
 
 #include "claimsupport.h"
+#include "dialogobject.h"
 #include "unclaimdlg.h"
 #include "unclaimreportparser.h"
 #include "workspace/dataservicerequest.h"
@@ -54,7 +55,8 @@ STDMETHODIMP WQCUnClaimDlg::ShowDialog(LONGLONG lParentHWnd, VARIANT_BOOL* pbDia
   *pbDialogOK = VARIANT_FALSE;
   if (!initialized_) error.ThrowHrAt(WQ_HERE, E_FAIL, kNotInitialized);
   CUnClaimDlg dialog(name_, report_);
-  if (wqc::RunModal(error, dialog, lParentHWnd) == IDOK) *pbDialogOK = VARIANT_TRUE;
+  if (wqc::RunModalDialog(error, dialog, wqc::ParentWindow(lParentHWnd)))
+    *pbDialogOK = VARIANT_TRUE;
   WQ_METHOD_END(error)
 }
 
