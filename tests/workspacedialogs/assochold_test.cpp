@@ -4,9 +4,7 @@
 
 namespace {
 
-using claimtest::ClickRow;
-using claimtest::RowTexts;
-using claimtest::Texts;
+using namespace claimtest;
 using wqtest::DialogScript;
 using wqtest::DialogView;
 
@@ -21,7 +19,7 @@ std::wstring ShortDate(WORD year, WORD month, WORD day) {
   return text;
 }
 
-class AssocHold : public claimtest::WorkspaceTest<IWQCAssocHoldDlg> {
+class AssocHold : public WorkspaceTest<IWQCAssocHoldDlg> {
  protected:
   AssocHold() : WorkspaceTest(L"WQCGenericSvcs.WQCAssocHoldDlg") {}
 
@@ -120,7 +118,7 @@ TEST_F(AssocHold, FailuresAreReportedAndLeaveTheResults) {
   wqstandins::FailAt(workspace_.get(), L"Execute", E_ACCESSDENIED, L"The server is down");
   ok = VARIANT_TRUE;
   EXPECT_EQ(dlg_->ShowDialog(ws(), 0, &ok), E_ACCESSDENIED);
-  EXPECT_EQ(claimtest::LastMessage(), L"The server is down");
+  EXPECT_EQ(LastMessage(), L"The server is down");
   EXPECT_EQ(ok, VARIANT_FALSE);
   EXPECT_EQ(dlg_->ShowDialog(WorkspaceWithoutWQ(), 0, &ok), E_INVALIDARG);
   EXPECT_EQ(dlg_->ShowDialog(ws(), 0, nullptr), E_POINTER);
