@@ -37,10 +37,9 @@ DialogScript::Step PickCase(int index) {
   };
 }
 
-class RenameCaseTest : public wqtest::SelectionTest<WQCRenameCaseDlg, IWQCRenameCaseDlg> {
+class RenameCaseTest : public wqtest::SelectionTest<IWQCRenameCaseDlg> {
  protected:
-  void SetUp() override {
-    SelectionTest::SetUp();
+  RenameCaseTest() : SelectionTest(L"WQCGenericSvcs.WQCRenameCaseDlg") {
     Reply(L"ListCases", kCases);
   }
   // "old -> new" as the client reads them; "null" for a null name.

@@ -19,10 +19,9 @@ constexpr wchar_t kClasses[] =
     L"<Class Name='PUMP_C' DisplayName='centrifugal pump'/><Class Name='NOTE'/>"
     L"<Class Name='VALVE_BALL' DisplayName='Ball valve'/></LISTCLASSES>";
 
-class SelectClassTest : public wqtest::SelectionTest<WQCSelectClassDlg, IWQCSelectClassDlg> {
+class SelectClassTest : public wqtest::SelectionTest<IWQCSelectClassDlg> {
  protected:
-  void SetUp() override {
-    SelectionTest::SetUp();
+  SelectClassTest() : SelectionTest(L"WQCGenericSvcs.WQCSelectClassDlg") {
     Reply(L"ListClasses", kClasses);
   }
   std::wstring Classes() {

@@ -22,10 +22,9 @@ constexpr wchar_t kSheets[] =
     L"<Datasheet OID='2' KnownName='DS-B'/></ListDatasheets>";
 
 class SelectDatasheetTest
-    : public wqtest::SelectionTest<WQCSelectDatasheetDlg, IWQCSelectDatasheetDlg> {
+    : public wqtest::SelectionTest<IWQCSelectDatasheetDlg> {
  protected:
-  void SetUp() override {
-    SelectionTest::SetUp();
+  SelectDatasheetTest() : SelectionTest(L"WQCGenericSvcs.WQCSelectDatasheetDlg") {
     Reply(L"ListDatasheets", kSheets);
   }
 };

@@ -2,33 +2,20 @@
 // each class: the reply to script, the requests made, and the dialog played by a user.
 #pragma once
 
-#include <gtest/gtest.h>
-
 #include <standinsclient.h>
 
-#include <string>
-
 #include "WQCGenericSvcs.h"
-#include "comtest.h"
-#include "dialogdriver.h"
+#include "dialogobjecttest.h"
 
 namespace wqtest {
 
 inline plat::unique_bstr Bstr(const wchar_t* text) { return plat::unique_bstr::copy(text); }
 
-template <class Class, class Interface>
-class SelectionTest : public NoLeaks {
+template <class I>
+class SelectionTest : public DialogObjectTest<I> {
  protected:
-  SelectionTest() : NoLeaks(L"WQCGenericSvcs.dll") {}
-  void SetUp() override {
-    ASSERT_EQ(CoCreateInstance(__uuidof(Class), nullptr, CLSCTX_INPROC_SERVER,
-                               __uuidof(Interface), dlg_.put_void()),
-              S_OK);
-    ASSERT_EQ(wqstandins::CreateWorkspace(ws_), S_OK);
-  }
-  void TearDown() override {
-    dlg_.reset();
-    NoLeaks::TearDown();
+  explicit SelectionTest(const wchar_t* progId) : DialogObjectTest<I>(progId) {
+    EXPECT_EQ(wqstandins::CreateWorkspace(ws_), S_OK);
   }
 
   IDispatch* ws() const { return ws_.get(); }
@@ -40,10 +27,9 @@ class SelectionTest : public NoLeaks {
   HRESULT Show(const DialogScript& script, VARIANT_BOOL* ok) {
     DialogDriver driver;
     driver.Expect(script);
-    return dlg_->ShowDialog(ws(), 0, ok);
+    return this->dlg_->ShowDialog(ws(), 0, ok);
   }
 
-  plat::com_ptr<Interface> dlg_;
   plat::com_ptr<IWQStandinWorkspace> ws_;
 };
 

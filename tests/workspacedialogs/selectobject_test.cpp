@@ -22,10 +22,9 @@ constexpr wchar_t kPumps[] =
     L"<Object OID='102' KnownName='P-102' Editable='false'/>"
     L"<Object OID='101' KnownName='P-101' Editable='true'/></ListObjects>";
 
-class SelectObjectTest : public wqtest::SelectionTest<WQCSelectObjectDlg, IWQCSelectObjectDlg> {
+class SelectObjectTest : public wqtest::SelectionTest<IWQCSelectObjectDlg> {
  protected:
-  void SetUp() override {
-    SelectionTest::SetUp();
+  SelectObjectTest() : SelectionTest(L"WQCGenericSvcs.WQCSelectObjectDlg") {
     Reply(L"ListObjects", kPumps);
   }
   long Selected(long index) {

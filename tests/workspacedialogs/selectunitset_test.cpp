@@ -13,10 +13,9 @@ using wqtest::DialogView;
 constexpr int kSingle = IDC_SINGLESELECTLIST;
 
 class SelectUnitSetTest
-    : public wqtest::SelectionTest<WQCSelectUnitSetDlg, IWQCSelectUnitSetDlg> {
+    : public wqtest::SelectionTest<IWQCSelectUnitSetDlg> {
  protected:
-  void SetUp() override {
-    SelectionTest::SetUp();
+  SelectUnitSetTest() : SelectionTest(L"WQCGenericSvcs.WQCSelectUnitSetDlg") {
     Reply(L"ListUnitSets",
           L"<UnitSets><UnitSet>SI</UnitSet><UnitSet>imperial</UnitSet>"
           L"<UnitSet>Metric</UnitSet></UnitSets>");

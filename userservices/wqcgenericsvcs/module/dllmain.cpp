@@ -4,12 +4,17 @@
 #include "main/main.h"
 #include "fieldformatting/wqcfieldformatter.h"
 #include "workspacedialogs/wqcselectcasedlg.h"
+#include "workspacedialogs/wqcassocholddlg.h"
+#include "workspacedialogs/wqcclaimdlg.h"
+#include "workspacedialogs/wqcunclaimdlg.h"
 #include "workspacedialogs/wqcselectclassdlg.h"
 #include "workspacedialogs/wqcselectobjectdlg.h"
 #include "workspacedialogs/wqcselectunitsetdlg.h"
 #include "workspacedialogs/wqcselectdatasheetdlg.h"
 #include "workspacedialogs/wqcrenamecasedlg.h"
 #include "servermodule.h"
+#include "workspacedialogs/wqcopendatasheetdlg.h"
+#include "workspacedialogs/wqcseldsbytypedlg.h"
 
 namespace {
 
@@ -18,6 +23,11 @@ std::array objectMap = {
     plat::MakeObjectEntry<Main>(103),
     plat::MakeObjectEntry<WQCSelectCaseDlg>(210),
     plat::MakeObjectEntry<WQCFieldFormatter>(218),
+    plat::MakeObjectEntry<WQCOpenDatasheetDlg>(302),
+    plat::MakeObjectEntry<WQCSelDsByTypeDlg>(303),
+    plat::MakeObjectEntry<WQCAssocHoldDlg>(232),
+    plat::MakeObjectEntry<WQCClaimDlg>(275),
+    plat::MakeObjectEntry<WQCUnClaimDlg>(279),
     plat::MakeObjectEntry<WQCSelectClassDlg>(201),
     plat::MakeObjectEntry<WQCSelectObjectDlg>(202),
     plat::MakeObjectEntry<WQCSelectUnitSetDlg>(231),
