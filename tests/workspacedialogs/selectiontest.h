@@ -30,15 +30,38 @@ class SelectionTest : public DialogObjectTest<I> {
     return this->dlg_->ShowDialog(ws(), 0, ok);
   }
 
-  plat::com_ptr<IWQStandinWorkspace> ws_;
-};
+  // A list property read for the indexes 1..count: "a, b" for one column, "a/1, b/2" for
+  // several. Flags read as "yes" or "no".
+  template <class... Gets>
+  std::wstring Listing(HRESULT (STDMETHODCALLTYPE I::*count)(long*), Gets... gets) {
+    long n = 0;
+    EXPECT_EQ((this->dlg_.get()->*count)(&n), S_OK);
+    std::wstring text;
+    for (long i = 1; i <= n; ++i) {
+      std::wstring separator = i > 1 ? L", " : L"";
+      ((text += separator + Value(gets, i), separator = L"/"), ...);
+    }
+    return text;
+  }
 
-// "a, b, c" of what `get(i)` gives for i = 1..count.
-template <class Get>
-std::wstring Joined(long count, Get get) {
-  std::wstring text;
-  for (long i = 1; i <= count; ++i) text += (i > 1 ? L", " : L"") + get(i);
-  return text;
-}
+  plat::com_ptr<IWQStandinWorkspace> ws_;
+
+ private:
+  std::wstring Value(HRESULT (STDMETHODCALLTYPE I::*get)(long, BSTR*), long i) {
+    plat::unique_bstr value;
+    EXPECT_EQ((this->dlg_.get()->*get)(i, value.put()), S_OK);
+    return value.c_str();
+  }
+  std::wstring Value(HRESULT (STDMETHODCALLTYPE I::*get)(long, long*), long i) {
+    long value = 0;
+    EXPECT_EQ((this->dlg_.get()->*get)(i, &value), S_OK);
+    return std::to_wstring(value);
+  }
+  std::wstring Value(HRESULT (STDMETHODCALLTYPE I::*get)(long, VARIANT_BOOL*), long i) {
+    VARIANT_BOOL value = 0;
+    EXPECT_EQ((this->dlg_.get()->*get)(i, &value), S_OK);
+    return value == VARIANT_TRUE ? L"yes" : L"no";
+  }
+};
 
 }  // namespace wqtest
