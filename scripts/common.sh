@@ -38,6 +38,8 @@ make_prefix() {
   wineserver -k 2>/dev/null || true
   rm -rf "$WINEPREFIX"
   WINEDLLOVERRIDES="mscoree,mshtml=" wineboot -i >/dev/null 2>&1
+  # The resource protocol ("res:") that the XML dialog's stylesheet is loaded through.
+  wine regsvr32 /s mshtml.dll
   wineserver -p 2>/dev/null || true
 }
 
