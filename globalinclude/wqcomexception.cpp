@@ -3,6 +3,7 @@
 #include <comdef.h>
 #include <oledb.h>
 
+#include <WQOutside.h>
 #include <handles.h>
 
 #include <cwchar>
@@ -515,27 +516,15 @@ void WQComException::ShowError(HWND parent) {
   ShowErrorEx(parent, empty, empty);
 }
 
-namespace {
-
-// The client tools' error display (the outside interface is declared with the others in
-// the module's outside IDL; only its first operation is used here).
-struct ErrorDisplayCall : IUnknown {
-  virtual HRESULT STDMETHODCALLTYPE ShowErrorDescription(BSTR description, VARIANT first,
-                                                         VARIANT second, LONGLONG parent) = 0;
-};
-constexpr IID kIidErrorDisplay = {
-    0x359BC2B4, 0xF2CE, 0x4BB7, {0xB7, 0xDA, 0x41, 0xC7, 0x92, 0x8B, 0x02, 0x25}};
-
-}  // namespace
-
 void WQComException::ShowErrorEx(HWND parent, const VARIANT& first, const VARIANT& second) {
   wchar_t progId[64];
   _snwprintf(progId, 64, L"DIZevuziZozid.Globals.%ld", 380L);
   progId[63] = L'\0';
   CLSID clsid;
   if (FAILED(CLSIDFromProgID(progId, &clsid))) return;
-  plat::com_ptr<ErrorDisplayCall> display;
-  if (FAILED(CoCreateInstance(clsid, nullptr, CLSCTX_ALL, kIidErrorDisplay, display.put_void())))
+  plat::com_ptr<IWQErrorDisplay> display;
+  if (FAILED(CoCreateInstance(clsid, nullptr, CLSCTX_ALL, __uuidof(IWQErrorDisplay),
+                              display.put_void())))
     return;
   plat::unique_bstr description;
   GetDescription(description.put());

@@ -75,5 +75,5 @@ stop_all() {
 }
 
 SERVER_DLLS=("$BUILD/userservices/wqcgenericsvcs/WQCGenericSvcs.dll")
-TEST_DLLS=("$BUILD/tests/comframe/WQTestServer.dll")
-DEMO_DLLS=()
+TEST_DLLS=("$BUILD/tests/comframe/WQTestServer.dll" "$BUILD/standins/WQStandins.dll")
+DEMO_DLLS=("$BUILD/standins/WQStandins.dll")

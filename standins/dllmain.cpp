@@ -1,0 +1,49 @@
+// Process entry, object map and registration of the stand-ins server.
+#include <array>
+
+#include "clienttools.h"
+#include "globals.h"
+#include "workspace.h"
+
+namespace {
+
+std::array objectMap = {
+    plat::MakeObjectEntry<Workspace>(101),
+    plat::MakeObjectEntry<WorkspaceNoWQ>(102),
+    plat::MakeObjectEntry<ClientTools>(103),
+    plat::MakeObjectEntry<Globals>(104),
+};
+
+HRESULT UpdateRegistry(UINT id, bool doRegister) noexcept {
+  wchar_t libId[39], workspace[39], workspaceNoWQ[39], clientTools[39], globals[39];
+  plat::GuidToRegistryText(LIBID_WQStandins, libId);
+  plat::GuidToRegistryText(__uuidof(Workspace), workspace);
+  plat::GuidToRegistryText(__uuidof(WorkspaceNoWQ), workspaceNoWQ);
+  plat::GuidToRegistryText(__uuidof(ClientTools), clientTools);
+  plat::GuidToRegistryText(__uuidof(Globals), globals);
+  const plat::Replacement map[] = {
+      {L"THREADINGMODEL", L"Apartment"},
+      {L"MAJORVERSION", L"380"},
+      {L"MINORVERSION", L"0"},
+      {L"LIBID", libId},
+      {L"CLSID_Workspace", workspace},
+      {L"CLSID_WorkspaceNoWQ", workspaceNoWQ},
+      {L"CLSID_ClientTools", clientTools},
+      {L"CLSID_Globals", globals},
+  };
+  return plat::module().UpdateRegistryFromResource(id, doRegister, map, std::size(map));
+}
+
+}  // namespace
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
+  if (reason == DLL_PROCESS_ATTACH) {
+    plat::module().Init(objectMap.data(), objectMap.size(), instance,
+                        {LIBID_WQStandins, 380, 0});
+    plat::module().SetRegisterEntry(&UpdateRegistry);
+    DisableThreadLibraryCalls(instance);
+  } else if (reason == DLL_PROCESS_DETACH) {
+    plat::module().Term();
+  }
+  return TRUE;
+}

@@ -1,0 +1,40 @@
+// C++ clients of the stand-ins (the tests): creating them, and the control calls with
+// plain wide strings in and std::wstring out.
+//
+//   plat::com_ptr<IWQStandinWorkspace> workspace;
+//   wqstandins::CreateWorkspace(workspace);
+//   wqstandins::SetReply(workspace.get(), L"ZERAZevozarAdid.Main", L"ListCases", L"<ListCases/>");
+//   wqstandins::FailAt(workspace.get(), L"Execute", E_FAIL, L"The server is down");
+//   ... hand workspace.get() (an IDispatch) to the code under test ...
+//   wqstandins::CallLog(workspace.get());      // one line per call
+//   wqstandins::RequestXml(workspace.get(), 1); // <ListCases RestrictedCases="vt11:-1">...
+#pragma once
+
+#include <handles.h>
+
+#include <string>
+
+#include "WQStandins.h"
+
+namespace wqstandins {
+
+// A new workspace stand-in: "WQStandins.Workspace", or "WQStandins.WorkspaceNoWQ" for
+// one without IWQWorkspace.
+HRESULT CreateWorkspace(plat::com_ptr<IWQStandinWorkspace>& workspace,
+                        const wchar_t* progId = L"WQStandins.Workspace");
+// The client tools' control, with their process-wide record reset.
+HRESULT CreateClientTools(plat::com_ptr<IWQStandinClientTools>& tools);
+
+HRESULT SetReply(IWQStandinWorkspace* workspace, const wchar_t* server, const wchar_t* method,
+                 const wchar_t* reply);
+HRESULT QueueReply(IWQStandinWorkspace* workspace, const wchar_t* server,
+                   const wchar_t* method, const wchar_t* reply);
+HRESULT FailAt(IWQStandinRecorder* recorder, const wchar_t* step, HRESULT hr,
+               const wchar_t* description = L"");
+
+// Empty texts when the call fails.
+std::wstring CallLog(IWQStandinRecorder* recorder);
+std::wstring RequestXml(IWQStandinWorkspace* workspace, LONG index, bool typed = true);
+std::wstring ErrorDescription(IWQStandinClientTools* tools, LONG index);
+
+}  // namespace wqstandins
