@@ -1,6 +1,7 @@
 // Process entry, object map and registration of the stand-ins server.
 #include <array>
 
+#include "browser/browsercontrol.h"
 #include "clienttools.h"
 #include "globals.h"
 #include "workspace.h"
@@ -12,15 +13,20 @@ std::array objectMap = {
     plat::MakeObjectEntry<WorkspaceNoWQ>(102),
     plat::MakeObjectEntry<ClientTools>(103),
     plat::MakeObjectEntry<Globals>(104),
+    plat::MakeObjectEntry<BrowserControl>(105),
+    plat::MakeObjectEntry<BrowserStandin>(106),
 };
 
 HRESULT UpdateRegistry(UINT id, bool doRegister) noexcept {
-  wchar_t libId[39], workspace[39], workspaceNoWQ[39], clientTools[39], globals[39];
+  wchar_t libId[39], workspace[39], workspaceNoWQ[39], clientTools[39], globals[39],
+      browserControl[39], browserStandin[39];
   plat::GuidToRegistryText(LIBID_WQStandins, libId);
   plat::GuidToRegistryText(__uuidof(Workspace), workspace);
   plat::GuidToRegistryText(__uuidof(WorkspaceNoWQ), workspaceNoWQ);
   plat::GuidToRegistryText(__uuidof(ClientTools), clientTools);
   plat::GuidToRegistryText(__uuidof(Globals), globals);
+  plat::GuidToRegistryText(__uuidof(BrowserControl), browserControl);
+  plat::GuidToRegistryText(__uuidof(BrowserStandin), browserStandin);
   const plat::Replacement map[] = {
       {L"THREADINGMODEL", L"Apartment"},
       {L"MAJORVERSION", L"380"},
@@ -30,6 +36,8 @@ HRESULT UpdateRegistry(UINT id, bool doRegister) noexcept {
       {L"CLSID_WorkspaceNoWQ", workspaceNoWQ},
       {L"CLSID_ClientTools", clientTools},
       {L"CLSID_Globals", globals},
+      {L"CLSID_BrowserControl", browserControl},
+      {L"CLSID_BrowserStandin", browserStandin},
   };
   return plat::module().UpdateRegistryFromResource(id, doRegister, map, std::size(map));
 }
