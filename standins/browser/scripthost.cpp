@@ -40,7 +40,7 @@ class ScriptSite : public plat::Implements<ScriptSite, IActiveScriptSite> {
     }
     if (context_.host)
       context_.host->Record(L"ScriptError(\"" + std::wstring(info.bstrDescription ? info.bstrDescription : L"") +
-                            L"\", line " + std::to_wstring(line + 1) + L")");
+                            L"\", " + HexCode(info.scode) + L", line " + std::to_wstring(line + 1) + L")");
     ::SysFreeString(info.bstrSource);
     ::SysFreeString(info.bstrDescription);
     ::SysFreeString(info.bstrHelpFile);

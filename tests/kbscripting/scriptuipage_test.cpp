@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "kbscripting/scriptuipage.h"
+#include "kbtest.h"
 #include "xmlstructure.h"
 
 #include <cstdio>
@@ -17,17 +18,7 @@ using plat::unique_bstr;
 // The stylesheet is read through the resource protocol from the loaded server DLL.
 class ScriptUIPage : public testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    const GUID libId = {0x38000000, 0xA35F, 0x4D89, {0x96, 0x0A, 0xB0, 0x75, 0xAD, 0x91, 0xA1, 0x5F}};
-    unique_bstr path;
-    if (SUCCEEDED(QueryPathOfRegTypeLib(libId, 380, 0, 0x409, path.put())))
-      server_ = LoadLibraryW(path.get());
-  }
-  static void TearDownTestSuite() {
-    if (server_) FreeLibrary(server_);
-    server_ = nullptr;
-  }
-  void SetUp() override { ASSERT_TRUE(server_) << "WQCGenericSvcs.dll is not registered"; }
+  void SetUp() override { ASSERT_TRUE(kbtest::ServerLoaded()) << "WQCGenericSvcs.dll is not registered"; }
 
   // The page of a description whose dialog box holds `controls`.
   static std::wstring Page(const std::wstring& controls, const std::wstring& dialogAttributes = L"",
@@ -61,10 +52,7 @@ class ScriptUIPage : public testing::Test {
   static std::wstring Rows(const std::wstring& controls) {
     return Select(Page(controls), L"/html/body/table/tr[position() < last()]");
   }
-
-  static HMODULE server_;
 };
-HMODULE ScriptUIPage::server_ = nullptr;
 
 TEST_F(ScriptUIPage, StylesheetLoadsCompletelyBeforeItIsUsed) {
   com_ptr<IXMLDOMDocument> stylesheet;
