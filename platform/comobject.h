@@ -200,6 +200,7 @@ class Module {
     GUID libid;
     WORD major;
     WORD minor;
+    LCID lcid = 0;  // the locale the type library is registered under
   };
 
   // Called from DllMain on process attach and detach.

@@ -39,7 +39,7 @@ HRESULT GetModuleTypeInfo(REFGUID guid, ITypeInfo** typeInfo) noexcept try {
   if (!cache.typeLib) {
     const Module::TypeLibId& id = module().GetTypeLib();
     PLAT_RETURN_IF_FAILED(
-        ::LoadRegTypeLib(id.libid, id.major, id.minor, LOCALE_USER_DEFAULT, &cache.typeLib));
+        ::LoadRegTypeLib(id.libid, id.major, id.minor, id.lcid, &cache.typeLib));
   }
   com_ptr<ITypeInfo> info;
   PLAT_RETURN_IF_FAILED(cache.typeLib->GetTypeInfoOfGuid(guid, info.put()));

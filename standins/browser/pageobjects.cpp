@@ -233,7 +233,7 @@ HRESULT PageElement::XmlDocument(VARIANT* result) {
   if (node_->tag != L"xml") return ResultObject(result, nullptr);
   // The island's content is an XML document of its own, as the browser gives it.
   com_ptr<IXMLDOMDocument> island;
-  PLAT_RETURN_IF_FAILED(::CoCreateInstance(kClsidDOMDocument60, nullptr, CLSCTX_INPROC_SERVER,
+  PLAT_RETURN_IF_FAILED(::CoCreateInstance(__uuidof(DOMDocument60), nullptr, CLSCTX_INPROC_SERVER,
                                            __uuidof(IXMLDOMDocument), island.put_void()));
   VARIANT_BOOL loaded = VARIANT_FALSE;
   BSTR text = ::SysAllocStringLen(node_->text.data(), static_cast<UINT>(node_->text.size()));

@@ -236,7 +236,7 @@ TEST(ComException, SystemMessages) {
 }
 
 // An OLE DB error object with records; only what the wrapping reads is served.
-class RecordsError : public IErrorInfo, public IErrorRecords {
+class RecordsError final : public IErrorInfo, public IErrorRecords {
  public:
   struct Record {
     const wchar_t* description;

@@ -16,7 +16,7 @@ class ModuleEnvironment : public testing::Environment {
  public:
   void SetUp() override {
     plat::module().Init(nullptr, 0, GetModuleHandleW(nullptr),
-                        {wqc::kLibId, wqc::kMajorVersion, wqc::kMinorVersion});
+                        {wqc::kLibId, wqc::kMajorVersion, wqc::kMinorVersion, wqc::kTypeLibLcid});
     plat::unique_bstr path;
     if (SUCCEEDED(QueryPathOfRegTypeLib(wqc::kLibId, wqc::kMajorVersion, wqc::kMinorVersion,
                                         0x409, path.put())))

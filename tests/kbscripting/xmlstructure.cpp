@@ -9,7 +9,7 @@ using plat::unique_bstr;
 
 com_ptr<IXMLDOMDocument> LoadXml(const wchar_t* xml) {
   com_ptr<IXMLDOMDocument> document;
-  if (FAILED(CoCreateInstance(kClsidDOMDocument60, nullptr, CLSCTX_INPROC_SERVER,
+  if (FAILED(CoCreateInstance(__uuidof(DOMDocument60), nullptr, CLSCTX_INPROC_SERVER,
                               __uuidof(IXMLDOMDocument), document.put_void())))
     return {};
   VARIANT_BOOL ok = VARIANT_FALSE;
@@ -72,7 +72,7 @@ std::wstring NodeStructure(IXMLDOMNode* node) {
 
 std::wstring XmlStructure(const wchar_t* xml) {
   com_ptr<IXMLDOMDocument> document;
-  if (FAILED(CoCreateInstance(kClsidDOMDocument60, nullptr, CLSCTX_INPROC_SERVER,
+  if (FAILED(CoCreateInstance(__uuidof(DOMDocument60), nullptr, CLSCTX_INPROC_SERVER,
                               __uuidof(IXMLDOMDocument), document.put_void())))
     return L"<no DOM document>";
   VARIANT_BOOL ok = VARIANT_FALSE;

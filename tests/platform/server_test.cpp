@@ -203,9 +203,9 @@ class Exports : public testing::Test {
     dll_.reset(LoadLibraryW(ServerPath().c_str()));
     ASSERT_TRUE(dll_);
     getClassObject_ = reinterpret_cast<decltype(getClassObject_)>(
-        GetProcAddress(dll_.get(), "DllGetClassObject"));
+        reinterpret_cast<void*>(GetProcAddress(dll_.get(), "DllGetClassObject")));
     canUnloadNow_ = reinterpret_cast<decltype(canUnloadNow_)>(
-        GetProcAddress(dll_.get(), "DllCanUnloadNow"));
+        reinterpret_cast<void*>(GetProcAddress(dll_.get(), "DllCanUnloadNow")));
     ASSERT_TRUE(getClassObject_ && canUnloadNow_);
   }
   plat::unique_hmodule dll_;

@@ -10,8 +10,8 @@ TEST(Unregister, RemovesProgIdsAndClassKeysButNotClsid) {
   plat::unique_hmodule dll(
       LoadLibraryW((wqtest::ExecutableDirectory() + L"\\..\\comframe\\WQTestServer.dll").c_str()));
   ASSERT_TRUE(dll);
-  auto unregister = reinterpret_cast<HRESULT(WINAPI*)()>(GetProcAddress(dll.get(), "DllUnregisterServer"));
-  auto reregister = reinterpret_cast<HRESULT(WINAPI*)()>(GetProcAddress(dll.get(), "DllRegisterServer"));
+  auto unregister = reinterpret_cast<HRESULT(WINAPI*)()>(reinterpret_cast<void*>(GetProcAddress(dll.get(), "DllUnregisterServer")));
+  auto reregister = reinterpret_cast<HRESULT(WINAPI*)()>(reinterpret_cast<void*>(GetProcAddress(dll.get(), "DllRegisterServer")));
   ASSERT_TRUE(unregister && reregister);
 
   const std::wstring widget = L"CLSID\\" + wqtest::GuidText(__uuidof(TestWidget));

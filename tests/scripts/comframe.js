@@ -1,9 +1,7 @@
 // A scripting client of the COM class library: creates the test server's class by both
 // ProgIDs and calls it late-bound, as any scripting host does.
-var failures = 0;
-function check(cond, what) {
-  if (!cond) { WScript.Echo("FAIL: " + what); failures++; }
-}
+eval(new ActiveXObject("Scripting.FileSystemObject").OpenTextFile(
+    WScript.ScriptFullName.replace(/[^\\]*$/, "lib\\check.js")).ReadAll());
 
 var w = new ActiveXObject("WQTestServer.TestWidget");
 check(w.Add(40, 2) === 42, "Add through IDispatch");
@@ -30,5 +28,4 @@ try {
 } catch (e) {
 }
 
-WScript.Echo(failures ? failures + " failure(s)" : "ok");
-WScript.Quit(failures ? 1 : 0);
+finish();

@@ -1,18 +1,7 @@
 // A scripting client of the workspace stand-in: scripts replies, makes a request as the
 // module would, and reads the request back.
-var failures = 0;
-function check(cond, what) {
-  if (!cond) { WScript.Echo("FAIL: " + what); failures++; }
-}
-function expectError(f, number, what) {
-  try {
-    f();
-    check(false, what + " must throw");
-  } catch (e) {
-    check(e.number === number, what + ": error number " + e.number);
-    return e;
-  }
-}
+eval(new ActiveXObject("Scripting.FileSystemObject").OpenTextFile(
+    WScript.ScriptFullName.replace(/[^\\]*$/, "lib\\check.js")).ReadAll());
 
 var ws = new ActiveXObject("WQStandins.Workspace");
 ws.SetReply("ZERAZevozarAdid.Main", "ListCases", "<ListCases><Case ID='1' CaseName='Base'/></ListCases>");
@@ -67,5 +56,4 @@ check(q.Response === "42", "reply from a file: " + q.Response);
 var noWq = new ActiveXObject("WQStandins.WorkspaceNoWQ");
 check(noWq.RequestCount === 0, "the variant without IWQWorkspace is scriptable too");
 
-WScript.Echo(failures ? failures + " failure(s)" : "ok");
-WScript.Quit(failures ? 1 : 0);
+finish();

@@ -34,4 +34,14 @@ std::wstring ExecutableDirectory() {
   return dir.substr(0, dir.find_last_of(L"\\/"));
 }
 
+void NoLeaks::TearDown() {
+  HMODULE dll = GetModuleHandleW(dll_);
+  if (!dll) return;
+  auto canUnload = reinterpret_cast<HRESULT(WINAPI*)()>(
+      reinterpret_cast<void*>(GetProcAddress(dll, "DllCanUnloadNow")));
+  ASSERT_TRUE(canUnload);
+  EXPECT_EQ(canUnload(), S_OK) << "an object of " << static_cast<const void*>(dll_)
+                               << " is still alive";
+}
+
 }  // namespace wqtest

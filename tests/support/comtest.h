@@ -23,7 +23,9 @@ inline HRESULT QueryResult(IUnknown* unknown, REFIID iid) {
   IUnknown* out = reinterpret_cast<IUnknown*>(0x1);
   const HRESULT hr = unknown->QueryInterface(iid, reinterpret_cast<void**>(&out));
   if (SUCCEEDED(hr) && out) out->Release();
-  if (FAILED(hr)) EXPECT_EQ(out, nullptr) << "a failed QueryInterface must clear its out-pointer";
+  if (FAILED(hr)) {
+    EXPECT_EQ(out, nullptr) << "a failed QueryInterface must clear its out-pointer";
+  }
   return hr;
 }
 
@@ -61,5 +63,18 @@ std::wstring TakeErrorDescription();
 
 // The directory holding the running test executable.
 std::wstring ExecutableDirectory();
+
+// Fails the test when the server DLL `dll` (once loaded) still holds objects or locks:
+// a leak of the code under test.
+class NoLeaks : public testing::Test {
+ public:
+  explicit NoLeaks(const wchar_t* dll) : dll_(dll) {}
+
+ protected:
+  void TearDown() override;
+
+ private:
+  const wchar_t* dll_;
+};
 
 }  // namespace wqtest

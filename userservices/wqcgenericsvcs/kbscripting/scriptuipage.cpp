@@ -11,7 +11,7 @@ using plat::unique_bstr;
 using plat::unique_variant;
 
 HRESULT LoadScriptUIStylesheet(com_ptr<IXMLDOMDocument>& stylesheet) noexcept try {
-  PLAT_RETURN_IF_FAILED(CreateDomDocument(kClsidDOMDocument60, stylesheet));
+  PLAT_RETURN_IF_FAILED(CreateDomDocument(__uuidof(DOMDocument60), stylesheet));
   PLAT_RETURN_IF_FAILED(stylesheet->put_async(VARIANT_FALSE));
   unique_variant url;
   V_VT(&url) = VT_BSTR;
@@ -68,7 +68,7 @@ void ReadScriptUISettings(IXMLDOMDocument* description, ScriptUISettings& settin
 HRESULT BuildScriptUIPage(const wchar_t* descriptionXml, ScriptUISettings& settings,
                           unique_bstr& page) noexcept try {
   com_ptr<IXMLDOMDocument> description;
-  PLAT_RETURN_IF_FAILED(CreateDomDocument(kClsidDOMDocument60, description));
+  PLAT_RETURN_IF_FAILED(CreateDomDocument(__uuidof(DOMDocument60), description));
   VARIANT_BOOL loaded = VARIANT_FALSE;
   description->loadXML(unique_bstr::copy(descriptionXml ? descriptionXml : L"").get(), &loaded);
   if (loaded != VARIANT_TRUE) ReadParseError(description.get());

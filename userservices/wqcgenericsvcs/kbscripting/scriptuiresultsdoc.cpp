@@ -9,7 +9,7 @@ ScriptUIResultsDoc::ScriptUIResultsDoc() { CreateRoot(); }
 
 HRESULT ScriptUIResultsDoc::CreateRoot() {
   if (!document_) {
-    PLAT_RETURN_IF_FAILED(::CoCreateInstance(kClsidFreeThreadedDOMDocument60, nullptr,
+    PLAT_RETURN_IF_FAILED(::CoCreateInstance(__uuidof(FreeThreadedDOMDocument60), nullptr,
                                              CLSCTX_ALL, __uuidof(IXMLDOMDocument),
                                              document_.put_void()));
   }
@@ -53,7 +53,7 @@ void ScriptUIResultsDoc::AddInstanceNode(IXMLDOMNode* node) {
   unique_bstr xml;
   if (FAILED(node->get_xml(xml.put()))) return;
   com_ptr<IXMLDOMDocument> copy;
-  if (FAILED(::CoCreateInstance(kClsidFreeThreadedDOMDocument60, nullptr, CLSCTX_ALL,
+  if (FAILED(::CoCreateInstance(__uuidof(FreeThreadedDOMDocument60), nullptr, CLSCTX_ALL,
                                 __uuidof(IXMLDOMDocument), copy.put_void())))
     return;
   VARIANT_BOOL loaded = VARIANT_FALSE;

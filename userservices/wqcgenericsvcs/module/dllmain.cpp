@@ -1,19 +1,22 @@
 // Process entry and the object map of the server's creatable classes.
 #include <array>
 
+#include "main/main.h"
 #include "servermodule.h"
 
 namespace {
 
 // Each class joins the server here, with the id of its registry script.
-std::array<plat::ObjectEntry, 0> objectMap = {};
+std::array objectMap = {
+    plat::MakeObjectEntry<Main>(103),
+};
 
 }  // namespace
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
   if (reason == DLL_PROCESS_ATTACH) {
     plat::module().Init(objectMap.data(), objectMap.size(), instance,
-                        {wqc::kLibId, wqc::kMajorVersion, wqc::kMinorVersion});
+                        {wqc::kLibId, wqc::kMajorVersion, wqc::kMinorVersion, wqc::kTypeLibLcid});
     plat::module().SetRegisterEntry(&wqc::UpdateRegistryFromResource);
     DisableThreadLibraryCalls(instance);
   } else if (reason == DLL_PROCESS_DETACH) {

@@ -10,6 +10,7 @@ namespace wqc {
 extern const GUID kLibId;
 constexpr WORD kMajorVersion = 380;
 constexpr WORD kMinorVersion = 0;
+constexpr LCID kTypeLibLcid = 0x0409;
 
 struct ClassId {
   const wchar_t* replacementName;  // "CLSID_<class>"

@@ -1,0 +1,446 @@
+#include "variantxml.h"
+
+#include <cwchar>
+#include <limits>
+#include <locale>
+#include <sstream>
+
+namespace {
+
+const SAXSchemaEntry kSimpleVariantSchema[] = {
+    {kSchemaStart, nullptr, 0},
+    {kSchemaElement, L"Datum", kDatumElement},
+    {kSchemaStringAttribute, L"id", kIdAttribute},
+    {kSchemaIntegerAttribute, L"vt", kVtAttribute},
+    {kSchemaStringAttribute, L"value", kValueAttribute},
+    {kSchemaChild, nullptr, kSafeArrayElement},
+    {kSchemaEndBlock, nullptr, 0},
+    {kSchemaElement, L"Variant", kVariantElement},
+    {kSchemaIntegerAttribute, L"vt", kVtAttribute},
+    {kSchemaStringAttribute, L"value", kValueAttribute},
+    {kSchemaChild, nullptr, kSafeArrayElement},
+    {kSchemaEndBlock, nullptr, 0},
+    {kSchemaElement, L"SafeArray", kSafeArrayElement},
+    {kSchemaIntegerAttribute, L"type", kTypeAttribute},
+    {kSchemaIntegerAttribute, L"lbound", kLBoundAttribute},
+    {kSchemaIntegerAttribute, L"count", kCountAttribute},
+    {kSchemaChild, nullptr, kVariantElement},
+    {kSchemaChild, nullptr, kSADataElement},
+    {kSchemaEndBlock, nullptr, 0},
+    {kSchemaElement, L"SAData", kSADataElement},
+    {kSchemaEndBlock, nullptr, 0},
+    {kSchemaEnd, nullptr, 0},
+};
+
+// Bytes of one value of a type with a value text (0 for VT_EMPTY and VT_NULL).
+size_t ValueSize(VARTYPE vt) {
+  switch (vt) {
+    case VT_UI1: return 1;
+    case VT_I2: case VT_BOOL: return 2;
+    case VT_I4: case VT_ERROR: case VT_R4: return 4;
+    case VT_R8: case VT_DATE: case VT_CY: return 8;
+    case VT_BSTR: return sizeof(BSTR);
+    case VT_DECIMAL: return sizeof(DECIMAL);
+    case VT_VARIANT: return sizeof(VARIANT);
+    default: return 0;
+  }
+}
+
+// Numbers are written and read in the classic locale, whatever the process has set.
+std::wostringstream NumberWriter() {
+  std::wostringstream out;
+  out.imbue(std::locale::classic());
+  out.precision(24);
+  return out;
+}
+
+// Reads `count` blank-separated numbers of type T; only blanks may follow. A blank text
+// reads as zeros.
+template <class T>
+HRESULT ReadNumbers(const wchar_t* text, T* out, int count) {
+  std::wistringstream in(text ? text : L"");
+  in.imbue(std::locale::classic());
+  in >> std::ws;
+  if (in.eof()) {
+    for (int i = 0; i < count; ++i) out[i] = T();
+    return S_OK;
+  }
+  for (int i = 0; i < count; ++i) {
+    T value{};
+    in >> value;
+    if (in.fail())
+      return value == std::numeric_limits<T>::max() || value == std::numeric_limits<T>::lowest()
+                 ? DISP_E_OVERFLOW
+                 : DISP_E_TYPEMISMATCH;
+    out[i] = value;
+  }
+  in >> std::ws;
+  return in.eof() ? S_OK : DISP_E_TYPEMISMATCH;
+}
+
+// A handler's failure with its text installed as the thread's error info.
+HRESULT Refuse(HRESULT hr, const wchar_t* format, ...) {
+  wchar_t storage[256];
+  WQStringBuffer text(storage);
+  va_list args;
+  va_start(args, format);
+  text.FormatV(format, args);
+  va_end(args);
+  SetErrorInfo(0, nullptr);
+  WQComException error;
+  error.SetErrorHr(hr, L"%ls", text.GetString());
+  return error.ReturnHResult();
+}
+
+HRESULT RefuseValue(HRESULT hr, const wchar_t* text, VARTYPE vt) {
+  return Refuse(hr, L"The value '%.64ls' is not valid for the VARIANT type %u", text ? text : L"",
+                static_cast<unsigned>(vt));
+}
+
+LONG variantHandlers = 0;
+LONG arrayHandlers = 0;
+
+}  // namespace
+
+bool IsVariantTextType(VARTYPE vt) {
+  return vt == VT_EMPTY || vt == VT_NULL || (vt != VT_VARIANT && ValueSize(vt) != 0);
+}
+
+bool IsEncodableVariantType(VARTYPE vt) {
+  if (vt & VT_ARRAY) {
+    const VARTYPE element = vt & ~VT_ARRAY;
+    return element != VT_EMPTY && element != VT_NULL &&
+           (element == VT_VARIANT || IsVariantTextType(element));
+  }
+  return IsVariantTextType(vt);
+}
+
+HRESULT VariantValueToText(const void* data, VARTYPE vt, std::wstring& text, const void** next) {
+  text.clear();
+  if (!IsVariantTextType(vt)) return DISP_E_BADVARTYPE;
+  const BYTE* bytes = static_cast<const BYTE*>(data);
+  if (next) *next = bytes + ValueSize(vt);
+  std::wostringstream out = NumberWriter();
+  switch (vt) {
+    case VT_EMPTY:
+    case VT_NULL: return S_OK;
+    case VT_UI1: out << static_cast<unsigned>(*bytes); break;
+    case VT_I2: out << *reinterpret_cast<const SHORT*>(bytes); break;
+    case VT_I4:
+    case VT_ERROR: out << *reinterpret_cast<const LONG*>(bytes); break;
+    case VT_R4: out << *reinterpret_cast<const float*>(bytes); break;
+    case VT_R8:
+    case VT_DATE: out << *reinterpret_cast<const double*>(bytes); break;
+    case VT_CY:
+    case VT_DECIMAL: {
+      const LONG* words = reinterpret_cast<const LONG*>(bytes);
+      const int count = vt == VT_CY ? 2 : 4;
+      for (int i = 0; i < count; ++i) out << (i ? L" " : L"") << words[i];
+      break;
+    }
+    case VT_BOOL:
+      text = *reinterpret_cast<const VARIANT_BOOL*>(bytes) == VARIANT_TRUE ? L"true" : L"false";
+      return S_OK;
+    case VT_BSTR: {
+      const BSTR string = *reinterpret_cast<const BSTR*>(bytes);
+      text.assign(string ? string : L"", SysStringLen(string));
+      return S_OK;
+    }
+  }
+  text = out.str();
+  return S_OK;
+}
+
+HRESULT VariantValueFromText(const wchar_t* text, VARTYPE vt, void* data, void** next) {
+  if (!IsVariantTextType(vt)) return DISP_E_BADVARTYPE;
+  BYTE* bytes = static_cast<BYTE*>(data);
+  if (next) *next = bytes + ValueSize(vt);
+  switch (vt) {
+    case VT_EMPTY:
+    case VT_NULL: return S_OK;
+    case VT_UI1: {
+      LONG value = 0;
+      PLAT_RETURN_IF_FAILED(ReadNumbers(text, &value, 1));
+      if (value < 0 || value > 255) return DISP_E_OVERFLOW;
+      *bytes = static_cast<BYTE>(value);
+      return S_OK;
+    }
+    case VT_I2: return ReadNumbers(text, reinterpret_cast<SHORT*>(bytes), 1);
+    case VT_I4:
+    case VT_ERROR: return ReadNumbers(text, reinterpret_cast<LONG*>(bytes), 1);
+    case VT_R4: return ReadNumbers(text, reinterpret_cast<float*>(bytes), 1);
+    case VT_R8:
+    case VT_DATE: return ReadNumbers(text, reinterpret_cast<double*>(bytes), 1);
+    case VT_CY: return ReadNumbers(text, reinterpret_cast<LONG*>(bytes), 2);
+    case VT_DECIMAL: return ReadNumbers(text, reinterpret_cast<LONG*>(bytes), 4);
+    case VT_BOOL: {
+      bool truth = text && _wcsicmp(text, L"true") == 0;
+      LONG number = 0;
+      if (!truth && text && SUCCEEDED(ReadNumbers(text, &number, 1))) truth = number == 1;
+      *reinterpret_cast<VARIANT_BOOL*>(bytes) = truth ? VARIANT_TRUE : VARIANT_FALSE;
+      return S_OK;
+    }
+    case VT_BSTR: {
+      BSTR string = SysAllocString(text ? text : L"");
+      if (!string) return E_OUTOFMEMORY;
+      *reinterpret_cast<BSTR*>(bytes) = string;
+      return S_OK;
+    }
+  }
+  return DISP_E_BADVARTYPE;
+}
+
+HRESULT DescribeSafeArray(SAFEARRAY* array, LONG& lowerBound, ULONG& count, VARTYPE& vt) {
+  if (!array) return E_POINTER;
+  if (SafeArrayGetDim(array) != 1) return E_INVALIDARG;
+  LONG upperBound = 0;
+  PLAT_RETURN_IF_FAILED(SafeArrayGetLBound(array, 1, &lowerBound));
+  PLAT_RETURN_IF_FAILED(SafeArrayGetUBound(array, 1, &upperBound));
+  PLAT_RETURN_IF_FAILED(SafeArrayGetVartype(array, &vt));
+  if (!IsEncodableVariantType(VT_ARRAY | vt)) return DISP_E_BADVARTYPE;
+  if (SafeArrayGetElemsize(array) != ValueSize(vt)) return E_INVALIDARG;
+  count = static_cast<ULONG>(static_cast<LONGLONG>(upperBound) - lowerBound + 1);
+  return S_OK;
+}
+
+const SAXSchemaEntry* SimpleVariantSchema::GetSchema() { return kSimpleVariantSchema; }
+
+// ---------------------------------------------------------------- VariantHandler
+
+VariantHandler::VariantHandler() { ++variantHandlers; }
+VariantHandler::~VariantHandler() { --variantHandlers; }
+LONG VariantHandler::LiveCount() { return variantHandlers; }
+
+HRESULT VariantHandler::StartElement(ULONG id) {
+  if (id != kVariantElement) return E_INVALIDARG;
+  value_.reset();
+  text_.clear();
+  vt_ = VT_EMPTY;
+  open_ = true;
+  arrayDone_ = false;
+  return S_OK;
+}
+
+// A reply's "vt" is checked before it is used: a type the vocabulary does not carry
+// could make the value's storage mean something else (a pointer) when it is freed.
+HRESULT VariantHandler::SetAttribute(ULONG id, const SAXSchemaValue& value) {
+  switch (id) {
+    case kVtAttribute: {
+      const LONG vt = value.GetLong();
+      if (vt < 0 || vt > 0xFFFF || !IsEncodableVariantType(static_cast<VARTYPE>(vt)))
+        return Refuse(E_INVALIDARG, L"The VARIANT type %ld is not supported", vt);
+      vt_ = static_cast<VARTYPE>(vt);
+      return S_OK;
+    }
+    case kValueAttribute:
+      try {
+        text_ = value.GetString();
+      } catch (...) {
+        return E_OUTOFMEMORY;
+      }
+      return S_OK;
+    default:
+      return E_INVALIDARG;
+  }
+}
+
+HRESULT VariantHandler::GetChildHandler(ULONG id, SAXSchemaElementHandler** child) {
+  if (id == kVariantElement && !open_) {
+    *child = this;  // the document element of a reply
+    return S_OK;
+  }
+  if (id != kSafeArrayElement || !open_)
+    return Refuse(E_INVALIDARG, L"Unexpected element in a Variant");
+  if (!(vt_ & VT_ARRAY) || arrayDone_)
+    return Refuse(E_INVALIDARG, L"A SafeArray belongs only once into a Variant of an array type");
+  *child = new (std::nothrow) SAHandler();
+  return *child ? S_OK : E_OUTOFMEMORY;
+}
+
+// The VARIANT's type comes from the array itself, never from the reply's "vt".
+HRESULT VariantHandler::EndChildElement(ULONG id, SAXSchemaElementHandler* child) {
+  if (child == this) return S_OK;
+  if (id != kSafeArrayElement || !child) return E_INVALIDARG;
+  SAHandler* arrayHandler = static_cast<SAHandler*>(child);
+  plat::unique_safearray array(arrayHandler->Detach());
+  delete arrayHandler;
+  arrayDone_ = true;
+  if (!array) return S_OK;
+  VARTYPE element = VT_EMPTY;
+  PLAT_RETURN_IF_FAILED(SafeArrayGetVartype(array.get(), &element));
+  value_.reset();
+  value_.parray = array.release();
+  value_.vt = VT_ARRAY | element;
+  return S_OK;
+}
+
+void VariantHandler::AbandonChildElement(ULONG, SAXSchemaElementHandler* child) {
+  if (child != this) delete static_cast<SAHandler*>(child);
+}
+
+HRESULT VariantHandler::EndElement(ULONG id) {
+  if (id != kVariantElement) return E_INVALIDARG;
+  open_ = false;
+  if (vt_ & VT_ARRAY) {
+    if (!arrayDone_) {  // an array type without an array
+      value_.parray = nullptr;
+      value_.vt = vt_;
+    }
+    return S_OK;
+  }
+  // The value is built aside and becomes the VARIANT only when complete.
+  VARIANT value;
+  VariantInit(&value);
+  void* storage = vt_ == VT_DECIMAL ? static_cast<void*>(&value) : static_cast<void*>(&value.lVal);
+  void* next = nullptr;
+  const HRESULT hr = VariantValueFromText(text_.c_str(), vt_, storage, &next);
+  if (FAILED(hr)) return RefuseValue(hr, text_.c_str(), vt_);
+  value.vt = vt_;
+  value_.reset();
+  static_cast<VARIANT&>(value_) = value;
+  return S_OK;
+}
+
+// ---------------------------------------------------------------- SAHandler
+
+SAHandler::SAHandler() { ++arrayHandlers; }
+SAHandler::~SAHandler() {
+  Unlock();
+  --arrayHandlers;
+}
+LONG SAHandler::LiveCount() { return arrayHandlers; }
+
+void SAHandler::Unlock() {
+  if (data_) SafeArrayUnaccessData(array_.get());
+  data_ = nullptr;
+}
+
+SAFEARRAY* SAHandler::Detach() {
+  Unlock();
+  return array_.release();
+}
+
+HRESULT SAHandler::StartElement(ULONG id) {
+  if (id == kSADataElement) {
+    text_.clear();
+    return S_OK;
+  }
+  if (id != kSafeArrayElement) return E_INVALIDARG;
+  Unlock();
+  array_.reset();
+  bound_ = SAFEARRAYBOUND{0, 0};
+  vt_ = 0;
+  written_ = 0;
+  text_.clear();
+  lboundGiven_ = countGiven_ = false;
+  return S_OK;
+}
+
+HRESULT SAHandler::SetAttribute(ULONG id, const SAXSchemaValue& value) {
+  const LONG number = value.GetLong();
+  switch (id) {
+    case kLBoundAttribute:
+      bound_.lLbound = number;
+      lboundGiven_ = true;
+      break;
+    case kCountAttribute:
+      if (number < 0 || number > kMaxCount)
+        return Refuse(E_INVALIDARG, L"The SafeArray count %ld is out of range", number);
+      bound_.cElements = static_cast<ULONG>(number);
+      countGiven_ = true;
+      break;
+    case kTypeAttribute:
+      if (number <= 0 || number > 0xFFFF ||
+          !IsEncodableVariantType(static_cast<VARTYPE>(VT_ARRAY | number)) || (number & VT_ARRAY))
+        return Refuse(E_INVALIDARG, L"The SafeArray element type %ld is not supported", number);
+      vt_ = static_cast<VARTYPE>(number);
+      break;
+    default:
+      return E_INVALIDARG;
+  }
+  return CreateIfComplete();
+}
+
+// The three attributes may come in any order; the array is made once all are known.
+HRESULT SAHandler::CreateIfComplete() {
+  if (array_ || !countGiven_ || !lboundGiven_ || !vt_) return S_OK;
+  if (static_cast<LONGLONG>(bound_.lLbound) + bound_.cElements - 1 > LONG_MAX)
+    return Refuse(E_INVALIDARG, L"The SafeArray bounds are out of range");
+  array_.reset(SafeArrayCreate(vt_, 1, &bound_));
+  if (!array_) return Refuse(E_OUTOFMEMORY, L"Could not create a SafeArray of %lu elements",
+                             bound_.cElements);
+  void* data = nullptr;
+  const HRESULT hr = SafeArrayAccessData(array_.get(), &data);
+  if (FAILED(hr)) {
+    array_.reset();
+    return hr;
+  }
+  data_ = static_cast<BYTE*>(data);
+  return S_OK;
+}
+
+// The storage of the next element, when the array has room for one more.
+HRESULT SAHandler::NextSlot(void** slot) {
+  if (!data_) return Refuse(E_INVALIDARG, L"SafeArray data comes before its count, lbound and type");
+  if (written_ >= bound_.cElements)
+    return Refuse(E_INVALIDARG, L"A SafeArray holds more elements than its count %lu",
+                  bound_.cElements);
+  *slot = data_ + static_cast<size_t>(written_) * ValueSize(vt_);
+  return S_OK;
+}
+
+HRESULT SAHandler::GetChildHandler(ULONG id, SAXSchemaElementHandler** child) {
+  void* slot = nullptr;
+  if (id == kSADataElement) {
+    if (vt_ == VT_VARIANT) return Refuse(E_INVALIDARG, L"An array of VARIANTs holds Variant elements");
+    PLAT_RETURN_IF_FAILED(NextSlot(&slot));
+    *child = this;
+    return S_OK;
+  }
+  if (id != kVariantElement) return E_INVALIDARG;
+  if (vt_ != VT_VARIANT)
+    return Refuse(E_INVALIDARG, L"Only an array of VARIANTs holds Variant elements");
+  PLAT_RETURN_IF_FAILED(NextSlot(&slot));
+  *child = new (std::nothrow) VariantHandler();
+  return *child ? S_OK : E_OUTOFMEMORY;
+}
+
+HRESULT SAHandler::Characters(const wchar_t* text, int length) {
+  if (!text || length <= 0) return S_OK;
+  try {
+    text_.append(text, static_cast<size_t>(length));
+  } catch (...) {
+    return E_OUTOFMEMORY;
+  }
+  return S_OK;
+}
+
+HRESULT SAHandler::EndChildElement(ULONG id, SAXSchemaElementHandler* child) {
+  void* slot = nullptr;
+  if (id == kSADataElement) {
+    PLAT_RETURN_IF_FAILED(NextSlot(&slot));
+    void* next = nullptr;
+    const HRESULT hr = VariantValueFromText(text_.c_str(), vt_, slot, &next);
+    if (FAILED(hr)) return RefuseValue(hr, text_.c_str(), vt_);
+    ++written_;
+    return S_OK;
+  }
+  if (id != kVariantElement || !child) return E_INVALIDARG;
+  VariantHandler* element = static_cast<VariantHandler*>(child);
+  HRESULT hr = NextSlot(&slot);
+  if (SUCCEEDED(hr)) {
+    *static_cast<VARIANT*>(slot) = element->Detach();
+    ++written_;
+  }
+  delete element;
+  return hr;
+}
+
+void SAHandler::AbandonChildElement(ULONG id, SAXSchemaElementHandler* child) {
+  if (id == kVariantElement && child != this) delete static_cast<VariantHandler*>(child);
+}
+
+HRESULT SAHandler::EndElement(ULONG id) {
+  if (id == kSafeArrayElement) Unlock();
+  return S_OK;
+}

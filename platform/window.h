@@ -1,0 +1,474 @@
+// Windows and dialogs: borrowing window wrappers (Window, ListBox, Edit, Button), the
+// GDI scopes a dialog measures and paints with, a declarative message map, and the
+// dialog class template bound to its resource template through an IDD member.
+//
+//   class NameDlg : public plat::DialogImpl<NameDlg> {
+//    public:
+//     static constexpr UINT IDD = 300;
+//     static constexpr auto GetMessageMap() {
+//       return plat::MessageMap{
+//           plat::OnMessage(WM_INITDIALOG, &NameDlg::OnInitDialog),
+//           plat::OnCommand(IDOK, BN_CLICKED, &NameDlg::OnOK),
+//           plat::OnCommandRange(IDC_FIRST, IDC_LAST, BN_CLICKED, &NameDlg::OnPick),
+//           plat::OnNotify(IDC_TREE, TVN_SELCHANGEDW, &NameDlg::OnTreeChanged)};
+//     }
+//    ...
+//   };
+//   NameDlg dlg;  INT_PTR result = dlg.DoModal(owner);
+//
+// Entries are tried in order; the first that handles a message ends the search. A handler
+// takes the full arguments of its kind (see below) or none at all. No exception leaves a
+// dialog procedure: the dialog records it and, when modal, ends with -1.
+#pragma once
+
+#include "comobject.h"
+
+#include <commctrl.h>
+
+#include <functional>
+#include <string>
+#include <tuple>
+#include <type_traits>
+#include <utility>
+#include <vector>
+
+namespace plat {
+
+// ---------------------------------------------------------------- window wrappers
+
+// Borrows a window handle; never destroys it.
+class Window {
+ public:
+  Window(HWND hwnd = nullptr) noexcept : hwnd_(hwnd) {}
+
+  HWND hwnd() const noexcept { return hwnd_; }
+  operator HWND() const noexcept { return hwnd_; }
+  bool IsWindow() const noexcept { return hwnd_ && ::IsWindow(hwnd_); }
+
+  LRESULT SendMessage(UINT msg, WPARAM wParam = 0, LPARAM lParam = 0) const noexcept {
+    return ::SendMessageW(hwnd_, msg, wParam, lParam);
+  }
+  bool PostMessage(UINT msg, WPARAM wParam = 0, LPARAM lParam = 0) const noexcept {
+    return ::PostMessageW(hwnd_, msg, wParam, lParam) != FALSE;
+  }
+
+  Window GetDlgItem(int id) const noexcept { return ::GetDlgItem(hwnd_, id); }
+  int GetDlgCtrlID() const noexcept { return ::GetDlgCtrlID(hwnd_); }
+  Window GetParent() const noexcept { return ::GetParent(hwnd_); }
+
+  bool SetWindowText(const wchar_t* text) const noexcept {
+    return ::SetWindowTextW(hwnd_, text) != FALSE;
+  }
+  int GetWindowTextLength() const noexcept { return ::GetWindowTextLengthW(hwnd_); }
+  std::wstring GetWindowText() const;
+
+  bool EnableWindow(bool enable = true) const noexcept {
+    return ::EnableWindow(hwnd_, enable) != FALSE;
+  }
+  bool IsWindowEnabled() const noexcept { return ::IsWindowEnabled(hwnd_) != FALSE; }
+  bool ShowWindow(int command) const noexcept { return ::ShowWindow(hwnd_, command) != FALSE; }
+  bool IsWindowVisible() const noexcept { return ::IsWindowVisible(hwnd_) != FALSE; }
+  Window SetFocus() const noexcept { return ::SetFocus(hwnd_); }
+
+  RECT GetWindowRect() const noexcept;
+  RECT GetClientRect() const noexcept;
+  // A rectangle in screen coordinates, in this window's client coordinates.
+  RECT ScreenToClient(const RECT& screen) const noexcept;
+  bool MoveWindow(const RECT& rect, bool repaint = true) const noexcept {
+    return ::MoveWindow(hwnd_, rect.left, rect.top, rect.right - rect.left,
+                        rect.bottom - rect.top, repaint) != FALSE;
+  }
+  bool SetWindowPos(HWND insertAfter, int x, int y, int cx, int cy, UINT flags) const noexcept {
+    return ::SetWindowPos(hwnd_, insertAfter, x, y, cx, cy, flags) != FALSE;
+  }
+  bool ResizeWindow(int cx, int cy) const noexcept {
+    return SetWindowPos(nullptr, 0, 0, cx, cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+
+  HFONT GetFont() const noexcept { return reinterpret_cast<HFONT>(SendMessage(WM_GETFONT)); }
+  void SetFont(HFONT font, bool redraw = true) const noexcept {
+    SendMessage(WM_SETFONT, reinterpret_cast<WPARAM>(font), redraw);
+  }
+  LONG_PTR GetStyle() const noexcept { return ::GetWindowLongPtrW(hwnd_, GWL_STYLE); }
+
+  bool CheckDlgButton(int id, bool checked) const noexcept {
+    return ::CheckDlgButton(hwnd_, id, checked ? BST_CHECKED : BST_UNCHECKED) != FALSE;
+  }
+  bool IsDlgButtonChecked(int id) const noexcept {
+    return ::IsDlgButtonChecked(hwnd_, id) == BST_CHECKED;
+  }
+
+ protected:
+  HWND hwnd_;
+};
+
+class Edit : public Window {
+ public:
+  using Window::Window;
+  Edit(const Window& window) noexcept : Window(window.hwnd()) {}
+  void SetSel(int start, int end) const noexcept { SendMessage(EM_SETSEL, start, end); }
+  void ReplaceSel(const wchar_t* text, bool canUndo = true) const noexcept {
+    SendMessage(EM_REPLACESEL, canUndo, reinterpret_cast<LPARAM>(text));
+  }
+};
+
+class Button : public Window {
+ public:
+  using Window::Window;
+  Button(const Window& window) noexcept : Window(window.hwnd()) {}
+  bool GetCheck() const noexcept { return SendMessage(BM_GETCHECK) == BST_CHECKED; }
+  void SetCheck(bool checked) const noexcept {
+    SendMessage(BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED);
+  }
+};
+
+// List-box messages; positions are LB_ERR (-1) where the control reports none.
+class ListBox : public Window {
+ public:
+  using Window::Window;
+  ListBox(const Window& window) noexcept : Window(window.hwnd()) {}
+  int GetCount() const noexcept { return static_cast<int>(SendMessage(LB_GETCOUNT)); }
+  int AddString(const wchar_t* text) const noexcept {
+    return static_cast<int>(SendMessage(LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text)));
+  }
+  void ResetContent() const noexcept { SendMessage(LB_RESETCONTENT); }
+  std::wstring GetText(int index) const;
+  // The first item from the start that begins with `prefix`, without regard to case.
+  int FindString(const wchar_t* prefix) const noexcept {
+    return static_cast<int>(SendMessage(LB_FINDSTRING, static_cast<WPARAM>(-1),
+                                        reinterpret_cast<LPARAM>(prefix)));
+  }
+
+  int GetCurSel() const noexcept { return static_cast<int>(SendMessage(LB_GETCURSEL)); }
+  int SetCurSel(int index) const noexcept {
+    return static_cast<int>(SendMessage(LB_SETCURSEL, index));
+  }
+  bool GetSel(int index) const noexcept { return SendMessage(LB_GETSEL, index) > 0; }
+  int SetSel(int index, bool select = true) const noexcept {
+    return static_cast<int>(SendMessage(LB_SETSEL, select, index));
+  }
+  int GetSelCount() const noexcept { return static_cast<int>(SendMessage(LB_GETSELCOUNT)); }
+  // The selected positions in ascending order (multiple-selection lists).
+  std::vector<int> GetSelItems() const;
+  bool IsMultiSelect() const noexcept {
+    return (GetStyle() & (LBS_MULTIPLESEL | LBS_EXTENDEDSEL)) != 0;
+  }
+
+  int GetTopIndex() const noexcept { return static_cast<int>(SendMessage(LB_GETTOPINDEX)); }
+  int SetTopIndex(int index) const noexcept {
+    return static_cast<int>(SendMessage(LB_SETTOPINDEX, index));
+  }
+  int GetCaretIndex() const noexcept { return static_cast<int>(SendMessage(LB_GETCARETINDEX)); }
+  // Makes `index` the focus item; fully in view unless partial visibility is allowed.
+  int SetCaretIndex(int index, bool partlyVisible = false) const noexcept {
+    return static_cast<int>(SendMessage(LB_SETCARETINDEX, index, partlyVisible));
+  }
+  int GetItemHeight(int index = 0) const noexcept {
+    return static_cast<int>(SendMessage(LB_GETITEMHEIGHT, index));
+  }
+  int GetHorizontalExtent() const noexcept {
+    return static_cast<int>(SendMessage(LB_GETHORIZONTALEXTENT));
+  }
+  void SetHorizontalExtent(int extent) const noexcept {
+    SendMessage(LB_SETHORIZONTALEXTENT, extent);
+  }
+};
+
+// ---------------------------------------------------------------- GDI scopes
+
+inline void delete_dc(HDC dc) noexcept { ::DeleteDC(dc); }
+using unique_hdc = unique_any<handle_traits<HDC, delete_dc>>;
+using unique_hbitmap = unique_any<handle_traits<HBITMAP, delete_gdi>>;
+
+// GetDC/ReleaseDC of a window (the client area), or GetWindowDC with `whole`.
+class WindowDC {
+ public:
+  explicit WindowDC(HWND hwnd, bool whole = false) noexcept
+      : hwnd_(hwnd), dc_(whole ? ::GetWindowDC(hwnd) : ::GetDC(hwnd)) {}
+  WindowDC(const WindowDC&) = delete;
+  WindowDC& operator=(const WindowDC&) = delete;
+  ~WindowDC() {
+    if (dc_) ::ReleaseDC(hwnd_, dc_);
+  }
+  HDC get() const noexcept { return dc_; }
+  operator HDC() const noexcept { return dc_; }
+
+ private:
+  HWND hwnd_;
+  HDC dc_;
+};
+
+// Selects a GDI object into a device context for a scope and puts the previous one back.
+class SelectObjectScope {
+ public:
+  SelectObjectScope(HDC dc, HGDIOBJ object) noexcept
+      : dc_(dc), previous_(object ? ::SelectObject(dc, object) : nullptr) {}
+  SelectObjectScope(const SelectObjectScope&) = delete;
+  SelectObjectScope& operator=(const SelectObjectScope&) = delete;
+  ~SelectObjectScope() {
+    if (previous_) ::SelectObject(dc_, previous_);
+  }
+
+ private:
+  HDC dc_;
+  HGDIOBJ previous_;
+};
+
+// ---------------------------------------------------------------- message map
+
+// One window message as the procedure received it.
+struct Message {
+  HWND hwnd;
+  UINT msg;
+  WPARAM wParam;
+  LPARAM lParam;
+};
+
+namespace details {
+
+// Calls a handler with its kind's full arguments or with none. A handler without a
+// result answers 0; `handled` starts true and a full handler may clear it.
+template <class Fn, class T, class... Args>
+bool InvokeHandler(const Fn& fn, T& self, LRESULT& result, Args... args) {
+  bool handled = true;
+  if constexpr (std::is_invocable_v<const Fn&, T&, Args..., bool&>) {
+    result = static_cast<LRESULT>(std::invoke(fn, self, args..., handled));
+  } else {
+    static_assert(std::is_invocable_v<const Fn&, T&>,
+                  "a handler takes its kind's full arguments or none");
+    if constexpr (std::is_void_v<std::invoke_result_t<const Fn&, T&>>) {
+      std::invoke(fn, self);
+      result = 0;
+    } else {
+      result = static_cast<LRESULT>(std::invoke(fn, self));
+    }
+  }
+  return handled;
+}
+
+inline bool CommandMatches(const Message& m, WORD firstId, WORD lastId, int code) noexcept {
+  if (m.msg != WM_COMMAND) return false;
+  const WORD id = LOWORD(m.wParam);
+  return id >= firstId && id <= lastId && (code < 0 || HIWORD(m.wParam) == code);
+}
+
+inline bool NotifyMatches(const Message& m, UINT_PTR firstId, UINT_PTR lastId, UINT code,
+                          bool anyId) noexcept {
+  if (m.msg != WM_NOTIFY || !m.lParam) return false;
+  const NMHDR* header = reinterpret_cast<const NMHDR*>(m.lParam);
+  return header->code == code && (anyId || (header->idFrom >= firstId && header->idFrom <= lastId));
+}
+
+// Message handler: (UINT msg, WPARAM, LPARAM, bool& handled) -> LRESULT, or ().
+template <class Fn>
+struct MessageEntry {
+  UINT first, last;
+  Fn fn;
+  template <class T>
+  bool Route(T& self, const Message& m, LRESULT& result) const {
+    if (m.msg < first || m.msg > last) return false;
+    return InvokeHandler(fn, self, result, m.msg, m.wParam, m.lParam);
+  }
+};
+
+// Command handler: (WORD code, WORD id, HWND control, bool& handled) -> LRESULT, or ().
+template <class Fn>
+struct CommandEntry {
+  WORD firstId, lastId;
+  int code;  // -1: any notification code
+  Fn fn;
+  template <class T>
+  bool Route(T& self, const Message& m, LRESULT& result) const {
+    if (!CommandMatches(m, firstId, lastId, code)) return false;
+    return InvokeHandler(fn, self, result, HIWORD(m.wParam), LOWORD(m.wParam),
+                         reinterpret_cast<HWND>(m.lParam));
+  }
+};
+
+// Notify handler: (int id, NMHDR* header, bool& handled) -> LRESULT, or ().
+template <class Fn>
+struct NotifyEntry {
+  UINT_PTR firstId, lastId;
+  UINT code;
+  bool anyId;
+  Fn fn;
+  template <class T>
+  bool Route(T& self, const Message& m, LRESULT& result) const {
+    if (!NotifyMatches(m, firstId, lastId, code, anyId)) return false;
+    NMHDR* header = reinterpret_cast<NMHDR*>(m.lParam);
+    return InvokeHandler(fn, self, result, static_cast<int>(header->idFrom), header);
+  }
+};
+
+// Hands every message to a member object that has its own
+// `bool ProcessWindowMessage(const Message&, LRESULT&)` (a mixin such as a resizer).
+template <class Member>
+struct ChainEntry {
+  Member member;
+  template <class T>
+  bool Route(T& self, const Message& m, LRESULT& result) const {
+    return (self.*member).ProcessWindowMessage(m, result);
+  }
+};
+
+}  // namespace details
+
+template <class Fn>
+constexpr auto OnMessage(UINT msg, Fn fn) {
+  return details::MessageEntry<Fn>{msg, msg, fn};
+}
+template <class Fn>
+constexpr auto OnMessageRange(UINT first, UINT last, Fn fn) {
+  return details::MessageEntry<Fn>{first, last, fn};
+}
+template <class Fn>
+constexpr auto OnCommand(WORD id, WORD code, Fn fn) {
+  return details::CommandEntry<Fn>{id, id, code, fn};
+}
+// Any notification code of one control or menu item.
+template <class Fn>
+constexpr auto OnCommandId(WORD id, Fn fn) {
+  return details::CommandEntry<Fn>{id, id, -1, fn};
+}
+template <class Fn>
+constexpr auto OnCommandRange(WORD firstId, WORD lastId, WORD code, Fn fn) {
+  return details::CommandEntry<Fn>{firstId, lastId, code, fn};
+}
+template <class Fn>
+constexpr auto OnNotify(UINT_PTR id, UINT code, Fn fn) {
+  return details::NotifyEntry<Fn>{id, id, code, false, fn};
+}
+// One notification code from any control.
+template <class Fn>
+constexpr auto OnNotifyCode(UINT code, Fn fn) {
+  return details::NotifyEntry<Fn>{0, 0, code, true, fn};
+}
+template <class Fn>
+constexpr auto OnNotifyRange(UINT_PTR firstId, UINT_PTR lastId, UINT code, Fn fn) {
+  return details::NotifyEntry<Fn>{firstId, lastId, code, false, fn};
+}
+template <class Member>
+constexpr auto Chain(Member member) {
+  return details::ChainEntry<Member>{member};
+}
+
+template <class... Entries>
+class MessageMap {
+ public:
+  constexpr MessageMap(Entries... entries) : entries_(entries...) {}
+
+  // Tries the entries in order; true when one handled the message.
+  template <class T>
+  bool Route(T& self, const Message& m, LRESULT& result) const {
+    return std::apply(
+        [&](const auto&... entry) { return (entry.Route(self, m, result) || ...); },
+        entries_);
+  }
+
+ private:
+  std::tuple<Entries...> entries_;
+};
+
+// ---------------------------------------------------------------- dialogs
+
+// What a dialog procedure returns for a handled message: most messages pass their result
+// through DWLP_MSGRESULT, a few return it directly.
+INT_PTR DialogProcResult(HWND hwnd, UINT msg, LRESULT result) noexcept;
+
+// The dialog class template. T names its template (`static constexpr UINT IDD`) and its
+// `static constexpr auto GetMessageMap()`; it may define
+//   void OnFinalMessage(HWND) noexcept            after WM_NCDESTROY (a modeless dialog
+//                                                 may free itself here);
+//   void OnHandlerException(HRESULT hr) noexcept  in place of the default reaction below;
+//   bool ProcessWindowMessage(const Message&, LRESULT&)  to route before or after its map.
+// Base is the window part: Window, or a class derived from it that the dialog shares.
+template <class T, class Base = Window>
+class DialogImpl : public Base {
+ public:
+  template <class... Args>
+    requires(!std::is_same_v<std::remove_cvref_t<Args>, DialogImpl> && ...)
+  explicit DialogImpl(Args&&... args) : Base(std::forward<Args>(args)...) {}
+  DialogImpl(const DialogImpl&) = delete;
+  DialogImpl& operator=(const DialogImpl&) = delete;
+
+  // Runs the dialog modally over `owner`. Resources come from `resources`, else from the
+  // module. Returns the EndDialog result, or -1 when the dialog could not be made or a
+  // handler failed (HandlerError() then says why).
+  INT_PTR DoModal(HWND owner = nullptr, HINSTANCE resources = nullptr) {
+    modal_ = true;
+    handlerError_ = S_OK;
+    const INT_PTR result = ::DialogBoxParamW(ResourceModule(resources), MAKEINTRESOURCEW(T::IDD),
+                                             owner, &DialogImpl::StartDialogProc,
+                                             reinterpret_cast<LPARAM>(this));
+    modal_ = false;
+    return result;
+  }
+
+  // Creates the dialog modeless; the caller keeps the object alive until OnFinalMessage.
+  HWND Create(HWND parent, HINSTANCE resources = nullptr) {
+    modal_ = false;
+    handlerError_ = S_OK;
+    return ::CreateDialogParamW(ResourceModule(resources), MAKEINTRESOURCEW(T::IDD), parent,
+                                &DialogImpl::StartDialogProc, reinterpret_cast<LPARAM>(this));
+  }
+
+  bool EndDialog(INT_PTR result) const noexcept {
+    return ::EndDialog(this->hwnd_, result) != FALSE;
+  }
+
+  // The HRESULT of the last exception a handler let escape, S_OK when none did.
+  HRESULT HandlerError() const noexcept { return handlerError_; }
+
+  bool ProcessWindowMessage(const Message& m, LRESULT& result) {
+    return T::GetMessageMap().Route(static_cast<T&>(*this), m, result);
+  }
+
+  void OnFinalMessage(HWND) noexcept {}
+
+  // A handler failed: the dialog is in no known state, so a modal one ends.
+  void OnHandlerException(HRESULT hr) noexcept {
+    if (modal_) EndDialog(-1);
+  }
+
+ private:
+  static HINSTANCE ResourceModule(HINSTANCE resources) noexcept {
+    return resources ? resources : module().GetInstance();
+  }
+
+  static INT_PTR CALLBACK StartDialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    // These run outside the procedure's catch: nothing may leave them.
+    static_assert(noexcept(std::declval<T&>().OnFinalMessage(hwnd)));
+    static_assert(noexcept(std::declval<T&>().OnHandlerException(S_OK)));
+    auto* self = reinterpret_cast<DialogImpl*>(::GetWindowLongPtrW(hwnd, DWLP_USER));
+    if (!self) {
+      // Messages before WM_INITDIALOG (WM_SETFONT) find no object yet.
+      if (msg != WM_INITDIALOG) return FALSE;
+      self = reinterpret_cast<DialogImpl*>(lParam);
+      self->hwnd_ = hwnd;
+      ::SetWindowLongPtrW(hwnd, DWLP_USER, reinterpret_cast<LONG_PTR>(self));
+    }
+    LRESULT result = 0;
+    bool handled = false;
+    try {
+      handled = static_cast<T*>(self)->ProcessWindowMessage(Message{hwnd, msg, wParam, lParam},
+                                                            result);
+    } catch (...) {
+      const HRESULT hr = to_hresult();
+      self->handlerError_ = hr;
+      static_cast<T*>(self)->OnHandlerException(hr);
+      handled = false;
+    }
+    if (msg == WM_NCDESTROY) {
+      ::SetWindowLongPtrW(hwnd, DWLP_USER, 0);
+      self->hwnd_ = nullptr;
+      static_cast<T*>(self)->OnFinalMessage(hwnd);
+      return FALSE;
+    }
+    return handled ? DialogProcResult(hwnd, msg, result) : FALSE;
+  }
+
+  bool modal_ = false;
+  HRESULT handlerError_ = S_OK;
+};
+
+}  // namespace plat

@@ -1,0 +1,325 @@
+#include "dialogdriver.h"
+
+#include <gtest/gtest.h>
+
+#include <handles.h>
+#include <window.h>
+
+#include "png.h"
+
+namespace wqtest {
+namespace {
+
+thread_local DialogDriver* currentDriver = nullptr;
+
+constexpr UINT kTickMilliseconds = 10;
+
+std::string Narrow(const std::wstring& text) {
+  std::string out;
+  for (wchar_t c : text) out.push_back(c < 128 ? static_cast<char>(c) : '?');
+  return out;
+}
+
+// The control a step acts on, if a user could reach it.
+std::string Reach(const DialogView& view, int id, HWND* control) {
+  *control = view.Item(id);
+  const std::string name = "control " + std::to_string(id);
+  if (!*control) return name + " does not exist";
+  if (!IsWindowVisible(*control)) return name + " is hidden";
+  if (!IsWindowEnabled(*control)) return name + " is disabled";
+  return {};
+}
+
+bool IsMultiSelectList(HWND list) {
+  return (GetWindowLongPtrW(list, GWL_STYLE) & (LBS_MULTIPLESEL | LBS_EXTENDEDSEL)) != 0;
+}
+
+std::string ClickItem(DialogView& view, int listId, int index, bool addToSelection,
+                      WORD notification) {
+  HWND list;
+  std::string error = Reach(view, listId, &list);
+  if (!error.empty()) return error;
+  const plat::ListBox box(list);
+  if (index < 0 || index >= box.GetCount())
+    return "list " + std::to_string(listId) + " has no item " + std::to_string(index);
+  box.SetFocus();
+  if (IsMultiSelectList(list)) {
+    if (!addToSelection) box.SetSel(-1, false);
+    box.SetSel(index, true);
+    box.SetCaretIndex(index);
+  } else {
+    if (addToSelection) return "list " + std::to_string(listId) + " takes a single selection";
+    box.SetCurSel(index);
+  }
+  SendMessageW(view.hwnd(), WM_COMMAND, MAKEWPARAM(listId, LBN_SELCHANGE),
+               reinterpret_cast<LPARAM>(list));
+  if (notification != LBN_SELCHANGE)
+    SendMessageW(view.hwnd(), WM_COMMAND, MAKEWPARAM(listId, notification),
+                 reinterpret_cast<LPARAM>(list));
+  return {};
+}
+
+bool IsTopLevelDialog(HWND hwnd) {
+  wchar_t className[16] = {};
+  GetClassNameW(hwnd, className, 16);
+  return wcscmp(className, L"#32770") == 0 && !(GetWindowLongPtrW(hwnd, GWL_STYLE) & WS_CHILD);
+}
+
+// The dialog's pixels as the screen shows them, RGBA, top row first.
+std::vector<uint8_t> CaptureWindow(HWND hwnd, int* width, int* height) {
+  RedrawWindow(hwnd, nullptr, nullptr,
+               RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  const RECT rect = plat::Window(hwnd).GetWindowRect();
+  *width = rect.right - rect.left;
+  *height = rect.bottom - rect.top;
+  if (*width <= 0 || *height <= 0) return {};
+
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(info.bmiHeader);
+  info.bmiHeader.biWidth = *width;
+  info.bmiHeader.biHeight = -*height;  // top-down
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  plat::WindowDC screen(nullptr);
+  plat::unique_hbitmap bitmap(CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  plat::unique_hdc memory(CreateCompatibleDC(screen));
+  if (!bitmap || !memory || !bits) return {};
+  {
+    plat::SelectObjectScope select(memory.get(), bitmap.get());
+    plat::WindowDC window(hwnd, true);
+    BitBlt(memory.get(), 0, 0, *width, *height, window, 0, 0, SRCCOPY);
+  }
+  GdiFlush();
+
+  std::vector<uint8_t> rgba(static_cast<size_t>(*width) * *height * 4);
+  const uint8_t* bgra = static_cast<const uint8_t*>(bits);
+  for (size_t i = 0; i < rgba.size(); i += 4) {
+    rgba[i] = bgra[i + 2];
+    rgba[i + 1] = bgra[i + 1];
+    rgba[i + 2] = bgra[i];
+    rgba[i + 3] = 255;
+  }
+  return rgba;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- DialogView
+
+std::wstring DialogView::Text(int id) const { return plat::Window(Item(id)).GetWindowText(); }
+
+RECT DialogView::ScreenRect(int id) const { return plat::Window(Item(id)).GetWindowRect(); }
+
+RECT DialogView::ClientRect(int id) const {
+  return plat::Window(dialog_).ScreenToClient(ScreenRect(id));
+}
+
+bool DialogView::IsChecked(int id) const { return IsDlgButtonChecked(dialog_, id) == BST_CHECKED; }
+
+std::vector<std::wstring> DialogView::ListItems(int id) const {
+  const plat::ListBox list(Item(id));
+  std::vector<std::wstring> items;
+  for (int i = 0; i < list.GetCount(); ++i) items.push_back(list.GetText(i));
+  return items;
+}
+
+std::vector<int> DialogView::ListSelection(int id) const {
+  const plat::ListBox list(Item(id));
+  if (list.IsMultiSelect()) return list.GetSelItems();
+  const int current = list.GetCurSel();
+  return current == LB_ERR ? std::vector<int>{} : std::vector<int>{current};
+}
+
+int DialogView::ListTopIndex(int id) const { return plat::ListBox(Item(id)).GetTopIndex(); }
+int DialogView::ListCaret(int id) const { return plat::ListBox(Item(id)).GetCaretIndex(); }
+int DialogView::ListExtent(int id) const { return plat::ListBox(Item(id)).GetHorizontalExtent(); }
+
+bool DialogView::SaveScreenshot(const std::wstring& path) const {
+  int width = 0, height = 0;
+  const std::vector<uint8_t> rgba = CaptureWindow(dialog_, &width, &height);
+  if (rgba.empty()) return false;
+  const bool relative = path.size() < 2 || (path[1] != L':' && path[0] != L'\\' && path[0] != L'/');
+  return WriteFileBytes(relative ? ScreenshotFolder() + L"\\" + path : path,
+                        EncodePng(width, height, rgba));
+}
+
+std::wstring ScreenshotFolder() {
+  wchar_t buffer[MAX_PATH];
+  const DWORD length = GetEnvironmentVariableW(L"WQ_SCREENSHOT_DIR", buffer, MAX_PATH);
+  std::wstring folder;
+  if (length > 0 && length < MAX_PATH) {
+    folder.assign(buffer, length);
+  } else {
+    const DWORD n = GetModuleFileNameW(nullptr, buffer, MAX_PATH);
+    folder.assign(buffer, n);
+    folder = folder.substr(0, folder.find_last_of(L"\\/")) + L"\\screenshots";
+  }
+  CreateDirectoryW(folder.c_str(), nullptr);
+  return folder;
+}
+
+// ---------------------------------------------------------------- DialogScript
+
+DialogScript& DialogScript::Do(Step step) {
+  steps_.push_back(std::move(step));
+  return *this;
+}
+
+DialogScript& DialogScript::SetText(int editId, const std::wstring& text) {
+  return Do([editId, text](DialogView& view) {
+    HWND edit;
+    std::string error = Reach(view, editId, &edit);
+    if (!error.empty()) return error;
+    const plat::Edit box(edit);
+    box.SetFocus();
+    box.SetSel(0, -1);
+    box.ReplaceSel(text.c_str());
+    return std::string();
+  });
+}
+
+DialogScript& DialogScript::Type(int editId, const std::wstring& text) {
+  return Do([editId, text](DialogView& view) {
+    HWND edit;
+    std::string error = Reach(view, editId, &edit);
+    if (!error.empty()) return error;
+    SetFocus(edit);
+    for (wchar_t c : text) SendMessageW(edit, WM_CHAR, c, 1);
+    return std::string();
+  });
+}
+
+DialogScript& DialogScript::Select(int listId, int index) {
+  return Do([=](DialogView& view) { return ClickItem(view, listId, index, false, LBN_SELCHANGE); });
+}
+
+DialogScript& DialogScript::SelectAlso(int listId, int index) {
+  return Do([=](DialogView& view) { return ClickItem(view, listId, index, true, LBN_SELCHANGE); });
+}
+
+DialogScript& DialogScript::DoubleClick(int listId, int index) {
+  return Do([=](DialogView& view) { return ClickItem(view, listId, index, false, LBN_DBLCLK); });
+}
+
+DialogScript& DialogScript::Click(int id) {
+  return Do([id](DialogView& view) {
+    HWND control;
+    std::string error = Reach(view, id, &control);
+    if (error.empty()) SendMessageW(control, BM_CLICK, 0, 0);
+    return error;
+  });
+}
+
+DialogScript& DialogScript::Inspect(std::function<void(DialogView&)> inspect) {
+  return Do([inspect = std::move(inspect)](DialogView& view) {
+    inspect(view);
+    return std::string();
+  });
+}
+
+DialogScript& DialogScript::Screenshot(const std::wstring& path) {
+  return Do([path](DialogView& view) {
+    return view.SaveScreenshot(path) ? std::string() : "cannot save " + Narrow(path);
+  });
+}
+
+// ---------------------------------------------------------------- DialogDriver
+
+DialogDriver::DialogDriver() {
+  if (currentDriver) ADD_FAILURE() << "one dialog driver at a time on a thread";
+  currentDriver = this;
+  hook_ = SetWindowsHookExW(WH_CALLWNDPROCRET, &DialogDriver::CallWndProcRet, nullptr,
+                            GetCurrentThreadId());
+  if (!hook_) ADD_FAILURE() << "cannot hook the thread's window messages";
+}
+
+DialogDriver::~DialogDriver() {
+  StopTimer();
+  if (hook_) UnhookWindowsHookEx(hook_);
+  if (currentDriver == this) currentDriver = nullptr;
+  if (!pending_.empty()) ADD_FAILURE() << pending_.size() << " expected dialog(s) never appeared";
+}
+
+DialogDriver& DialogDriver::Expect(DialogScript script) {
+  pending_.push_back(std::move(script));
+  return *this;
+}
+
+LRESULT CALLBACK DialogDriver::CallWndProcRet(int code, WPARAM wParam, LPARAM lParam) {
+  const auto* sent = reinterpret_cast<const CWPRETSTRUCT*>(lParam);
+  if (code == HC_ACTION && sent->message == WM_INITDIALOG && currentDriver &&
+      IsTopLevelDialog(sent->hwnd))
+    currentDriver->OnDialogInitialized(sent->hwnd);
+  return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+void DialogDriver::OnDialogInitialized(HWND dialog) {
+  ++seen_;
+  if (pending_.empty()) {
+    ADD_FAILURE() << "a dialog \"" << Narrow(plat::Window(dialog).GetWindowText())
+                  << "\" appeared without a script; it is cancelled";
+    EndDialog(dialog, IDCANCEL);
+    return;
+  }
+  auto active = std::make_unique<Active>();
+  active->dialog = dialog;
+  active->script = std::move(pending_.front());
+  pending_.pop_front();
+  active_.push_back(std::move(active));
+  StartTimer();
+}
+
+void DialogDriver::StartTimer() {
+  if (!timer_) timer_ = SetTimer(nullptr, 0, kTickMilliseconds, &DialogDriver::Tick);
+  if (!timer_) ADD_FAILURE() << "cannot start the driver's timer";
+}
+
+void DialogDriver::StopTimer() {
+  if (timer_) KillTimer(nullptr, timer_);
+  timer_ = 0;
+}
+
+void CALLBACK DialogDriver::Tick(HWND, UINT, UINT_PTR, DWORD) {
+  if (currentDriver) currentDriver->RunNextStep();
+}
+
+void DialogDriver::RunNextStep() {
+  // Forget the dialogs that have closed, unless a step of theirs is still running.
+  for (size_t i = active_.size(); i-- > 0;) {
+    Active& entry = *active_[i];
+    if (entry.running || IsWindow(entry.dialog)) continue;
+    if (entry.next < entry.script.steps_.size())
+      ADD_FAILURE() << "a dialog closed before step " << entry.next + 1 << " of "
+                    << entry.script.steps_.size() << " of its script";
+    active_.erase(active_.begin() + static_cast<ptrdiff_t>(i));
+  }
+  if (active_.empty()) {
+    if (pending_.empty()) StopTimer();
+    return;
+  }
+
+  // Only the innermost dialog takes input, once it shows and no other window blocks it.
+  Active& top = *active_.back();
+  if (top.running || !IsWindowVisible(top.dialog) || !IsWindowEnabled(top.dialog)) return;
+  if (top.next < top.script.steps_.size()) {
+    const size_t number = top.next++;
+    top.running = true;
+    DialogView view(top.dialog);
+    const std::string error = top.script.steps_[number](view);
+    top.running = false;
+    if (!error.empty()) {
+      ADD_FAILURE() << "dialog step " << number + 1 << ": " << error << "; the dialog is cancelled";
+      top.next = top.script.steps_.size();
+      EndDialog(top.dialog, IDCANCEL);
+    }
+    if (top.next == top.script.steps_.size()) top.finishedAt = GetTickCount();
+  } else if (GetTickCount() - top.finishedAt > closeTimeout_) {
+    ADD_FAILURE() << "a dialog stayed open after its script; it is cancelled";
+    top.finishedAt = GetTickCount();
+    EndDialog(top.dialog, IDCANCEL);
+  }
+}
+
+}  // namespace wqtest

@@ -1,0 +1,163 @@
+// The dialog class template and its message map: routing on plain messages, and a real
+// modal dialog for the procedure's results and its exception barrier.
+#include <gtest/gtest.h>
+
+#include <window.h>
+
+#include <new>
+#include <string>
+#include <vector>
+
+#include "dialogdriver.h"
+
+namespace {
+
+using plat::Message;
+
+class RoutingDlg : public plat::DialogImpl<RoutingDlg> {
+ public:
+  static constexpr UINT IDD = 100;
+  static constexpr auto GetMessageMap() {
+    return plat::MessageMap{
+        plat::OnMessage(WM_INITDIALOG, &RoutingDlg::OnInitDialog),
+        plat::OnMessage(WM_APP, &RoutingDlg::OnDeclined),
+        plat::OnMessageRange(WM_APP, WM_APP + 10, &RoutingDlg::OnAppRange),
+        plat::OnCommand(IDOK, BN_CLICKED, &RoutingDlg::OnOK),
+        plat::OnCommandId(1001, &RoutingDlg::OnEdit),
+        plat::OnCommandRange(2000, 2009, BN_CLICKED, &RoutingDlg::OnPick),
+        plat::OnNotify(3000, NM_CLICK, &RoutingDlg::OnClick),
+        plat::OnNotifyCode(NM_DBLCLK, &RoutingDlg::OnAnyDoubleClick),
+        plat::OnCommand(1002, BN_CLICKED, &RoutingDlg::OnFail),
+        plat::Chain(&RoutingDlg::mixin_)};
+  }
+
+  struct Mixin {
+    bool ProcessWindowMessage(const Message& m, LRESULT& result) {
+      if (m.msg != WM_USER) return false;
+      result = 7;
+      return true;
+    }
+  };
+
+  std::vector<std::string> calls;
+
+ private:
+  LRESULT OnInitDialog() {
+    calls.push_back("init");
+    return TRUE;
+  }
+  LRESULT OnDeclined(UINT, WPARAM, LPARAM, bool& handled) {
+    calls.push_back("declined");
+    handled = false;
+    return 99;
+  }
+  LRESULT OnAppRange(UINT msg, WPARAM, LPARAM, bool&) {
+    calls.push_back("range " + std::to_string(msg - WM_APP));
+    return 42;
+  }
+  void OnOK() {
+    calls.push_back("ok");
+    EndDialog(IDOK);
+  }
+  LRESULT OnEdit(WORD code, WORD, HWND, bool&) {
+    calls.push_back("edit " + std::to_string(code));
+    return 0;
+  }
+  LRESULT OnPick(WORD, WORD id, HWND, bool&) {
+    calls.push_back("pick " + std::to_string(id));
+    return 0;
+  }
+  LRESULT OnClick(int id, NMHDR* header, bool&) {
+    calls.push_back("click " + std::to_string(id) + " " + std::to_string(header->idFrom));
+    return 5;
+  }
+  void OnAnyDoubleClick() { calls.push_back("double click"); }
+  void OnFail() { throw std::bad_alloc(); }
+
+  Mixin mixin_;
+};
+
+struct Routed {
+  bool handled;
+  LRESULT result;
+};
+
+Routed Route(RoutingDlg& dlg, UINT msg, WPARAM wParam = 0, LPARAM lParam = 0) {
+  LRESULT result = -1;
+  const bool handled = dlg.ProcessWindowMessage(Message{nullptr, msg, wParam, lParam}, result);
+  return {handled, result};
+}
+
+TEST(MessageMap, FirstEntryThatHandlesWins) {
+  RoutingDlg dlg;
+  const Routed routed = Route(dlg, WM_APP);
+  EXPECT_TRUE(routed.handled);
+  EXPECT_EQ(routed.result, 42);
+  EXPECT_EQ(dlg.calls, (std::vector<std::string>{"declined", "range 0"}));
+  EXPECT_EQ(Route(dlg, WM_APP + 11).handled, false);
+  EXPECT_EQ(Route(dlg, WM_USER).result, 7) << "the chained member answers last";
+}
+
+TEST(MessageMap, CommandsMatchIdAndCode) {
+  RoutingDlg dlg;
+  EXPECT_FALSE(Route(dlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_DOUBLECLICKED)).handled);
+  EXPECT_TRUE(Route(dlg, WM_COMMAND, MAKEWPARAM(1001, EN_CHANGE)).handled);
+  EXPECT_TRUE(Route(dlg, WM_COMMAND, MAKEWPARAM(2009, BN_CLICKED)).handled);
+  EXPECT_FALSE(Route(dlg, WM_COMMAND, MAKEWPARAM(2010, BN_CLICKED)).handled);
+  EXPECT_FALSE(Route(dlg, WM_COMMAND, MAKEWPARAM(2000, BN_SETFOCUS)).handled);
+  EXPECT_EQ(dlg.calls, (std::vector<std::string>{"edit 768", "pick 2009"}));
+}
+
+TEST(MessageMap, NotificationsMatchIdAndCode) {
+  RoutingDlg dlg;
+  NMHDR header{nullptr, 3000, static_cast<UINT>(NM_CLICK)};
+  EXPECT_EQ(Route(dlg, WM_NOTIFY, 3000, reinterpret_cast<LPARAM>(&header)).result, 5);
+  header.idFrom = 3001;
+  EXPECT_FALSE(Route(dlg, WM_NOTIFY, 3001, reinterpret_cast<LPARAM>(&header)).handled);
+  header.code = static_cast<UINT>(NM_DBLCLK);
+  const Routed routed = Route(dlg, WM_NOTIFY, 3001, reinterpret_cast<LPARAM>(&header));
+  EXPECT_TRUE(routed.handled);
+  EXPECT_EQ(routed.result, 0);
+  EXPECT_FALSE(Route(dlg, WM_NOTIFY, 0, 0).handled) << "a notification without a header";
+  EXPECT_EQ(dlg.calls, (std::vector<std::string>{"click 3000 3000", "double click"}));
+}
+
+// A handled message answers through DWLP_MSGRESULT; WM_INITDIALOG and the colour
+// messages through the procedure's own value.
+TEST(DialogImpl, ProcedureResults) {
+  RoutingDlg dlg;
+  wqtest::DialogDriver driver;
+  driver.Expect(wqtest::DialogScript()
+                    .Inspect([](wqtest::DialogView& view) {
+                      EXPECT_EQ(SendMessageW(view.hwnd(), WM_APP + 3, 0, 0), 42);
+                      EXPECT_EQ(SendMessageW(view.hwnd(), WM_USER, 0, 0), 7);
+                      EXPECT_EQ(plat::DialogProcResult(view.hwnd(), WM_CTLCOLORDLG, 1234), 1234);
+                    })
+                    .Click(IDOK));
+  EXPECT_EQ(dlg.DoModal(nullptr, GetModuleHandleW(nullptr)), IDOK);
+  EXPECT_EQ(dlg.calls.front(), "init");
+  EXPECT_EQ(dlg.calls.back(), "ok");
+  EXPECT_EQ(dlg.HandlerError(), S_OK);
+  EXPECT_EQ(dlg.hwnd(), nullptr) << "the window is forgotten when it is destroyed";
+}
+
+TEST(DialogImpl, HandlerExceptionEndsTheModalDialog) {
+  RoutingDlg dlg;
+  wqtest::DialogDriver driver;
+  driver.Expect(wqtest::DialogScript().Click(1002));
+  EXPECT_EQ(dlg.DoModal(nullptr, GetModuleHandleW(nullptr)), -1);
+  EXPECT_EQ(dlg.HandlerError(), E_OUTOFMEMORY);
+}
+
+class MissingDlg : public plat::DialogImpl<MissingDlg> {
+ public:
+  static constexpr UINT IDD = 4321;
+  static constexpr auto GetMessageMap() { return plat::MessageMap{}; }
+};
+
+TEST(DialogImpl, MissingTemplateFailsWithoutShowingAnything) {
+  MissingDlg dlg;
+  EXPECT_EQ(dlg.DoModal(nullptr, GetModuleHandleW(nullptr)), -1);
+}
+
+}  // namespace

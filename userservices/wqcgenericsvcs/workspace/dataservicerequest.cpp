@@ -1,0 +1,84 @@
+#include "dataservicerequest.h"
+
+#include <cwchar>
+
+namespace {
+
+// The call object takes BSTRs; a temporary copy keeps the caller's text a plain string.
+plat::unique_bstr Text(const wchar_t* text) { return plat::unique_bstr::copy(text ? text : L""); }
+
+}  // namespace
+
+HRESULT DataServiceRequest::Prepare(IDispatch* workspace, const wchar_t* serverProgId,
+                                    const wchar_t* method) {
+  call_.reset();
+  plat::com_ptr<IWQWorkspace> wq;
+  if (!workspace || FAILED(workspace->QueryInterface(__uuidof(IWQWorkspace), wq.put_void())) ||
+      !wq)
+    return E_INVALIDARG;
+  const HRESULT hr = wq->CreateDataServiceCall(call_.put());
+  if (FAILED(hr)) {
+    call_.reset();
+    return hr;
+  }
+  if (!call_) return E_POINTER;
+  call_->put_Flags(0);
+  call_->put_ServerProgID(Text(serverProgId).get());
+  call_->put_MethodName(Text(method).get());
+  return hr;
+}
+
+HRESULT DataServiceRequest::StartDocument() { return call_->StartDocument(); }
+
+HRESULT DataServiceRequest::StartElement(const wchar_t* name) {
+  return call_->StartElement(Text(name).get());
+}
+
+HRESULT DataServiceRequest::Attribute(const wchar_t* name, long value) {
+  VARIANT v;
+  V_VT(&v) = VT_I4;
+  V_I4(&v) = value;
+  return Attribute(name, v);
+}
+
+HRESULT DataServiceRequest::Attribute(const wchar_t* name, const wchar_t* text) {
+  plat::unique_variant v;
+  V_VT(&v) = VT_BSTR;
+  V_BSTR(&v) = Text(text).release();
+  return Attribute(name, v);
+}
+
+HRESULT DataServiceRequest::FlagAttribute(const wchar_t* name, bool value) {
+  VARIANT v;
+  V_VT(&v) = VT_BOOL;
+  V_BOOL(&v) = value ? VARIANT_TRUE : VARIANT_FALSE;
+  return Attribute(name, v);
+}
+
+HRESULT DataServiceRequest::Attribute(const wchar_t* name, const VARIANT& value) {
+  return call_->WriteVariantAttribute(Text(name).get(), value);
+}
+
+HRESULT DataServiceRequest::CloseStartTag() { return call_->CloseStartTag(); }
+
+HRESULT DataServiceRequest::EndElement(const wchar_t* name) {
+  return call_->EndElement(Text(name).get());
+}
+
+HRESULT DataServiceRequest::Element(const wchar_t* name, const VARIANT& value) {
+  return call_->WriteVariantElement(Text(name).get(), value);
+}
+
+HRESULT DataServiceRequest::PutInput(const wchar_t* input) {
+  return call_->put_Input(Text(input).get());
+}
+
+HRESULT DataServiceRequest::Execute() { return call_->Execute(0); }
+
+HRESULT DataServiceRequest::GetResponse(BSTR* reply) {
+  if (!reply) return E_POINTER;
+  *reply = nullptr;
+  return call_->get_Response(reply);
+}
+
+long ReplyToLong(const wchar_t* reply) { return reply ? wcstol(reply, nullptr, 10) : 0; }

@@ -1,0 +1,40 @@
+// One data service call, written in the order every request of the module follows:
+// QueryInterface for IWQWorkspace, CreateDataServiceCall, flags 0, server and method,
+// the input, Execute with 0, then the reply.
+#pragma once
+
+#include <handles.h>
+
+#include "WQOutside.h"
+
+class DataServiceRequest {
+ public:
+  // E_INVALIDARG when the workspace has no IWQWorkspace (nothing is created then), else
+  // the HRESULT of CreateDataServiceCall. The flags, server and method are set unchecked.
+  HRESULT Prepare(IDispatch* workspace, const wchar_t* serverProgId, const wchar_t* method);
+
+  HRESULT StartDocument();
+  HRESULT StartElement(const wchar_t* name);
+  // Attributes of the open element: a long is VT_I4, a text VT_BSTR, a flag VT_BOOL.
+  HRESULT Attribute(const wchar_t* name, long value);
+  HRESULT Attribute(const wchar_t* name, const wchar_t* text);
+  HRESULT FlagAttribute(const wchar_t* name, bool value);
+  HRESULT Attribute(const wchar_t* name, const VARIANT& value);
+  HRESULT CloseStartTag();
+  HRESULT EndElement(const wchar_t* name);
+  // A whole child element holding the value.
+  HRESULT Element(const wchar_t* name, const VARIANT& value);
+  HRESULT PutInput(const wchar_t* input);
+
+  HRESULT Execute();
+  HRESULT GetResponse(BSTR* reply);
+
+  IWQDataServiceCall* get() const { return call_.get(); }
+
+ private:
+  plat::com_ptr<IWQDataServiceCall> call_;
+};
+
+// A reply read as a number: leading blanks, an optional sign, the digits up to the first
+// other character; 0 when there are none.
+long ReplyToLong(const wchar_t* reply);
