@@ -26,14 +26,18 @@ bool StartsWithAt(const std::wstring& text, size_t at, const wchar_t* prefix, bo
   return true;
 }
 
-size_t FindAnyCase(const std::wstring& text, const std::wstring& what, size_t from) {
-  for (size_t at = from; at + what.size() <= text.size(); ++at)
-    if (StartsWithAt(text, at, what.c_str(), true)) return at;
-  return std::wstring::npos;
-}
-
 bool IsNameChar(wchar_t c) {
   return iswalnum(c) || c == L'-' || c == L'_' || c == L':' || c == L'.';
+}
+
+// The end tag of a raw-text element: "</xml" must not match "</xmldata".
+size_t FindEndTag(const std::wstring& text, const std::wstring& tag, size_t from) {
+  const std::wstring endTag = L"</" + tag;
+  for (size_t at = from; at + endTag.size() <= text.size(); ++at)
+    if (StartsWithAt(text, at, endTag.c_str(), true) &&
+        (at + endTag.size() == text.size() || !IsNameChar(text[at + endTag.size()])))
+      return at;
+  return std::wstring::npos;
 }
 
 HtmlNode& Append(HtmlNode& parent, std::unique_ptr<HtmlNode> child) {
@@ -201,7 +205,7 @@ void HtmlPage::Parse(const std::wstring& s) {
       HtmlNode& added = Append(*current, std::move(element));
       if (selfClosed || IsVoidElement(added.tag)) continue;
       if (IsRawTextElement(added.tag)) {
-        const size_t close = FindAnyCase(s, L"</" + added.tag, i);
+        const size_t close = FindEndTag(s, added.tag, i);
         const size_t rawEnd = close == std::wstring::npos ? s.size() : close;
         added.text = s.substr(i, rawEnd - i);
         const size_t gt = close == std::wstring::npos ? close : s.find(L'>', close);

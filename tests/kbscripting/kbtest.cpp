@@ -2,6 +2,8 @@
 
 #include <latebound.h>
 
+#include <cstdio>
+
 #include "module/servermodule.h"
 
 namespace kbtest {
@@ -19,7 +21,7 @@ class ModuleEnvironment : public testing::Environment {
                         {wqc::kLibId, wqc::kMajorVersion, wqc::kMinorVersion, wqc::kTypeLibLcid});
     plat::unique_bstr path;
     if (SUCCEEDED(QueryPathOfRegTypeLib(wqc::kLibId, wqc::kMajorVersion, wqc::kMinorVersion,
-                                        0x409, path.put())))
+                                        wqc::kTypeLibLcid, path.put())))
       server = LoadLibraryW(path.get());
   }
   void TearDown() override {
@@ -80,48 +82,65 @@ ScriptedUser::~ScriptedUser() {
   EXPECT_TRUE(Done()) << "the dialog ended before step " << next_ + 1 << " of " << steps_.size();
 }
 
-ScriptedUser& ScriptedUser::Then(std::function<bool()> step) {
-  steps_.push_back(std::move(step));
+ScriptedUser& ScriptedUser::When(std::function<bool()> condition, std::function<void()> action) {
+  steps_.push_back({std::move(condition), std::move(action)});
   return *this;
 }
 
+ScriptedUser& ScriptedUser::Then(std::function<void()> action) {
+  return When([] { return true; }, std::move(action));
+}
+
 ScriptedUser& ScriptedUser::WhenShown(IWQStandinBrowser* browser, std::function<void()> action) {
-  return Then([browser, action = std::move(action)] {
-    VARIANT_BOOL shown = VARIANT_FALSE;
-    if (FAILED(browser->get_PageShown(&shown)) || !shown) return false;
-    action();
-    return true;
-  });
+  return When(
+      [browser] {
+        VARIANT_BOOL shown = VARIANT_FALSE;
+        return SUCCEEDED(browser->get_PageShown(&shown)) && shown;
+      },
+      std::move(action));
 }
 
 ScriptedUser& ScriptedUser::AnswerMessageBox(const wchar_t* caption, std::wstring* text) {
-  return Then([caption = std::wstring(caption), text] {
-    HWND box = FindMessageBox(caption.c_str());
-    if (!box) return false;
-    if (text) EnumChildWindows(box, &FindText, reinterpret_cast<LPARAM>(text));
-    PostMessageW(box, WM_COMMAND, IDOK, 0);
-    return true;
-  });
+  const std::wstring wanted = caption;
+  return When([wanted] { return FindMessageBox(wanted.c_str()) != nullptr; },
+              [wanted, text] {
+                HWND box = FindMessageBox(wanted.c_str());
+                if (text) EnumChildWindows(box, &FindText, reinterpret_cast<LPARAM>(text));
+                PostMessageW(box, WM_COMMAND, IDOK, 0);
+              });
 }
 
 void CALLBACK ScriptedUser::Tick(HWND, UINT, UINT_PTR, DWORD) {
-  if (current_) current_->RunStep();
+  if (!current_) return;
+  current_->RunStep();
+  current_->GiveUpIfStuck();
 }
 
 void ScriptedUser::RunStep() {
-  // A step may open a message box whose loop runs this timer again.
-  static bool running = false;
-  if (running) return;
-  running = true;
-  if (!Done() && steps_[next_]()) {
-    ++next_;
+  if (Done() || gaveUp_) return;
+  if (steps_[next_].condition()) {
+    // The step counts as taken before it acts: its action may run a modal loop in
+    // which the next steps are played.
+    Step& step = steps_[next_++];
     started_ = GetTickCount();
+    step.action();
   } else if (GetTickCount() - started_ > kPatienceMs) {
     ADD_FAILURE() << "step " << next_ + 1 << " waited too long; closing the windows";
     next_ = steps_.size();
+    started_ = GetTickCount();
     EnumThreadWindows(GetCurrentThreadId(), &CloseAll, 0);
+    gaveUp_ = true;
   }
-  running = false;
+}
+
+void ScriptedUser::GiveUpIfStuck() {
+  // A loop that closing its windows did not end is ended from outside, so that a hang
+  // fails the test instead of the run.
+  if (gaveUp_ && GetTickCount() - started_ > kPatienceMs) {
+    ADD_FAILURE() << "the dialog's loop did not end when its windows were closed";
+    gaveUp_ = false;
+    PostQuitMessage(0);
+  }
 }
 
 HWND DialogWindow() { return FindWindowW(L"WQCXMLDialogWindow", nullptr); }
@@ -135,6 +154,25 @@ HWND FindMessageBox(const wchar_t* caption) {
 std::wstring WindowText(HWND window) {
   wchar_t text[512] = {};
   GetWindowTextW(window, text, 512);
+  return text;
+}
+
+std::wstring TempFile() {
+  wchar_t dir[MAX_PATH], path[MAX_PATH];
+  GetTempPathW(MAX_PATH, dir);
+  GetTempFileNameW(dir, L"wqk", 0, path);
+  return path;
+}
+
+std::wstring TakeWideFile(const std::wstring& path) {
+  FILE* file = _wfopen(path.c_str(), L"rb");
+  if (!file) return L"<missing>";
+  std::wstring text;
+  wchar_t buffer[256];
+  size_t read;
+  while ((read = fread(buffer, sizeof(wchar_t), 256, file)) > 0) text.append(buffer, read);
+  fclose(file);
+  DeleteFileW(path.c_str());
   return text;
 }
 

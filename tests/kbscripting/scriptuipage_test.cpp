@@ -239,17 +239,9 @@ TEST(ScriptUIPageOutput, StreamHoldsByteOrderMarkTextAndTerminator) {
 }
 
 TEST(ScriptUIPageOutput, DebugFileHoldsThePageOrIsQuietlySkipped) {
-  wchar_t dir[MAX_PATH], path[MAX_PATH];
-  GetTempPathW(MAX_PATH, dir);
-  GetTempFileNameW(dir, L"wqp", 0, path);
-  ASSERT_TRUE(WriteDebugFile(path, L"<html>page</html>"));
-  FILE* file = _wfopen(path, L"rb");
-  ASSERT_TRUE(file);
-  wchar_t text[32] = {};
-  fread(text, sizeof(wchar_t), 31, file);
-  fclose(file);
-  DeleteFileW(path);
-  EXPECT_STREQ(text, L"<html>page</html>");
+  const std::wstring path = kbtest::TempFile();
+  ASSERT_TRUE(WriteDebugFile(path.c_str(), L"<html>page</html>"));
+  EXPECT_EQ(kbtest::TakeWideFile(path), L"<html>page</html>");
   EXPECT_FALSE(WriteDebugFile(L"Q:\\no such folder\\x\\page.htm", L"page"));
   EXPECT_FALSE(WriteDebugFile(L"", L"page"));
 }

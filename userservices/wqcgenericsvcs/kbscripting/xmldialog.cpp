@@ -206,6 +206,11 @@ HRESULT WQCXMLDialog::CreateBrowser(com_ptr<IOleObject>& control) {
 }
 
 void WQCXMLDialog::RunMessageLoop() {
+  looping_ = true;
+  struct LoopScope {
+    bool& looping;
+    ~LoopScope() { looping = false; }
+  } scope{looping_};
   MSG message;
   while (::GetMessageW(&message, nullptr, 0, 0) > 0) {
     ::TranslateMessage(&message);
@@ -513,7 +518,9 @@ void WQCXMLDialog::CloseDialog() {
   browserObject_.reset();
   inPlaceObject_.reset();
   if (window_) ::PostMessageW(window_, WM_CLOSE, 0, 0);
-  ::PostQuitMessage(0);
+  // Only the dialog's own loop takes the quit message; outside it one would end the
+  // caller's next loop.
+  if (looping_) ::PostQuitMessage(0);
 }
 
 void WQCXMLDialog::UIActivateBrowser() {

@@ -149,6 +149,7 @@ class WQCXMLDialog
   LONG loadState_ = kNothingLoaded;
 
   HWND window_ = nullptr;
+  bool looping_ = false;        // ShowDialog's message loop runs
   bool closing_ = false;        // CloseDialog ran: the loop ends with the quit message
   HRESULT loadFailure_ = S_OK;  // the page could not be put into the browser
 };
