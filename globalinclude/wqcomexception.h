@@ -122,3 +122,21 @@ void AppendHResultAttribute(WQStringBuffer& buffer, HRESULT code);
     error.CatchUnhandled(WQ_HERE);                     \
   }                                                    \
   return error.ReturnHResult();
+
+// Runs one operation as a COM method: its failures come back as the HRESULT with the
+// error info installed; no exception leaves. `methodName` may be null.
+template <class Body>
+HRESULT WQRunComMethod(const wchar_t* methodName, Body&& body) noexcept {
+  WQ_METHOD_BEGIN(error, methodName, 0)
+    body(error);
+  WQ_METHOD_END(error)
+}
+
+// Raises a failed step with no message of its own: the description is the component's
+// error info, else the system text of the code.
+inline void WQThrowIfFailed(WQComException& error, HRESULT hr) {
+  if (FAILED(hr)) {
+    error = hr;
+    error.Throw();
+  }
+}

@@ -81,15 +81,6 @@ struct WQXMLVariantValue {
 // (VT_CY, VT_I8, arrays ...), E_POINTER for a null reference.
 HRESULT WQReadXMLVariantValue(const VARIANT& value, WQXMLVariantValue& out);
 
-// Runs one operation as a COM method: its failures come back as the HRESULT with the
-// error info installed; no exception leaves. `methodName` may be null.
-template <class Body>
-HRESULT WQRunComMethod(const wchar_t* methodName, Body&& body) noexcept {
-  WQ_METHOD_BEGIN(error, methodName, 0)
-    body(error);
-  WQ_METHOD_END(error)
-}
-
 // ---------------------------------------------------------------- writing logic
 
 // Implements iwqXMLWriter over T::WriteRaw. `I` is the interface T exposes

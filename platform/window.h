@@ -1,6 +1,7 @@
-// Windows and dialogs: borrowing window wrappers (Window, ListBox, Edit, Button), the
-// GDI scopes a dialog measures and paints with, a declarative message map, and the
-// dialog class template bound to its resource template through an IDD member.
+// Windows and dialogs: borrowing window wrappers (Window, ListBox, Edit, Button, TabCtrl),
+// the GDI scopes a dialog measures and paints with, a declarative message map, the dialog
+// class template bound to its resource template through an IDD member, and the window
+// class template that subclasses a control while keeping its own window class.
 //
 //   class NameDlg : public plat::DialogImpl<NameDlg> {
 //    public:
@@ -84,6 +85,9 @@ class Window {
   bool ResizeWindow(int cx, int cy) const noexcept {
     return SetWindowPos(nullptr, 0, 0, cx, cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
+  // Centres the window over its owner (over the work area without a visible one), kept
+  // within the work area of the owner's monitor.
+  bool CenterWindow() const noexcept;
 
   HFONT GetFont() const noexcept { return reinterpret_cast<HFONT>(SendMessage(WM_GETFONT)); }
   void SetFont(HFONT font, bool redraw = true) const noexcept {
@@ -171,6 +175,105 @@ class ListBox : public Window {
   }
   void SetHorizontalExtent(int extent) const noexcept {
     SendMessage(LB_SETHORIZONTALEXTENT, extent);
+  }
+};
+
+// Tab-control messages; positions are -1 where the control reports none.
+class TabCtrl : public Window {
+ public:
+  using Window::Window;
+  TabCtrl(const Window& window) noexcept : Window(window.hwnd()) {}
+  int GetItemCount() const noexcept { return static_cast<int>(SendMessage(TCM_GETITEMCOUNT)); }
+  int GetCurSel() const noexcept { return static_cast<int>(SendMessage(TCM_GETCURSEL)); }
+  // The previous selection, or -1.
+  int SetCurSel(int index) const noexcept {
+    return static_cast<int>(SendMessage(TCM_SETCURSEL, index));
+  }
+  // The position of the new item, or -1.
+  int InsertItem(int index, const TCITEMW& item) const noexcept {
+    return static_cast<int>(
+        SendMessage(TCM_INSERTITEMW, index, reinterpret_cast<LPARAM>(&item)));
+  }
+  bool GetItem(int index, TCITEMW& item) const noexcept {
+    return SendMessage(TCM_GETITEMW, index, reinterpret_cast<LPARAM>(&item)) != FALSE;
+  }
+  RECT GetItemRect(int index) const noexcept {
+    RECT rect{};
+    SendMessage(TCM_GETITEMRECT, index, reinterpret_cast<LPARAM>(&rect));
+    return rect;
+  }
+};
+
+// List-view messages (report view); rows and columns are -1 where the control reports none.
+class ListView : public Window {
+ public:
+  using Window::Window;
+  ListView(const Window& window) noexcept : Window(window.hwnd()) {}
+
+  int GetItemCount() const noexcept { return static_cast<int>(SendMessage(LVM_GETITEMCOUNT)); }
+  bool DeleteAllItems() const noexcept { return SendMessage(LVM_DELETEALLITEMS) != FALSE; }
+  // Inserts a row with the text of its first column; the row's index, or -1.
+  int InsertItem(int index, const wchar_t* text) const noexcept {
+    LVITEMW item{};
+    item.mask = LVIF_TEXT;
+    item.iItem = index;
+    item.pszText = const_cast<wchar_t*>(text);
+    return static_cast<int>(SendMessage(LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
+  }
+  bool SetItemText(int index, int column, const wchar_t* text) const noexcept {
+    LVITEMW item{};
+    item.iSubItem = column;
+    item.pszText = const_cast<wchar_t*>(text);
+    return SendMessage(LVM_SETITEMTEXTW, index, reinterpret_cast<LPARAM>(&item)) != FALSE;
+  }
+  std::wstring GetItemText(int index, int column) const;
+
+  int GetColumnCount() const noexcept {
+    const HWND header = reinterpret_cast<HWND>(SendMessage(LVM_GETHEADER));
+    return header ? static_cast<int>(::SendMessageW(header, HDM_GETITEMCOUNT, 0, 0)) : 0;
+  }
+  int InsertColumn(int index, const wchar_t* text, int width) const noexcept {
+    LVCOLUMNW column{};
+    column.mask = LVCF_TEXT | LVCF_WIDTH;
+    column.pszText = const_cast<wchar_t*>(text);
+    column.cx = width;
+    return static_cast<int>(
+        SendMessage(LVM_INSERTCOLUMNW, index, reinterpret_cast<LPARAM>(&column)));
+  }
+  bool DeleteColumn(int index) const noexcept {
+    return SendMessage(LVM_DELETECOLUMN, index) != FALSE;
+  }
+  int GetColumnWidth(int index) const noexcept {
+    return static_cast<int>(SendMessage(LVM_GETCOLUMNWIDTH, index));
+  }
+  bool SetColumnWidth(int index, int width) const noexcept {
+    return SendMessage(LVM_SETCOLUMNWIDTH, index, MAKELPARAM(width, 0)) != FALSE;
+  }
+
+  // The next row after `start` (-1: from the top) with all of `flags` (LVNI_SELECTED).
+  int GetNextItem(int start, UINT flags) const noexcept {
+    return static_cast<int>(SendMessage(LVM_GETNEXTITEM, start, MAKELPARAM(flags, 0)));
+  }
+  // The selected rows in list order.
+  std::vector<int> GetSelectedItems() const;
+  bool SetItemState(int index, UINT state, UINT mask) const noexcept {
+    LVITEMW item{};
+    item.state = state;
+    item.stateMask = mask;
+    return SendMessage(LVM_SETITEMSTATE, index, reinterpret_cast<LPARAM>(&item)) != FALSE;
+  }
+  int GetCountPerPage() const noexcept {
+    return static_cast<int>(SendMessage(LVM_GETCOUNTPERPAGE));
+  }
+  // The width of `text` in pixels as the list draws it.
+  int GetStringWidth(const wchar_t* text) const noexcept {
+    return static_cast<int>(SendMessage(LVM_GETSTRINGWIDTHW, 0, reinterpret_cast<LPARAM>(text)));
+  }
+  void AddExtendedStyle(DWORD style) const noexcept {
+    SendMessage(LVM_SETEXTENDEDLISTVIEWSTYLE, style, style);
+  }
+  DWORD GetExtendedStyle() const noexcept {
+    return static_cast<DWORD>(SendMessage(LVM_GETEXTENDEDLISTVIEWSTYLE));
   }
 };
 
@@ -369,6 +472,27 @@ class MessageMap {
   std::tuple<Entries...> entries_;
 };
 
+namespace details {
+
+// The exception barrier of every window and dialog procedure: routes a message through
+// the object's map; an exception a handler lets escape is recorded in `error` and told to
+// the object, and the message counts as not handled.
+template <class T>
+bool RouteGuarded(T& self, const Message& m, LRESULT& result, HRESULT& error) noexcept {
+  // These run outside the catch: nothing may leave them.
+  static_assert(noexcept(self.OnFinalMessage(m.hwnd)));
+  static_assert(noexcept(self.OnHandlerException(S_OK)));
+  try {
+    return self.ProcessWindowMessage(m, result);
+  } catch (...) {
+    error = to_hresult();
+    self.OnHandlerException(error);
+    return false;
+  }
+}
+
+}  // namespace details
+
 // ---------------------------------------------------------------- dialogs
 
 // What a dialog procedure returns for a handled message: most messages pass their result
@@ -436,9 +560,6 @@ class DialogImpl : public Base {
   }
 
   static INT_PTR CALLBACK StartDialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    // These run outside the procedure's catch: nothing may leave them.
-    static_assert(noexcept(std::declval<T&>().OnFinalMessage(hwnd)));
-    static_assert(noexcept(std::declval<T&>().OnHandlerException(S_OK)));
     auto* self = reinterpret_cast<DialogImpl*>(::GetWindowLongPtrW(hwnd, DWLP_USER));
     if (!self) {
       // Messages before WM_INITDIALOG (WM_SETFONT) find no object yet.
@@ -448,16 +569,9 @@ class DialogImpl : public Base {
       ::SetWindowLongPtrW(hwnd, DWLP_USER, reinterpret_cast<LONG_PTR>(self));
     }
     LRESULT result = 0;
-    bool handled = false;
-    try {
-      handled = static_cast<T*>(self)->ProcessWindowMessage(Message{hwnd, msg, wParam, lParam},
-                                                            result);
-    } catch (...) {
-      const HRESULT hr = to_hresult();
-      self->handlerError_ = hr;
-      static_cast<T*>(self)->OnHandlerException(hr);
-      handled = false;
-    }
+    const bool handled = details::RouteGuarded(*static_cast<T*>(self),
+                                               Message{hwnd, msg, wParam, lParam}, result,
+                                               self->handlerError_);
     if (msg == WM_NCDESTROY) {
       ::SetWindowLongPtrW(hwnd, DWLP_USER, 0);
       self->hwnd_ = nullptr;
@@ -468,6 +582,86 @@ class DialogImpl : public Base {
   }
 
   bool modal_ = false;
+  HRESULT handlerError_ = S_OK;
+};
+
+// ---------------------------------------------------------------- subclassed controls
+
+// The window class template for a control that keeps its window class (a tab control, a
+// list view): it subclasses a control of a dialog template (SubclassWindow) or one it
+// creates (Create), routes the control's messages through T's message map and hands
+// whatever the map leaves to the control's own procedure (a handler that clears
+// `handled` lets the control see the message too). T may define
+//   void OnFinalMessage(HWND) noexcept            after WM_NCDESTROY;
+//   void OnHandlerException(HRESULT hr) noexcept  when a handler let an exception escape
+//                                                 (the message then gets default handling).
+// The object must outlive the subclassing; its destructor undoes it, never the window.
+template <class T, class Base = Window>
+class WindowImpl : public Base {
+ public:
+  WindowImpl() = default;
+  WindowImpl(const WindowImpl&) = delete;
+  WindowImpl& operator=(const WindowImpl&) = delete;
+  ~WindowImpl() { UnsubclassWindow(); }
+
+  // Creates a control of a registered class as a child of `parent` and subclasses it.
+  // Null when either fails (a window that could not be subclassed is destroyed again).
+  HWND Create(const wchar_t* className, HWND parent, const RECT& rect, const wchar_t* text,
+              DWORD style, DWORD exStyle = 0, UINT id = 0) {
+    if (this->hwnd_) return nullptr;
+    unique_hwnd window(::CreateWindowExW(
+        exStyle, className, text, style, rect.left, rect.top, rect.right - rect.left,
+        rect.bottom - rect.top, parent, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)),
+        module().GetInstance(), nullptr));
+    if (!window || !SubclassWindow(window.get())) return nullptr;
+    return window.release();
+  }
+
+  bool SubclassWindow(HWND hwnd) noexcept {
+    if (this->hwnd_ || !::IsWindow(hwnd)) return false;
+    if (!::SetWindowSubclass(hwnd, &WindowImpl::SubclassProc, kSubclassId,
+                             reinterpret_cast<DWORD_PTR>(this)))
+      return false;
+    this->hwnd_ = hwnd;
+    return true;
+  }
+
+  // Gives the control back its own procedure; returns the window, or null when none was held.
+  HWND UnsubclassWindow() noexcept {
+    const HWND hwnd = std::exchange(this->hwnd_, nullptr);
+    if (hwnd) ::RemoveWindowSubclass(hwnd, &WindowImpl::SubclassProc, kSubclassId);
+    return hwnd;
+  }
+
+  // The HRESULT of the last exception a handler let escape, S_OK when none did.
+  HRESULT HandlerError() const noexcept { return handlerError_; }
+
+  bool ProcessWindowMessage(const Message& m, LRESULT& result) {
+    return T::GetMessageMap().Route(static_cast<T&>(*this), m, result);
+  }
+
+  void OnFinalMessage(HWND) noexcept {}
+  void OnHandlerException(HRESULT) noexcept {}
+
+ private:
+  static constexpr UINT_PTR kSubclassId = 1;
+
+  static LRESULT CALLBACK SubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam,
+                                       UINT_PTR, DWORD_PTR refData) {
+    auto* self = reinterpret_cast<WindowImpl*>(refData);
+    if (msg == WM_NCDESTROY) {
+      self->UnsubclassWindow();
+      const LRESULT result = ::DefSubclassProc(hwnd, msg, wParam, lParam);
+      static_cast<T*>(self)->OnFinalMessage(hwnd);
+      return result;
+    }
+    LRESULT result = 0;
+    const bool handled = details::RouteGuarded(*static_cast<T*>(self),
+                                               Message{hwnd, msg, wParam, lParam}, result,
+                                               self->handlerError_);
+    return handled ? result : ::DefSubclassProc(hwnd, msg, wParam, lParam);
+  }
+
   HRESULT handlerError_ = S_OK;
 };
 

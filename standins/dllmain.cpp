@@ -4,7 +4,9 @@
 #include "browser/browsercontrol.h"
 #include "clienttools.h"
 #include "globals.h"
+#include "vermaro.h"
 #include "workspace.h"
+#include "workspacenode.h"
 
 namespace {
 
@@ -13,18 +15,27 @@ std::array objectMap = {
     plat::MakeObjectEntry<WorkspaceNoWQ>(102),
     plat::MakeObjectEntry<ClientTools>(103),
     plat::MakeObjectEntry<Globals>(104),
-    plat::MakeObjectEntry<BrowserControl>(105),
-    plat::MakeObjectEntry<BrowserStandin>(106),
+    plat::MakeObjectEntry<Vermaro>(105),
+    plat::MakeObjectEntry<VermaroProjects>(106),
+    plat::MakeObjectEntry<WorkspaceNode>(107),
+    plat::MakeObjectEntry<WorkspaceNodeControl>(108),
+    plat::MakeObjectEntry<BrowserControl>(109),
+    plat::MakeObjectEntry<BrowserStandin>(110),
 };
 
 HRESULT UpdateRegistry(UINT id, bool doRegister) noexcept {
   wchar_t libId[39], workspace[39], workspaceNoWQ[39], clientTools[39], globals[39],
-      browserControl[39], browserStandin[39];
+      vermaro[39], vermaroProjects[39], node[39], nodeControl[39], browserControl[39],
+      browserStandin[39];
   plat::GuidToRegistryText(LIBID_WQStandins, libId);
   plat::GuidToRegistryText(__uuidof(Workspace), workspace);
   plat::GuidToRegistryText(__uuidof(WorkspaceNoWQ), workspaceNoWQ);
   plat::GuidToRegistryText(__uuidof(ClientTools), clientTools);
   plat::GuidToRegistryText(__uuidof(Globals), globals);
+  plat::GuidToRegistryText(__uuidof(Vermaro), vermaro);
+  plat::GuidToRegistryText(__uuidof(VermaroProjects), vermaroProjects);
+  plat::GuidToRegistryText(__uuidof(WorkspaceNode), node);
+  plat::GuidToRegistryText(__uuidof(WorkspaceNodeControl), nodeControl);
   plat::GuidToRegistryText(__uuidof(BrowserControl), browserControl);
   plat::GuidToRegistryText(__uuidof(BrowserStandin), browserStandin);
   const plat::Replacement map[] = {
@@ -36,6 +47,10 @@ HRESULT UpdateRegistry(UINT id, bool doRegister) noexcept {
       {L"CLSID_WorkspaceNoWQ", workspaceNoWQ},
       {L"CLSID_ClientTools", clientTools},
       {L"CLSID_Globals", globals},
+      {L"CLSID_Vermaro", vermaro},
+      {L"CLSID_VermaroProjects", vermaroProjects},
+      {L"CLSID_WorkspaceNode", node},
+      {L"CLSID_WorkspaceNodeControl", nodeControl},
       {L"CLSID_BrowserControl", browserControl},
       {L"CLSID_BrowserStandin", browserStandin},
   };

@@ -31,6 +31,16 @@ HRESULT CreateClientTools(plat::com_ptr<IWQStandinClientTools>& tools) {
   return tools->Reset();
 }
 
+HRESULT CreateWorkspaceNodeControl(plat::com_ptr<IWQStandinWorkspaceNode>& control) {
+  PLAT_RETURN_IF_FAILED(Create(L"WQStandins.WorkspaceNodeControl", control));
+  return control->Reset();
+}
+
+HRESULT SetAccessControl(IWQStandinWorkspaceNode* control, const wchar_t* xml) try {
+  return control->SetAccessControl(Bstr(xml).get());
+}
+PLAT_CATCH_RETURN()
+
 HRESULT SetReply(IWQStandinWorkspace* workspace, const wchar_t* server, const wchar_t* method,
                  const wchar_t* reply) try {
   return workspace->SetReply(Bstr(server).get(), Bstr(method).get(), Bstr(reply).get());
@@ -48,6 +58,11 @@ HRESULT FailAt(IWQStandinRecorder* recorder, const wchar_t* step, HRESULT hr,
   return recorder->FailAt(Bstr(step).get(), hr, Bstr(description).get());
 }
 PLAT_CATCH_RETURN()
+
+LONG RequestCount(IWQStandinWorkspace* workspace) {
+  LONG count = 0;
+  return SUCCEEDED(workspace->get_RequestCount(&count)) ? count : 0;
+}
 
 std::wstring CallLog(IWQStandinRecorder* recorder) {
   return ReadText([&](BSTR* out) { return recorder->get_CallLog(out); });

@@ -24,6 +24,9 @@ HRESULT CreateWorkspace(plat::com_ptr<IWQStandinWorkspace>& workspace,
                         const wchar_t* progId = L"WQStandins.Workspace");
 // The client tools' control, with their process-wide record reset.
 HRESULT CreateClientTools(plat::com_ptr<IWQStandinClientTools>& tools);
+// The workspace-node control, with its process-wide record reset.
+HRESULT CreateWorkspaceNodeControl(plat::com_ptr<IWQStandinWorkspaceNode>& control);
+HRESULT SetAccessControl(IWQStandinWorkspaceNode* control, const wchar_t* xml);
 
 HRESULT SetReply(IWQStandinWorkspace* workspace, const wchar_t* server, const wchar_t* method,
                  const wchar_t* reply);
@@ -32,6 +35,8 @@ HRESULT QueueReply(IWQStandinWorkspace* workspace, const wchar_t* server,
 HRESULT FailAt(IWQStandinRecorder* recorder, const wchar_t* step, HRESULT hr,
                const wchar_t* description = L"");
 
+// The number of requests made; 0 when the call fails.
+LONG RequestCount(IWQStandinWorkspace* workspace);
 // Empty texts when the call fails.
 std::wstring CallLog(IWQStandinRecorder* recorder);
 std::wstring RequestXml(IWQStandinWorkspace* workspace, LONG index, bool typed = true);

@@ -212,6 +212,22 @@ DialogScript& DialogScript::Click(int id) {
   });
 }
 
+DialogScript& DialogScript::SelectTab(int tabId, int index) {
+  return Do([=](DialogView& view) {
+    HWND control;
+    std::string error = Reach(view, tabId, &control);
+    if (!error.empty()) return error;
+    const plat::TabCtrl tabs(control);
+    if (index < 0 || index >= tabs.GetItemCount())
+      return "tab control " + std::to_string(tabId) + " has no tab " + std::to_string(index);
+    const RECT item = tabs.GetItemRect(index);
+    const LPARAM at = MAKELPARAM((item.left + item.right) / 2, (item.top + item.bottom) / 2);
+    tabs.SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, at);
+    tabs.SendMessage(WM_LBUTTONUP, 0, at);
+    return std::string();
+  });
+}
+
 DialogScript& DialogScript::Inspect(std::function<void(DialogView&)> inspect) {
   return Do([inspect = std::move(inspect)](DialogView& view) {
     inspect(view);

@@ -86,6 +86,9 @@ class DialogScript {
   DialogScript& DoubleClick(int listId, int index);
   // Clicks a button or check box with the mouse (BM_CLICK): a check box toggles itself.
   DialogScript& Click(int id);
+  // Clicks a tab with the mouse: the control itself asks and tells its parent
+  // (TCN_SELCHANGING, TCN_SELCHANGE).
+  DialogScript& SelectTab(int tabId, int index);
   // Reads the dialog; assert inside with EXPECT_*.
   DialogScript& Inspect(std::function<void(DialogView&)> inspect);
   DialogScript& Screenshot(const std::wstring& path);

@@ -32,11 +32,7 @@ class MainTest : public wqtest::NoLeaks {
     NoLeaks::TearDown();
   }
   IDispatch* ws() const { return ws_.get(); }
-  LONG Requests() const {
-    LONG count = 0;
-    ws_->get_RequestCount(&count);
-    return count;
-  }
+  LONG Requests() const { return wqstandins::RequestCount(ws_.get()); }
   std::wstring Last() const { return RequestXml(ws_.get(), Requests()); }
 
   plat::com_ptr<IWQCGenericSvcsMain> main_;
@@ -231,6 +227,152 @@ TEST(MainInProcess, CompareObjectsReadsTheReply) {
   wqstandins::FailAt(ws.get(), L"get_Response", E_FAIL);
   EXPECT_EQ(main->CompareObjects(ws.get(), 3, 4, result.put()), S_OK)
       << "the execution's result stands when only the reply fails";
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(MainTest, EnumerationOptionsComeAsAOneBasedArray) {
+  wqstandins::SetReply(ws_.get(), kServer, L"EnumerationOptions",
+                       L"<EnumOptions Closed=\"1\"><Option>Water</Option><Option>Steam</Option>"
+                       L"</EnumOptions>");
+  BOOL closed = 7;
+  plat::unique_safearray options;
+  ASSERT_EQ(main_->EnumerationOptions(ws(), Bstr(L"Fluids").get(), &closed, options.put()), S_OK);
+  EXPECT_EQ(closed, -1);
+  EXPECT_EQ(CallLog(ws_.get()).find(L"put_Input(\"Fluids\")") != std::wstring::npos, true)
+      << CallLog(ws_.get());
+  LONG lower = 0, upper = 0;
+  SafeArrayGetLBound(options.get(), 1, &lower);
+  SafeArrayGetUBound(options.get(), 1, &upper);
+  EXPECT_EQ(lower, 1);
+  EXPECT_EQ(upper, 2);
+  plat::unique_variant second;
+  LONG index = 2;
+  ASSERT_EQ(SafeArrayGetElement(options.get(), &index, second.put()), S_OK);
+  EXPECT_EQ(V_VT(&second), VT_BSTR);
+  EXPECT_STREQ(V_BSTR(&second), L"Steam");
+
+  wqstandins::SetReply(ws_.get(), kServer, L"EnumerationOptions", L"<EnumOptions/>");
+  ASSERT_EQ(main_->EnumerationOptions(ws(), Bstr(L"Fluids").get(), &closed, options.put()), S_OK);
+  EXPECT_EQ(closed, 0);
+  SafeArrayGetLBound(options.get(), 1, &lower);
+  SafeArrayGetUBound(options.get(), 1, &upper);
+  EXPECT_EQ(upper - lower + 1, 0);
+  EXPECT_EQ(lower, 1);
+
+  wqstandins::SetReply(ws_.get(), kServer, L"EnumerationOptions", L"<EnumOptions><Bad/>");
+  EXPECT_TRUE(FAILED(main_->EnumerationOptions(ws(), Bstr(L"Fluids").get(), &closed, options.put())));
+  EXPECT_EQ(closed, 0);
+  EXPECT_EQ(options.get(), nullptr);
+}
+
+TEST_F(MainTest, ProjectStatusIsFoundByName) {
+  const struct {
+    const wchar_t* reply;
+    EWQCVRMProjectStatus status;
+  } cases[] = {{L"wqVRMCommittedProject", wqVRMCommittedProject},
+               {L"wqVRMNotRegAsBuilt", wqVRMNotRegAsBuilt},
+               {L"<Status>wqVRMAsBuiltPreProject</Status>", wqVRMAsBuiltPreProject},
+               {L"wqVRMAsBuilt", wqVRMAsBuilt},
+               {L"", wqVRMNotRegistered},
+               {L"unknown", wqVRMNotRegistered}};
+  for (const auto& c : cases) {
+    wqstandins::SetReply(ws_.get(), kServer, L"VRMProjectStatus", c.reply);
+    EWQCVRMProjectStatus status = wqVRMProject;
+    ASSERT_EQ(main_->VRMProjectStatus(ws(), &status), S_OK) << c.reply;
+    EXPECT_EQ(status, c.status) << c.reply;
+  }
+  wqstandins::FailAt(ws_.get(), L"Execute", E_FAIL, L"Server down");
+  EWQCVRMProjectStatus status = wqVRMProject;
+  EXPECT_EQ(main_->VRMProjectStatus(ws(), &status), E_FAIL);
+  EXPECT_EQ(status, wqVRMNotRegistered);
+}
+
+TEST_F(MainTest, SavedProjectDataReportsOnlyAnF) {
+  const struct {
+    const wchar_t* reply;
+    BOOL succeed;
+  } cases[] = {{L"False", 0}, {L"F", 0}, {L"True", 65535}, {L"0", 65535}, {L"", 65535}};
+  for (const auto& c : cases) {
+    wqstandins::SetReply(ws_.get(), kServer, L"SaveVRMProjectData", c.reply);
+    BOOL succeed = 1;
+    ASSERT_EQ(main_->SaveVRMProjectData(ws(), Bstr(L"<Projects/>").get(), &succeed), S_OK);
+    EXPECT_EQ(succeed, c.succeed) << c.reply;
+  }
+  BOOL succeed = 1;
+  EXPECT_EQ(main_->SaveVRMProjectData(noWq_.get(), Bstr(L"x").get(), &succeed), E_NOINTERFACE);
+  EXPECT_EQ(succeed, 65535);
+}
+
+TEST_F(MainTest, GroupingsPassThroughUnchanged) {
+  const wchar_t kText[] = L"<Groupings>\r\n  <Group Name=\"a&amp;b\"/>\r\n</Groupings>";
+  wqstandins::SetReply(ws_.get(), kServer, L"GetComponentGroupings", kText);
+  plat::unique_bstr text;
+  ASSERT_EQ(main_->GetComponentGroupings(ws(), text.put()), S_OK);
+  EXPECT_STREQ(text.c_str(), kText);
+  wqstandins::SetReply(ws_.get(), kServer, L"GetComponentGroupings", L"");
+  ASSERT_EQ(main_->GetComponentGroupings(ws(), text.put()), S_OK);
+  ASSERT_NE(text.get(), nullptr);
+  EXPECT_EQ(text.length(), 0u);
+
+  wqstandins::SetReply(ws_.get(), kServer, L"SetComponentGroupings", L"ignored");
+  ASSERT_EQ(main_->SetComponentGroupings(ws(), Bstr(kText).get()), S_OK);
+  wqstandins::FailAt(ws_.get(), L"put_Input", E_OUTOFMEMORY, L"");
+  EXPECT_EQ(main_->SetComponentGroupings(ws(), Bstr(kText).get()), E_OUTOFMEMORY);
+  plat::com_ptr<IErrorInfo> info;
+  ASSERT_EQ(GetErrorInfo(0, info.put()), S_OK);
+  plat::unique_bstr source;
+  info->GetSource(source.put());
+  EXPECT_STREQ(source.c_str(), L"WQCGenericSvcs::SetComponentGroupings");
+}
+
+TEST_F(MainTest, ProjectsComeFromTheProjectFramework) {
+  plat::com_ptr<IWQStandinVermaro> vermaro;
+  ASSERT_EQ(CoCreateInstance(__uuidof(Vermaro), nullptr, CLSCTX_INPROC_SERVER,
+                             __uuidof(IWQStandinVermaro), vermaro.put_void()),
+            S_OK);
+  vermaro->Reset();
+  plat::unique_safearray list(SafeArrayCreateVector(VT_VARIANT, 0, 2));
+  VARIANT projects;
+  V_VT(&projects) = VT_ARRAY | VT_VARIANT;
+  V_ARRAY(&projects) = list.get();
+  ASSERT_EQ(vermaro->SetProjects(projects), S_OK);
+
+  plat::unique_safearray got;
+  ASSERT_EQ(main_->GetProjects(ws(), got.put()), S_OK);
+  ASSERT_NE(got.get(), nullptr);
+  LONG upper = -1;
+  SafeArrayGetUBound(got.get(), 1, &upper);
+  EXPECT_EQ(upper, 1);
+  ASSERT_EQ(main_->PublishProjectAsBuilt(ws(), Bstr(L"Unit 7").get()), S_OK);
+  EXPECT_EQ(CallLog(vermaro.get()),
+            L"Create\nInitialize(workspace)\nGetProjects\nCreate\nInitialize(workspace)\n"
+            L"PublishAsBuilt(\"Unit 7\")");
+
+  const struct {
+    const wchar_t* step;
+    const wchar_t* message;
+  } failures[] = {{L"Create", L"Unable to instance Vermaro component"},
+                  {L"Initialize", L"Unable to initialize Vermaro component"},
+                  {L"GetProjects", L"Unable to get the project list from Vermaro component"}};
+  for (const auto& f : failures) {
+    vermaro->Reset();
+    wqstandins::FailAt(vermaro.get(), f.step, E_ACCESSDENIED, L"");
+    EXPECT_EQ(main_->GetProjects(ws(), got.put()), E_ACCESSDENIED) << f.step;
+    EXPECT_EQ(got.get(), nullptr);
+    const std::wstring description = wqtest::TakeErrorDescription();
+    EXPECT_EQ(description.rfind(std::wstring(L"<WQError Desc=\"") + f.message + L"\"", 0), 0u)
+        << description;
+  }
+  vermaro->Reset();
+  wqstandins::FailAt(vermaro.get(), L"PublishAsBuilt", E_FAIL, L"");
+  EXPECT_EQ(main_->PublishProjectAsBuilt(ws(), Bstr(L"Unit 7").get()), E_FAIL);
+  EXPECT_NE(wqtest::TakeErrorDescription().find(
+                L"Error publishing the updated documents from the As-Built"),
+            std::wstring::npos);
+  vermaro->Reset();
 }
 
 }  // namespace

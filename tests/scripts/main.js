@@ -103,7 +103,7 @@ function safeArray(values) {
   expectError(function () { main.CloneObject(ws, 1); }, E_FAIL, "object operation with failing Execute");
   ws.FailAt("Execute", 0, "");
 
-  e = expectError(function () { main.GetProjects(ws); }, E_NOTIMPL, "not yet carried out");
+  e = expectError(function () { main.RunKBRule("Check", ws, 0, 1, 0, null); }, E_NOTIMPL, "not yet carried out");
   check(e && e.description.indexOf("not implemented") > 0, "not implemented text " + (e && e.description));
 } catch (e) {
   check(false, "uncaught error " + (e.number >>> 0).toString(16) + " " + e.description);

@@ -264,7 +264,9 @@ TEST(SAXSchemaParser, ValueConversions) {
       SAXSchemaValue value;
       EXPECT_EQ(SAXSchemaValue::FromText(c.text, c.type, value), c.hr) << c.text << " " << locale;
       setlocale(LC_ALL, "C");
-      if (c.expected) EXPECT_EQ(ValueText(value), c.expected) << c.text << " " << locale;
+      if (c.expected) {
+        EXPECT_EQ(ValueText(value), c.expected) << c.text << " " << locale;
+      }
       setlocale(LC_ALL, locale);
     }
   }

@@ -10,6 +10,7 @@
 #include "WQOutside.h"
 
 class DataServiceRequest;
+class WQComException;
 
 class Main : public plat::Implements<Main, plat::SupportErrorInfo<IWQCGenericSvcsMain>,
                                      plat::Dispatch<IWQCGenericSvcsMain>> {
@@ -91,15 +92,19 @@ class Main : public plat::Implements<Main, plat::SupportErrorInfo<IWQCGenericSvc
                         const WriteAttributes& writeAttributes, long* value);
   // The case requests that keep an error object and may carry "OID" children.
   enum class Global { None, Yes, No };
-  struct CaseRequestSpec {
+  struct CaseRequestShape {
     const wchar_t* methodName;  // recorded in the error object
     const wchar_t* method;      // server method and root element
     Global global;
     bool withCaseName;
     bool readsCaseId;
   };
-  HRESULT CaseRequest(const CaseRequestSpec& spec, IDispatch* pWorkspace, BSTR caseName,
+  HRESULT CaseRequest(const CaseRequestShape& shape, IDispatch* pWorkspace, BSTR caseName,
                       const VARIANT* objects, long* caseId);
+  // A request whose whole input is `input` (none when null), raising each failed step;
+  // the reply is read when asked for.
+  HRESULT SendInput(WQComException& error, IDispatch* pWorkspace, const wchar_t* method,
+                    const wchar_t* input, BSTR* reply);
   // Hands a "<CompactPipe " reply of a deletion on to pipe compaction.
   void CompactPipes(IDispatch* pWorkspace, const wchar_t* reply);
 

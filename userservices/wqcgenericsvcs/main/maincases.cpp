@@ -18,30 +18,18 @@ void WriteObjectList(WQComException& error, DataServiceRequest& request, const V
   const VARIANT& value = Dereference(objects);
   if (!(V_VT(&value) & VT_ARRAY)) {
     if (VariantHasValue(value)) {
-      error = request.Element(L"OID", value);
-      if (error.Failed()) error.Throw();
+      WQThrowIfFailed(error, request.Element(L"OID", value));
     }
     return;
   }
   SAFEARRAY* psa =
       (V_VT(&value) & VT_BYREF) ? (V_ARRAYREF(&value) ? *V_ARRAYREF(&value) : nullptr) : V_ARRAY(&value);
   WQVariantSafeArray array;
-  error = array.Attach(psa, false);
-  if (error.Failed()) error.Throw();
+  WQThrowIfFailed(error, array.Attach(psa, false));
   for (ULONG i = 0; i < array.GetCount(); ++i) {
     plat::unique_variant element;
     array.GetAt(static_cast<LONG>(i), &element);
-    error = request.Element(L"OID", element);
-    if (error.Failed()) error.Throw();
-  }
-}
-
-// A step of a method that keeps an error object: a failure is raised with no message, so
-// the description is the component's, else the system text.
-void Check(WQComException& error, HRESULT hr) {
-  if (FAILED(hr)) {
-    error = hr;
-    error.Throw();
+    WQThrowIfFailed(error, request.Element(L"OID", element));
   }
 }
 
@@ -123,56 +111,56 @@ STDMETHODIMP Main::CheckForCopyObjectCase(IDispatch* pWorkspace, BSTR bstrMultip
 }
 PLAT_CATCH_RETURN()
 
-HRESULT Main::CaseRequest(const CaseRequestSpec& spec, IDispatch* pWorkspace, BSTR caseName,
+HRESULT Main::CaseRequest(const CaseRequestShape& shape, IDispatch* pWorkspace, BSTR caseName,
                           const VARIANT* objects, long* caseId) {
-  WQ_METHOD_BEGIN(error, spec.methodName, 0)
-  if (spec.readsCaseId) error.CheckPointer(caseId);
+  WQ_METHOD_BEGIN(error, shape.methodName, 0)
+  if (shape.readsCaseId) error.CheckPointer(caseId);
   DataServiceRequest request;
-  Check(error, request.Prepare(pWorkspace, serverProgId_.c_str(), spec.method));
-  Check(error, request.StartDocument());
-  Check(error, request.StartElement(spec.method));
-  if (spec.global != Global::None)
-    Check(error, request.FlagAttribute(L"Global", spec.global == Global::Yes));
-  if (spec.withCaseName) Check(error, request.Attribute(L"CaseName", caseName));
+  WQThrowIfFailed(error, request.Prepare(pWorkspace, serverProgId_.c_str(), shape.method));
+  WQThrowIfFailed(error, request.StartDocument());
+  WQThrowIfFailed(error, request.StartElement(shape.method));
+  if (shape.global != Global::None)
+    WQThrowIfFailed(error, request.FlagAttribute(L"Global", shape.global == Global::Yes));
+  if (shape.withCaseName) WQThrowIfFailed(error, request.Attribute(L"CaseName", caseName));
   if (objects) WriteObjectList(error, request, *objects);
-  Check(error, request.EndElement(spec.method));
-  Check(error, request.Execute());
-  if (spec.readsCaseId) {
+  WQThrowIfFailed(error, request.EndElement(shape.method));
+  WQThrowIfFailed(error, request.Execute());
+  if (shape.readsCaseId) {
     plat::unique_bstr reply;
-    Check(error, request.GetResponse(reply.put()));
+    WQThrowIfFailed(error, request.GetResponse(reply.put()));
     *caseId = ReplyToLong(reply.get());
   }
   WQ_METHOD_END(error)
 }
 
 STDMETHODIMP Main::CreateGlobalCase(IDispatch* pWorkspace, BSTR bstrCaseName, long* pCaseID) {
-  static constexpr CaseRequestSpec kSpec{L"WQCGenericSvcs::CreateGlobalCase", L"CreateCase",
+  static constexpr CaseRequestShape kShape{L"WQCGenericSvcs::CreateGlobalCase", L"CreateCase",
                                          Global::Yes, true, true};
-  return CaseRequest(kSpec, pWorkspace, bstrCaseName, nullptr, pCaseID);
+  return CaseRequest(kShape, pWorkspace, bstrCaseName, nullptr, pCaseID);
 }
 
 STDMETHODIMP Main::CreateRestrictedCase(IDispatch* pWorkspace, BSTR bstrCaseName, VARIANT Objects,
                                         long* pCaseID) {
-  static constexpr CaseRequestSpec kSpec{L"WQCGenericSvcs::CreateResrictedCase", L"CreateCase",
+  static constexpr CaseRequestShape kShape{L"WQCGenericSvcs::CreateResrictedCase", L"CreateCase",
                                          Global::No, true, true};
-  return CaseRequest(kSpec, pWorkspace, bstrCaseName, &Objects, pCaseID);
+  return CaseRequest(kShape, pWorkspace, bstrCaseName, &Objects, pCaseID);
 }
 
 STDMETHODIMP Main::SetObjectGoverningCase(IDispatch* pWorkspace, BSTR bstrCaseName,
                                           VARIANT Objects) {
-  static constexpr CaseRequestSpec kSpec{L"WQCGenericSvcs::SetObjectGoverningCase",
+  static constexpr CaseRequestShape kShape{L"WQCGenericSvcs::SetObjectGoverningCase",
                                          L"SetGoverningCase", Global::None, true, false};
-  return CaseRequest(kSpec, pWorkspace, bstrCaseName, &Objects, nullptr);
+  return CaseRequest(kShape, pWorkspace, bstrCaseName, &Objects, nullptr);
 }
 
 STDMETHODIMP Main::ResetObjectGoverningCase(IDispatch* pWorkspace, VARIANT Objects) {
-  static constexpr CaseRequestSpec kSpec{L"WQCGenericSvcs::ResetObjectGoverningCase",
+  static constexpr CaseRequestShape kShape{L"WQCGenericSvcs::ResetObjectGoverningCase",
                                          L"SetGoverningCase", Global::None, false, false};
-  return CaseRequest(kSpec, pWorkspace, nullptr, &Objects, nullptr);
+  return CaseRequest(kShape, pWorkspace, nullptr, &Objects, nullptr);
 }
 
 STDMETHODIMP Main::SetDefaultGlobalGoverningCase(IDispatch* pWorkspace, BSTR bstrCaseName) {
-  static constexpr CaseRequestSpec kSpec{L"WQCGenericSvcs::SetDefaultGlobalGoverningCase",
+  static constexpr CaseRequestShape kShape{L"WQCGenericSvcs::SetDefaultGlobalGoverningCase",
                                          L"SetGoverningCase", Global::Yes, true, false};
-  return CaseRequest(kSpec, pWorkspace, bstrCaseName, nullptr, nullptr);
+  return CaseRequest(kShape, pWorkspace, bstrCaseName, nullptr, nullptr);
 }

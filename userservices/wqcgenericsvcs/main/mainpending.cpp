@@ -18,32 +18,11 @@ HRESULT NotImplemented(const wchar_t* method) {
 // Pipe compaction after a deletion is not carried out yet; the deletion's result stands.
 void Main::CompactPipes(IDispatch*, const wchar_t*) {}
 
-STDMETHODIMP Main::EnumerationOptions(IDispatch*, BSTR, BOOL*, SAFEARRAY**) {
-  return NotImplemented(L"Main::EnumerationOptions");
-}
 STDMETHODIMP Main::RunKBMethod(BSTR, long, IDispatch*, LONGLONG, long, long, VARIANT, VARIANT*) {
   return NotImplemented(L"Main::RunKBMethod");
 }
 STDMETHODIMP Main::RunKBRule(BSTR, IDispatch*, LONGLONG, long, long, VARIANT, VARIANT*) {
   return NotImplemented(L"Main::RunKBRule");
-}
-STDMETHODIMP Main::VRMProjectStatus(IDispatch*, EWQCVRMProjectStatus*) {
-  return NotImplemented(L"Main::VRMProjectStatus");
-}
-STDMETHODIMP Main::GetProjects(IDispatch*, SAFEARRAY**) {
-  return NotImplemented(L"Main::GetProjects");
-}
-STDMETHODIMP Main::SaveVRMProjectData(IDispatch*, BSTR, BOOL*) {
-  return NotImplemented(L"Main::SaveVRMProjectData");
-}
-STDMETHODIMP Main::PublishProjectAsBuilt(IDispatch*, BSTR) {
-  return NotImplemented(L"Main::PublishProjectAsBuilt");
-}
-STDMETHODIMP Main::GetComponentGroupings(IDispatch*, BSTR*) {
-  return NotImplemented(L"Main::GetComponentGroupings");
-}
-STDMETHODIMP Main::SetComponentGroupings(IDispatch*, BSTR) {
-  return NotImplemented(L"Main::SetComponentGroupings");
 }
 STDMETHODIMP Main::SubmitDatasheets(IDispatch*, SAFEARRAY*, LONGLONG, INT*) {
   return NotImplemented(L"Main::SubmitDatasheets");

@@ -1,0 +1,87 @@
+#include "tabctrlex.h"
+
+#include <algorithm>
+
+HWND CTabCtrlEx::Create(HWND parent, const RECT& rect, const wchar_t* text, UINT id, DWORD style) {
+  const INITCOMMONCONTROLSEX classes{sizeof(INITCOMMONCONTROLSEX), ICC_TAB_CLASSES};
+  InitCommonControlsEx(&classes);
+  return WindowImpl::Create(WC_TABCONTROLW, parent, rect, text, style, 0, id);
+}
+
+CPropertyPage* CTabCtrlEx::GetPage(int index) const noexcept {
+  TCITEMW item{};
+  item.mask = TCIF_PARAM;
+  if (!GetItem(index, item)) return nullptr;
+  return reinterpret_cast<CPropertyPage*>(item.lParam);
+}
+
+void CTabCtrlEx::ShowPage(int index, bool show) const noexcept {
+  if (const CPropertyPage* page = GetPage(index))
+    ::ShowWindow(page->GetPageWindow(), show ? SW_SHOW : SW_HIDE);
+}
+
+int CTabCtrlEx::AddPage(CPropertyPage* page, const wchar_t* text, int image) {
+  const int count = GetItemCount();
+  TCITEMW item{};
+  item.mask = TCIF_TEXT | TCIF_IMAGE | TCIF_PARAM;
+  item.pszText = const_cast<wchar_t*>(text ? text : L"");
+  item.iImage = image;
+  item.lParam = reinterpret_cast<LPARAM>(page);
+  const int index = InsertItem(count, item);
+  if (index < 0 || !page) return index;
+  const plat::Window window(page->GetPageWindow());
+  window.SetWindowPos(nullptr, pageOrigin_.x, pageOrigin_.y, 0, 0,
+                      SWP_NOSIZE | SWP_NOZORDER | SWP_FRAMECHANGED);
+  window.ShowWindow(count == 0 ? SW_SHOW : SW_HIDE);
+  return index;
+}
+
+bool CTabCtrlEx::SelectPage(int index) {
+  // The control would take an unknown index as "no selection" and leave no page showing.
+  if (index < 0 || index >= GetItemCount()) return false;
+  const int current = GetCurSel();
+  if (index == current) return true;
+  ShowPage(current, false);
+  SetCurSel(index);
+  ShowPage(index, true);
+  return true;
+}
+
+bool CTabCtrlEx::UpdateAllPages() {
+  bool valid = true;
+  const int count = GetItemCount();
+  for (int i = 0; i < count; ++i) {
+    if (CPropertyPage* page = GetPage(i)) valid = page->UpdateData() && valid;
+  }
+  return valid;
+}
+
+void CTabCtrlEx::CommitPages() {
+  if (GetItemCount() == 0) return;
+  if (CPropertyPage* first = GetPage(0)) first->OnCommit();
+}
+
+LRESULT CTabCtrlEx::OnSelChanging() {
+  previousSelection_ = GetCurSel();
+  return 0;
+}
+
+LRESULT CTabCtrlEx::OnSelChange() {
+  ShowPage(previousSelection_, false);
+  ShowPage(GetCurSel(), true);
+  return 0;
+}
+
+LRESULT CTabCtrlEx::OnSize(UINT, WPARAM, LPARAM lParam, bool& handled) {
+  const int width = std::max(LOWORD(lParam) - 12, 0);
+  const int height = std::max(HIWORD(lParam) - 30, 0);
+  const int count = GetItemCount();
+  for (int i = 0; i < count; ++i) {
+    if (const CPropertyPage* page = GetPage(i))
+      plat::Window(page->GetPageWindow())
+          .SetWindowPos(nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER);
+  }
+  // The control lays its own tabs out for the new size as well.
+  handled = false;
+  return 0;
+}

@@ -1,0 +1,101 @@
+// The access-control model: its XML read back as a compact dump, bad XML failing with the
+// element named, and the look-ups and changes the dialogs and the node client make.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "accessctrl.h"
+#include "accesstest.h"
+#include "comtest.h"
+
+namespace {
+
+using accesstest::Dump;
+using accesstest::Host;
+
+const wchar_t kDocument[] =
+    L"<AccessControl>"
+    L"<Users>"
+    L"<User Name='ann' DisplayName='Ann A' IsGroup='false'><RoleName>Readers</RoleName>"
+    L"<RoleName>Writers</RoleName></User>"
+    L"<User Name='bob' Domain='CORP' IsGroup='yes'/>"
+    L"<User Name='WinNT://CORP/carl'><RoleName>readers</RoleName></User>"
+    L"</Users>"
+    L"<Privileges><PrivilegeCategory Name='Data'><Privilege Name='Read' Description='See'/>"
+    L"<Privilege Name='Write'/></PrivilegeCategory><PrivilegeCategory Name='Admin'/>"
+    L"</Privileges>"
+    L"<Roles><Role Name='Readers' Description='Look only'><PrivilegeRight Name='Read' "
+    L"Granted='2'/><PrivilegeRight Name='Write' Granted='7'/><PrivilegeRight Name='Admin'/>"
+    L"</Role><Role Name='Writers'/></Roles>"
+    L"</AccessControl>";
+
+TEST(AccessControl, ParsesUsersRolesAndPrivileges) {
+  CAccessControl model;
+  ASSERT_EQ(model.Parse(kDocument), S_OK) << wqtest::TakeErrorDescription();
+  // A user without a display name has none, whatever the user before had; an account
+  // that does not resolve keeps the name its resolution made.
+  EXPECT_EQ(Dump(model),
+            L"users: " + Host() + L"\\ann 'Ann A' [Readers,Writers]; CORP\\bob '' []; "
+            L"CORP\\carl '' [readers] | roles: Readers 'Look only' {Read=2,Write=7,Admin=0}; "
+            L"Writers '' {} | privileges: Data(Read:See,Write:); Admin()");
+  EXPECT_EQ(wqtest::TakeErrorDescription(), L"") << "an account that did not resolve";
+
+  ASSERT_EQ(model.Parse(L"<AccessControl/>"), S_OK);
+  EXPECT_EQ(Dump(model), L"users:  | roles:  | privileges: ");
+}
+
+TEST(AccessControl, BadXmlNamesTheElementAndKeepsWhatWasComplete) {
+  struct Case {
+    const wchar_t* xml;
+    HRESULT hr;
+    const wchar_t* inError;
+  } cases[] = {
+      {L"<AccessControl><Roles><Role Name='R'><RoleName>x</RoleName></Role></Roles>"
+       L"</AccessControl>",
+       E_INVALIDARG, L"Activity=\"Parsing element RoleName(Ln 1, Col "},
+      {L"<AccessControl><Roles><Role Name='R'><Privilege Name='P'/></Role></Roles>"
+       L"</AccessControl>",
+       E_INVALIDARG, L"Parsing element Privilege(Ln 1"},
+      {L"<AccessControl><Roles><Role Name='R'><PrivilegeRight Name='P'><Role/></PrivilegeRight>"
+       L"</Role></Roles></AccessControl>",
+       E_INVALIDARG, L"Parsing element Role(Ln 1"},
+      {L"<Users><User Name='u'/></Users>", E_INVALIDARG, L"Parsing element Users(Ln 1"},
+      {L"<RoleName>x</RoleName>", E_INVALIDARG, L"Parsing element RoleName(Ln 1"},
+      {L"<AccessControl><Roles><Role Name='R'><PrivilegeRight Name='P' Granted='yes'/>"
+       L"</Role></Roles></AccessControl>",
+       DISP_E_TYPEMISMATCH, L"Parsing element PrivilegeRight(Ln 1"},
+  };
+  for (const Case& c : cases) {
+    CAccessControl model;
+    ASSERT_EQ(model.Parse(kDocument), S_OK);
+    EXPECT_EQ(model.Parse(c.xml), c.hr) << c.xml;
+    const std::wstring error = wqtest::TakeErrorDescription();
+    EXPECT_NE(error.find(c.inError), std::wstring::npos) << c.xml << L"\n" << error;
+    EXPECT_EQ(model.Roles().GetCount(), 0) << "the failing role was not complete";
+  }
+
+  // A document cut short keeps the users that ended before the cut.
+  CAccessControl model;
+  EXPECT_TRUE(FAILED(model.Parse(
+      L"<AccessControl><Users><User Name='ann'/></Users><Roles><Role Name='R'>")));
+  EXPECT_EQ(Dump(model), L"users: " + Host() + L"\\ann '' [] | roles:  | privileges: ");
+}
+
+TEST(AccessControl, LooksNamesUpWithoutRegardToCase) {
+  CAccessControl model;
+  ASSERT_EQ(model.Parse(kDocument), S_OK);
+  AccessRole* readers = model.FindRole(L"READERS");
+  ASSERT_EQ(readers, &model.Roles()[0]);
+  EXPECT_EQ(model.FindUserIndex(L"corp\\BOB"), 1);
+
+  plat::unique_bstr write = plat::unique_bstr::copy(L"WRITE");
+  readers->SetPrivilegeRight(write.get(), PrivilegeRightRecord::kDenied);
+  EXPECT_EQ(accesstest::Dump(*readers), L"Readers 'Look only' {Read=2,Write=1,Admin=0}");
+  // Adding a role is not looking one up: a name added twice is listed twice.
+  AccessUser& carl = model.Users()[2];
+  carl.AddRole(write.get());
+  carl.AddRole(write.get());
+  EXPECT_EQ(accesstest::Dump(carl), L"CORP\\carl '' [readers,WRITE,WRITE]");
+}
+
+}  // namespace

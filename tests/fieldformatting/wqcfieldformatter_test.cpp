@@ -1,0 +1,167 @@
+// WQCFieldFormatter as compiled clients meet it: created through the registered server and
+// initialized on the workspace stand-in.
+#include <standinsclient.h>
+
+#include <vector>
+
+#include "WQCGenericSvcs.h"
+#include "comtest.h"
+#include "fieldtest.h"
+
+namespace {
+
+using Texts = std::vector<std::wstring>;
+
+const wchar_t kReply[] =
+    L"<Initialize><Prefix>ca</Prefix><Postfix>m</Postfix><Prefix>ca.</Prefix><Unit>x</Unit>"
+    L"<Substitution>N/A</Substitution><Prefix></Prefix></Initialize>";
+
+plat::unique_bstr Bstr(const std::wstring& text) { return plat::unique_bstr::copy(text.c_str()); }
+
+std::wstring LastMessage() {
+  plat::unique_bstr message;
+  ExtractErrorDescription(wqtest::TakeErrorDescription().c_str(), message.put());
+  return message.c_str();
+}
+
+// The outputs of one unformat call, preset to sentinels so a failure can be seen to clear them.
+struct Outputs {
+  BSTR format;
+  BSTR text[3] = {reinterpret_cast<BSTR>(1), reinterpret_cast<BSTR>(1), reinterpret_cast<BSTR>(1)};
+  VARIANT value = {};
+  explicit Outputs(const wchar_t* incoming) : format(SysAllocString(incoming)) { V_VT(&value) = VT_I4; }
+  ~Outputs() {
+    for (BSTR t : {format, text[0], text[1], text[2]})
+      if (t != reinterpret_cast<BSTR>(1)) SysFreeString(t);
+    VariantClear(&value);
+  }
+  std::wstring Joined() const {
+    std::wstring all;
+    for (BSTR t : text) all += (t ? t : L"(null)") + std::wstring(L"|");
+    return all;
+  }
+};
+
+class FieldFormatter : public testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_EQ(wqstandins::CreateWorkspace(workspace_), S_OK);
+    CLSID clsid;
+    ASSERT_EQ(CLSIDFromProgID(L"WQCGenericSvcs.WQCFieldFormatter", &clsid), S_OK);
+    ASSERT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER,
+                               __uuidof(IWQCFieldFormatter), formatter_.put_void()),
+              S_OK);
+  }
+
+  HRESULT Initialize(const wchar_t* reply) {
+    wqstandins::SetReply(workspace_.get(), L"ZERAZevozarAdid.Main", L"InitializeFormatter", reply);
+    plat::com_ptr<IDispatch> dispatch;
+    EXPECT_EQ(workspace_.query_to(dispatch), S_OK);
+    return formatter_->Initialize(dispatch.get());
+  }
+
+  // The prefixes, or "failed"; the list is a VARIANT array from 1.
+  Texts Prefixes() {
+    SAFEARRAY* raw = reinterpret_cast<SAFEARRAY*>(1);
+    if (FAILED(formatter_->get_PrefixStrings(&raw))) return {raw ? L"bad out-pointer" : L"failed"};
+    plat::unique_safearray array(raw);
+    VARIANT* elements = nullptr;
+    EXPECT_EQ(SafeArrayAccessData(raw, reinterpret_cast<void**>(&elements)), S_OK);
+    EXPECT_EQ(raw->rgsabound[0].lLbound, 1);
+    Texts texts;
+    for (ULONG i = 0; i < raw->rgsabound[0].cElements; ++i)
+      texts.emplace_back(V_VT(&elements[i]) == VT_BSTR ? V_BSTR(&elements[i]) : L"not a text");
+    SafeArrayUnaccessData(raw);
+    return texts;
+  }
+
+  HRESULT Unformat(bool integer, const std::wstring& text, Outputs& out) {
+    auto method = integer ? &IWQCFieldFormatter::UnformatInteger : &IWQCFieldFormatter::UnformatReal;
+    return (formatter_.get()->*method)(Bstr(text).get(), &out.format, &out.text[0], &out.text[1],
+                                       &out.text[2], &out.value);
+  }
+
+  plat::com_ptr<IWQStandinWorkspace> workspace_;
+  plat::com_ptr<IWQCFieldFormatter> formatter_;
+};
+
+TEST_F(FieldFormatter, CoercionFailuresAndNullPointers) {
+  plat::unique_variant text;
+  V_VT(&text) = VT_BSTR;
+  V_BSTR(&text) = SysAllocString(L"twelve");
+  BSTR out = reinterpret_cast<BSTR>(1);
+  EXPECT_EQ(formatter_->FormatInteger(text, nullptr, nullptr, nullptr, nullptr, &out),
+            DISP_E_TYPEMISMATCH);
+  EXPECT_EQ(LastMessage(), L"Could not coerce value to an integer");
+  EXPECT_EQ(out, nullptr);
+
+  EXPECT_EQ(formatter_->FormatReal(text, nullptr, nullptr, nullptr, nullptr, nullptr), E_POINTER);
+  EXPECT_EQ(wqtest::TakeErrorDescription(),
+            L"<WQError Desc=\"Invalid pointer passed to method WQCFieldFormatter::FormatReal\" "
+            L"Src=\"WQCFieldFormatter::FormatReal\" HR=\"E_POINTER\" />");
+  EXPECT_EQ(formatter_->Initialize(nullptr), E_POINTER);
+  ASSERT_EQ(Initialize(kReply), S_OK);
+  Outputs outputs(L"%f");
+  EXPECT_EQ(formatter_->UnformatReal(Bstr(L"1").get(), nullptr, &outputs.text[0],
+                                     &outputs.text[1], &outputs.text[2], &outputs.value),
+            E_POINTER);
+  EXPECT_EQ(formatter_->UnformatInteger(Bstr(L"1").get(), &outputs.format, &outputs.text[0],
+                                        &outputs.text[1], &outputs.text[2], nullptr),
+            E_POINTER);
+}
+
+TEST_F(FieldFormatter, InitializeReadsTheListsAndReplacesThem) {
+  EXPECT_EQ(Prefixes(), Texts{L"failed"});
+  EXPECT_EQ(LastMessage(), L"Formatter not initialized");
+  ASSERT_EQ(Initialize(kReply), S_OK);
+  EXPECT_EQ(Prefixes(), (Texts{L"ca", L"ca.", L""}));
+  ASSERT_EQ(Initialize(L"<Initialize><Postfix>kg</Postfix></Initialize>"), S_OK);
+  EXPECT_EQ(Prefixes(), Texts{});
+
+  // A reply that breaks off after some texts leaves none of them.
+  EXPECT_TRUE(FAILED(Initialize(L"<Initialize><Prefix>about</Prefix><Postfix>")));
+  EXPECT_EQ(Prefixes(), Texts{L"failed"});
+}
+
+TEST_F(FieldFormatter, AFailedStepOfTheCallLeavesItUninitialized) {
+  for (const wchar_t* step : {L"CreateDataServiceCall", L"put_Flags", L"put_ServerProgID",
+                              L"put_MethodName", L"Execute", L"get_Response"}) {
+    workspace_->Reset();
+    ASSERT_EQ(Initialize(kReply), S_OK);
+    wqstandins::FailAt(workspace_.get(), step, E_ACCESSDENIED, L"The server is down");
+    EXPECT_EQ(Initialize(kReply), E_ACCESSDENIED) << testing::PrintToString(std::wstring(step));
+    const std::wstring description = wqtest::TakeErrorDescription();
+    EXPECT_EQ(description.rfind(L"<WQError Desc=\"Failed to ", 0), 0u) << description;
+    EXPECT_NE(description.find(L"Desc=\"The server is down\""), std::wstring::npos);
+    EXPECT_EQ(Prefixes(), Texts{L"failed"});
+  }
+  plat::com_ptr<IWQStandinWorkspace> other;
+  ASSERT_EQ(wqstandins::CreateWorkspace(other, L"WQStandins.WorkspaceNoWQ"), S_OK);
+  plat::com_ptr<IDispatch> dispatch;
+  ASSERT_EQ(other.query_to(dispatch), S_OK);
+  EXPECT_EQ(formatter_->Initialize(dispatch.get()), E_INVALIDARG);
+}
+
+TEST_F(FieldFormatter, UnformatHandsOutWhatItFoundOrNothing) {
+  ASSERT_EQ(Initialize(kReply), S_OK);
+  Outputs real(L"%.2f");
+  ASSERT_EQ(Unformat(false, wqtest::Localized(L"CA. 12.5 m"), real), S_OK);
+  EXPECT_EQ(std::wstring(real.format), L"%*.1f");
+  EXPECT_EQ(real.Joined(), L"ca.|m|(null)|");
+  EXPECT_EQ(V_VT(&real.value), VT_R8);
+  EXPECT_EQ(V_R8(&real.value), 12.5);
+
+  Outputs substituted(L"%d");
+  ASSERT_EQ(Unformat(true, L" n/a ", substituted), S_OK);
+  EXPECT_EQ(std::wstring(substituted.format), L"%*d");
+  EXPECT_EQ(substituted.Joined(), L"(null)|(null)|N/A|");
+  EXPECT_EQ(V_VT(&substituted.value), VT_EMPTY);
+
+  Outputs failed(L"%f");
+  EXPECT_EQ(Unformat(true, wqtest::Localized(L"ca 2.5"), failed), DISP_E_TYPEMISMATCH);
+  EXPECT_EQ(std::wstring(failed.format), L"%f");  // an [in, out] text is kept
+  EXPECT_EQ(failed.Joined(), L"(null)|(null)|(null)|");
+  EXPECT_EQ(V_VT(&failed.value), VT_EMPTY);
+}
+
+}  // namespace

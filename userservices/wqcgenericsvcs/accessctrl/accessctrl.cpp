@@ -1,0 +1,289 @@
+#include "accessctrl.h"
+
+#include <cwchar>
+#include <new>
+
+#include "accesscontrolparser.h"
+#include "wqcomexception.h"
+
+using namespace accesscontrol;
+
+// ---------------------------------------------------------------- records
+
+bool SameAccessName(const wchar_t* a, const wchar_t* b) {
+  return _wcsicmp(a ? a : L"", b ? b : L"") == 0;
+}
+
+BSTR CopyableBstr::Copy(const wchar_t* text) {
+  if (!text) return nullptr;
+  BSTR copy = SysAllocString(text);
+  if (!copy) throw std::bad_alloc();
+  return copy;
+}
+
+BSTR CopyableBstr::Copy(BSTR text) {
+  if (!text) return nullptr;
+  BSTR copy = SysAllocStringLen(text, SysStringLen(text));
+  if (!copy) throw std::bad_alloc();
+  return copy;
+}
+
+PrivilegeRightRecord* AccessRole::FindPrivilegeRight(const wchar_t* name) {
+  for (int i = 0; i < Rights.GetCount(); ++i)
+    if (SameAccessName(Rights[i].Name.get(), name)) return &Rights[i];
+  return nullptr;
+}
+
+void AccessRole::SetPrivilegeRight(BSTR name, int granted) {
+  if (PrivilegeRightRecord* right = FindPrivilegeRight(name)) {
+    right->Granted = granted;
+    return;
+  }
+  PrivilegeRightRecord right;
+  right.Name = CopyableBstr(name);
+  right.Granted = granted;
+  Rights.Add(right);
+}
+
+void AccessUser::AddRole(BSTR roleName) { RoleNames.Add(roleName); }
+
+bool AccessUser::HasRole(const wchar_t* roleName) const {
+  for (int i = 0; i < RoleNames.GetCount(); ++i)
+    if (SameAccessName(RoleNames[i], roleName)) return true;
+  return false;
+}
+
+// ---------------------------------------------------------------- model
+
+HRESULT CAccessControl::Parse(const wchar_t* xml) {
+  Clear();
+  plat::unique_bstr text;
+  try {
+    text = plat::unique_bstr::copy(xml ? xml : L"");
+  } catch (const std::bad_alloc&) {
+    WQComException error;
+    error.SetErrorHr(E_OUTOFMEMORY, L"Out of memory");
+    return error.ReturnHResult();
+  }
+  AccessControlParser parser(*this);
+  return parser.ParseString(text.get());
+}
+
+void CAccessControl::Clear() noexcept {
+  users_.RemoveAll();
+  roles_.RemoveAll();
+  categories_.RemoveAll();
+}
+
+AccessRole* CAccessControl::FindRole(const wchar_t* name) {
+  const int index = FindRoleIndex(name);
+  return index < 0 ? nullptr : &roles_[index];
+}
+
+int CAccessControl::FindRoleIndex(const wchar_t* name) const {
+  for (int i = 0; i < roles_.GetCount(); ++i)
+    if (SameAccessName(roles_[i].Name.get(), name)) return i;
+  return -1;
+}
+
+int CAccessControl::FindUserIndex(const wchar_t* accountName) const {
+  for (int i = 0; i < users_.GetCount(); ++i)
+    if (SameAccessName(users_[i].GetName(), accountName)) return i;
+  return -1;
+}
+
+// ---------------------------------------------------------------- reader
+
+namespace accesscontrol {
+
+HRESULT ParentHandler::GetChildHandler(ULONG id, SAXSchemaElementHandler** child) {
+  if (id != childId_) return RefuseChild(id);
+  *child = &child_;
+  return S_OK;
+}
+
+}  // namespace accesscontrol
+
+const SAXSchemaEntry* AccessControlSchema::GetSchema() {
+  static const SAXSchemaEntry kSchema[] = {
+      {kSchemaStart, nullptr, 0},
+      {kSchemaStringElement, L"RoleName", kRoleName},
+      {kSchemaElement, L"AccessControl", kAccessControl},
+      {kSchemaChild, nullptr, kUsers},
+      {kSchemaChild, nullptr, kPrivileges},
+      {kSchemaChild, nullptr, kRoles},
+      {kSchemaEndBlock, nullptr, 0},
+      {kSchemaElement, L"Users", kUsers},
+      {kSchemaChild, nullptr, kUser},
+      {kSchemaEndBlock, nullptr, 0},
+      {kSchemaElement, L"User", kUser},
+      {kSchemaStringAttribute, L"Name", kUserName},
+      {kSchemaStringAttribute, L"Domain", kUserDomain},
+      {kSchemaStringAttribute, L"DisplayName", kUserDisplayName},
+      {kSchemaBoolAttribute, L"IsGroup", kUserIsGroup},
+      {kSchemaChild, nullptr, kRoleName},
+      {kSchemaEndBlock, nullptr, 0},
+      {kSchemaElement, L"Privileges", kPrivileges},
+      {kSchemaChild, nullptr, kPrivilegeCategory},
+      {kSchemaEndBlock, nullptr, 0},
+      {kSchemaElement, L"PrivilegeCategory", kPrivilegeCategory},
+      {kSchemaChild, nullptr, kPrivilege},
+      {kSchemaStringAttribute, L"Name", kCategoryName},
+      {kSchemaEndBlock, nullptr, 0},
+      {kSchemaElement, L"Privilege", kPrivilege},
+      {kSchemaStringAttribute, L"Name", kPrivilegeName},
+      {kSchemaStringAttribute, L"Description", kPrivilegeDescription},
+      {kSchemaEndBlock, nullptr, 0},
+      {kSchemaElement, L"Roles", kRoles},
+      {kSchemaChild, nullptr, kRole},
+      {kSchemaEndBlock, nullptr, 0},
+      {kSchemaElement, L"Role", kRole},
+      {kSchemaChild, nullptr, kPrivilegeRight},
+      {kSchemaStringAttribute, L"Name", kRoleNameAttr},
+      {kSchemaStringAttribute, L"Description", kRoleDescription},
+      {kSchemaEndBlock, nullptr, 0},
+      {kSchemaElement, L"PrivilegeRight", kPrivilegeRight},
+      {kSchemaStringAttribute, L"Name", kRightName},
+      {kSchemaIntegerAttribute, L"Granted", kRightGranted},
+      {kSchemaEndBlock, nullptr, 0},
+      {kSchemaEnd, nullptr, 0},
+  };
+  return kSchema;
+}
+
+HRESULT AccessControlParser::GetChildHandler(ULONG id, SAXSchemaElementHandler** child) {
+  if (id != kAccessControl) return StrictSAXSchemaElementHandler::RefuseChild(id);
+  *child = &accessControl_;
+  return S_OK;
+}
+
+// The document is "AccessControl", not a lone text element.
+HRESULT AccessControlParser::SetChildValue(ULONG id, const SAXSchemaValue&) {
+  return StrictSAXSchemaElementHandler::RefuseChild(id);
+}
+
+HRESULT AccessControlHandler::GetChildHandler(ULONG id, SAXSchemaElementHandler** child) {
+  switch (id) {
+    case kUsers: *child = &users_; break;
+    case kPrivileges: *child = &privileges_; break;
+    case kRoles: *child = &roles_; break;
+    default: return RefuseChild(id);
+  }
+  return S_OK;
+}
+
+HRESULT UserHandler::StartElement(ULONG) {
+  name_.reset();
+  domain_.reset();
+  displayName_.reset();
+  roleNames_.RemoveAll();
+  return S_OK;
+}
+
+HRESULT UserHandler::SetAttribute(ULONG id, const SAXSchemaValue& value) {
+  switch (id) {
+    case kUserName: name_ = value.GetString(); break;
+    case kUserDomain: domain_ = value.GetString(); break;
+    case kUserDisplayName: displayName_ = value.GetString(); break;
+    case kUserIsGroup: break;  // a group is a user like any other
+    default: return RefuseAttribute(id);
+  }
+  return S_OK;
+}
+
+// "RoleName" is a text element: its value comes here, not through a child handler.
+HRESULT UserHandler::SetChildValue(ULONG id, const SAXSchemaValue& value) {
+  if (id != kRoleName) return RefuseChild(id);
+  CopyableBstr roleName(value.GetString());
+  roleNames_.Add(roleName.get());
+  return S_OK;
+}
+
+HRESULT UserHandler::EndElement(ULONG) {
+  AccessUser user;
+  // An account that does not resolve is still listed, under the name the resolution
+  // made of it; its failure must not linger as the thread's error.
+  if (FAILED(user.Account.Resolve(name_.get(), domain_.get()))) SetErrorInfo(0, nullptr);
+  user.DisplayName = displayName_;
+  for (int i = 0; i < roleNames_.GetCount(); ++i) user.RoleNames.Add(roleNames_[i]);
+  model_.Users().Add(user);
+  return S_OK;
+}
+
+HRESULT PrivilegeCategoryHandler::StartElement(ULONG) {
+  category_.Name.reset();
+  category_.Privileges.RemoveAll();
+  return S_OK;
+}
+
+HRESULT PrivilegeCategoryHandler::SetAttribute(ULONG id, const SAXSchemaValue& value) {
+  if (id != kCategoryName) return RefuseAttribute(id);
+  category_.Name = value.GetString();
+  return S_OK;
+}
+
+HRESULT PrivilegeCategoryHandler::EndElement(ULONG) {
+  model_.Categories().Add(category_);
+  return S_OK;
+}
+
+HRESULT PrivilegeHandler::StartElement(ULONG) {
+  privilege_.Name.reset();
+  privilege_.Description.reset();
+  return S_OK;
+}
+
+HRESULT PrivilegeHandler::SetAttribute(ULONG id, const SAXSchemaValue& value) {
+  switch (id) {
+    case kPrivilegeName: privilege_.Name = value.GetString(); break;
+    case kPrivilegeDescription: privilege_.Description = value.GetString(); break;
+    default: return RefuseAttribute(id);
+  }
+  return S_OK;
+}
+
+HRESULT PrivilegeHandler::EndElement(ULONG) {
+  category_.AddPrivilege(privilege_);
+  return S_OK;
+}
+
+HRESULT RoleHandler::StartElement(ULONG) {
+  role_.Name.reset();
+  role_.Description.reset();
+  role_.Rights.RemoveAll();
+  return S_OK;
+}
+
+HRESULT RoleHandler::SetAttribute(ULONG id, const SAXSchemaValue& value) {
+  switch (id) {
+    case kRoleNameAttr: role_.Name = value.GetString(); break;
+    case kRoleDescription: role_.Description = value.GetString(); break;
+    default: return RefuseAttribute(id);
+  }
+  return S_OK;
+}
+
+HRESULT RoleHandler::EndElement(ULONG) {
+  model_.Roles().Add(role_);
+  return S_OK;
+}
+
+HRESULT PrivilegeRightHandler::StartElement(ULONG) {
+  right_.Name.reset();
+  right_.Granted = PrivilegeRightRecord::kNeither;
+  return S_OK;
+}
+
+HRESULT PrivilegeRightHandler::SetAttribute(ULONG id, const SAXSchemaValue& value) {
+  switch (id) {
+    case kRightName: right_.Name = value.GetString(); break;
+    case kRightGranted: right_.Granted = value.GetLong(); break;
+    default: return RefuseAttribute(id);
+  }
+  return S_OK;
+}
+
+HRESULT PrivilegeRightHandler::EndElement(ULONG) {
+  role_.AddRight(right_);
+  return S_OK;
+}

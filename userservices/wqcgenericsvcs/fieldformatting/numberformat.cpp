@@ -1,0 +1,283 @@
+#include "numberformat.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cwchar>
+
+namespace wqc {
+
+namespace {
+
+std::wstring LocaleText(LCID lcid, LCTYPE type, const wchar_t* fallback) {
+  int size = GetLocaleInfoW(lcid, type, nullptr, 0);
+  if (size <= 0) return fallback;
+  std::wstring text(static_cast<size_t>(size), L'\0');
+  size = GetLocaleInfoW(lcid, type, text.data(), size);
+  if (size <= 0) return fallback;
+  text.resize(static_cast<size_t>(size) - 1);
+  return text;
+}
+
+bool IsDigit(wchar_t c) { return c >= L'0' && c <= L'9'; }
+
+bool IsRealType(wchar_t type) {
+  switch (type) {
+    case L'E': case L'e': case L'F': case L'f':
+    case L'G': case L'g': case L'H': case L'h':
+      return true;
+    default:
+      return false;
+  }
+}
+
+// 10^n for n >= 0; exact up to 10^22, the largest power of ten a double holds.
+double PowerOfTen(long n) {
+  static constexpr double kExact[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                      1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                      1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+  return n < 23 ? kExact[n] : std::pow(10.0, static_cast<double>(n));
+}
+
+// value / 10^exponent. A negative exponent multiplies by the exact power, so 0.0001 scales
+// to exactly 1; exponents near the ends of the double range are applied in two steps, so
+// that a power of ten that is itself out of range does not turn the value into 0 or
+// infinity.
+double ScaleByPowerOfTen(double value, long exponent) {
+  if (exponent < -300 || exponent > 300) {
+    const long half = exponent / 2;
+    return ScaleByPowerOfTen(ScaleByPowerOfTen(value, half), exponent - half);
+  }
+  return exponent >= 0 ? value / PowerOfTen(exponent) : value * PowerOfTen(-exponent);
+}
+
+// The exponent that puts the mantissa of `magnitude` (> 0) into [1, 10). log10 alone may
+// land one off next to a power of ten.
+long ScientificExponent(double magnitude) {
+  long exponent = static_cast<long>(std::floor(std::log10(magnitude)));
+  const double mantissa = ScaleByPowerOfTen(magnitude, exponent);
+  if (mantissa >= 10) ++exponent;
+  else if (mantissa < 1) --exponent;
+  return exponent;
+}
+
+// Engineering notation: the exponent moves in threes until the mantissa lies in [1, 1000].
+// Values from 0.01 up to 1000 keep exponent 0.
+long EngineeringExponent(double magnitude) {
+  long exponent = 0;
+  long step = magnitude < 0.01 ? -3 : (magnitude >= 1000 ? 3 : 0);
+  while (step != 0) {
+    exponent += step;
+    magnitude = ScaleByPowerOfTen(magnitude, step);
+    if (magnitude >= 1 && magnitude <= 1000) step = 0;
+  }
+  return exponent;
+}
+
+// The exponent a type computes for a non-zero finite value when the format fixes none.
+long ExponentForType(wchar_t type, double value, const RealFormat& format) {
+  const double magnitude = std::fabs(value);
+  switch (type) {
+    case L'E': case L'e':
+      return ScientificExponent(magnitude);
+    case L'G': case L'g': {
+      const long exponent = ScientificExponent(magnitude);
+      const int precision = format.hasPrecision ? format.precision : 8;
+      return (exponent < -4 || exponent >= precision) ? exponent : 0;
+    }
+    case L'H': case L'h':
+      return EngineeringExponent(magnitude);
+    default:
+      return 0;
+  }
+}
+
+// "%.16f" of a finite value, with '.' as decimal point whatever the C runtime's locale.
+std::wstring FixedPointText(double value) {
+  const int length = _scwprintf(L"%.16f", value);
+  if (length <= 0) return {};
+  std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+  _snwprintf(text.data(), text.size(), L"%.16f", value);
+  text.resize(static_cast<size_t>(length));
+  for (wchar_t& c : text) {
+    if (!IsDigit(c) && c != L'-') c = L'.';
+  }
+  return text;
+}
+
+// GetNumberFormatW of a '.'-written number, without grouping; empty when it fails.
+std::wstring LocaleNumberText(const NumberLocale& locale, const std::wstring& number,
+                              UINT digits, const wchar_t* decimalSeparator) {
+  NUMBERFMTW format = {};
+  format.NumDigits = digits;
+  format.LeadingZero = static_cast<UINT>(locale.leadingZero);
+  format.Grouping = 0;
+  format.lpDecimalSep = const_cast<wchar_t*>(decimalSeparator);
+  format.lpThousandSep = const_cast<wchar_t*>(L"");
+  format.NegativeOrder = static_cast<UINT>(locale.negativeOrder);
+  int size = GetNumberFormatW(locale.lcid, 0, number.c_str(), &format, nullptr, 0);
+  if (size <= 0) return {};
+  std::wstring text(static_cast<size_t>(size), L'\0');
+  size = GetNumberFormatW(locale.lcid, 0, number.c_str(), &format, text.data(), size);
+  if (size <= 0) return {};
+  text.resize(static_cast<size_t>(size) - 1);
+  return text;
+}
+
+void ThrowIfThousandsSeparator(WQComException& error, const std::wstring& text,
+                               const NumberLocale& locale) {
+  if (!locale.thousandsSeparator.empty() &&
+      text.find(locale.thousandsSeparator) != std::wstring::npos) {
+    error.ThrowHrAt(WQ_HERE, E_FAIL, L"Thousands separator is not allowed for number input.");
+  }
+}
+
+}  // namespace
+
+NumberLocale NumberLocale::For(LCID lcid) {
+  NumberLocale locale;
+  locale.lcid = lcid;
+  locale.decimalSeparator = LocaleText(lcid, LOCALE_SDECIMAL, L".");
+  locale.thousandsSeparator = LocaleText(lcid, LOCALE_STHOUSAND, L",");
+  locale.digits = _wtoi(LocaleText(lcid, LOCALE_IDIGITS, L"2").c_str());
+  locale.leadingZero = _wtoi(LocaleText(lcid, LOCALE_ILZERO, L"1").c_str());
+  locale.negativeOrder = _wtoi(LocaleText(lcid, LOCALE_INEGNUMBER, L"1").c_str());
+  return locale;
+}
+
+RealFormat ReadRealFormat(const wchar_t* text) {
+  if (!text || !*text) text = L"%*g";
+  RealFormat format;
+  const wchar_t* p = text;
+  while (*p && !iswalpha(*p)) {
+    switch (*p++) {
+      case L'*':
+        format.descriptive = true;
+        break;
+      case L'+':
+        format.plusSign = true;
+        break;
+      case L',': {
+        const wchar_t* run = p;
+        while (IsDigit(*p) || *p == L'-' || *p == L'+') ++p;
+        format.hasExponent = true;
+        format.exponentText.assign(run, p);
+        format.exponent = wcstol(format.exponentText.c_str(), nullptr, 10);
+        break;
+      }
+      case L'.': {
+        // Any precision above 9 shows 9 decimals; the bound only keeps the count in range.
+        int precision = 0;
+        for (; IsDigit(*p); ++p) {
+          if (precision < 100000) precision = precision * 10 + (*p - L'0');
+        }
+        format.hasPrecision = true;
+        format.precision = precision;
+        break;
+      }
+      default:
+        break;
+    }
+  }
+  format.type = *p;
+  return format;
+}
+
+std::wstring FormatRealNumber(WQComException& error, double value, const RealFormat& format,
+                              const NumberLocale& locale) {
+  if (!IsRealType(format.type)) error.ThrowHrAt(WQ_HERE, E_INVALIDARG, L"Invalid format type");
+  if (!std::isfinite(value)) {
+    error.ThrowHrAt(WQ_HERE, E_INVALIDARG, L"Value is not a finite real number");
+  }
+
+  // A fixed exponent holds for every type; otherwise E, G and H choose one for the value.
+  long exponent = format.exponent;
+  if (!format.hasExponent && value != 0) exponent = ExponentForType(format.type, value, format);
+  if (exponent != 0) {
+    value = ScaleByPowerOfTen(value, exponent);
+    if (!std::isfinite(value)) {
+      error.ThrowHrAt(WQ_HERE, E_INVALIDARG, L"Value cannot be written with the exponent %ld",
+                      exponent);
+    }
+  }
+
+  const int precision = format.hasPrecision ? format.precision : locale.digits;
+  const UINT digits = static_cast<UINT>(precision < 0 ? 0 : (precision > 9 ? 9 : precision));
+  std::wstring text;
+  if (format.plusSign && value > 0) text = L"+";
+  text += LocaleNumberText(locale, FixedPointText(value), digits, locale.decimalSeparator.c_str());
+
+  if (exponent != 0) {
+    text += iswupper(format.type) ? L'E' : L'e';
+    text += format.hasExponent ? format.exponentText : std::to_wstring(exponent);
+  }
+  return text;
+}
+
+std::wstring FormatIntegerNumber(long value, bool plusSign, const NumberLocale& locale) {
+  std::wstring text;
+  if (plusSign && value >= 1) text = L"+";
+  text += LocaleNumberText(locale, std::to_wstring(value), 0, L".");
+  return text;
+}
+
+RealNumberText ReadRealNumber(WQComException& error, const std::wstring& text,
+                              const NumberLocale& locale) {
+  RealNumberText result;
+  const HRESULT hr =
+      VarR8FromStr(const_cast<wchar_t*>(text.c_str()), locale.lcid, 0, &result.value);
+  if (FAILED(hr)) error.ThrowHrAt(WQ_HERE, hr, L"Invalid descriptive text");
+  ThrowIfThousandsSeparator(error, text, locale);
+
+  // The decimals and the exponent as typed decide the format that writes the value back.
+  const std::wstring& decimalSeparator = locale.decimalSeparator;
+  int decimals = 0;
+  bool inDecimals = false;
+  wchar_t exponentLetter = 0;
+  std::wstring exponentText;
+  for (size_t i = 0; i < text.size();) {
+    if (!decimalSeparator.empty() &&
+        text.compare(i, decimalSeparator.size(), decimalSeparator) == 0) {
+      inDecimals = true;
+      i += decimalSeparator.size();
+      continue;
+    }
+    const wchar_t c = text[i];
+    if (c == L'e' || c == L'E') {
+      exponentLetter = c;
+      exponentText = text.substr(i + 1);
+      break;
+    }
+    // Only digits are decimals: a trailing sign or bracket of a negative number is not.
+    if (inDecimals && IsDigit(c)) ++decimals;
+    ++i;
+  }
+
+  result.formatTail = L"." + std::to_wstring(decimals);
+  if (exponentLetter) {
+    result.formatTail += L',';
+    result.formatTail += exponentText;
+    result.formatTail += exponentLetter;
+  } else {
+    result.formatTail += L'f';
+  }
+  return result;
+}
+
+LONG ReadIntegerNumber(WQComException& error, const std::wstring& text,
+                       const NumberLocale& locale) {
+  LONG value = 0;
+  const HRESULT hr = VarI4FromStr(const_cast<wchar_t*>(text.c_str()), locale.lcid, 0, &value);
+  if (FAILED(hr)) error.ThrowHrAt(WQ_HERE, hr, L"Invalid descriptive text");
+  ThrowIfThousandsSeparator(error, text, locale);
+
+  // The integer conversion rounds a fraction away; the exact value shows it.
+  double exact = 0;
+  if (FAILED(VarR8FromStr(const_cast<wchar_t*>(text.c_str()), locale.lcid, 0, &exact)) ||
+      exact != static_cast<double>(value)) {
+    error.ThrowHrAt(WQ_HERE, DISP_E_TYPEMISMATCH, L"Invalid descriptive text");
+  }
+  return value;
+}
+
+}  // namespace wqc
