@@ -352,14 +352,4 @@ TEST(XmlDialogLayout, SizingIsKeptBetweenTheSmallestAndLargestTrackSize) {
   }
 }
 
-TEST(XmlDialogLayout, CentredWindowStaysOnTheWorkArea) {
-  const RECT work = {0, 0, 1000, 800};
-  RECT centred = wqc::CenteredOver({0, 0, 200, 100}, {100, 100, 500, 400}, work);
-  EXPECT_EQ(centred.left, 200);
-  EXPECT_EQ(centred.top, 200);
-  centred = wqc::CenteredOver({0, 0, 400, 300}, {-300, -200, 100, 100}, work);
-  EXPECT_EQ(centred.left, 0);
-  EXPECT_EQ(centred.top, 0);
-}
-
 }  // namespace

@@ -70,17 +70,6 @@ void ClampXmlDialogSizing(RECT& rect, SIZE minimum) noexcept {
   rect.bottom = rect.top + height;
 }
 
-RECT CenteredOver(const RECT& window, const RECT& owner, const RECT& workArea) noexcept {
-  const long width = window.right - window.left;
-  const long height = window.bottom - window.top;
-  long left = owner.left + ((owner.right - owner.left) - width) / 2;
-  long top = owner.top + ((owner.bottom - owner.top) - height) / 2;
-  // Never off the work area, and its caption always reachable.
-  left = std::max(workArea.left, std::min(left, workArea.right - width));
-  top = std::max(workArea.top, std::min(top, workArea.bottom - height));
-  return RECT{left, top, left + width, top + height};
-}
-
 }  // namespace wqc
 
 // ---------------------------------------------------------------- object
@@ -88,7 +77,7 @@ RECT CenteredOver(const RECT& window, const RECT& owner, const RECT& workArea) n
 WQCXMLDialog::WQCXMLDialog() : caption_(unique_bstr::copy(L"KB Dialog")) {}
 
 WQCXMLDialog::~WQCXMLDialog() {
-  if (window_) ::DestroyWindow(window_);
+  if (HWND window = UnsubclassWindow()) ::DestroyWindow(window);
 }
 
 void* WQCXMLDialog::FindInterface(REFIID riid) noexcept {
@@ -119,7 +108,7 @@ STDMETHODIMP WQCXMLDialog::ShowDialog(BSTR strXML, LONGLONG lParentHWnd,
   WQ_METHOD_BEGIN(error, L"WQCXMLDialog::ShowDialog", 0)
   error.CheckPointer(pbDialogOK);
   *pbDialogOK = VARIANT_FALSE;
-  if (window_) error.ThrowHrAt(WQ_HERE, E_UNEXPECTED, L"The dialog is already shown");
+  if (hwnd()) error.ThrowHrAt(WQ_HERE, E_UNEXPECTED, L"The dialog is already shown");
   dialogXml_ = unique_bstr::copy(strXML ? strXML : L"");
 
   HWND parent = reinterpret_cast<HWND>(static_cast<LONG_PTR>(lParentHWnd));
@@ -134,8 +123,8 @@ STDMETHODIMP WQCXMLDialog::ShowDialog(BSTR strXML, LONGLONG lParentHWnd,
     }
   } parentScope{disableParent ? parent : nullptr};
 
-  window_ = CreateDialogWindow(parent);
-  if (!window_) error.ThrowHrAt(WQ_HERE, plat::hresult_from_last_error(), L"Could not create the dialog window");
+  if (!CreateDialogWindow(parent))
+    error.ThrowHrAt(WQ_HERE, plat::hresult_from_last_error(), L"Could not create the dialog window");
 
   com_ptr<IOleObject> control;
   const HRESULT hr = CreateBrowser(control);
@@ -144,7 +133,7 @@ STDMETHODIMP WQCXMLDialog::ShowDialog(BSTR strXML, LONGLONG lParentHWnd,
       control->Close(OLECLOSE_NOSAVE);
       control->SetClientSite(nullptr);
     }
-    ::DestroyWindow(window_);
+    ::DestroyWindow(hwnd());
     error.ThrowHrAt(WQ_HERE, E_FAIL, L"The browser control could not be shown");
   }
 
@@ -154,45 +143,44 @@ STDMETHODIMP WQCXMLDialog::ShowDialog(BSTR strXML, LONGLONG lParentHWnd,
 
   control->Close(OLECLOSE_NOSAVE);
   control->SetClientSite(nullptr);
-  if (window_) ::DestroyWindow(window_);
+  if (hwnd()) ::DestroyWindow(hwnd());
   if (FAILED(loadFailure_))
     error.ThrowHrAt(WQ_HERE, loadFailure_, L"The dialog page could not be loaded into the browser");
   *pbDialogOK = dialogOK_;
   WQ_METHOD_END(error)
 }
 
-HWND WQCXMLDialog::CreateDialogWindow(HWND owner) {
+bool WQCXMLDialog::CreateDialogWindow(HWND owner) {
   static const ATOM windowClass = [] {
     WNDCLASSEXW wc = {sizeof wc};
-    wc.lpfnWndProc = &WQCXMLDialog::WindowProc;
+    wc.lpfnWndProc = &::DefWindowProcW;
     wc.hInstance = plat::module().GetInstance();
     wc.hCursor = ::LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     wc.lpszClassName = kWindowClass;
     return ::RegisterClassExW(&wc);
   }();
-  if (!windowClass) return nullptr;
+  if (!windowClass) return false;
   // Hidden until the dialog page is loaded and sized; no system menu.
-  return ::CreateWindowExW(0, kWindowClass, L"", WS_CAPTION | WS_THICKFRAME, CW_USEDEFAULT, 0, 0,
-                           0, owner, nullptr, plat::module().GetInstance(), this);
+  return Create(kWindowClass, owner, RECT{CW_USEDEFAULT, 0, CW_USEDEFAULT, 0}, L"",
+                WS_CAPTION | WS_THICKFRAME) != nullptr;
 }
 
 HRESULT WQCXMLDialog::CreateBrowser(com_ptr<IOleObject>& control) {
   if (FAILED(::CoCreateInstance(kClsidWebBrowser, nullptr,
                                 CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER,
                                 __uuidof(IOleObject), control.put_void()))) {
-    ::MessageBoxW(window_, L"CoCreateInstance failed", L"", MB_OK);
+    ::MessageBoxW(hwnd(), L"CoCreateInstance failed", L"", MB_OK);
     return E_FAIL;
   }
   if (FAILED(control->SetClientSite(static_cast<IOleClientSite*>(this)))) {
-    ::MessageBoxW(window_, L"SetClientSite failed", L"", MB_OK);
+    ::MessageBoxW(hwnd(), L"SetClientSite failed", L"", MB_OK);
     return E_FAIL;
   }
   MSG message = {};
-  RECT client = {};
-  ::GetClientRect(window_, &client);
-  if (FAILED(control->DoVerb(OLEIVERB_INPLACEACTIVATE, &message, this, 0, window_, &client))) {
-    ::MessageBoxW(window_, L"DoVerb failed", L"", MB_OK);
+  RECT client = GetClientRect();
+  if (FAILED(control->DoVerb(OLEIVERB_INPLACEACTIVATE, &message, this, 0, hwnd(), &client))) {
+    ::MessageBoxW(hwnd(), L"DoVerb failed", L"", MB_OK);
     return E_FAIL;
   }
   if (FAILED(control.query_to(browser_))) return E_FAIL;
@@ -218,9 +206,8 @@ void WQCXMLDialog::RunMessageLoop() {
       // The dialog window offers the key to the browser first. A key the browser took
       // as an accelerator, or one meant for the dialog window itself, is not handed
       // on again.
-      const LRESULT translated =
-          ::SendMessageW(window_, WM_KEYDOWN, message.wParam, message.lParam);
-      if (translated || message.hwnd == window_) continue;
+      const LRESULT translated = SendMessage(WM_KEYDOWN, message.wParam, message.lParam);
+      if (translated || message.hwnd == hwnd()) continue;
     }
     ::DispatchMessageW(&message);
   }
@@ -250,7 +237,7 @@ STDMETHODIMP WQCXMLDialog::Invoke(DISPID member, REFIID, LCID, WORD, DISPPARAMS*
     case DISPID_TITLECHANGE:
       if (params && params->cArgs >= 1 && V_VT(&params->rgvarg[params->cArgs - 1]) == VT_BSTR) {
         const BSTR title = V_BSTR(&params->rgvarg[params->cArgs - 1]);
-        if (window_) ::SetWindowTextW(window_, title ? title : L"");
+        if (hwnd()) SetWindowText(title ? title : L"");
         caption_ = unique_bstr::copy(title ? title : L"");
       }
       return S_OK;
@@ -310,7 +297,7 @@ HRESULT WQCXMLDialog::LoadDialog(const wchar_t* description) {
   ScriptUISettings settings;
   unique_bstr page;
   BuildScriptUIPage(description, settings, page);
-  if (settings.hasMaxWidth && window_) ::MoveWindow(window_, 0, 0, settings.maxWidth, 300, TRUE);
+  if (settings.hasMaxWidth && hwnd()) MoveWindow(RECT{0, 0, settings.maxWidth, 300});
   returnTo_ = std::move(settings.returnTo);
   from_ = std::move(settings.from);
   debugFile_ = std::move(settings.debugFile);
@@ -329,7 +316,7 @@ HRESULT WQCXMLDialog::LoadDialog(const wchar_t* description) {
 }
 
 void WQCXMLDialog::SizeToContent() {
-  if (!window_) return;
+  if (!hwnd()) return;
   // The first table holds every row of the page; a page without one has no content.
   long contentWidth = 0, contentHeight = 0;
   com_ptr<IDispatch> all, tables, table;
@@ -354,24 +341,14 @@ void WQCXMLDialog::SizeToContent() {
     contentWidth = offsets[2] + offsets[3];
   }
   const SIZE size = wqc::XmlDialogWindowSize(contentWidth, contentHeight);
-  RECT rect = {};
-  ::GetWindowRect(window_, &rect);
-  ::MoveWindow(window_, rect.left, rect.top, size.cx, size.cy, TRUE);
-
-  ::GetWindowRect(window_, &rect);
-  HWND owner = ::GetWindow(window_, GW_OWNER);
-  RECT ownerRect = {};
-  if (!owner || !::GetWindowRect(owner, &ownerRect)) ::GetWindowRect(::GetDesktopWindow(), &ownerRect);
-  MONITORINFO monitor = {sizeof monitor};
-  ::GetMonitorInfoW(::MonitorFromRect(&ownerRect, MONITOR_DEFAULTTONEAREST), &monitor);
-  const RECT centred = wqc::CenteredOver(rect, ownerRect, monitor.rcWork);
-  ::SetWindowPos(window_, nullptr, centred.left, centred.top, 0, 0,
-                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  const RECT rect = GetWindowRect();
+  MoveWindow(RECT{rect.left, rect.top, rect.left + size.cx, rect.top + size.cy});
+  CenterWindow();
 
   const SIZE minimum = wqc::XmlDialogMinTrackSize();
   minTrackWidth_ = minimum.cx;
   minTrackHeight_ = minimum.cy;
-  ::ShowWindow(window_, SW_SHOWNORMAL);
+  ShowWindow(SW_SHOWNORMAL);
 }
 
 void WQCXMLDialog::FindScriptFunctions() {
@@ -517,7 +494,7 @@ void WQCXMLDialog::CloseDialog() {
   browser_.reset();
   browserObject_.reset();
   inPlaceObject_.reset();
-  if (window_) ::PostMessageW(window_, WM_CLOSE, 0, 0);
+  if (hwnd()) PostMessage(WM_CLOSE);
   // Only the dialog's own loop takes the quit message; outside it one would end the
   // caller's next loop.
   if (looping_) ::PostQuitMessage(0);
@@ -526,75 +503,26 @@ void WQCXMLDialog::CloseDialog() {
 void WQCXMLDialog::UIActivateBrowser() {
   com_ptr<IOleObject> control;
   if (!browser_ || FAILED(browser_.query_to(control))) return;
-  RECT client = {};
-  ::GetClientRect(window_, &client);
-  control->DoVerb(OLEIVERB_UIACTIVATE, nullptr, this, 0, window_, &client);
+  RECT client = GetClientRect();
+  control->DoVerb(OLEIVERB_UIACTIVATE, nullptr, this, 0, hwnd(), &client);
 }
 
 // ---------------------------------------------------------------- window
 
-LRESULT CALLBACK WQCXMLDialog::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_NCCREATE) {
-    auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
-    ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    static_cast<WQCXMLDialog*>(create->lpCreateParams)->window_ = window;
-  }
-  auto* self = reinterpret_cast<WQCXMLDialog*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
-  if (!self) return ::DefWindowProcW(window, message, wParam, lParam);
-  LRESULT result = 0;
-  bool handled = false;
-  try {
-    handled = self->ProcessWindowMessage(message, wParam, lParam, result);
-  } catch (...) {
-    handled = false;
-  }
-  if (message == WM_NCDESTROY) {
-    ::SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-    self->window_ = nullptr;
-  }
-  return handled ? result : ::DefWindowProcW(window, message, wParam, lParam);
-}
-
-bool WQCXMLDialog::ProcessWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
-  switch (message) {
-    case WM_KEYDOWN:
-      result = OnKeyDown(wParam, lParam);
-      return true;
-    case WM_SIZE:
-      OnSize();
-      return true;
-    case WM_SETFOCUS:
-      OnSetFocus();
-      return true;
-    case WM_SIZING:
-      OnSizing(reinterpret_cast<RECT*>(lParam));
-      result = TRUE;
-      return true;
-    case WM_CLOSE:
-      return OnClose();
-    case WM_DESTROY:
-      // A window destroyed by its owner ends the loop as a Cancel.
-      if (!closing_) CloseDialog();
-      return false;
-  }
-  return false;
-}
-
 // Answers 1 when the browser took the key as an accelerator.
-LRESULT WQCXMLDialog::OnKeyDown(WPARAM key, LPARAM lParam) {
+LRESULT WQCXMLDialog::OnKeyDown(UINT, WPARAM key, LPARAM lParam, bool&) {
   if (!browser_) return 0;
   if (key == VK_TAB || key == VK_F1) UIActivateBrowser();
   com_ptr<IOleInPlaceActiveObject> active;
   if (!browser_ || FAILED(browser_.query_to(active))) return 0;
-  MSG message = {window_, WM_KEYDOWN, key, lParam};
+  MSG message = {hwnd(), WM_KEYDOWN, key, lParam};
   return active->TranslateAccelerator(&message) == S_OK ? 1 : 0;
 }
 
 void WQCXMLDialog::OnSize() {
   if (!browser_ || !inPlaceActive_) return;
   if (!inPlaceObject_ && FAILED(browser_.query_to(inPlaceObject_))) return;
-  RECT client = {};
-  ::GetClientRect(window_, &client);
+  RECT client = GetClientRect();
   inPlaceObject_->SetObjectRects(&client, &client);
 }
 
@@ -602,15 +530,26 @@ void WQCXMLDialog::OnSetFocus() {
   if (browser_) UIActivateBrowser();
 }
 
-void WQCXMLDialog::OnSizing(RECT* rect) {
-  if (rect) wqc::ClampXmlDialogSizing(*rect, SIZE{minTrackWidth_, minTrackHeight_});
+LRESULT WQCXMLDialog::OnSizing(UINT, WPARAM, LPARAM rect, bool&) {
+  if (rect) wqc::ClampXmlDialogSizing(*reinterpret_cast<RECT*>(rect), SIZE{minTrackWidth_, minTrackHeight_});
+  return TRUE;
 }
 
 // Closing the window another way (Alt+F4, WM_CLOSE) is the page's Cancel.
-bool WQCXMLDialog::OnClose() {
-  if (closing_) return false;
+LRESULT WQCXMLDialog::OnClose(UINT, WPARAM, LPARAM, bool& handled) {
+  if (closing_) {
+    handled = false;
+    return 0;
+  }
   OnCancelClick();
-  return true;
+  return 0;
+}
+
+// A window destroyed by its owner ends the loop as a Cancel.
+LRESULT WQCXMLDialog::OnDestroy(UINT, WPARAM, LPARAM, bool& handled) {
+  if (!closing_) CloseDialog();
+  handled = false;
+  return 0;
 }
 
 // ---------------------------------------------------------------- site and host
@@ -627,7 +566,7 @@ STDMETHODIMP WQCXMLDialog::GetContainer(IOleContainer** container) {
 
 STDMETHODIMP WQCXMLDialog::GetWindow(HWND* window) {
   if (!window) return E_POINTER;
-  *window = window_;
+  *window = hwnd();
   return S_OK;
 }
 
@@ -646,8 +585,7 @@ STDMETHODIMP WQCXMLDialog::GetWindowContext(IOleInPlaceFrame** frame, IOleInPlac
   // This site has no frame or document window of its own.
   if (frame) *frame = nullptr;
   if (document) *document = nullptr;
-  RECT client = {};
-  ::GetClientRect(window_, &client);
+  const RECT client = GetClientRect();
   if (position) *position = client;
   if (clip) *clip = client;
   return S_OK;
@@ -714,7 +652,7 @@ STDMETHODIMP WQCXMLDialog::ShowHelp(HWND, LPOLESTR, UINT, DWORD, POINT, IDispatc
   com_ptr<IXMLDOMElement> root;
   unique_bstr text;
   if (help && SUCCEEDED(help->get_documentElement(root.put())) && root) root->get_text(text.put());
-  if (text.length() > 0) ::MessageBoxW(window_, text.get(), L"KB Help", MB_OK);
+  if (text.length() > 0) ::MessageBoxW(hwnd(), text.get(), L"KB Help", MB_OK);
   return S_OK;
 }
 PLAT_CATCH_RETURN()

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <dispatch.h>
+#include <window.h>
 
 #include <exdisp.h>
 #include <mshtmhst.h>
@@ -25,15 +26,14 @@ SIZE XmlDialogMinTrackSize() noexcept;
 // A sizing rectangle cut to the largest trackable size and grown to `minimum`, keeping
 // its left and top.
 void ClampXmlDialogSizing(RECT& rect, SIZE minimum) noexcept;
-// `window` moved to the centre of `owner`, kept on the work area of the owner's monitor.
-RECT CenteredOver(const RECT& window, const RECT& owner, const RECT& workArea) noexcept;
 
 }  // namespace wqc
 
 class WQCXMLDialog
     : public plat::Implements<WQCXMLDialog, plat::Dispatch<IWQCXMLDialog>, IOleClientSite,
                               IOleInPlaceSite, IDocHostUIHandler, IDocHostShowUI,
-                              plat::ProvideClassInfo2<WQCXMLDialog>> {
+                              plat::ProvideClassInfo2<WQCXMLDialog>>,
+      public plat::WindowImpl<WQCXMLDialog> {
  public:
   // How many documents have completed loading.
   enum LoadState : LONG { kNothingLoaded = 0, kBlankLoaded = 1, kDialogLoaded = 2 };
@@ -103,16 +103,24 @@ class WQCXMLDialog
   STDMETHOD(ShowHelp)(HWND window, LPOLESTR helpFile, UINT command, DWORD data, POINT mouse,
                       IDispatch* hit) override;
 
+  static constexpr auto GetMessageMap() {
+    return plat::MessageMap{plat::OnMessage(WM_KEYDOWN, &WQCXMLDialog::OnKeyDown),
+                            plat::OnMessage(WM_SIZE, &WQCXMLDialog::OnSize),
+                            plat::OnMessage(WM_SETFOCUS, &WQCXMLDialog::OnSetFocus),
+                            plat::OnMessage(WM_SIZING, &WQCXMLDialog::OnSizing),
+                            plat::OnMessage(WM_CLOSE, &WQCXMLDialog::OnClose),
+                            plat::OnMessage(WM_DESTROY, &WQCXMLDialog::OnDestroy)};
+  }
+
  private:
-  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-  bool ProcessWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
-  LRESULT OnKeyDown(WPARAM key, LPARAM lParam);
+  LRESULT OnKeyDown(UINT, WPARAM key, LPARAM lParam, bool&);
   void OnSize();
   void OnSetFocus();
-  void OnSizing(RECT* rect);
-  bool OnClose();
+  LRESULT OnSizing(UINT, WPARAM, LPARAM rect, bool&);
+  LRESULT OnClose(UINT, WPARAM, LPARAM, bool& handled);
+  LRESULT OnDestroy(UINT, WPARAM, LPARAM, bool& handled);
 
-  HWND CreateDialogWindow(HWND owner);
+  bool CreateDialogWindow(HWND owner);
   HRESULT CreateBrowser(plat::com_ptr<IOleObject>& control);
   void RunMessageLoop();
 
@@ -148,7 +156,6 @@ class WQCXMLDialog
   plat::unique_bstr resultsXml_;
   LONG loadState_ = kNothingLoaded;
 
-  HWND window_ = nullptr;
   bool looping_ = false;        // ShowDialog's message loop runs
   bool closing_ = false;        // CloseDialog ran: the loop ends with the quit message
   HRESULT loadFailure_ = S_OK;  // the page could not be put into the browser
