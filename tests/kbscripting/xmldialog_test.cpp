@@ -5,6 +5,7 @@
 
 #include <cstdio>
 
+#include "comtest.h"
 #include "kbscripting/xmldialog.h"
 #include "kbtest.h"
 #include "xmlstructure.h"
@@ -200,6 +201,22 @@ TEST_F(XmlDialog, PermitCancelZeroShowsOnlyOk) {
   EXPECT_EQ(ok, VARIANT_TRUE);
 }
 
+TEST_F(XmlDialog, WindowMessagesAfterCloseFindNoBrowser) {
+  kbtest::ScriptedUser user;
+  user.WhenShown(browser_.get(), [&] {
+    Click(L"btnOK");
+    // The dialog let the browser go; its window still takes messages until it closes.
+    HWND window = kbtest::DialogWindow();
+    SendMessageW(window, WM_SIZE, SIZE_RESTORED, MAKELPARAM(300, 200));
+    SendMessageW(window, WM_SETFOCUS, 0, 0);
+    EXPECT_EQ(SendMessageW(window, WM_KEYDOWN, VK_TAB, 1), 0);
+    Click(L"btnOK");
+  });
+  VARIANT_BOOL ok;
+  ASSERT_EQ(Show(TagDialog(), &ok), S_OK);
+  EXPECT_EQ(ok, VARIANT_TRUE);
+}
+
 TEST_F(XmlDialog, ClosingTheWindowIsACancelAndFreesTheParent) {
   HWND parent = MakeParent();
   kbtest::ScriptedUser user;
@@ -332,6 +349,36 @@ TEST_F(XmlDialog, DebugFileGetsThePageOrIsSkipped) {
 TEST_F(XmlDialog, NullFlagIsRefusedBeforeAnythingIsShown) {
   EXPECT_EQ(dialog_->ShowDialog(unique_bstr::copy(TagDialog().c_str()).get(), 0, nullptr), E_POINTER);
   EXPECT_EQ(Log(), L"");
+}
+
+TEST(XmlDialogClass, AnswersItsInterfacesAndIsDescribedButNotCreatable) {
+  com_ptr<WQCXMLDialog> dialog = plat::make<WQCXMLDialog>();
+  IUnknown* unknown = static_cast<IWQCXMLDialog*>(dialog.get());
+  for (REFIID iid : {__uuidof(IWQCXMLDialog), IID_IDispatch, __uuidof(IOleClientSite),
+                     __uuidof(IOleWindow), __uuidof(IOleInPlaceSite), __uuidof(IDocHostUIHandler),
+                     __uuidof(IDocHostShowUI), __uuidof(IProvideClassInfo),
+                     __uuidof(IProvideClassInfo2)})
+    EXPECT_EQ(wqtest::QueryResult(unknown, iid), S_OK) << wqtest::GuidText(iid);
+  // The browser's events arrive through IDispatch alone.
+  EXPECT_EQ(wqtest::QueryResult(unknown, DIID_DWebBrowserEvents2), E_NOINTERFACE);
+
+  com_ptr<IProvideClassInfo2> info;
+  ASSERT_EQ(dialog.query_to(info), S_OK);
+  GUID source = IID_IUnknown;
+  EXPECT_EQ(info->GetGUID(GUIDKIND_DEFAULT_SOURCE_DISP_IID + 1, &source), E_INVALIDARG);
+  EXPECT_EQ(info->GetGUID(GUIDKIND_DEFAULT_SOURCE_DISP_IID, nullptr), E_POINTER);
+  com_ptr<ITypeInfo> classInfo;
+  ASSERT_EQ(info->GetClassInfo(classInfo.put()), S_OK);
+  TYPEATTR* attributes = nullptr;
+  ASSERT_EQ(classInfo->GetTypeAttr(&attributes), S_OK);
+  EXPECT_EQ(attributes->guid, __uuidof(WQCXMLDialog));
+  EXPECT_EQ(attributes->wTypeFlags & TYPEFLAG_FCANCREATE, 0);
+  classInfo->ReleaseTypeAttr(attributes);
+
+  com_ptr<IUnknown> created;
+  EXPECT_EQ(CoCreateInstance(__uuidof(WQCXMLDialog), nullptr, CLSCTX_ALL, IID_IUnknown,
+                             created.put_void()),
+            REGDB_E_CLASSNOTREG);
 }
 
 TEST(XmlDialogLayout, SizingIsKeptBetweenTheSmallestAndLargestTrackSize) {
