@@ -4,6 +4,9 @@
 #include "main/main.h"
 #include "fieldformatting/wqcfieldformatter.h"
 #include "workspacedialogs/wqcselectcasedlg.h"
+#include "workspacedialogs/wqcassocholddlg.h"
+#include "workspacedialogs/wqcclaimdlg.h"
+#include "workspacedialogs/wqcunclaimdlg.h"
 #include "servermodule.h"
 #include "workspacedialogs/wqcopendatasheetdlg.h"
 #include "workspacedialogs/wqcseldsbytypedlg.h"
@@ -17,6 +20,9 @@ std::array objectMap = {
     plat::MakeObjectEntry<WQCFieldFormatter>(218),
     plat::MakeObjectEntry<WQCOpenDatasheetDlg>(302),
     plat::MakeObjectEntry<WQCSelDsByTypeDlg>(303),
+    plat::MakeObjectEntry<WQCAssocHoldDlg>(232),
+    plat::MakeObjectEntry<WQCClaimDlg>(275),
+    plat::MakeObjectEntry<WQCUnClaimDlg>(279),
 };
 
 }  // namespace
