@@ -3,6 +3,7 @@
 
 #include "main/main.h"
 #include "fieldformatting/wqcfieldformatter.h"
+#include "conflictres/wqcconflictres.h"
 #include "servermodule.h"
 
 namespace {
@@ -11,6 +12,7 @@ namespace {
 std::array objectMap = {
     plat::MakeObjectEntry<Main>(103),
     plat::MakeObjectEntry<WQCFieldFormatter>(218),
+    plat::MakeObjectEntry<WQCConflictResolution>(240),
 };
 
 }  // namespace
