@@ -78,7 +78,7 @@ LRESULT CConflictResDlg::OnInitDialog() {
                             RESIZE_ANCHOR_TOP | RESIZE_ANCHOR_BOTTOM);
   resizer_.SetControlAnchor(IDC_CONFLICTCOUNT, RESIZE_ANCHOR_LEFT | RESIZE_ANCHOR_RIGHT,
                             RESIZE_KEEP_HEIGHT | RESIZE_ANCHOR_BOTTOM);
-  for (int id : {IDOK, IDCANCEL, IDC_DIALOGICON})
+  for (int id : {IDOK, IDCANCEL, IDC_CLAIMICON})
     resizer_.SetControlAnchor(id, RESIZE_KEEP_WIDTH | RESIZE_ANCHOR_RIGHT,
                               RESIZE_KEEP_HEIGHT | RESIZE_ANCHOR_BOTTOM);
   SetWindowText(L"Update Report");

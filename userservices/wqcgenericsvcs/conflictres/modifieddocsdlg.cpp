@@ -48,7 +48,7 @@ LRESULT CModifiedDocsDlg::OnInitDialog() {
   for (int id : {IDC_OPENDOCUMENT, IDCANCEL})
     resizer_.SetControlAnchor(id, RESIZE_KEEP_WIDTH | RESIZE_ANCHOR_RIGHT,
                               RESIZE_KEEP_HEIGHT | RESIZE_ANCHOR_TOP);
-  resizer_.SetControlAnchor(IDC_DIALOGICON, RESIZE_KEEP_WIDTH | RESIZE_ANCHOR_RIGHT,
+  resizer_.SetControlAnchor(IDC_CLAIMICON, RESIZE_KEEP_WIDTH | RESIZE_ANCHOR_RIGHT,
                             RESIZE_KEEP_HEIGHT | RESIZE_ANCHOR_BOTTOM);
   return TRUE;
 }
