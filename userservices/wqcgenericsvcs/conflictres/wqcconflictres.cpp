@@ -43,10 +43,8 @@ STDMETHODIMP WQCConflictResolution::Initialize(IDispatch* pWorkspace) {
   DataServiceRequest request;
   error = request.Prepare(m_spWorkspace.get(), L"System.AdminServices", L"UpdateProject");
   if (error.Failed()) error.ThrowAt(WQ_HERE, L"Failed to create data service call object");
-  auto check = [&error](HRESULT hr) {
-    error = hr;
-    if (error.Failed()) error.ThrowAt(WQ_HERE);
-  };
+  // A failed step keeps the call object's own error text as its message.
+  auto check = [&error](HRESULT hr) { WQThrowIfFailed(error, hr); };
   check(request.StartDocument());
   check(request.StartElement(L"UpdateProject"));
   check(request.Attribute(L"Initialise", 1L));
