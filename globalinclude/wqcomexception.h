@@ -143,9 +143,9 @@ inline void WQThrowIfFailed(WQComException& error, HRESULT hr) {
 
 // Runs one operation of a dialog: a failure is shown to the user through the client
 // tools' error display over `parent`, and no exception leaves. `location` names the
-// dialog's own source in the trace.
+// dialog's own source in the trace. Returns the operation's HRESULT.
 template <class Body>
-void WQRunShowingErrors(const WQSourceLocation& location, HWND parent, Body&& body) noexcept {
+HRESULT WQRunShowingErrors(const WQSourceLocation& location, HWND parent, Body&& body) noexcept {
   WQComException error;
   try {
     body(error);
@@ -160,4 +160,5 @@ void WQRunShowingErrors(const WQSourceLocation& location, HWND parent, Body&& bo
     if (error.Failed()) error.ShowError(parent);
   } catch (...) {
   }
+  return error.GetHResult();
 }

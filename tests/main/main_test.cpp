@@ -376,3 +376,187 @@ TEST_F(MainTest, ProjectsComeFromTheProjectFramework) {
 }
 
 }  // namespace
+
+namespace {
+
+constexpr wchar_t kDiagramServer[] = L"VIDIDIVIzoz.Main";
+constexpr wchar_t kSubmit[] = L"DwgManagement::SubmitDiagram";
+
+VARIANT NoObject() {
+  VARIANT v;
+  V_VT(&v) = VT_I4;
+  V_I4(&v) = 0;
+  return v;
+}
+
+// The server methods of the requests made, one line each.
+std::wstring Methods(IWQStandinWorkspace* ws) {
+  std::wstring text;
+  for (LONG i = 1; i <= wqstandins::RequestCount(ws); ++i) {
+    plat::unique_bstr method;
+    ws->get_RequestMethod(i, method.put());
+    text += method.c_str() + std::wstring(L"\n");
+  }
+  return text;
+}
+
+TEST_F(MainTest, KBRunsSendTheirParametersAndReturnTheValue) {
+  wqstandins::SetReply(ws_.get(), kServer, L"*", L"<!--SimpleResponse--><Variant vt=\"3\" value=\"42\"/>");
+  plat::unique_variant result, none;
+  ASSERT_EQ(main_->RunKBMethod(Bstr(L"Size").get(), 17, ws(), 0, 4, 8, none, result.put()), S_OK);
+  EXPECT_EQ(V_VT(&result), VT_I4);
+  EXPECT_EQ(V_I4(&result), 42);
+  EXPECT_EQ(Last(), L"<KBDescriptor ActiveDocOid=\"vt3:8\" CaseID=\"vt3:4\" name=\"vt8:Size\" "
+                    L"oid=\"vt3:17\"><UserParameters><Variant value=\"vt8:\" vt=\"vt3:0\"/>"
+                    L"</UserParameters></KBDescriptor>");
+  VARIANT seven;
+  V_VT(&seven) = VT_I4;
+  V_I4(&seven) = 7;
+  ASSERT_EQ(main_->RunKBRule(Bstr(L"Check").get(), ws(), 0, 0, 0, seven, result.put()), S_OK);
+  EXPECT_EQ(RequestXml(ws_.get(), Requests(), false),
+            L"<KBDescriptor ActiveDocOid=\"0\" CaseID=\"0\" name=\"Check\"><UserParameters>"
+            L"<Variant value=\"7\" vt=\"3\"/></UserParameters></KBDescriptor>");
+  EXPECT_EQ(Methods(ws_.get()), L"RunMethod\nRunRule\n");
+  EXPECT_EQ(main_->RunKBRule(Bstr(L"Check").get(), noWq_.get(), 0, 0, 0, seven, result.put()),
+            E_INVALIDARG);
+}
+
+// Each diagram's own methods decide whether PreSubmit runs on it: the second diagram's
+// class has none, although the first one's had.
+TEST_F(MainTest, DiagramsAreSubmittedAfterTheirOwnPreSubmit) {
+  wqstandins::QueueReply(ws_.get(), kServer, L"ListKB",
+                         L"<ListKB><KB KBName='Other' Display='O'/><KB KBName='PreSubmit' "
+                         L"Display='Before submission'/></ListKB>");
+  wqstandins::QueueReply(ws_.get(), kServer, L"ListKB", L"<ListKB><KB KBName='Other'/></ListKB>");
+  wqstandins::SetReply(ws_.get(), kServer, L"RunMethod",
+                       L"<!--SimpleResponse--><Variant vt=\"11\" value=\"-1\"/>");
+  wqstandins::SetReply(ws_.get(), kDiagramServer, kSubmit,
+                       L"<Reply><Message MessageType='QUESTION' DocumentId='3'>Overwrite?"
+                       L"</Message></Reply>");
+  auto diagrams = Array(VT_I4, {10, 20}, 1);
+  INT submitted = -1;
+  ASSERT_EQ(main_->SubmitDiagrams(ws(), diagrams.get(), 0, &submitted), S_OK);
+  EXPECT_EQ(submitted, 2);
+  EXPECT_EQ(Methods(ws_.get()), std::wstring(L"ListKB\nRunMethod\n") + kSubmit + L"\nListKB\n" +
+                                    kSubmit + L"\n");
+  EXPECT_EQ(RequestXml(ws_.get(), 1), L"<ListKB OID=\"vt3:10\" ExcludeDrawingItems=\"vt11:0\"/>");
+  EXPECT_EQ(RequestXml(ws_.get(), 2, false),
+            L"<KBDescriptor ActiveDocOid=\"0\" CaseID=\"0\" name=\"PreSubmit\" oid=\"10\">"
+            L"<UserParameters><Variant value=\"\" vt=\"0\"/></UserParameters></KBDescriptor>");
+  plat::unique_bstr server;
+  ws_->get_RequestServer(5, server.put());
+  EXPECT_STREQ(server.c_str(), kDiagramServer);
+  EXPECT_EQ(RequestXml(ws_.get(), 5),
+            L"<Document ServerReference=\"vt3:20\" Status=\"vt8:\" Force=\"vt2:-1\"/>");
+
+  plat::unique_safearray none(SafeArrayCreateVector(VT_I4, 0, 0));
+  EXPECT_EQ(main_->SubmitDiagrams(ws(), none.get(), 0, &submitted), S_OK);
+  EXPECT_EQ(submitted, 0);
+  EXPECT_EQ(Requests(), 5) << "nothing to submit, no PreSubmit";
+}
+
+TEST_F(MainTest, DiagramRepliesAsDocumentsOrLocations) {
+  wchar_t folder[MAX_PATH], path[MAX_PATH];
+  GetTempPathW(MAX_PATH, folder);
+  GetTempFileNameW(folder, L"wqd", 0, path);
+  FILE* file = _wfopen(path, L"wb");
+  ASSERT_NE(file, nullptr);
+  fputs("<Reply><Message MessageType='INFO'/></Reply>", file);
+  fclose(file);
+  const struct {
+    const wchar_t* reply;
+    HRESULT hr;
+  } cases[] = {
+      {L"<Reply><Message>No type</Message></Reply>", S_FALSE},
+      {L"<Reply><Message/><Note/></Reply>", S_OK},
+      {L"  <Reply/>", S_OK},
+      {path, S_OK},
+      // A reply that does not load stops the submission as a failure, not as S_FALSE.
+      {L"<Reply>", E_FAIL},
+      {L"", E_FAIL},
+  };
+  for (const auto& c : cases) {
+    wqstandins::SetReply(ws_.get(), kDiagramServer, kSubmit, c.reply);
+    const LONG before = Requests();
+    auto diagrams = Array(VT_I4, {1, 2});
+    EXPECT_EQ(main_->SubmitDiagrams(ws(), diagrams.get(), 0, nullptr), c.hr) << c.reply;
+    const LONG submissions = (Requests() - before) / 2;  // with a ListKB each
+    EXPECT_EQ(submissions, FAILED(c.hr) ? 1 : 2) << c.reply;
+    if (FAILED(c.hr)) {
+      EXPECT_NE(wqtest::TakeErrorDescription().find(L"diagram 1 could not be read"),
+                std::wstring::npos)
+          << c.reply;
+    }
+  }
+  DeleteFileW(path);
+}
+
+TEST_F(MainTest, DiagramSubmissionRefusals) {
+  auto texts = plat::unique_safearray(SafeArrayCreateVector(VT_BSTR, 0, 1));
+  EXPECT_EQ(main_->SubmitDiagrams(ws(), texts.get(), 0, nullptr), E_INVALIDARG);
+  EXPECT_EQ(main_->SubmitDiagrams(ws(), nullptr, 0, nullptr), E_INVALIDARG);
+  auto diagrams = Array(VT_I4, {4});
+  EXPECT_EQ(main_->SubmitDiagrams(noWq_.get(), diagrams.get(), 0, nullptr), E_INVALIDARG);
+  EXPECT_EQ(Requests(), 0);
+
+  // A PreSubmit answer that is no boolean stops the submission before the diagram is sent.
+  wqstandins::SetReply(ws_.get(), kServer, L"ListKB", L"<ListKB><KB KBName='PreSubmit'/></ListKB>");
+  wqstandins::SetReply(ws_.get(), kServer, L"RunMethod",
+                       L"<!--SimpleResponse--><Variant vt=\"8\" value=\"maybe\"/>");
+  EXPECT_EQ(main_->SubmitDiagrams(ws(), diagrams.get(), 0, nullptr), DISP_E_TYPEMISMATCH);
+  EXPECT_EQ(Methods(ws_.get()), L"ListKB\nRunMethod\n");
+  // A false one does not.
+  wqstandins::SetReply(ws_.get(), kServer, L"RunMethod",
+                       L"<!--SimpleResponse--><Variant vt=\"11\" value=\"0\"/>");
+  wqstandins::SetReply(ws_.get(), kDiagramServer, kSubmit, L"<Reply/>");
+  EXPECT_EQ(main_->SubmitDiagrams(ws(), diagrams.get(), 0, nullptr), S_OK);
+  EXPECT_EQ(Methods(ws_.get()), std::wstring(L"ListKB\nRunMethod\nListKB\nRunMethod\n") + kSubmit + L"\n");
+
+  for (auto stub : {&IWQCGenericSvcsMain::SubmitDatasheets, &IWQCGenericSvcsMain::CheckDatasheets,
+                    &IWQCGenericSvcsMain::CheckDiagrams}) {
+    EXPECT_EQ((main_.get()->*stub)(nullptr, nullptr, 0, nullptr), S_OK);
+  }
+  EXPECT_EQ(main_->IssueDatasheets(nullptr, nullptr, 0, nullptr, nullptr, nullptr), S_OK);
+  EXPECT_EQ(main_->IssueDiagrams(nullptr, nullptr, 0, nullptr, nullptr, nullptr), S_OK);
+}
+
+TEST_F(MainTest, DeletionRepliesCompactTheirPipe) {
+  plat::com_ptr<IWQStandinClientTools> tools;
+  ASSERT_EQ(wqstandins::CreateClientTools(tools), S_OK);
+  const struct {
+    const wchar_t* reply;
+    const wchar_t* compacted;  // null: nothing compacted
+    const wchar_t* error;      // in the thread's error info afterwards
+  } cases[] = {
+      {L"<?xml version=\"1.0\"?>\r\n<CompactPipe ServerID=\"5\"/>", L"CompactPipe(5)", nullptr},
+      {L"<CompactPipe Size=\"5\"/>", nullptr, L"names no pipe"},
+      {L"<Deleted/>", nullptr, nullptr},
+  };
+  for (const auto& c : cases) {
+    tools->Reset();
+    SetErrorInfo(0, nullptr);
+    wqstandins::SetReply(ws_.get(), kServer, L"DeleteObjects", c.reply);
+    EXPECT_EQ(main_->DeleteObjects(ws(), NoObject()), S_OK) << c.reply;
+    const std::wstring log = CallLog(tools.get());
+    if (c.compacted) {
+      EXPECT_NE(log.find(c.compacted), std::wstring::npos) << c.reply << "\n" << log;
+    } else {
+      EXPECT_EQ(log.find(L"CompactPipe"), std::wstring::npos) << c.reply << "\n" << log;
+    }
+    const std::wstring error = wqtest::TakeErrorDescription();
+    if (c.error) {
+      EXPECT_NE(error.find(c.error), std::wstring::npos) << c.reply << "\n" << error;
+    }
+  }
+  // An editor that cannot be reached leaves the deletion's result alone.
+  tools->Reset();
+  wqstandins::FailAt(tools.get(), L"get_DBServer", E_FAIL);
+  wqstandins::SetReply(ws_.get(), kServer, L"DeleteObjects", L"<CompactPipe ServerID=\"5\"/>");
+  EXPECT_EQ(main_->DeleteObjects(ws(), NoObject()), S_OK);
+  EXPECT_NE(wqtest::TakeErrorDescription().find(
+                L"Failed to access DBServer property of Drawing Editor application"),
+            std::wstring::npos);
+  tools->Reset();
+}
+
+}  // namespace

@@ -6,7 +6,9 @@
 
 #include <cwchar>
 
-#include "pipehighlightparser.h"
+#include "workspace/dataservicerequest.h"
+#include "workspace/drawingeditor.h"
+#include "workspace/pipereplyparser.h"
 #include "xmldialog.h"
 
 using plat::com_ptr;
@@ -16,7 +18,6 @@ using plat::unique_variant;
 namespace {
 
 constexpr wchar_t kKBServer[] = L"ZERAZevozarAdid.Main";
-constexpr DISPID kDispidDBServer = 2;
 
 bool Contains(const wchar_t* text, const wchar_t* what) {
   return text && wcsstr(text, what) != nullptr;
@@ -179,7 +180,7 @@ HRESULT KBRunner::RunDialog(IDispatch* workspace, LONGLONG parentWindow) {
   if ((error = ShowDialog(xml_.c_str(), parentWindow, confirmed)).Failed()) error.ThrowAt(WQ_HERE);
   if (!confirmed) return S_OK;
   com_ptr<IWQWorkspace> wq;
-  if (!workspace || FAILED(workspace->QueryInterface(__uuidof(IWQWorkspace), wq.put_void())))
+  if (FAILED(QueryWorkspace(workspace, wq)))
     error.ThrowHrAt(WQ_HERE, E_INVALIDARG, L"The workspace does not support IWQWorkspace");
   unique_bstr returnTo = unique_bstr::copy(returnTo_.c_str());
   unique_bstr results = unique_bstr::copy(xml_.c_str());
@@ -214,25 +215,7 @@ HRESULT KBRunner::HighlightPipe(IDispatch* workspace, BSTR reply) {
       error.ThrowHrAt(WQ_HERE, E_INVALIDARG, L"The reply names no pipe to highlight");
     pipe = parser.ServerID();
   }
-  com_ptr<IWQClientGlobals> globals;
-  if ((error = ::CoCreateInstance(CLSID_WQClientGlobals, nullptr, CLSCTX_ALL,
-                                        __uuidof(IWQClientGlobals), globals.put_void())).Failed())
-    error.ThrowAt(WQ_HERE);
-  com_ptr<IDispatch> application;
-  if ((error = globals->GetApplication(workspace, application.put())).Failed()) error.ThrowAt(WQ_HERE);
-  com_ptr<IWQDrawingEditorApp> editor;
-  if ((error = application.query_to(editor)).Failed()) error.ThrowAt(WQ_HERE);
-  DISPPARAMS none = {nullptr, nullptr, 0, 0};
-  unique_variant server;
-  if (FAILED(editor->Invoke(kDispidDBServer, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET,
-                            &none, server.put(), nullptr, nullptr)) ||
-      V_VT(&server) != VT_DISPATCH || !V_DISPATCH(&server))
-    error.ThrowHrAt(WQ_HERE, E_FAIL, L"Failed to access DBServer property of Drawing Editor application");
-  com_ptr<IWQDrawingDBServer> database;
-  if ((error = V_DISPATCH(&server)->QueryInterface(__uuidof(IWQDrawingDBServer),
-                                                        database.put_void())).Failed())
-    error.ThrowHrAt(WQ_HERE, error.GetHResult(),
-                    L"The DBServer of the Drawing Editor application cannot highlight pipes");
+  com_ptr<IWQDrawingDBServer> database = OpenDrawingDBServer(error, workspace);
   if ((error = database->HighlightPipe(pipe)).Failed()) error.ThrowAt(WQ_HERE);
   WQ_METHOD_END(error)
 }
@@ -243,8 +226,7 @@ HRESULT ReloadKBModule(const wchar_t* moduleName, const wchar_t* fileName, IDisp
                        VARIANT_BOOL* reloaded, const wchar_t* xml) try {
   if (!reloaded) return E_POINTER;
   com_ptr<IWQWorkspace> wq;
-  if (!workspace || FAILED(workspace->QueryInterface(__uuidof(IWQWorkspace), wq.put_void())))
-    return E_INVALIDARG;
+  PLAT_RETURN_IF_FAILED(QueryWorkspace(workspace, wq));
   com_ptr<IWQDataServiceCall> call;
   PLAT_RETURN_IF_FAILED(wq->CreateDataServiceCall(call.put()));
   call->put_Flags(0);

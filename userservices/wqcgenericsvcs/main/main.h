@@ -105,9 +105,14 @@ class Main : public plat::Implements<Main, plat::SupportErrorInfo<IWQCGenericSvc
   // the reply is read when asked for.
   HRESULT SendInput(WQComException& error, IDispatch* pWorkspace, const wchar_t* method,
                     const wchar_t* input, BSTR* reply);
-  // Hands a "<CompactPipe " reply of a deletion on to pipe compaction.
+  // Hands a "<CompactPipe " reply of a deletion on to pipe compaction: the drawing editor
+  // compacts the pipe the reply names. Failures are left as the thread's error info only.
   void CompactPipes(IDispatch* pWorkspace, const wchar_t* reply);
+  // Runs the KB method `name` on the object when its class has one by that name; whether
+  // the method answered true. A result that is no boolean raises `error`.
+  bool RunPreSubmit(WQComException& error, IDispatch* pWorkspace, const wchar_t* name, long oid,
+                    LONGLONG parentWindow);
 
   plat::unique_bstr serverProgId_;
-  plat::com_ptr<IDispatch> selectKbDialog_;  // made on first diagram submission
+  plat::com_ptr<IWQCSelectKBDlg> selectKbDialog_;  // made on first diagram submission
 };

@@ -16,6 +16,8 @@
 #include "servermodule.h"
 #include "workspacedialogs/wqcopendatasheetdlg.h"
 #include "workspacedialogs/wqcseldsbytypedlg.h"
+#include "kbscripting/wqcselectkbdlg.h"
+#include "kbscripting/wqckbdialogrequest.h"
 
 namespace {
 
@@ -35,6 +37,8 @@ std::array objectMap = {
     plat::MakeObjectEntry<WQCSelectDatasheetDlg>(290),
     plat::MakeObjectEntry<WQCRenameCaseDlg>(213),
     plat::MakeObjectEntry<WQCConflictResolution>(240),
+    plat::MakeObjectEntry<WQCSelectKBDlg>(214),
+    plat::MakeObjectEntry<WQCKBDialogRequest>(229),
 };
 
 }  // namespace

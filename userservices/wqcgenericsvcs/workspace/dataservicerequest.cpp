@@ -27,10 +27,18 @@ HRESULT DataServiceRequest::Prepare(IDispatch* workspace, const wchar_t* serverP
                                     const wchar_t* method) {
   call_.reset();
   plat::com_ptr<IWQWorkspace> wq;
-  if (!workspace || FAILED(workspace->QueryInterface(__uuidof(IWQWorkspace), wq.put_void())) ||
-      !wq)
-    return E_INVALIDARG;
+  PLAT_RETURN_IF_FAILED(QueryWorkspace(workspace, wq));
   return Prepare(wq.get(), serverProgId, method);
+}
+
+HRESULT QueryWorkspace(IDispatch* workspace, plat::com_ptr<IWQWorkspace>& wq) {
+  wq.reset();
+  if (!workspace || FAILED(workspace->QueryInterface(__uuidof(IWQWorkspace), wq.put_void())) ||
+      !wq) {
+    wq.reset();
+    return E_INVALIDARG;
+  }
+  return S_OK;
 }
 
 HRESULT DataServiceRequest::Prepare(IWQWorkspace* workspace, const wchar_t* serverProgId,

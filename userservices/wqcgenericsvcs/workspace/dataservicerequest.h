@@ -39,6 +39,9 @@ class DataServiceRequest {
   plat::com_ptr<IWQDataServiceCall> call_;
 };
 
+// The workspace's IWQWorkspace; E_INVALIDARG, and none, for a workspace without it.
+HRESULT QueryWorkspace(IDispatch* workspace, plat::com_ptr<IWQWorkspace>& wq);
+
 // A reply read as a number: leading blanks, an optional sign, the digits up to the first
 // other character; 0 when there are none.
 long ReplyToLong(const wchar_t* reply);
