@@ -3,6 +3,8 @@
 
 #include "clienttools.h"
 #include "globals.h"
+#include "grid.h"
+#include "objectpicker.h"
 #include "vermaro.h"
 #include "workspace.h"
 #include "workspacenode.h"
@@ -18,11 +20,16 @@ std::array objectMap = {
     plat::MakeObjectEntry<VermaroProjects>(106),
     plat::MakeObjectEntry<WorkspaceNode>(107),
     plat::MakeObjectEntry<WorkspaceNodeControl>(108),
+    plat::MakeObjectEntry<GridControl>(109),
+    plat::MakeObjectEntry<ObjectPicker>(110),
+    plat::MakeObjectEntry<ObjectPickerControl>(111),
+    plat::MakeObjectEntry<VsFlexGridN>(112),
 };
 
 HRESULT UpdateRegistry(UINT id, bool doRegister) noexcept {
   wchar_t libId[39], workspace[39], workspaceNoWQ[39], clientTools[39], globals[39],
-      vermaro[39], vermaroProjects[39], node[39], nodeControl[39];
+      vermaro[39], vermaroProjects[39], node[39], nodeControl[39], gridControl[39], picker[39],
+      pickerControl[39], grid[39];
   plat::GuidToRegistryText(LIBID_WQStandins, libId);
   plat::GuidToRegistryText(__uuidof(Workspace), workspace);
   plat::GuidToRegistryText(__uuidof(WorkspaceNoWQ), workspaceNoWQ);
@@ -32,6 +39,10 @@ HRESULT UpdateRegistry(UINT id, bool doRegister) noexcept {
   plat::GuidToRegistryText(__uuidof(VermaroProjects), vermaroProjects);
   plat::GuidToRegistryText(__uuidof(WorkspaceNode), node);
   plat::GuidToRegistryText(__uuidof(WorkspaceNodeControl), nodeControl);
+  plat::GuidToRegistryText(__uuidof(GridControl), gridControl);
+  plat::GuidToRegistryText(__uuidof(ObjectPicker), picker);
+  plat::GuidToRegistryText(__uuidof(ObjectPickerControl), pickerControl);
+  plat::GuidToRegistryText(__uuidof(VsFlexGridN), grid);
   const plat::Replacement map[] = {
       {L"THREADINGMODEL", L"Apartment"},
       {L"MAJORVERSION", L"380"},
@@ -45,6 +56,10 @@ HRESULT UpdateRegistry(UINT id, bool doRegister) noexcept {
       {L"CLSID_VermaroProjects", vermaroProjects},
       {L"CLSID_WorkspaceNode", node},
       {L"CLSID_WorkspaceNodeControl", nodeControl},
+      {L"CLSID_GridControl", gridControl},
+      {L"CLSID_ObjectPicker", picker},
+      {L"CLSID_ObjectPickerControl", pickerControl},
+      {L"CLSID_VsFlexGridN", grid},
   };
   return plat::module().UpdateRegistryFromResource(id, doRegister, map, std::size(map));
 }

@@ -1,6 +1,7 @@
 // Process entry and the object map of the server's creatable classes.
 #include <array>
 
+#include "accessctrl/wqcaccesscontrol.h"
 #include "main/main.h"
 #include "fieldformatting/wqcfieldformatter.h"
 #include "servermodule.h"
@@ -11,6 +12,7 @@ namespace {
 std::array objectMap = {
     plat::MakeObjectEntry<Main>(103),
     plat::MakeObjectEntry<WQCFieldFormatter>(218),
+    plat::MakeObjectEntry<WQCAccessControl>(239),
 };
 
 }  // namespace
