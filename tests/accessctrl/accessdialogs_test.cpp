@@ -277,6 +277,7 @@ TEST_F(AccessDialogs, EditedRoleShowsItsRightsAndSendsNoUnchangedMembership) {
            .Inspect([me](DialogView& view) {
              EXPECT_EQ(ListTexts(view, IDC_ROLEUSERLIST), Texts{me});
            })
+           .Screenshot(L"roleusers.png")
            // Taken out and put back: no change for the server.
            .Do(SelectItem(IDC_ROLEUSERLIST, 0))
            .Click(IDC_ROLEUSERREMOVE)
@@ -419,6 +420,16 @@ TEST_F(AccessDialogs, BrowseTakesTheFirstAccountThatResolves) {
   EXPECT_EQ(CallLog(picker_.get()),
             L"Create\n" + scope + L"InvokeDialog(window)\nGetData\nCreate\n" + scope +
                 L"InvokeDialog(window)");
+  EXPECT_EQ(NodeCalls(), L"");
+}
+
+TEST_F(AccessDialogs, ClosingTheListClosesItsOpenTabDialogs) {
+  Run<DlgControlRoles>(
+      {DialogScript().Do(SelectItem(IDC_ACCESSLIST, 0)).Click(IDC_ACCESSEDIT),
+       DialogScript().SelectTab(IDC_TABCONTROL, 1).Do([](DialogView& view) {
+         SendMessageW(GetWindow(view.hwnd(), GW_OWNER), WM_COMMAND, IDOK, 0);
+         return std::string();
+       })});
   EXPECT_EQ(NodeCalls(), L"");
 }
 

@@ -27,6 +27,13 @@ void AccessGrid::Check(HRESULT hr, const wchar_t* member) {
 }
 
 HRESULT AccessGrid::Create(HWND page, const RECT& rect, UINT id) {
+  const HRESULT hr = CreateGrid(page, rect, id);
+  // A grid the page cannot follow is not shown: its checks would count for nothing.
+  if (FAILED(hr)) Destroy();
+  return hr;
+}
+
+HRESULT AccessGrid::CreateGrid(HWND page, const RECT& rect, UINT id) {
   PLAT_RETURN_IF_FAILED(host_.Create(page, rect,
                                      WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP, id,
                                      kGridProgId));
@@ -37,7 +44,7 @@ HRESULT AccessGrid::Create(HWND page, const RECT& rect, UINT id) {
   } catch (...) {
     return plat::to_hresult();
   }
-  // Without its events the grid would let category rows and text cells be edited.
+  // Without its events the grid would let category rows and names be edited.
   PLAT_RETURN_IF_FAILED(sink_->Connect(grid.get()));
   grid_ = plat::LateBound(std::move(grid));
   return S_OK;

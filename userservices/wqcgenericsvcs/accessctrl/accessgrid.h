@@ -30,7 +30,7 @@ class AccessGrid : private plat::DispEventHandler {
   ~AccessGrid() { Destroy(); }
 
   // Creates the host window over `rect` of `page` and the grid in it, and connects the
-  // events. The HRESULT says why there is no grid; the host window may exist all the same.
+  // events. The HRESULT says why there is no grid (and then no host window either).
   HRESULT Create(HWND page, const RECT& rect, UINT id);
   void Destroy() noexcept;
   bool Exists() const noexcept { return static_cast<bool>(grid_); }
@@ -63,6 +63,7 @@ class AccessGrid : private plat::DispEventHandler {
 
  private:
   static void Check(HRESULT hr, const wchar_t* member);
+  HRESULT CreateGrid(HWND page, const RECT& rect, UINT id);
   void SetSetting(const wchar_t* name, long value);
   void OnEvent(DISPID id, DISPPARAMS& params) override;
   void PutCell(long setting, long row1, long col1, long row2, long col2, const plat::Arg& value);
