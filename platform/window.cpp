@@ -1,5 +1,7 @@
 #include "window.h"
 
+#include <algorithm>
+
 namespace plat {
 
 std::wstring Window::GetWindowText() const {
@@ -27,6 +29,26 @@ RECT Window::ScreenToClient(const RECT& screen) const noexcept {
   return rect;
 }
 
+bool Window::CenterWindow() const noexcept {
+  const HWND owner = ::GetWindow(hwnd_, GW_OWNER);
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof monitor;
+  if (!::GetMonitorInfoW(::MonitorFromWindow(owner ? owner : hwnd_, MONITOR_DEFAULTTONEAREST),
+                         &monitor))
+    return false;
+  const RECT area = monitor.rcWork;
+  RECT over = area;
+  if (owner && ::IsWindowVisible(owner) && !::IsIconic(owner)) ::GetWindowRect(owner, &over);
+  const RECT self = GetWindowRect();
+  const int width = self.right - self.left;
+  const int height = self.bottom - self.top;
+  const int x = std::max<int>(area.left, std::min<int>((over.left + over.right - width) / 2,
+                                                       area.right - width));
+  const int y = std::max<int>(area.top, std::min<int>((over.top + over.bottom - height) / 2,
+                                                      area.bottom - height));
+  return SetWindowPos(nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 std::wstring ListBox::GetText(int index) const {
   const int length = static_cast<int>(SendMessage(LB_GETTEXTLEN, index));
   if (length <= 0) return std::wstring();
@@ -45,6 +67,31 @@ std::vector<int> ListBox::GetSelItems() const {
       SendMessage(LB_GETSELITEMS, count, reinterpret_cast<LPARAM>(items.data())));
   items.resize(read > 0 ? static_cast<size_t>(read) : 0);
   return items;
+}
+
+std::wstring ListView::GetItemText(int index, int column) const {
+  // The control copies at most the buffer and gives no length: grow until the text fits.
+  std::wstring text(64, L'\0');
+  for (;;) {
+    LVITEMW item{};
+    item.iSubItem = column;
+    item.pszText = text.data();
+    item.cchTextMax = static_cast<int>(text.size());
+    const int copied = static_cast<int>(
+        SendMessage(LVM_GETITEMTEXTW, index, reinterpret_cast<LPARAM>(&item)));
+    if (copied < static_cast<int>(text.size()) - 1) {
+      text.resize(copied > 0 ? static_cast<size_t>(copied) : 0);
+      return text;
+    }
+    text.resize(text.size() * 2);
+  }
+}
+
+std::vector<int> ListView::GetSelectedItems() const {
+  std::vector<int> rows;
+  for (int row = GetNextItem(-1, LVNI_SELECTED); row >= 0; row = GetNextItem(row, LVNI_SELECTED))
+    rows.push_back(row);
+  return rows;
 }
 
 INT_PTR DialogProcResult(HWND hwnd, UINT msg, LRESULT result) noexcept {

@@ -85,6 +85,9 @@ class Window {
   bool ResizeWindow(int cx, int cy) const noexcept {
     return SetWindowPos(nullptr, 0, 0, cx, cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
+  // Centres the window over its owner (over the work area without a visible one), kept
+  // within the work area of the owner's monitor.
+  bool CenterWindow() const noexcept;
 
   HFONT GetFont() const noexcept { return reinterpret_cast<HFONT>(SendMessage(WM_GETFONT)); }
   void SetFont(HFONT font, bool redraw = true) const noexcept {
@@ -200,6 +203,110 @@ class TabCtrl : public Window {
     return rect;
   }
 };
+
+// List-view messages (report view); rows and columns are -1 where the control reports none.
+class ListView : public Window {
+ public:
+  using Window::Window;
+  ListView(const Window& window) noexcept : Window(window.hwnd()) {}
+
+  int GetItemCount() const noexcept { return static_cast<int>(SendMessage(LVM_GETITEMCOUNT)); }
+  bool DeleteAllItems() const noexcept { return SendMessage(LVM_DELETEALLITEMS) != FALSE; }
+  // Inserts a row with the text of its first column; the row's index, or -1.
+  int InsertItem(int index, const wchar_t* text) const noexcept {
+    LVITEMW item{};
+    item.mask = LVIF_TEXT;
+    item.iItem = index;
+    item.pszText = const_cast<wchar_t*>(text);
+    return static_cast<int>(SendMessage(LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
+  }
+  // The same with image `image` of the small image list.
+  int InsertItem(int index, const wchar_t* text, int image) const noexcept {
+    LVITEMW item{};
+    item.mask = LVIF_TEXT | LVIF_IMAGE;
+    item.iItem = index;
+    item.iImage = image;
+    item.pszText = const_cast<wchar_t*>(text);
+    return static_cast<int>(SendMessage(LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
+  }
+  bool SetItemData(int index, LPARAM data) const noexcept {
+    LVITEMW item{};
+    item.mask = LVIF_PARAM;
+    item.iItem = index;
+    item.lParam = data;
+    return SendMessage(LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item)) != FALSE;
+  }
+  // The row's data, 0 for a row that does not exist.
+  LPARAM GetItemData(int index) const noexcept {
+    LVITEMW item{};
+    item.mask = LVIF_PARAM;
+    item.iItem = index;
+    return SendMessage(LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item)) ? item.lParam : 0;
+  }
+  // The list keeps using the images; their owner keeps them alive (LVS_SHAREIMAGELISTS).
+  HIMAGELIST SetSmallImageList(HIMAGELIST images) const noexcept {
+    return reinterpret_cast<HIMAGELIST>(
+        SendMessage(LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(images)));
+  }
+  bool SetItemText(int index, int column, const wchar_t* text) const noexcept {
+    LVITEMW item{};
+    item.iSubItem = column;
+    item.pszText = const_cast<wchar_t*>(text);
+    return SendMessage(LVM_SETITEMTEXTW, index, reinterpret_cast<LPARAM>(&item)) != FALSE;
+  }
+  std::wstring GetItemText(int index, int column) const;
+
+  int GetColumnCount() const noexcept {
+    const HWND header = reinterpret_cast<HWND>(SendMessage(LVM_GETHEADER));
+    return header ? static_cast<int>(::SendMessageW(header, HDM_GETITEMCOUNT, 0, 0)) : 0;
+  }
+  int InsertColumn(int index, const wchar_t* text, int width) const noexcept {
+    LVCOLUMNW column{};
+    column.mask = LVCF_TEXT | LVCF_WIDTH;
+    column.pszText = const_cast<wchar_t*>(text);
+    column.cx = width;
+    return static_cast<int>(
+        SendMessage(LVM_INSERTCOLUMNW, index, reinterpret_cast<LPARAM>(&column)));
+  }
+  bool DeleteColumn(int index) const noexcept {
+    return SendMessage(LVM_DELETECOLUMN, index) != FALSE;
+  }
+  int GetColumnWidth(int index) const noexcept {
+    return static_cast<int>(SendMessage(LVM_GETCOLUMNWIDTH, index));
+  }
+  bool SetColumnWidth(int index, int width) const noexcept {
+    return SendMessage(LVM_SETCOLUMNWIDTH, index, MAKELPARAM(width, 0)) != FALSE;
+  }
+
+  // The next row after `start` (-1: from the top) with all of `flags` (LVNI_SELECTED).
+  int GetNextItem(int start, UINT flags) const noexcept {
+    return static_cast<int>(SendMessage(LVM_GETNEXTITEM, start, MAKELPARAM(flags, 0)));
+  }
+  // The selected rows in list order.
+  std::vector<int> GetSelectedItems() const;
+  bool SetItemState(int index, UINT state, UINT mask) const noexcept {
+    LVITEMW item{};
+    item.state = state;
+    item.stateMask = mask;
+    return SendMessage(LVM_SETITEMSTATE, index, reinterpret_cast<LPARAM>(&item)) != FALSE;
+  }
+  int GetCountPerPage() const noexcept {
+    return static_cast<int>(SendMessage(LVM_GETCOUNTPERPAGE));
+  }
+  // The width of `text` in pixels as the list draws it.
+  int GetStringWidth(const wchar_t* text) const noexcept {
+    return static_cast<int>(SendMessage(LVM_GETSTRINGWIDTHW, 0, reinterpret_cast<LPARAM>(text)));
+  }
+  void AddExtendedStyle(DWORD style) const noexcept {
+    SendMessage(LVM_SETEXTENDEDLISTVIEWSTYLE, style, style);
+  }
+  DWORD GetExtendedStyle() const noexcept {
+    return static_cast<DWORD>(SendMessage(LVM_GETEXTENDEDLISTVIEWSTYLE));
+  }
+};
+
+inline void destroy_imagelist(HIMAGELIST images) noexcept { ::ImageList_Destroy(images); }
+using unique_himagelist = unique_any<handle_traits<HIMAGELIST, destroy_imagelist>>;
 
 // ---------------------------------------------------------------- GDI scopes
 

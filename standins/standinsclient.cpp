@@ -80,6 +80,11 @@ HRESULT FailAt(IWQStandinRecorder* recorder, const wchar_t* step, HRESULT hr,
 }
 PLAT_CATCH_RETURN()
 
+LONG RequestCount(IWQStandinWorkspace* workspace) {
+  LONG count = 0;
+  return SUCCEEDED(workspace->get_RequestCount(&count)) ? count : 0;
+}
+
 std::wstring CallLog(IWQStandinRecorder* recorder) {
   return ReadText([&](BSTR* out) { return recorder->get_CallLog(out); });
 }

@@ -42,6 +42,8 @@ HRESULT QueueReply(IWQStandinWorkspace* workspace, const wchar_t* server,
 HRESULT FailAt(IWQStandinRecorder* recorder, const wchar_t* step, HRESULT hr,
                const wchar_t* description = L"");
 
+// The number of requests made; 0 when the call fails.
+LONG RequestCount(IWQStandinWorkspace* workspace);
 // Empty texts when the call fails.
 std::wstring CallLog(IWQStandinRecorder* recorder);
 std::wstring RequestXml(IWQStandinWorkspace* workspace, LONG index, bool typed = true);

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <axhost.h>
-#include <listview.h>
+#include <window.h>
 #include <standinsclient.h>
 
 #include <algorithm>
@@ -60,8 +60,8 @@ DialogScript::Step SelectItem(int id, int index) {
   return [=](DialogView& view) {
     const plat::ListView list(view.Item(id));
     if (index >= list.GetItemCount()) return std::string("no such list item");
-    list.SetSelected(-1, false);
-    list.SetSelected(index, true);
+    list.SetItemState(-1, 0, LVIS_SELECTED);
+    list.SetItemState(index, LVIS_SELECTED, LVIS_SELECTED);
     return std::string();
   };
 }

@@ -1,6 +1,7 @@
 #include <array>
 #include <cstdio>
 
+#include "scripteddialogdriver.h"
 #include "testwidget.h"
 
 namespace {
@@ -11,17 +12,20 @@ const GUID kLibId = {0x5A1E0000, 0x7C2B, 0x4E55, {0x9B, 0x1D, 0x2F, 0x0C, 0x7A, 
 std::array objectMap = {
     plat::MakeObjectEntry<TestWidget>(101),
     plat::MakeObjectEntry<TestControl>(102),
+    plat::MakeObjectEntry<DialogDriver>(103),
 };
 
 HRESULT UpdateRegistry(UINT id, bool doRegister) noexcept {
-  wchar_t libId[39], widget[39], control[39];
+  wchar_t libId[39], widget[39], control[39], driver[39];
   plat::GuidToRegistryText(kLibId, libId);
   plat::GuidToRegistryText(__uuidof(TestWidget), widget);
   plat::GuidToRegistryText(__uuidof(TestControl), control);
+  plat::GuidToRegistryText(__uuidof(DialogDriver), driver);
   const plat::Replacement map[] = {
       {L"THREADINGMODEL", L"Apartment"}, {L"MAJORVERSION", L"380"},
       {L"MINORVERSION", L"0"},           {L"LIBID", libId},
       {L"CLSID_TestWidget", widget},     {L"CLSID_TestControl", control},
+      {L"CLSID_DialogDriver", driver},
   };
   return plat::module().UpdateRegistryFromResource(id, doRegister, map, std::size(map));
 }

@@ -32,11 +32,7 @@ class MainTest : public wqtest::NoLeaks {
     NoLeaks::TearDown();
   }
   IDispatch* ws() const { return ws_.get(); }
-  LONG Requests() const {
-    LONG count = 0;
-    ws_->get_RequestCount(&count);
-    return count;
-  }
+  LONG Requests() const { return wqstandins::RequestCount(ws_.get()); }
   std::wstring Last() const { return RequestXml(ws_.get(), Requests()); }
 
   plat::com_ptr<IWQCGenericSvcsMain> main_;

@@ -34,14 +34,14 @@ void AccessListDlg::Reload(WQComException& error) {
 }
 
 int AccessListDlg::SelectedIndex(int count) const {
-  const int item = list_.GetNextSelected();
+  const int item = list_.GetNextItem(-1, LVNI_SELECTED);
   if (item < 0) return -1;
   const int index = static_cast<int>(list_.GetItemData(item));
   return index < count ? index : -1;
 }
 
 void AccessListDlg::OnItemChanged() {
-  const bool selected = list_.GetNextSelected() >= 0;
+  const bool selected = list_.GetNextItem(-1, LVNI_SELECTED) >= 0;
   remove_.EnableWindow(selected);
   edit_.EnableWindow(selected);
 }

@@ -3,7 +3,6 @@
 // Add, Remove and Edit buttons, and the tab dialogs they open to add or edit an entry.
 #pragma once
 
-#include <listview.h>
 #include <window.h>
 
 #include "resources/resource.h"

@@ -17,6 +17,6 @@ LRESULT CCMemberSelection::OnInitDialog() {
 void CCMemberSelection::OnOK() {
   // Read whole: a name cut short would give the role to another account, or to none.
   chosen_.clear();
-  for (int item : list_.GetSelectedItems()) chosen_.push_back(list_.GetItemText(item));
+  for (int item : list_.GetSelectedItems()) chosen_.push_back(list_.GetItemText(item, 0));
   EndDialog(IDOK);
 }

@@ -2,7 +2,6 @@
 // a role.
 #pragma once
 
-#include <listview.h>
 #include <window.h>
 
 #include <string>

@@ -38,7 +38,7 @@ void CRoleUsersPage::OnClickedAdd() {
 
 void CRoleUsersPage::OnClickedRemove() {
   for (int item : list_.GetSelectedItems()) {
-    const std::wstring name = list_.GetItemText(item);
+    const std::wstring name = list_.GetItemText(item, 0);
     std::erase(members_, name);
   }
   list_.DeleteAllItems();
@@ -48,7 +48,7 @@ void CRoleUsersPage::OnClickedRemove() {
 bool CRoleUsersPage::UpdateData() {
   RoleEditData& data = *static_cast<RoleEditData*>(GetOwner());
   std::vector<std::wstring> shown;
-  for (int i = 0; i < list_.GetItemCount(); ++i) shown.push_back(list_.GetItemText(i));
+  for (int i = 0; i < list_.GetItemCount(); ++i) shown.push_back(list_.GetItemText(i, 0));
   data.usersAdded.clear();
   data.usersRemoved.clear();
   for (const std::wstring& name : shown)

@@ -3,7 +3,6 @@
 // the difference to the members the role had.
 #pragma once
 
-#include <listview.h>
 #include <window.h>
 
 #include <string>

@@ -4,14 +4,26 @@
 #include "accessctrl/wqcaccesscontrol.h"
 #include "main/main.h"
 #include "fieldformatting/wqcfieldformatter.h"
+#include "workspacedialogs/wqcselectcasedlg.h"
+#include "workspacedialogs/wqcassocholddlg.h"
+#include "workspacedialogs/wqcclaimdlg.h"
+#include "workspacedialogs/wqcunclaimdlg.h"
 #include "servermodule.h"
+#include "workspacedialogs/wqcopendatasheetdlg.h"
+#include "workspacedialogs/wqcseldsbytypedlg.h"
 
 namespace {
 
 // Each class joins the server here, with the id of its registry script.
 std::array objectMap = {
     plat::MakeObjectEntry<Main>(103),
+    plat::MakeObjectEntry<WQCSelectCaseDlg>(210),
     plat::MakeObjectEntry<WQCFieldFormatter>(218),
+    plat::MakeObjectEntry<WQCOpenDatasheetDlg>(302),
+    plat::MakeObjectEntry<WQCSelDsByTypeDlg>(303),
+    plat::MakeObjectEntry<WQCAssocHoldDlg>(232),
+    plat::MakeObjectEntry<WQCClaimDlg>(275),
+    plat::MakeObjectEntry<WQCUnClaimDlg>(279),
     plat::MakeObjectEntry<WQCAccessControl>(239),
 };
 

@@ -7,6 +7,13 @@ namespace {
 // The call object takes BSTRs; a temporary copy keeps the caller's text a plain string.
 plat::unique_bstr Text(const wchar_t* text) { return plat::unique_bstr::copy(text ? text : L""); }
 
+VARIANT LongVariant(long value) {
+  VARIANT v;
+  V_VT(&v) = VT_I4;
+  V_I4(&v) = value;
+  return v;
+}
+
 }  // namespace
 
 HRESULT DataServiceRequest::Prepare(IDispatch* workspace, const wchar_t* serverProgId,
@@ -35,10 +42,7 @@ HRESULT DataServiceRequest::StartElement(const wchar_t* name) {
 }
 
 HRESULT DataServiceRequest::Attribute(const wchar_t* name, long value) {
-  VARIANT v;
-  V_VT(&v) = VT_I4;
-  V_I4(&v) = value;
-  return Attribute(name, v);
+  return Attribute(name, LongVariant(value));
 }
 
 HRESULT DataServiceRequest::Attribute(const wchar_t* name, const wchar_t* text) {
@@ -67,6 +71,10 @@ HRESULT DataServiceRequest::EndElement(const wchar_t* name) {
 
 HRESULT DataServiceRequest::Element(const wchar_t* name, const VARIANT& value) {
   return call_->WriteVariantElement(Text(name).get(), value);
+}
+
+HRESULT DataServiceRequest::Element(const wchar_t* name, long value) {
+  return Element(name, LongVariant(value));
 }
 
 HRESULT DataServiceRequest::PutInput(const wchar_t* input) {

@@ -22,8 +22,9 @@ class DataServiceRequest {
   HRESULT Attribute(const wchar_t* name, const VARIANT& value);
   HRESULT CloseStartTag();
   HRESULT EndElement(const wchar_t* name);
-  // A whole child element holding the value.
+  // A whole child element holding the value; a long is VT_I4.
   HRESULT Element(const wchar_t* name, const VARIANT& value);
+  HRESULT Element(const wchar_t* name, long value);
   HRESULT PutInput(const wchar_t* input);
 
   HRESULT Execute();

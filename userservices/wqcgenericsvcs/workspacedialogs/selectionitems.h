@@ -1,0 +1,135 @@
+// The items a selection object lists: one name per item, kept in ascending order without
+// regard to case, and parallel columns of per-item values (keys, flags, a second name).
+//
+//   SortedItems<LONG> cases;           // names and case IDs
+//   cases.Add(L"beta", 3);              // a load adds to a batch ...
+//   cases.Add(L"Alpha", 1);
+//   cases.Commit();                     // ... that joins the list in one pass
+//   cases.GetNames()[0];                // "Alpha"
+//   cases.GetColumn<0>()[0];            // 1
+//
+// The order is the one that inserting each item at the first name comparing greater
+// gives (so equal names stay in arrival order, a later one after the earlier): the batch
+// is stable-sorted and merged behind the existing items of equal name. One-by-one
+// insertion would move the whole list for every item, which large workspaces cannot
+// afford.
+#pragma once
+
+#include <handles.h>
+#include <wqarray.h>
+#include <wqstring.h>
+
+#include <algorithm>
+#include <tuple>
+#include <utility>
+#include <vector>
+
+// How one column stores its values, takes them in and holds them while pending. Texts are
+// owned BSTRs; everything else is stored by value.
+template <class T>
+struct ItemColumn {
+  using array = WQArray<T>;
+  using param = T;
+  using pending = T;
+  static pending Hold(param value) { return value; }
+  static T Release(pending& value) { return value; }
+};
+
+template <>
+struct ItemColumn<BSTR> {
+  using array = WQBstrArray;
+  using param = const wchar_t*;
+  using pending = plat::unique_bstr;
+  static pending Hold(param text) { return plat::unique_bstr::copy(text ? text : L""); }
+  static BSTR Release(pending& text) { return text.release(); }
+};
+
+// Orders item names: without regard to case, by the C runtime's comparison.
+inline bool NameLess(const wchar_t* a, const wchar_t* b) { return WQStrCompareNoCase(a, b) < 0; }
+
+template <class... Values>
+class SortedItems {
+ public:
+  SortedItems() = default;
+  SortedItems(const SortedItems&) = delete;
+  SortedItems& operator=(const SortedItems&) = delete;
+
+  int GetCount() const { return names_.GetCount(); }
+  const WQBstrArray& GetNames() const { return names_; }
+  template <size_t I>
+  const auto& GetColumn() const {
+    return std::get<I>(columns_);
+  }
+
+  // Adds an item to the batch; a null name counts as empty.
+  void Add(const wchar_t* name, typename ItemColumn<Values>::param... values) {
+    batch_.push_back(Pending{ItemColumn<BSTR>::Hold(name),
+                             std::tuple(ItemColumn<Values>::Hold(values)...)});
+  }
+  int GetPendingCount() const { return static_cast<int>(batch_.size()); }
+
+  // Puts the batch in its place in the list; the batch is empty afterwards, also when
+  // there is no memory for the merge (its items are then dropped). `positions`, when
+  // given, are positions in the list that keep pointing at their items.
+  void Commit(WQArray<LONG>* positions = nullptr) {
+    std::vector<Pending> batch;
+    batch.swap(batch_);
+    if (batch.empty()) return;
+    std::stable_sort(batch.begin(), batch.end(), [](const Pending& a, const Pending& b) {
+      return NameLess(a.name.get(), b.name.get());
+    });
+    const int existing = names_.GetCount();
+    const int added = static_cast<int>(batch.size());
+    // Everything that can fail comes first: afterwards only values move.
+    std::vector<int> moved;
+    if (positions && positions->GetCount()) moved.resize(existing, -1);
+    names_.Reserve(existing + added);
+    std::apply([&](auto&... column) { (column.Reserve(existing + added), ...); }, columns_);
+    for (int n = 0; n < added; ++n) {
+      names_.Add(nullptr);
+      std::apply([](auto&... column) { (column.Add({}), ...); }, columns_);
+    }
+    // Merge from the back: the larger of the two tails goes last, and of two equal names
+    // the batch's, which came later.
+    int i = existing - 1;
+    int j = added - 1;
+    for (int k = existing + added - 1; j >= 0; --k) {
+      if (i >= 0 && NameLess(batch[j].name.get(), names_[i])) {
+        if (!moved.empty()) moved[i] = k;
+        MoveWithin(i--, k);
+      } else {
+        MoveIn(batch[j--], k);
+      }
+    }
+    for (int p = 0; !moved.empty() && p < positions->GetCount(); ++p) {
+      LONG& position = (*positions)[p];
+      if (position >= 0 && position < existing && moved[position] >= 0) position = moved[position];
+    }
+  }
+
+ private:
+  using Indexes = std::index_sequence_for<Values...>;
+
+  struct Pending {
+    plat::unique_bstr name;
+    std::tuple<typename ItemColumn<Values>::pending...> values;
+  };
+
+  void MoveWithin(int from, int to) { MoveWithin(from, to, Indexes{}); }
+  template <size_t... I>
+  void MoveWithin(int from, int to, std::index_sequence<I...>) {
+    names_[to] = std::exchange(names_[from], nullptr);
+    ((std::get<I>(columns_)[to] = std::get<I>(columns_)[from]), ...);
+  }
+
+  void MoveIn(Pending& item, int to) { MoveIn(item, to, Indexes{}); }
+  template <size_t... I>
+  void MoveIn(Pending& item, int to, std::index_sequence<I...>) {
+    names_[to] = item.name.release();
+    ((std::get<I>(columns_)[to] = ItemColumn<Values>::Release(std::get<I>(item.values))), ...);
+  }
+
+  WQBstrArray names_;
+  std::tuple<typename ItemColumn<Values>::array...> columns_;
+  std::vector<Pending> batch_;
+};

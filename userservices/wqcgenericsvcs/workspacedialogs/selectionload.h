@@ -1,0 +1,40 @@
+// The plain functions behind every selection object: the one data service call that
+// loads its items, the "Select" document of a selection, and the HRESULT of a dialog
+// that could not run.
+#pragma once
+
+#include <handles.h>
+#include <saxschemaparser.h>
+#include <wqarray.h>
+
+#include <functional>
+
+class DataServiceRequest;
+
+// The request document of a list call. Its calls' HRESULTs are not checked: a request the
+// call object refused shows in Execute's answer.
+using WriteListRequest = std::function<void(DataServiceRequest&)>;
+
+// Calls `method` of "ZERAZevozarAdid.Main" with the request `write` makes (none when
+// empty) and reads the reply with `parser`. E_INVALIDARG for a workspace without
+// IWQWorkspace; else the HRESULT of making the call, of Execute, of reading the reply, or
+// of the parse.
+HRESULT RequestList(IDispatch* workspace, const wchar_t* method, const WriteListRequest& write,
+                    SAXSchemaParser& parser) noexcept;
+
+// The XML declaration and a "Select" element with one "Option" per selected item, whose
+// "Value" is the item's key; an empty string for an empty selection.
+HRESULT SelectionXml(const WQArray<LONG>& selection, const WQArray<LONG>& keys, BSTR* xml);
+
+// A modal dialog ended with -1: the failure of its handler, else of its creation.
+HRESULT DialogFailure(HRESULT handlerError) noexcept;
+
+// Copies an item's value to an out-parameter.
+inline HRESULT CopyOut(BSTR value, BSTR* out) {
+  *out = plat::unique_bstr::copy(value, ::SysStringLen(value)).release();
+  return S_OK;
+}
+inline HRESULT CopyOut(LONG value, long* out) {
+  *out = value;
+  return S_OK;
+}

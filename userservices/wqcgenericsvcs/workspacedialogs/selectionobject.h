@@ -1,0 +1,142 @@
+// What the selection objects share: the properties every one of them has, the item and
+// selection accessors, the ShowDialog skeleton and the load that adds to the item list.
+//
+//   class WQCSelectUnitSetDlg
+//       : public SelectionObject<WQCSelectUnitSetDlg, IWQCSelectUnitSetDlg, SortedItems<>> {
+//    public:
+//     static constexpr auto kLoadItems = &IWQCSelectUnitSetDlg::LoadOptions;
+//     WQCSelectUnitSetDlg() : SelectionObject(L"Select Unit Set") {}
+//     HRESULT RunDialog(HWND owner, bool& chosen) { return RunNameDialog(owner, nullptr, chosen); }
+//     ...the class's own accessors, one line each over GetItem and GetSelected...
+//   };
+//
+// The selection holds positions in the item list, resolved from the rows the user chose
+// when OK was pressed, so later changes of filters or loads cannot make them point
+// elsewhere. The objects keep no error object: they return HRESULTs directly.
+#pragma once
+
+#include <dispatch.h>
+#include <handles.h>
+
+#include "selectiondlgs.h"
+#include "selectionitems.h"
+#include "selectionload.h"
+
+template <class Derived, class Interface, class Items>
+class SelectionObject
+    : public plat::Implements<Derived, plat::Dispatch<Interface>,
+                              plat::SupportErrorInfo<Interface>> {
+ public:
+  // Only VARIANT_TRUE asks for the multiple-selection dialog.
+  STDMETHOD(put_MultiSelect)(VARIANT_BOOL value) override {
+    multiSelect_ = value;
+    return S_OK;
+  }
+
+  STDMETHOD(put_Title)(BSTR value) override try {
+    title_ = plat::unique_bstr::copy(value);
+    return S_OK;
+  }
+  PLAT_CATCH_RETURN()
+
+  STDMETHOD(get_SelectionCount)(long* count) override {
+    if (!count) return E_POINTER;
+    *count = selection_.GetCount();
+    return S_OK;
+  }
+
+  // Loads the items first when there are none; the HRESULT is the load's.
+  STDMETHOD(ShowDialog)(IDispatch* pWorkspace, LONGLONG lParentHWnd,
+                        VARIANT_BOOL* pbDialogOK) override try {
+    if (!pbDialogOK) return E_POINTER;
+    *pbDialogOK = VARIANT_FALSE;
+    const HWND owner = reinterpret_cast<HWND>(static_cast<INT_PTR>(lParentHWnd));
+    if (owner && !::IsWindow(owner)) return E_INVALIDARG;
+    HRESULT hr = S_OK;
+    if (items_.GetCount() == 0) {
+      hr = (static_cast<Interface*>(this)->*Derived::kLoadItems)(pWorkspace);
+      if (FAILED(hr)) return hr;
+    }
+    bool chosen = false;
+    PLAT_RETURN_IF_FAILED(static_cast<Derived*>(this)->RunDialog(owner, chosen));
+    if (chosen) *pbDialogOK = VARIANT_TRUE;
+    return hr;
+  }
+  PLAT_CATCH_RETURN()
+
+ protected:
+  explicit SelectionObject(const wchar_t* title) : title_(plat::unique_bstr::copy(title)) {}
+
+  bool IsMultiSelect() const { return multiSelect_ == VARIANT_TRUE; }
+
+  HRESULT GetItemCount(long* count) const {
+    if (!count) return E_POINTER;
+    *count = items_.GetCount();
+    return S_OK;
+  }
+
+  // The `index`-th item's (1-based) value in `column`; out of range leaves *out alone.
+  template <class Column, class T>
+  HRESULT GetItem(const Column& column, long index, T* out) const {
+    if (!out) return E_POINTER;
+    if (index < 1 || index > items_.GetCount()) return E_INVALIDARG;
+    return CopyOut(column[index - 1], out);
+  }
+
+  enum class OnFailure { Clear, Keep };
+  // The value in `column` of the `index`-th selected item (1-based).
+  template <class Column, class T>
+  HRESULT GetSelected(const Column& column, long index, T* out, OnFailure onFailure) const {
+    if (!out) return E_POINTER;
+    if (onFailure == OnFailure::Clear) *out = T{};
+    if (index < 1 || index > selection_.GetCount()) return E_INVALIDARG;
+    return CopyOut(column[selection_[index - 1]], out);
+  }
+
+  HRESULT GetSelectionXml(const WQArray<LONG>& keys, BSTR* xml) const {
+    if (!xml) return E_POINTER;
+    *xml = nullptr;
+    return SelectionXml(selection_, keys, xml);
+  }
+
+  // The common load: what the reply holds joins the items, also when the parse fails
+  // half-way; loads never clear.
+  HRESULT LoadItems(IDispatch* workspace, const wchar_t* method, const WriteListRequest& write,
+                    SAXSchemaParser& parser) {
+    const HRESULT hr = RequestList(workspace, method, write, parser);
+    items_.Commit(&selection_);
+    return hr;
+  }
+
+  // SingleSelectDlg or MultiSelectDlg over the names; negative keys mark restricted items.
+  HRESULT RunNameDialog(HWND owner, const WQArray<LONG>* keys, bool& chosen) {
+    if (IsMultiSelect()) {
+      MultiSelectDlg dialog(items_.GetNames(), keys);
+      dialog.SetTitle(title_.get());
+      return RunSelectionDialog(dialog, owner, chosen);
+    }
+    SingleSelectDlg dialog(items_.GetNames(), keys);
+    dialog.SetTitle(title_.get());
+    return RunSelectionDialog(dialog, owner, chosen);
+  }
+
+  // Runs `dialog`; after OK with something chosen, its items become the selection.
+  template <class Dialog>
+  HRESULT RunSelectionDialog(Dialog& dialog, HWND owner, bool& chosen) {
+    chosen = false;
+    const INT_PTR result = dialog.DoModal(owner);
+    if (result == -1) return DialogFailure(dialog.HandlerError());
+    if (result != IDOK) return S_OK;
+    WQArray<LONG> items;
+    dialog.GetSelectedItems(items);
+    if (items.GetCount() == 0) return S_OK;
+    selection_.MoveFrom(items);
+    chosen = true;
+    return S_OK;
+  }
+
+  Items items_;
+  WQArray<LONG> selection_;  // positions in items_
+  VARIANT_BOOL multiSelect_ = VARIANT_FALSE;
+  plat::unique_bstr title_;
+};
