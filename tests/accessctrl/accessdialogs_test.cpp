@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <axhost.h>
+#include <latebound.h>
 #include <window.h>
 #include <standinsclient.h>
 
@@ -81,23 +82,49 @@ Texts Sorted(Texts texts) {
   return texts;
 }
 
-// The grid in the control host of that id on one of the dialog's pages (the tab control
-// of the dialog itself may have the same id).
-plat::com_ptr<IUnknown> GridOf(const DialogView& view, int hostId) {
+// The control host of that id on one of the dialog's pages (the tab control of the dialog
+// itself may have the same id), and the grid in it.
+HWND HostOf(const DialogView& view, int hostId) {
   struct Search {
     int id;
-    plat::com_ptr<IUnknown> grid;
+    HWND host = nullptr;
   } search{hostId};
   EnumChildWindows(
       view.hwnd(),
       [](HWND child, LPARAM param) -> BOOL {
         auto* found = reinterpret_cast<Search*>(param);
-        if (GetDlgCtrlID(child) == found->id)
-          plat::AxHost::GetControl(child, IID_IUnknown, found->grid.put_void());
-        return !found->grid;
+        plat::com_ptr<IUnknown> grid;
+        if (GetDlgCtrlID(child) == found->id &&
+            SUCCEEDED(plat::AxHost::GetControl(child, IID_IUnknown, grid.put_void())))
+          found->host = child;
+        return !found->host;
       },
       reinterpret_cast<LPARAM>(&search));
-  return search.grid;
+  return search.host;
+}
+
+plat::com_ptr<IUnknown> GridOf(const DialogView& view, int hostId) {
+  plat::com_ptr<IUnknown> grid;
+  plat::AxHost::GetControl(HostOf(view, hostId), IID_IUnknown, grid.put_void());
+  return grid;
+}
+
+// The column widths of a grid are shares of its host's width in twips, without the
+// vertical scroll bar and the edges, measured as the page measures them.
+void ExpectColumnShares(const DialogView& view, int hostId, std::vector<double> shares) {
+  RECT client{};
+  GetClientRect(HostOf(view, hostId), &client);
+  HDC screen = GetDC(nullptr);
+  const long twips = (client.right - GetSystemMetrics(SM_CXVSCROLL) -
+                      2 * GetSystemMetrics(SM_CXEDGE)) * 1440 / GetDeviceCaps(screen, LOGPIXELSX);
+  ReleaseDC(nullptr, screen);
+  plat::com_ptr<IDispatch> grid = GridOf(view, hostId).try_query<IDispatch>();
+  plat::LateBound calls(grid);
+  for (size_t col = 0; col < shares.size(); ++col) {
+    plat::unique_variant width;
+    ASSERT_EQ(calls.Get(L"ColWidth", width.put(), {static_cast<long>(col)}), S_OK);
+    EXPECT_EQ(V_I4(&width), static_cast<long>(twips * shares[col])) << "column " << col;
+  }
 }
 
 std::wstring GridContents(const DialogView& view, int hostId) {
@@ -222,6 +249,7 @@ TEST_F(AccessDialogs, NewRoleSendsItsCheckedPrivilegesAndMembers) {
              EXPECT_EQ(GridContents(view, IDC_PRIVILEGEGRID),
                        L"+*Data*||\n2:Read|[ ]|[ ]\n2:Write|[ ]|[ ]\n"
                        L"+*Admin*||\n2:Audit|[ ]|[ ]\n2:READ|[ ]|[ ]");
+             ExpectColumnShares(view, IDC_PRIVILEGEGRID, {0.8, 0.1, 0.1});
            })
            // Category rows and names are not for editing.
            .Do(ClickCell(IDC_PRIVILEGEGRID, 0, 1, S_FALSE))
@@ -347,6 +375,7 @@ TEST_F(AccessDialogs, UsersListShowsTheirRolesAndAddsAUserWithItsCheckedRoles) {
            .SelectTab(IDC_TABCONTROL, 1)
            .Inspect([](DialogView& view) {
              EXPECT_EQ(GridContents(view, IDC_ROLEGRID), L"|Roles\n[ ]|Readers\n[ ]|Writers");
+             ExpectColumnShares(view, IDC_ROLEGRID, {0.2, 0.8});
            })
            .Do(ClickCell(IDC_ROLEGRID, 2, 1, S_FALSE))
            .Do(ClickCell(IDC_ROLEGRID, 2, 0))

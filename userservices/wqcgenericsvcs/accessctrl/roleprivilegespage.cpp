@@ -31,9 +31,11 @@ LRESULT CRolePrivilegesPage::OnInitDialog() {
 
 void CRolePrivilegesPage::SetUpGrid() {
   // The control starts with rows of its own: one is kept to set the columns, then removed,
-  // so that the first category lands on row 0.
+  // so that the first category lands on row 0. No heading row: the page's labels head the
+  // columns, and the row removed is a plain one.
   grid_.SetRows(1);
   grid_.SetCols(3);
+  grid_.SetListAppearance(0);
   grid_.RemoveItem(0);
   const long twips = AccessGrid::ListWidthTwips(grid_.HostWindow());
   grid_.SetColWidth(kNameColumn, static_cast<long>(twips * 0.8));
@@ -42,8 +44,6 @@ void CRolePrivilegesPage::SetUpGrid() {
   grid_.SetColDataType(kNameColumn, AccessGrid::kTypeString);
   grid_.SetColDataType(kGrantColumn, AccessGrid::kTypeBoolean);
   grid_.SetColDataType(kDenyColumn, AccessGrid::kTypeBoolean);
-  // No heading row: the page's labels head the columns.
-  grid_.SetListAppearance(0);
 
   const AccessRole* role = roleIndex_ >= 0 ? &model_.Roles()[roleIndex_] : nullptr;
   const WQArray<PrivilegeCategoryRecord>& categories = model_.Categories();
