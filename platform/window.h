@@ -1,7 +1,7 @@
-// Windows and dialogs: borrowing window wrappers (Window, ListBox, Edit, Button, TabCtrl),
-// the GDI scopes a dialog measures and paints with, a declarative message map, the dialog
-// class template bound to its resource template through an IDD member, and the window
-// class template that subclasses a control while keeping its own window class.
+// Windows and dialogs: borrowing window wrappers (Window, ListBox, ComboBox, Edit, Button,
+// TabCtrl), the GDI scopes a dialog measures and paints with, a declarative message map,
+// the dialog class template bound to its resource template through an IDD member, and the
+// window class template that subclasses a control while keeping its own window class.
 //
 //   class NameDlg : public plat::DialogImpl<NameDlg> {
 //    public:
@@ -175,6 +175,27 @@ class ListBox : public Window {
   }
   void SetHorizontalExtent(int extent) const noexcept {
     SendMessage(LB_SETHORIZONTALEXTENT, extent);
+  }
+};
+
+// Combo-box messages; positions are CB_ERR (-1) where the control reports none.
+class ComboBox : public Window {
+ public:
+  using Window::Window;
+  ComboBox(const Window& window) noexcept : Window(window.hwnd()) {}
+  int GetCount() const noexcept { return static_cast<int>(SendMessage(CB_GETCOUNT)); }
+  // Puts the item at `index` even in a sorted list; the position, or CB_ERR.
+  int InsertString(int index, const wchar_t* text) const noexcept {
+    return static_cast<int>(SendMessage(CB_INSERTSTRING, index, reinterpret_cast<LPARAM>(text)));
+  }
+  std::wstring GetLBText(int index) const;
+  LRESULT GetItemData(int index) const noexcept { return SendMessage(CB_GETITEMDATA, index); }
+  int SetItemData(int index, LPARAM data) const noexcept {
+    return static_cast<int>(SendMessage(CB_SETITEMDATA, index, data));
+  }
+  int GetCurSel() const noexcept { return static_cast<int>(SendMessage(CB_GETCURSEL)); }
+  int SetCurSel(int index) const noexcept {
+    return static_cast<int>(SendMessage(CB_SETCURSEL, index));
   }
 };
 

@@ -8,6 +8,11 @@
 #include "workspacedialogs/wqcassocholddlg.h"
 #include "workspacedialogs/wqcclaimdlg.h"
 #include "workspacedialogs/wqcunclaimdlg.h"
+#include "workspacedialogs/wqcselectclassdlg.h"
+#include "workspacedialogs/wqcselectobjectdlg.h"
+#include "workspacedialogs/wqcselectunitsetdlg.h"
+#include "workspacedialogs/wqcselectdatasheetdlg.h"
+#include "workspacedialogs/wqcrenamecasedlg.h"
 #include "servermodule.h"
 #include "workspacedialogs/wqcopendatasheetdlg.h"
 #include "workspacedialogs/wqcseldsbytypedlg.h"
@@ -24,6 +29,11 @@ std::array objectMap = {
     plat::MakeObjectEntry<WQCAssocHoldDlg>(232),
     plat::MakeObjectEntry<WQCClaimDlg>(275),
     plat::MakeObjectEntry<WQCUnClaimDlg>(279),
+    plat::MakeObjectEntry<WQCSelectClassDlg>(201),
+    plat::MakeObjectEntry<WQCSelectObjectDlg>(202),
+    plat::MakeObjectEntry<WQCSelectUnitSetDlg>(231),
+    plat::MakeObjectEntry<WQCSelectDatasheetDlg>(290),
+    plat::MakeObjectEntry<WQCRenameCaseDlg>(213),
     plat::MakeObjectEntry<WQCAccessControl>(239),
 };
 

@@ -53,6 +53,10 @@
 #define IDC_AFFECTEDBOX 283
 #define IDC_UNCLAIMICON 284
 #define IDC_UNCLAIMWARNING 285
+// Rename case.
+#define IDD_RENAMECASE 211
+#define IDC_EXISTINGCASE 211
+#define IDC_NEWCASENAME 212
 
 // Access-control administration.
 #ifndef IDC_STATIC

@@ -7,6 +7,13 @@ namespace {
 // The call object takes BSTRs; a temporary copy keeps the caller's text a plain string.
 plat::unique_bstr Text(const wchar_t* text) { return plat::unique_bstr::copy(text ? text : L""); }
 
+plat::unique_variant TextVariant(const wchar_t* text) {
+  plat::unique_variant v;
+  V_VT(&v) = VT_BSTR;
+  V_BSTR(&v) = Text(text).release();
+  return v;
+}
+
 VARIANT LongVariant(long value) {
   VARIANT v;
   V_VT(&v) = VT_I4;
@@ -46,10 +53,7 @@ HRESULT DataServiceRequest::Attribute(const wchar_t* name, long value) {
 }
 
 HRESULT DataServiceRequest::Attribute(const wchar_t* name, const wchar_t* text) {
-  plat::unique_variant v;
-  V_VT(&v) = VT_BSTR;
-  V_BSTR(&v) = Text(text).release();
-  return Attribute(name, v);
+  return Attribute(name, TextVariant(text));
 }
 
 HRESULT DataServiceRequest::FlagAttribute(const wchar_t* name, bool value) {
@@ -75,6 +79,10 @@ HRESULT DataServiceRequest::Element(const wchar_t* name, const VARIANT& value) {
 
 HRESULT DataServiceRequest::Element(const wchar_t* name, long value) {
   return Element(name, LongVariant(value));
+}
+
+HRESULT DataServiceRequest::Element(const wchar_t* name, const wchar_t* text) {
+  return Element(name, TextVariant(text));
 }
 
 HRESULT DataServiceRequest::PutInput(const wchar_t* input) {

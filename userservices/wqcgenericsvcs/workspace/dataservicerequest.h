@@ -22,9 +22,10 @@ class DataServiceRequest {
   HRESULT Attribute(const wchar_t* name, const VARIANT& value);
   HRESULT CloseStartTag();
   HRESULT EndElement(const wchar_t* name);
-  // A whole child element holding the value; a long is VT_I4.
+  // A whole child element holding the value; a long is VT_I4, a text VT_BSTR.
   HRESULT Element(const wchar_t* name, const VARIANT& value);
   HRESULT Element(const wchar_t* name, long value);
+  HRESULT Element(const wchar_t* name, const wchar_t* text);
   HRESULT PutInput(const wchar_t* input);
 
   HRESULT Execute();
