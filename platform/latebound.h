@@ -1,13 +1,12 @@
-// Late-bound calls on an IDispatch by member name, for a component whose interface is too
-// large to declare for the few members a caller uses. Names are looked up once per object
-// and kept; index arguments come in the order the member declares them.
+// Late-bound calls through IDispatch by member name, as a scripting client makes them.
+// Used where a large platform interface is reached only for a few members, so that the
+// code works alike with the real component and a small stand-in. A member's exception
+// comes back as its own HRESULT with its text installed as the thread's error info.
 //
-//   plat::LateBound grid(dispatch);
-//   grid.Put(L"Rows", 5);
+//   plat::LateBound grid(dispatch);          // keeps the names it looked up
 //   grid.PutIndexed(L"ColWidth", {0}, 1440);
 //   plat::unique_variant text;
-//   grid.Get(L"TextMatrix", text.put(), 1, 0);
-//   grid.Call(L"AddItem", nullptr, L"Data");
+//   grid.Get(L"TextMatrix", text.put(), {1, 0});
 #pragma once
 
 #include "handles.h"
@@ -19,7 +18,48 @@
 
 namespace plat {
 
-// One argument of a late-bound call, owned for the call's duration.
+HRESULT GetDispId(IDispatch* object, const wchar_t* name, DISPID* id) noexcept;
+
+// Invokes member `id` with `flags` and `count` arguments in their natural order (a put's
+// value last); `result` may be null.
+HRESULT InvokeById(IDispatch* object, DISPID id, WORD flags, const VARIANT* args, size_t count,
+                   VARIANT* result) noexcept;
+// Invokes `name` with `flags` and the arguments in their natural order; `result` may be
+// null. Fails with E_POINTER for a null object.
+HRESULT InvokeByName(IDispatch* object, const wchar_t* name, WORD flags,
+                     std::initializer_list<VARIANT> args, VARIANT* result) noexcept;
+
+inline HRESULT GetProperty(IDispatch* object, const wchar_t* name, VARIANT* result) noexcept {
+  return InvokeByName(object, name, DISPATCH_PROPERTYGET, {}, result);
+}
+HRESULT PutProperty(IDispatch* object, const wchar_t* name, const VARIANT& value) noexcept;
+inline HRESULT CallMethod(IDispatch* object, const wchar_t* name,
+                          std::initializer_list<VARIANT> args, VARIANT* result = nullptr) noexcept {
+  return InvokeByName(object, name, DISPATCH_METHOD | DISPATCH_PROPERTYGET, args, result);
+}
+
+// A property that holds an object; E_NOINTERFACE when it holds none.
+HRESULT GetObjectProperty(IDispatch* object, const wchar_t* name, com_ptr<IDispatch>& value) noexcept;
+// A property converted to a type with VariantChangeType.
+HRESULT GetPropertyAs(IDispatch* object, const wchar_t* name, VARTYPE type, VARIANT* value) noexcept;
+
+// Argument values that borrow their data for one call.
+inline VARIANT ArgLong(long value) noexcept {
+  VARIANT v;
+  V_VT(&v) = VT_I4;
+  V_I4(&v) = value;
+  return v;
+}
+// The text must outlive the call; BSTR callers may rely on its length prefix only when it
+// is a real BSTR, so pass one (unique_bstr::get()).
+inline VARIANT ArgText(BSTR text) noexcept {
+  VARIANT v;
+  V_VT(&v) = VT_BSTR;
+  V_BSTR(&v) = text;
+  return v;
+}
+
+// One argument of a LateBound call, owned for the call's duration.
 class Arg {
  public:
   Arg(long value) noexcept;
@@ -37,6 +77,7 @@ class Arg {
   unique_variant value_;
 };
 
+// An object called by member names, each looked up once.
 class LateBound {
  public:
   LateBound() = default;

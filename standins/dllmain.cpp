@@ -1,6 +1,7 @@
 // Process entry, object map and registration of the stand-ins server.
 #include <array>
 
+#include "browser/browsercontrol.h"
 #include "clienttools.h"
 #include "globals.h"
 #include "grid.h"
@@ -20,16 +21,18 @@ std::array objectMap = {
     plat::MakeObjectEntry<VermaroProjects>(106),
     plat::MakeObjectEntry<WorkspaceNode>(107),
     plat::MakeObjectEntry<WorkspaceNodeControl>(108),
-    plat::MakeObjectEntry<GridControl>(109),
-    plat::MakeObjectEntry<ObjectPicker>(110),
-    plat::MakeObjectEntry<ObjectPickerControl>(111),
-    plat::MakeObjectEntry<VsFlexGridN>(112),
+    plat::MakeObjectEntry<BrowserControl>(109),
+    plat::MakeObjectEntry<BrowserStandin>(110),
+    plat::MakeObjectEntry<GridControl>(111),
+    plat::MakeObjectEntry<ObjectPicker>(112),
+    plat::MakeObjectEntry<ObjectPickerControl>(113),
+    plat::MakeObjectEntry<VsFlexGridN>(114),
 };
 
 HRESULT UpdateRegistry(UINT id, bool doRegister) noexcept {
   wchar_t libId[39], workspace[39], workspaceNoWQ[39], clientTools[39], globals[39],
-      vermaro[39], vermaroProjects[39], node[39], nodeControl[39], gridControl[39], picker[39],
-      pickerControl[39], grid[39];
+      vermaro[39], vermaroProjects[39], node[39], nodeControl[39], browserControl[39],
+      browserStandin[39], gridControl[39], picker[39], pickerControl[39], grid[39];
   plat::GuidToRegistryText(LIBID_WQStandins, libId);
   plat::GuidToRegistryText(__uuidof(Workspace), workspace);
   plat::GuidToRegistryText(__uuidof(WorkspaceNoWQ), workspaceNoWQ);
@@ -39,6 +42,8 @@ HRESULT UpdateRegistry(UINT id, bool doRegister) noexcept {
   plat::GuidToRegistryText(__uuidof(VermaroProjects), vermaroProjects);
   plat::GuidToRegistryText(__uuidof(WorkspaceNode), node);
   plat::GuidToRegistryText(__uuidof(WorkspaceNodeControl), nodeControl);
+  plat::GuidToRegistryText(__uuidof(BrowserControl), browserControl);
+  plat::GuidToRegistryText(__uuidof(BrowserStandin), browserStandin);
   plat::GuidToRegistryText(__uuidof(GridControl), gridControl);
   plat::GuidToRegistryText(__uuidof(ObjectPicker), picker);
   plat::GuidToRegistryText(__uuidof(ObjectPickerControl), pickerControl);
@@ -56,6 +61,8 @@ HRESULT UpdateRegistry(UINT id, bool doRegister) noexcept {
       {L"CLSID_VermaroProjects", vermaroProjects},
       {L"CLSID_WorkspaceNode", node},
       {L"CLSID_WorkspaceNodeControl", nodeControl},
+      {L"CLSID_BrowserControl", browserControl},
+      {L"CLSID_BrowserStandin", browserStandin},
       {L"CLSID_GridControl", gridControl},
       {L"CLSID_ObjectPicker", picker},
       {L"CLSID_ObjectPickerControl", pickerControl},

@@ -440,16 +440,6 @@ STDMETHODIMP VsFlexGridN::GetClientSite(IOleClientSite** site) { return site_.co
 
 STDMETHODIMP VsFlexGridN::Close(DWORD) { return InPlaceDeactivate(); }
 
-STDMETHODIMP VsFlexGridN::GetMoniker(DWORD, DWORD, IMoniker** moniker) {
-  if (moniker) *moniker = nullptr;
-  return E_NOTIMPL;
-}
-
-STDMETHODIMP VsFlexGridN::GetClipboardData(DWORD, IDataObject** data) {
-  if (data) *data = nullptr;
-  return E_NOTIMPL;
-}
-
 STDMETHODIMP VsFlexGridN::DoVerb(LONG verb, LPMSG, IOleClientSite* site, LONG, HWND parent,
                                  LPCRECT rect) {
   switch (verb) {
@@ -499,20 +489,10 @@ HRESULT VsFlexGridN::Activate(IOleClientSite* site, HWND parent, LPCRECT rect) {
   return S_OK;
 }
 
-STDMETHODIMP VsFlexGridN::EnumVerbs(IEnumOLEVERB** verbs) {
-  if (verbs) *verbs = nullptr;
-  return OLE_S_USEREG;
-}
-
 STDMETHODIMP VsFlexGridN::GetUserClassID(CLSID* clsid) {
   if (!clsid) return E_POINTER;
   *clsid = __uuidof(VsFlexGridN);
   return S_OK;
-}
-
-STDMETHODIMP VsFlexGridN::GetUserType(DWORD, LPOLESTR* type) {
-  if (type) *type = nullptr;
-  return OLE_S_USEREG;
 }
 
 STDMETHODIMP VsFlexGridN::SetExtent(DWORD aspect, SIZEL* size) {
@@ -526,23 +506,6 @@ STDMETHODIMP VsFlexGridN::GetExtent(DWORD aspect, SIZEL* size) {
   if (!size) return E_POINTER;
   if (aspect != DVASPECT_CONTENT) return DV_E_DVASPECT;
   *size = extent_;
-  return S_OK;
-}
-
-STDMETHODIMP VsFlexGridN::Advise(IAdviseSink*, DWORD* connection) {
-  if (connection) *connection = 0;
-  return OLE_E_ADVISENOTSUPPORTED;
-}
-
-STDMETHODIMP VsFlexGridN::EnumAdvise(IEnumSTATDATA** advise) {
-  if (advise) *advise = nullptr;
-  return OLE_E_ADVISENOTSUPPORTED;
-}
-
-STDMETHODIMP VsFlexGridN::GetMiscStatus(DWORD, DWORD* status) {
-  if (!status) return E_POINTER;
-  *status = OLEMISC_SETCLIENTSITEFIRST | OLEMISC_ACTIVATEWHENVISIBLE | OLEMISC_INSIDEOUT |
-            OLEMISC_CANTLINKINSIDE | OLEMISC_RECOMPOSEONRESIZE;
   return S_OK;
 }
 

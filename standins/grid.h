@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "WQStandins.h"
+#include "olecontrol.h"
 #include "recordercontrol.h"
 
 namespace standins {
@@ -97,7 +98,7 @@ class GridConnectionPoint;
 
 class VsFlexGridN
     : public plat::Implements<VsFlexGridN, plat::Dispatch<IStandinGrid>, IWQStandinGridUser,
-                              IOleObject, IOleInPlaceObject, IPersistStreamInit,
+                              standins::OleObjectDefaults, IOleInPlaceObject, IPersistStreamInit,
                               IConnectionPointContainer,
                               plat::ProvideClassInfo2<VsFlexGridN, &DIID__IStandinGridEvents>,
                               plat::SupportErrorInfo<IStandinGrid>> {
@@ -155,26 +156,12 @@ class VsFlexGridN
   // IOleObject
   STDMETHOD(SetClientSite)(IOleClientSite* site) override;
   STDMETHOD(GetClientSite)(IOleClientSite** site) override;
-  STDMETHOD(SetHostNames)(LPCOLESTR, LPCOLESTR) override { return S_OK; }
   STDMETHOD(Close)(DWORD) override;
-  STDMETHOD(SetMoniker)(DWORD, IMoniker*) override { return E_NOTIMPL; }
-  STDMETHOD(GetMoniker)(DWORD, DWORD, IMoniker** moniker) override;
-  STDMETHOD(InitFromData)(IDataObject*, BOOL, DWORD) override { return E_NOTIMPL; }
-  STDMETHOD(GetClipboardData)(DWORD, IDataObject** data) override;
   STDMETHOD(DoVerb)(LONG verb, LPMSG, IOleClientSite* site, LONG, HWND parent,
                     LPCRECT rect) override;
-  STDMETHOD(EnumVerbs)(IEnumOLEVERB** verbs) override;
-  STDMETHOD(Update)() override { return S_OK; }
-  STDMETHOD(IsUpToDate)() override { return S_OK; }
   STDMETHOD(GetUserClassID)(CLSID* clsid) override;
-  STDMETHOD(GetUserType)(DWORD, LPOLESTR* type) override;
   STDMETHOD(SetExtent)(DWORD aspect, SIZEL* size) override;
   STDMETHOD(GetExtent)(DWORD aspect, SIZEL* size) override;
-  STDMETHOD(Advise)(IAdviseSink*, DWORD* connection) override;
-  STDMETHOD(Unadvise)(DWORD) override { return OLE_E_NOCONNECTION; }
-  STDMETHOD(EnumAdvise)(IEnumSTATDATA** advise) override;
-  STDMETHOD(GetMiscStatus)(DWORD aspect, DWORD* status) override;
-  STDMETHOD(SetColorScheme)(LOGPALETTE*) override { return E_NOTIMPL; }
 
   // IOleInPlaceObject
   STDMETHOD(GetWindow)(HWND* hwnd) override;

@@ -13,6 +13,7 @@
 #include "workspacedialogs/wqcselectunitsetdlg.h"
 #include "workspacedialogs/wqcselectdatasheetdlg.h"
 #include "workspacedialogs/wqcrenamecasedlg.h"
+#include "conflictres/wqcconflictres.h"
 #include "servermodule.h"
 #include "workspacedialogs/wqcopendatasheetdlg.h"
 #include "workspacedialogs/wqcseldsbytypedlg.h"
@@ -34,6 +35,7 @@ std::array objectMap = {
     plat::MakeObjectEntry<WQCSelectUnitSetDlg>(231),
     plat::MakeObjectEntry<WQCSelectDatasheetDlg>(290),
     plat::MakeObjectEntry<WQCRenameCaseDlg>(213),
+    plat::MakeObjectEntry<WQCConflictResolution>(240),
     plat::MakeObjectEntry<WQCAccessControl>(239),
 };
 

@@ -30,7 +30,14 @@ HRESULT DataServiceRequest::Prepare(IDispatch* workspace, const wchar_t* serverP
   if (!workspace || FAILED(workspace->QueryInterface(__uuidof(IWQWorkspace), wq.put_void())) ||
       !wq)
     return E_INVALIDARG;
-  const HRESULT hr = wq->CreateDataServiceCall(call_.put());
+  return Prepare(wq.get(), serverProgId, method);
+}
+
+HRESULT DataServiceRequest::Prepare(IWQWorkspace* workspace, const wchar_t* serverProgId,
+                                    const wchar_t* method) {
+  call_.reset();
+  if (!workspace) return E_INVALIDARG;
+  const HRESULT hr = workspace->CreateDataServiceCall(call_.put());
   if (FAILED(hr)) {
     call_.reset();
     return hr;

@@ -12,6 +12,8 @@ class DataServiceRequest {
   // E_INVALIDARG when the workspace has no IWQWorkspace (nothing is created then), else
   // the HRESULT of CreateDataServiceCall. The flags, server and method are set unchecked.
   HRESULT Prepare(IDispatch* workspace, const wchar_t* serverProgId, const wchar_t* method);
+  // The same on a workspace already asked for IWQWorkspace; E_INVALIDARG for none.
+  HRESULT Prepare(IWQWorkspace* workspace, const wchar_t* serverProgId, const wchar_t* method);
 
   HRESULT StartDocument();
   HRESULT StartElement(const wchar_t* name);
