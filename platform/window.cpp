@@ -49,14 +49,27 @@ bool Window::CenterWindow() const noexcept {
   return SetWindowPos(nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-std::wstring ListBox::GetText(int index) const {
-  const int length = static_cast<int>(SendMessage(LB_GETTEXTLEN, index));
+namespace {
+
+// An item's text from a list that answers its length and its text by two messages.
+std::wstring ItemText(const Window& list, UINT lengthMessage, UINT textMessage, int index) {
+  const int length = static_cast<int>(list.SendMessage(lengthMessage, index));
   if (length <= 0) return std::wstring();
   std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-  const int copied =
-      static_cast<int>(SendMessage(LB_GETTEXT, index, reinterpret_cast<LPARAM>(text.data())));
+  const int copied = static_cast<int>(
+      list.SendMessage(textMessage, index, reinterpret_cast<LPARAM>(text.data())));
   text.resize(copied > 0 ? static_cast<size_t>(copied) : 0);
   return text;
+}
+
+}  // namespace
+
+std::wstring ComboBox::GetLBText(int index) const {
+  return ItemText(*this, CB_GETLBTEXTLEN, CB_GETLBTEXT, index);
+}
+
+std::wstring ListBox::GetText(int index) const {
+  return ItemText(*this, LB_GETTEXTLEN, LB_GETTEXT, index);
 }
 
 std::vector<int> ListBox::GetSelItems() const {

@@ -7,6 +7,10 @@
 #include "servermodule.h"
 #include "workspacedialogs/wqcopendatasheetdlg.h"
 #include "workspacedialogs/wqcseldsbytypedlg.h"
+#include "fieldformatting/wqcboolformatctl.h"
+#include "fieldformatting/wqcdateformatctl.h"
+#include "fieldformatting/wqcintegerformatctl.h"
+#include "fieldformatting/wqcrealformatctl.h"
 
 namespace {
 
@@ -17,6 +21,10 @@ std::array objectMap = {
     plat::MakeObjectEntry<WQCFieldFormatter>(218),
     plat::MakeObjectEntry<WQCOpenDatasheetDlg>(302),
     plat::MakeObjectEntry<WQCSelDsByTypeDlg>(303),
+    plat::MakeObjectEntry<WQCBoolFormatCtl>(219),
+    plat::MakeObjectEntry<WQCDateFormatCtl>(221),
+    plat::MakeObjectEntry<WQCIntegerFormatCtl>(227),
+    plat::MakeObjectEntry<WQCRealFormatCtl>(228),
 };
 
 }  // namespace
