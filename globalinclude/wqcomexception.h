@@ -140,3 +140,24 @@ inline void WQThrowIfFailed(WQComException& error, HRESULT hr) {
     error.Throw();
   }
 }
+
+// Runs one operation of a dialog: a failure is shown to the user through the client
+// tools' error display over `parent`, and no exception leaves. `location` names the
+// dialog's own source in the trace.
+template <class Body>
+void WQRunShowingErrors(const WQSourceLocation& location, HWND parent, Body&& body) noexcept {
+  WQComException error;
+  try {
+    body(error);
+  } catch (WQComException& caught) {
+    error.CatchComException(location, caught);
+  } catch (const _com_error& caught) {
+    error.CatchComError(location, caught);
+  } catch (...) {
+    error.CatchUnhandled(location);
+  }
+  try {
+    if (error.Failed()) error.ShowError(parent);
+  } catch (...) {
+  }
+}

@@ -68,13 +68,21 @@ bool IsMissing(const VARIANT& v) {
   return V_VT(&v) == VT_ERROR && V_ERROR(&v) == DISP_E_PARAMNOTFOUND;
 }
 
+// The parameters a caller passes: a trailing [out, retval] one comes back as the result.
+SHORT PassedParams(const FUNCDESC& func) {
+  SHORT count = func.cParams;
+  if (count > 0 && (func.lprgelemdescParam[count - 1].paramdesc.wParamFlags & PARAMFLAG_FRETVAL))
+    --count;
+  return count;
+}
+
 // Positional arguments (named ones are left to ITypeInfo::Invoke) of a method whose
 // trailing optional parameters are 64-bit integers: widl writes no default value for
 // them, so a client that omits one would get DISP_E_BADVARTYPE. They get 0.
 bool NeedsInt64Defaults(const FUNCDESC& func, const DISPPARAMS& params) {
   if (params.cNamedArgs != 0) return false;
   const UINT given = params.cArgs;
-  for (SHORT i = 0; i < func.cParams; ++i) {
+  for (SHORT i = 0; i < PassedParams(func); ++i) {
     const ELEMDESC& param = func.lprgelemdescParam[i];
     if (param.tdesc.vt != VT_I8 || !(param.paramdesc.wParamFlags & PARAMFLAG_FOPT)) continue;
     if (static_cast<UINT>(i) >= given) return true;
@@ -97,14 +105,14 @@ HRESULT InvokeWithTypeInfo(ITypeInfo* typeInfo, void* instance, DISPID member, W
     for (WORD f = 0; f < funcs && args.empty(); ++f) {
       FUNCDESC* func = nullptr;
       if (FAILED(typeInfo->GetFuncDesc(f, &func))) continue;
-      if (func->memid == member && (func->invkind & flags) && func->cParams > 0 &&
-          static_cast<UINT>(func->cParams) >= params->cArgs &&
-          NeedsInt64Defaults(*func, *params)) {
+      const SHORT passed = PassedParams(*func);
+      if (func->memid == member && (func->invkind & flags) && passed > 0 &&
+          static_cast<UINT>(passed) >= params->cArgs && NeedsInt64Defaults(*func, *params)) {
         // rgvarg holds the arguments last first.
-        args.resize(func->cParams);
+        args.resize(passed);
         const UINT given = params->cArgs;
-        for (SHORT i = 0; i < func->cParams; ++i) {
-          VARIANT& slot = args[func->cParams - 1 - i];
+        for (SHORT i = 0; i < passed; ++i) {
+          VARIANT& slot = args[passed - 1 - i];
           const bool isInt64Opt = func->lprgelemdescParam[i].tdesc.vt == VT_I8 &&
                                   (func->lprgelemdescParam[i].paramdesc.wParamFlags &
                                    PARAMFLAG_FOPT);

@@ -51,25 +51,25 @@ bool Window::CenterWindow() const noexcept {
 
 namespace {
 
-// An item's text from a list that answers its length and its text by two messages.
-std::wstring ItemText(const Window& list, UINT lengthMessage, UINT textMessage, int index) {
-  const int length = static_cast<int>(list.SendMessage(lengthMessage, index));
+// The text of a list item, asked for by its length message and then its text message.
+std::wstring ItemText(const Window& control, UINT lengthMsg, UINT textMsg, int index) {
+  const int length = static_cast<int>(control.SendMessage(lengthMsg, index));
   if (length <= 0) return std::wstring();
   std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-  const int copied = static_cast<int>(
-      list.SendMessage(textMessage, index, reinterpret_cast<LPARAM>(text.data())));
+  const int copied =
+      static_cast<int>(control.SendMessage(textMsg, index, reinterpret_cast<LPARAM>(text.data())));
   text.resize(copied > 0 ? static_cast<size_t>(copied) : 0);
   return text;
 }
 
 }  // namespace
 
-std::wstring ComboBox::GetLBText(int index) const {
-  return ItemText(*this, CB_GETLBTEXTLEN, CB_GETLBTEXT, index);
-}
-
 std::wstring ListBox::GetText(int index) const {
   return ItemText(*this, LB_GETTEXTLEN, LB_GETTEXT, index);
+}
+
+std::wstring ComboBox::GetLBText(int index) const {
+  return ItemText(*this, CB_GETLBTEXTLEN, CB_GETLBTEXT, index);
 }
 
 std::vector<int> ListBox::GetSelItems() const {

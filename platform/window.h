@@ -193,7 +193,15 @@ class ComboBox : public Window {
     return static_cast<int>(SendMessage(CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text)));
   }
   void ResetContent() const noexcept { SendMessage(CB_RESETCONTENT); }
+  // Puts the item at `index` even in a sorted list; the position, or CB_ERR.
+  int InsertString(int index, const wchar_t* text) const noexcept {
+    return static_cast<int>(SendMessage(CB_INSERTSTRING, index, reinterpret_cast<LPARAM>(text)));
+  }
   std::wstring GetLBText(int index) const;
+  LRESULT GetItemData(int index) const noexcept { return SendMessage(CB_GETITEMDATA, index); }
+  int SetItemData(int index, LPARAM data) const noexcept {
+    return static_cast<int>(SendMessage(CB_SETITEMDATA, index, data));
+  }
   int GetCurSel() const noexcept { return static_cast<int>(SendMessage(CB_GETCURSEL)); }
   int SetCurSel(int index) const noexcept {
     return static_cast<int>(SendMessage(CB_SETCURSEL, index));

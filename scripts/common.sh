@@ -41,6 +41,8 @@ make_prefix() {
   # No window manager runs on the test display: Wine draws the window frames itself and
   # does not wait for a manager (2 s at every dialog's close).
   wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+  # The resource protocol ("res:") that the XML dialog's stylesheet is loaded through.
+  wine regsvr32 /s mshtml.dll
   wineserver -p 2>/dev/null || true
 }
 

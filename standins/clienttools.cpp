@@ -9,13 +9,7 @@ ClientToolsJournal::ClientToolsJournal()
                 L"CompactPipe"},
                false) {}
 
-bool ClientToolsJournal::Refuses(const wchar_t* step) noexcept try {
-  if (!recorder.FindFailure(step)) return false;
-  recorder.MarkFailed(recorder.Record(step), E_NOINTERFACE);
-  return true;
-} catch (...) {
-  return true;
-}
+bool ClientToolsJournal::Refuses(const wchar_t* step) noexcept { return recorder.Refuses(step); }
 
 void ClientToolsJournal::Reset() noexcept {
   recorder.Clear();

@@ -1,6 +1,7 @@
 // Process entry, object map and registration of the stand-ins server.
 #include <array>
 
+#include "browser/browsercontrol.h"
 #include "clienttools.h"
 #include "globals.h"
 #include "vermaro.h"
@@ -18,11 +19,14 @@ std::array objectMap = {
     plat::MakeObjectEntry<VermaroProjects>(106),
     plat::MakeObjectEntry<WorkspaceNode>(107),
     plat::MakeObjectEntry<WorkspaceNodeControl>(108),
+    plat::MakeObjectEntry<BrowserControl>(109),
+    plat::MakeObjectEntry<BrowserStandin>(110),
 };
 
 HRESULT UpdateRegistry(UINT id, bool doRegister) noexcept {
   wchar_t libId[39], workspace[39], workspaceNoWQ[39], clientTools[39], globals[39],
-      vermaro[39], vermaroProjects[39], node[39], nodeControl[39];
+      vermaro[39], vermaroProjects[39], node[39], nodeControl[39], browserControl[39],
+      browserStandin[39];
   plat::GuidToRegistryText(LIBID_WQStandins, libId);
   plat::GuidToRegistryText(__uuidof(Workspace), workspace);
   plat::GuidToRegistryText(__uuidof(WorkspaceNoWQ), workspaceNoWQ);
@@ -32,6 +36,8 @@ HRESULT UpdateRegistry(UINT id, bool doRegister) noexcept {
   plat::GuidToRegistryText(__uuidof(VermaroProjects), vermaroProjects);
   plat::GuidToRegistryText(__uuidof(WorkspaceNode), node);
   plat::GuidToRegistryText(__uuidof(WorkspaceNodeControl), nodeControl);
+  plat::GuidToRegistryText(__uuidof(BrowserControl), browserControl);
+  plat::GuidToRegistryText(__uuidof(BrowserStandin), browserStandin);
   const plat::Replacement map[] = {
       {L"THREADINGMODEL", L"Apartment"},
       {L"MAJORVERSION", L"380"},
@@ -45,6 +51,8 @@ HRESULT UpdateRegistry(UINT id, bool doRegister) noexcept {
       {L"CLSID_VermaroProjects", vermaroProjects},
       {L"CLSID_WorkspaceNode", node},
       {L"CLSID_WorkspaceNodeControl", nodeControl},
+      {L"CLSID_BrowserControl", browserControl},
+      {L"CLSID_BrowserStandin", browserStandin},
   };
   return plat::module().UpdateRegistryFromResource(id, doRegister, map, std::size(map));
 }

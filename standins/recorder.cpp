@@ -56,6 +56,14 @@ const Failure* Recorder::FindFailure(const wchar_t* step, const std::wstring& qu
   return found != failures_.end() ? &found->second : nullptr;
 }
 
+bool Recorder::Refuses(const wchar_t* step) noexcept try {
+  if (!FindFailure(step)) return false;
+  MarkFailed(Record(step), E_NOINTERFACE);
+  return true;
+} catch (...) {
+  return true;
+}
+
 void Recorder::Clear() {
   lines_.clear();
   failures_.clear();

@@ -32,6 +32,9 @@ class Recorder {
   // The failure of "<qualifier>.<step>" before that of the plain step.
   const Failure* FindFailure(const wchar_t* step, const std::wstring& qualifier = {}) const;
 
+  // Whether `step` (an interface query) is scripted to fail; a refusal is recorded.
+  bool Refuses(const wchar_t* step) noexcept;
+
   void Clear();
   size_t Count() const { return lines_.size(); }
   const std::wstring& Line(size_t index) const { return lines_[index]; }

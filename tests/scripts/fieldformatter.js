@@ -4,11 +4,6 @@ eval(new ActiveXObject("Scripting.FileSystemObject").OpenTextFile(
     WScript.ScriptFullName.replace(/[^\\]*$/, "lib\\check.js")).ReadAll());
 var E_FAIL = 0x80004005 | 0, E_INVALIDARG = 0x80070057 | 0, DISP_E_TYPEMISMATCH = 0x80020005 | 0;
 
-function message(e) {  // the newest Desc of a "WQError" text
-  var m = /^<WQError Desc="([^"]*)"/.exec(e ? e.description : "");
-  return m ? m[1] : "";
-}
-
 try {
   var f = new ActiveXObject("WQCGenericSvcs.WQCFieldFormatter.380");
   var ws = new ActiveXObject("WQStandins.Workspace");

@@ -14,6 +14,11 @@ function expectError(f, number, what) {
   }
   return null;
 }
+// The newest Desc of the "WQError" text of a caught error.
+function message(e) {
+  var m = /^<WQError Desc="([^"]*)"/.exec(e ? e.description : "");
+  return m ? m[1] : "";
+}
 // Wine's host exits with 0 when a script throws: only a last line "ok" passes.
 function finish() {
   WScript.Echo(failures ? failures + " failure(s)" : "ok");

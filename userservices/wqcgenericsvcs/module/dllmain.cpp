@@ -4,6 +4,15 @@
 #include "main/main.h"
 #include "fieldformatting/wqcfieldformatter.h"
 #include "workspacedialogs/wqcselectcasedlg.h"
+#include "workspacedialogs/wqcassocholddlg.h"
+#include "workspacedialogs/wqcclaimdlg.h"
+#include "workspacedialogs/wqcunclaimdlg.h"
+#include "workspacedialogs/wqcselectclassdlg.h"
+#include "workspacedialogs/wqcselectobjectdlg.h"
+#include "workspacedialogs/wqcselectunitsetdlg.h"
+#include "workspacedialogs/wqcselectdatasheetdlg.h"
+#include "workspacedialogs/wqcrenamecasedlg.h"
+#include "conflictres/wqcconflictres.h"
 #include "servermodule.h"
 #include "workspacedialogs/wqcopendatasheetdlg.h"
 #include "workspacedialogs/wqcseldsbytypedlg.h"
@@ -21,6 +30,15 @@ std::array objectMap = {
     plat::MakeObjectEntry<WQCFieldFormatter>(218),
     plat::MakeObjectEntry<WQCOpenDatasheetDlg>(302),
     plat::MakeObjectEntry<WQCSelDsByTypeDlg>(303),
+    plat::MakeObjectEntry<WQCAssocHoldDlg>(232),
+    plat::MakeObjectEntry<WQCClaimDlg>(275),
+    plat::MakeObjectEntry<WQCUnClaimDlg>(279),
+    plat::MakeObjectEntry<WQCSelectClassDlg>(201),
+    plat::MakeObjectEntry<WQCSelectObjectDlg>(202),
+    plat::MakeObjectEntry<WQCSelectUnitSetDlg>(231),
+    plat::MakeObjectEntry<WQCSelectDatasheetDlg>(290),
+    plat::MakeObjectEntry<WQCRenameCaseDlg>(213),
+    plat::MakeObjectEntry<WQCConflictResolution>(240),
     plat::MakeObjectEntry<WQCBoolFormatCtl>(219),
     plat::MakeObjectEntry<WQCDateFormatCtl>(221),
     plat::MakeObjectEntry<WQCIntegerFormatCtl>(227),

@@ -7,6 +7,13 @@ namespace {
 // The call object takes BSTRs; a temporary copy keeps the caller's text a plain string.
 plat::unique_bstr Text(const wchar_t* text) { return plat::unique_bstr::copy(text ? text : L""); }
 
+plat::unique_variant TextVariant(const wchar_t* text) {
+  plat::unique_variant v;
+  V_VT(&v) = VT_BSTR;
+  V_BSTR(&v) = Text(text).release();
+  return v;
+}
+
 VARIANT LongVariant(long value) {
   VARIANT v;
   V_VT(&v) = VT_I4;
@@ -23,7 +30,14 @@ HRESULT DataServiceRequest::Prepare(IDispatch* workspace, const wchar_t* serverP
   if (!workspace || FAILED(workspace->QueryInterface(__uuidof(IWQWorkspace), wq.put_void())) ||
       !wq)
     return E_INVALIDARG;
-  const HRESULT hr = wq->CreateDataServiceCall(call_.put());
+  return Prepare(wq.get(), serverProgId, method);
+}
+
+HRESULT DataServiceRequest::Prepare(IWQWorkspace* workspace, const wchar_t* serverProgId,
+                                    const wchar_t* method) {
+  call_.reset();
+  if (!workspace) return E_INVALIDARG;
+  const HRESULT hr = workspace->CreateDataServiceCall(call_.put());
   if (FAILED(hr)) {
     call_.reset();
     return hr;
@@ -46,10 +60,7 @@ HRESULT DataServiceRequest::Attribute(const wchar_t* name, long value) {
 }
 
 HRESULT DataServiceRequest::Attribute(const wchar_t* name, const wchar_t* text) {
-  plat::unique_variant v;
-  V_VT(&v) = VT_BSTR;
-  V_BSTR(&v) = Text(text).release();
-  return Attribute(name, v);
+  return Attribute(name, TextVariant(text));
 }
 
 HRESULT DataServiceRequest::FlagAttribute(const wchar_t* name, bool value) {
@@ -75,6 +86,10 @@ HRESULT DataServiceRequest::Element(const wchar_t* name, const VARIANT& value) {
 
 HRESULT DataServiceRequest::Element(const wchar_t* name, long value) {
   return Element(name, LongVariant(value));
+}
+
+HRESULT DataServiceRequest::Element(const wchar_t* name, const wchar_t* text) {
+  return Element(name, TextVariant(text));
 }
 
 HRESULT DataServiceRequest::PutInput(const wchar_t* input) {

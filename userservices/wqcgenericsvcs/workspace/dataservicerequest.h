@@ -12,6 +12,8 @@ class DataServiceRequest {
   // E_INVALIDARG when the workspace has no IWQWorkspace (nothing is created then), else
   // the HRESULT of CreateDataServiceCall. The flags, server and method are set unchecked.
   HRESULT Prepare(IDispatch* workspace, const wchar_t* serverProgId, const wchar_t* method);
+  // The same on a workspace already asked for IWQWorkspace; E_INVALIDARG for none.
+  HRESULT Prepare(IWQWorkspace* workspace, const wchar_t* serverProgId, const wchar_t* method);
 
   HRESULT StartDocument();
   HRESULT StartElement(const wchar_t* name);
@@ -22,9 +24,10 @@ class DataServiceRequest {
   HRESULT Attribute(const wchar_t* name, const VARIANT& value);
   HRESULT CloseStartTag();
   HRESULT EndElement(const wchar_t* name);
-  // A whole child element holding the value; a long is VT_I4.
+  // A whole child element holding the value; a long is VT_I4, a text VT_BSTR.
   HRESULT Element(const wchar_t* name, const VARIANT& value);
   HRESULT Element(const wchar_t* name, long value);
+  HRESULT Element(const wchar_t* name, const wchar_t* text);
   HRESULT PutInput(const wchar_t* input);
 
   HRESULT Execute();

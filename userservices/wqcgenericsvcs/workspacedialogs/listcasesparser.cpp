@@ -18,31 +18,18 @@ const SAXSchemaEntry kListCasesSchema[] = {
 
 const SAXSchemaEntry* ListCasesSchema::GetSchema() { return kListCasesSchema; }
 
-HRESULT ListCasesParser::GetChildHandler(ULONG id, SAXSchemaElementHandler** child) {
-  switch (id) {
-    case kListCases:
-      *child = this;
-      return S_OK;
-    case kCase:
-      *child = &case_;
-      return S_OK;
-    default:
-      return E_INVALIDARG;
-  }
-}
-
-HRESULT ListCasesParser::CaseElement::StartElement(ULONG) {
+HRESULT CaseElement::StartElement(ULONG) {
   id_ = 0;
   name_.clear();
   return S_OK;
 }
 
-HRESULT ListCasesParser::CaseElement::SetAttribute(ULONG id, const SAXSchemaValue& value) {
+HRESULT CaseElement::SetAttribute(ULONG id, const SAXSchemaValue& value) {
   switch (id) {
-    case kID:
+    case ListCasesSchema::kID:
       id_ = value.GetLong();
       return S_OK;
-    case kCaseName:
+    case ListCasesSchema::kCaseName:
       name_ = value.GetString();
       return S_OK;
     default:
@@ -50,7 +37,7 @@ HRESULT ListCasesParser::CaseElement::SetAttribute(ULONG id, const SAXSchemaValu
   }
 }
 
-HRESULT ListCasesParser::CaseElement::EndElement(ULONG) {
+HRESULT CaseElement::EndElement(ULONG) {
   sink_(name_.c_str(), id_);
   return S_OK;
 }

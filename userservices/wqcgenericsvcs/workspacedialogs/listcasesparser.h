@@ -4,10 +4,10 @@
 //   <ListCases><Case ID="12" CaseName="Design"/><Case ID="-3" CaseName="Trial"/></ListCases>
 #pragma once
 
-#include <saxschemaparser.h>
-
 #include <functional>
 #include <string>
+
+#include "listreplyparser.h"
 
 class ListCasesSchema : public SAXSchemaParser {
  public:
@@ -15,28 +15,21 @@ class ListCasesSchema : public SAXSchemaParser {
   const SAXSchemaEntry* GetSchema() override;
 };
 
-// Hands each case of the reply, in reply order, to the sink it was made with. A "Case"
-// without "ID" has ID 0, one without "CaseName" an empty name.
-class ListCasesParser : public ListCasesSchema {
+// A "Case" handed to the sink when it ends. Without "ID" it has ID 0, without "CaseName"
+// an empty name.
+class CaseElement : public DefaultSAXSchemaElementHandler {
  public:
   using CaseSink = std::function<void(const wchar_t* name, LONG id)>;
-  explicit ListCasesParser(CaseSink sink) : case_(std::move(sink)) {}
-
-  HRESULT GetChildHandler(ULONG id, SAXSchemaElementHandler** child) override;
+  explicit CaseElement(CaseSink sink) : sink_(std::move(sink)) {}
+  HRESULT StartElement(ULONG id) override;
+  HRESULT SetAttribute(ULONG id, const SAXSchemaValue& value) override;
+  HRESULT EndElement(ULONG id) override;
 
  private:
-  class CaseElement : public DefaultSAXSchemaElementHandler {
-   public:
-    explicit CaseElement(CaseSink sink) : sink_(std::move(sink)) {}
-    HRESULT StartElement(ULONG id) override;
-    HRESULT SetAttribute(ULONG id, const SAXSchemaValue& value) override;
-    HRESULT EndElement(ULONG id) override;
-
-   private:
-    CaseSink sink_;
-    LONG id_ = 0;
-    std::wstring name_;
-  };
-
-  CaseElement case_;
+  CaseSink sink_;
+  LONG id_ = 0;
+  std::wstring name_;
 };
+
+// Hands each case of the reply, in reply order, to the sink it was made with.
+using ListCasesParser = ListReplyParser<ListCasesSchema, CaseElement>;

@@ -29,6 +29,13 @@ HRESULT SelectionXml(const WQArray<LONG>& selection, const WQArray<LONG>& keys, 
 // A modal dialog ended with -1: the failure of its handler, else of its creation.
 HRESULT DialogFailure(HRESULT handlerError) noexcept;
 
+// The owner window a client passed as a number; E_INVALIDARG for one that is no window
+// (0 means none).
+inline HRESULT OwnerWindow(LONGLONG value, HWND* owner) {
+  *owner = reinterpret_cast<HWND>(static_cast<INT_PTR>(value));
+  return *owner && !::IsWindow(*owner) ? E_INVALIDARG : S_OK;
+}
+
 // Copies an item's value to an out-parameter.
 inline HRESULT CopyOut(BSTR value, BSTR* out) {
   *out = plat::unique_bstr::copy(value, ::SysStringLen(value)).release();
@@ -36,5 +43,9 @@ inline HRESULT CopyOut(BSTR value, BSTR* out) {
 }
 inline HRESULT CopyOut(LONG value, long* out) {
   *out = value;
+  return S_OK;
+}
+inline HRESULT CopyOut(BYTE flag, VARIANT_BOOL* out) {
+  *out = flag ? VARIANT_TRUE : VARIANT_FALSE;
   return S_OK;
 }

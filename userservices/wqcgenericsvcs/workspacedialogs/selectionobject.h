@@ -50,8 +50,8 @@ class SelectionObject
                         VARIANT_BOOL* pbDialogOK) override try {
     if (!pbDialogOK) return E_POINTER;
     *pbDialogOK = VARIANT_FALSE;
-    const HWND owner = reinterpret_cast<HWND>(static_cast<INT_PTR>(lParentHWnd));
-    if (owner && !::IsWindow(owner)) return E_INVALIDARG;
+    HWND owner = nullptr;
+    PLAT_RETURN_IF_FAILED(OwnerWindow(lParentHWnd, &owner));
     HRESULT hr = S_OK;
     if (items_.GetCount() == 0) {
       hr = (static_cast<Interface*>(this)->*Derived::kLoadItems)(pWorkspace);
@@ -81,6 +81,14 @@ class SelectionObject
     if (!out) return E_POINTER;
     if (index < 1 || index > items_.GetCount()) return E_INVALIDARG;
     return CopyOut(column[index - 1], out);
+  }
+
+  // A flag of the `index`-th item (1-based) as VARIANT_TRUE or VARIANT_FALSE; an index out
+  // of range leaves VARIANT_TRUE.
+  HRESULT GetItemFlag(const WQArray<BYTE>& column, long index, VARIANT_BOOL* out) const {
+    if (!out) return E_POINTER;
+    *out = VARIANT_TRUE;
+    return GetItem(column, index, out);
   }
 
   enum class OnFailure { Clear, Keep };
@@ -118,6 +126,49 @@ class SelectionObject
     SingleSelectDlg dialog(items_.GetNames(), keys);
     dialog.SetTitle(title_.get());
     return RunSelectionDialog(dialog, owner, chosen);
+  }
+
+  // The flags an object dialog filters by (1 = yes). With is-datasheet flags the dialog
+  // shows its project-summary box.
+  struct ObjectFlags {
+    const WQArray<BYTE>& editable;
+    const WQArray<BYTE>* isDatasheet = nullptr;
+    const WQArray<BYTE>* isProjectSummary = nullptr;
+  };
+  // The states of the filter boxes: given to the dialog, and taken back after a choice.
+  struct ObjectFilters {
+    VARIANT_BOOL onlyEditable = VARIANT_FALSE;
+    VARIANT_BOOL onlyProjectSummaries = VARIANT_TRUE;
+  };
+
+  // SelectObjectDlg under the title, or SelectObjectsDlg under `multiTitle`.
+  HRESULT RunObjectDialog(HWND owner, const wchar_t* multiTitle, const ObjectFlags& flags,
+                          ObjectFilters& filters, bool& chosen) {
+    if (IsMultiSelect()) {
+      SelectObjectsDlg dialog(items_.GetNames(), flags.editable, flags.isDatasheet,
+                              flags.isProjectSummary);
+      dialog.SetTitle(multiTitle);
+      return RunFilteredDialog(dialog, owner, flags, filters, chosen);
+    }
+    SelectObjectDlg dialog(items_.GetNames(), flags.editable, flags.isDatasheet,
+                           flags.isProjectSummary);
+    dialog.SetTitle(title_.get());
+    return RunFilteredDialog(dialog, owner, flags, filters, chosen);
+  }
+
+  template <class Dialog>
+  HRESULT RunFilteredDialog(Dialog& dialog, HWND owner, const ObjectFlags& flags,
+                            ObjectFilters& filters, bool& chosen) {
+    dialog.SetShowProjectSummaryBox(flags.isDatasheet != nullptr);
+    dialog.SetOnlyEditable(filters.onlyEditable != VARIANT_FALSE);
+    dialog.SetOnlyProjectSummaries(filters.onlyProjectSummaries != VARIANT_FALSE);
+    PLAT_RETURN_IF_FAILED(RunSelectionDialog(dialog, owner, chosen));
+    if (chosen) {
+      filters.onlyEditable = dialog.GetOnlyEditable() ? VARIANT_TRUE : VARIANT_FALSE;
+      filters.onlyProjectSummaries =
+          dialog.GetOnlyProjectSummaries() ? VARIANT_TRUE : VARIANT_FALSE;
+    }
+    return S_OK;
   }
 
   // Runs `dialog`; after OK with something chosen, its items become the selection.

@@ -1,0 +1,350 @@
+// The conflict-resolution dialog driven as a user drives it, against the stand-in
+// workspace: what each page shows, what a choice writes into the model, the count under
+// the pages, and what OK does.
+#include <gtest/gtest.h>
+
+#include "conflictresdlg.h"
+#include "conflicttest.h"
+
+namespace {
+
+using conflicttest::FindControl;
+using conflicttest::ListText;
+using conflicttest::Load;
+using conflicttest::TreeText;
+using wqtest::DialogScript;
+using wqtest::DialogView;
+using Step = DialogScript::Step;
+
+enum Tab { kCasesTab, kObjectsTab, kAttributesTab, kDatasheetsTab, kDiagramsTab };
+
+// A model, the workspace the dialog commits to, and one showing of the dialog.
+struct Showing {
+  explicit Showing(const wchar_t* content, const wchar_t* reply = L"<ProjectUpdates/>")
+      : ws(reply) {
+    Load(model, content);
+  }
+  INT_PTR Run(DialogScript script) {
+    CConflictResDlg dialog(&model, ws.get(), GetModuleHandleW(nullptr));
+    wqtest::DialogDriver driver;
+    driver.Expect(std::move(script));
+    return dialog.DoModal(nullptr);
+  }
+  LONG Resolution(ProjectItemKind kind, int item, int conflict, int nested = -1) const {
+    const ConflictItemRecord* record = model.Conflicts(kind)[item];
+    if (nested >= 0) record = record->children[nested];
+    return record->details[conflict]->resolution;
+  }
+
+  CProjectUpdates model;
+  conflicttest::Workspace ws;
+};
+
+// A control of the page that holds control `anchor` (the two tree pages share their ids).
+plat::Window PageControl(const DialogView& view, int anchor, int id) {
+  return GetDlgItem(GetParent(FindControl(view.hwnd(), anchor)), id);
+}
+
+Step SelectNode(int tree, std::vector<std::wstring> path) {
+  return [=](DialogView& view) { return conflicttest::SelectNode(FindControl(view.hwnd(), tree), path); };
+}
+
+Step ClickButton(int anchor, int id) {
+  return [=](DialogView& view) {
+    const plat::Window button = PageControl(view, anchor, id);
+    if (!button.IsWindowVisible() || !button.IsWindowEnabled()) return std::string("cannot click");
+    button.SendMessage(BM_CLICK);
+    return std::string();
+  };
+}
+
+Step ClickCell(int list, int item, int column, int x = -1) {
+  return [=](DialogView& view) {
+    return conflicttest::ClickCell(FindControl(view.hwnd(), list), item, column, x);
+  };
+}
+
+Step Key(int list, int item, WORD key) {
+  return [=](DialogView& view) {
+    conflicttest::SelectRow(FindControl(view.hwnd(), list), item);
+    conflicttest::PressKey(FindControl(view.hwnd(), list), key);
+    return std::string();
+  };
+}
+
+std::function<void(DialogView&)> Shows(int list, const wchar_t* rows) {
+  return [=](DialogView& view) { EXPECT_EQ(ListText(FindControl(view.hwnd(), list)), rows); };
+}
+
+std::wstring Count(const DialogView& view) { return view.Text(IDC_CONFLICTCOUNT); }
+
+TEST(ConflictResDlg, CountsOpenConflictsWithADatasheetAsOne) {
+  const struct {
+    const wchar_t* model;
+    long count;
+  } cases[] = {
+      {L"", 0},
+      {L"<Datasheets><Conflicts><Datasheet ID='1'><Conflict Type='1'/><Conflict Type='2'/>"
+       L"<Conflict Type='5'/></Datasheet></Conflicts></Datasheets>", 1},
+      {L"<Diagrams><Conflicts><Diagram ID='1'><Conflict Type='1'/><Conflict Type='2'/>"
+       L"<Conflict Type='5'/></Diagram></Conflicts></Diagrams>", 3},
+      // Resolved conflicts are not counted; unshown types and nested items are.
+      {L"<Cases><Conflicts><Case ID='1'><Conflict Type='9'/><Conflict Type='1' Resolution='3'/>"
+       L"</Case></Conflicts></Cases><Objects><Conflicts><Object ID='2'><Object ID='3'>"
+       L"<Conflict Type='4'/></Object></Object></Conflicts></Objects>", 2},
+  };
+  for (const auto& c : cases) {
+    CProjectUpdates model;
+    Load(model, c.model);
+    EXPECT_EQ(CountRemainingConflicts(&model), c.count) << c.model;
+  }
+}
+
+TEST(ConflictResDlg, TreePagesShowOpenConflictsAndLabelledUpdates) {
+  const struct {
+    const wchar_t* model;
+    Tab tab;
+    int tree;
+    const wchar_t* shown;
+  } cases[] = {
+      // Cases: no nested items, no conflicts without a label, no resolved ones; updates
+      // stand directly under their root.
+      {L"<Cases><Conflicts>"
+       L"<Case ID='5' Name='Winter'><Conflict Type='3'/><Conflict Type='4'/>"
+       L"<Conflict Type='1' Resolution='3'/></Case>"
+       L"<Case ID='6' Name='Summer'><Conflict Type='9'/></Case>"
+       L"<Case ID='7' Name='Autumn'><Conflict Type='1' Resolution='5'/></Case>"
+       L"<Case ID='8' Name='Base'><Case ID='9' Name='Inner'><Conflict Type='2'/></Case></Case>"
+       L"</Conflicts><Updates><Case ID='10' Name='Spring'><Update Type='3'/><Update Type='7'/>"
+       L"</Case></Updates></Cases>",
+       kCasesTab, IDC_CASETREE,
+       L"Conflicts [7]\n  Base [5]\n  Summer [5]\n  Winter [5]\n    Case Rename [1]\n"
+       L"    Duplicate Case Name [1]\nUpdates [6]\n  Case Renamed in Parent [0]\n"},
+      {L"<Cases><Conflicts><Case ID='7' Name='Autumn'><Conflict Type='1' Resolution='5'/>"
+       L"</Case></Conflicts></Cases>",
+       kCasesTab, IDC_CASETREE, L""},
+      // Objects: nested items under their parents, with or without open conflicts.
+      {L"<Objects><Conflicts>"
+       L"<Object ID='1' Name='Pump'><Conflict Type='5'/><Conflict Type='4'/>"
+       L"<Object ID='2' Name='Seal'/></Object>"
+       L"<Object ID='3' Name='Valve'><Conflict Type='4'/></Object>"
+       L"</Conflicts><Updates><Object ID='4' Name='Tank'><Update Type='1'/><Update Type='3'/>"
+       L"<Object ID='5' Name='Nozzle'><Update Type='4'/></Object></Object></Updates></Objects>",
+       kObjectsTab, IDC_OBJECTTREE,
+       L"Conflicts [11]\n  Pump [9]\n    Class Change [1]\n    Seal [9]\n  Valve [9]\n"
+       L"Updates [10]\n  Tank [9]\n    Item Created in Parent [0]\n    Nozzle [9]\n"
+       L"      Association changed in Parent [0]\n"},
+  };
+  for (const auto& c : cases) {
+    Showing showing(c.model);
+    showing.Run(DialogScript()
+                    .SelectTab(IDC_CONFLICTTABS, c.tab)
+                    .Inspect([&](DialogView& view) {
+                      EXPECT_EQ(TreeText(FindControl(view.hwnd(), c.tree)), c.shown);
+                    })
+                    .Click(IDCANCEL));
+  }
+}
+
+TEST(ConflictResDlg, CaseChoicesGoIntoTheModelAndOkSendsThem) {
+  Showing showing(
+      L"<Cases><Conflicts><Case ID='5' Name='Winter'><Conflict ID='51' Type='3'/>"
+      L"<Conflict ID='52' Type='4' ParentData='Cold'/></Case>"
+      L"<Case ID='6' Name='Summer'><Conflict ID='61' Type='9'/></Case></Conflicts>"
+      L"<Updates><Case ID='7' Name='Spring'><Update Type='3' ParentData='Early'/></Case>"
+      L"</Updates></Cases>",
+      L"<ProjectUpdates><Modifications><Modified ID='4' Name='PID-1' Type='Diagram'/>"
+      L"</Modifications></ProjectUpdates>");
+  const auto text = [](const DialogView& view, int id) {
+    return PageControl(view, IDC_CASETREE, id).GetWindowText();
+  };
+  const auto newName = [](const DialogView& view) {
+    return PageControl(view, IDC_CASETREE, IDC_NEWNAME);
+  };
+  const INT_PTR result = showing.Run(
+      DialogScript()
+          .Do(SelectNode(IDC_CASETREE, {L"Conflicts", L"Winter", L"Duplicate Case Name"}))
+          .Inspect([&](DialogView& view) {
+            EXPECT_EQ(text(view, IDC_CONFLICTDESCRIPTION),
+                      L"Cases with the same name 'Winter' have been created in both the parent "
+                      L"and in the project.");
+            EXPECT_FALSE(newName(view).IsWindowEnabled());
+          })
+          .Do(ClickButton(IDC_CASETREE, IDC_FIRSTCHOICE))
+          .Do([&](DialogView& view) {
+            newName(view).SetWindowText(L"Winter 2");
+            return std::string();
+          })
+          .Do(ClickButton(IDC_CASETREE, IDC_SECONDCHOICE))
+          .Inspect([&](DialogView& view) {
+            // Merging keeps the typed name; only renaming lets it be edited.
+            EXPECT_EQ(showing.Resolution(kCaseItems, 0, 0), 8);
+            EXPECT_FALSE(newName(view).IsWindowEnabled());
+            EXPECT_EQ(newName(view).GetWindowText(), L"Winter 2");
+            EXPECT_EQ(Count(view), L" Conflicts Remaining: 2");
+          })
+          .Do(SelectNode(IDC_CASETREE, {L"Conflicts", L"Winter", L"Case Rename"}))
+          .Inspect([&](DialogView& view) {
+            EXPECT_EQ(text(view, IDC_FIRSTCHOICE), L"Keep Case Name from Project 'Winter'");
+            EXPECT_EQ(text(view, IDC_SECONDCHOICE), L"Keep Case Name from Parent 'Cold'");
+          })
+          .Do(ClickButton(IDC_CASETREE, IDC_FIRSTCHOICE))
+          .Do(SelectNode(IDC_CASETREE, {L"Updates", L"Case Renamed in Parent"}))
+          .Inspect([&](DialogView& view) {
+            EXPECT_EQ(TreeText(FindControl(view.hwnd(), IDC_CASETREE)),
+                      L"Conflicts [7]\n  Summer [5]\n  Winter [2]\n    Case Rename [2]\n"
+                      L"    Duplicate Case Name [2]\nUpdates [6]\n  Case Renamed in Parent [0]\n");
+            EXPECT_EQ(text(view, IDC_CONFLICTDESCRIPTION),
+                      L"Case 'Spring' will be renamed in the project to 'Early'.");
+            EXPECT_FALSE(PageControl(view, IDC_CASETREE, IDC_FIRSTCHOICE).IsWindowVisible());
+          })
+          .Screenshot(L"conflictres-cases.png")
+          .Click(IDOK));
+  EXPECT_EQ(result, IDOK);
+  ASSERT_EQ(showing.ws.Requests(), 1);
+  EXPECT_EQ(showing.ws.Request(1),
+            L"<UpdateProject Initialise=\"vt3:0\">"
+            L"<Case ID=\"vt3:5\" ConflictID=\"vt3:51\" Type=\"vt3:3\" Resolution=\"vt3:8\" "
+            L"Data=\"vt8:Winter 2\"/>"
+            L"<Case ID=\"vt3:5\" ConflictID=\"vt3:52\" Type=\"vt3:4\" Resolution=\"vt3:2\"/>"
+            L"</UpdateProject>");
+  // The reply is the model now.
+  EXPECT_EQ(showing.model.Conflicts(kCaseItems).GetCount(), 0);
+  EXPECT_EQ(showing.model.Modifications().GetCount(), 1);
+}
+
+TEST(ConflictResDlg, ObjectChoicesStayInTheModelAfterCancel) {
+  Showing showing(L"<Objects><Conflicts><Object ID='1' Name='Pump'>"
+                  L"<Conflict ID='11' Type='5' ProjectData='Centrifugal' ParentData='Screw'/>"
+                  L"<Object ID='2' Name='Seal'/></Object></Conflicts></Objects>");
+  const auto control = [](const DialogView& view, int id) {
+    return PageControl(view, IDC_OBJECTTREE, id);
+  };
+  EXPECT_EQ(showing.Run(
+                DialogScript()
+                    .SelectTab(IDC_CONFLICTTABS, kObjectsTab)
+                    .Do(SelectNode(IDC_OBJECTTREE, {L"Conflicts", L"Pump", L"Class Change"}))
+                    .Inspect([&](DialogView& view) {
+                      EXPECT_EQ(control(view, IDC_SECONDCHOICE).GetWindowText(),
+                                L"Accept class 'Screw' from parent");
+                    })
+                    .Do(ClickButton(IDC_OBJECTTREE, IDC_SECONDCHOICE))
+                    // A nested item without children is neither a conflict nor an update.
+                    .Do(SelectNode(IDC_OBJECTTREE, {L"Conflicts", L"Pump", L"Seal"}))
+                    .Inspect([&](DialogView& view) {
+                      EXPECT_FALSE(control(view, IDC_CONFLICTDESCRIPTION).IsWindowVisible());
+                      EXPECT_FALSE(control(view, IDC_FIRSTCHOICE).IsWindowVisible());
+                    })
+                    .Click(IDCANCEL)),
+            IDCANCEL);
+  EXPECT_EQ(showing.Resolution(kObjectItems, 0, 0), 1);
+  EXPECT_EQ(showing.ws.Requests(), 0);
+}
+
+TEST(ConflictResDlg, AttributeValuesAreKeptByClickingThem) {
+  Showing showing(
+      L"<Attributes><Conflicts><Attribute ID='3' Name='P-101'>"
+      L"<Conflict ID='31' Type='1' Name='Flow' ParentData='12' ProjectData='14' Units='m3/h'/>"
+      L"<Conflict ID='32' Type='1' Name='Head' ParentData='40' ProjectData='42' Units='m'/>"
+      L"</Attribute></Conflicts><Updates><Attribute ID='4' Name='P-102'><Update Name='Speed' "
+      L"ParentData='1450' ProjectData='2900' Units='rpm'/></Attribute></Updates></Attributes>");
+  constexpr int kList = IDC_ATTRIBUTELIST;
+  showing.Run(
+      DialogScript()
+          .SelectTab(IDC_CONFLICTTABS, kAttributesTab)
+          .Inspect(Shows(kList, L"Conflicts [15]\n  P-101 [9]\n    Flow|12|14|m3/h [1]\n"
+                                L"    Head|40|42|m [1]\nUpdates [14]\n  P-102 [9]\n"
+                                L"    Speed|1450|2900|rpm [0]\n"))
+          .Do(ClickCell(kList, 2, 1))
+          .Inspect([&](DialogView& view) {
+            EXPECT_EQ(showing.Resolution(kAttributeItems, 0, 0), 1);
+            EXPECT_EQ(Count(view), L" Conflicts Remaining: 1");
+          })
+          .Do(ClickCell(kList, 2, 2))
+          .Do(ClickCell(kList, 3, 3))      // "Units" takes no choice,
+          .Do(ClickCell(kList, 1, 0, 60))  // nor the first column beside the box
+          .Inspect([&](DialogView& view) {
+            EXPECT_EQ(showing.Resolution(kAttributeItems, 0, 0), 2);
+            EXPECT_EQ(showing.Resolution(kAttributeItems, 0, 1), 0);
+          })
+          .Do(ClickCell(kList, 1, 0, 16 + 12))  // the box of P-101
+          .Inspect(Shows(kList, L"Conflicts [15]\n  P-101 [9]\nUpdates [14]\n  P-102 [9]\n"
+                                L"    Speed|1450|2900|rpm [0]\n"))
+          .Do(Key(kList, 0, VK_SUBTRACT))
+          .Do(Key(kList, 0, VK_ADD))
+          .Do(Key(kList, 1, VK_ADD))
+          .Do(ClickCell(kList, 3, 1))
+          .Inspect(Shows(kList, L"Conflicts [2]\n  P-101 [2]\n    Flow|12|14|m3/h [2]\n"
+                                L"    Head|40|42|m [2]\nUpdates [14]\n  P-102 [9]\n"
+                                L"    Speed|1450|2900|rpm [0]\n"))
+          .Click(IDCANCEL));
+  EXPECT_EQ(showing.Resolution(kAttributeItems, 0, 1), 1);
+}
+
+TEST(ConflictResDlg, DocumentsAreResolvedAsAWhole) {
+  Showing showing(
+      L"<Datasheets><Conflicts><Datasheet ID='8' Name='DS-1'><Conflict ID='81' Type='1'/>"
+      L"<Conflict ID='82' Type='5' Resolution='2'/><Datasheet ID='9' Name='DS-1a'>"
+      L"<Conflict ID='91' Type='2'/></Datasheet></Datasheet></Conflicts>"
+      L"<Updates><Datasheet ID='10' Name='DS-2'><Update Type='2'/><Datasheet ID='11' Name='DS-2a'/>"
+      L"</Datasheet></Updates></Datasheets>"
+      L"<Diagrams><Updates><Diagram ID='12' Name='PID-2'><Update Type='2'/>"
+      L"<Diagram ID='13' Name='PID-2a'/></Diagram></Updates></Diagrams>");
+  constexpr int kList = IDC_DATASHEETLIST;
+  showing.Run(
+      DialogScript()
+          .SelectTab(IDC_CONFLICTTABS, kDatasheetsTab)
+          .Inspect(Shows(kList, L"Conflicts [19]\n  DS-1 [17]\nUpdates [18]\n  DS-2 [17]\n"))
+          .Do(ClickCell(kList, 1, 1))
+          .Do(Key(kList, 3, VK_ADD))
+          .Do(Key(kList, 1, VK_ADD))
+          .Inspect(Shows(kList, L"Conflicts [2]\n  DS-1 [2]\n    Parent Item Deleted [1]\n"
+                                L"    DS-1a [17]\nUpdates [18]\n  DS-2 [17]\n"
+                                L"    Deleted in Parent [0]\n    DS-2a [17]\n"))
+          .Screenshot(L"conflictres-datasheets.png")
+          // Only a top-level document takes a choice.
+          .Do(ClickCell(kList, 3, 2))
+          .Do(ClickCell(kList, 2, 2))
+          .Inspect([](DialogView& view) { EXPECT_EQ(Count(view), L" Conflicts Remaining: 0"); })
+          .SelectTab(IDC_CONFLICTTABS, kDiagramsTab)
+          .Do(Key(IDC_DIAGRAMLIST, 1, VK_ADD))
+          .Inspect(Shows(IDC_DIAGRAMLIST, L"Updates [22]\n  PID-2 [21]\n    Deleted in Parent [0]\n"))
+          .Click(IDCANCEL));
+  // Every conflict of the document and of its nested ones, by type.
+  EXPECT_EQ(showing.Resolution(kDatasheetItems, 0, 0), 3);
+  EXPECT_EQ(showing.Resolution(kDatasheetItems, 0, 1), 1);
+  EXPECT_EQ(showing.Resolution(kDatasheetItems, 0, 0, 0), 6);
+}
+
+TEST(ConflictResDlg, AFailedCommitIsShownAndTheDialogStillEndsWithOk) {
+  plat::com_ptr<IWQStandinClientTools> tools;
+  ASSERT_EQ(wqstandins::CreateClientTools(tools), S_OK);
+  Showing showing(L"<Cases><Conflicts><Case ID='5' Name='Winter'>"
+                  L"<Conflict ID='51' Type='1' Resolution='3'/></Case></Conflicts></Cases>");
+  wqstandins::FailAt(showing.ws.control.get(), L"Execute", E_FAIL, L"The server is down");
+  HWND page = nullptr;
+  EXPECT_EQ(showing.Run(DialogScript()
+                            .Inspect([&](DialogView& view) {
+                              page = GetParent(FindControl(view.hwnd(), IDC_CASETREE));
+                              // It never gets smaller than it started.
+                              MINMAXINFO limits{};
+                              SendMessageW(view.hwnd(), WM_GETMINMAXINFO, 0,
+                                           reinterpret_cast<LPARAM>(&limits));
+                              EXPECT_EQ(limits.ptMinTrackSize.x,
+                                        view.ScreenRect().right - view.ScreenRect().left);
+                            })
+                            .Click(IDOK)),
+            IDOK);
+  LONG shown = 0;
+  tools->get_ErrorCount(&shown);
+  ASSERT_EQ(shown, 1);
+  EXPECT_EQ(wqstandins::ErrorDescription(tools.get(), 1).rfind(
+                L"<WQError Desc=\"Failed to retrieve Conflict resolution data\" HR=\"E_FAIL\" />", 0),
+            0u);
+  LONGLONG window = 0;
+  tools->get_ErrorWindow(1, &window);
+  EXPECT_EQ(reinterpret_cast<HWND>(window), page);
+  EXPECT_EQ(showing.Resolution(kCaseItems, 0, 0), 3);
+}
+
+}  // namespace

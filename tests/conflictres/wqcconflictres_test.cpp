@@ -1,0 +1,176 @@
+// WQCConflictResolution through COM, as clients meet it: the initial request, the two
+// "exist" answers, the dialogs' results and the error texts.
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "WQCGenericSvcs.h"
+#include "conflicttest.h"
+
+namespace {
+
+using conflicttest::kServer;
+using wqtest::DialogScript;
+
+constexpr VARIANT_BOOL kSentinel = 0x5EA;
+
+class ConflictResolutionTest : public wqtest::NoLeaks {
+ protected:
+  ConflictResolutionTest() : NoLeaks(L"WQCGenericSvcs.dll") {}
+  void SetUp() override {
+    ASSERT_EQ(CoCreateInstance(__uuidof(WQCConflictResolution), nullptr, CLSCTX_INPROC_SERVER,
+                               __uuidof(IWQCConflictResolution), object_.put_void()),
+              S_OK);
+  }
+  void TearDown() override {
+    object_.reset();
+    NoLeaks::TearDown();
+  }
+  HRESULT Initialize(const wchar_t* reply) {
+    wqstandins::SetReply(ws_.control.get(), kServer, L"UpdateProject", reply);
+    return object_->Initialize(ws_.control.get());
+  }
+
+  plat::com_ptr<IWQCConflictResolution> object_;
+  conflicttest::Workspace ws_;
+};
+
+using Call = std::function<HRESULT(IWQCConflictResolution*, VARIANT_BOOL*)>;
+
+const struct {
+  const wchar_t* method;
+  Call call;
+} kResultMethods[] = {
+    {L"ConflictsExist", [](auto* o, VARIANT_BOOL* r) { return o->ConflictsExist(r); }},
+    {L"ModifiedDocumentsExist",
+     [](auto* o, VARIANT_BOOL* r) { return o->ModifiedDocumentsExist(r); }},
+    {L"Show", [](auto* o, VARIANT_BOOL* r) { return o->Show(0, r); }},
+    {L"ShowModifiedDocuments", [](auto* o, VARIANT_BOOL* r) { return o->ShowModifiedDocuments(0, r); }},
+};
+
+TEST_F(ConflictResolutionTest, EveryMethodWaitsForInitialize) {
+  for (const auto& m : kResultMethods) {
+    VARIANT_BOOL result = kSentinel;
+    EXPECT_EQ(m.call(object_.get(), &result), E_FAIL) << m.method;
+    EXPECT_EQ(result, VARIANT_FALSE) << m.method;
+    EXPECT_EQ(wqtest::TakeErrorDescription(),
+              L"<WQError Desc=\"ConflictResolution interface not initialized\" HR=\"E_FAIL\" />")
+        << m.method;
+    // A null result is refused before anything else, without a message.
+    EXPECT_EQ(m.call(object_.get(), nullptr), E_POINTER) << m.method;
+    EXPECT_EQ(wqtest::TakeErrorDescription(),
+              L"<WQError Src=\"WQCConflictResolution::" + std::wstring(m.method) +
+                  L"\" HR=\"E_POINTER\" />");
+  }
+}
+
+TEST_F(ConflictResolutionTest, InitializeAsksOnceAndAnswersFromTheReply) {
+  struct Case {
+    const wchar_t* reply;
+    VARIANT_BOOL conflicts, modified;
+  } cases[] = {
+      {L"<ProjectUpdates/>", VARIANT_FALSE, VARIANT_FALSE},
+      // Updates alone count as something to resolve.
+      {L"<ProjectUpdates><Diagrams><Updates><Diagram ID='1'><Update Type='1'/></Diagram>"
+       L"</Updates></Diagrams></ProjectUpdates>",
+       VARIANT_TRUE, VARIANT_FALSE},
+      {L"<ProjectUpdates><Modifications><Modified ID='1' Type='Report'/></Modifications>"
+       L"</ProjectUpdates>",
+       VARIANT_FALSE, VARIANT_TRUE},
+  };
+  LONG requests = 0;
+  for (const auto& c : cases) {
+    ASSERT_EQ(Initialize(c.reply), S_OK) << wqtest::TakeErrorDescription();
+    ASSERT_EQ(ws_.Requests(), ++requests);
+    EXPECT_EQ(ws_.Target(requests), L"System.AdminServices.UpdateProject");
+    EXPECT_EQ(ws_.Request(requests), L"<UpdateProject Initialise=\"vt3:1\"/>");
+    VARIANT_BOOL conflicts = kSentinel, modified = kSentinel;
+    EXPECT_EQ(object_->ConflictsExist(&conflicts), S_OK);
+    EXPECT_EQ(object_->ModifiedDocumentsExist(&modified), S_OK);
+    EXPECT_EQ(conflicts, c.conflicts) << c.reply;
+    EXPECT_EQ(modified, c.modified) << c.reply;
+  }
+}
+
+TEST_F(ConflictResolutionTest, InitializeFailuresSayWhy) {
+  plat::com_ptr<IWQStandinWorkspace> withoutWq;
+  ASSERT_EQ(wqstandins::CreateWorkspace(withoutWq, L"WQStandins.WorkspaceNoWQ"), S_OK);
+  EXPECT_EQ(object_->Initialize(withoutWq.get()), E_INVALIDARG);
+  EXPECT_EQ(object_->Initialize(nullptr), E_INVALIDARG);
+  wqtest::TakeErrorDescription();
+
+  struct Case {
+    const wchar_t* step;
+    const wchar_t* reply;
+    HRESULT hr;
+    const wchar_t* newest;  // the start of the error text
+  } cases[] = {
+      {L"CreateDataServiceCall", L"", E_ACCESSDENIED,
+       L"<WQError Desc=\"Failed to create data service call object\" HR=\"E_ACCESSDENIED\" />"},
+      // The server's own text is the message.
+      {L"Execute", L"", E_ACCESSDENIED,
+       L"<WQError Desc=\"The server is down\" HR=\"E_ACCESSDENIED\" />"},
+      {nullptr, L"<ProjectUpdates><Cases><Case/></Cases></ProjectUpdates>", E_INVALIDARG,
+       L"<WQError Desc=\"Failed to parse Project Update\" HR=\"E_INVALIDARG\" />"},
+  };
+  for (const auto& c : cases) {
+    ASSERT_EQ(ws_.control->Reset(), S_OK);
+    if (c.step) wqstandins::FailAt(ws_.control.get(), c.step, E_ACCESSDENIED, L"The server is down");
+    EXPECT_EQ(Initialize(c.reply), c.hr) << c.newest;
+    const std::wstring error = wqtest::TakeErrorDescription();
+    EXPECT_EQ(error.substr(0, wcslen(c.newest)), c.newest) << error;
+  }
+  VARIANT_BOOL result = kSentinel;
+  EXPECT_EQ(object_->ConflictsExist(&result), E_FAIL) << "no Initialize succeeded";
+}
+
+TEST_F(ConflictResolutionTest, TheDialogsReportOkOnlyFromTheConflictDialog) {
+  ASSERT_EQ(Initialize(L"<ProjectUpdates/>"), S_OK);
+  struct Case {
+    const wchar_t* method;
+    int button;
+    VARIANT_BOOL result;
+  } cases[] = {
+      {L"Show", IDCANCEL, VARIANT_FALSE},
+      {L"Show", IDOK, VARIANT_TRUE},
+      {L"ShowModifiedDocuments", IDCANCEL, VARIANT_FALSE},
+  };
+  for (const auto& c : cases) {
+    wqtest::DialogDriver driver;
+    driver.Expect(DialogScript()
+                      .Inspect([](wqtest::DialogView& view) {
+                        // Without a parent window the desktop owns the dialog.
+                        EXPECT_EQ(GetWindow(view.hwnd(), GW_OWNER), nullptr);
+                      })
+                      .Click(c.button));
+    VARIANT_BOOL result = kSentinel;
+    const HRESULT hr = std::wstring(c.method) == L"Show"
+                           ? object_->Show(0, &result)
+                           : object_->ShowModifiedDocuments(0, &result);
+    EXPECT_EQ(hr, S_OK) << c.method;
+    EXPECT_EQ(result, c.result) << c.method << " " << c.button;
+  }
+  // An empty model sends nothing on OK.
+  EXPECT_EQ(ws_.Requests(), 1);
+}
+
+// A scripting client omits the parent window; the argument then counts as 0.
+TEST_F(ConflictResolutionTest, LateBoundCallsMayOmitTheParentWindow) {
+  ASSERT_EQ(Initialize(L"<ProjectUpdates/>"), S_OK);
+  plat::com_ptr<IDispatch> dispatch;
+  ASSERT_EQ(object_.query_to(dispatch), S_OK);
+  LPOLESTR name = const_cast<LPOLESTR>(L"ShowModifiedDocuments");
+  DISPID id = 0;
+  ASSERT_EQ(dispatch->GetIDsOfNames(IID_NULL, &name, 1, 0, &id), S_OK);
+  EXPECT_EQ(id, 0x60020105);
+  wqtest::DialogDriver driver;
+  driver.Expect(DialogScript().Click(IDCANCEL));
+  DISPPARAMS none{};
+  plat::unique_variant result;
+  EXPECT_EQ(dispatch->Invoke(id, IID_NULL, 0, DISPATCH_METHOD, &none, &result, nullptr, nullptr),
+            S_OK);
+  EXPECT_EQ(V_VT(&result), VT_BOOL);
+  EXPECT_EQ(V_BOOL(&result), VARIANT_FALSE);
+}
+
+}  // namespace

@@ -1,0 +1,325 @@
+// The KB runner against the workspace, client tools and browser stand-ins: the requests
+// it makes, what it does with each kind of reply, and dialog conversations.
+#include <gtest/gtest.h>
+
+#include "comtest.h"
+#include "kbscripting/kbrunner.h"
+#include "kbtest.h"
+#include "xmlstructure.h"
+
+namespace {
+
+using plat::com_ptr;
+using plat::unique_bstr;
+using plat::unique_variant;
+using wqtest::XmlStructure;
+
+constexpr wchar_t kServer[] = L"ZERAZevozarAdid.Main";
+constexpr wchar_t kSimple42[] = L"<!--SimpleResponse--><Variant vt=\"3\" value=\"42\"/>";
+
+std::wstring Dialog(const wchar_t* returnTo, const wchar_t* control, const wchar_t* extra = L"") {
+  return std::wstring(L"<ScriptUI ReturnTo='") + returnTo + L"' " + extra +
+         L"><DialogBox Title='Step'>" + control + L"</DialogBox></ScriptUI>";
+}
+
+class KBRun : public testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(kbtest::ServerLoaded());
+    ASSERT_EQ(wqstandins::CreateWorkspace(control_), S_OK);
+    ASSERT_EQ(control_.query_to(workspace_), S_OK);
+    browser_ = kbtest::ResetBrowser();
+    ASSERT_TRUE(browser_);
+    V_VT(&result_) = VT_I4;
+    V_I4(&result_) = 5;  // a value the caller gave, to see whether the run writes it
+  }
+
+  HRESULT Rule(const wchar_t* name, VARIANT* parameters = nullptr, long caseId = 0, long doc = 0) {
+    return runner_.RunRule(unique_bstr::copy(name).get(), nullptr, workspace_.get(), 0,
+                           VARIANT_TRUE, &result_, caseId, doc, parameters);
+  }
+  HRESULT Method(const wchar_t* name, long oid, const wchar_t* raw = nullptr, long caseId = 0) {
+    return runner_.RunMethod(unique_bstr::copy(name).get(), unique_bstr::copy(raw).get(), oid,
+                             workspace_.get(), 0, VARIANT_TRUE, &result_, caseId, 0, nullptr);
+  }
+  void Reply(const wchar_t* method, const std::wstring& reply) {
+    ASSERT_EQ(wqstandins::QueueReply(control_.get(), kServer, method, reply.c_str()), S_OK);
+  }
+  LONG RequestCount() {
+    LONG count = -1;
+    control_->get_RequestCount(&count);
+    return count;
+  }
+  std::wstring RequestMethod(LONG index) {
+    unique_bstr method;
+    control_->get_RequestMethod(index, method.put());
+    return method.c_str();
+  }
+  // A request by structure, values as plain text.
+  std::wstring Request(LONG index) {
+    return XmlStructure(wqstandins::RequestXml(control_.get(), index, false).c_str());
+  }
+  // Confirms the next dialog after typing into the field "Tag" (when it has one).
+  void ConfirmWith(kbtest::ScriptedUser& user, const wchar_t* tag) {
+    user.WhenShown(browser_.get(), [this, tag] {
+      if (tag) browser_->SetValue(unique_bstr::copy(L"Tag").get(), unique_bstr::copy(tag).get());
+      browser_->Click(unique_bstr::copy(L"btnOK").get());
+    });
+  }
+
+  com_ptr<IWQStandinWorkspace> control_;
+  com_ptr<IWQWorkspace> workspace_;
+  com_ptr<IWQStandinBrowser> browser_;
+  KBRunner runner_;
+  unique_variant result_;
+};
+
+TEST_F(KBRun, RuleSendsItsRequestAndReturnsASimpleValue) {
+  Reply(L"RunRule", kSimple42);
+  unique_variant parameters;  // given but empty: still sent
+  ASSERT_EQ(Rule(L"CheckLine", &parameters, 5, 31), S_OK);
+  EXPECT_EQ(V_VT(&result_), VT_I4);
+  EXPECT_EQ(V_I4(&result_), 42);
+  ASSERT_EQ(RequestCount(), 1);
+  EXPECT_EQ(RequestMethod(1), L"RunRule");
+  EXPECT_EQ(wqstandins::RequestXml(control_.get(), 1),
+            L"<KBDescriptor ActiveDocOid=\"vt3:31\" CaseID=\"vt3:5\" name=\"vt8:CheckLine\">"
+            L"<UserParameters><Variant value=\"vt8:\" vt=\"vt3:0\"/></UserParameters></KBDescriptor>");
+}
+
+TEST_F(KBRun, MethodSendsItsOidAndRawTextFirst) {
+  Reply(L"RunMethod", kSimple42);
+  ASSERT_EQ(Method(L"Size", 17, L"<Raw a='1'/>", 2), S_OK);
+  EXPECT_EQ(RequestMethod(1), L"RunMethod");
+  EXPECT_EQ(Request(1), L"KBDescriptor[ActiveDocOid=0,CaseID=2,name=Size,oid=17](Raw[a=1])");
+  // On object 0 no oid is sent.
+  ASSERT_EQ(Method(L"Size", 0), S_OK);
+  EXPECT_EQ(Request(2), L"KBDescriptor[ActiveDocOid=0,CaseID=0,name=Size]");
+}
+
+TEST_F(KBRun, EmptyReplyLeavesTheResultAlone) {
+  Reply(L"RunRule", L"");
+  ASSERT_EQ(Rule(L"Quiet"), S_OK);
+  EXPECT_EQ(V_VT(&result_), VT_I4);
+  EXPECT_EQ(V_I4(&result_), 5);
+}
+
+TEST_F(KBRun, UnreadableSimpleResponseGivesAnEmptyResult) {
+  Reply(L"RunRule", L"<!--SimpleResponse--><Variant vt=\"3\" value=\"many\"/>");
+  ASSERT_EQ(Rule(L"Odd"), S_OK);
+  EXPECT_EQ(V_VT(&result_), VT_EMPTY);
+}
+
+TEST_F(KBRun, ConversationOfTwoDialogsEndsWithTheSimpleValue) {
+  Reply(L"RunMethod", Dialog(L"Step2", L"<EditBox id='Tag' prompt='Tag'/>",
+                             L"ActiveCase='7' ActiveDocument='9'"));
+  Reply(L"RunMethod", Dialog(L"Step3", L"<CheckBox id='Done' prompt='Done' Checked='1'/>"));
+  Reply(L"RunMethod", kSimple42);
+  kbtest::ScriptedUser user;
+  ConfirmWith(user, L"P-1");
+  ConfirmWith(user, nullptr);
+  ASSERT_EQ(Method(L"Step1", 17), S_OK);
+  EXPECT_EQ(V_I4(&result_), 42);
+  ASSERT_EQ(RequestCount(), 3);
+  EXPECT_EQ(Request(2),
+            L"KBDescriptor[ActiveDocOid=9,CaseID=7,name=Step2,oid=17]("
+            L"ScriptUIResults(Inputs(Datum[id=Tag,vt=8,value=P-1])))");
+  EXPECT_EQ(Request(3),
+            L"KBDescriptor[ActiveDocOid=0,CaseID=0,name=Step3,oid=17]("
+            L"ScriptUIResults(Inputs(Datum[id=Done,vt=8,value=true])))");
+}
+
+TEST_F(KBRun, RuleDialogIsFollowedByARule) {
+  Reply(L"RunRule", Dialog(L"Next", L"<EditBox id='Tag' prompt='Tag'/>"));
+  Reply(L"RunRule", kSimple42);
+  kbtest::ScriptedUser user;
+  ConfirmWith(user, L"T");
+  ASSERT_EQ(Rule(L"First"), S_OK);
+  EXPECT_EQ(RequestMethod(2), L"RunRule");
+  EXPECT_EQ(Request(2), L"KBDescriptor[ActiveDocOid=0,CaseID=0,name=Next]("
+                        L"ScriptUIResults(Inputs(Datum[id=Tag,vt=8,value=T])))");
+}
+
+TEST_F(KBRun, CancelledDialogEndsTheRunWithAnEmptyResult) {
+  Reply(L"RunRule", Dialog(L"Next", L"<EditBox id='Tag' prompt='Tag'/>"));
+  kbtest::ScriptedUser user;
+  user.WhenShown(browser_.get(), [this] { browser_->Click(unique_bstr::copy(L"btnCancel").get()); });
+  ASSERT_EQ(Rule(L"First"), S_OK);
+  EXPECT_EQ(V_VT(&result_), VT_EMPTY);
+  EXPECT_EQ(RequestCount(), 1);
+}
+
+TEST_F(KBRun, DialogThatCannotBeShownFailsTheRun) {
+  Reply(L"RunRule", Dialog(L"Next", L"<EditBox id='Tag' prompt='Tag'/>"));
+  ASSERT_EQ(wqstandins::FailAt(browser_.get(), L"QueryWebBrowser2", E_FAIL), S_OK);
+  EXPECT_EQ(Rule(L"First"), E_FAIL);
+  EXPECT_EQ(RequestCount(), 1);
+}
+
+TEST_F(KBRun, FailedCallIsReportedOverTheCallsOwnText) {
+  ASSERT_EQ(wqstandins::FailAt(control_.get(), L"Execute", E_FAIL, L"The server is down"), S_OK);
+  EXPECT_EQ(Rule(L"CheckLine"), E_FAIL);
+  const std::wstring text = wqtest::TakeErrorDescription();
+  EXPECT_NE(text.find(L"Failure running rule CheckLine"), std::wstring::npos) << text;
+  EXPECT_NE(text.find(L"The server is down"), std::wstring::npos) << text;
+  EXPECT_EQ(V_I4(&result_), 5);
+}
+
+TEST_F(KBRun, ParametersARequestCannotCarryAreRefused) {
+  unique_variant parameters;
+  V_VT(&parameters) = VT_UNKNOWN;
+  V_UNKNOWN(&parameters) = workspace_.get();
+  workspace_->AddRef();
+  EXPECT_EQ(Rule(L"CheckLine", &parameters), E_FAIL);
+  EXPECT_EQ(RequestCount(), 1);
+  EXPECT_EQ(wqtest::TakeErrorDescription().find(L"cannot carry") != std::wstring::npos, true);
+  EXPECT_EQ(runner_.RunRule(unique_bstr::copy(L"R").get(), nullptr, workspace_.get(), 0,
+                            VARIANT_TRUE, nullptr, 0, 0, nullptr),
+            E_POINTER);
+}
+
+class KBRunPipe : public KBRun {
+ protected:
+  void SetUp() override {
+    KBRun::SetUp();
+    ASSERT_EQ(wqstandins::CreateClientTools(tools_), S_OK);
+  }
+  bool Highlighted(const wchar_t* line) {
+    return wqstandins::CallLog(tools_.get()).find(line) != std::wstring::npos;
+  }
+  com_ptr<IWQStandinClientTools> tools_;
+};
+
+TEST_F(KBRunPipe, MarkedPipeIsHighlightedBeforeTheValueIsReturned) {
+  Reply(L"RunRule", std::wstring(L"<!--(PipeHighlight) value=\"1234\"-->") + kSimple42);
+  ASSERT_EQ(Rule(L"Find"), S_OK);
+  EXPECT_TRUE(Highlighted(L"HighlightPipe(1234)")) << wqstandins::CallLog(tools_.get());
+  EXPECT_EQ(V_I4(&result_), 42);
+}
+
+TEST_F(KBRunPipe, PipeHighlightReadsTheReplyOrReportsWhyNot) {
+  com_ptr<IDispatch> client;
+  ASSERT_EQ(control_.query_to(client), S_OK);
+  const struct {
+    const wchar_t* reply;
+    const wchar_t* highlighted;  // null: nothing highlighted
+    const wchar_t* error;        // in the thread's error info afterwards
+  } cases[] = {
+      {L"<PipeHighlight ServerID=\"77\"/>", L"HighlightPipe(77)", nullptr},
+      {L"(PipeHighlight) value='9x'", L"HighlightPipe(9)", nullptr},
+      {L"(PipeHighlight) no number here", nullptr, L"names no pipe"},
+      {L"(PipeHighlight) value=", nullptr, L"names no pipe"},
+      {L"<PipeHighlight/>", nullptr, L"names no pipe"},
+  };
+  for (const auto& c : cases) {
+    tools_->Reset();
+    SetErrorInfo(0, nullptr);
+    runner_.PipeHighlight(client.get(), unique_bstr::copy(c.reply).get());
+    const std::wstring log = wqstandins::CallLog(tools_.get());
+    if (c.highlighted) {
+      EXPECT_NE(log.find(c.highlighted), std::wstring::npos) << c.reply << "\n" << log;
+    } else {
+      EXPECT_EQ(log.find(L"HighlightPipe"), std::wstring::npos) << c.reply << "\n" << log;
+    }
+    const std::wstring error = wqtest::TakeErrorDescription();
+    if (c.error) {
+      EXPECT_NE(error.find(c.error), std::wstring::npos) << c.reply << "\n" << error;
+    }
+  }
+}
+
+TEST_F(KBRunPipe, UnreachableDrawingEditorLeavesItsTextAndTheRunGoesOn) {
+  ASSERT_EQ(wqstandins::FailAt(tools_.get(), L"get_DBServer", E_FAIL), S_OK);
+  Reply(L"RunRule", std::wstring(L"<!--(PipeHighlight) value=\"5\"-->") + kSimple42);
+  ASSERT_EQ(Rule(L"Find"), S_OK);
+  EXPECT_EQ(V_I4(&result_), 42);
+  com_ptr<IDispatch> client;
+  control_.query_to(client);
+  runner_.PipeHighlight(client.get(), unique_bstr::copy(L"(PipeHighlight) value='5'").get());
+  EXPECT_NE(wqtest::TakeErrorDescription().find(
+                L"Failed to access DBServer property of Drawing Editor application"),
+            std::wstring::npos);
+}
+
+TEST_F(KBRun, DialogRequestRunsTheFollowUpOnItsObject) {
+  const struct {
+    long oid;
+    const wchar_t* method;
+    const wchar_t* request;
+  } cases[] = {{17, L"RunMethod", L"KBDescriptor[ActiveDocOid=0,CaseID=3,name=Next,oid=17]("
+                                  L"ScriptUIResults(Inputs(Datum[id=Tag,vt=8,value=x])))"},
+               {0, L"RunRule", L"KBDescriptor[ActiveDocOid=0,CaseID=3,name=Next]("
+                               L"ScriptUIResults(Inputs(Datum[id=Tag,vt=8,value=x])))"}};
+  com_ptr<IDispatch> client;
+  ASSERT_EQ(control_.query_to(client), S_OK);
+  for (const auto& c : cases) {
+    KBRunner runner;
+    EXPECT_EQ(runner.GetOID(), 0);
+    runner.Initialise(Dialog(L"Next", L"<EditBox id='Tag' prompt='Tag'/>", L"ActiveCase='3'").c_str(), c.oid);
+    Reply(c.method, kSimple42);
+    const LONG before = RequestCount();
+    {
+      kbtest::ScriptedUser user;
+      ConfirmWith(user, L"x");
+      ASSERT_EQ(runner.RunDialog(client.get(), 0), S_OK);
+    }
+    EXPECT_EQ(runner.GetOID(), c.oid);
+    ASSERT_EQ(RequestCount(), before + 1);
+    EXPECT_EQ(RequestMethod(before + 1), c.method);
+    EXPECT_EQ(Request(before + 1), c.request);
+  }
+}
+
+TEST_F(KBRun, DialogRequestCancelledOrFailing) {
+  com_ptr<IDispatch> client;
+  ASSERT_EQ(control_.query_to(client), S_OK);
+  runner_.Initialise(Dialog(L"Next", L"<EditBox id='Tag' prompt='Tag'/>").c_str(), 17);
+  {
+    kbtest::ScriptedUser user;
+    user.WhenShown(browser_.get(), [this] { browser_->Click(unique_bstr::copy(L"btnCancel").get()); });
+    EXPECT_EQ(runner_.RunDialog(client.get(), 0), S_OK);
+  }
+  EXPECT_EQ(RequestCount(), 0);
+
+  ASSERT_EQ(wqstandins::FailAt(control_.get(), L"Execute", E_FAIL, L"No server"), S_OK);
+  {
+    kbtest::ScriptedUser user;
+    ConfirmWith(user, L"x");
+    EXPECT_EQ(runner_.RunDialog(client.get(), 0), E_FAIL);
+  }
+  const std::wstring text = wqtest::TakeErrorDescription();
+  EXPECT_NE(text.find(L"Failure whilst running dialog"), std::wstring::npos) << text;
+  EXPECT_NE(text.find(L"No server"), std::wstring::npos) << text;
+}
+
+TEST_F(KBRun, ReloadSendsTheModuleAndTellsWhetherItWasReloaded) {
+  com_ptr<IDispatch> client;
+  ASSERT_EQ(control_.query_to(client), S_OK);
+  ASSERT_EQ(wqstandins::SetReply(control_.get(), kServer, L"*", L"<Done><ReloadKBSchema/></Done>"), S_OK);
+  VARIANT_BOOL reloaded = VARIANT_FALSE;
+  ASSERT_EQ(ReloadKBModule(L"Piping", L"", client.get(), &reloaded, L"<KB a='1'/>"), S_OK);
+  EXPECT_EQ(reloaded, VARIANT_TRUE);
+  EXPECT_EQ(RequestMethod(1), L"ReloadKBModuleFromXML");
+  EXPECT_EQ(wqstandins::RequestXml(control_.get(), 1, false),
+            L"<ReloadKB ModuleName=\"Piping\">&lt;KB a='1'/&gt;</ReloadKB>");
+
+  ASSERT_EQ(wqstandins::SetReply(control_.get(), kServer, L"*", L"<Other/>"), S_OK);
+  ASSERT_EQ(ReloadKBModule(L"Piping", L"piping.kb", client.get(), &reloaded, L""), S_OK);
+  EXPECT_EQ(reloaded, VARIANT_FALSE);
+  EXPECT_EQ(RequestMethod(2), L"ReloadKBModule");
+  EXPECT_EQ(wqstandins::RequestXml(control_.get(), 2, false),
+            L"<ReloadKB ModuleName=\"Piping\" KBFileName=\"piping.kb\"/>");
+
+  ASSERT_EQ(wqstandins::FailAt(control_.get(), L"Execute", E_FAIL), S_OK);
+  reloaded = 7;
+  EXPECT_EQ(ReloadKBModule(L"Piping", L"", client.get(), &reloaded, L""), E_FAIL);
+  EXPECT_EQ(reloaded, 7) << "the flag is not written when the call fails";
+
+  com_ptr<IWQStandinWorkspace> plain;
+  ASSERT_EQ(wqstandins::CreateWorkspace(plain, L"WQStandins.WorkspaceNoWQ"), S_OK);
+  com_ptr<IDispatch> noWQ;
+  plain.query_to(noWQ);
+  EXPECT_EQ(ReloadKBModule(L"Piping", L"", noWQ.get(), &reloaded, L""), E_INVALIDARG);
+}
+
+}  // namespace

@@ -1,0 +1,134 @@
+// WQCAssocHoldDlg as a client meets it: created through the registered server, its dialog
+// driven as a user would drive it over the holds of the stand-in workspace.
+#include "claimtest.h"
+
+namespace {
+
+using namespace claimtest;
+using wqtest::DialogScript;
+using wqtest::DialogView;
+
+const wchar_t kHolds[] =
+    L"<ActiveHolds><Hold OID=\"31\" Name=\"H-1\" Date=\"37000.0\">  vendor data due </Hold>"
+    L"<Hold OID=\"45\" Name=\"H-2\" Date=\"37001.5\">Stress check</Hold></ActiveHolds>";
+
+std::wstring ShortDate(WORD year, WORD month, WORD day) {
+  SYSTEMTIME date{year, month, 0, day};
+  wchar_t text[64] = {};
+  GetDateFormatW(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &date, nullptr, text, 64);
+  return text;
+}
+
+class AssocHold : public WorkspaceTest<IWQCAssocHoldDlg> {
+ protected:
+  AssocHold() : WorkspaceTest(L"WQCGenericSvcs.WQCAssocHoldDlg") {}
+
+  VARIANT_BOOL Show(const DialogScript& script) { return ShowWith(script, S_OK, ws(), 0LL); }
+
+  // Create|Selection|Name|Reason.
+  std::wstring Results() {
+    VARIANT_BOOL create = 0;
+    long selection = 0;
+    plat::unique_bstr name, reason;
+    dlg_->get_Create(&create);
+    dlg_->get_Selection(&selection);
+    dlg_->get_Name(name.put());
+    dlg_->get_Reason(reason.put());
+    return std::to_wstring(create) + L"|" + std::to_wstring(selection) + L"|" + name.c_str() +
+           L"|" + reason.c_str();
+  }
+};
+
+TEST_F(AssocHold, AnExistingHoldIsChosenFromTheList) {
+  Reply(L"ListActiveHolds", kHolds);
+  EXPECT_EQ(Show(DialogScript()
+                     .Inspect([](DialogView& view) {
+                       EXPECT_EQ(view.Text(), L"Associate Hold");
+                       EXPECT_TRUE(view.IsChecked(IDC_CREATEHOLD));
+                       EXPECT_FALSE(view.IsChecked(IDC_ASSOCHOLD));
+                       EXPECT_FALSE(view.IsEnabled(IDC_HOLDLIST));
+                       EXPECT_TRUE(view.HasFocus(IDC_HOLDNAME));
+                       EXPECT_TRUE(view.IsEnabled(IDOK));
+                       // The reason keeps the white space around it.
+                       EXPECT_EQ(RowTexts(view, IDC_HOLDLIST, 0, 3),
+                                 (Texts{L"H-1", ShortDate(2001, 4, 19), L"  vendor data due "}));
+                       EXPECT_EQ(RowTexts(view, IDC_HOLDLIST, 1, 3),
+                                 (Texts{L"H-2", ShortDate(2001, 4, 20), L"Stress check"}));
+                     })
+                     .Click(IDC_ASSOCHOLD)
+                     .Inspect([](DialogView& view) {
+                       EXPECT_TRUE(view.IsChecked(IDC_ASSOCHOLD));
+                       EXPECT_FALSE(view.IsChecked(IDC_CREATEHOLD));
+                       EXPECT_FALSE(view.IsEnabled(IDOK)) << "no hold is chosen yet";
+                       EXPECT_FALSE(view.IsEnabled(IDC_HOLDNAME));
+                       EXPECT_FALSE(view.IsEnabled(IDC_HOLDREASON));
+                     })
+                     .Do(ClickRow(IDC_HOLDLIST, 0))
+                     .Inspect([](DialogView& view) { EXPECT_TRUE(view.IsEnabled(IDOK)); })
+                     .Screenshot(L"assochold.png")
+                     .Click(IDOK)),
+            VARIANT_TRUE);
+  EXPECT_EQ(Results(), L"0|31||  vendor data due ");
+  EXPECT_EQ(Method(1), L"ListActiveHolds");
+  EXPECT_EQ(LastRequest(), L"") << "the request has no input";
+}
+
+TEST_F(AssocHold, ANewHoldIsNamedAndCancelKeepsTheResults) {
+  Reply(L"ListActiveHolds", kHolds);
+  dlg_->put_Title(plat::unique_bstr::copy(L"Hold P-101").get());
+  EXPECT_EQ(Show(DialogScript()
+                     .Inspect([](DialogView& view) { EXPECT_EQ(view.Text(), L"Hold P-101"); })
+                     .Click(IDC_ASSOCHOLD)
+                     .Do(ClickRow(IDC_HOLDLIST, 1, NM_DBLCLK))
+                     .Inspect([](DialogView& view) {
+                       EXPECT_TRUE(IsWindowVisible(view.hwnd())) << "a double click only chooses";
+                       EXPECT_TRUE(view.IsChecked(IDC_ASSOCHOLD));
+                     })
+                     .Click(IDC_CREATEHOLD)
+                     .Inspect([](DialogView& view) {
+                       EXPECT_FALSE(view.IsEnabled(IDC_HOLDLIST));
+                       EXPECT_TRUE(view.IsEnabled(IDOK));
+                     })
+                     .SetText(IDC_HOLDNAME, L"H-9")
+                     .SetText(IDC_HOLDREASON, L"Line 1\r\nLine 2")
+                     .Click(IDOK)),
+            VARIANT_TRUE);
+  EXPECT_EQ(Results(), L"-1|-1|H-9|Line 1\r\nLine 2");
+
+  Reply(L"ListActiveHolds", L"<ActiveHolds/>");
+  EXPECT_EQ(Show(DialogScript()
+                     .Inspect([](DialogView& view) {
+                       EXPECT_EQ(plat::ListView(view.Item(IDC_HOLDLIST)).GetItemCount(), 0);
+                     })
+                     .SetText(IDC_HOLDNAME, L"other")
+                     .Click(IDCANCEL)),
+            VARIANT_FALSE);
+  EXPECT_EQ(Results(), L"-1|-1|H-9|Line 1\r\nLine 2");
+}
+
+TEST_F(AssocHold, FailuresAreReportedAndLeaveTheResults) {
+  VARIANT_BOOL ok = VARIANT_TRUE;
+  // Holds that cannot be read: no dialog shows, and it is not taken for a Cancel.
+  Reply(L"ListActiveHolds", L"<ActiveHolds><Hold OID=\"31\" Name=\"H-1\"/><Hold OID=\"x\"/>");
+  EXPECT_TRUE(FAILED(dlg_->ShowDialog(ws(), 0, &ok)));
+  EXPECT_NE(wqtest::TakeErrorDescription().find(L"<WQError "), std::wstring::npos);
+  EXPECT_EQ(ok, VARIANT_FALSE);
+
+  Reply(L"ListActiveHolds", kHolds);
+  wqstandins::FailAt(workspace_.get(), L"Execute", E_ACCESSDENIED, L"The server is down");
+  ok = VARIANT_TRUE;
+  EXPECT_EQ(dlg_->ShowDialog(ws(), 0, &ok), E_ACCESSDENIED);
+  EXPECT_EQ(LastMessage(), L"The server is down");
+  EXPECT_EQ(ok, VARIANT_FALSE);
+  EXPECT_EQ(dlg_->ShowDialog(WorkspaceWithoutWQ(), 0, &ok), E_INVALIDARG);
+  EXPECT_EQ(dlg_->ShowDialog(ws(), 0, nullptr), E_POINTER);
+  EXPECT_EQ(Results(), L"-1|-1||");
+
+  long oid = 5;
+  EXPECT_EQ(dlg_->CreateHold(ws(), nullptr, nullptr, claimtest::Omitted(), nullptr), E_POINTER);
+  EXPECT_EQ(dlg_->CreateHold(WorkspaceWithoutWQ(), nullptr, nullptr, claimtest::Omitted(), &oid),
+            E_INVALIDARG);
+  EXPECT_EQ(oid, 0);
+}
+
+}  // namespace

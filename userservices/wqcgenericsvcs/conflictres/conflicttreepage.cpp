@@ -1,0 +1,303 @@
+#include "conflicttreepage.h"
+
+#include <wqstring.h>
+
+#include "conflictresdlg.h"
+
+namespace {
+
+const wchar_t* Text(BSTR text) { return text ? text : L""; }
+
+const wchar_t* ConflictText(TreeText which, const ConflictRecord& conflict,
+                            const ConflictItemRecord* item) {
+  switch (which) {
+    case TreeText::kItemName: return item ? Text(item->name.get()) : L"";
+    case TreeText::kProjectData: return Text(conflict.projectData.get());
+    case TreeText::kParentData: return Text(conflict.parentData.get());
+    default: return L"";
+  }
+}
+
+const wchar_t* UpdateText(TreeText which, const UpdateRecord& update) {
+  switch (which) {
+    case TreeText::kItemName: return Text(update.itemName.get());
+    case TreeText::kUpdateName: return Text(update.name.get());
+    case TreeText::kProjectData: return Text(update.projectData.get());
+    case TreeText::kParentData: return Text(update.parentData.get());
+    default: return L"";
+  }
+}
+
+// The page texts go through the 1024-character formatter; the data are arguments, never
+// part of the format.
+WQHeapString Format(const wchar_t* format, const wchar_t* a, const wchar_t* b = L"",
+                    const wchar_t* c = L"") {
+  WQHeapString text;
+  text.Format(format, a, b, c);
+  return text;
+}
+
+}  // namespace
+
+CConflictTreePage::CConflictTreePage(CConflictResDlg* owner, const TreePageKind& kind)
+    : CConflictPage(owner), kind_(kind) {}
+
+LRESULT CConflictTreePage::OnInitDialog() {
+  InitPage();
+  tree_ = GetDlgItem(kind_.treeId);
+  tree_.SendMessage(TVM_SETIMAGELIST, TVSIL_NORMAL, reinterpret_cast<LPARAM>(images_.get()));
+  description_ = GetDlgItem(IDC_CONFLICTDESCRIPTION);
+  firstChoice_ = GetDlgItem(IDC_FIRSTCHOICE);
+  secondChoice_ = GetDlgItem(IDC_SECONDCHOICE);
+  newName_ = GetDlgItem(IDC_NEWNAME);
+  FillTree();
+
+  // The tree takes all growth in height; the description pane stays at the bottom.
+  resizer_.Attach(hwnd());
+  resizer_.SetControlAnchor(kind_.treeId, RESIZE_ANCHOR_LEFT | RESIZE_ANCHOR_RIGHT,
+                            RESIZE_ANCHOR_TOP | RESIZE_ANCHOR_BOTTOM);
+  for (int id : {IDC_RESOLUTIONGROUP, IDC_CONFLICTDESCRIPTION, IDC_FIRSTCHOICE,
+                 IDC_SECONDCHOICE, IDC_NEWNAME})
+    resizer_.SetControlAnchor(id, RESIZE_ANCHOR_LEFT | RESIZE_ANCHOR_RIGHT,
+                              RESIZE_KEEP_HEIGHT | RESIZE_ANCHOR_BOTTOM);
+  return TRUE;
+}
+
+void CConflictTreePage::Forget() {
+  tree_.SendMessage(TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
+  conflictsRoot_ = updatesRoot_ = selected_ = nullptr;
+  selectedIsConflict_ = selectedIsUpdate_ = false;
+  nodes_.clear();
+}
+
+void CConflictTreePage::ReleaseRecords() {
+  Forget();
+  HideDetails();
+}
+
+void CConflictTreePage::FillTree() {
+  Forget();
+  if (CProjectUpdates* model = Model()) {
+    WQOwnedPtrArray<ConflictItemRecord>& conflicts = model->Conflicts(kind_.items);
+    for (int i = 0; i < conflicts.GetCount(); ++i) {
+      if (OpenConflictCount(*conflicts[i]) == 0) continue;
+      if (!conflictsRoot_)
+        conflictsRoot_ = Insert(TVI_ROOT, TVI_LAST, L"Conflicts", kind_.conflictsImage,
+                                Node{NodeKind::kRoot, nullptr, nullptr});
+      AddConflictItem(conflictsRoot_, *conflicts[i]);
+    }
+    if (conflictsRoot_) tree_.SendMessage(TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(conflictsRoot_));
+
+    WQOwnedPtrArray<UpdateItemRecord>& updates = model->Updates(kind_.items);
+    if (updates.GetCount()) {
+      updatesRoot_ = Insert(TVI_ROOT, TVI_LAST, L"Updates", kind_.updatesImage,
+                            Node{NodeKind::kRoot, nullptr, nullptr});
+      for (int i = 0; i < updates.GetCount(); ++i) {
+        if (kind_.nested)
+          AddUpdateItem(updatesRoot_, *updates[i]);
+        else
+          AddUpdates(updatesRoot_, *updates[i]);
+      }
+      tree_.SendMessage(TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(updatesRoot_));
+    }
+  }
+  HideDetails();
+}
+
+HTREEITEM CConflictTreePage::Insert(HTREEITEM parent, HTREEITEM after, const wchar_t* text,
+                                    int image, Node node) {
+  nodes_.push_back(node);
+  TVINSERTSTRUCTW insert{};
+  insert.hParent = parent;
+  insert.hInsertAfter = after;
+  insert.item.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_PARAM;
+  insert.item.pszText = const_cast<wchar_t*>(text);
+  insert.item.iImage = insert.item.iSelectedImage = image;
+  insert.item.lParam = reinterpret_cast<LPARAM>(&nodes_.back());
+  return reinterpret_cast<HTREEITEM>(
+      tree_.SendMessage(TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&insert)));
+}
+
+void CConflictTreePage::AddConflictItem(HTREEITEM parent, ConflictItemRecord& item) {
+  const HTREEITEM node = Insert(parent, TVI_SORT, Text(item.name.get()), kind_.itemImage,
+                                Node{NodeKind::kItem, &item, nullptr});
+  for (int i = 0; i < item.details.GetCount(); ++i) {
+    ConflictRecord& conflict = *item.details[i];
+    const TreeConflictType* type = ConflictType(conflict.type);
+    if (conflict.resolution != 0 || !type) continue;
+    Insert(node, TVI_SORT, type->label, kImageOpenConflict,
+           Node{NodeKind::kConflict, &conflict, &item});
+  }
+  if (kind_.nested) {
+    for (int i = 0; i < item.children.GetCount(); ++i) AddConflictItem(node, *item.children[i]);
+  }
+  tree_.SendMessage(TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(node));
+}
+
+void CConflictTreePage::AddUpdateItem(HTREEITEM parent, UpdateItemRecord& item) {
+  const HTREEITEM node = Insert(parent, TVI_SORT, Text(item.name.get()), kind_.itemImage,
+                                Node{NodeKind::kItem, &item, nullptr});
+  AddUpdates(node, item);
+  for (int i = 0; i < item.children.GetCount(); ++i) AddUpdateItem(node, *item.children[i]);
+  tree_.SendMessage(TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(node));
+}
+
+void CConflictTreePage::AddUpdates(HTREEITEM parent, UpdateItemRecord& item) {
+  for (int i = 0; i < item.details.GetCount(); ++i) {
+    UpdateRecord& update = *item.details[i];
+    if (const TreeUpdateType* type = UpdateType(update.type))
+      Insert(parent, TVI_SORT, type->label, kImageUpdate, Node{NodeKind::kUpdate, &update, nullptr});
+  }
+}
+
+const CConflictTreePage::Node* CConflictTreePage::NodeOf(HTREEITEM node) const {
+  if (!node) return nullptr;
+  TVITEMW item{};
+  item.mask = TVIF_PARAM;
+  item.hItem = node;
+  if (!tree_.SendMessage(TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item))) return nullptr;
+  return reinterpret_cast<const Node*>(item.lParam);
+}
+
+const TreeConflictType* CConflictTreePage::ConflictType(LONG type) const {
+  for (const TreeConflictType& row : kind_.conflicts)
+    if (row.type == type) return &row;
+  return nullptr;
+}
+
+const TreeUpdateType* CConflictTreePage::UpdateType(LONG type) const {
+  for (const TreeUpdateType& row : kind_.updates)
+    if (row.type == type) return &row;
+  return nullptr;
+}
+
+LRESULT CConflictTreePage::OnSelChanged(int, NMHDR* header, bool&) {
+  // The page's selection changes before anything is shown: filling the edit box reports a
+  // change of its text, which belongs to the newly selected conflict.
+  selected_ = reinterpret_cast<const NMTREEVIEWW*>(header)->itemNew.hItem;
+  // A node is a conflict or an update only when it was made for one: an item node without
+  // children stays what it is, wherever it stands.
+  const Node* node = NodeOf(selected_);
+  selectedIsConflict_ = node && node->kind == NodeKind::kConflict;
+  selectedIsUpdate_ = node && node->kind == NodeKind::kUpdate;
+  if (selectedIsConflict_)
+    ShowConflict(*node);
+  else if (selectedIsUpdate_)
+    ShowUpdate(*node);
+  else
+    HideDetails();
+  return 0;
+}
+
+void CConflictTreePage::ShowConflict(const Node& node) {
+  const ConflictRecord& conflict = *static_cast<const ConflictRecord*>(node.record);
+  const TreeConflictType* type = ConflictType(conflict.type);
+  description_.ShowWindow(SW_SHOW);
+  if (!type) {
+    description_.SetWindowText(L"");
+    firstChoice_.ShowWindow(SW_HIDE);
+    secondChoice_.ShowWindow(SW_HIDE);
+    newName_.ShowWindow(SW_HIDE);
+    return;
+  }
+  auto text = [&](TreeText which) { return ConflictText(which, conflict, node.item); };
+  description_.SetWindowText(Format(type->description, text(type->descriptionText)).GetString());
+  firstChoice_.SetWindowText(Format(type->firstChoice, text(type->firstText)).GetString());
+  secondChoice_.SetWindowText(Format(type->secondChoice, text(type->secondText)).GetString());
+  firstChoice_.SetCheck(conflict.resolution == type->firstCode);
+  secondChoice_.SetCheck(conflict.resolution == type->secondCode);
+  firstChoice_.ShowWindow(SW_SHOW);
+  secondChoice_.ShowWindow(SW_SHOW);
+
+  const RECT first = ScreenToClient(firstChoice_.GetWindowRect());
+  int width = ScreenToClient(secondChoice_.GetWindowRect()).right -
+              ScreenToClient(secondChoice_.GetWindowRect()).left;
+  if (type->newName) {
+    newName_.SetWindowText(Text(conflict.data.get()));
+    newName_.EnableWindow(conflict.resolution == 7);
+    newName_.ShowWindow(SW_SHOW);
+    width = ScreenToClient(newName_.GetWindowRect()).left - 5 - first.left;
+  } else {
+    newName_.ShowWindow(SW_HIDE);
+  }
+  firstChoice_.ResizeWindow(width, first.bottom - first.top);
+}
+
+void CConflictTreePage::ShowUpdate(const Node& node) {
+  const UpdateRecord& update = *static_cast<const UpdateRecord*>(node.record);
+  firstChoice_.ShowWindow(SW_HIDE);
+  secondChoice_.ShowWindow(SW_HIDE);
+  newName_.ShowWindow(SW_HIDE);
+  description_.ShowWindow(SW_SHOW);
+  const TreeUpdateType* type = UpdateType(update.type);
+  if (!type || !type->description) {
+    description_.SetWindowText(L"");
+    return;
+  }
+  description_.SetWindowText(Format(type->description, UpdateText(type->texts[0], update),
+                                    UpdateText(type->texts[1], update),
+                                    UpdateText(type->texts[2], update))
+                                 .GetString());
+}
+
+void CConflictTreePage::HideDetails() {
+  description_.ShowWindow(SW_HIDE);
+  firstChoice_.ShowWindow(SW_HIDE);
+  secondChoice_.ShowWindow(SW_HIDE);
+  newName_.ShowWindow(SW_HIDE);
+}
+
+void CConflictTreePage::Choose(bool first) {
+  if (!selectedIsConflict_) return;
+  const Node* node = NodeOf(selected_);
+  if (!node) return;
+  ConflictRecord& conflict = *static_cast<ConflictRecord*>(node->record);
+  if (const TreeConflictType* type = ConflictType(conflict.type)) {
+    conflict.resolution = first ? type->firstCode : type->secondCode;
+    if (type->newName) newName_.EnableWindow(first);
+    SetNodeImage(selected_, kImageResolved);
+    CarryResolvedUpward(selected_);
+    owner_->UpdateConflictCount();
+  }
+  (first ? secondChoice_ : firstChoice_).SetCheck(false);
+}
+
+void CConflictTreePage::OnChangeNewName() {
+  if (!selectedIsConflict_) return;
+  const Node* node = NodeOf(selected_);
+  if (!node) return;
+  static_cast<ConflictRecord*>(node->record)->data =
+      plat::unique_bstr::copy(newName_.GetWindowText().c_str());
+}
+
+void CConflictTreePage::SetNodeImage(HTREEITEM node, int image) {
+  TVITEMW item{};
+  item.mask = TVIF_IMAGE | TVIF_SELECTEDIMAGE;
+  item.hItem = node;
+  item.iImage = item.iSelectedImage = image;
+  tree_.SendMessage(TVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+}
+
+int CConflictTreePage::NodeImage(HTREEITEM node) const {
+  TVITEMW item{};
+  item.mask = TVIF_IMAGE;
+  item.hItem = node;
+  tree_.SendMessage(TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+  return item.iImage;
+}
+
+void CConflictTreePage::CarryResolvedUpward(HTREEITEM node) {
+  while (node && node != conflictsRoot_) {
+    const auto parent = reinterpret_cast<HTREEITEM>(
+        tree_.SendMessage(TVM_GETNEXTITEM, TVGN_PARENT, reinterpret_cast<LPARAM>(node)));
+    if (!parent) return;
+    for (auto child = reinterpret_cast<HTREEITEM>(
+             tree_.SendMessage(TVM_GETNEXTITEM, TVGN_CHILD, reinterpret_cast<LPARAM>(parent)));
+         child; child = reinterpret_cast<HTREEITEM>(tree_.SendMessage(
+                    TVM_GETNEXTITEM, TVGN_NEXT, reinterpret_cast<LPARAM>(child)))) {
+      if (NodeImage(child) != kImageResolved) return;
+    }
+    SetNodeImage(parent, kImageResolved);
+    node = parent;
+  }
+}

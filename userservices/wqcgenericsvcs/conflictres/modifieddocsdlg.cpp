@@ -1,0 +1,116 @@
+#include "modifieddocsdlg.h"
+
+#include <waitcursor.h>
+#include <wqcomexception.h>
+
+namespace {
+
+constexpr int kMinWidth = 335;
+constexpr int kMinHeight = 140;
+
+int ImageOf(const ModificationRecord& record) {
+  switch (record.kind) {
+    case ModificationRecord::kDatasheet: return 0;
+    case ModificationRecord::kDiagram: return 1;
+    default: return 2;
+  }
+}
+
+}  // namespace
+
+LRESULT CModifiedDocsDlg::OnInitDialog() {
+  open_ = GetDlgItem(IDC_OPENDOCUMENT);
+  list_ = GetDlgItem(IDC_MODIFIEDLIST);
+  images_.reset(ImageList_LoadImageW(resources_ ? resources_ : plat::module().GetInstance(),
+                                     MAKEINTRESOURCEW(IDB_MODIFIEDDOCS), 16, 0, RGB(255, 0, 255),
+                                     IMAGE_BITMAP, LR_CREATEDIBSECTION));
+  list_.SendMessage(LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(images_.get()));
+
+  if (model_) {
+    const WQOwnedPtrArray<ModificationRecord>& modified = model_->Modifications();
+    for (int i = 0; i < modified.GetCount(); ++i) {
+      LVITEMW item{};
+      item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;
+      item.iItem = i;
+      item.pszText = const_cast<wchar_t*>(modified[i]->name.c_str());
+      item.iImage = ImageOf(*modified[i]);
+      item.lParam = reinterpret_cast<LPARAM>(modified[i]);
+      list_.SendMessage(LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
+    }
+  }
+
+  resizer_.Attach(hwnd());
+  resizer_.SetControlAnchor(IDC_MODIFIEDLIST, RESIZE_ANCHOR_LEFT | RESIZE_ANCHOR_RIGHT,
+                            RESIZE_ANCHOR_TOP | RESIZE_ANCHOR_BOTTOM);
+  resizer_.SetControlAnchor(IDC_MODIFIEDNOTE, RESIZE_KEEP_WIDTH | RESIZE_ANCHOR_LEFT,
+                            RESIZE_KEEP_HEIGHT | RESIZE_ANCHOR_TOP);
+  // The buttons follow the upper right corner, the icon the lower right.
+  for (int id : {IDC_OPENDOCUMENT, IDCANCEL})
+    resizer_.SetControlAnchor(id, RESIZE_KEEP_WIDTH | RESIZE_ANCHOR_RIGHT,
+                              RESIZE_KEEP_HEIGHT | RESIZE_ANCHOR_TOP);
+  resizer_.SetControlAnchor(IDC_CLAIMICON, RESIZE_KEEP_WIDTH | RESIZE_ANCHOR_RIGHT,
+                            RESIZE_KEEP_HEIGHT | RESIZE_ANCHOR_BOTTOM);
+  return TRUE;
+}
+
+void CModifiedDocsDlg::OnSize() {
+  resizer_.Layout();
+  InvalidateRect(hwnd(), nullptr, TRUE);
+}
+
+LRESULT CModifiedDocsDlg::OnGetMinMaxInfo(UINT, WPARAM, LPARAM lParam, bool&) {
+  return KeepMinimumSize(lParam, kMinWidth, kMinHeight);
+}
+
+const ModificationRecord* CModifiedDocsDlg::RecordAt(int index) const {
+  LVITEMW item{};
+  item.mask = LVIF_PARAM;
+  item.iItem = index;
+  if (index < 0 || !list_.SendMessage(LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item)))
+    return nullptr;
+  return reinterpret_cast<const ModificationRecord*>(item.lParam);
+}
+
+LRESULT CModifiedDocsDlg::OnItemChanged(int, NMHDR* header, bool&) {
+  const auto* change = reinterpret_cast<const NMLISTVIEW*>(header);
+  if (change->uNewState & LVIS_SELECTED) {
+    open_.EnableWindow(list_.SendMessage(LVM_GETSELECTEDCOUNT) != 0);
+    return 0;
+  }
+  open_.EnableWindow(false);
+  return 0;
+}
+
+void CModifiedDocsDlg::OnOpen() {
+  const int selected = static_cast<int>(
+      list_.SendMessage(LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+  if (const ModificationRecord* record = RecordAt(selected)) OpenSelectedDocument(*record);
+}
+
+LRESULT CModifiedDocsDlg::OnDblClk(int, NMHDR* header, bool&) {
+  const int index = reinterpret_cast<const NMITEMACTIVATE*>(header)->iItem;
+  if (index != -1) {
+    if (const ModificationRecord* record = RecordAt(index)) OpenSelectedDocument(*record);
+  }
+  return 0;
+}
+
+void CModifiedDocsDlg::OpenSelectedDocument(const ModificationRecord& record) {
+  CWaitCursor wait;
+  WQRunShowingErrors(WQ_HERE, hwnd(), [&](WQComException& error) {
+    plat::com_ptr<IWQClientGlobals> globals;
+    CoCreateInstance(CLSID_WQClientGlobals, nullptr,
+                     CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER | CLSCTX_LOCAL_SERVER |
+                         CLSCTX_REMOTE_SERVER,
+                     __uuidof(IWQClientGlobals), globals.put_void());
+    // A globals object that could not be made leaves nothing to call.
+    error.CheckPointer(globals.get());
+    plat::com_ptr<IDispatch> workspace;
+    if (workspace_) workspace_->QueryInterface(IID_IDispatch, workspace.put_void());
+    plat::unique_variant type;
+    V_VT(&type) = VT_BSTR;
+    V_BSTR(&type) = plat::unique_bstr::copy(record.typeText.c_str()).release();
+    LONG opened = 0;
+    WQThrowIfFailed(error, globals->OpenDocument(workspace.get(), record.id, type, &opened));
+  });
+}

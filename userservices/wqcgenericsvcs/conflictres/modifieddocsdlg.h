@@ -1,0 +1,52 @@
+// CModifiedDocsDlg: lists the documents that the conflict resolution modified (the
+// model's modifications list) and opens the one the user picks in its application through
+// the client tools' globals object. It has no OK button: it ends only with Close.
+#pragma once
+
+#include <window.h>
+
+#include "WQOutside.h"
+#include "conflictpage.h"
+#include "dlgresizer.h"
+#include "projectupdates.h"
+#include "resources/resource.h"
+
+class CModifiedDocsDlg : public plat::DialogImpl<CModifiedDocsDlg> {
+ public:
+  static constexpr UINT IDD = IDD_MODIFIEDDOCS;
+  static constexpr auto GetMessageMap() {
+    return plat::MessageMap{
+        plat::OnMessage(WM_INITDIALOG, &CModifiedDocsDlg::OnInitDialog),
+        plat::OnMessage(WM_SIZE, &CModifiedDocsDlg::OnSize),
+        plat::OnMessage(WM_GETMINMAXINFO, &CModifiedDocsDlg::OnGetMinMaxInfo),
+        plat::OnCommand(IDC_OPENDOCUMENT, BN_CLICKED, &CModifiedDocsDlg::OnOpen),
+        plat::OnCommand(IDCANCEL, BN_CLICKED, &CModifiedDocsDlg::OnClose),
+        plat::OnNotify(IDC_MODIFIEDLIST, LVN_ITEMCHANGED, &CModifiedDocsDlg::OnItemChanged),
+        plat::OnNotify(IDC_MODIFIEDLIST, NM_DBLCLK, &CModifiedDocsDlg::OnDblClk)};
+  }
+
+  // Neither the model nor the workspace is owned. Templates and bitmaps come from
+  // `resources`, else from the module.
+  CModifiedDocsDlg(CProjectUpdates* model, IWQWorkspace* workspace, HINSTANCE resources = nullptr)
+      : workspace_(workspace), model_(model), resources_(resources) {}
+
+  INT_PTR DoModal(HWND owner) { return DialogImpl::DoModal(owner, resources_); }
+
+ private:
+  LRESULT OnInitDialog();
+  void OnSize();
+  LRESULT OnGetMinMaxInfo(UINT, WPARAM, LPARAM lParam, bool&);
+  void OnOpen();
+  void OnClose() { EndDialog(IDCANCEL); }
+  LRESULT OnItemChanged(int, NMHDR* header, bool&);
+  LRESULT OnDblClk(int, NMHDR* header, bool&);
+  void OpenSelectedDocument(const ModificationRecord& record);
+  const ModificationRecord* RecordAt(int index) const;
+
+  plat::Window open_, list_;
+  unique_himagelist images_;
+  IWQWorkspace* workspace_;
+  CProjectUpdates* model_;
+  HINSTANCE resources_;
+  CDlgResizer resizer_;
+};

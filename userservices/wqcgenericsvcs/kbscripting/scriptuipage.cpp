@@ -1,0 +1,108 @@
+#include "scriptuipage.h"
+
+#include "domutil.h"
+
+#include <cstdio>
+#include <cstring>
+#include <cwchar>
+
+using plat::com_ptr;
+using plat::unique_bstr;
+using plat::unique_variant;
+
+HRESULT LoadScriptUIStylesheet(com_ptr<IXMLDOMDocument>& stylesheet) noexcept try {
+  PLAT_RETURN_IF_FAILED(CreateDomDocument(__uuidof(DOMDocument60), stylesheet));
+  PLAT_RETURN_IF_FAILED(stylesheet->put_async(VARIANT_FALSE));
+  unique_variant url;
+  V_VT(&url) = VT_BSTR;
+  V_BSTR(&url) = unique_bstr::copy(kScriptUIStylesheetUrl).release();
+  VARIANT_BOOL loaded = VARIANT_FALSE;
+  const HRESULT hr = stylesheet->load(url, &loaded);
+  if (loaded != VARIANT_TRUE) {
+    ReadParseError(stylesheet.get());
+    return FAILED(hr) ? hr : E_FAIL;
+  }
+  return S_OK;
+}
+PLAT_CATCH_RETURN()
+
+namespace {
+
+// The number `xpath` selects; `value` stays as it is when the text is no number.
+bool SelectLong(IXMLDOMNode* root, const wchar_t* xpath, long& value) {
+  unique_variant selected;
+  if (FAILED(SelectNodeValue(root, xpath, selected.put()))) return false;
+  if (V_VT(&selected) == VT_EMPTY) {
+    value = 0;
+    return true;
+  }
+  if (FAILED(::VariantChangeType(&selected, &selected, 0, VT_I4))) return false;
+  value = V_I4(&selected);
+  return true;
+}
+
+unique_bstr SelectText(IXMLDOMNode* root, const wchar_t* xpath) {
+  unique_variant selected;
+  if (FAILED(SelectNodeValue(root, xpath, selected.put())) ||
+      FAILED(::VariantChangeType(&selected, &selected, 0, VT_BSTR)))
+    return unique_bstr::copy(L"");
+  VARIANT text = selected.release();
+  return unique_bstr(V_BSTR(&text));
+}
+
+}  // namespace
+
+void ReadScriptUISettings(IXMLDOMDocument* description, ScriptUISettings& settings) {
+  com_ptr<IXMLDOMElement> root;
+  description->get_documentElement(root.put());
+  if (!root) return;
+  IXMLDOMNode* node = root.get();
+  settings.hasMaxWidth = SelectLong(node, L"//ScriptUI/DialogBox/@MaxWidth", settings.maxWidth);
+  settings.returnTo = SelectText(node, L"//ScriptUI/@ReturnTo");
+  settings.from = SelectText(node, L"//ScriptUI/@From");
+  settings.debugFile = SelectText(node, L"//DialogBox/@DebugFile");
+  SelectLong(node, L"//ScriptUI/@ActiveDocument", settings.activeDocument);
+  SelectLong(node, L"//ScriptUI/@ActiveCase", settings.activeCase);
+}
+
+HRESULT BuildScriptUIPage(const wchar_t* descriptionXml, ScriptUISettings& settings,
+                          unique_bstr& page) noexcept try {
+  com_ptr<IXMLDOMDocument> description;
+  PLAT_RETURN_IF_FAILED(CreateDomDocument(__uuidof(DOMDocument60), description));
+  VARIANT_BOOL loaded = VARIANT_FALSE;
+  description->loadXML(unique_bstr::copy(descriptionXml ? descriptionXml : L"").get(), &loaded);
+  if (loaded != VARIANT_TRUE) ReadParseError(description.get());
+
+  com_ptr<IXMLDOMDocument> stylesheet;
+  const HRESULT loadHr = LoadScriptUIStylesheet(stylesheet);
+  if (FAILED(loadHr) && !stylesheet) return loadHr;
+
+  ReadScriptUISettings(description.get(), settings);
+  return description->transformNode(stylesheet.get(), page.put());
+}
+PLAT_CATCH_RETURN()
+
+bool WriteDebugFile(const wchar_t* path, const wchar_t* page) noexcept {
+  if (!path || !*path || !page) return false;
+  FILE* file = _wfopen(path, L"wb");
+  if (!file) return false;
+  const size_t length = wcslen(page);
+  const bool written = fwrite(page, sizeof(wchar_t), length, file) == length;
+  return fclose(file) == 0 && written;
+}
+
+HRESULT CreatePageStream(const wchar_t* page, IStream** stream) noexcept {
+  if (!stream) return E_POINTER;
+  *stream = nullptr;
+  const size_t textBytes = wcslen(page ? page : L"") * sizeof(wchar_t);
+  plat::unique_hglobal block(::GlobalAlloc(GMEM_FIXED | GMEM_ZEROINIT, textBytes + 4));
+  if (!block) return E_OUTOFMEMORY;
+  BYTE* bytes = static_cast<BYTE*>(::GlobalLock(block.get()));
+  bytes[0] = 0xFF;
+  bytes[1] = 0xFE;
+  if (textBytes) memcpy(bytes + 2, page, textBytes);
+  ::GlobalUnlock(block.get());
+  PLAT_RETURN_IF_FAILED(::CreateStreamOnHGlobal(block.get(), TRUE, stream));
+  block.release();  // the stream frees it
+  return S_OK;
+}

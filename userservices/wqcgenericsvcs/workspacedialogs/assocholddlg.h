@@ -1,0 +1,80 @@
+// The "Associate Hold" dialog: the user names and explains a new hold, or picks one of
+// the active holds that the reply lists. The results are read after it ends with IDOK.
+#pragma once
+
+#include <window.h>
+
+#include <wqarray.h>
+#include <wqcomexception.h>
+
+#include <string>
+
+#include "resources/resource.h"
+
+struct ActiveHold;
+
+class AssocHoldDlg : public plat::DialogImpl<AssocHoldDlg> {
+ public:
+  static constexpr UINT IDD = IDD_ASSOCHOLD;
+  // The dialog's result when the holds reply could not be read; Error() then says why.
+  static constexpr INT_PTR kHoldsUnreadable = 3;
+
+  static constexpr auto GetMessageMap() {
+    return plat::MessageMap{
+        plat::OnMessage(WM_INITDIALOG, &AssocHoldDlg::OnInitDialog),
+        plat::OnCommandId(IDOK, &AssocHoldDlg::OnOK),
+        plat::OnCommandId(IDCANCEL, &AssocHoldDlg::OnCancel),
+        plat::OnCommand(IDC_CREATEHOLD, BN_CLICKED, &AssocHoldDlg::OnCreateClicked),
+        plat::OnCommand(IDC_ASSOCHOLD, BN_CLICKED, &AssocHoldDlg::OnAssociateClicked),
+        plat::OnCommand(IDC_HOLDREASON, EN_SETFOCUS, &AssocHoldDlg::OnReasonFocus),
+        plat::OnNotify(IDC_HOLDLIST, NM_CLICK, &AssocHoldDlg::OnListActivity),
+        plat::OnCommand(IDC_HOLDNAME, EN_SETFOCUS, &AssocHoldDlg::OnNameFocus),
+        plat::OnNotify(IDC_HOLDLIST, NM_DBLCLK, &AssocHoldDlg::OnListActivity),
+        plat::OnNotify(IDC_HOLDLIST, LVN_ITEMCHANGED, &AssocHoldDlg::OnListActivity)};
+  }
+
+  AssocHoldDlg() = default;
+
+  void SetTitle(const wchar_t* title) { title_ = title ? title : L""; }
+  // The "ActiveHolds" reply, read when the dialog opens; the caller keeps it alive.
+  void SetHoldsXml(BSTR xml) { holdsXml_ = xml; }
+
+  // A row at the end of the list for a hold of the reply.
+  void AddHold(const ActiveHold& hold);
+
+  // After IDOK.
+  bool GetCreate() const { return create_; }
+  const std::wstring& GetName() const { return name_; }
+  const std::wstring& GetReason() const { return reason_; }
+  LONG GetSelection() const { return selection_; }
+  // Why the holds could not be read.
+  WQComException& Error() { return error_; }
+
+ private:
+  LRESULT OnInitDialog();
+  void OnOK();
+  void OnCancel();
+  void OnCreateClicked();
+  void OnAssociateClicked();
+  void OnReasonFocus() { plat::Edit(reasonEdit_).SetSel(0, -1); }
+  void OnNameFocus() { plat::Edit(nameEdit_).SetSel(0, -1); }
+  void OnListActivity();
+
+  void SetCreate(bool create);
+  void ResetResults();
+
+  std::wstring title_ = L"Associate Hold";
+  BSTR holdsXml_ = nullptr;
+  WQArray<LONG> holdOids_;  // one per row, in row order
+  WQComException error_;
+  bool initialized_ = false;
+
+  bool create_ = true;
+  std::wstring name_;
+  std::wstring reason_;
+  LONG selection_ = -1;
+
+  plat::Window ok_, nameEdit_, reasonEdit_;
+  plat::ListView list_;
+  plat::Button createButton_, associateButton_;
+};

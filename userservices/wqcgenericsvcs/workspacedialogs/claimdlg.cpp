@@ -1,0 +1,155 @@
+#include "claimdlg.h"
+
+#include <algorithm>
+#include <iterator>
+
+namespace {
+
+constexpr int kColumnMargin = 12;
+constexpr int kWidestColumn = 100;
+
+struct Column {
+  const wchar_t* heading;
+  plat::unique_bstr ObjectPart::*text;
+  bool fitsTexts;  // widened to its texts, up to kWidestColumn; else as wide as its heading
+};
+
+const Column kColumns[] = {
+    {L"Name", &ObjectPart::Name, true},
+    {L"Can Claim", &ObjectPart::ClaimExtent, true},
+    {L"Class", &ObjectPart::Class, true},
+    {L"In Scope", &ObjectPart::InScope, false},
+    {L"Claim Status", &ObjectPart::ClaimSetting, false},
+    {L"Claimed By", &ObjectPart::ClaimedBy, true},
+};
+constexpr int kColumnCount = static_cast<int>(std::size(kColumns));
+
+}  // namespace
+
+LRESULT CClaimDlg::OnInitDialog() {
+  const RECT window = GetWindowRect();
+  minTrackSize_ = {window.right - window.left, window.bottom - window.top};
+
+  ok_ = GetDlgItem(IDOK);
+  list_ = GetDlgItem(IDC_CLAIMLIST);
+  shared_ = GetDlgItem(IDC_SHARED);
+  exclusiveButton_ = GetDlgItem(IDC_EXCLUSIVE);
+
+  SetExclusive(true);
+  for (int i = 0; i < kColumnCount; ++i)
+    list_.InsertColumn(i, kColumns[i].heading,
+                       list_.GetStringWidth(kColumns[i].heading) + kColumnMargin);
+  list_.AddExtendedStyle(LVS_EX_FULLROWSELECT);
+
+  if (parts_.GetCount() == 0) {
+    ok_.EnableWindow(false);
+  } else {
+    FillList();
+    list_.SetItemState(0, LVIS_SELECTED, LVIS_SELECTED);
+    UpdateForItem(0);
+  }
+
+  resizer_.Attach(hwnd());
+  constexpr UINT kStretch[] = {RESIZE_ANCHOR_LEFT | RESIZE_ANCHOR_RIGHT,
+                               RESIZE_ANCHOR_TOP | RESIZE_ANCHOR_BOTTOM};
+  constexpr UINT kBottomLeft[] = {RESIZE_KEEP_WIDTH | RESIZE_ANCHOR_LEFT,
+                                  RESIZE_KEEP_HEIGHT | RESIZE_ANCHOR_BOTTOM};
+  constexpr UINT kBottomRight[] = {RESIZE_KEEP_WIDTH | RESIZE_ANCHOR_RIGHT,
+                                   RESIZE_KEEP_HEIGHT | RESIZE_ANCHOR_BOTTOM};
+  resizer_.SetControlAnchor(IDC_CLAIMLIST, kStretch[0], kStretch[1]);
+  for (int id : {IDC_CLAIMSETTINGLABEL, IDC_SHARED, IDC_EXCLUSIVE})
+    resizer_.SetControlAnchor(id, kBottomLeft[0], kBottomLeft[1]);
+  for (int id : {IDOK, IDCANCEL, IDC_CLAIMICON})
+    resizer_.SetControlAnchor(id, kBottomRight[0], kBottomRight[1]);
+  return TRUE;
+}
+
+void CClaimDlg::FillList() {
+  int widths[kColumnCount];
+  for (int i = 0; i < kColumnCount; ++i) widths[i] = list_.GetColumnWidth(i);
+  for (int row = 0; row < parts_.GetCount(); ++row) {
+    const ObjectPart& part = *parts_[row];
+    list_.InsertItem(row, (part.*kColumns[0].text).c_str());
+    for (int i = 0; i < kColumnCount; ++i) {
+      const wchar_t* text = (part.*kColumns[i].text).c_str();
+      if (i > 0) list_.SetItemText(row, i, text);
+      if (kColumns[i].fitsTexts)
+        widths[i] = std::max(widths[i], list_.GetStringWidth(text) + kColumnMargin);
+    }
+  }
+  for (int i = 0; i < kColumnCount; ++i)
+    if (kColumns[i].fitsTexts) list_.SetColumnWidth(i, std::min(widths[i], kWidestColumn));
+}
+
+LRESULT CClaimDlg::OnGetMinMaxInfo(UINT, WPARAM, LPARAM lParam, bool&) {
+  auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
+  info->ptMinTrackSize = {minTrackSize_.cx, minTrackSize_.cy};
+  return 0;
+}
+
+void CClaimDlg::OnSize() {
+  resizer_.Layout();
+  InvalidateRect(hwnd(), nullptr, TRUE);
+}
+
+void CClaimDlg::OnOK() {
+  // Return reaches here even while OK is disabled: no part that can be claimed is chosen.
+  if (ok_.IsWindowEnabled()) EndDialog(IDOK);
+}
+
+void CClaimDlg::SetExclusive(bool exclusive) {
+  exclusive_ = exclusive;
+  exclusiveButton_.SetCheck(exclusive);
+  shared_.SetCheck(!exclusive);
+}
+
+bool CClaimDlg::UpdateForItem(int index) {
+  if (index < 0 || index >= parts_.GetCount()) return false;
+  const ObjectPart& part = *parts_[index];
+  switch (part.ClaimMode) {
+    case 0:
+      exclusiveButton_.EnableWindow(false);
+      shared_.EnableWindow(false);
+      ok_.EnableWindow(false);
+      chosenOid_ = -1;
+      return false;
+    case 1:
+      exclusiveButton_.EnableWindow(false);
+      shared_.EnableWindow(true);
+      SetExclusive(false);
+      break;
+    default:
+      exclusiveButton_.EnableWindow(true);
+      shared_.EnableWindow(true);
+      break;
+  }
+  chosenOid_ = part.OID;
+  ok_.EnableWindow(true);
+  return true;
+}
+
+void CClaimDlg::OnListClick() {
+  const int selected = list_.GetNextItem(-1, LVNI_SELECTED);
+  if (selected < 0) {
+    exclusiveButton_.EnableWindow(true);
+    shared_.EnableWindow(true);
+    ok_.EnableWindow(false);
+    return;
+  }
+  UpdateForItem(selected);
+}
+
+void CClaimDlg::OnListDoubleClick() {
+  const int selected = list_.GetNextItem(-1, LVNI_SELECTED);
+  if (selected >= 0 && UpdateForItem(selected)) EndDialog(IDOK);
+}
+
+// A selection moved with the keyboard counts as much as a click: OK must always claim the
+// part that the list shows as chosen.
+LRESULT CClaimDlg::OnListItemChanged(int, NMHDR* header, bool&) {
+  const auto* change = reinterpret_cast<const NMLISTVIEW*>(header);
+  if ((change->uChanged & LVIF_STATE) &&
+      ((change->uNewState ^ change->uOldState) & LVIS_SELECTED))
+    OnListClick();
+  return 0;
+}

@@ -1,0 +1,110 @@
+#include "wqcassocholddlg.h"
+
+#include <variantutil.h>
+#include <wqcomexception.h>
+
+#include "assocholddlg.h"
+#include "claimsupport.h"
+#include "dialogobject.h"
+#include "workspace/dataservicerequest.h"
+
+namespace {
+
+constexpr wchar_t kServerProgId[] = L"ZERAZevozarAdid.Main";
+
+HRESULT CopyOut(const plat::unique_bstr& text, BSTR* out) {
+  if (!out) return E_POINTER;
+  *out = nullptr;
+  if (!text) return S_OK;
+  *out = SysAllocStringLen(text.get(), text.length());
+  return *out ? S_OK : E_OUTOFMEMORY;
+}
+
+// The class is sent only when one is given; an omitted argument has no class to send.
+bool HasClass(const VARIANT& value) { return (V_VT(&value) & VT_BSTR) && VariantHasValue(value); }
+
+}  // namespace
+
+WQCAssocHoldDlg::WQCAssocHoldDlg() : title_(plat::unique_bstr::copy(L"Associate Hold")) {}
+
+STDMETHODIMP WQCAssocHoldDlg::put_Title(BSTR newVal) try {
+  title_ = newVal ? plat::unique_bstr::copy(newVal, SysStringLen(newVal)) : plat::unique_bstr();
+  return S_OK;
+}
+PLAT_CATCH_RETURN()
+
+STDMETHODIMP WQCAssocHoldDlg::get_Create(VARIANT_BOOL* pbCreate) {
+  if (!pbCreate) return E_POINTER;
+  *pbCreate = create_;
+  return S_OK;
+}
+
+STDMETHODIMP WQCAssocHoldDlg::get_Reason(BSTR* bstrReason) { return CopyOut(reason_, bstrReason); }
+
+STDMETHODIMP WQCAssocHoldDlg::get_Selection(long* pOID) {
+  if (!pOID) return E_POINTER;
+  *pOID = selection_;
+  return S_OK;
+}
+
+STDMETHODIMP WQCAssocHoldDlg::get_Name(BSTR* bstrName) { return CopyOut(name_, bstrName); }
+
+HRESULT WQCAssocHoldDlg::ListActiveHolds(IDispatch* pWorkspace, BSTR* pXML) try {
+  if (!pXML) return E_POINTER;
+  *pXML = nullptr;
+  DataServiceRequest request;
+  PLAT_RETURN_IF_FAILED(request.Prepare(pWorkspace, kServerProgId, L"ListActiveHolds"));
+  PLAT_RETURN_IF_FAILED(request.Execute());
+  // A reply that cannot be read is a failure, not an empty list of holds.
+  return request.GetResponse(pXML);
+}
+PLAT_CATCH_RETURN()
+
+STDMETHODIMP WQCAssocHoldDlg::ShowDialog(IDispatch* pWorkspace, LONGLONG lParentHWnd,
+                                         VARIANT_BOOL* pbDialogOK) {
+  if (!pbDialogOK) {
+    SetErrorInfo(0, nullptr);
+    return E_POINTER;
+  }
+  *pbDialogOK = VARIANT_FALSE;
+  WQ_METHOD_BEGIN(error, nullptr, 0)
+  plat::unique_bstr holds;
+  WQThrowIfFailed(error, ListActiveHolds(pWorkspace, holds.put()));
+
+  AssocHoldDlg dialog;
+  dialog.SetTitle(title_.get());
+  dialog.SetHoldsXml(holds.get());
+  const bool confirmed = wqc::RunModalDialog(error, dialog, wqc::ParentWindow(lParentHWnd));
+  // Holds that cannot be read are reported, so a client never takes them for a Cancel.
+  if (dialog.Error().Failed()) throw dialog.Error();
+  if (confirmed) {
+    plat::unique_bstr reason = plat::unique_bstr::copy(dialog.GetReason().c_str());
+    plat::unique_bstr name = plat::unique_bstr::copy(dialog.GetName().c_str());
+    selection_ = dialog.GetSelection();
+    create_ = dialog.GetCreate() ? VARIANT_TRUE : VARIANT_FALSE;
+    reason_ = std::move(reason);
+    name_ = std::move(name);
+    *pbDialogOK = VARIANT_TRUE;
+  }
+  WQ_METHOD_END(error)
+}
+
+STDMETHODIMP WQCAssocHoldDlg::CreateHold(IDispatch* pWorkspace, BSTR bstrName, BSTR bstrReason,
+                                         VARIANT bstrClass, long* plOID) try {
+  if (!plOID) return E_POINTER;
+  *plOID = 0;
+  DataServiceRequest request;
+  PLAT_RETURN_IF_FAILED(request.Prepare(pWorkspace, kServerProgId, L"CreateHoldObject"));
+  PLAT_RETURN_IF_FAILED(request.StartDocument());
+  PLAT_RETURN_IF_FAILED(request.StartElement(L"CreateHoldObject"));
+  PLAT_RETURN_IF_FAILED(request.Attribute(L"KnownName", bstrName));
+  if (HasClass(bstrClass)) PLAT_RETURN_IF_FAILED(request.Attribute(L"Class", bstrClass));
+  PLAT_RETURN_IF_FAILED(request.get()->WriteText(bstrReason));
+  PLAT_RETURN_IF_FAILED(request.EndElement(L"CreateHoldObject"));
+  PLAT_RETURN_IF_FAILED(request.Execute());
+  plat::unique_bstr reply;
+  PLAT_RETURN_IF_FAILED(request.GetResponse(reply.put()));
+  *plOID = ReplyToLong(reply.get());
+  return S_OK;
+}
+PLAT_CATCH_RETURN()

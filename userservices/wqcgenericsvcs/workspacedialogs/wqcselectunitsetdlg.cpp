@@ -1,0 +1,22 @@
+#include "wqcselectunitsetdlg.h"
+
+#include "listunitsetsparser.h"
+
+STDMETHODIMP WQCSelectUnitSetDlg::get_Selection(long iIndex, BSTR* UnitSet) try {
+  return GetSelected(items_.GetNames(), iIndex, UnitSet, OnFailure::Clear);
+}
+PLAT_CATCH_RETURN()
+
+STDMETHODIMP WQCSelectUnitSetDlg::get_OptionCount(long* Count) { return GetItemCount(Count); }
+
+STDMETHODIMP WQCSelectUnitSetDlg::get_Option(long iIndex, BSTR* UnitSet) try {
+  return GetItem(items_.GetNames(), iIndex, UnitSet);
+}
+PLAT_CATCH_RETURN()
+
+// The call takes no request document.
+STDMETHODIMP WQCSelectUnitSetDlg::LoadOptions(IDispatch* pWorkspace) try {
+  ListUnitSetsParser parser([this](const wchar_t* name) { items_.Add(name); });
+  return LoadItems(pWorkspace, L"ListUnitSets", nullptr, parser);
+}
+PLAT_CATCH_RETURN()
