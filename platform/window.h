@@ -1,7 +1,8 @@
 // Windows and dialogs: borrowing window wrappers (Window, ListBox, ComboBox, Edit, Button,
-// TabCtrl), the GDI scopes a dialog measures and paints with, a declarative message map,
-// the dialog class template bound to its resource template through an IDD member, and the
-// window class template that subclasses a control while keeping its own window class.
+// TabCtrl, ListView), the GDI scopes a dialog measures and paints with, a declarative
+// message map, the dialog class template bound to its resource template through an IDD
+// member, and the window class template that subclasses a control while keeping its own
+// window class.
 //
 //   class NameDlg : public plat::DialogImpl<NameDlg> {
 //    public:
@@ -73,6 +74,10 @@ class Window {
 
   RECT GetWindowRect() const noexcept;
   RECT GetClientRect() const noexcept;
+  SIZE GetWindowSize() const noexcept {
+    const RECT rect = GetWindowRect();
+    return {rect.right - rect.left, rect.bottom - rect.top};
+  }
   // A rectangle in screen coordinates, in this window's client coordinates.
   RECT ScreenToClient(const RECT& screen) const noexcept;
   bool MoveWindow(const RECT& rect, bool repaint = true) const noexcept {
@@ -184,6 +189,10 @@ class ComboBox : public Window {
   using Window::Window;
   ComboBox(const Window& window) noexcept : Window(window.hwnd()) {}
   int GetCount() const noexcept { return static_cast<int>(SendMessage(CB_GETCOUNT)); }
+  int AddString(const wchar_t* text) const noexcept {
+    return static_cast<int>(SendMessage(CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text)));
+  }
+  void ResetContent() const noexcept { SendMessage(CB_RESETCONTENT); }
   // Puts the item at `index` even in a sorted list; the position, or CB_ERR.
   int InsertString(int index, const wchar_t* text) const noexcept {
     return static_cast<int>(SendMessage(CB_INSERTSTRING, index, reinterpret_cast<LPARAM>(text)));

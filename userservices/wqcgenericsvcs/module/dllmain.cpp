@@ -17,6 +17,10 @@
 #include "servermodule.h"
 #include "workspacedialogs/wqcopendatasheetdlg.h"
 #include "workspacedialogs/wqcseldsbytypedlg.h"
+#include "fieldformatting/wqcboolformatctl.h"
+#include "fieldformatting/wqcdateformatctl.h"
+#include "fieldformatting/wqcintegerformatctl.h"
+#include "fieldformatting/wqcrealformatctl.h"
 
 namespace {
 
@@ -37,6 +41,10 @@ std::array objectMap = {
     plat::MakeObjectEntry<WQCRenameCaseDlg>(213),
     plat::MakeObjectEntry<WQCConflictResolution>(240),
     plat::MakeObjectEntry<WQCAccessControl>(239),
+    plat::MakeObjectEntry<WQCBoolFormatCtl>(219),
+    plat::MakeObjectEntry<WQCDateFormatCtl>(221),
+    plat::MakeObjectEntry<WQCIntegerFormatCtl>(227),
+    plat::MakeObjectEntry<WQCRealFormatCtl>(228),
 };
 
 }  // namespace
