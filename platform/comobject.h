@@ -4,10 +4,10 @@
 //                                          plat::SupportErrorInfo<IWidget>> { ... };
 //
 // Implements<> answers QueryInterface for every listed interface (and IDispatch for the
-// first dual one); ComObject<T> is the concrete, reference-counted and optionally
-// aggregated object. Objects are made only through make<T>() or the class factory.
-// Module holds the object map, the lock count and the type library's identity, and
-// carries the four DLL exports.
+// first dual one; a mixin may carry several, see interface_list); ComObject<T> is the
+// concrete, reference-counted and optionally aggregated object. Objects are made only
+// through make<T>() or the class factory. Module holds the object map, the lock count
+// and the type library's identity, and carries the four DLL exports.
 #pragma once
 
 #include "handles.h"
@@ -38,6 +38,46 @@ struct interface_of<B, std::void_t<typename B::com_interface>> {
 };
 template <class B>
 using interface_of_t = typename interface_of<B>::type;
+
+}  // namespace details
+
+// A mixin that implements several interfaces lists them instead of naming one:
+//   using com_interfaces = interface_list<IOleObject, interface_as<IOleWindow, IOleInPlaceObject>>;
+// interface_as<I, Via> answers I through the base Via, for an interface the mixin inherits
+// more than once.
+template <class... Is>
+struct interface_list {};
+template <class I, class Via>
+struct interface_as {};
+
+namespace details {
+
+template <class B, class = void>
+struct has_interface_list : std::false_type {};
+template <class B>
+struct has_interface_list<B, std::void_t<typename B::com_interfaces>> : std::true_type {};
+
+template <class I>
+struct list_entry {
+  template <class B>
+  static void* Match(B* self, REFIID riid) noexcept {
+    return riid == __uuidof(I) ? static_cast<I*>(self) : nullptr;
+  }
+};
+template <class I, class Via>
+struct list_entry<interface_as<I, Via>> {
+  template <class B>
+  static void* Match(B* self, REFIID riid) noexcept {
+    return riid == __uuidof(I) ? static_cast<I*>(static_cast<Via*>(self)) : nullptr;
+  }
+};
+
+template <class B, class... Is>
+void* MatchList(B* self, REFIID riid, interface_list<Is...>) noexcept {
+  void* found = nullptr;
+  ((found = found ? found : list_entry<Is>::Match(self, riid)), ...);
+  return found;
+}
 
 template <class... Bases>
 struct first_dispatch;
@@ -88,9 +128,13 @@ class Implements : public Bases... {
  private:
   template <class B>
   void* Match(REFIID riid) noexcept {
-    using I = details::interface_of_t<B>;
-    if (riid == __uuidof(I)) return static_cast<I*>(static_cast<B*>(this));
-    return nullptr;
+    if constexpr (details::has_interface_list<B>::value) {
+      return details::MatchList(static_cast<B*>(this), riid, typename B::com_interfaces{});
+    } else {
+      using I = details::interface_of_t<B>;
+      if (riid == __uuidof(I)) return static_cast<I*>(static_cast<B*>(this));
+      return nullptr;
+    }
   }
 };
 

@@ -73,6 +73,7 @@ template <class Class, const IID* SourceIid = nullptr>
 class ProvideClassInfo2 : public IProvideClassInfo2 {
  public:
   using com_interface = IProvideClassInfo2;
+  static constexpr bool kHasSource = SourceIid != nullptr;
   STDMETHOD(GetClassInfo)(ITypeInfo** typeInfo) override {
     if (!typeInfo) return E_POINTER;
     *typeInfo = nullptr;
@@ -82,9 +83,12 @@ class ProvideClassInfo2 : public IProvideClassInfo2 {
     if (!guid) return E_POINTER;
     *guid = GUID_NULL;
     if (kind != GUIDKIND_DEFAULT_SOURCE_DISP_IID) return E_INVALIDARG;
-    if (!SourceIid) return E_FAIL;
-    *guid = *SourceIid;
-    return S_OK;
+    if constexpr (kHasSource) {
+      *guid = *SourceIid;
+      return S_OK;
+    } else {
+      return E_FAIL;
+    }
   }
 };
 

@@ -1,7 +1,8 @@
 // Windows and dialogs: borrowing window wrappers (Window, ListBox, ComboBox, Edit, Button,
-// TabCtrl), the GDI scopes a dialog measures and paints with, a declarative message map,
-// the dialog class template bound to its resource template through an IDD member, and the
-// window class template that subclasses a control while keeping its own window class.
+// TabCtrl, ListView), the GDI scopes a dialog measures and paints with, a declarative
+// message map, the dialog class template bound to its resource template through an IDD
+// member, and the window class template that subclasses a control while keeping its own
+// window class.
 //
 //   class NameDlg : public plat::DialogImpl<NameDlg> {
 //    public:
@@ -73,6 +74,10 @@ class Window {
 
   RECT GetWindowRect() const noexcept;
   RECT GetClientRect() const noexcept;
+  SIZE GetWindowSize() const noexcept {
+    const RECT rect = GetWindowRect();
+    return {rect.right - rect.left, rect.bottom - rect.top};
+  }
   // A rectangle in screen coordinates, in this window's client coordinates.
   RECT ScreenToClient(const RECT& screen) const noexcept;
   bool MoveWindow(const RECT& rect, bool repaint = true) const noexcept {
@@ -184,6 +189,10 @@ class ComboBox : public Window {
   using Window::Window;
   ComboBox(const Window& window) noexcept : Window(window.hwnd()) {}
   int GetCount() const noexcept { return static_cast<int>(SendMessage(CB_GETCOUNT)); }
+  int AddString(const wchar_t* text) const noexcept {
+    return static_cast<int>(SendMessage(CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text)));
+  }
+  void ResetContent() const noexcept { SendMessage(CB_RESETCONTENT); }
   // Puts the item at `index` even in a sorted list; the position, or CB_ERR.
   int InsertString(int index, const wchar_t* text) const noexcept {
     return static_cast<int>(SendMessage(CB_INSERTSTRING, index, reinterpret_cast<LPARAM>(text)));
@@ -241,6 +250,34 @@ class ListView : public Window {
     item.pszText = const_cast<wchar_t*>(text);
     return static_cast<int>(SendMessage(LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
   }
+  // The same with image `image` of the small image list.
+  int InsertItem(int index, const wchar_t* text, int image) const noexcept {
+    LVITEMW item{};
+    item.mask = LVIF_TEXT | LVIF_IMAGE;
+    item.iItem = index;
+    item.iImage = image;
+    item.pszText = const_cast<wchar_t*>(text);
+    return static_cast<int>(SendMessage(LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
+  }
+  bool SetItemData(int index, LPARAM data) const noexcept {
+    LVITEMW item{};
+    item.mask = LVIF_PARAM;
+    item.iItem = index;
+    item.lParam = data;
+    return SendMessage(LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item)) != FALSE;
+  }
+  // The row's data, 0 for a row that does not exist.
+  LPARAM GetItemData(int index) const noexcept {
+    LVITEMW item{};
+    item.mask = LVIF_PARAM;
+    item.iItem = index;
+    return SendMessage(LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item)) ? item.lParam : 0;
+  }
+  // The list keeps using the images; their owner keeps them alive (LVS_SHAREIMAGELISTS).
+  HIMAGELIST SetSmallImageList(HIMAGELIST images) const noexcept {
+    return reinterpret_cast<HIMAGELIST>(
+        SendMessage(LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(images)));
+  }
   bool SetItemText(int index, int column, const wchar_t* text) const noexcept {
     LVITEMW item{};
     item.iSubItem = column;
@@ -297,6 +334,9 @@ class ListView : public Window {
     return static_cast<DWORD>(SendMessage(LVM_GETEXTENDEDLISTVIEWSTYLE));
   }
 };
+
+inline void destroy_imagelist(HIMAGELIST images) noexcept { ::ImageList_Destroy(images); }
+using unique_himagelist = unique_any<handle_traits<HIMAGELIST, destroy_imagelist>>;
 
 // ---------------------------------------------------------------- GDI scopes
 

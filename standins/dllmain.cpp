@@ -4,6 +4,8 @@
 #include "browser/browsercontrol.h"
 #include "clienttools.h"
 #include "globals.h"
+#include "grid.h"
+#include "objectpicker.h"
 #include "vermaro.h"
 #include "workspace.h"
 #include "workspacenode.h"
@@ -21,12 +23,16 @@ std::array objectMap = {
     plat::MakeObjectEntry<WorkspaceNodeControl>(108),
     plat::MakeObjectEntry<BrowserControl>(109),
     plat::MakeObjectEntry<BrowserStandin>(110),
+    plat::MakeObjectEntry<GridControl>(111),
+    plat::MakeObjectEntry<ObjectPicker>(112),
+    plat::MakeObjectEntry<ObjectPickerControl>(113),
+    plat::MakeObjectEntry<VsFlexGridN>(114),
 };
 
 HRESULT UpdateRegistry(UINT id, bool doRegister) noexcept {
   wchar_t libId[39], workspace[39], workspaceNoWQ[39], clientTools[39], globals[39],
       vermaro[39], vermaroProjects[39], node[39], nodeControl[39], browserControl[39],
-      browserStandin[39];
+      browserStandin[39], gridControl[39], picker[39], pickerControl[39], grid[39];
   plat::GuidToRegistryText(LIBID_WQStandins, libId);
   plat::GuidToRegistryText(__uuidof(Workspace), workspace);
   plat::GuidToRegistryText(__uuidof(WorkspaceNoWQ), workspaceNoWQ);
@@ -38,6 +44,10 @@ HRESULT UpdateRegistry(UINT id, bool doRegister) noexcept {
   plat::GuidToRegistryText(__uuidof(WorkspaceNodeControl), nodeControl);
   plat::GuidToRegistryText(__uuidof(BrowserControl), browserControl);
   plat::GuidToRegistryText(__uuidof(BrowserStandin), browserStandin);
+  plat::GuidToRegistryText(__uuidof(GridControl), gridControl);
+  plat::GuidToRegistryText(__uuidof(ObjectPicker), picker);
+  plat::GuidToRegistryText(__uuidof(ObjectPickerControl), pickerControl);
+  plat::GuidToRegistryText(__uuidof(VsFlexGridN), grid);
   const plat::Replacement map[] = {
       {L"THREADINGMODEL", L"Apartment"},
       {L"MAJORVERSION", L"380"},
@@ -53,6 +63,10 @@ HRESULT UpdateRegistry(UINT id, bool doRegister) noexcept {
       {L"CLSID_WorkspaceNodeControl", nodeControl},
       {L"CLSID_BrowserControl", browserControl},
       {L"CLSID_BrowserStandin", browserStandin},
+      {L"CLSID_GridControl", gridControl},
+      {L"CLSID_ObjectPicker", picker},
+      {L"CLSID_ObjectPickerControl", pickerControl},
+      {L"CLSID_VsFlexGridN", grid},
   };
   return plat::module().UpdateRegistryFromResource(id, doRegister, map, std::size(map));
 }

@@ -41,6 +41,27 @@ HRESULT SetAccessControl(IWQStandinWorkspaceNode* control, const wchar_t* xml) t
 }
 PLAT_CATCH_RETURN()
 
+HRESULT CreateGridControl(plat::com_ptr<IWQStandinGridControl>& control) {
+  PLAT_RETURN_IF_FAILED(Create(L"WQStandins.GridControl", control));
+  return control->Reset();
+}
+
+HRESULT CreateObjectPickerControl(plat::com_ptr<IWQStandinObjectPicker>& control) {
+  PLAT_RETURN_IF_FAILED(Create(L"WQStandins.ObjectPickerControl", control));
+  return control->Reset();
+}
+
+HRESULT SetPickerAnswer(IWQStandinObjectPicker* control, HRESULT hr, const wchar_t* paths) try {
+  return control->SetAnswer(hr, Bstr(paths).get());
+}
+PLAT_CATCH_RETURN()
+
+std::wstring GridContents(IUnknown* grid) {
+  plat::com_ptr<IWQStandinGridUser> user;
+  if (!grid || FAILED(plat::com_ptr<IUnknown>(grid).query_to(user))) return {};
+  return ReadText([&](BSTR* out) { return user->Contents(out); });
+}
+
 HRESULT SetReply(IWQStandinWorkspace* workspace, const wchar_t* server, const wchar_t* method,
                  const wchar_t* reply) try {
   return workspace->SetReply(Bstr(server).get(), Bstr(method).get(), Bstr(reply).get());

@@ -27,6 +27,13 @@ HRESULT CreateClientTools(plat::com_ptr<IWQStandinClientTools>& tools);
 // The workspace-node control, with its process-wide record reset.
 HRESULT CreateWorkspaceNodeControl(plat::com_ptr<IWQStandinWorkspaceNode>& control);
 HRESULT SetAccessControl(IWQStandinWorkspaceNode* control, const wchar_t* xml);
+// The grid's and the directory object picker's controls, their records reset.
+HRESULT CreateGridControl(plat::com_ptr<IWQStandinGridControl>& control);
+HRESULT CreateObjectPickerControl(plat::com_ptr<IWQStandinObjectPicker>& control);
+// What the picker answers: `hr` and, with S_OK, these directory paths.
+HRESULT SetPickerAnswer(IWQStandinObjectPicker* control, HRESULT hr, const wchar_t* paths);
+// What a grid shows (IWQStandinGridUser::Contents), empty when it cannot tell.
+std::wstring GridContents(IUnknown* grid);
 
 HRESULT SetReply(IWQStandinWorkspace* workspace, const wchar_t* server, const wchar_t* method,
                  const wchar_t* reply);

@@ -385,46 +385,9 @@ STDMETHODIMP BrowserStandin::Close(DWORD saveOption) try {
 }
 PLAT_CATCH_RETURN()
 
-STDMETHODIMP BrowserStandin::GetMoniker(DWORD, DWORD, IMoniker** moniker) {
-  if (moniker) *moniker = nullptr;
-  return E_NOTIMPL;
-}
-
-STDMETHODIMP BrowserStandin::GetClipboardData(DWORD, IDataObject** data) {
-  if (data) *data = nullptr;
-  return E_NOTIMPL;
-}
-
-STDMETHODIMP BrowserStandin::EnumVerbs(IEnumOLEVERB** verbs) {
-  if (verbs) *verbs = nullptr;
-  return E_NOTIMPL;
-}
-
 STDMETHODIMP BrowserStandin::GetUserClassID(CLSID* clsid) {
   if (!clsid) return E_POINTER;
   *clsid = __uuidof(BrowserStandin);
-  return S_OK;
-}
-
-STDMETHODIMP BrowserStandin::GetUserType(DWORD, LPOLESTR* name) {
-  if (name) *name = nullptr;
-  return E_NOTIMPL;
-}
-
-STDMETHODIMP BrowserStandin::Advise(IAdviseSink*, DWORD* connection) {
-  if (connection) *connection = 0;
-  return E_NOTIMPL;
-}
-
-STDMETHODIMP BrowserStandin::EnumAdvise(IEnumSTATDATA** advise) {
-  if (advise) *advise = nullptr;
-  return E_NOTIMPL;
-}
-
-STDMETHODIMP BrowserStandin::GetMiscStatus(DWORD, DWORD* status) {
-  if (!status) return E_POINTER;
-  *status = OLEMISC_SETCLIENTSITEFIRST | OLEMISC_ACTIVATEWHENVISIBLE | OLEMISC_INSIDEOUT |
-            OLEMISC_CANTLINKINSIDE | OLEMISC_RECOMPOSEONRESIZE;
   return S_OK;
 }
 

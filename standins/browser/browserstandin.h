@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "WQStandins.h"
+#include "olecontrol.h"
 #include "pageobjects.h"
 #include "recorder.h"
 
@@ -58,7 +59,7 @@ class BrowserEvents : public plat::Implements<BrowserEvents, IConnectionPoint> {
 }  // namespace standins
 
 class BrowserStandin
-    : public plat::Implements<BrowserStandin, IOleObject, IOleInPlaceObject,
+    : public plat::Implements<BrowserStandin, standins::OleObjectDefaults, IOleInPlaceObject,
                               IOleInPlaceActiveObject, IWebBrowser2, IConnectionPointContainer>,
       public standins::PageHost {
  public:
@@ -86,26 +87,12 @@ class BrowserStandin
   // IOleObject
   STDMETHOD(SetClientSite)(IOleClientSite* site) override;
   STDMETHOD(GetClientSite)(IOleClientSite** site) override;
-  STDMETHOD(SetHostNames)(LPCOLESTR, LPCOLESTR) override { return S_OK; }
   STDMETHOD(Close)(DWORD saveOption) override;
-  STDMETHOD(SetMoniker)(DWORD, IMoniker*) override { return E_NOTIMPL; }
-  STDMETHOD(GetMoniker)(DWORD, DWORD, IMoniker** moniker) override;
-  STDMETHOD(InitFromData)(IDataObject*, BOOL, DWORD) override { return E_NOTIMPL; }
-  STDMETHOD(GetClipboardData)(DWORD, IDataObject** data) override;
   STDMETHOD(DoVerb)(LONG verb, LPMSG, IOleClientSite* site, LONG, HWND parent,
                     LPCRECT position) override;
-  STDMETHOD(EnumVerbs)(IEnumOLEVERB** verbs) override;
-  STDMETHOD(Update)() override { return S_OK; }
-  STDMETHOD(IsUpToDate)() override { return S_OK; }
   STDMETHOD(GetUserClassID)(CLSID* clsid) override;
-  STDMETHOD(GetUserType)(DWORD, LPOLESTR* name) override;
   STDMETHOD(SetExtent)(DWORD, SIZEL*) override { return E_NOTIMPL; }
   STDMETHOD(GetExtent)(DWORD, SIZEL*) override { return E_NOTIMPL; }
-  STDMETHOD(Advise)(IAdviseSink*, DWORD* connection) override;
-  STDMETHOD(Unadvise)(DWORD) override { return E_NOTIMPL; }
-  STDMETHOD(EnumAdvise)(IEnumSTATDATA** advise) override;
-  STDMETHOD(GetMiscStatus)(DWORD, DWORD* status) override;
-  STDMETHOD(SetColorScheme)(LOGPALETTE*) override { return E_NOTIMPL; }
 
   // IOleWindow, IOleInPlaceObject
   STDMETHOD(GetWindow)(HWND* window) override;

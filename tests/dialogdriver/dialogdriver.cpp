@@ -108,6 +108,27 @@ std::vector<uint8_t> CaptureWindow(HWND hwnd, int* width, int* height) {
 
 // ---------------------------------------------------------------- DialogView
 
+HWND DialogView::Item(int id) const {
+  if (!id) return dialog_;
+  if (HWND own = GetDlgItem(dialog_, id)) return own;
+  struct Search {
+    int id;
+    HWND visible = nullptr;
+    HWND hidden = nullptr;
+  } search{id};
+  EnumChildWindows(
+      dialog_,
+      [](HWND child, LPARAM param) -> BOOL {
+        auto* found = reinterpret_cast<Search*>(param);
+        if (GetDlgCtrlID(child) != found->id) return TRUE;
+        HWND& slot = IsWindowVisible(child) ? found->visible : found->hidden;
+        if (!slot) slot = child;
+        return found->visible == nullptr;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.visible ? search.visible : search.hidden;
+}
+
 std::wstring DialogView::Text(int id) const { return plat::Window(Item(id)).GetWindowText(); }
 
 RECT DialogView::ScreenRect(int id) const { return plat::Window(Item(id)).GetWindowRect(); }

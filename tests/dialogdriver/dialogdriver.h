@@ -33,13 +33,15 @@
 
 namespace wqtest {
 
-// What a script step sees of its dialog. Control ids of 0 mean the dialog itself.
+// What a script step sees of its dialog. Control ids of 0 mean the dialog itself. A control
+// that is not the dialog's own is looked for on its child dialogs (the pages of a tabbed
+// dialog), a visible one first.
 class DialogView {
  public:
   explicit DialogView(HWND dialog) : dialog_(dialog) {}
 
   HWND hwnd() const { return dialog_; }
-  HWND Item(int id) const { return id ? GetDlgItem(dialog_, id) : dialog_; }
+  HWND Item(int id) const;
   std::wstring Text(int id = 0) const;
   RECT ScreenRect(int id = 0) const;
   // A control's rectangle in the dialog's client coordinates.

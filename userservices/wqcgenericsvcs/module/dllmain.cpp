@@ -1,6 +1,7 @@
 // Process entry and the object map of the server's creatable classes.
 #include <array>
 
+#include "accessctrl/wqcaccesscontrol.h"
 #include "main/main.h"
 #include "fieldformatting/wqcfieldformatter.h"
 #include "workspacedialogs/wqcselectcasedlg.h"
@@ -16,6 +17,10 @@
 #include "servermodule.h"
 #include "workspacedialogs/wqcopendatasheetdlg.h"
 #include "workspacedialogs/wqcseldsbytypedlg.h"
+#include "fieldformatting/wqcboolformatctl.h"
+#include "fieldformatting/wqcdateformatctl.h"
+#include "fieldformatting/wqcintegerformatctl.h"
+#include "fieldformatting/wqcrealformatctl.h"
 #include "kbscripting/wqcselectkbdlg.h"
 #include "kbscripting/wqckbdialogrequest.h"
 
@@ -37,6 +42,11 @@ std::array objectMap = {
     plat::MakeObjectEntry<WQCSelectDatasheetDlg>(290),
     plat::MakeObjectEntry<WQCRenameCaseDlg>(213),
     plat::MakeObjectEntry<WQCConflictResolution>(240),
+    plat::MakeObjectEntry<WQCAccessControl>(239),
+    plat::MakeObjectEntry<WQCBoolFormatCtl>(219),
+    plat::MakeObjectEntry<WQCDateFormatCtl>(221),
+    plat::MakeObjectEntry<WQCIntegerFormatCtl>(227),
+    plat::MakeObjectEntry<WQCRealFormatCtl>(228),
     plat::MakeObjectEntry<WQCSelectKBDlg>(214),
     plat::MakeObjectEntry<WQCKBDialogRequest>(229),
 };

@@ -1,0 +1,58 @@
+// AccessListDlg: what the roles and the users dialogs share: the workspace-node client
+// that owns the access-control model, the list of the model's roles or users with its
+// Add, Remove and Edit buttons, and the tab dialogs they open to add or edit an entry.
+#pragma once
+
+#include <window.h>
+
+#include "resources/resource.h"
+#include "workspacenode.h"
+#include "wqcomexception.h"
+
+class AccessListDlg : public plat::Window, public AccessControlListView {
+ protected:
+  explicit AccessListDlg(IWQWorkspace* workspace) : client_(workspace) {}
+
+  // The map of both dialogs, over the handlers of dialog T.
+  template <class T>
+  static constexpr auto ListMessageMap() {
+    return plat::MessageMap{plat::OnMessage(WM_INITDIALOG, &T::OnInitDialog),
+                            plat::OnCommandId(IDOK, &T::OnClose),
+                            plat::OnCommandId(IDCANCEL, &T::OnCancel),
+                            plat::OnCommand(IDC_ACCESSADD, BN_CLICKED, &T::OnClickedAdd),
+                            plat::OnCommand(IDC_ACCESSREMOVE, BN_CLICKED, &T::OnClickedRemove),
+                            plat::OnCommand(IDC_ACCESSEDIT, BN_CLICKED, &T::OnClickedEdit),
+                            plat::OnNotify(IDC_ACCESSLIST, LVN_ITEMCHANGED, &T::OnItemChanged)};
+  }
+
+  struct Column {
+    const wchar_t* title;
+    int width;  // 0: the rest of the list's width
+  };
+  // The start of both dialogs: the node object (a failure is recorded, and the list then
+  // stays empty), the controls with Remove and Edit off, and the columns.
+  template <size_t N>
+  void InitControls(bool users, const Column (&columns)[N]) {
+    InitControls(users, columns, N);
+  }
+  // Reads the access-control XML into the model.
+  void Reload(WQComException& error);
+  // The model position of the selected entry among `count`, or -1.
+  int SelectedIndex(int count) const;
+  // Remove and Edit serve the selected entry only.
+  void OnItemChanged();
+  // The Close button (and Escape) end the dialog.
+  void OnClose() { ::EndDialog(hwnd(), IDOK); }
+  void OnCancel() { ::EndDialog(hwnd(), IDCANCEL); }
+
+  WorkspaceNodeClient client_;
+  // What went wrong while the dialog started.
+  WQComException error_;
+  plat::ListView list_;
+  plat::Window add_;
+  plat::Window remove_;
+  plat::Window edit_;
+
+ private:
+  void InitControls(bool users, const Column* columns, size_t count);
+};
