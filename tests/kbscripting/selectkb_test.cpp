@@ -283,12 +283,6 @@ class KBDialogRequestTest : public wqtest::NoLeaks {
 };
 
 TEST_F(KBDialogRequestTest, ConfirmedDialogRunsTheMethodOnItsObject) {
-  plat::com_ptr<ISupportErrorInfo> support;
-  ASSERT_EQ(request_.query_to(support), S_OK);
-  EXPECT_EQ(support->InterfaceSupportsErrorInfo(__uuidof(IWQCKBDialogRequest)), S_OK);
-  EXPECT_EQ(support->InterfaceSupportsErrorInfo(__uuidof(IWQCSelectKBDlg)), S_FALSE);
-  EXPECT_EQ(wqtest::QueryResult(request_.get(), IID_IProvideClassInfo2), S_OK);
-
   EXPECT_EQ(request_->RunDialog(ws_.get(), 0), E_UNEXPECTED) << "nothing to show yet";
   ASSERT_EQ(request_->Initialise(Bstr(L"<ScriptUI ReturnTo='Next' ActiveCase='3'><DialogBox "
                                       L"Title='Step'><EditBox id='Tag' prompt='Tag'/></DialogBox>"

@@ -10,8 +10,6 @@ try {
   var driver = new ActiveXObject("WQTestServer.DialogDriver");
   ws.SetReply(SERVER, "ListKB", "<ListKB><KB KBName='SizeLine' Display='Size line' CaseFixed='1'/>" +
               "<KB KBName='Flush' Display='Flush the line' CaseFixed='1'/></ListKB>");
-  ws.SetReply(SERVER, "RunMethod", '<!--SimpleResponse--><Variant vt="3" value="42"/>');
-  ws.SetReply(SERVER, "ReloadKBModuleFromXML", "<ReloadKBSchema/>");
 
   var kb = new ActiveXObject("WQCGenericSvcs.WQCSelectKBDlg");
   kb.OID = 12;
@@ -19,14 +17,6 @@ try {
   driver.Expect();
   check(kb.ShowDialog(ws) === true && kb.Selection === "Flush", "the entry picked");
   check(kb.Count === 2 && kb.Item(1) === "SizeLine", "the list");
-  kb.Parameters = "wet";
-  kb.CaseID = 3;
-  check(kb.RunMethod(kb.Selection, 12, ws, 0, true) === 42, "RunMethod result");
-  check(ws.RequestXml(ws.RequestCount, false) ===
-        '<KBDescriptor ActiveDocOid="0" CaseID="3" name="Flush" oid="12"><UserParameters>' +
-        '<Variant value="wet" vt="8"/></UserParameters></KBDescriptor>',
-        "RunMethod request " + ws.RequestXml(ws.RequestCount, false));
-  check(kb.LoadKBModuleFromXML("Piping", "<KB/>", ws) === true, "module loaded from XML");
 
   var request = new ActiveXObject("WQCGenericSvcs.WQCKBDialogRequest.380");
   request.Initialise("<ScriptUI/>", 42);
