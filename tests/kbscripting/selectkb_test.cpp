@@ -1,6 +1,6 @@
 // The KB selection object through COM, as clients meet it: its ListKB list, the dialog
-// played by a user (filter, case choice, extended fields), the runs and module requests it
-// sends; the parameter text of the dialog; and the KB dialog request object.
+// played by a user (filter, case choice, extended fields) and the runs it sends; the
+// parameter text of the dialog; and the KB dialog request object.
 #include <window.h>
 
 #include "dlgselectkb.h"
@@ -95,11 +95,6 @@ class SelectKBTest : public wqtest::SelectionTest<IWQCSelectKBDlg> {
     long id = -1;
     EXPECT_EQ(dlg_->get_CaseID(&id), S_OK);
     return id;
-  }
-  std::wstring Method(LONG index) {
-    unique_bstr method;
-    ws_->get_RequestMethod(index, method.put());
-    return method.c_str();
   }
 };
 
@@ -241,22 +236,6 @@ TEST_F(SelectKBTest, CasesThatCannotBeLoadedAreShownAsAnError) {
   EXPECT_NE(wqstandins::ErrorDescription(tools.get(), 1).find(L"No cases for you"),
             std::wstring::npos);
   tools->Reset();
-}
-
-TEST_F(SelectKBTest, ModuleRequests) {
-  Reply(L"*", L"<Done><ReloadKBSchema/></Done>");
-  VARIANT_BOOL reloaded = VARIANT_FALSE;
-  ASSERT_EQ(dlg_->UnloadKBModule(Bstr(L"Piping").get(), ws(), &reloaded), S_OK);
-  EXPECT_EQ(reloaded, VARIANT_TRUE);
-  ASSERT_EQ(dlg_->LoadKBModule(Bstr(L"piping.kb").get(), ws(), &reloaded), S_OK);
-  ASSERT_EQ(dlg_->LoadKBModuleFromXML(Bstr(L"Piping").get(), Bstr(L"<KB/>").get(), ws(), &reloaded),
-            S_OK);
-  EXPECT_EQ(Method(1) + L" " + Request(1), L"ReloadKBModule <ReloadKB ModuleName=\"vt8:Piping\"/>");
-  EXPECT_EQ(Method(2) + L" " + Request(2),
-            L"ReloadKBModule <ReloadKB KBFileName=\"vt8:piping.kb\"/>");
-  EXPECT_EQ(Method(3) + L" " + Request(3),
-            L"ReloadKBModuleFromXML <ReloadKB ModuleName=\"vt8:Piping\">&lt;KB/&gt;</ReloadKB>");
-  EXPECT_EQ(dlg_->ReloadKBModule(nullptr, nullptr, ws(), nullptr), E_POINTER);
 }
 
 class KBDialogRequestTest : public wqtest::NoLeaks {
