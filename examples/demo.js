@@ -23,8 +23,10 @@ function show(what, operation) {
   }
   WScript.Echo("");
   WScript.Echo(what + (result === undefined ? "" : " -> " + result));
-  for (var i = before + 1; i <= workspace.RequestCount; i++)
-    WScript.Echo("  sent " + workspace.RequestXml(i, false));
+  for (var i = before + 1; i <= workspace.RequestCount; i++) {
+    var input = workspace.RequestXml(i, false);
+    WScript.Echo("  sent " + workspace.RequestMethod(i) + ": " + (input ? input : "(no input)"));
+  }
 }
 
 // A list as scripting clients pass one: a SAFEARRAY of VARIANTs.
@@ -56,6 +58,23 @@ show("SetObjectGoverningCase(Operating, [" + pump + "])",
 show("SetDefaultGlobalGoverningCase(Base)", function () { main.SetDefaultGlobalGoverningCase(workspace, "Base"); });
 show("RemoveObjectCase(" + pump + ", Operating)", function () { main.RemoveObjectCase(workspace, pump, "Operating"); });
 show("DeleteCase(Design B)", function () { main.DeleteCase(workspace, "Design B"); });
+
+WScript.Echo("");
+WScript.Echo("== Workspace settings");
+show("VRMProjectStatus()", function () { return main.VRMProjectStatus(workspace); });
+show("EnumerationOptions(Fluids)", function () {
+  var closed = 0;
+  return new VBArray(main.EnumerationOptions(workspace, "Fluids", closed)).toArray().join(", ");
+});
+
+WScript.Echo("");
+WScript.Echo("== Field formatting with the workspace's descriptive texts");
+var formatter = new ActiveXObject("WQCGenericSvcs.WQCFieldFormatter");
+show("Initialize()", function () { formatter.Initialize(workspace); });
+show("FormatReal(1500, %.1,3e)", function () { return formatter.FormatReal(1500, "", "", "", "%.1,3e"); });
+show("FormatReal(1e6, %.2H)", function () { return formatter.FormatReal(1e6, "", "", "", "%.2H"); });
+show("FormatReal(0.5, ca. %*+.2f m)", function () { return formatter.FormatReal(0.5, "ca.", "m", "", "%*+.2f"); });
+show("UnformatReal(ca. 12.5 m)", function () { return formatter.UnformatReal("ca. 12.5 m", "%f", null, null, null); });
 
 WScript.Echo("");
 WScript.Echo("== A failure, as a client sees it");
