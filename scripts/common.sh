@@ -8,7 +8,7 @@ export WINEPREFIX=$BUILD/wineprefix
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEARCH=win64
 
-PACKAGES=(g++-mingw-w64-x86-64-posix mingw-w64-tools wine64 wine64-tools xvfb xauth
+PACKAGES=(g++-mingw-w64-x86-64-posix mingw-w64-tools wine wine64 wine64-tools xvfb xauth
           googletest cmake make)
 
 install_missing() {
@@ -21,7 +21,7 @@ install_missing() {
     local sudo=""
     [ "$(id -u)" -eq 0 ] || sudo=sudo
     $sudo apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
   fi
 }
 
