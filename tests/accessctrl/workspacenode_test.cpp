@@ -44,7 +44,7 @@ SAFEARRAY* Names(std::initializer_list<const wchar_t*> names) {
   return array.Detach();
 }
 
-plat::unique_bstr Bstr(const wchar_t* text) { return plat::unique_bstr::copy(text); }
+using wqtest::Bstr;
 
 WQSecurityPrincipal Account(const wchar_t* name) {
   WQSecurityPrincipal account;

@@ -137,7 +137,7 @@ class Hosted {
   plat::com_ptr<IWQCFormatCtl> control_;
 };
 
-plat::unique_bstr Bstr(const std::wstring& text) { return plat::unique_bstr::copy(text.c_str()); }
+using wqtest::Bstr;
 
 INT_PTR CALLBACK FormProc(HWND form, UINT msg, WPARAM wParam, LPARAM) {
   if (msg == WM_INITDIALOG) return TRUE;

@@ -16,7 +16,7 @@ const wchar_t kReply[] =
     L"<Initialize><Prefix>ca</Prefix><Postfix>m</Postfix><Prefix>ca.</Prefix><Unit>x</Unit>"
     L"<Substitution>N/A</Substitution><Prefix></Prefix></Initialize>";
 
-plat::unique_bstr Bstr(const std::wstring& text) { return plat::unique_bstr::copy(text.c_str()); }
+using wqtest::Bstr;
 
 std::wstring LastMessage() {
   plat::unique_bstr message;

@@ -40,7 +40,7 @@ class MainTest : public wqtest::NoLeaks {
   plat::com_ptr<IWQStandinWorkspace> noWq_;
 };
 
-plat::unique_bstr Bstr(const wchar_t* text) { return plat::unique_bstr::copy(text); }
+using wqtest::Bstr;
 
 // A SAFEARRAY of `vt` with the given bounds, filled with `values` (one dimension).
 plat::unique_safearray Array(VARTYPE vt, std::initializer_list<long> values, LONG lower = 0) {

@@ -44,14 +44,7 @@ const ServerClass kClasses[] = {
 
 class Contract : public testing::TestWithParam<ServerClass> {
  protected:
-  void TearDown() override {
-    HMODULE dll = GetModuleHandleW(L"WQCGenericSvcs.dll");
-    if (!dll) return;
-    auto canUnload = reinterpret_cast<HRESULT(WINAPI*)()>(
-        reinterpret_cast<void*>(GetProcAddress(dll, "DllCanUnloadNow")));
-    ASSERT_TRUE(canUnload);
-    EXPECT_EQ(canUnload(), S_OK) << "an object or lock of the server is still alive";
-  }
+  void TearDown() override { wqtest::ExpectUnloadable(L"WQCGenericSvcs.dll"); }
 };
 
 TEST_P(Contract, ServesItsClassAsClientsMeetIt) {

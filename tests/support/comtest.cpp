@@ -34,14 +34,15 @@ std::wstring ExecutableDirectory() {
   return dir.substr(0, dir.find_last_of(L"\\/"));
 }
 
-void NoLeaks::TearDown() {
-  HMODULE dll = GetModuleHandleW(dll_);
+void ExpectUnloadable(const wchar_t* dllName) {
+  HMODULE dll = GetModuleHandleW(dllName);
   if (!dll) return;
   auto canUnload = reinterpret_cast<HRESULT(WINAPI*)()>(
       reinterpret_cast<void*>(GetProcAddress(dll, "DllCanUnloadNow")));
   ASSERT_TRUE(canUnload);
-  EXPECT_EQ(canUnload(), S_OK) << "an object of " << static_cast<const void*>(dll_)
-                               << " is still alive";
+  EXPECT_EQ(canUnload(), S_OK) << "an object or lock of the server is still alive";
 }
+
+void NoLeaks::TearDown() { ExpectUnloadable(dll_); }
 
 }  // namespace wqtest

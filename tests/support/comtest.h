@@ -52,6 +52,10 @@ inline bool RegistryKeyExists(HKEY root, const std::wstring& path) {
 // The names of the subkeys of `path`, in the registry's order.
 std::vector<std::wstring> RegistrySubkeys(HKEY root, const std::wstring& path);
 
+// A BSTR copy of a text, for arguments of the code under test.
+inline plat::unique_bstr Bstr(const wchar_t* text) { return plat::unique_bstr::copy(text); }
+inline plat::unique_bstr Bstr(const std::wstring& text) { return Bstr(text.c_str()); }
+
 inline std::wstring GuidText(REFGUID guid) {
   wchar_t text[39];
   StringFromGUID2(guid, text, 39);
@@ -66,6 +70,8 @@ std::wstring ExecutableDirectory();
 
 // Fails the test when the server DLL `dll` (once loaded) still holds objects or locks:
 // a leak of the code under test.
+void ExpectUnloadable(const wchar_t* dll);
+
 class NoLeaks : public testing::Test {
  public:
   explicit NoLeaks(const wchar_t* dll) : dll_(dll) {}

@@ -16,7 +16,7 @@ using Texts = std::vector<std::wstring>;
 constexpr int kList = IDC_DOCUMENTLIST;
 constexpr int kTabs = IDC_DOCUMENTTABS;
 
-plat::unique_bstr Bstr(const wchar_t* text) { return plat::unique_bstr::copy(text); }
+using wqtest::Bstr;
 
 // The user selects rows (the list tells LVN_ITEMCHANGED itself); with the mouse, the list's
 // click notifications follow.

@@ -33,7 +33,7 @@ constexpr wchar_t kPlantCases[] =
     L"<Case ID='15' CaseName='Shutdown'/><Case ID='-32' CaseName='Upset 2019'/>"
     L"<Case ID='17' CaseName='Winter'/></ListCases>";
 
-plat::unique_bstr Bstr(const wchar_t* text) { return plat::unique_bstr::copy(text); }
+using wqtest::Bstr;
 
 class SelectCaseTest : public wqtest::NoLeaks {
  protected:

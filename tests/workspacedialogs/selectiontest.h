@@ -9,7 +9,7 @@
 
 namespace wqtest {
 
-inline plat::unique_bstr Bstr(const wchar_t* text) { return plat::unique_bstr::copy(text); }
+using wqtest::Bstr;
 
 template <class I>
 class SelectionTest : public DialogObjectTest<I> {

@@ -1,4 +1,5 @@
 #include "wqcaccesscontrol.h"
+#include "workspace/dataservicerequest.h"
 
 #include "dlgcontrolroles.h"
 #include "dlgcontrolusers.h"
@@ -30,9 +31,7 @@ class DisabledOwner {
 STDMETHODIMP WQCAccessControl::Initialize(IDispatch* pWorkspace) {
   WQ_METHOD_BEGIN(error, L"WQCAccessControl::Initialize", kTraceLevel)
     plat::com_ptr<IWQWorkspace> workspace;
-    if (!pWorkspace ||
-        FAILED(pWorkspace->QueryInterface(__uuidof(IWQWorkspace), workspace.put_void())))
-      error.ThrowHrAt(WQ_HERE, E_INVALIDARG);
+    if (FAILED(QueryWorkspace(pWorkspace, workspace))) error.ThrowHrAt(WQ_HERE, E_INVALIDARG);
     workspace_ = std::move(workspace);
     initialized_ = true;
   WQ_METHOD_END(error)

@@ -34,10 +34,7 @@ bool AnyConflictsOrUpdates(const CProjectUpdates& model) {
 STDMETHODIMP WQCConflictResolution::Initialize(IDispatch* pWorkspace) {
   WQ_METHOD_BEGIN(error, L"WQCConflictResolution::Initialize", kTraceLevel)
   plat::com_ptr<IWQWorkspace> workspace;
-  if (!pWorkspace ||
-      FAILED(pWorkspace->QueryInterface(__uuidof(IWQWorkspace), workspace.put_void())) ||
-      !workspace)
-    error.ThrowHrAt(WQ_HERE, E_INVALIDARG);
+  if (FAILED(QueryWorkspace(pWorkspace, workspace))) error.ThrowHrAt(WQ_HERE, E_INVALIDARG);
   m_spWorkspace = workspace;
 
   DataServiceRequest request;

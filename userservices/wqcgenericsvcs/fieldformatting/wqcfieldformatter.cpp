@@ -1,4 +1,5 @@
 #include "wqcfieldformatter.h"
+#include "workspace/dataservicerequest.h"
 
 #include "WQOutside.h"
 #include "fieldtext.h"
@@ -96,9 +97,7 @@ STDMETHODIMP WQCFieldFormatter::Initialize(IDispatch* pWorkspace) {
   lcid_ = GetUserDefaultLCID();
   error.CheckPointer(pWorkspace);
   plat::com_ptr<IWQWorkspace> workspace;
-  if (FAILED(pWorkspace->QueryInterface(__uuidof(IWQWorkspace), workspace.put_void()))) {
-    error.ThrowHrAt(WQ_HERE, E_INVALIDARG);
-  }
+  if (FAILED(QueryWorkspace(pWorkspace, workspace))) error.ThrowHrAt(WQ_HERE, E_INVALIDARG);
   const plat::unique_bstr response = CallInitializeFormatter(error, workspace.get());
 
   // The lists change only when the whole reply was read.

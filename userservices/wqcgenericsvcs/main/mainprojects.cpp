@@ -102,9 +102,7 @@ STDMETHODIMP Main::SaveVRMProjectData(IDispatch* pWorkspace, BSTR sProjectData, 
   error.CheckPointer(Succeed);
   *Succeed = 65535;
   plat::com_ptr<IWQWorkspace> workspace;
-  if (!pWorkspace || FAILED(pWorkspace->QueryInterface(__uuidof(IWQWorkspace),
-                                                       workspace.put_void())))
-    error.ThrowHr(E_NOINTERFACE);
+  if (FAILED(QueryWorkspace(pWorkspace, workspace))) error.ThrowHr(E_NOINTERFACE);
   plat::unique_bstr reply;
   SendInput(error, pWorkspace, L"SaveVRMProjectData", sProjectData ? sProjectData : L"",
             reply.put());

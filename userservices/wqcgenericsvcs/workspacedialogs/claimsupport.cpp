@@ -1,4 +1,5 @@
 #include "claimsupport.h"
+#include "workspace/dataservicerequest.h"
 
 #include <handles.h>
 #include <variantutil.h>
@@ -9,8 +10,7 @@ namespace wqc {
 
 void RequireWorkspace(WQComException& error, IDispatch* workspace) {
   plat::com_ptr<IWQWorkspace> wq;
-  if (!workspace || FAILED(workspace->QueryInterface(__uuidof(IWQWorkspace), wq.put_void())) ||
-      !wq)
+  if (FAILED(QueryWorkspace(workspace, wq)))
     error.ThrowHrAt(WQ_HERE, E_INVALIDARG, L"The workspace object is not valid");
 }
 
