@@ -17,6 +17,7 @@
 #include <oleauto.h>
 
 #include <cstdarg>
+#include <utility>
 
 #include "wqstring.h"
 #include "wqtrace.h"
@@ -143,10 +144,11 @@ inline void WQThrowIfFailed(WQComException& error, HRESULT hr) {
 
 // Runs one operation of a dialog: a failure is shown to the user through the client
 // tools' error display over `parent`, and no exception leaves. `location` names the
-// dialog's own source in the trace. Returns the operation's HRESULT.
+// dialog's own source in the trace. Returns the operation's HRESULT; `error` keeps it with
+// its error info, for a caller that must report the failure after the dialog.
 template <class Body>
-HRESULT WQRunShowingErrors(const WQSourceLocation& location, HWND parent, Body&& body) noexcept {
-  WQComException error;
+HRESULT WQRunShowingErrors(const WQSourceLocation& location, HWND parent, WQComException& error,
+                           Body&& body) noexcept {
   try {
     body(error);
   } catch (WQComException& caught) {
@@ -161,4 +163,10 @@ HRESULT WQRunShowingErrors(const WQSourceLocation& location, HWND parent, Body&&
   } catch (...) {
   }
   return error.GetHResult();
+}
+
+template <class Body>
+HRESULT WQRunShowingErrors(const WQSourceLocation& location, HWND parent, Body&& body) noexcept {
+  WQComException error;
+  return WQRunShowingErrors(location, parent, error, std::forward<Body>(body));
 }

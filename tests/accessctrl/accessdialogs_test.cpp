@@ -297,9 +297,10 @@ TEST_F(AccessDialogs, EditedRoleShowsItsRightsAndSendsNoUnchangedMembership) {
            })
            .SelectTab(IDC_TABCONTROL, 1)
            .Inspect([](DialogView& view) {
+             // "READ" is the stored "Read" to the server, so it shows ticked too.
              EXPECT_EQ(GridContents(view, IDC_PRIVILEGEGRID),
                        L"+*Data*||\n2:Read|[x]|[ ]\n2:Write|[ ]|[x]\n"
-                       L"+*Admin*||\n2:Audit|[ ]|[ ]\n2:READ|[ ]|[ ]");
+                       L"+*Admin*||\n2:Audit|[ ]|[ ]\n2:READ|[x]|[ ]");
            })
            .SelectTab(IDC_TABCONTROL, 2)
            .Inspect([me](DialogView& view) {
@@ -405,6 +406,70 @@ TEST_F(AccessDialogs, EditedUserKeepsItsAccountAndSendsItsRoles) {
            .Do(ClickCell(IDC_ROLEGRID, 2, 0))
            .Click(IDOK)});
   EXPECT_EQ(NodeCalls(), L"ModifyUser(\"" + me + L"\", \"Me\", {Readers}, workspace)");
+}
+
+// Names are stored as the server last wrote them; the lists show the catalogue's and the
+// roles' spelling. An edit that does not touch a right or a role must keep it.
+TEST_F(AccessDialogs, StoredNamesInAnotherCaseStayTickedAndAreSentBack) {
+  std::wstring document = Document();
+  for (const auto& [from, to] : {std::pair<std::wstring, std::wstring>{
+                                     L"<RoleName>Readers</RoleName>", L"<RoleName>readers</RoleName>"},
+                                 {L"<PrivilegeRight Name='Write' Granted='2'/>",
+                                  L"<PrivilegeRight Name='write' Granted='2'/>"}}) {
+    const size_t at = document.find(from);
+    ASSERT_NE(at, std::wstring::npos);
+    document.replace(at, from.size(), to);
+  }
+  ASSERT_EQ(wqstandins::SetAccessControl(node_.get(), document.c_str()), S_OK);
+
+  const std::wstring me = me_;
+  Run<DlgControlUsers>(
+      {DialogScript().Do(SelectItem(IDC_ACCESSLIST, 0)).Click(IDC_ACCESSEDIT).Click(IDOK),
+       DialogScript()
+           .SetText(IDC_MEMBERDISPLAYNAME, L"Me too")
+           .Inspect([](DialogView& view) {
+             EXPECT_EQ(GridContents(view, IDC_ROLEGRID), L"|Roles\n[x]|Readers\n[x]|Writers");
+           })
+           .Click(IDOK)});
+  Run<DlgControlRoles>(
+      {DialogScript().Do(SelectItem(IDC_ACCESSLIST, 1)).Click(IDC_ACCESSEDIT).Click(IDOK),
+       DialogScript()
+           .SetText(IDC_ROLEDESCRIPTION, L"Changes")
+           .Inspect([](DialogView& view) {
+             EXPECT_EQ(GridContents(view, IDC_PRIVILEGEGRID),
+                       L"+*Data*||\n2:Read|[ ]|[ ]\n2:Write|[x]|[ ]\n"
+                       L"+*Admin*||\n2:Audit|[ ]|[ ]\n2:READ|[ ]|[ ]");
+           })
+           .Click(IDOK)});
+  const std::wstring calls = CallLog(node_.get());
+  EXPECT_NE(calls.find(L"ModifyUser(\"" + me + L"\", \"Me too\", {Readers;Writers}, workspace)"),
+            std::wstring::npos)
+      << calls;
+  EXPECT_NE(calls.find(L"ModifyRole(\"Writers\", \"Changes\", {Write}, {}, workspace)"),
+            std::wstring::npos)
+      << calls;
+}
+
+TEST_F(AccessDialogs, UsersListRemovesTheSelectedUser) {
+  const std::wstring ann = accesstest::Host() + L"\\ann";
+  const std::wstring me = me_;
+  const INT_PTR result = Run<DlgControlUsers>({DialogScript()
+      .Inspect([](DialogView& view) {
+        EXPECT_FALSE(view.IsEnabled(IDC_ACCESSREMOVE));
+        // Sent as a click would send it, the disabled button does nothing.
+        SendMessageW(view.hwnd(), WM_COMMAND, MAKEWPARAM(IDC_ACCESSREMOVE, BN_CLICKED), 0);
+      })
+      .Do(SelectText(IDC_ACCESSLIST, ann))
+      .Click(IDC_ACCESSREMOVE)
+      .Inspect([me](DialogView& view) {
+        EXPECT_EQ(ListTexts(view, IDC_ACCESSLIST), Texts{me});
+        EXPECT_EQ(ListTexts(view, IDC_ACCESSLIST, 1), Texts{L"Me"});
+        EXPECT_FALSE(view.IsEnabled(IDC_ACCESSREMOVE)) << "nothing is selected any more";
+      })
+      .Click(IDOK)});
+  EXPECT_EQ(result, IDOK);
+  EXPECT_EQ(NodeCalls(), L"DeleteUser(\"" + ann + L"\", workspace)");
+  EXPECT_EQ(ErrorCount(), 0);
 }
 
 TEST_F(AccessDialogs, AddingAnExistingUserShowsTheClientsRefusal) {

@@ -1,5 +1,11 @@
 #include "scripteddialogdriver.h"
 
+#include <window.h>
+
+#include <commctrl.h>
+
+#include <vector>
+
 namespace {
 
 std::wstring Text(BSTR text) { return text ? std::wstring(text, SysStringLen(text)) : L""; }
@@ -8,6 +14,17 @@ HRESULT CopyText(const std::wstring& text, BSTR* out) {
   if (!out) return E_POINTER;
   *out = plat::unique_bstr::copy(text.c_str(), static_cast<UINT>(text.size())).release();
   return S_OK;
+}
+
+// The items of a list box, or the first column of a list view.
+std::vector<std::wstring> ItemTexts(const wqtest::DialogView& view, int listId) {
+  wchar_t className[32] = {};
+  GetClassNameW(view.Item(listId), className, 32);
+  if (_wcsicmp(className, WC_LISTVIEWW) != 0) return view.ListItems(listId);
+  const plat::ListView list(view.Item(listId));
+  std::vector<std::wstring> items;
+  for (int i = 0; i < list.GetItemCount(); ++i) items.push_back(list.GetItemText(i, 0));
+  return items;
 }
 
 }  // namespace
@@ -67,11 +84,15 @@ STDMETHODIMP DialogDriver::NoteListItems(long listId) {
   return AddStep([&](wqtest::DialogScript& s) {
     s.Inspect([this, listId](wqtest::DialogView& view) {
       std::wstring line;
-      for (const std::wstring& item : view.ListItems(listId))
+      for (const std::wstring& item : ItemTexts(view, listId))
         line += (line.empty() ? L"" : L"|") + item;
       notes_ += line + L"\n";
     });
   });
+}
+
+STDMETHODIMP DialogDriver::SelectTab(long tabId, long index) {
+  return AddStep([&](wqtest::DialogScript& s) { s.SelectTab(tabId, index); });
 }
 
 STDMETHODIMP DialogDriver::Expect() try {

@@ -32,6 +32,7 @@ class DialogDriver : public plat::Implements<DialogDriver, plat::Dispatch<IScrip
   STDMETHOD(get_Notes)(BSTR* notes) override;
   STDMETHOD(get_Failures)(BSTR* failures) override;
   STDMETHOD(get_DialogsSeen)(long* count) override;
+  STDMETHOD(SelectTab)(long tabId, long index) override;
 
  private:
   template <class AddStep>

@@ -241,6 +241,80 @@ TEST(ConflictResDlg, ObjectChoicesStayInTheModelAfterCancel) {
   EXPECT_EQ(showing.ws.Requests(), 0);
 }
 
+TEST(ConflictResDlg, ObjectDuplicateNamesAssociationsAndTheirUpdates) {
+  Showing showing(
+      L"<Objects><Conflicts><Object ID='1' Name='Pump'>"
+      L"<Conflict ID='11' Type='3'/>"
+      L"<Conflict ID='12' Type='6' ProjectData='Line 7' ParentData='Line 9'/></Object>"
+      L"</Conflicts><Updates><Object ID='4' Name='Tank'>"
+      L"<Update Type='4' Name='Feeds' ProjectData='P-1' ParentData='P-2'/></Object>"
+      L"</Updates></Objects>");
+  const auto control = [](const DialogView& view, int id) {
+    return PageControl(view, IDC_OBJECTTREE, id);
+  };
+  const auto text = [&](const DialogView& view, int id) { return control(view, id).GetWindowText(); };
+  // The description and the two choices offered for the selected conflict.
+  const auto offers = [&](const DialogView& view) {
+    return text(view, IDC_CONFLICTDESCRIPTION) + L"\n" + text(view, IDC_FIRSTCHOICE) + L"\n" +
+           text(view, IDC_SECONDCHOICE);
+  };
+  showing.Run(
+      DialogScript()
+          .SelectTab(IDC_CONFLICTTABS, kObjectsTab)
+          .Do(SelectNode(IDC_OBJECTTREE, {L"Conflicts", L"Pump", L"Duplicate Item Names"}))
+          .Inspect([&](DialogView& view) {
+            EXPECT_EQ(offers(view),
+                      L"Items exist in both the project and the parent with the same name.\n"
+                      L"Rename Item in Project\nAccept duplicate names");
+            EXPECT_TRUE(control(view, IDC_NEWNAME).IsWindowVisible());
+            EXPECT_FALSE(control(view, IDC_NEWNAME).IsWindowEnabled()) << "not renaming yet";
+            EXPECT_EQ(text(view, IDC_NEWNAME), L"");
+          })
+          .Do(ClickButton(IDC_OBJECTTREE, IDC_FIRSTCHOICE))
+          .Inspect([&](DialogView& view) {
+            EXPECT_EQ(showing.Resolution(kObjectItems, 0, 0), 7);
+            EXPECT_TRUE(control(view, IDC_NEWNAME).IsWindowEnabled());
+          })
+          .Do([&](DialogView& view) {
+            control(view, IDC_NEWNAME).SetWindowText(L"Pump 3");
+            return std::string();
+          })
+          .Do(SelectNode(IDC_OBJECTTREE, {L"Conflicts", L"Pump", L"Association Change in Parent & Project"}))
+          .Inspect([&](DialogView& view) {
+            EXPECT_EQ(offers(view),
+                      L"The association 'Pump' has been changed in both the project and the "
+                      L"parent.\nAccept association from project 'Line 7'\n"
+                      L"Accept association from parent 'Line 9'");
+            EXPECT_FALSE(control(view, IDC_NEWNAME).IsWindowVisible());
+          })
+          .Do(ClickButton(IDC_OBJECTTREE, IDC_SECONDCHOICE))
+          .Inspect([&](DialogView&) { EXPECT_EQ(showing.Resolution(kObjectItems, 0, 1), 1); })
+          .Do(ClickButton(IDC_OBJECTTREE, IDC_FIRSTCHOICE))
+          .Inspect([&](DialogView&) { EXPECT_EQ(showing.Resolution(kObjectItems, 0, 1), 2); })
+          // Back on the duplicate: accepting it keeps the typed name but closes the box.
+          .Do(SelectNode(IDC_OBJECTTREE, {L"Conflicts", L"Pump", L"Duplicate Item Names"}))
+          .Inspect([&](DialogView& view) {
+            EXPECT_TRUE(control(view, IDC_NEWNAME).IsWindowEnabled());
+            EXPECT_EQ(text(view, IDC_NEWNAME), L"Pump 3");
+          })
+          .Do(ClickButton(IDC_OBJECTTREE, IDC_SECONDCHOICE))
+          .Inspect([&](DialogView& view) {
+            EXPECT_EQ(showing.Resolution(kObjectItems, 0, 0), 8);
+            EXPECT_FALSE(control(view, IDC_NEWNAME).IsWindowEnabled());
+          })
+          .Do(SelectNode(IDC_OBJECTTREE, {L"Updates", L"Tank", L"Association changed in Parent"}))
+          .Inspect([&](DialogView& view) {
+            EXPECT_EQ(text(view, IDC_CONFLICTDESCRIPTION),
+                      L"The association 'Feeds' has been changed from 'P-1' to 'P-2' in the "
+                      L"parent project.");
+            EXPECT_FALSE(control(view, IDC_FIRSTCHOICE).IsWindowVisible());
+            EXPECT_FALSE(control(view, IDC_NEWNAME).IsWindowVisible());
+          })
+          .Click(IDCANCEL));
+  EXPECT_EQ(std::wstring(showing.model.Conflicts(kObjectItems)[0]->details[0]->data.c_str()),
+            L"Pump 3");
+}
+
 TEST(ConflictResDlg, AttributeValuesAreKeptByClickingThem) {
   Showing showing(
       L"<Attributes><Conflicts><Attribute ID='3' Name='P-101'>"
@@ -314,6 +388,57 @@ TEST(ConflictResDlg, DocumentsAreResolvedAsAWhole) {
   EXPECT_EQ(showing.Resolution(kDatasheetItems, 0, 0), 3);
   EXPECT_EQ(showing.Resolution(kDatasheetItems, 0, 1), 1);
   EXPECT_EQ(showing.Resolution(kDatasheetItems, 0, 0, 0), 6);
+}
+
+TEST(ConflictResDlg, DocumentsTakeEitherSideAndShowWhichIsChosen) {
+  const struct {
+    Tab tab;
+    int list;
+    ProjectItemKind kind;
+    const wchar_t* model;
+  } cases[] = {
+      {kDatasheetsTab, IDC_DATASHEETLIST, kDatasheetItems,
+       L"<Datasheets><Conflicts><Datasheet ID='8' Name='DS-1'><Conflict ID='81' Type='1'/>"
+       L"<Conflict ID='82' Type='2'/><Conflict ID='83' Type='5'/><Datasheet ID='9' Name='DS-1a'>"
+       L"<Conflict ID='91' Type='2'/></Datasheet></Datasheet></Conflicts></Datasheets>"},
+      {kDiagramsTab, IDC_DIAGRAMLIST, kDiagramItems,
+       L"<Diagrams><Conflicts><Diagram ID='8' Name='PID-1'><Conflict ID='81' Type='1'/>"
+       L"<Conflict ID='82' Type='2'/><Conflict ID='83' Type='5'/><Diagram ID='9' Name='PID-1a'>"
+       L"<Conflict ID='91' Type='2'/></Diagram></Diagram></Conflicts></Diagrams>"},
+  };
+  for (const auto& c : cases) {
+    Showing showing(c.model);
+    using Picture = std::vector<COLORREF>;
+    Picture chosen, other;
+    const auto picture = [&c](const DialogView& view, int column) {
+      return conflicttest::CellPicture(FindControl(view.hwnd(), c.list), 1, column);
+    };
+    showing.Run(
+        DialogScript()
+            .SelectTab(IDC_CONFLICTTABS, c.tab)
+            .Inspect([&](DialogView& view) {
+              EXPECT_EQ(picture(view, 1), picture(view, 2)) << "neither side is chosen yet";
+            })
+            .Do(ClickCell(c.list, 1, 1))
+            .Inspect([&](DialogView& view) {
+              chosen = picture(view, 1);
+              other = picture(view, 2);
+              EXPECT_NE(chosen, other) << "the parent's side is marked";
+            })
+            .Do(ClickCell(c.list, 1, 2))
+            .Inspect([&](DialogView& view) {
+              EXPECT_EQ(picture(view, 2), chosen) << "the project's side is marked now";
+              EXPECT_EQ(picture(view, 1), other);
+              EXPECT_EQ(Count(view), L" Conflicts Remaining: 0");
+            })
+            .Click(IDCANCEL));
+    // The project's side: deletions are reinstated or carried out, the rest kept as in
+    // the project, also in the nested document.
+    EXPECT_EQ(showing.Resolution(c.kind, 0, 0), 5) << c.tab;
+    EXPECT_EQ(showing.Resolution(c.kind, 0, 1), 4) << c.tab;
+    EXPECT_EQ(showing.Resolution(c.kind, 0, 2), 2) << c.tab;
+    EXPECT_EQ(showing.Resolution(c.kind, 0, 0, 0), 4) << c.tab;
+  }
 }
 
 TEST(ConflictResDlg, AFailedCommitIsShownAndTheDialogStillEndsWithOk) {

@@ -122,6 +122,21 @@ std::wstring ListText(HWND list) {
   return out;
 }
 
+std::vector<COLORREF> CellPicture(HWND list, int item, int column) {
+  RedrawWindow(list, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+  RECT cell{};
+  cell.top = column;
+  cell.left = LVIR_LABEL;
+  std::vector<COLORREF> pixels;
+  if (!SendMessageW(list, LVM_GETSUBITEMRECT, item, reinterpret_cast<LPARAM>(&cell))) return pixels;
+  // The page draws a cell's picture 2 pixels in from its left edge.
+  HDC dc = GetDC(list);
+  for (int y = 0; y < 16; ++y)
+    for (int x = 0; x < 16; ++x) pixels.push_back(GetPixel(dc, cell.left + 2 + x, cell.top + y));
+  ReleaseDC(list, dc);
+  return pixels;
+}
+
 std::string ClickCell(HWND list, int item, int column, int x) {
   RECT cell{};
   cell.top = column;

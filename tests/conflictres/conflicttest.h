@@ -46,6 +46,9 @@ std::wstring ListText(HWND list);
 // Clicks a cell of the list as a user does: the cursor goes there and the list tells its
 // page. `x` counts from the cell's left edge; -1 clicks its middle.
 std::string ClickCell(HWND list, int item, int column, int x = -1);
+// The pixels of the 16 by 16 picture drawn at the start of a cell of the list, once the
+// list has painted itself anew.
+std::vector<COLORREF> CellPicture(HWND list, int item, int column);
 // Sends a notification from `control` to its parent, as the control itself would.
 void Notify(HWND control, NMHDR& header);
 // The keypad's plus or minus key on the selected row.

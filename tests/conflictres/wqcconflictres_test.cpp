@@ -124,6 +124,88 @@ TEST_F(ConflictResolutionTest, InitializeFailuresSayWhy) {
   EXPECT_EQ(object_->ConflictsExist(&result), E_FAIL) << "no Initialize succeeded";
 }
 
+// A reply with one conflict already resolved, so that OK has something to send.
+constexpr wchar_t kResolvedConflict[] =
+    L"<ProjectUpdates><Cases><Conflicts><Case ID='5' Name='Winter'>"
+    L"<Conflict ID='51' Type='1' Resolution='3'/></Case></Conflicts></Cases></ProjectUpdates>";
+
+ULONG References(IUnknown* object) {
+  object->AddRef();
+  return object->Release();
+}
+
+TEST_F(ConflictResolutionTest, AFailedInitializeKeepsNothingOfTheEarlierProject) {
+  const ULONG unheld = References(ws_.wq.get());
+  struct Case {
+    const wchar_t* step;  // null: the reply does not parse
+    const wchar_t* reply;
+  } cases[] = {
+      {L"Execute", kResolvedConflict},
+      {nullptr, L"<ProjectUpdates><Cases><Case/></Cases></ProjectUpdates>"},
+  };
+  for (const Case& c : cases) {
+    ASSERT_EQ(ws_.control->Reset(), S_OK);
+    ASSERT_EQ(Initialize(kResolvedConflict), S_OK) << wqtest::TakeErrorDescription();
+    VARIANT_BOOL exist = kSentinel;
+    ASSERT_EQ(object_->ConflictsExist(&exist), S_OK);
+    ASSERT_EQ(exist, VARIANT_TRUE);
+
+    conflicttest::Workspace other(c.reply);
+    if (c.step) wqstandins::FailAt(other.control.get(), c.step, E_ACCESSDENIED, L"The server is down");
+    const ULONG otherUnheld = References(other.wq.get());
+    EXPECT_TRUE(FAILED(object_->Initialize(other.control.get())));
+    wqtest::TakeErrorDescription();
+    EXPECT_EQ(References(ws_.wq.get()), unheld) << "the earlier workspace is let go";
+    EXPECT_EQ(References(other.wq.get()), otherUnheld) << "a workspace that failed is not kept";
+
+    // Neither the earlier project's answers nor its resolutions outlive the failure.
+    exist = kSentinel;
+    EXPECT_EQ(object_->ConflictsExist(&exist), E_FAIL);
+    EXPECT_EQ(exist, VARIANT_FALSE);
+    EXPECT_EQ(wqtest::TakeErrorDescription(),
+              L"<WQError Desc=\"ConflictResolution interface not initialized\" HR=\"E_FAIL\" />");
+    wqtest::DialogDriver driver;  // no dialog may appear
+    EXPECT_EQ(object_->Show(0, &exist), E_FAIL);
+    wqtest::TakeErrorDescription();
+    EXPECT_EQ(other.Requests(), 1) << "nothing is sent after the failed read";
+  }
+
+  // The next read that succeeds is the one that counts.
+  conflicttest::Workspace other(L"<ProjectUpdates/>");
+  ASSERT_EQ(object_->Initialize(other.control.get()), S_OK);
+  VARIANT_BOOL exist = kSentinel;
+  EXPECT_EQ(object_->ConflictsExist(&exist), S_OK);
+  EXPECT_EQ(exist, VARIANT_FALSE);
+}
+
+TEST_F(ConflictResolutionTest, ShowReportsACommitThatFailed) {
+  plat::com_ptr<IWQStandinClientTools> tools;
+  ASSERT_EQ(wqstandins::CreateClientTools(tools), S_OK);
+  ASSERT_EQ(Initialize(kResolvedConflict), S_OK);
+  wqstandins::FailAt(ws_.control.get(), L"Execute", E_ACCESSDENIED, L"The server is down");
+  wqtest::DialogDriver driver;
+  driver.Expect(DialogScript().Click(IDOK));
+  VARIANT_BOOL result = kSentinel;
+  EXPECT_EQ(object_->Show(0, &result), E_ACCESSDENIED);
+  EXPECT_EQ(result, VARIANT_FALSE);
+  const std::wstring error = wqtest::TakeErrorDescription();
+  EXPECT_NE(error.find(L"<WQError Desc=\"Failed to retrieve Conflict resolution data\" "
+                       L"HR=\"E_ACCESSDENIED\" />"),
+            std::wstring::npos)
+      << error;
+  // The user has seen it once, from the dialog.
+  LONG shown = 0;
+  tools->get_ErrorCount(&shown);
+  EXPECT_EQ(shown, 1);
+  EXPECT_EQ(ws_.Requests(), 2);
+
+  // Once the server takes it, the same object reports success.
+  wqstandins::FailAt(ws_.control.get(), L"Execute", 0);
+  driver.Expect(DialogScript().Click(IDOK));
+  EXPECT_EQ(object_->Show(0, &result), S_OK) << wqtest::TakeErrorDescription();
+  EXPECT_EQ(result, VARIANT_TRUE);
+}
+
 TEST_F(ConflictResolutionTest, TheDialogsReportOkOnlyFromTheConflictDialog) {
   ASSERT_EQ(Initialize(L"<ProjectUpdates/>"), S_OK);
   struct Case {

@@ -106,6 +106,31 @@ TEST_F(AssocHold, ANewHoldIsNamedAndCancelKeepsTheResults) {
   EXPECT_EQ(Results(), L"-1|-1|H-9|Line 1\r\nLine 2");
 }
 
+// The list may tell of item changes while the holds are read into it: those are not the
+// user's, so the dialog still opens ready to create a hold.
+TEST_F(AssocHold, RowsBeingFilledInDoNotSwitchToAssociate) {
+  Reply(L"ListActiveHolds", kHolds);
+  wqtest::ItemChangesDuringFill changes(IDC_HOLDLIST);
+  EXPECT_EQ(Show(DialogScript()
+                     .Inspect([](DialogView& view) {
+                       EXPECT_TRUE(view.IsChecked(IDC_CREATEHOLD));
+                       EXPECT_FALSE(view.IsChecked(IDC_ASSOCHOLD));
+                       EXPECT_TRUE(view.IsEnabled(IDC_HOLDNAME));
+                       EXPECT_TRUE(view.IsEnabled(IDC_HOLDREASON));
+                       EXPECT_FALSE(view.IsEnabled(IDC_HOLDLIST));
+                     })
+                     .Click(IDCANCEL)),
+            VARIANT_FALSE);
+  EXPECT_EQ(changes.Sent(), 2);
+}
+
+TEST_F(AssocHold, ADialogThatCannotBeShownIsAFailure) {
+  Reply(L"ListActiveHolds", kHolds);
+  EXPECT_EQ(ShowWith(wqtest::EndWithFailure(), E_FAIL, ws(), 0LL), VARIANT_FALSE);
+  EXPECT_EQ(LastMessage(), L"The dialog could not be shown");
+  EXPECT_EQ(Results(), L"-1|-1||");
+}
+
 TEST_F(AssocHold, FailuresAreReportedAndLeaveTheResults) {
   VARIANT_BOOL ok = VARIANT_TRUE;
   // Holds that cannot be read: no dialog shows, and it is not taken for a Cancel.

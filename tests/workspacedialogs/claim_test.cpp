@@ -122,8 +122,36 @@ TEST_F(Claim, APartThatAllowsLessLimitsTheChoice) {
   EXPECT_EQ(LastRequest(), L"<ClaimObjectEx ObjectId=\"vt3:9\" ClaimSetting=\"vt3:2\"/>");
 }
 
+TEST_F(Claim, PartsAddUpAcrossLoadsAndNoChoiceClaimsNoObject) {
+  ASSERT_EQ(Initialize(Parts(Part(8, L"Pump", 2) + L"<Part OID=\"0\"/>")), S_OK);
+  ASSERT_EQ(Initialize(Parts(Part(9, L"Motor", 1)), 12), S_OK);
+  EXPECT_EQ(State(), L"-1|0|2");
+  EXPECT_EQ(Show(DialogScript()
+                     .Inspect([](DialogView& view) {
+                       EXPECT_EQ(plat::ListView(view.Item(IDC_CLAIMLIST)).GetItemCount(), 2);
+                       EXPECT_EQ(RowTexts(view, IDC_CLAIMLIST, 0, 1), Texts{L"Pump"});
+                       EXPECT_EQ(RowTexts(view, IDC_CLAIMLIST, 1, 1), Texts{L"Motor"});
+                     })
+                     .Click(IDCANCEL)),
+            VARIANT_FALSE);
+  EXPECT_EQ(State(), L"-1|0|0");
+
+  // Without a part chosen with OK the claim names no object, and a shared one.
+  ASSERT_EQ(dlg_->ClaimObject(ws(), Omitted(), Omitted()), S_OK);
+  EXPECT_EQ(LastRequest(), L"<ClaimObject ObjectId=\"vt3:-1\" ClaimExclusive=\"vt11:0\"/>");
+  ASSERT_EQ(dlg_->ClaimObjectEx(ws(), Omitted(), Omitted()), S_OK);
+  EXPECT_EQ(LastRequest(), L"<ClaimObjectEx ObjectId=\"vt3:-1\" ClaimSetting=\"vt3:2\"/>");
+}
+
+TEST_F(Claim, ADialogThatCannotBeShownIsAFailure) {
+  ASSERT_EQ(Initialize(Parts(Part(8, L"Pump", 2))), S_OK);
+  EXPECT_EQ(ShowWith(wqtest::EndWithFailure(), E_FAIL, 0LL), VARIANT_FALSE);
+  EXPECT_EQ(LastMessage(), L"The dialog could not be shown");
+  EXPECT_EQ(State(), L"-1|0|0");
+}
+
 TEST_F(Claim, TheDialogGrowsButNeverShrinks) {
-  // Two loads without a dialog add up; parts without a positive OID are dropped.
+  // Parts without a positive OID are dropped.
   ASSERT_EQ(Initialize(Parts(L"<Part Name=\"none\"/><Part OID=\"0\"/><Part OID=\"-4\"/>")), S_OK);
   ASSERT_EQ(Initialize(Parts(L"")), S_OK);
   EXPECT_EQ(State(), L"-1|0|0");

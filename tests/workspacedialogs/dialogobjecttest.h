@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <windows.h>
+#include <commctrl.h>
+
 #include <handles.h>
 #include <wqcomexception.h>
 
@@ -67,6 +70,54 @@ inline DialogScript EndWithFailure() {
     return std::string();
   });
 }
+
+// While it lives, every row inserted into a list view with id `listId` on this thread is
+// selected at once, and the list's parent is told LVN_ITEMCHANGED for it, as a list view
+// may tell while a dialog fills it (Wine's does not by itself).
+class ItemChangesDuringFill {
+ public:
+  explicit ItemChangesDuringFill(int listId) {
+    listId_ = listId;
+    sent_ = 0;
+    hook_ = SetWindowsHookExW(WH_CALLWNDPROCRET, &ItemChangesDuringFill::Hook, nullptr,
+                              GetCurrentThreadId());
+    EXPECT_NE(hook_, nullptr);
+  }
+  ~ItemChangesDuringFill() {
+    if (hook_) UnhookWindowsHookEx(hook_);
+    hook_ = nullptr;
+  }
+  ItemChangesDuringFill(const ItemChangesDuringFill&) = delete;
+  ItemChangesDuringFill& operator=(const ItemChangesDuringFill&) = delete;
+
+  // How many notifications were sent: a test of the guard must have sent some.
+  int Sent() const { return sent_; }
+
+ private:
+  static LRESULT CALLBACK Hook(int code, WPARAM wParam, LPARAM lParam) {
+    const auto* message = reinterpret_cast<const CWPRETSTRUCT*>(lParam);
+    if (code == HC_ACTION && message->message == LVM_INSERTITEMW &&
+        GetDlgCtrlID(message->hwnd) == listId_ && message->lResult >= 0) {
+      const int row = static_cast<int>(message->lResult);
+      LVITEMW state{};
+      state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+      state.state = LVIS_SELECTED | LVIS_FOCUSED;
+      SendMessageW(message->hwnd, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&state));
+      NMLISTVIEW change{};
+      change.hdr = {message->hwnd, static_cast<UINT_PTR>(listId_), LVN_ITEMCHANGED};
+      change.iItem = row;
+      change.uChanged = LVIF_STATE;
+      change.uNewState = LVIS_SELECTED | LVIS_FOCUSED;
+      SendMessageW(GetParent(message->hwnd), WM_NOTIFY, listId_, reinterpret_cast<LPARAM>(&change));
+      ++sent_;
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+  }
+
+  static inline HHOOK hook_ = nullptr;
+  static inline int listId_ = 0;
+  static inline int sent_ = 0;
+};
 
 // The newest message of the thread's error info.
 inline std::wstring LastErrorMessage() {

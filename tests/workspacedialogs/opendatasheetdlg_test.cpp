@@ -161,6 +161,24 @@ TEST_F(OpenDatasheetDlg, OpenTakesTheSelectionAsShownHoweverItWasMade) {
   EXPECT_EQ(Positions(), L"3:2");
 }
 
+// The list may tell of item changes while the dialog fills it: those are not choices, so
+// "&Open" stays disabled until the user selects.
+TEST_F(OpenDatasheetDlg, RowsBeingFilledInChooseNothing) {
+  EXPECT_EQ(dlg_->AddNewDatasheet(12, nullptr, Bstr(L"Plant").get(), nullptr, VARIANT_FALSE, 2), S_OK);
+  AddExisting(1, 101, L"Pump", VARIANT_TRUE, 1);
+  AddExisting(2, 102, L"Valve", VARIANT_TRUE, 1);
+  wqtest::ItemChangesDuringFill changes(kList);
+  EXPECT_EQ(Show(DialogScript()
+      .Inspect([](DialogView& view) { EXPECT_FALSE(view.IsEnabled(IDC_OPENDOCUMENTS)); })
+      .SelectTab(kTabs, 2)
+      .Inspect([](DialogView& view) { EXPECT_FALSE(view.IsEnabled(IDC_OPENDOCUMENTS)); })
+      .SelectTab(kTabs, 0)
+      .Inspect([](DialogView& view) { EXPECT_FALSE(view.IsEnabled(IDC_OPENDOCUMENTS)); })
+      .Click(IDCANCEL)),
+            VARIANT_FALSE);
+  EXPECT_EQ(changes.Sent(), 3) << "one row on each of the three tabs shown";
+}
+
 TEST_F(OpenDatasheetDlg, CancelAndFailureAreNoConfirmation) {
   AddExisting(1, 301, L"One", VARIANT_TRUE, 1);
   AddExisting(1, 302, L"Two", VARIANT_TRUE, 1);

@@ -116,4 +116,14 @@ TEST_F(SelectObjectTest, TheMultipleDialogNamesDatasheetsAndDiagrams) {
   }
 }
 
+TEST_F(SelectObjectTest, ADialogThatCannotBeShownIsAFailure) {
+  for (VARIANT_BOOL multi : {VARIANT_FALSE, VARIANT_TRUE}) {
+    dlg_->put_MultiSelect(multi);
+    VARIANT_BOOL ok = VARIANT_TRUE;
+    EXPECT_TRUE(FAILED(Show(wqtest::EndWithFailure(), &ok))) << multi;
+    EXPECT_EQ(ok, VARIANT_FALSE);
+    EXPECT_EQ(wqtest::LastErrorMessage(), L"The dialog could not be shown") << multi;
+  }
+}
+
 }  // namespace

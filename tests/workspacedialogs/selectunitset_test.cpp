@@ -42,4 +42,14 @@ TEST_F(SelectUnitSetTest, TheChosenNameIsReturned) {
   EXPECT_EQ(Listing(&I::get_SelectionCount, &I::get_Selection), L"SI");
 }
 
+TEST_F(SelectUnitSetTest, ADialogThatCannotBeShownIsAFailure) {
+  VARIANT_BOOL ok = VARIANT_TRUE;
+  EXPECT_TRUE(FAILED(Show(wqtest::EndWithFailure(), &ok)));
+  EXPECT_EQ(ok, VARIANT_FALSE);
+  EXPECT_EQ(wqtest::LastErrorMessage(), L"The dialog could not be shown");
+  long count = -1;
+  EXPECT_EQ(dlg_->get_SelectionCount(&count), S_OK);
+  EXPECT_EQ(count, 0);
+}
+
 }  // namespace

@@ -54,6 +54,12 @@ TEST_F(UnClaim, TheReportIsShownAndTheObjectUnclaimed) {
   EXPECT_EQ(LastRequest(), L"17");
 }
 
+TEST_F(UnClaim, ADialogThatCannotBeShownIsAFailure) {
+  EXPECT_EQ(Initialize(L"<UnClaimObjectReport Name=\"P-5\" ClaimSetting=\"2\"/>", 5), L"true");
+  EXPECT_EQ(ShowWith(wqtest::EndWithFailure(), E_FAIL, 0LL), VARIANT_FALSE);
+  EXPECT_EQ(LastMessage(), L"The dialog could not be shown");
+}
+
 TEST_F(UnClaim, EachInitializeBringsItsOwnReport) {
   EXPECT_EQ(Initialize(L"<UnClaimObjectReport Name=\"P-5\" ClaimSetting=\"0\"/>", 5), L"false");
   EXPECT_EQ(Initialize(L"<UnClaimObjectReport Name=\"P-6\" ClaimSetting=\"3\">"

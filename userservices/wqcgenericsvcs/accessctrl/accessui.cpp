@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "accessctrl.h"
 #include "modelessregistry.h"
 #include "resources/resource.h"
 
@@ -34,7 +35,9 @@ void FillNameArray(WQComException& error, WQBstrSafeArray& array, const NameSet&
 }
 
 bool Contains(const std::vector<std::wstring>& names, const std::wstring& name) {
-  return std::find(names.begin(), names.end(), name) != names.end();
+  return std::any_of(names.begin(), names.end(), [&name](const std::wstring& candidate) {
+    return SameAccessName(candidate.c_str(), name.c_str());
+  });
 }
 
 HINSTANCE ResourceInstance() {

@@ -40,6 +40,7 @@ using NameSet = std::set<std::wstring, NoCaseLess>;
 // Makes `array` hold the names in set order, counted from 0.
 void FillNameArray(WQComException& error, WQBstrSafeArray& array, const NameSet& names);
 
+// Whether `names` holds `name`, compared as the model compares names (SameAccessName).
 bool Contains(const std::vector<std::wstring>& names, const std::wstring& name);
 
 // The resources of the module (the executable's own when no module is loaded).

@@ -60,7 +60,7 @@ void CRolePrivilegesPage::SetUpGrid() {
       if (!role) continue;
       for (int r = 0; r < role->Rights.GetCount(); ++r) {
         const PrivilegeRightRecord& right = role->Rights[r];
-        if (wcscmp(right.Name.c_str(), privileges[p].Name.c_str()) != 0) continue;
+        if (!SameAccessName(right.Name.c_str(), privileges[p].Name.c_str())) continue;
         switch (right.Granted) {
           case PrivilegeRightRecord::kGranted:
             grid_.SetCheckState(row, kGrantColumn, AccessGrid::kChecked);

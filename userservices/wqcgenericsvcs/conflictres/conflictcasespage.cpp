@@ -47,7 +47,10 @@ constexpr TreePageKind kCasesPage{IDC_CASETREE,       kCaseItems,    kImageCaseC
 CConflictCasesPage::CConflictCasesPage(CConflictResDlg* owner) : DialogImpl(owner, kCasesPage) {}
 
 void CConflictCasesPage::OnCommit() {
-  WQRunShowingErrors(WQ_HERE, hwnd(), [this](WQComException& error) {
+  // The user sees the failure now; the dialog's caller learns of it when the dialog ends.
+  WQComException& failure = owner_->CommitFailure();
+  failure.Reset();
+  WQRunShowingErrors(WQ_HERE, hwnd(), failure, [this](WQComException& error) {
     SendResolutions(error, Model(), owner_->GetWorkspace(),
                     [this] { owner_->ReleaseModelViews(); });
   });

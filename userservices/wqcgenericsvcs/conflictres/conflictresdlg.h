@@ -6,6 +6,7 @@
 #pragma once
 
 #include <window.h>
+#include <wqcomexception.h>
 
 #include <memory>
 
@@ -50,6 +51,8 @@ class CConflictResDlg : public plat::DialogImpl<CConflictResDlg> {
 
   // Ends with IDOK after a commit (also one that failed and was shown), else IDCANCEL.
   INT_PTR DoModal(HWND owner) { return DialogImpl::DoModal(owner, resources_); }
+  // The commit's failure, with its error info; S_OK when it succeeded or did not run.
+  WQComException& CommitFailure() { return commitFailure_; }
 
   void UpdateConflictCount();
   // Every page lets go of the model records it shows: the model is about to be replaced.
@@ -87,4 +90,5 @@ class CConflictResDlg : public plat::DialogImpl<CConflictResDlg> {
   std::unique_ptr<CConflictDiagramsPage> diagramsPage_;
   plat::Window count_, ok_, cancel_;
   LONG minWidth_ = 0, minHeight_ = 0;
+  WQComException commitFailure_;
 };

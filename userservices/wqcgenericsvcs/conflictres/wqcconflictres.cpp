@@ -33,12 +33,16 @@ bool AnyConflictsOrUpdates(const CProjectUpdates& model) {
 
 STDMETHODIMP WQCConflictResolution::Initialize(IDispatch* pWorkspace) {
   WQ_METHOD_BEGIN(error, L"WQCConflictResolution::Initialize", kTraceLevel)
+  // Until this read succeeds nothing of an earlier project may remain: its resolutions
+  // would otherwise go to the new workspace.
+  m_bInitialised = false;
+  m_spWorkspace.reset();
+  m_updates.Clear();
   plat::com_ptr<IWQWorkspace> workspace;
   if (FAILED(QueryWorkspace(pWorkspace, workspace))) error.ThrowHrAt(WQ_HERE, E_INVALIDARG);
-  m_spWorkspace = workspace;
 
   DataServiceRequest request;
-  error = request.Prepare(m_spWorkspace.get(), L"System.AdminServices", L"UpdateProject");
+  error = request.Prepare(workspace.get(), L"System.AdminServices", L"UpdateProject");
   if (error.Failed()) error.ThrowAt(WQ_HERE, L"Failed to create data service call object");
   // A failed step keeps the call object's own error text as its message.
   auto check = [&error](HRESULT hr) { WQThrowIfFailed(error, hr); };
@@ -51,7 +55,11 @@ STDMETHODIMP WQCConflictResolution::Initialize(IDispatch* pWorkspace) {
   check(request.GetResponse(reply.put()));
 
   error = m_updates.Parse(reply.get());
-  if (error.Failed()) error.ThrowAt(WQ_HERE, L"Failed to parse Project Update");
+  if (error.Failed()) {
+    m_updates.Clear();
+    error.ThrowAt(WQ_HERE, L"Failed to parse Project Update");
+  }
+  m_spWorkspace = std::move(workspace);
   m_bInitialised = true;
   WQ_METHOD_END(error)
 }
@@ -96,6 +104,10 @@ HRESULT WQCConflictResolution::ShowDialog(const wchar_t* method, const wchar_t* 
     const HRESULT hr =
         FAILED(dialog.HandlerError()) ? dialog.HandlerError() : plat::hresult_from_last_error();
     error.ThrowHrAt(WQ_HERE, hr, L"Failed to show the %ls dialog", what);
+  }
+  // A commit that failed updated nothing: the caller must not take it for done.
+  if constexpr (requires { dialog.CommitFailure(); }) {
+    if (dialog.CommitFailure().Failed()) throw WQComException(dialog.CommitFailure());
   }
   if (result == IDOK) *dialogOK = VARIANT_TRUE;
   WQ_METHOD_END(error)

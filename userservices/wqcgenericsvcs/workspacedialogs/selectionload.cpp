@@ -1,5 +1,6 @@
 #include "selectionload.h"
 
+#include <wqcomexception.h>
 #include <wqxmlstringwriter.h>
 
 #include <cwchar>
@@ -48,5 +49,9 @@ HRESULT SelectionXml(const WQArray<LONG>& selection, const WQArray<LONG>& keys, 
 }
 
 HRESULT DialogFailure(HRESULT handlerError) noexcept {
-  return FAILED(handlerError) ? handlerError : plat::hresult_from_last_error();
+  const HRESULT hr = FAILED(handlerError) ? handlerError : plat::hresult_from_last_error();
+  // The caller gets a reason with the code, as from the objects that keep an error object.
+  return WQRunComMethod(nullptr, [hr](WQComException& error) {
+    error.ThrowHrAt(WQ_HERE, hr, L"The dialog could not be shown");
+  });
 }

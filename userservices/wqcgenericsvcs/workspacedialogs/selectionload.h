@@ -26,7 +26,8 @@ HRESULT RequestList(IDispatch* workspace, const wchar_t* method, const WriteList
 // "Value" is the item's key; an empty string for an empty selection.
 HRESULT SelectionXml(const WQArray<LONG>& selection, const WQArray<LONG>& keys, BSTR* xml);
 
-// A modal dialog ended with -1: the failure of its handler, else of its creation.
+// A modal dialog ended with -1: the failure of its handler, else of its creation, with
+// "The dialog could not be shown" installed as the thread's error info.
 HRESULT DialogFailure(HRESULT handlerError) noexcept;
 
 // The owner window a client passed as a number; E_INVALIDARG for one that is no window
