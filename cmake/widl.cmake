@@ -15,11 +15,14 @@ find_program(WQ_HOST_CC NAMES gcc cc REQUIRED)
 set(WQ_TLBDEFAULTS ${CMAKE_BINARY_DIR}/tools/tlbdefaults)
 set(WQ_TLBDEFAULTS_SOURCE ${CMAKE_CURRENT_LIST_DIR}/tlbdefaults.c)
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${WQ_TLBDEFAULTS_SOURCE})
-file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/tools)
-execute_process(COMMAND ${WQ_HOST_CC} -O2 -Wall -o ${WQ_TLBDEFAULTS} ${WQ_TLBDEFAULTS_SOURCE}
-                RESULT_VARIABLE WQ_TLBDEFAULTS_RESULT)
-if(NOT WQ_TLBDEFAULTS_RESULT EQUAL 0)
-  message(FATAL_ERROR "cannot build ${WQ_TLBDEFAULTS_SOURCE} with ${WQ_HOST_CC}")
+# Rebuilt only when older than its source: a new binary would rebuild every library.
+if(${WQ_TLBDEFAULTS_SOURCE} IS_NEWER_THAN ${WQ_TLBDEFAULTS})
+  file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/tools)
+  execute_process(COMMAND ${WQ_HOST_CC} -O2 -Wall -o ${WQ_TLBDEFAULTS} ${WQ_TLBDEFAULTS_SOURCE}
+                  RESULT_VARIABLE WQ_TLBDEFAULTS_RESULT)
+  if(NOT WQ_TLBDEFAULTS_RESULT EQUAL 0)
+    message(FATAL_ERROR "cannot build ${WQ_TLBDEFAULTS_SOURCE} with ${WQ_HOST_CC}")
+  endif()
 endif()
 
 function(wq_add_idl target idl)
