@@ -8,8 +8,11 @@ export WINEPREFIX=$BUILD/wineprefix
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEARCH=win64
 
+# Where Debian's fonts-wine (installed with wine) puts Wine's own fonts.
+WINE_FONT_DIR=/usr/share/wine/fonts
+
 PACKAGES=(g++-mingw-w64-x86-64-posix mingw-w64-tools wine wine64 wine64-tools xvfb xauth
-          googletest cmake make)
+          googletest cmake make fonts-wine)
 
 install_missing() {
   local missing=()
@@ -41,6 +44,12 @@ make_prefix() {
   # No window manager runs on the test display: Wine draws the window frames itself and
   # does not wait for a manager (2 s at every dialog's close).
   wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+  # Wine's own fonts (Marlett for the caption buttons, Tahoma for "MS Shell Dlg"): Wine
+  # looks for them in its data directory, which Debian's build names through the loader's
+  # folder (/usr/lib/wine/../../share/wine); turned into a Windows path, that name misses
+  # the folder, and every dialog falls back to other fonts. Name the folder directly.
+  wine reg add 'HKCU\Software\Wine\Fonts' /v Path /d "$(winepath -w "$WINE_FONT_DIR")" /f \
+    >/dev/null 2>&1
   # The resource protocol ("res:") that the XML dialog's stylesheet is loaded through.
   wine regsvr32 /s mshtml.dll
   wineserver -p 2>/dev/null || true

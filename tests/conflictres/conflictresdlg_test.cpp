@@ -229,6 +229,7 @@ TEST(ConflictResDlg, ObjectChoicesStayInTheModelAfterCancel) {
                                 L"Accept class 'Screw' from parent");
                     })
                     .Do(ClickButton(IDC_OBJECTTREE, IDC_SECONDCHOICE))
+                    .Screenshot(L"conflictres-objects.png")
                     // A nested item without children is neither a conflict nor an update.
                     .Do(SelectNode(IDC_OBJECTTREE, {L"Conflicts", L"Pump", L"Seal"}))
                     .Inspect([&](DialogView& view) {
@@ -351,6 +352,7 @@ TEST(ConflictResDlg, AttributeValuesAreKeptByClickingThem) {
           .Inspect(Shows(kList, L"Conflicts [2]\n  P-101 [2]\n    Flow|12|14|m3/h [2]\n"
                                 L"    Head|40|42|m [2]\nUpdates [14]\n  P-102 [9]\n"
                                 L"    Speed|1450|2900|rpm [0]\n"))
+          .Screenshot(L"conflictres-attributes.png")
           .Click(IDCANCEL));
   EXPECT_EQ(showing.Resolution(kAttributeItems, 0, 1), 1);
 }
@@ -383,6 +385,7 @@ TEST(ConflictResDlg, DocumentsAreResolvedAsAWhole) {
           .SelectTab(IDC_CONFLICTTABS, kDiagramsTab)
           .Do(Key(IDC_DIAGRAMLIST, 1, VK_ADD))
           .Inspect(Shows(IDC_DIAGRAMLIST, L"Updates [22]\n  PID-2 [21]\n    Deleted in Parent [0]\n"))
+          .Screenshot(L"conflictres-diagrams.png")
           .Click(IDCANCEL));
   // Every conflict of the document and of its nested ones, by type.
   EXPECT_EQ(showing.Resolution(kDatasheetItems, 0, 0), 3);

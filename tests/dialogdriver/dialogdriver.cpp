@@ -65,43 +65,44 @@ bool IsTopLevelDialog(HWND hwnd) {
   return wcscmp(className, L"#32770") == 0 && !(GetWindowLongPtrW(hwnd, GWL_STYLE) & WS_CHILD);
 }
 
-// The dialog's pixels as the screen shows them, RGBA, top row first.
-std::vector<uint8_t> CaptureWindow(HWND hwnd, int* width, int* height) {
+// The window as it is on the screen, frame included, as a 24-bit top-down image.
+struct Capture {
+  UINT width = 0, height = 0, stride = 0;
+  plat::unique_hbitmap bitmap;
+  const BYTE* bits = nullptr;
+};
+
+Capture CaptureWindow(HWND hwnd) {
   RedrawWindow(hwnd, nullptr, nullptr,
                RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
   const RECT rect = plat::Window(hwnd).GetWindowRect();
-  *width = rect.right - rect.left;
-  *height = rect.bottom - rect.top;
-  if (*width <= 0 || *height <= 0) return {};
+  Capture capture;
+  if (rect.right <= rect.left || rect.bottom <= rect.top) return capture;
+  const int width = rect.right - rect.left, height = rect.bottom - rect.top;
 
   BITMAPINFO info{};
   info.bmiHeader.biSize = sizeof(info.bmiHeader);
-  info.bmiHeader.biWidth = *width;
-  info.bmiHeader.biHeight = -*height;  // top-down
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;  // top-down
   info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biBitCount = 24;
   info.bmiHeader.biCompression = BI_RGB;
   void* bits = nullptr;
   plat::WindowDC screen(nullptr);
-  plat::unique_hbitmap bitmap(CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  capture.bitmap.reset(CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
   plat::unique_hdc memory(CreateCompatibleDC(screen));
-  if (!bitmap || !memory || !bits) return {};
+  if (!capture.bitmap || !memory || !bits) return Capture{};
   {
-    plat::SelectObjectScope select(memory.get(), bitmap.get());
+    plat::SelectObjectScope select(memory.get(), capture.bitmap.get());
     plat::WindowDC window(hwnd, true);
-    BitBlt(memory.get(), 0, 0, *width, *height, window, 0, 0, SRCCOPY);
+    BitBlt(memory.get(), 0, 0, width, height, window, 0, 0, SRCCOPY);
   }
   GdiFlush();
-
-  std::vector<uint8_t> rgba(static_cast<size_t>(*width) * *height * 4);
-  const uint8_t* bgra = static_cast<const uint8_t*>(bits);
-  for (size_t i = 0; i < rgba.size(); i += 4) {
-    rgba[i] = bgra[i + 2];
-    rgba[i + 1] = bgra[i + 1];
-    rgba[i + 2] = bgra[i];
-    rgba[i + 3] = 255;
-  }
-  return rgba;
+  capture.width = static_cast<UINT>(width);
+  capture.height = static_cast<UINT>(height);
+  capture.stride = (capture.width * 3 + 3) & ~3u;  // DIB rows are DWORD-aligned
+  capture.bits = static_cast<const BYTE*>(bits);
+  return capture;
 }
 
 }  // namespace
@@ -158,12 +159,11 @@ int DialogView::ListCaret(int id) const { return plat::ListBox(Item(id)).GetCare
 int DialogView::ListExtent(int id) const { return plat::ListBox(Item(id)).GetHorizontalExtent(); }
 
 bool DialogView::SaveScreenshot(const std::wstring& path) const {
-  int width = 0, height = 0;
-  const std::vector<uint8_t> rgba = CaptureWindow(dialog_, &width, &height);
-  if (rgba.empty()) return false;
+  const Capture capture = CaptureWindow(dialog_);
+  if (!capture.bits) return false;
   const bool relative = path.size() < 2 || (path[1] != L':' && path[0] != L'\\' && path[0] != L'/');
-  return WriteFileBytes(relative ? ScreenshotFolder() + L"\\" + path : path,
-                        EncodePng(width, height, rgba));
+  return SUCCEEDED(SavePng(relative ? ScreenshotFolder() + L"\\" + path : path, capture.width,
+                           capture.height, capture.stride, capture.bits));
 }
 
 std::wstring ScreenshotFolder() {

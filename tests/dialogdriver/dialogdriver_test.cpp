@@ -1,8 +1,14 @@
 // The driver itself, on the system's message boxes (dialogs without a template of ours),
-// and the PNG writer against bytes written by an independent encoder.
+// and the PNG writing of screenshots, read back through the platform's decoder.
 #include <gtest/gtest.h>
 
-#include <cstring>
+#include <wincodec.h>
+
+#include <handles.h>
+#include <window.h>
+
+#include <string>
+#include <vector>
 
 #include "dialogdriver.h"
 #include "png.h"
@@ -40,34 +46,76 @@ TEST(DialogDriver, DrivesANestedDialogWithTheNextScript) {
   EXPECT_EQ(driver.DialogsSeen(), 2);
 }
 
-TEST(Png, SmallImageMatchesAnIndependentEncoder) {
-  const std::vector<uint8_t> rgba = {255, 0, 0, 255, 0, 255, 0, 128,
-                                     0, 0, 255, 255, 10, 20, 30, 40};
-  const std::vector<uint8_t> expected = {
-      0x89, 0x50, 0x4E, 0x47, 0x0D, 0x0A, 0x1A, 0x0A, 0x00, 0x00, 0x00, 0x0D, 0x49, 0x48,
-      0x44, 0x52, 0x00, 0x00, 0x00, 0x02, 0x00, 0x00, 0x00, 0x02, 0x08, 0x06, 0x00, 0x00,
-      0x00, 0x72, 0xB6, 0x0D, 0x24, 0x00, 0x00, 0x00, 0x1D, 0x49, 0x44, 0x41, 0x54, 0x78,
-      0x01, 0x01, 0x12, 0x00, 0xED, 0xFF, 0x00, 0xFF, 0x00, 0x00, 0xFF, 0x00, 0xFF, 0x00,
-      0x80, 0x00, 0x00, 0x00, 0xFF, 0xFF, 0x0A, 0x14, 0x1E, 0x28, 0x3B, 0xA4, 0x05, 0xE0,
-      0xEE, 0x2C, 0x42, 0x9D, 0x00, 0x00, 0x00, 0x00, 0x49, 0x45, 0x4E, 0x44, 0xAE, 0x42,
-      0x60, 0x82};
-  EXPECT_EQ(wqtest::EncodePng(2, 2, rgba), expected);
+// Screenshots look as on Windows only when the prefix has Wine's own fonts: Marlett draws
+// the caption buttons, Tahoma stands for "MS Shell Dlg".
+TEST(DialogDriver, ThePrefixHasTheSystemFonts) {
+  for (const wchar_t* name : {L"Marlett", L"Tahoma"}) {
+    LOGFONTW font{};
+    font.lfCharSet = DEFAULT_CHARSET;
+    lstrcpynW(font.lfFaceName, name, LF_FACESIZE);
+    plat::unique_hfont handle(CreateFontIndirectW(&font));
+    plat::WindowDC screen(nullptr);
+    plat::SelectObjectScope select(screen, handle.get());
+    wchar_t face[LF_FACESIZE] = {};
+    GetTextFaceW(screen, LF_FACESIZE, face);
+    EXPECT_STREQ(face, name);
+  }
 }
 
-// Image data beyond 65535 bytes needs several stored blocks; only the last is final.
-TEST(Png, LargeImageSplitsIntoStoredBlocks) {
-  const int width = 200, height = 100;  // 80100 bytes of scan lines
-  const std::vector<uint8_t> png =
-      wqtest::EncodePng(width, height, std::vector<uint8_t>(width * height * 4, 0x5A));
-  const size_t idat = 33 + 8;  // signature and IHDR, then IDAT's length and type
-  ASSERT_EQ(std::memcmp(&png[idat - 4], "IDAT", 4), 0);
-  const uint8_t* block = &png[idat + 2];
-  EXPECT_EQ(block[0], 0);
-  EXPECT_EQ(block[1] | block[2] << 8, 65535);
-  const uint8_t* last = block + 5 + 65535;
-  EXPECT_EQ(last[0], 1);
-  EXPECT_EQ(last[1] | last[2] << 8, 80100 - 65535);
-  EXPECT_EQ((last[3] | last[4] << 8) ^ 0xFFFF, 80100 - 65535);
+// The pixels of a PNG file as WIC's decoder reads them, 24-bit BGR rows without padding.
+std::vector<BYTE> DecodePng(const std::wstring& path, UINT* width, UINT* height) {
+  plat::com_ptr<IWICImagingFactory> factory;
+  plat::com_ptr<IWICBitmapDecoder> decoder;
+  plat::com_ptr<IWICBitmapFrameDecode> frame;
+  plat::com_ptr<IWICFormatConverter> converter;
+  if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
+                              IID_IWICImagingFactory, factory.put_void())) ||
+      FAILED(factory->CreateDecoderFromFilename(path.c_str(), nullptr, GENERIC_READ,
+                                                WICDecodeMetadataCacheOnDemand, decoder.put())) ||
+      FAILED(decoder->GetFrame(0, frame.put())) || FAILED(frame->GetSize(width, height)) ||
+      FAILED(factory->CreateFormatConverter(converter.put())) ||
+      FAILED(converter->Initialize(frame.get(), GUID_WICPixelFormat24bppBGR,
+                                   WICBitmapDitherTypeNone, nullptr, 0,
+                                   WICBitmapPaletteTypeCustom)))
+    return {};
+  std::vector<BYTE> pixels(static_cast<size_t>(*width) * *height * 3);
+  if (FAILED(converter->CopyPixels(nullptr, *width * 3, static_cast<UINT>(pixels.size()),
+                                   pixels.data())))
+    return {};
+  return pixels;
+}
+
+// Rows padded to whole DWORDs, as a DIB holds them, come back unpadded and unchanged, and
+// a plain picture is stored compressed.
+TEST(Png, WritesThePixelsCompressed) {
+  const UINT width = 201, height = 100, stride = (width * 3 + 3) & ~3u;
+  std::vector<BYTE> rows(static_cast<size_t>(stride) * height, 0xEE);  // padding
+  std::vector<BYTE> expected;
+  for (UINT y = 0; y < height; ++y)
+    for (UINT x = 0; x < width * 3; ++x) {
+      const BYTE value = static_cast<BYTE>(x % 3 == 0 ? y : x % 3 == 1 ? 0x80 : (x / 3) & 0xF0);
+      rows[y * stride + x] = value;
+      expected.push_back(value);
+    }
+  const std::wstring path = wqtest::ScreenshotFolder() + L"\\png-roundtrip.png";
+  ASSERT_EQ(wqtest::SavePng(path, width, height, stride, rows.data()), S_OK);
+
+  UINT readWidth = 0, readHeight = 0;
+  const std::vector<BYTE> pixels = DecodePng(path, &readWidth, &readHeight);
+  EXPECT_EQ(readWidth, width);
+  EXPECT_EQ(readHeight, height);
+  EXPECT_TRUE(pixels == expected) << "the pixels read back differ";
+  WIN32_FILE_ATTRIBUTE_DATA file{};
+  ASSERT_TRUE(GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &file));
+  EXPECT_LT(file.nFileSizeLow, expected.size() / 10);
+  DeleteFileW(path.c_str());
+}
+
+TEST(Png, ReportsAFileItCannotWrite) {
+  const BYTE pixel[4] = {};
+  EXPECT_FALSE(SUCCEEDED(
+      wqtest::SavePng(wqtest::ScreenshotFolder() + L"\\no such folder\\x.png", 1, 1, 4, pixel)));
+  EXPECT_EQ(wqtest::SavePng(L"x.png", 1, 1, 4, nullptr), E_INVALIDARG);
 }
 
 }  // namespace

@@ -1,18 +1,14 @@
-// A minimal PNG writer for screenshots: 8-bit RGBA, no filtering, zlib "stored" blocks.
+// Screenshots as PNG files, written (compressed) by the platform's image codecs (WIC).
 #pragma once
 
-#include <cstddef>
-#include <cstdint>
+#include <windows.h>
+
 #include <string>
-#include <vector>
 
 namespace wqtest {
 
-uint32_t Crc32(const uint8_t* data, size_t size, uint32_t crc = 0);
-uint32_t Adler32(const uint8_t* data, size_t size, uint32_t adler = 1);
-
-// `rgba` holds height rows of width pixels, top row first, 4 bytes a pixel.
-std::vector<uint8_t> EncodePng(int width, int height, const std::vector<uint8_t>& rgba);
-bool WriteFileBytes(const std::wstring& path, const std::vector<uint8_t>& bytes);
+// `bgr` holds `height` rows of `stride` bytes each, top row first, 3 bytes a pixel with
+// blue first (a 24-bit top-down DIB).
+HRESULT SavePng(const std::wstring& path, UINT width, UINT height, UINT stride, const BYTE* bgr);
 
 }  // namespace wqtest

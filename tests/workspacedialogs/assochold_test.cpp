@@ -54,6 +54,12 @@ TEST_F(AssocHold, AnExistingHoldIsChosenFromTheList) {
                                  (Texts{L"H-1", ShortDate(2001, 4, 19), L"  vendor data due "}));
                        EXPECT_EQ(RowTexts(view, IDC_HOLDLIST, 1, 3),
                                  (Texts{L"H-2", ShortDate(2001, 4, 20), L"Stress check"}));
+                       // The date is shown whole, with the list's margins around it.
+                       const plat::ListView list(view.Item(IDC_HOLDLIST));
+                       EXPECT_GE(list.GetColumnWidth(1),
+                                 list.GetStringWidth(ShortDate(2001, 4, 20).c_str()) + 12);
+                       EXPECT_EQ(list.GetColumnWidth(0), 50);
+                       EXPECT_EQ(list.GetColumnWidth(2), 200);
                      })
                      .Click(IDC_ASSOCHOLD)
                      .Inspect([](DialogView& view) {

@@ -50,6 +50,7 @@ LRESULT AssocHoldDlg::OnInitDialog() {
     EndDialog(kHoldsUnreadable);
     return TRUE;
   }
+  FitDateColumn();
 
   list_.EnableWindow(false);
   reasonEdit_.SetWindowText(L"");
@@ -58,6 +59,14 @@ LRESULT AssocHoldDlg::OnInitDialog() {
   // Rows inserted above may have told of item changes; only the user's choices count.
   initialized_ = true;
   return FALSE;  // the focus is set
+}
+
+// 50 pixels cut the locale's short date: the column grows to its widest text, header
+// included, and never shrinks below its first width.
+void AssocHoldDlg::FitDateColumn() {
+  const int width = list_.GetColumnWidth(1);
+  list_.SetColumnWidth(1, LVSCW_AUTOSIZE_USEHEADER);
+  if (list_.GetColumnWidth(1) < width) list_.SetColumnWidth(1, width);
 }
 
 void AssocHoldDlg::SetCreate(bool create) {

@@ -61,6 +61,7 @@ class AssocHoldDlg : public plat::DialogImpl<AssocHoldDlg> {
   void OnListActivity();
 
   void SetCreate(bool create);
+  void FitDateColumn();
   void ResetResults();
 
   std::wstring title_ = L"Associate Hold";
