@@ -503,9 +503,32 @@ TEST_F(MainTest, DiagramSubmissionRefusals) {
   for (auto stub : {&IWQCGenericSvcsMain::SubmitDatasheets, &IWQCGenericSvcsMain::CheckDatasheets,
                     &IWQCGenericSvcsMain::CheckDiagrams}) {
     EXPECT_EQ((main_.get()->*stub)(nullptr, nullptr, 0, nullptr), S_OK);
+    INT count = kSentinel;
+    EXPECT_EQ((main_.get()->*stub)(nullptr, nullptr, 0, &count), S_OK);
+    EXPECT_EQ(count, 0) << "the members that do nothing count nothing";
   }
   EXPECT_EQ(main_->IssueDatasheets(nullptr, nullptr, 0, nullptr, nullptr, nullptr), S_OK);
   EXPECT_EQ(main_->IssueDiagrams(nullptr, nullptr, 0, nullptr, nullptr, nullptr), S_OK);
+  for (auto issue : {&IWQCGenericSvcsMain::IssueDatasheets, &IWQCGenericSvcsMain::IssueDiagrams}) {
+    INT count = kSentinel;
+    EXPECT_EQ((main_.get()->*issue)(nullptr, nullptr, 0, nullptr, nullptr, &count), S_OK);
+    EXPECT_EQ(count, 0);
+  }
+}
+
+TEST_F(MainTest, SubmissionCountsWhatWentOutBeforeAFailure) {
+  auto diagrams = Array(VT_I4, {1, 2, 3});
+  INT submitted = kSentinel;
+  // The second diagram went out, but its reply cannot be read: the third is not sent.
+  wqstandins::QueueReply(ws_.get(), kDiagramServer, kSubmit, L"<Reply/>");
+  wqstandins::QueueReply(ws_.get(), kDiagramServer, kSubmit, L"<Reply>");
+  EXPECT_EQ(main_->SubmitDiagrams(ws(), diagrams.get(), 0, &submitted), E_FAIL);
+  EXPECT_EQ(submitted, 2);
+  wqtest::TakeErrorDescription();
+
+  submitted = kSentinel;
+  EXPECT_EQ(main_->SubmitDiagrams(noWq_.get(), diagrams.get(), 0, &submitted), E_INVALIDARG);
+  EXPECT_EQ(submitted, 0);
 }
 
 TEST_F(MainTest, DeletionRepliesCompactTheirPipe) {
