@@ -2,6 +2,8 @@
 
 #include <cwchar>
 
+#include <variantutil.h>
+
 namespace {
 
 // The call object takes BSTRs; a temporary copy keeps the caller's text a plain string.
@@ -79,6 +81,11 @@ HRESULT DataServiceRequest::FlagAttribute(const wchar_t* name, bool value) {
 }
 
 HRESULT DataServiceRequest::Attribute(const wchar_t* name, const VARIANT& value) {
+  if (V_VT(&value) & VT_BYREF) {
+    plat::unique_variant referent;
+    PLAT_RETURN_IF_FAILED(VariantCopyValue(value, &referent));
+    return call_->WriteVariantAttribute(Text(name).get(), referent);
+  }
   return call_->WriteVariantAttribute(Text(name).get(), value);
 }
 
@@ -89,6 +96,11 @@ HRESULT DataServiceRequest::EndElement(const wchar_t* name) {
 }
 
 HRESULT DataServiceRequest::Element(const wchar_t* name, const VARIANT& value) {
+  if (V_VT(&value) & VT_BYREF) {
+    plat::unique_variant referent;
+    PLAT_RETURN_IF_FAILED(VariantCopyValue(value, &referent));
+    return call_->WriteVariantElement(Text(name).get(), referent);
+  }
   return call_->WriteVariantElement(Text(name).get(), value);
 }
 
