@@ -559,6 +559,35 @@ TEST_F(MainTest, DeletionRepliesCompactTheirPipe) {
   tools->Reset();
 }
 
+TEST_F(MainTest, LateBoundFailuresAreDescribedOnlyByTheirOwnErrorInfo) {
+  plat::com_ptr<IDispatch> selection;
+  ASSERT_EQ(CoCreateInstance(__uuidof(WQCSelectCaseDlg), nullptr, CLSCTX_INPROC_SERVER,
+                             IID_IDispatch, selection.put_void()),
+            S_OK);
+  LPOLESTR name = const_cast<LPOLESTR>(L"Selection");
+  DISPID id = 0;
+  ASSERT_EQ(selection->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &id), S_OK);
+  plat::com_ptr<ICreateErrorInfo> stale;
+  ASSERT_EQ(CreateErrorInfo(stale.put()), S_OK);
+  stale->SetDescription(const_cast<LPOLESTR>(L"An old error of somebody else's"));
+  SetErrorInfo(0, stale.try_query<IErrorInfo>().get());
+
+  VARIANT index;
+  V_VT(&index) = VT_I4;
+  V_I4(&index) = 0;
+  DISPPARAMS params{&index, nullptr, 1, 0};
+  plat::unique_variant result;
+  EXCEPINFO exception{};
+  EXPECT_EQ(selection->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &params,
+                              &result, &exception, nullptr),
+            DISP_E_EXCEPTION);
+  EXPECT_EQ(exception.scode, E_INVALIDARG);
+  EXPECT_EQ(exception.bstrDescription, nullptr) << exception.bstrDescription;
+  SysFreeString(exception.bstrDescription);
+  SysFreeString(exception.bstrSource);
+  SysFreeString(exception.bstrHelpFile);
+}
+
 TEST_F(MainTest, ASwallowedErrorDescribesNoLaterFailure) {
   plat::com_ptr<IWQStandinClientTools> tools;
   ASSERT_EQ(wqstandins::CreateClientTools(tools), S_OK);
