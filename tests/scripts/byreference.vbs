@@ -57,6 +57,20 @@ claim.Initialize ws, 7, attribute
 Check LastRequest() = "<ListObjectParts OID=""vt3:7"" Attribute=""vt8:Design""/>", _
       "a claim's attribute variable: " & LastRequest()
 
+Dim objectId, objects
+objectId = 12
+ws.SetReply SERVER, "GetGoverningCase", "3"
+Check main.GoverningCase(ws, objectId) = 3, "GoverningCase of a variable"
+Check LastRequest() = "<GetGoverningCase OID=""vt3:12""/>", "its object: " & LastRequest()
+ws.SetReply SERVER, "SetGoverningCase", ""
+objects = Array(4, 9)
+main.ResetObjectGoverningCase ws, objects
+Check LastRequest() = "<SetGoverningCase><OID>vt2:4</OID><OID>vt2:9</OID></SetGoverningCase>", _
+      "an array variable: " & LastRequest()
+main.SetObjectGoverningCase ws, "Design", objectId
+Check LastRequest() = "<SetGoverningCase CaseName=""vt8:Design""><OID>vt2:12</OID></SetGoverningCase>", _
+      "a single object variable: " & LastRequest()
+
 If failures = 0 Then
   WScript.Echo "ok"
 Else
