@@ -6,6 +6,15 @@
 
 namespace {
 
+// Scripting hosts pass their variables by reference: the call is given the values.
+template <class Write>
+HRESULT WriteValue(const VARIANT& value, Write write) {
+  if (!(V_VT(&value) & VT_BYREF)) return write(value);
+  plat::unique_variant referent;
+  PLAT_RETURN_IF_FAILED(VariantCopyValue(value, &referent));
+  return write(referent);
+}
+
 // The call object takes BSTRs; a temporary copy keeps the caller's text a plain string.
 plat::unique_bstr Text(const wchar_t* text) { return plat::unique_bstr::copy(text ? text : L""); }
 
@@ -81,12 +90,9 @@ HRESULT DataServiceRequest::FlagAttribute(const wchar_t* name, bool value) {
 }
 
 HRESULT DataServiceRequest::Attribute(const wchar_t* name, const VARIANT& value) {
-  if (V_VT(&value) & VT_BYREF) {
-    plat::unique_variant referent;
-    PLAT_RETURN_IF_FAILED(VariantCopyValue(value, &referent));
-    return call_->WriteVariantAttribute(Text(name).get(), referent);
-  }
-  return call_->WriteVariantAttribute(Text(name).get(), value);
+  return WriteValue(value, [&](const VARIANT& v) {
+    return call_->WriteVariantAttribute(Text(name).get(), v);
+  });
 }
 
 HRESULT DataServiceRequest::CloseStartTag() { return call_->CloseStartTag(); }
@@ -96,12 +102,9 @@ HRESULT DataServiceRequest::EndElement(const wchar_t* name) {
 }
 
 HRESULT DataServiceRequest::Element(const wchar_t* name, const VARIANT& value) {
-  if (V_VT(&value) & VT_BYREF) {
-    plat::unique_variant referent;
-    PLAT_RETURN_IF_FAILED(VariantCopyValue(value, &referent));
-    return call_->WriteVariantElement(Text(name).get(), referent);
-  }
-  return call_->WriteVariantElement(Text(name).get(), value);
+  return WriteValue(value, [&](const VARIANT& v) {
+    return call_->WriteVariantElement(Text(name).get(), v);
+  });
 }
 
 HRESULT DataServiceRequest::Element(const wchar_t* name, long value) {
