@@ -559,6 +559,14 @@ TEST_F(MainTest, DeletionRepliesCompactTheirPipe) {
   tools->Reset();
 }
 
+// Leaves an error info on the thread that no call of the module produced.
+void InstallStaleErrorInfo() {
+  plat::com_ptr<ICreateErrorInfo> stale;
+  ASSERT_EQ(CreateErrorInfo(stale.put()), S_OK);
+  stale->SetDescription(const_cast<LPOLESTR>(L"An old error of somebody else's"));
+  SetErrorInfo(0, stale.try_query<IErrorInfo>().get());
+}
+
 TEST_F(MainTest, LateBoundFailuresAreDescribedOnlyByTheirOwnErrorInfo) {
   plat::com_ptr<IDispatch> selection;
   ASSERT_EQ(CoCreateInstance(__uuidof(WQCSelectCaseDlg), nullptr, CLSCTX_INPROC_SERVER,
@@ -567,10 +575,7 @@ TEST_F(MainTest, LateBoundFailuresAreDescribedOnlyByTheirOwnErrorInfo) {
   LPOLESTR name = const_cast<LPOLESTR>(L"Selection");
   DISPID id = 0;
   ASSERT_EQ(selection->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &id), S_OK);
-  plat::com_ptr<ICreateErrorInfo> stale;
-  ASSERT_EQ(CreateErrorInfo(stale.put()), S_OK);
-  stale->SetDescription(const_cast<LPOLESTR>(L"An old error of somebody else's"));
-  SetErrorInfo(0, stale.try_query<IErrorInfo>().get());
+  InstallStaleErrorInfo();
 
   VARIANT index;
   V_VT(&index) = VT_I4;
@@ -588,6 +593,20 @@ TEST_F(MainTest, LateBoundFailuresAreDescribedOnlyByTheirOwnErrorInfo) {
   SysFreeString(exception.bstrHelpFile);
 }
 
+TEST_F(MainTest, BareRefusalsLeaveNoErrorInfoFromBefore) {
+  plat::com_ptr<IWQCSelectCaseDlg> selection;
+  ASSERT_EQ(CoCreateInstance(__uuidof(WQCSelectCaseDlg), nullptr, CLSCTX_INPROC_SERVER,
+                             __uuidof(IWQCSelectCaseDlg), selection.put_void()),
+            S_OK);
+  long value = 0;
+  InstallStaleErrorInfo();
+  EXPECT_EQ(selection->get_Selection(0, &value), E_INVALIDARG);
+  EXPECT_EQ(wqtest::TakeErrorDescription(), L"");
+  InstallStaleErrorInfo();
+  EXPECT_EQ(main_->CreateObject(noWq_.get(), Bstr(L"Pump").get(), nullptr, &value), E_INVALIDARG);
+  EXPECT_EQ(wqtest::TakeErrorDescription(), L"");
+}
+
 TEST_F(MainTest, ASwallowedErrorDescribesNoLaterFailure) {
   plat::com_ptr<IWQStandinClientTools> tools;
   ASSERT_EQ(wqstandins::CreateClientTools(tools), S_OK);
@@ -599,15 +618,12 @@ TEST_F(MainTest, ASwallowedErrorDescribesNoLaterFailure) {
   EXPECT_EQ(wqtest::TakeErrorDescription(), L"");
 
   // Nor does a method with an error object pick up what it finds on the thread.
-  plat::com_ptr<ICreateErrorInfo> stale;
-  ASSERT_EQ(CreateErrorInfo(stale.put()), S_OK);
-  stale->SetDescription(const_cast<LPOLESTR>(L"An old error of somebody else's"));
-  SetErrorInfo(0, stale.try_query<IErrorInfo>().get());
+  InstallStaleErrorInfo();
   EXPECT_EQ(main_->SetDefaultGlobalGoverningCase(noWq_.get(), Bstr(L"A").get()), E_INVALIDARG);
   const std::wstring error = wqtest::TakeErrorDescription();
   EXPECT_EQ(error.find(L"old error"), std::wstring::npos) << error;
   // And one that succeeds leaves nothing of it behind.
-  SetErrorInfo(0, stale.try_query<IErrorInfo>().get());
+  InstallStaleErrorInfo();
   wqstandins::SetReply(ws_.get(), kServer, L"SetGoverningCase", L"");
   EXPECT_EQ(main_->SetDefaultGlobalGoverningCase(ws(), Bstr(L"A").get()), S_OK);
   EXPECT_EQ(wqtest::TakeErrorDescription(), L"");

@@ -47,6 +47,8 @@ HRESULT QueryWorkspace(IDispatch* workspace, plat::com_ptr<IWQWorkspace>& wq) {
   if (!workspace || FAILED(workspace->QueryInterface(__uuidof(IWQWorkspace), wq.put_void())) ||
       !wq) {
     wq.reset();
+    // The refusal is the caller's own, with no text: none from before may describe it.
+    ::SetErrorInfo(0, nullptr);
     return E_INVALIDARG;
   }
   return S_OK;
