@@ -176,6 +176,14 @@ HRESULT VariantToBSTR(const VARIANT& value, BSTR* out) {
   return S_OK;
 }
 
+HRESULT VariantCopyValue(const VARIANT& value, VARIANT* out) {
+  if (!out) return E_POINTER;
+  VariantInit(out);
+  const VARIANT* v = Referent(value);
+  if (!v || IsNullReference(*v)) return E_POINTER;
+  return VariantCopyInd(out, const_cast<VARIANT*>(v));
+}
+
 bool VariantHasValue(const VARIANT& value) {
   const VARIANT* v = Referent(value);
   if (!v) return false;

@@ -18,6 +18,11 @@ HRESULT VariantToBSTR(const VARIANT& value, BSTR* out);
 // "0"/"1", "false"/"true", "no"/"yes", "off"/"on", without regard to case; else E_FAIL.
 HRESULT TextToBool(const wchar_t* text, bool* out);
 
+// A copy of the value a VARIANT argument stands for: VT_BYREF|VT_VARIANT chains and
+// by-reference values are followed, as scripting hosts pass their variables by reference.
+// E_POINTER for a null reference.
+HRESULT VariantCopyValue(const VARIANT& value, VARIANT* out);
+
 // Whether an optional argument was given: empty, null and omitted (VT_ERROR) arguments and
 // null interface pointers hold no value.
 bool VariantHasValue(const VARIANT& value);

@@ -510,6 +510,28 @@ void WQComException::CatchUnhandled(const WQSourceLocation& location) {
   SetErrorAt(location, code, L"%ls", message);
 }
 
+void WQComException::CatchAtBoundary(const WQSourceLocation& location) noexcept {
+  try {
+    try {
+      throw;
+    } catch (WQComException& caught) {
+      CatchComException(location, caught);
+    } catch (const _com_error& caught) {
+      CatchComError(location, caught);
+    } catch (...) {
+      CatchUnhandled(location);
+    }
+  } catch (...) {
+    ReleaseErrorInfo();
+    hr_ = plat::to_hresult();
+  }
+}
+
+HRESULT WQComException::LeaveMethod() noexcept {
+  ::SetErrorInfo(0, FAILED(hr_) ? errorInfo_ : nullptr);
+  return hr_;
+}
+
 void WQComException::ShowError(HWND parent) {
   VARIANT empty;
   VariantInit(&empty);

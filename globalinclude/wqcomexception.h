@@ -72,6 +72,13 @@ class WQComException {
   // Call only inside a catch block: the exception in flight becomes a failure with error
   // info, so the method never reports success for it.
   void CatchUnhandled(const WQSourceLocation& location);
+  // Call only inside a catch block: runs the one of the three handlers that fits the
+  // exception in flight. Nothing leaves it: when a handler fails in turn (no memory for
+  // the text), the object holds that failure without error info.
+  void CatchAtBoundary(const WQSourceLocation& location) noexcept;
+  // The last statement of a COM method: a failure leaves its own error info on the thread
+  // (or none); a success leaves none.
+  HRESULT LeaveMethod() noexcept;
 
   // Show the held error through the client tools' error display over `parent`.
   void ShowError(HWND parent);
@@ -106,23 +113,20 @@ void AppendXmlAttribute(WQStringBuffer& buffer, const wchar_t* name, const wchar
 // HR="E_FAIL" (or the code in lower-case hexadecimal) followed by a blank.
 void AppendHResultAttribute(WQStringBuffer& buffer, HRESULT code);
 
-// Opens and closes the body of a COM method that keeps the error object `error`.
+// Opens and closes the body of a COM method that keeps the error object `error`. The
+// thread's error info is cleared on entry, so that the method never picks up, nor leaves
+// behind, an error that its own call did not produce.
 #define WQ_METHOD_BEGIN(error, name, level) \
   WQComException error;                     \
-  error.EnterMethod(name, level);           \
-  try {
-#define WQ_METHOD_END(error)                           \
-  }                                                    \
-  catch (WQComException & wq_caught_) {                \
-    error.CatchComException(WQ_HERE, wq_caught_);      \
-  }                                                    \
-  catch (const _com_error& wq_caught_) {               \
-    error.CatchComError(WQ_HERE, wq_caught_);          \
-  }                                                    \
-  catch (...) {                                        \
-    error.CatchUnhandled(WQ_HERE);                     \
-  }                                                    \
-  return error.ReturnHResult();
+  ::SetErrorInfo(0, nullptr);               \
+  try {                                     \
+    error.EnterMethod(name, level);
+#define WQ_METHOD_END(error)          \
+  }                                   \
+  catch (...) {                       \
+    error.CatchAtBoundary(WQ_HERE);   \
+  }                                   \
+  return error.LeaveMethod();
 
 // Runs one operation as a COM method: its failures come back as the HRESULT with the
 // error info installed; no exception leaves. `methodName` may be null.
@@ -151,17 +155,15 @@ HRESULT WQRunShowingErrors(const WQSourceLocation& location, HWND parent, WQComE
                            Body&& body) noexcept {
   try {
     body(error);
-  } catch (WQComException& caught) {
-    error.CatchComException(location, caught);
-  } catch (const _com_error& caught) {
-    error.CatchComError(location, caught);
   } catch (...) {
-    error.CatchUnhandled(location);
+    error.CatchAtBoundary(location);
   }
   try {
     if (error.Failed()) error.ShowError(parent);
   } catch (...) {
   }
+  // The user has seen the error; it must not describe a later, unrelated failure.
+  ::SetErrorInfo(0, nullptr);
   return error.GetHResult();
 }
 

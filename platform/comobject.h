@@ -195,8 +195,13 @@ HRESULT CreateInstance(IUnknown* outer, REFIID riid, void** ppv) noexcept {
   if (!ppv) return E_POINTER;
   *ppv = nullptr;
   if (outer && riid != IID_IUnknown) return CLASS_E_NOAGGREGATION;
-  ComObject<T>* object = new (std::nothrow) ComObject<T>(outer);
-  if (!object) return E_OUTOFMEMORY;
+  ComObject<T>* object = nullptr;
+  try {
+    // Constructors copy their defaults, and may find no memory for them.
+    object = new ComObject<T>(outer);
+  } catch (...) {
+    return to_hresult();
+  }
   IUnknown* inner = object->InnerUnknown();
   inner->AddRef();
   HRESULT hr = object->FinalConstruct();

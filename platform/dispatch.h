@@ -52,6 +52,8 @@ class Dispatch : public I {
     if (riid != IID_NULL) return DISP_E_UNKNOWNINTERFACE;
     com_ptr<ITypeInfo> info;
     PLAT_RETURN_IF_FAILED(GetModuleTypeInfo(__uuidof(I), info.put()));
+    // The invocation describes a failure by the thread's error info: only the call's own.
+    ::SetErrorInfo(0, nullptr);
     return InvokeWithTypeInfo(info.get(), static_cast<I*>(this), member, flags, params,
                               result, excepInfo, argErr);
   }

@@ -1,5 +1,6 @@
 #include "registrar.h"
 
+#include <cstdio>
 #include <cwctype>
 #include <memory>
 #include <string>
@@ -36,51 +37,29 @@ bool EqualsNoCase(const std::wstring& a, const wchar_t* b) {
   return _wcsicmp(a.c_str(), b) == 0;
 }
 
-std::wstring Substitute(const wchar_t* script, const Replacement* map, size_t count, bool& ok) {
-  std::wstring out;
-  ok = true;
-  for (const wchar_t* p = script; *p; ++p) {
-    if (*p != L'%') {
-      out += *p;
-      continue;
-    }
-    const wchar_t* close = wcschr(p + 1, L'%');
-    if (!close) {
-      ok = false;
-      return out;
-    }
-    if (close == p + 1) {
-      out += L'%';
-    } else {
-      std::wstring name(p + 1, close);
-      const Replacement* hit = nullptr;
-      for (size_t i = 0; i < count && !hit; ++i)
-        if (_wcsicmp(map[i].name, name.c_str()) == 0) hit = &map[i];
-      if (!hit || !hit->value) {
-        ok = false;
-        return out;
-      }
-      out += hit->value;
-    }
-    p = close;
-  }
-  return out;
-}
-
+// Reads a script into its hives and keys. Replacements are made inside each token as it is
+// read, so a value stands for itself whatever it holds (quotes, braces, blanks). The first
+// fault is kept with its place in the script.
 class Parser {
  public:
-  explicit Parser(const std::wstring& text) : text_(text) {}
+  Parser(const wchar_t* text, const Replacement* map, size_t count)
+      : text_(text), map_(map), count_(count) {}
 
   bool ParseScript(std::vector<Root>& roots) {
     for (;;) {
       std::wstring token;
       if (!Next(token)) return !failed_;
       Root root{};
-      if (!HiveFromName(token, root.hive)) return false;
+      if (!HiveFromName(token, root.hive)) return Fail(L"unknown root key");
       if (!Expect(L"{") || !ParseKeys(root.keys)) return false;
       roots.push_back(std::move(root));
     }
   }
+
+  // The first fault: where it is (from 1) and what it is.
+  size_t FaultLine() const { return Position().first; }
+  size_t FaultColumn() const { return Position().second; }
+  const wchar_t* FaultText() const { return fault_; }
 
  private:
   static bool HiveFromName(const std::wstring& name, HKEY& hive) {
@@ -107,17 +86,17 @@ class Parser {
   bool ParseKeys(std::vector<Key>& keys) {
     for (;;) {
       std::wstring token;
-      bool quoted = false;
-      if (!Next(token, &quoted)) return false;
-      if (!quoted && token == L"}") return true;
+      bool literal = false;
+      if (!Next(token, &literal)) return Fail(L"the script ends inside a block");
+      if (!literal && token == L"}") return true;
       Key key;
-      if (!ParseKey(token, quoted, key)) return false;
+      if (!ParseKey(token, literal, key)) return false;
       keys.push_back(std::move(key));
     }
   }
 
   // A key from its first token: an optional flag, the name, then its tail.
-  bool ParseKey(std::wstring token, bool quoted, Key& key) {
+  bool ParseKey(std::wstring token, bool literal, Key& key) {
     static const struct {
       const wchar_t* name;
       KeyFlag flag;
@@ -125,9 +104,11 @@ class Parser {
                   {L"ForceRemove", KeyFlag::ForceRemove},
                   {L"Delete", KeyFlag::Delete}};
     for (const auto& f : kFlags)
-      if (!quoted && EqualsNoCase(token, f.name)) key.flag = f.flag;
-    if (key.flag != KeyFlag::None && !Next(token, &quoted)) return false;
-    if (!quoted && (token == L"{" || token == L"}" || token == L"=")) return false;
+      if (!literal && EqualsNoCase(token, f.name)) key.flag = f.flag;
+    if (key.flag != KeyFlag::None && !Next(token, &literal))
+      return Fail(L"a key name must follow its flag");
+    if (!literal && (token == L"{" || token == L"}" || token == L"="))
+      return Fail(L"a key name is expected");
     key.name = token;
     return ParseKeyTail(key);
   }
@@ -139,28 +120,31 @@ class Parser {
       if (!ParseValue(key.defaultValue)) return false;
       key.hasDefault = true;
     }
-    if (!Peek(L"{")) return true;
+    if (!Peek(L"{")) return !failed_;
     Expect(L"{");
     for (;;) {
       std::wstring token;
-      bool quoted = false;
-      if (!Next(token, &quoted)) return false;
-      if (!quoted && token == L"}") return true;
-      if (!quoted && EqualsNoCase(token, L"val")) {
+      bool literal = false;
+      if (!Next(token, &literal)) return Fail(L"the script ends inside a block");
+      if (!literal && token == L"}") return true;
+      if (!literal && EqualsNoCase(token, L"val")) {
         Value value;
-        if (!Next(value.name) || !Expect(L"=") || !ParseValue(value)) return false;
+        if (!Next(value.name)) return Fail(L"a value name must follow val");
+        if (!Expect(L"=") || !ParseValue(value)) return false;
         key.values.push_back(std::move(value));
         continue;
       }
       Key sub;
-      if (!ParseKey(token, quoted, sub)) return false;
+      if (!ParseKey(token, literal, sub)) return false;
       key.subkeys.push_back(std::move(sub));
     }
   }
 
   bool ParseValue(Value& value) {
     std::wstring type, text;
-    if (!Next(type) || !Next(text)) return false;
+    if (!Next(type)) return Fail(L"a value type is expected");
+    const size_t typeAt = tokenStart_;
+    if (!Next(text)) return Fail(L"a value is expected");
     if (EqualsNoCase(type, L"s") || EqualsNoCase(type, L"e")) {
       value.type = EqualsNoCase(type, L"s") ? REG_SZ : REG_EXPAND_SZ;
       const BYTE* bytes = reinterpret_cast<const BYTE*>(text.c_str());
@@ -170,7 +154,7 @@ class Parser {
     if (EqualsNoCase(type, L"d")) {
       wchar_t* end = nullptr;
       const unsigned long number = wcstoul(text.c_str(), &end, 0);
-      if (text.empty() || *end) return false;
+      if (text.empty() || *end) return Fail(L"a number is expected");
       const DWORD dword = static_cast<DWORD>(number);
       value.type = REG_DWORD;
       const BYTE* bytes = reinterpret_cast<const BYTE*>(&dword);
@@ -178,68 +162,156 @@ class Parser {
       return true;
     }
     if (EqualsNoCase(type, L"b")) {
-      if (text.size() % 2) return false;
+      if (text.size() % 2) return Fail(L"hexadecimal bytes are expected");
       value.type = REG_BINARY;
       for (size_t i = 0; i < text.size(); i += 2) {
-        if (!iswxdigit(text[i]) || !iswxdigit(text[i + 1])) return false;
+        if (!iswxdigit(text[i]) || !iswxdigit(text[i + 1]))
+          return Fail(L"hexadecimal bytes are expected");
         value.data.push_back(static_cast<BYTE>(std::stoul(text.substr(i, 2), nullptr, 16)));
       }
       return true;
     }
-    return false;
+    tokenStart_ = typeAt;
+    return Fail(L"unknown value type");
   }
 
   void SkipSpace() {
-    while (pos_ < text_.size() && iswspace(text_[pos_])) ++pos_;
+    while (text_[pos_] && iswspace(text_[pos_])) ++pos_;
   }
 
   bool Peek(const wchar_t* punct) {
     const size_t saved = pos_;
+    const size_t savedStart = tokenStart_;
     std::wstring token;
-    bool quoted = false;
-    const bool match = Next(token, &quoted) && !quoted && token == punct;
+    bool literal = false;
+    const bool match = Next(token, &literal) && !literal && token == punct;
     pos_ = saved;
+    tokenStart_ = savedStart;
     return match;
   }
 
   bool Expect(const wchar_t* punct) {
     std::wstring token;
-    bool quoted = false;
-    return Next(token, &quoted) && !quoted && token == punct;
+    bool literal = false;
+    if (Next(token, &literal) && !literal && token == punct) return true;
+    return Fail(punct[0] == L'=' ? L"'=' is expected" : L"'{' is expected");
   }
 
-  // A token: a quoted text ('' inside stands for one quote) or a run of characters up
-  // to white space, so braces and '=' stand apart and a GUID's braces stay in its name.
-  bool Next(std::wstring& token, bool* quoted = nullptr) {
+  // A token: a quoted text ('' inside stands for one quote) or a run of characters up to
+  // white space, so braces and '=' stand apart and a GUID's braces stay in its name.
+  // `literal` tells a quoted text or one holding a replacement, which is never a keyword.
+  // False at the end of the script or at a fault.
+  bool Next(std::wstring& token, bool* literal = nullptr) {
     token.clear();
-    if (quoted) *quoted = false;
+    bool isLiteral = false;
+    if (literal) *literal = false;
+    if (failed_) return false;
     SkipSpace();
-    if (pos_ >= text_.size()) return false;
+    tokenStart_ = pos_;
+    if (!text_[pos_]) return false;
     if (text_[pos_] == L'\'') {
-      if (quoted) *quoted = true;
-      for (++pos_; pos_ < text_.size(); ++pos_) {
-        if (text_[pos_] == L'\'') {
-          if (pos_ + 1 < text_.size() && text_[pos_ + 1] == L'\'') {
-            token += L'\'';
-            ++pos_;
-            continue;
-          }
-          ++pos_;
-          return true;
+      isLiteral = true;
+      for (++pos_;; ++pos_) {
+        if (!text_[pos_]) {
+          pos_ = tokenStart_;
+          return Fail(L"the text is not closed");
         }
-        token += text_[pos_];
+        if (text_[pos_] == L'\'') {
+          if (text_[pos_ + 1] != L'\'') break;
+          token += L'\'';
+          ++pos_;
+        } else if (text_[pos_] == L'%') {
+          if (!Replace(token, isLiteral)) return false;
+        } else {
+          token += text_[pos_];
+        }
       }
-      failed_ = true;  // unterminated text
-      return false;
+      ++pos_;
+      // A text ends where a token may end: a quote too many cut it short.
+      if (text_[pos_] && !iswspace(text_[pos_]) && text_[pos_] != L'{' && text_[pos_] != L'}')
+        return FailAt(pos_, L"white space is expected after a text");
+    } else {
+      for (; text_[pos_] && !iswspace(text_[pos_]); ++pos_) {
+        if (text_[pos_] == L'\'') return FailAt(pos_, L"a quote inside a name");
+        if (text_[pos_] == L'%') {
+          if (!Replace(token, isLiteral)) return false;
+        } else {
+          token += text_[pos_];
+        }
+      }
     }
-    while (pos_ < text_.size() && !iswspace(text_[pos_])) token += text_[pos_++];
+    if (literal) *literal = isLiteral;
     return true;
   }
 
-  const std::wstring& text_;
+  // At a '%': appends "%%" as one percent sign, or %NAME%'s value as it stands.
+  bool Replace(std::wstring& token, bool& literal) {
+    const size_t at = pos_;
+    const wchar_t* close = wcschr(text_ + at + 1, L'%');
+    if (!close) return FailAt(at, L"a replacement is not closed");
+    const size_t end = static_cast<size_t>(close - text_);
+    pos_ = end;
+    if (end == at + 1) {
+      token += L'%';
+      return true;
+    }
+    const std::wstring name(text_ + at + 1, close);
+    for (size_t i = 0; i < count_; ++i) {
+      if (_wcsicmp(map_[i].name, name.c_str()) == 0 && map_[i].value) {
+        token += map_[i].value;
+        literal = true;
+        return true;
+      }
+    }
+    return FailAt(at, L"unknown replacement");
+  }
+
+  bool Fail(const wchar_t* what) { return FailAt(tokenStart_, what); }
+  bool FailAt(size_t at, const wchar_t* what) {
+    if (!failed_) {
+      failed_ = true;
+      faultAt_ = at;
+      fault_ = what;
+    }
+    return false;
+  }
+
+  std::pair<size_t, size_t> Position() const {
+    size_t line = 1, column = 1;
+    for (size_t i = 0; i < faultAt_ && text_[i]; ++i) {
+      if (text_[i] == L'\n') {
+        ++line;
+        column = 1;
+      } else {
+        ++column;
+      }
+    }
+    return {line, column};
+  }
+
+  const wchar_t* text_;
+  const Replacement* map_;
+  size_t count_;
   size_t pos_ = 0;
+  size_t tokenStart_ = 0;
   bool failed_ = false;
+  size_t faultAt_ = 0;
+  const wchar_t* fault_ = L"";
 };
+
+// Describes a script that cannot be read, with the place of its fault, as the thread's
+// error info.
+void SetSyntaxErrorInfo(const Parser& parser) {
+  com_ptr<ICreateErrorInfo> create;
+  if (FAILED(::CreateErrorInfo(create.put()))) return;
+  wchar_t text[160];
+  swprintf(text, 160, L"Registry script error at line %zu, column %zu: %ls", parser.FaultLine(),
+           parser.FaultColumn(), parser.FaultText());
+  create->SetSource(const_cast<LPOLESTR>(L"Registrar"));
+  create->SetDescription(text);
+  com_ptr<IErrorInfo> info;
+  if (SUCCEEDED(create.query_to(info))) ::SetErrorInfo(0, info.get());
+}
 
 LONG SetValue(HKEY key, const Value& value) {
   return RegSetValueExW(key, value.name.empty() ? nullptr : value.name.c_str(), 0, value.type,
@@ -301,11 +373,12 @@ void UnregisterKey(HKEY parent, const Key& key) {
 HRESULT RunRegistryScript(const wchar_t* script, const Replacement* replacements, size_t count,
                           bool doRegister) noexcept try {
   if (!script) return E_POINTER;
-  bool ok = false;
-  const std::wstring text = Substitute(script, replacements, count, ok);
-  if (!ok) return kSyntaxError;
   std::vector<Root> roots;
-  if (!Parser(text).ParseScript(roots)) return kSyntaxError;
+  Parser parser(script, replacements, count);
+  if (!parser.ParseScript(roots)) {
+    SetSyntaxErrorInfo(parser);
+    return kSyntaxError;
+  }
   HRESULT hr = S_OK;
   for (const Root& root : roots) {
     for (const Key& key : root.keys) {

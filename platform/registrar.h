@@ -14,9 +14,10 @@
 // Keys may carry NoRemove (never removed), ForceRemove (removed whole before writing and
 // on unregistration) or Delete (removed on registration). Values are s (text), e
 // (expandable text), d (DWORD) or b (hexadecimal bytes). Tokens are separated by white
-// space. %NAME% is replaced from the map before parsing, "%%" stands for a percent sign.
+// space. %NAME% is replaced from the map inside the token that holds it, so a value is
+// taken as it stands, whatever quotes or blanks it holds; "%%" stands for a percent sign.
 // The whole script is parsed before any key is touched, so a faulty script changes
-// nothing.
+// nothing: it fails with the place of its fault in the thread's error info.
 #pragma once
 
 #include "comobject.h"

@@ -18,6 +18,7 @@
 #include "dialogdriver.h"
 #include "dlgcontrolroles.h"
 #include "dlgcontrolusers.h"
+#include "tabhostdlg.h"
 
 namespace {
 
@@ -536,6 +537,33 @@ TEST_F(AccessDialogs, NodeThatCannotBeMadeLeavesTheListEmpty) {
                             .Click(IDOK)});
   EXPECT_EQ(CallLog(node_.get()), L"Create -> 0x80040154");
   EXPECT_EQ(ErrorCount(), 0);
+}
+
+// Destroys every dialog as soon as it has answered WM_INITDIALOG, as the system does with
+// a dialog it could not finish making.
+LRESULT CALLBACK DestroyAfterInit(int code, WPARAM wParam, LPARAM lParam) {
+  const auto* call = reinterpret_cast<const CWPRETSTRUCT*>(lParam);
+  if (code == HC_ACTION && call->message == WM_INITDIALOG) DestroyWindow(call->hwnd);
+  return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+TEST(TabHostDialog, ADialogDestroyedWhileBeingMadeIsFreedOnce) {
+  int freed = 0;
+  std::shared_ptr<void> shared(&freed, [](void* count) { ++*static_cast<int*>(count); });
+  HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROCRET, DestroyAfterInit, nullptr,
+                                 GetCurrentThreadId());
+  ASSERT_NE(hook, nullptr);
+  WQComException error;
+  bool raised = false;
+  try {
+    CTabHostDlg::Open(error, nullptr, 1, L"Half made", std::move(shared));
+  } catch (WQComException&) {
+    raised = true;
+  }
+  UnhookWindowsHookEx(hook);
+  EXPECT_TRUE(raised);
+  EXPECT_EQ(freed, 1) << "the dialog and what it shares are freed exactly once";
+  SetErrorInfo(0, nullptr);
 }
 
 TEST(AccountNames, SplitAtTheSeparators) {

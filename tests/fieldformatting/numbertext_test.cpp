@@ -72,7 +72,10 @@ TEST(FormatReal, Failures) {
   } cases[] = {
       {1.5, L"%.2X", L"Invalid format type"}, {0, L"%.2", L"Invalid format type"},
       {infinity, L"%.1h", nullptr},          {-infinity, L"%e", nullptr},
-      {std::nan(""), L"%g", nullptr},        {1, L"%.1,-400f", nullptr},
+      {std::nan(""), L"%g", nullptr},
+      // Exponents the value cannot be scaled by, either way.
+      {1, L"%.1,-400f", L"Invalid format string"}, {1.5, L"%.2,400f", L"Invalid format string"},
+      {1e-300, L"%.2,20e", L"Invalid format string"},
   };
   for (const auto& c : cases) {
     const wqtest::Failure failure = FailureOf([&](WQComException& error) {

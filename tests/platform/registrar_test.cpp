@@ -113,6 +113,49 @@ TEST_F(Registrar, FaultyScriptsChangeNothing) {
   EXPECT_EQ(plat::RunRegistryScript(nullptr, nullptr, 0, true), E_POINTER);
 }
 
+TEST_F(Registrar, ReplacementsAreTakenAsTheyStand) {
+  // A module path with a quote, a brace, an equals sign, blanks and a percent sign.
+  const wchar_t kPath[] = L"C:\\it's here\\{x} = s 'y' 100% \\w.dll";
+  const plat::Replacement map[] = {{L"MODULE", kPath}, {L"NAME", L"Wid get"}};
+  ASSERT_EQ(plat::RunRegistryScript(
+                L"HKCU { NoRemove Software { WQRegistrarTest { ForceRemove %NAME% = s '%NAME%' {"
+                L" InprocServer32 = s '%MODULE%' { val ThreadingModel = s 'Apartment' }"
+                L" Bitmap = s '%MODULE%, 220' } } } }",
+                map, std::size(map), true),
+            S_OK);
+  EXPECT_EQ(RegistrySubkeys(HKEY_CURRENT_USER, kBase), (std::vector<std::wstring>{L"Wid get"}));
+  EXPECT_EQ(RegistrySubkeys(HKEY_CURRENT_USER, std::wstring(kBase) + L"\\Wid get"),
+            (std::vector<std::wstring>{L"Bitmap", L"InprocServer32"}));
+  EXPECT_EQ(Value(L"\\Wid get"), L"Wid get");
+  EXPECT_EQ(Value(L"\\Wid get\\InprocServer32"), kPath);
+  EXPECT_EQ(Value(L"\\Wid get\\InprocServer32", L"ThreadingModel"), L"Apartment");
+  EXPECT_EQ(Value(L"\\Wid get\\Bitmap"), std::wstring(kPath) + L", 220");
+}
+
+TEST_F(Registrar, AFaultIsReportedWithItsPlace) {
+  const struct {
+    const wchar_t* script;
+    const wchar_t* description;
+  } cases[] = {
+      // A quote that ends a text early, as an unescaped value would.
+      {L"HKCU\n{\n  NoRemove Software\n  {\n    A = s 'it's here'\n  }\n}",
+       L"Registry script error at line 5, column 15: white space is expected after a text"},
+      {L"HKCU { NoRemove Software { B = s x's } }",
+       L"Registry script error at line 1, column 35: a quote inside a name"},
+      {L"HKCU { NoRemove Software { C = s '%UNKNOWN%' } }",
+       L"Registry script error at line 1, column 35: unknown replacement"},
+      {L"HKCU { NoRemove Software { D = q 'x' } }",
+       L"Registry script error at line 1, column 32: unknown value type"},
+      {L"HKCU { NoRemove Software { E = s 'x' }",
+       L"Registry script error at line 1, column 39: the script ends inside a block"},
+  };
+  for (const auto& c : cases) {
+    SetErrorInfo(0, nullptr);
+    EXPECT_EQ(Run(c.script, true), HRESULT_FROM_WIN32(ERROR_INVALID_DATA)) << c.script;
+    EXPECT_EQ(wqtest::TakeErrorDescription(), c.description) << c.script;
+  }
+}
+
 TEST_F(Registrar, DeleteFlagRemovesOnRegistration) {
   ASSERT_EQ(Run(L"HKCU { NoRemove Software { WQRegistrarTest { Old { Inner = s 'x' } } } }", true),
             S_OK);

@@ -10,9 +10,8 @@ CTabHostDlg::CTabHostDlg(DWORD kind, const wchar_t* key, const wchar_t* caption,
       shared_(std::move(shared)) {}
 
 void CTabHostDlg::CreateModeless(WQComException& error, HWND owner) {
-  if (!Create(owner))
+  if (!Create(owner) || !hwnd())
     error.ThrowHrAt(WQ_HERE, plat::hresult_from_last_error(), L"Could not create the tab dialog");
-  ShowWindow(SW_SHOW);
 }
 
 LRESULT CTabHostDlg::OnInitDialog() {

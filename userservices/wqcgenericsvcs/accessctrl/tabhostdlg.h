@@ -39,9 +39,14 @@ class CTabHostDlg : public plat::DialogImpl<CTabHostDlg> {
                    std::shared_ptr<void> shared,
                    std::pair<const wchar_t*, std::unique_ptr<Pages>>... pages) {
     auto dialog = std::make_unique<CTabHostDlg>(kind, L"", caption, std::move(shared));
+    // Until its window stands, `dialog` is the object's only owner: a window destroyed
+    // while it is being made leaves the object to it. From then on the final message
+    // frees it.
     dialog->CreateModeless(error, owner);
     CTabHostDlg& host = *dialog.release();
+    host.freesItself_ = true;
     try {
+      host.ShowWindow(SW_SHOW);
       (host.AddPage(error, std::move(pages.second), pages.first), ...);
       host.tabs_.SelectPage(0);
     } catch (...) {
@@ -50,10 +55,12 @@ class CTabHostDlg : public plat::DialogImpl<CTabHostDlg> {
     }
   }
 
-  void OnFinalMessage(HWND) noexcept { delete this; }
+  void OnFinalMessage(HWND) noexcept {
+    if (freesItself_) delete this;
+  }
 
  private:
-  // Creates the dialog over `owner` and shows it.
+  // Creates the dialog over `owner`; fails when its window did not survive being made.
   void CreateModeless(WQComException& error, HWND owner);
   // Creates the page as a child of the dialog and adds its tab; the dialog owns it.
   template <class Page>
@@ -79,4 +86,5 @@ class CTabHostDlg : public plat::DialogImpl<CTabHostDlg> {
   plat::unique_bstr caption_;
   std::shared_ptr<void> shared_;
   std::vector<std::unique_ptr<CPropertyPage>> pages_;
+  bool freesItself_ = false;
 };

@@ -28,7 +28,10 @@ class FormatCtl
                               plat::SupportErrorInfo<IWQCFormatCtl>,
                               plat::ProvideClassInfo2<T>, plat::CompositeControl<T>> {
  public:
-  STDMETHOD(put_Enabled)(VARIANT_BOOL vbool) override { return this->PutStockEnabled(vbool); }
+  STDMETHOD(put_Enabled)(VARIANT_BOOL vbool) override try {
+    return this->PutStockEnabled(vbool);
+  }
+  PLAT_CATCH_RETURN()
   STDMETHOD(get_Enabled)(VARIANT_BOOL* pbool) override { return this->GetStockEnabled(pbool); }
 
   STDMETHOD(Initialize)(BSTR FieldFormat) override try {

@@ -194,11 +194,12 @@ std::wstring FormatRealNumber(WQComException& error, double value, const RealFor
   long exponent = format.exponent;
   if (!format.hasExponent && value != 0) exponent = ExponentForType(format.type, value, format);
   if (exponent != 0) {
-    value = ScaleByPowerOfTen(value, exponent);
-    if (!std::isfinite(value)) {
-      error.ThrowHrAt(WQ_HERE, E_INVALIDARG, L"Value cannot be written with the exponent %ld",
-                      exponent);
-    }
+    const double scaled = ScaleByPowerOfTen(value, exponent);
+    // An exponent the value cannot be scaled by, in either direction, is a bad format: it
+    // would write infinity, or zero for any value.
+    if (!std::isfinite(scaled) || (value != 0 && std::fpclassify(scaled) != FP_NORMAL))
+      error.ThrowHrAt(WQ_HERE, E_INVALIDARG, L"Invalid format string");
+    value = scaled;
   }
 
   const int precision = format.hasPrecision ? format.precision : locale.digits;

@@ -177,6 +177,9 @@ STDMETHODIMP Main::DeleteObjects(IDispatch* pWorkspace, VARIANT saOID) try {
   if (SUCCEEDED(request.GetResponse(reply.put())) && reply.length() &&
       wcsstr(reply.get(), L"<CompactPipe "))
     CompactPipes(pWorkspace, reply.get());
+  // The deletion succeeded whatever became of the reply or the compaction: their errors
+  // must not describe a later failure of the client's.
+  SetErrorInfo(0, nullptr);
   return executed;
 }
 PLAT_CATCH_RETURN()

@@ -106,7 +106,7 @@ class Main : public plat::Implements<Main, plat::SupportErrorInfo<IWQCGenericSvc
   HRESULT SendInput(WQComException& error, IDispatch* pWorkspace, const wchar_t* method,
                     const wchar_t* input, BSTR* reply);
   // Hands a "<CompactPipe " reply of a deletion on to pipe compaction: the drawing editor
-  // compacts the pipe the reply names. Failures are left as the thread's error info only.
+  // compacts the pipe the reply names. Failures are traced only.
   void CompactPipes(IDispatch* pWorkspace, const wchar_t* reply);
   // Runs the KB method `name` on the object when its class has one by that name; whether
   // the method answered true. A result that is no boolean raises `error`.

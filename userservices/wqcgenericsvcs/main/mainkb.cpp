@@ -22,6 +22,13 @@ namespace {
 
 constexpr wchar_t kDiagramServer[] = L"VIDIDIVIzoz.Main";
 
+// The members that do nothing count nothing, and say so: a compiled client would otherwise
+// read its own stale value.
+HRESULT NothingDone(INT* count) {
+  if (count) *count = 0;
+  return S_OK;
+}
+
 // A step of the submission must answer S_OK: a failure is raised as it is, another success
 // code (a document that did not load) as a failure, so that the client never takes a
 // submission that stopped half-way for a success.
@@ -158,9 +165,11 @@ bool Main::RunPreSubmit(WQComException& error, IDispatch* pWorkspace, const wcha
 
 STDMETHODIMP Main::SubmitDiagrams(IDispatch* pWorkspace, SAFEARRAY* saDiagrams, LONGLONG lParentHwd,
                                   INT* submitted) {
+  // The count is written on every path, so a caller knows how many diagrams went out
+  // before a failure.
+  if (submitted) *submitted = 0;
   com_ptr<IWQWorkspace> workspace;
   if (FAILED(QueryWorkspace(pWorkspace, workspace))) return E_INVALIDARG;
-  if (submitted) *submitted = 0;
   WQ_METHOD_BEGIN(error, nullptr, 0)
   HRESULT last = S_OK;
   INT count = 0;
@@ -183,12 +192,11 @@ STDMETHODIMP Main::SubmitDiagrams(IDispatch* pWorkspace, SAFEARRAY* saDiagrams, 
     request.Attribute(L"Force", force);
     request.EndElement(L"Document");
     RequireOk(error, request.Execute(), L"Execute");
+    if (submitted) *submitted = ++count;
     unique_bstr reply;
     RequireOk(error, request.GetResponse(reply.put()), L"get_Response");
-    ++count;
     last = ReadSubmissionReply(error, reply.get(), oid);
   }
-  if (submitted) *submitted = count;
   // What a PreSubmit run left on the thread is no part of a successful answer.
   error.Clear();
   error = last;
@@ -210,12 +218,18 @@ void Main::CompactPipes(IDispatch* pWorkspace, const wchar_t* reply) {
 
 // ---------------------------------------------------------------- members that do nothing
 
-STDMETHODIMP Main::SubmitDatasheets(IDispatch*, SAFEARRAY*, LONGLONG, INT*) { return S_OK; }
-STDMETHODIMP Main::CheckDatasheets(IDispatch*, SAFEARRAY*, LONGLONG, INT*) { return S_OK; }
-STDMETHODIMP Main::IssueDatasheets(IDispatch*, SAFEARRAY*, LONGLONG, BSTR, BSTR, INT*) {
-  return S_OK;
+STDMETHODIMP Main::SubmitDatasheets(IDispatch*, SAFEARRAY*, LONGLONG, INT* submitted) {
+  return NothingDone(submitted);
 }
-STDMETHODIMP Main::CheckDiagrams(IDispatch*, SAFEARRAY*, LONGLONG, INT*) { return S_OK; }
-STDMETHODIMP Main::IssueDiagrams(IDispatch*, SAFEARRAY*, LONGLONG, BSTR, BSTR, INT*) {
-  return S_OK;
+STDMETHODIMP Main::CheckDatasheets(IDispatch*, SAFEARRAY*, LONGLONG, INT* checked) {
+  return NothingDone(checked);
+}
+STDMETHODIMP Main::IssueDatasheets(IDispatch*, SAFEARRAY*, LONGLONG, BSTR, BSTR, INT* issued) {
+  return NothingDone(issued);
+}
+STDMETHODIMP Main::CheckDiagrams(IDispatch*, SAFEARRAY*, LONGLONG, INT* checked) {
+  return NothingDone(checked);
+}
+STDMETHODIMP Main::IssueDiagrams(IDispatch*, SAFEARRAY*, LONGLONG, BSTR, BSTR, INT* issued) {
+  return NothingDone(issued);
 }

@@ -2,7 +2,18 @@
 
 #include <cwchar>
 
+#include <variantutil.h>
+
 namespace {
+
+// Scripting hosts pass their variables by reference: the call is given the values.
+template <class Write>
+HRESULT WriteValue(const VARIANT& value, Write write) {
+  if (!(V_VT(&value) & VT_BYREF)) return write(value);
+  plat::unique_variant referent;
+  PLAT_RETURN_IF_FAILED(VariantCopyValue(value, &referent));
+  return write(referent);
+}
 
 // The call object takes BSTRs; a temporary copy keeps the caller's text a plain string.
 plat::unique_bstr Text(const wchar_t* text) { return plat::unique_bstr::copy(text ? text : L""); }
@@ -36,6 +47,8 @@ HRESULT QueryWorkspace(IDispatch* workspace, plat::com_ptr<IWQWorkspace>& wq) {
   if (!workspace || FAILED(workspace->QueryInterface(__uuidof(IWQWorkspace), wq.put_void())) ||
       !wq) {
     wq.reset();
+    // The refusal is the caller's own, with no text: none from before may describe it.
+    ::SetErrorInfo(0, nullptr);
     return E_INVALIDARG;
   }
   return S_OK;
@@ -79,7 +92,9 @@ HRESULT DataServiceRequest::FlagAttribute(const wchar_t* name, bool value) {
 }
 
 HRESULT DataServiceRequest::Attribute(const wchar_t* name, const VARIANT& value) {
-  return call_->WriteVariantAttribute(Text(name).get(), value);
+  return WriteValue(value, [&](const VARIANT& v) {
+    return call_->WriteVariantAttribute(Text(name).get(), v);
+  });
 }
 
 HRESULT DataServiceRequest::CloseStartTag() { return call_->CloseStartTag(); }
@@ -89,7 +104,9 @@ HRESULT DataServiceRequest::EndElement(const wchar_t* name) {
 }
 
 HRESULT DataServiceRequest::Element(const wchar_t* name, const VARIANT& value) {
-  return call_->WriteVariantElement(Text(name).get(), value);
+  return WriteValue(value, [&](const VARIANT& v) {
+    return call_->WriteVariantElement(Text(name).get(), v);
+  });
 }
 
 HRESULT DataServiceRequest::Element(const wchar_t* name, long value) {

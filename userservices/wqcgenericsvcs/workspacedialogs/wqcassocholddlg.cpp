@@ -20,8 +20,12 @@ HRESULT CopyOut(const plat::unique_bstr& text, BSTR* out) {
   return *out ? S_OK : E_OUTOFMEMORY;
 }
 
-// The class is sent only when one is given; an omitted argument has no class to send.
-bool HasClass(const VARIANT& value) { return (V_VT(&value) & VT_BSTR) && VariantHasValue(value); }
+// The class a caller gave: a non-empty text, also one passed by reference. Anything else
+// (omitted, empty, a flag, an object) sends no class.
+bool ClassText(const VARIANT& value, plat::unique_variant& text) {
+  return SUCCEEDED(VariantCopyValue(value, text.put())) && V_VT(&text) == VT_BSTR &&
+         SysStringLen(V_BSTR(&text)) > 0;
+}
 
 }  // namespace
 
@@ -98,7 +102,8 @@ STDMETHODIMP WQCAssocHoldDlg::CreateHold(IDispatch* pWorkspace, BSTR bstrName, B
   PLAT_RETURN_IF_FAILED(request.StartDocument());
   PLAT_RETURN_IF_FAILED(request.StartElement(L"CreateHoldObject"));
   PLAT_RETURN_IF_FAILED(request.Attribute(L"KnownName", bstrName));
-  if (HasClass(bstrClass)) PLAT_RETURN_IF_FAILED(request.Attribute(L"Class", bstrClass));
+  plat::unique_variant className;
+  if (ClassText(bstrClass, className)) PLAT_RETURN_IF_FAILED(request.Attribute(L"Class", className));
   PLAT_RETURN_IF_FAILED(request.get()->WriteText(bstrReason));
   PLAT_RETURN_IF_FAILED(request.EndElement(L"CreateHoldObject"));
   PLAT_RETURN_IF_FAILED(request.Execute());

@@ -1,0 +1,79 @@
+' A VBScript client: VBScript hands its variables to the module by reference, and reads
+' the text of a failure from the error info the failing call left.
+Option Explicit
+Const SERVER = "ZERAZevozarAdid.Main"
+Dim failures : failures = 0
+Sub Check(cond, what)
+  If Not cond Then
+    WScript.Echo "FAIL: " & what
+    failures = failures + 1
+  End If
+End Sub
+
+Dim ws, tools, main, sel, hold, claim, oid, className, flag, attribute
+Set ws = CreateObject("WQStandins.Workspace")
+Set tools = CreateObject("WQStandins.ClientTools")
+Set main = CreateObject("WQCGenericSvcs.Main")
+Set sel = CreateObject("WQCGenericSvcs.WQCSelectCaseDlg")
+Set hold = CreateObject("WQCGenericSvcs.WQCAssocHoldDlg")
+Set claim = CreateObject("WQCGenericSvcs.WQCClaimDlg")
+Function LastRequest()
+  LastRequest = ws.RequestXml(ws.RequestCount)
+End Function
+
+' A deletion whose pipe cannot be compacted succeeds; the compaction's error must not
+' describe the next failure, which has no text of its own.
+tools.Reset
+tools.FailAt "Create", &H80040154, "Client tools are not installed"
+ws.SetReply SERVER, "DeleteObjects", "<CompactPipe ServerID=""5""/>"
+main.DeleteObjects ws, 5
+Check tools.CallLog = "Create -> 0x80040154", "the compaction was tried: " & tools.CallLog
+tools.Reset
+On Error Resume Next
+oid = sel.Selection(0)
+Check Err.Number = 5, "Selection(0) fails with error 5, not " & Err.Number
+Check Err.Description = "Invalid procedure call or argument", "VBScript's own text, not: " & Err.Description
+Err.Clear
+On Error GoTo 0
+
+' Variables arrive as references to VARIANTs: the values are sent, with their own types.
+ws.SetReply SERVER, "CreateHoldObject", "7"
+className = "Hold"
+Check hold.CreateHold(ws, "H-1", "Why", className) = 7, "CreateHold"
+Check LastRequest() = "<CreateHoldObject KnownName=""vt8:H-1"" Class=""vt8:Hold"">Why</CreateHoldObject>", _
+      "a string variable as the class: " & LastRequest()
+flag = True
+hold.CreateHold ws, "H-2", "Why", flag
+Check LastRequest() = "<CreateHoldObject KnownName=""vt8:H-2"">Why</CreateHoldObject>", _
+      "a flag is no class: " & LastRequest()
+className = ""
+hold.CreateHold ws, "H-3", "Why", className
+Check LastRequest() = "<CreateHoldObject KnownName=""vt8:H-3"">Why</CreateHoldObject>", _
+      "an empty class is not sent: " & LastRequest()
+
+ws.SetReply SERVER, "ListObjectParts", "<ListObjectParts/>"
+attribute = "Design"
+claim.Initialize ws, 7, attribute
+Check LastRequest() = "<ListObjectParts OID=""vt3:7"" Attribute=""vt8:Design""/>", _
+      "a claim's attribute variable: " & LastRequest()
+
+Dim objectId, objects
+objectId = 12
+ws.SetReply SERVER, "GetGoverningCase", "3"
+Check main.GoverningCase(ws, objectId) = 3, "GoverningCase of a variable"
+Check LastRequest() = "<GetGoverningCase OID=""vt3:12""/>", "its object: " & LastRequest()
+ws.SetReply SERVER, "SetGoverningCase", ""
+objects = Array(4, 9)
+main.ResetObjectGoverningCase ws, objects
+Check LastRequest() = "<SetGoverningCase><OID>vt2:4</OID><OID>vt2:9</OID></SetGoverningCase>", _
+      "an array variable: " & LastRequest()
+main.SetObjectGoverningCase ws, "Design", objectId
+Check LastRequest() = "<SetGoverningCase CaseName=""vt8:Design""><OID>vt2:12</OID></SetGoverningCase>", _
+      "a single object variable: " & LastRequest()
+
+If failures = 0 Then
+  WScript.Echo "ok"
+Else
+  WScript.Echo failures & " failure(s)"
+End If
+WScript.Quit failures
