@@ -84,7 +84,8 @@ HRESULT FindEntry(TypeInfoCache& cache, REFGUID guid, CachedTypeInfo** found) {
   }
   com_ptr<ITypeInfo> info;
   PLAT_RETURN_IF_FAILED(cache.typeLib->GetTypeInfoOfGuid(guid, info.put()));
-  cache.entries.push_back({guid, info.detach(), nullptr});
+  cache.entries.push_back({guid, info.get(), nullptr});
+  info.detach();  // the entry holds the reference now
   *found = &cache.entries.back();
   return S_OK;
 }
