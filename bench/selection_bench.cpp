@@ -9,58 +9,18 @@
 #include <string>
 #include <vector>
 
+#include "benchsupport.h"
+#include "replies.h"
 #include "workspacedialogs/listcasesparser.h"
 #include "workspacedialogs/selectionitems.h"
 
 namespace {
 
-constexpr int kRuns = 5;
+using bench::Median;
 
-// Names in no order, many of them equal without regard to case.
-std::vector<std::wstring> MakeNames(int count) {
-  std::vector<std::wstring> names;
-  names.reserve(count);
-  unsigned seed = 2024;
-  const wchar_t* stems[] = {L"Case ", L"case ", L"Design ", L"OPERATING ", L"Upset "};
-  for (int i = 0; i < count; ++i) {
-    seed = seed * 1103515245u + 12345u;
-    names.push_back(stems[(seed >> 8) % 5] + std::to_wstring((seed >> 12) % (count / 2 + 1)));
-  }
-  return names;
-}
-
-// One case a line, as servers format their replies. Wine's SAX reader finds the column of
-// every element by scanning back to the start of its line, so a reply on one line would
-// measure that scan (quadratic there, not on Windows) instead of the module.
+// One case a line, as the benchmark has always measured it.
 std::wstring MakeReply(const std::vector<std::wstring>& names) {
-  std::wstring reply = L"<ListCases>\n";
-  for (size_t i = 0; i < names.size(); ++i) {
-    const long id = static_cast<long>(i);
-    reply += L"<Case ID=\"" + std::to_wstring(i % 7 ? id : -id) + L"\" CaseName=\"" + names[i] +
-             L"\"/>\n";
-  }
-  return reply + L"</ListCases>";
-}
-
-double Seconds(LARGE_INTEGER from, LARGE_INTEGER to) {
-  LARGE_INTEGER frequency;
-  QueryPerformanceFrequency(&frequency);
-  return static_cast<double>(to.QuadPart - from.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
-// The median of kRuns runs of `run`, in seconds.
-template <class Run>
-double Median(Run run) {
-  std::vector<double> times;
-  for (int i = 0; i < kRuns; ++i) {
-    LARGE_INTEGER start, end;
-    QueryPerformanceCounter(&start);
-    run();
-    QueryPerformanceCounter(&end);
-    times.push_back(Seconds(start, end));
-  }
-  std::sort(times.begin(), times.end());
-  return times[kRuns / 2];
+  return bench::MakeListCasesReply(names, L"\n");
 }
 
 double SortOneLoad(const std::vector<std::wstring>& names) {
@@ -103,9 +63,9 @@ void Report(const char* what, double small, double large) {
 
 int main() {
   if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 1;
-  const std::vector<std::wstring> small = MakeNames(10000);
-  const std::vector<std::wstring> large = MakeNames(100000);
-  std::printf("median of %d runs                  10,000 names  100,000 names    ratio\n", kRuns);
+  const std::vector<std::wstring> small = bench::MakeNames(10000);
+  const std::vector<std::wstring> large = bench::MakeNames(100000);
+  std::printf("median of %d runs                  10,000 names  100,000 names    ratio\n", bench::kRuns);
   Report("names put in order, one load", SortOneLoad(small), SortOneLoad(large));
   Report("names put in order, ten loads", SortTenLoads(small), SortTenLoads(large));
   bool parsedSmall = false, parsedLarge = false;

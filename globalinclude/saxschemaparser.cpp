@@ -4,8 +4,10 @@
 
 #include "wqmsxml.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <cwchar>
 #include <cwctype>
 #include <clocale>
@@ -279,6 +281,39 @@ class SimpleElementHandler final : public SAXSchemaElementHandler {
   SAXSchemaElementHandler* parent_ = nullptr;
   const SAXSchemaEntry* entry_ = nullptr;
   WQHeapString text_;
+};
+
+// A reply's UTF-16 text as a stream of its bytes behind a byte-order mark, read in place.
+// Wine's reader takes time quadratic in the line length for a text handed over as a
+// string (it finds every column by scanning back to the line's start), and replies come
+// on one line; from a stream it reads in chunks.
+class TextStream : public plat::Implements<TextStream, ISequentialStream> {
+ public:
+  TextStream(const wchar_t* text, size_t length)
+      : text_(reinterpret_cast<const BYTE*>(text)), size_(length * sizeof(wchar_t)) {}
+
+  STDMETHOD(Read)(void* buffer, ULONG wanted, ULONG* read) override {
+    if (!buffer) return STG_E_INVALIDPOINTER;
+    static constexpr BYTE kMark[] = {0xFF, 0xFE};
+    BYTE* out = static_cast<BYTE*>(buffer);
+    ULONG given = 0;
+    while (given < wanted && position_ < sizeof(kMark)) out[given++] = kMark[position_++];
+    if (given < wanted && position_ < sizeof(kMark) + size_) {
+      const size_t offset = position_ - sizeof(kMark);
+      const size_t count = std::min<size_t>(wanted - given, size_ - offset);
+      memcpy(out + given, text_ + offset, count);
+      given += static_cast<ULONG>(count);
+      position_ += count;
+    }
+    if (read) *read = given;
+    return given == wanted ? S_OK : S_FALSE;
+  }
+  STDMETHOD(Write)(const void*, ULONG, ULONG*) override { return STG_E_ACCESSDENIED; }
+
+ private:
+  const BYTE* text_;
+  size_t size_;
+  size_t position_ = 0;
 };
 
 struct ElementFrame {
@@ -621,6 +656,14 @@ HRESULT ContentHandler::Parse(SAXSchemaElementHandler* root, BSTR source, bool i
       VARIANT text;
       text.vt = VT_BSTR;
       text.bstrVal = source ? source : empty.get();
+      // The text ends at its first null, as it does for the reader.
+      const size_t length = wcslen(text.bstrVal);
+      plat::com_ptr<TextStream> stream;
+      if (length != 0) {
+        stream = plat::make<TextStream>(text.bstrVal, length);
+        text.vt = VT_UNKNOWN;
+        text.punkVal = static_cast<ISequentialStream*>(stream.get());
+      }
       hr = reader->parse(text);
     }
     reader->putContentHandler(nullptr);

@@ -112,6 +112,10 @@ HRESULT VariantToLong(const VARIANT& value, long* out, bool convert) {
   if (!out) return E_POINTER;
   const VARIANT* v = Referent(value);
   if (!v) return E_POINTER;
+  if (V_VT(v) == VT_I4) {
+    *out = V_I4(v);
+    return S_OK;
+  }
   if (!convert && !IsIntegerType(V_VT(v))) return DISP_E_TYPEMISMATCH;
   plat::unique_variant result;
   PLAT_RETURN_IF_FAILED(ChangeType(*v, VT_I4, result));

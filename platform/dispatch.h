@@ -24,6 +24,12 @@ HRESULT InvokeWithTypeInfo(ITypeInfo* typeInfo, void* instance, DISPID member, W
                            DISPPARAMS* params, VARIANT* result, EXCEPINFO* excepInfo,
                            UINT* argErr) noexcept;
 
+// The same for interface `iid` of the module's type library, with what it lacks worked out
+// once per interface rather than at every call.
+HRESULT InvokeModuleInterface(REFGUID iid, void* instance, DISPID member, WORD flags,
+                              DISPPARAMS* params, VARIANT* result, EXCEPINFO* excepInfo,
+                              UINT* argErr) noexcept;
+
 template <class I>
 class Dispatch : public I {
  public:
@@ -50,12 +56,10 @@ class Dispatch : public I {
   STDMETHOD(Invoke)(DISPID member, REFIID riid, LCID, WORD flags, DISPPARAMS* params,
                     VARIANT* result, EXCEPINFO* excepInfo, UINT* argErr) override {
     if (riid != IID_NULL) return DISP_E_UNKNOWNINTERFACE;
-    com_ptr<ITypeInfo> info;
-    PLAT_RETURN_IF_FAILED(GetModuleTypeInfo(__uuidof(I), info.put()));
     // The invocation describes a failure by the thread's error info: only the call's own.
     ::SetErrorInfo(0, nullptr);
-    return InvokeWithTypeInfo(info.get(), static_cast<I*>(this), member, flags, params,
-                              result, excepInfo, argErr);
+    return InvokeModuleInterface(__uuidof(I), static_cast<I*>(this), member, flags, params,
+                                 result, excepInfo, argErr);
   }
 };
 

@@ -141,6 +141,12 @@ class ListBox : public Window {
     return static_cast<int>(SendMessage(LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text)));
   }
   void ResetContent() const noexcept { SendMessage(LB_RESETCONTENT); }
+  // Reserves room for `items` more items and `bytes` of their strings at once.
+  void InitStorage(int items, size_t bytes) const noexcept {
+    SendMessage(LB_INITSTORAGE, static_cast<WPARAM>(items), static_cast<LPARAM>(bytes));
+  }
+  // Off, the list neither repaints nor updates its scroll bars until it is turned on.
+  void SetRedraw(bool redraw) const noexcept { SendMessage(WM_SETREDRAW, redraw); }
   std::wstring GetText(int index) const;
   // The first item from the start that begins with `prefix`, without regard to case.
   int FindString(const wchar_t* prefix) const noexcept {

@@ -86,6 +86,17 @@ stop_all() {
   [ -n "$XVFB_PID" ] && kill $XVFB_PID 2>/dev/null || true
 }
 
+# What every run needs first: the packages, the build, a fresh prefix with the given DLLs
+# registered in it, and a display; the display and the prefix's server end with the script.
+prepare_run() {
+  install_missing
+  build
+  trap stop_all EXIT
+  make_prefix
+  start_display
+  register "$@"
+}
+
 SERVER_DLLS=("$BUILD/userservices/wqcgenericsvcs/WQCGenericSvcs.dll")
 TEST_DLLS=("$BUILD/tests/comframe/WQTestServer.dll" "$BUILD/standins/WQStandins.dll")
 DEMO_DLLS=("$BUILD/standins/WQStandins.dll")

@@ -3,11 +3,6 @@
 # the demo client (examples/demo.js) under Wine's scripting host.
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
-install_missing
-build
-trap stop_all EXIT
-make_prefix
-start_display
-register "${SERVER_DLLS[@]}" "${DEMO_DLLS[@]}"
+prepare_run "${SERVER_DLLS[@]}" "${DEMO_DLLS[@]}"
 echo "== running the demo"
 wine cscript //nologo "$(winepath -w "$ROOT/examples/demo.js")" "$(winepath -w "$ROOT/examples")" "$@"

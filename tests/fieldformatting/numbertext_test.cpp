@@ -96,6 +96,10 @@ TEST(FormatInteger, SignDescriptiveTextAndNoGrouping) {
             L"-1234567");
   EXPECT_EQ(wqc::FormatIntegerField(12, L"about", L"pcs", nullptr, L"", locale), L"about 12 pcs");
   EXPECT_EQ(wqc::FormatIntegerField(12, L"about", L"pcs", L"many", L"%d", locale), L"12");
+  EXPECT_EQ(wqc::FormatIntegerField(-2147483647 - 1, nullptr, nullptr, nullptr, L"%d", locale),
+            L"-2147483648");
+  EXPECT_EQ(wqc::FormatIntegerField(2147483647, nullptr, nullptr, nullptr, L"%+d", locale),
+            L"+2147483647");
 }
 
 wqc::DescriptiveStrings Strings() {

@@ -110,6 +110,36 @@ TEST_F(FieldFormatter, CoercionFailuresAndNullPointers) {
             E_POINTER);
 }
 
+// One formatter serves value after value: each text is the value's own, whatever came before.
+TEST_F(FieldFormatter, EachValueGetsItsOwnText) {
+  const auto real = [&](double number, const wchar_t* format, const wchar_t* prefix) {
+    VARIANT value;
+    V_VT(&value) = VT_R8;
+    V_R8(&value) = number;
+    plat::unique_bstr text;
+    EXPECT_EQ(formatter_->FormatReal(value, Bstr(prefix).get(), nullptr, nullptr,
+                                     Bstr(format).get(), text.put()),
+              S_OK);
+    return std::wstring(text.c_str());
+  };
+  const auto integer = [&](LONG number, const wchar_t* format) {
+    VARIANT value;
+    V_VT(&value) = VT_I4;
+    V_I4(&value) = number;
+    plat::unique_bstr text;
+    EXPECT_EQ(formatter_->FormatInteger(value, nullptr, nullptr, nullptr, Bstr(format).get(),
+                                        text.put()),
+              S_OK);
+    return std::wstring(text.c_str());
+  };
+  EXPECT_EQ(real(1e300, L"%.1,-2f", L"").size(), 308u);  // 303 digits, ".0" and "e-2"
+  EXPECT_EQ(real(1.5, L"%*+.1f", L"ca"), wqtest::Localized(L"ca +1.5"));
+  EXPECT_EQ(real(2, L"%.0f", L""), L"2");
+  EXPECT_EQ(integer(-2147483647 - 1, L"%d"), L"-2147483648");
+  EXPECT_EQ(integer(7, L"%+d"), L"+7");
+  EXPECT_EQ(real(0.25, L"%.2f", L""), wqtest::Localized(L"0.25"));
+}
+
 TEST_F(FieldFormatter, InitializeReadsTheListsAndReplacesThem) {
   EXPECT_EQ(Prefixes(), Texts{L"failed"});
   EXPECT_EQ(LastMessage(), L"Formatter not initialized");

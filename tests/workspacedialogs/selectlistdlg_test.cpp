@@ -275,6 +275,10 @@ TEST(SelectListDlg, ListStopsAtAThirdOfTheScreenAndTheDialogStaysOnIt) {
         EXPECT_EQ(Width(view.ClientRect(kMulti)), screenWidth / 3);
         EXPECT_EQ(Height(view.ClientRect(kMulti)), screenHeight / 3);
         EXPECT_EQ(view.ListExtent(kMulti), text.cx - 8);
+        // The list is filled with redrawing off; its scroll bar must still cover every item.
+        SCROLLINFO scroll{sizeof scroll, SIF_RANGE};
+        ASSERT_TRUE(GetScrollInfo(view.Item(kMulti), SB_VERT, &scroll));
+        EXPECT_EQ(scroll.nMax, 199);
         const RECT dialog = view.ScreenRect(0);
         EXPECT_EQ(dialog.right, screenWidth);
         EXPECT_EQ(dialog.bottom, screenHeight);

@@ -395,6 +395,31 @@ TEST(SAXSchemaParser, ParsesByURL) {
   EXPECT_EQ(wqtest::TakeErrorDescription().rfind(L"<WQError ", 0), 0u);
 }
 
+// A reply of many elements on one line, with characters beyond ASCII and beyond the basic
+// plane, reads back as written, with an XML declaration or without one.
+TEST(SAXSchemaParser, LongOneLineRepliesReadBackExactly) {
+  const std::wstring name = L"Gr\u00fc\u00dfe \u4e2d \U0001D11E & ";
+  for (const wchar_t* declaration : {L"", L"<?xml version=\"1.0\"?>"}) {
+    std::wstring xml = std::wstring(declaration) + L"<ListCases>";
+    std::vector<std::wstring> expected;
+    for (int i = 0; i < 3000; ++i) {
+      const std::wstring number = std::to_wstring(i);
+      xml += L"<Case ID='" + number + L"' CaseName='Gr\u00fc\u00dfe \u4e2d \U0001D11E &amp; " +
+             number + L"'/>";
+      expected.push_back(L"Attr 3 s:" + name + number);
+    }
+    xml += L"</ListCases>";
+    CaseParser parser;
+    ASSERT_EQ(parser.Parse(xml.c_str()), S_OK) << wqtest::TakeErrorDescription();
+    std::vector<std::wstring> names;
+    for (const std::wstring& line : parser.journal.lines) {
+      const size_t at = line.find(L"Attr 3 ");
+      if (at != std::wstring::npos) names.push_back(line.substr(at));
+    }
+    EXPECT_EQ(names, expected);
+  }
+}
+
 TEST(SAXSchemaParser, NamesById) {
   CaseParser parser;
   EXPECT_STREQ(parser.GetElementName(kNote), L"Note");

@@ -66,21 +66,35 @@ std::wstring FormatRealField(WQComException& error, std::optional<double> value,
                              const wchar_t* prefix, const wchar_t* postfix,
                              const wchar_t* substitution, const wchar_t* format,
                              const NumberLocale& locale) {
+  std::wstring text;
+  FormatRealField(error, value, prefix, postfix, substitution, format, locale, text);
+  return text;
+}
+
+void FormatRealField(WQComException& error, std::optional<double> value, const wchar_t* prefix,
+                     const wchar_t* postfix, const wchar_t* substitution, const wchar_t* format,
+                     const NumberLocale& locale, std::wstring& text) {
   const RealFormat realFormat = ReadRealFormat(format);
-  std::wstring number;
-  if (value) number = FormatRealNumber(error, *value, realFormat, locale);
-  if (!realFormat.descriptive) return number;
-  return BuildDescriptiveText(number, prefix, postfix, substitution);
+  text.clear();
+  if (value) FormatRealNumber(error, *value, realFormat, locale, text);
+  if (realFormat.descriptive) text = BuildDescriptiveText(text, prefix, postfix, substitution);
 }
 
 std::wstring FormatIntegerField(std::optional<long> value, const wchar_t* prefix,
                                 const wchar_t* postfix, const wchar_t* substitution,
                                 const wchar_t* format, const NumberLocale& locale) {
+  std::wstring text;
+  FormatIntegerField(value, prefix, postfix, substitution, format, locale, text);
+  return text;
+}
+
+void FormatIntegerField(std::optional<long> value, const wchar_t* prefix, const wchar_t* postfix,
+                        const wchar_t* substitution, const wchar_t* format,
+                        const NumberLocale& locale, std::wstring& text) {
   if (!format || !*format) format = L"%*d";
-  std::wstring number;
-  if (value) number = FormatIntegerNumber(*value, wcschr(format, L'+') != nullptr, locale);
-  if (!wcschr(format, L'*')) return number;
-  return BuildDescriptiveText(number, prefix, postfix, substitution);
+  text.clear();
+  if (value) FormatIntegerNumber(*value, wcschr(format, L'+') != nullptr, locale, text);
+  if (wcschr(format, L'*')) text = BuildDescriptiveText(text, prefix, postfix, substitution);
 }
 
 UnformattedField UnformatRealField(WQComException& error, const wchar_t* text,

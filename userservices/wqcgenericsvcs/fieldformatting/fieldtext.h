@@ -27,6 +27,14 @@ std::wstring FormatIntegerField(std::optional<long> value, const wchar_t* prefix
                                 const wchar_t* postfix, const wchar_t* substitution,
                                 const wchar_t* format, const NumberLocale& locale);
 
+// Both into `text`, emptied first: a caller that keeps it formats without allocating.
+void FormatRealField(WQComException& error, std::optional<double> value, const wchar_t* prefix,
+                     const wchar_t* postfix, const wchar_t* substitution, const wchar_t* format,
+                     const NumberLocale& locale, std::wstring& text);
+void FormatIntegerField(std::optional<long> value, const wchar_t* prefix, const wchar_t* postfix,
+                        const wchar_t* substitution, const wchar_t* format,
+                        const NumberLocale& locale, std::wstring& text);
+
 // A typed text read back: the descriptive parts found, the value (none when the text held
 // no number) and the format that writes it back the same way.
 struct UnformattedField {

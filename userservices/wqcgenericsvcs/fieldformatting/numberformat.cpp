@@ -92,22 +92,37 @@ long ExponentForType(wchar_t type, double value, const RealFormat& format) {
   }
 }
 
-// "%.16f" of a finite value, with '.' as decimal point whatever the C runtime's locale.
-std::wstring FixedPointText(double value) {
-  const int length = _scwprintf(L"%.16f", value);
-  if (length <= 0) return {};
-  std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-  _snwprintf(text.data(), text.size(), L"%.16f", value);
-  text.resize(static_cast<size_t>(length));
-  for (wchar_t& c : text) {
-    if (!IsDigit(c) && c != L'-') c = L'.';
+// "%.16f" of a finite value, with '.' as decimal point whatever the C runtime's locale;
+// empty when it cannot be written. The largest finite double has 309 digits before the
+// point, so the buffer always holds it.
+constexpr size_t kFixedPointCapacity = 400;
+const wchar_t* FixedPointText(double value, wchar_t (&buffer)[kFixedPointCapacity]) {
+  const int length = _snwprintf(buffer, kFixedPointCapacity, L"%.16f", value);
+  if (length <= 0 || static_cast<size_t>(length) >= kFixedPointCapacity) return L"";
+  for (wchar_t* p = buffer; p != buffer + length; ++p) {
+    if (!IsDigit(*p) && *p != L'-') *p = L'.';
   }
-  return text;
+  buffer[length] = L'\0';
+  return buffer;
 }
 
-// GetNumberFormatW of a '.'-written number, without grouping; empty when it fails.
-std::wstring LocaleNumberText(const NumberLocale& locale, const std::wstring& number,
-                              UINT digits, const wchar_t* decimalSeparator) {
+// "%d" of a value.
+const wchar_t* IntegerText(long value, wchar_t (&buffer)[16]) {
+  unsigned long magnitude =
+      value < 0 ? 0ul - static_cast<unsigned long>(value) : static_cast<unsigned long>(value);
+  wchar_t* p = buffer + 16;
+  *--p = L'\0';
+  do {
+    *--p = static_cast<wchar_t>(L'0' + magnitude % 10);
+    magnitude /= 10;
+  } while (magnitude != 0);
+  if (value < 0) *--p = L'-';
+  return p;
+}
+
+// Appends GetNumberFormatW of a '.'-written number, without grouping; nothing when it fails.
+void AppendLocaleNumber(std::wstring& text, const NumberLocale& locale, const wchar_t* number,
+                        UINT digits, const wchar_t* decimalSeparator) {
   NUMBERFMTW format = {};
   format.NumDigits = digits;
   format.LeadingZero = static_cast<UINT>(locale.leadingZero);
@@ -115,13 +130,19 @@ std::wstring LocaleNumberText(const NumberLocale& locale, const std::wstring& nu
   format.lpDecimalSep = const_cast<wchar_t*>(decimalSeparator);
   format.lpThousandSep = const_cast<wchar_t*>(L"");
   format.NegativeOrder = static_cast<UINT>(locale.negativeOrder);
-  int size = GetNumberFormatW(locale.lcid, 0, number.c_str(), &format, nullptr, 0);
-  if (size <= 0) return {};
-  std::wstring text(static_cast<size_t>(size), L'\0');
-  size = GetNumberFormatW(locale.lcid, 0, number.c_str(), &format, text.data(), size);
-  if (size <= 0) return {};
-  text.resize(static_cast<size_t>(size) - 1);
-  return text;
+  // One call does for every number short enough; a longer one is measured first.
+  wchar_t buffer[128];
+  int size = GetNumberFormatW(locale.lcid, 0, number, &format, buffer, 128);
+  if (size > 0) {
+    text.append(buffer, static_cast<size_t>(size) - 1);
+    return;
+  }
+  if (GetLastError() != ERROR_INSUFFICIENT_BUFFER) return;
+  size = GetNumberFormatW(locale.lcid, 0, number, &format, nullptr, 0);
+  if (size <= 0) return;
+  std::wstring formatted(static_cast<size_t>(size), L'\0');
+  size = GetNumberFormatW(locale.lcid, 0, number, &format, formatted.data(), size);
+  if (size > 0) text.append(formatted.c_str(), static_cast<size_t>(size) - 1);
 }
 
 void ThrowIfThousandsSeparator(WQComException& error, const std::wstring& text,
@@ -185,6 +206,14 @@ RealFormat ReadRealFormat(const wchar_t* text) {
 
 std::wstring FormatRealNumber(WQComException& error, double value, const RealFormat& format,
                               const NumberLocale& locale) {
+  std::wstring text;
+  FormatRealNumber(error, value, format, locale, text);
+  return text;
+}
+
+void FormatRealNumber(WQComException& error, double value, const RealFormat& format,
+                      const NumberLocale& locale, std::wstring& text) {
+  text.clear();
   if (!IsRealType(format.type)) error.ThrowHrAt(WQ_HERE, E_INVALIDARG, L"Invalid format type");
   if (!std::isfinite(value)) {
     error.ThrowHrAt(WQ_HERE, E_INVALIDARG, L"Value is not a finite real number");
@@ -204,22 +233,29 @@ std::wstring FormatRealNumber(WQComException& error, double value, const RealFor
 
   const int precision = format.hasPrecision ? format.precision : locale.digits;
   const UINT digits = static_cast<UINT>(precision < 0 ? 0 : (precision > 9 ? 9 : precision));
-  std::wstring text;
   if (format.plusSign && value > 0) text = L"+";
-  text += LocaleNumberText(locale, FixedPointText(value), digits, locale.decimalSeparator.c_str());
+  wchar_t number[kFixedPointCapacity];
+  AppendLocaleNumber(text, locale, FixedPointText(value, number), digits,
+                     locale.decimalSeparator.c_str());
 
   if (exponent != 0) {
     text += iswupper(format.type) ? L'E' : L'e';
     text += format.hasExponent ? format.exponentText : std::to_wstring(exponent);
   }
-  return text;
 }
 
 std::wstring FormatIntegerNumber(long value, bool plusSign, const NumberLocale& locale) {
   std::wstring text;
-  if (plusSign && value >= 1) text = L"+";
-  text += LocaleNumberText(locale, std::to_wstring(value), 0, L".");
+  FormatIntegerNumber(value, plusSign, locale, text);
   return text;
+}
+
+void FormatIntegerNumber(long value, bool plusSign, const NumberLocale& locale,
+                         std::wstring& text) {
+  text.clear();
+  if (plusSign && value >= 1) text = L"+";
+  wchar_t number[16];
+  AppendLocaleNumber(text, locale, IntegerText(value, number), 0, L".");
 }
 
 RealNumberText ReadRealNumber(WQComException& error, const std::wstring& text,

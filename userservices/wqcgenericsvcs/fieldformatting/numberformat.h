@@ -47,9 +47,14 @@ RealFormat ReadRealFormat(const wchar_t* format);
 // the exponent scales out of range.
 std::wstring FormatRealNumber(WQComException& error, double value, const RealFormat& format,
                               const NumberLocale& locale);
+// The same into `text`, emptied first: a caller that keeps it formats without allocating.
+void FormatRealNumber(WQComException& error, double value, const RealFormat& format,
+                      const NumberLocale& locale, std::wstring& text);
 
 // The display text of an integer; with `plusSign` a value of 1 or more gets a '+'.
 std::wstring FormatIntegerNumber(long value, bool plusSign, const NumberLocale& locale);
+void FormatIntegerNumber(long value, bool plusSign, const NumberLocale& locale,
+                         std::wstring& text);
 
 // A typed real number read back: its value and the tail of the format that writes it the
 // same way again (".2f", or ".2,3e" when it has an exponent).

@@ -60,7 +60,8 @@ plat::unique_bstr CallInitializeFormatter(WQComException& error, IWQWorkspace* w
 
 }  // namespace
 
-WQCFieldFormatter::WQCFieldFormatter() : lcid_(GetUserDefaultLCID()) {}
+WQCFieldFormatter::WQCFieldFormatter()
+    : lcid_(GetUserDefaultLCID()), locale_(wqc::NumberLocale::For(lcid_)) {}
 
 STDMETHODIMP WQCFieldFormatter::get_PrefixStrings(SAFEARRAY** ppStrings) {
   return GetStrings(L"WQCFieldFormatter::get_PrefixStrings", strings_.prefixes, ppStrings);
@@ -95,6 +96,7 @@ STDMETHODIMP WQCFieldFormatter::Initialize(IDispatch* pWorkspace) {
   initialized_ = false;
   strings_.RemoveAll();
   lcid_ = GetUserDefaultLCID();
+  locale_ = wqc::NumberLocale::For(lcid_);
   error.CheckPointer(pWorkspace);
   plat::com_ptr<IWQWorkspace> workspace;
   if (FAILED(QueryWorkspace(pWorkspace, workspace))) error.ThrowHrAt(WQ_HERE, E_INVALIDARG);
@@ -117,8 +119,8 @@ STDMETHODIMP WQCFieldFormatter::FormatReal(VARIANT dVal, BSTR prefix, BSTR postf
   *FieldString = nullptr;
   const std::optional<double> value = ArgumentValue<double>(
       error, dVal, VariantToDouble, L"Value cannot be coerced to a real number");
-  *FieldString = NewBstr(
-      wqc::FormatRealField(error, value, prefix, postfix, subst, FieldFormat, Locale()));
+  wqc::FormatRealField(error, value, prefix, postfix, subst, FieldFormat, Locale(), text_);
+  *FieldString = NewBstr(text_);
   WQ_METHOD_END(error)
 }
 
@@ -129,8 +131,8 @@ STDMETHODIMP WQCFieldFormatter::FormatInteger(VARIANT iVal, BSTR prefix, BSTR po
   *FieldString = nullptr;
   const std::optional<long> value =
       ArgumentValue<long>(error, iVal, VariantToLong, L"Could not coerce value to an integer");
-  *FieldString =
-      NewBstr(wqc::FormatIntegerField(value, prefix, postfix, subst, FieldFormat, Locale()));
+  wqc::FormatIntegerField(value, prefix, postfix, subst, FieldFormat, Locale(), text_);
+  *FieldString = NewBstr(text_);
   WQ_METHOD_END(error)
 }
 

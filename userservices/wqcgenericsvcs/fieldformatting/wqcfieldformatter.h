@@ -31,8 +31,9 @@ class WQCFieldFormatter
   STDMETHOD(FormatBool)(VARIANT bVal, BSTR FieldFormat, BSTR* FieldString) override;
 
  private:
-  // The number settings are read at every call, so a change of the user's settings shows.
-  wqc::NumberLocale Locale() const { return wqc::NumberLocale::For(lcid_); }
+  // The number settings of the locale, read with it at construction and at Initialize
+  // rather than for every value.
+  const wqc::NumberLocale& Locale() const { return locale_; }
 
   HRESULT GetStrings(const wchar_t* method, const WQArray<WQHeapString>& list,
                      SAFEARRAY** strings);
@@ -42,4 +43,6 @@ class WQCFieldFormatter
   bool initialized_ = false;
   wqc::DescriptiveStrings strings_;
   LCID lcid_;
+  wqc::NumberLocale locale_;
+  std::wstring text_;  // kept from call to call, so a value's text needs no new storage
 };

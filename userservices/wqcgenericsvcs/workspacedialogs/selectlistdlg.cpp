@@ -93,9 +93,17 @@ LRESULT SelectListDlg::OnInitDialog() {
   return FALSE;  // the focus is set
 }
 
+// A list told of every item repaints and resizes its scroll bars once per item, and grows
+// its storage in small steps: the fill goes with redrawing off, the storage reserved once.
 void SelectListDlg::FillList(ListTextMeasure* measure) {
+  list_.SetRedraw(false);
   list_.ResetContent();
   shownItems_.Clear();
+  size_t bytes = 0;
+  for (int i = 0; i < names_.GetCount(); ++i)
+    bytes += (SysStringLen(names_[i]) + 1) * sizeof(wchar_t);
+  list_.InitStorage(names_.GetCount(), bytes);
+  shownItems_.Reserve(names_.GetCount());
   std::wstring text;
   for (int i = 0; i < names_.GetCount(); ++i) {
     if (!IsShown(i)) continue;
@@ -105,6 +113,8 @@ void SelectListDlg::FillList(ListTextMeasure* measure) {
     shownItems_.Add(i);
     if (measure) measure->Add(text);
   }
+  list_.SetRedraw(true);
+  ::InvalidateRect(list_.hwnd(), nullptr, TRUE);
 }
 
 void SelectListDlg::FitToItems(SIZE text) {

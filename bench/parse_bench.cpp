@@ -1,0 +1,123 @@
+// Replies read by the schema parser against MSXML's SAX reader reading the same bytes
+// from a stream into a handler that does nothing: the floor of any reply reader.
+#include <windows.h>
+
+#include <comobject.h>
+
+#include <cstring>
+#include <string>
+
+#include "benchsupport.h"
+#include "replies.h"
+#include "workspacedialogs/listcasesparser.h"
+#include "workspacedialogs/listobjectsparser.h"
+#include "workspacedialogs/selectionitems.h"
+#include "wqmsxml.h"
+
+namespace {
+
+class EmptyHandler : public plat::Implements<EmptyHandler, ISAXContentHandler> {
+ public:
+  STDMETHOD(putDocumentLocator)(ISAXLocator*) override { return S_OK; }
+  STDMETHOD(startDocument)() override { return S_OK; }
+  STDMETHOD(endDocument)() override { return S_OK; }
+  STDMETHOD(startPrefixMapping)(const WCHAR*, int, const WCHAR*, int) override { return S_OK; }
+  STDMETHOD(endPrefixMapping)(const WCHAR*, int) override { return S_OK; }
+  STDMETHOD(startElement)(const WCHAR*, int, const WCHAR*, int, const WCHAR*, int,
+                          ISAXAttributes*) override {
+    ++elements;
+    return S_OK;
+  }
+  STDMETHOD(endElement)(const WCHAR*, int, const WCHAR*, int, const WCHAR*, int) override {
+    return S_OK;
+  }
+  STDMETHOD(characters)(const WCHAR*, int) override { return S_OK; }
+  STDMETHOD(ignorableWhitespace)(const WCHAR*, int) override { return S_OK; }
+  STDMETHOD(processingInstruction)(const WCHAR*, int, const WCHAR*, int) override { return S_OK; }
+  STDMETHOD(skippedEntity)(const WCHAR*, int) override { return S_OK; }
+
+  int elements = 0;
+};
+
+// The text's UTF-16 bytes behind a byte-order mark, in a stream of the platform's.
+plat::com_ptr<IStream> MakeStream(const std::wstring& text) {
+  const size_t size = 2 + text.size() * sizeof(wchar_t);
+  HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, size);
+  BYTE* bytes = static_cast<BYTE*>(GlobalLock(memory));
+  bytes[0] = 0xFF;
+  bytes[1] = 0xFE;
+  std::memcpy(bytes + 2, text.data(), text.size() * sizeof(wchar_t));
+  GlobalUnlock(memory);
+  plat::com_ptr<IStream> stream;
+  CreateStreamOnHGlobal(memory, TRUE, stream.put());
+  return stream;
+}
+
+// The raw reader over the text as a stream; false when it did not read `elements` elements.
+void ReadRaw(IStream* stream, int elements, bool* ok) {
+  const LARGE_INTEGER start{};
+  stream->Seek(start, STREAM_SEEK_SET, nullptr);
+  plat::com_ptr<ISAXXMLReader> reader;
+  plat::com_ptr<EmptyHandler> handler = plat::make<EmptyHandler>();
+  CoCreateInstance(__uuidof(SAXXMLReader60), nullptr, CLSCTX_ALL, __uuidof(ISAXXMLReader),
+                   reader.put_void());
+  reader->putContentHandler(handler.get());
+  VARIANT input;
+  input.vt = VT_UNKNOWN;
+  input.punkVal = stream;
+  *ok = *ok && SUCCEEDED(reader->parse(input)) && handler->elements == elements;
+}
+
+bench::Times ReadObjects(const std::wstring& text, int count, bool* ok) {
+  plat::unique_bstr reply = plat::unique_bstr::copy(text.c_str());
+  plat::com_ptr<IStream> stream = MakeStream(text);
+  return bench::MedianTimes(
+      [&] {
+        int read = 0;
+        ListObjectsParser parser([&](const ListedObject&) { ++read; });
+        *ok = *ok && SUCCEEDED(parser.ParseString(reply.get())) && read == count;
+      },
+      [&] { ReadRaw(stream.get(), count + 1, ok); });
+}
+
+bench::Times ReadCases(const std::wstring& text, int count, bool* ok) {
+  plat::unique_bstr reply = plat::unique_bstr::copy(text.c_str());
+  plat::com_ptr<IStream> stream = MakeStream(text);
+  return bench::MedianTimes(
+      [&] {
+        SortedItems<LONG> items;
+        ListCasesParser parser([&](const wchar_t* name, LONG id) { items.Add(name, id); });
+        *ok = *ok && SUCCEEDED(parser.ParseString(reply.get()));
+        items.Commit();
+        *ok = *ok && items.GetCount() == count;
+      },
+      [&] { ReadRaw(stream.get(), count + 1, ok); });
+}
+
+}  // namespace
+
+int main() {
+  if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 1;
+  bool ok = true;
+  bench::PrintHeader("Replies read, against the raw SAX reader on a stream");
+  for (int size : {10000, 100000}) {
+    const std::wstring line = bench::MakeListObjectsReply(size, L"");
+    bench::PrintFigure("ListObjects reply on one line", size, ReadObjects(line, size, &ok), 1.2);
+  }
+  for (int size : {10000, 100000}) {
+    const std::wstring lines = bench::MakeListObjectsReply(size, L"\n");
+    bench::PrintFigure("ListObjects reply, a line per element", size,
+                       ReadObjects(lines, size, &ok), 1.15);
+  }
+  for (int size : {10000, 100000}) {
+    const std::wstring cases = bench::MakeListCasesReply(bench::MakeNames(size), L"");
+    bench::PrintFigure("ListCases reply into the sorted list", size, ReadCases(cases, size, &ok),
+                       2.0);
+  }
+  CoUninitialize();
+  if (!ok) {
+    std::printf("a reply was not read whole\n");
+    return 1;
+  }
+  return 0;
+}
