@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "workspacedialogs/listcasesparser.h"
+#include "workspace/listcasesparser.h"
 #include "workspacedialogs/selectionitems.h"
 
 namespace {

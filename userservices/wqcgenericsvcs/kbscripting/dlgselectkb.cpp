@@ -6,7 +6,7 @@
 #include <cwctype>
 
 #include "workspace/dataservicerequest.h"
-#include "workspacedialogs/listcasesparser.h"
+#include "workspace/listcasesparser.h"
 
 namespace {
 

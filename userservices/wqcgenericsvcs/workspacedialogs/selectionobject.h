@@ -20,7 +20,7 @@
 
 #include "selectiondlgs.h"
 #include "selectionitems.h"
-#include "selectionload.h"
+#include "workspace/selectionload.h"
 
 template <class Derived, class Interface, class Items>
 class SelectionObject
