@@ -10,13 +10,14 @@
 #include "comtest.h"
 #include "dialogdriver.h"
 #include "resources/resource.h"
+#include "workspace/dataservicerequest.h"
 
 namespace {
 
 using wqtest::DialogScript;
 using wqtest::DialogView;
 
-constexpr wchar_t kServer[] = L"ZERAZevozarAdid.Main";
+constexpr const wchar_t* kServer = kServerProgId;
 constexpr long kSentinel = 0x5EA1;
 constexpr int kSingle = IDC_SINGLESELECTLIST;
 constexpr int kMulti = IDC_MULTISELECTLIST;

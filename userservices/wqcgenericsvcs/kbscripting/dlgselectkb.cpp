@@ -8,12 +8,6 @@
 #include "workspace/dataservicerequest.h"
 #include "workspace/listcasesparser.h"
 
-namespace {
-
-constexpr wchar_t kServerProgId[] = L"ZERAZevozarAdid.Main";
-
-}  // namespace
-
 // ---------------------------------------------------------------- parameters
 
 void ParseKBParameter(const std::wstring& token, VARIANT* value) {
