@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "accessctrl.h"
+#include "accessctrl/accessctrl.h"
 #include "accesstest.h"
 #include "comtest.h"
 

@@ -13,11 +13,11 @@
 #include <vector>
 
 #include "accesstest.h"
-#include "accessui.h"
+#include "accessctrl/accessui.h"
 #include "comtest.h"
 #include "dialogdriver.h"
-#include "dlgcontrolroles.h"
-#include "dlgcontrolusers.h"
+#include "accessctrl/dlgcontrolroles.h"
+#include "accessctrl/dlgcontrolusers.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 // parameter text of the dialog; and the KB dialog request object.
 #include <window.h>
 
-#include "dlgselectkb.h"
+#include "kbscripting/dlgselectkb.h"
 #include "kbtest.h"
 #include "selectiontest.h"
 #include "xmlstructure.h"
