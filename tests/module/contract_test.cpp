@@ -3,43 +3,78 @@
 // type information from the registered library, and no object left alive afterwards.
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "comtest.h"
 
 namespace {
 
-// Every CLSID and IID of the server differs only in its first group.
-GUID ServerGuid(unsigned long first) {
-  return GUID{first, 0xA35F, 0x4D89, {0x96, 0x0A, 0xB0, 0x75, 0xAD, 0x91, 0xA1, 0x5F}};
-}
+// {38000000-A35F-4D89-960A-B075AD91A15F}
+const GUID kLibId = {0x38000000, 0xA35F, 0x4D89, {0x96, 0x0A, 0xB0, 0x75, 0xAD, 0x91, 0xA1, 0x5F}};
 
 struct ServerClass {
-  const wchar_t* name;
-  unsigned long clsid;
-  unsigned long iid;
+  std::wstring name;
+  CLSID clsid;
+  IID iid;  // the default interface
 };
 
-const ServerClass kClasses[] = {
-    {L"Main", 0x38000201, 0x38000101},
-    {L"WQCSelectClassDlg", 0x38000202, 0x38000102},
-    {L"WQCSelectObjectDlg", 0x38000203, 0x38000103},
-    {L"WQCSelectCaseDlg", 0x38000204, 0x38000104},
-    {L"WQCSelectUnitSetDlg", 0x3800020E, 0x3800010B},
-    {L"WQCRenameCaseDlg", 0x38000205, 0x38000105},
-    {L"WQCSelectKBDlg", 0x38000206, 0x38000106},
-    {L"WQCFieldFormatter", 0x38000208, 0x38000108},
-    {L"WQCBoolFormatCtl", 0x38000209, 0x38000109},
-    {L"WQCDateFormatCtl", 0x3800020A, 0x38000109},
-    {L"WQCIntegerFormatCtl", 0x3800020C, 0x38000109},
-    {L"WQCRealFormatCtl", 0x3800020B, 0x38000109},
-    {L"WQCKBDialogRequest", 0x3800020D, 0x3800010A},
-    {L"WQCAssocHoldDlg", 0x3800020F, 0x3800010C},
-    {L"WQCAccessControl", 0x38000210, 0x3800010D},
-    {L"WQCConflictResolution", 0x38000211, 0x3800010E},
-    {L"WQCClaimDlg", 0x38000212, 0x3800010F},
-    {L"WQCUnClaimDlg", 0x38000213, 0x38000110},
-    {L"WQCSelectDatasheetDlg", 0x38000214, 0x38000111},
-    {L"WQCOpenDatasheetDlg", 0x38000215, 0x38000112},
-    {L"WQCSelDsByTypeDlg", 0x38000216, 0x38000113},
+// The creatable classes of the registered type library, so a class added to the IDL is
+// checked without touching this test.
+std::vector<ServerClass> ServerClasses() {
+  std::vector<ServerClass> classes;
+  plat::com_ptr<ITypeLib> lib;
+  if (FAILED(LoadRegTypeLib(kLibId, 380, 0, 0x0409, lib.put()))) return classes;
+  for (UINT i = 0; i < lib->GetTypeInfoCount(); ++i) {
+    plat::com_ptr<ITypeInfo> info;
+    TYPEATTR* attr = nullptr;
+    if (FAILED(lib->GetTypeInfo(i, info.put())) || FAILED(info->GetTypeAttr(&attr))) continue;
+    ServerClass c{L"", attr->guid, GUID_NULL};
+    const bool creatable = attr->typekind == TKIND_COCLASS && (attr->wTypeFlags & TYPEFLAG_FCANCREATE);
+    for (UINT j = 0; creatable && j < attr->cImplTypes; ++j) {
+      INT flags = 0;
+      HREFTYPE ref = 0;
+      plat::com_ptr<ITypeInfo> implemented;
+      TYPEATTR* implementedAttr = nullptr;
+      if (SUCCEEDED(info->GetImplTypeFlags(j, &flags)) && (flags & IMPLTYPEFLAG_FDEFAULT) &&
+          !(flags & IMPLTYPEFLAG_FSOURCE) && SUCCEEDED(info->GetRefTypeOfImplType(j, &ref)) &&
+          SUCCEEDED(info->GetRefTypeInfo(ref, implemented.put())) &&
+          SUCCEEDED(implemented->GetTypeAttr(&implementedAttr))) {
+        c.iid = implementedAttr->guid;
+        implemented->ReleaseTypeAttr(implementedAttr);
+      }
+    }
+    info->ReleaseTypeAttr(attr);
+    plat::unique_bstr name;
+    if (creatable && SUCCEEDED(lib->GetDocumentation(i, name.put(), nullptr, nullptr, nullptr))) {
+      c.name = name.c_str();
+      classes.push_back(c);
+    }
+  }
+  return classes;
+}
+
+// An aggregate around one object of the server: it answers IUnknown itself and hands every
+// other interface to the inner object, as a client that aggregates would.
+void PrintTo(const ServerClass& c, std::ostream* os) {
+  *os << std::string(c.name.begin(), c.name.end());
+}
+
+class Outer : public IUnknown {
+ public:
+  STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
+    if (iid == IID_IUnknown) {
+      *out = static_cast<IUnknown*>(this);
+      AddRef();
+      return S_OK;
+    }
+    return inner->QueryInterface(iid, out);
+  }
+  STDMETHODIMP_(ULONG) AddRef() override { return ++refs; }
+  STDMETHODIMP_(ULONG) Release() override { return --refs; }
+
+  ULONG refs = 1;
+  plat::com_ptr<IUnknown> inner;
 };
 
 class Contract : public testing::TestWithParam<ServerClass> {
@@ -49,10 +84,10 @@ class Contract : public testing::TestWithParam<ServerClass> {
 
 TEST_P(Contract, ServesItsClassAsClientsMeetIt) {
   const ServerClass& c = GetParam();
-  const CLSID clsid = ServerGuid(c.clsid);
-  const IID iid = ServerGuid(c.iid);
+  const CLSID clsid = c.clsid;
+  const IID iid = c.iid;
 
-  const std::wstring progId = std::wstring(L"WQCGenericSvcs.") + c.name;
+  const std::wstring progId = L"WQCGenericSvcs." + c.name;
   for (const std::wstring& id : {progId, progId + L".380"}) {
     CLSID found = GUID_NULL;
     ASSERT_EQ(CLSIDFromProgID(id.c_str(), &found), S_OK) << id;
@@ -63,8 +98,10 @@ TEST_P(Contract, ServesItsClassAsClientsMeetIt) {
   ASSERT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown,
                              object.put_void()),
             S_OK);
+  EXPECT_EQ(wqtest::RefCount(object.get()), 1u);
   plat::com_ptr<IDispatch> dual;
   ASSERT_EQ(object->QueryInterface(iid, dual.put_void()), S_OK);
+  EXPECT_EQ(wqtest::RefCount(object.get()), 2u) << "one count for the whole object";
   plat::com_ptr<IUnknown> identity;
   ASSERT_EQ(dual->QueryInterface(IID_IUnknown, identity.put_void()), S_OK);
   EXPECT_EQ(identity.get(), object.get());
@@ -74,8 +111,10 @@ TEST_P(Contract, ServesItsClassAsClientsMeetIt) {
   ASSERT_EQ(object->QueryInterface(IID_ISupportErrorInfo, support.put_void()), S_OK);
   EXPECT_EQ(support->InterfaceSupportsErrorInfo(iid), S_OK);
   EXPECT_EQ(support->InterfaceSupportsErrorInfo(IID_IDispatch), S_FALSE);
-  const IID other = ServerGuid(c.iid == 0x38000106 ? 0x3800010A : 0x38000106);
-  EXPECT_EQ(support->InterfaceSupportsErrorInfo(other), S_FALSE);
+  for (const ServerClass& otherClass : ServerClasses()) {
+    if (otherClass.iid != iid)
+      EXPECT_EQ(support->InterfaceSupportsErrorInfo(otherClass.iid), S_FALSE) << otherClass.name;
+  }
 
   plat::com_ptr<ITypeInfo> info;
   ASSERT_EQ(dual->GetTypeInfo(0, LOCALE_USER_DEFAULT, info.put()), S_OK);
@@ -104,14 +143,48 @@ TEST_P(Contract, ServesItsClassAsClientsMeetIt) {
   EXPECT_EQ(CoCreateInstance(clsid, outer, CLSCTX_INPROC_SERVER, iid, &out),
             CLASS_E_NOAGGREGATION);
   EXPECT_EQ(out, nullptr);
+  support = nullptr;
+  identity = nullptr;
+  dual = nullptr;
+  EXPECT_EQ(wqtest::RefCount(object.get()), 1u) << "every interface released gives its count back";
 }
 
-INSTANTIATE_TEST_SUITE_P(Server, Contract, testing::ValuesIn(kClasses),
+// Inside an aggregate the object's interfaces answer for the outer object: one identity,
+// and their counts are the outer object's.
+TEST_P(Contract, JoinsAnAggregate) {
+  const ServerClass& c = GetParam();
+  Outer outer;
+  ASSERT_EQ(CoCreateInstance(c.clsid, &outer, CLSCTX_INPROC_SERVER, IID_IUnknown,
+                             outer.inner.put_void()),
+            S_OK);
+  EXPECT_EQ(outer.refs, 1u) << "making the inner object leaves the outer count alone";
+  plat::com_ptr<IDispatch> dual;
+  ASSERT_EQ(outer.QueryInterface(c.iid, dual.put_void()), S_OK);
+  EXPECT_EQ(outer.refs, 2u);
+  plat::com_ptr<IUnknown> identity;
+  ASSERT_EQ(dual->QueryInterface(IID_IUnknown, identity.put_void()), S_OK);
+  EXPECT_EQ(identity.get(), static_cast<IUnknown*>(&outer));
+  identity = nullptr;
+  dual = nullptr;
+  EXPECT_EQ(outer.refs, 1u);
+  outer.inner = nullptr;
+}
+
+INSTANTIATE_TEST_SUITE_P(Server, Contract, testing::ValuesIn(ServerClasses()),
                          [](const testing::TestParamInfo<ServerClass>& info) {
-                           std::string name;
-                           for (const wchar_t* p = info.param.name; *p; ++p)
-                             name += static_cast<char>(*p);
-                           return name;
+                           return std::string(info.param.name.begin(), info.param.name.end());
                          });
+
+// The list above is the type library's: it must hold every class, each registered.
+TEST(ServerClasses, EveryCoclassOfTheLibraryIsRegistered) {
+  const std::vector<ServerClass> classes = ServerClasses();
+  EXPECT_FALSE(classes.empty());
+  for (const ServerClass& c : classes) {
+    EXPECT_NE(c.iid, GUID_NULL) << c.name;
+    CLSID found = GUID_NULL;
+    EXPECT_EQ(CLSIDFromProgID((L"WQCGenericSvcs." + c.name).c_str(), &found), S_OK) << c.name;
+    EXPECT_EQ(found, c.clsid) << c.name;
+  }
+}
 
 }  // namespace
