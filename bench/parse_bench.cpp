@@ -9,7 +9,7 @@
 
 #include "benchsupport.h"
 #include "replies.h"
-#include "workspacedialogs/listcasesparser.h"
+#include "workspace/listcasesparser.h"
 #include "workspacedialogs/listobjectsparser.h"
 #include "workspacedialogs/selectionitems.h"
 #include "wqmsxml.h"

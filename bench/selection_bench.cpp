@@ -11,7 +11,7 @@
 
 #include "benchsupport.h"
 #include "replies.h"
-#include "workspacedialogs/listcasesparser.h"
+#include "workspace/listcasesparser.h"
 #include "workspacedialogs/selectionitems.h"
 
 namespace {

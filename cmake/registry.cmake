@@ -1,14 +1,17 @@
-# wq_registry_scripts(<out_rc> PREFIX <progid prefix> ENTRIES <class>:<id>[:<bitmap>] ...)
+# wq_registry_scripts(<out_rc> PREFIX <progid prefix> [CLASS_LIST <out_inc>]
+#                     ENTRIES <class>:<id>[:<bitmap>] ...)
 # Writes one registry script per class from the two templates (a plain class, or a
 # format control when a toolbox bitmap id is given) and an .rc file that holds them all
 # as "REGISTRY" resources. A class's default value is "<class> Class" unless
-# WQ_DESCRIPTION_<class> says otherwise.
+# WQ_DESCRIPTION_<class> says otherwise. CLASS_LIST also writes the classes for C++, one
+# WQ_SERVER_CLASS(<class>, <id>) per line, so the code's tables come from the same list.
 set(WQ_RGS_TEMPLATES ${CMAKE_CURRENT_LIST_DIR}/rgs)
 
 function(wq_registry_scripts out_rc)
-  cmake_parse_arguments(ARG "" "PREFIX" "ENTRIES" ${ARGN})
+  cmake_parse_arguments(ARG "" "PREFIX;CLASS_LIST" "ENTRIES" ${ARGN})
   set(dir ${CMAKE_CURRENT_BINARY_DIR}/rgs)
   set(lines "// Generated: the registry scripts of the server's classes.\n")
+  set(classes "// Generated: the server's classes with the ids of their registry scripts.\n")
   foreach(entry ${ARG_ENTRIES})
     string(REPLACE ":" ";" fields ${entry})
     list(GET fields 0 CLASS)
@@ -27,7 +30,12 @@ function(wq_registry_scripts out_rc)
       configure_file(${WQ_RGS_TEMPLATES}/class.rgs.in ${dir}/${CLASS}.rgs @ONLY)
     endif()
     string(APPEND lines "${id} REGISTRY \"${dir}/${CLASS}.rgs\"\n")
+    string(APPEND classes "WQ_SERVER_CLASS(${CLASS}, ${id})\n")
   endforeach()
   file(WRITE ${out_rc}.tmp "${lines}")
   configure_file(${out_rc}.tmp ${out_rc} COPYONLY)
+  if(ARG_CLASS_LIST)
+    file(WRITE ${ARG_CLASS_LIST}.tmp "${classes}")
+    configure_file(${ARG_CLASS_LIST}.tmp ${ARG_CLASS_LIST} COPYONLY)
+  endif()
 endfunction()

@@ -110,3 +110,8 @@ void CDlgResizer::Layout() {
         .MoveWindow(ComputeAnchoredRect(item.rect, item.horizontal, item.vertical, change));
   }
 }
+
+bool CDlgResizer::ProcessWindowMessage(const plat::Message& m, LRESULT&) {
+  if (m.msg == WM_SIZE) Layout();
+  return false;
+}

@@ -3,13 +3,16 @@
 // rectangles, so repeated resizing never accumulates rounding. By default a child scales
 // with the parent; its edges can instead be anchored to a side, or it can keep its size.
 //
-//   resizer_.Attach(hwnd());                          // in WM_INITDIALOG
+//   plat::Chain(&CMyDlg::resizer_),  // in the message map, ahead of any WM_SIZE handler
+//   // In WM_INITDIALOG, once the children stand where they start:
+//   resizer_.Attach(hwnd());
 //   resizer_.SetControlAnchor(IDOK, RESIZE_KEEP_WIDTH | RESIZE_ANCHOR_RIGHT,
 //                             RESIZE_KEEP_HEIGHT | RESIZE_ANCHOR_BOTTOM);
-//   resizer_.Layout();                                // in WM_SIZE
 #pragma once
 
 #include <windows.h>
+
+#include <window.h>
 
 #include "wqarray.h"
 
@@ -57,8 +60,11 @@ class CDlgResizer {
   void SetControlAnchor(int controlId, UINT horizontal, UINT vertical);
   // FALSE for a window the resizer does not manage.
   BOOL SetWindowAnchor(HWND window, UINT horizontal, UINT vertical);
-  // Moves every child for the parent's present size; call from the size handler.
+  // Moves every child for the parent's present size.
   void Layout();
+  // Chained into the parent's message map: lays the children out on WM_SIZE and leaves the
+  // message to the parent's own handlers (never reports it handled).
+  bool ProcessWindowMessage(const plat::Message& m, LRESULT& result);
 
  private:
   void TakeInitialRect();

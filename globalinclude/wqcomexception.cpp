@@ -8,6 +8,7 @@
 
 #include <cwchar>
 #include <new>
+#include <utility>
 
 namespace {
 
@@ -182,41 +183,12 @@ void AppendHResultAttribute(WQStringBuffer& buffer, HRESULT code) {
 
 // ---------------------------------------------------------------- WQComException
 
-WQComException::WQComException(const WQComException& other)
-    : hr_(other.hr_),
-      errorInfo_(other.errorInfo_),
-      traceLevel_(other.traceLevel_),
-      methodName_(other.methodName_),
-      activity_(other.activity_) {
-  if (errorInfo_) errorInfo_->AddRef();
-}
-
-WQComException& WQComException::operator=(const WQComException& other) {
-  if (this != &other) {
-    if (other.errorInfo_) other.errorInfo_->AddRef();
-    ReleaseErrorInfo();
-    hr_ = other.hr_;
-    errorInfo_ = other.errorInfo_;
-    traceLevel_ = other.traceLevel_;
-    methodName_ = other.methodName_;
-    activity_ = other.activity_;
-  }
-  return *this;
-}
-
-WQComException::~WQComException() { ReleaseErrorInfo(); }
-
-void WQComException::ReleaseErrorInfo() {
-  if (errorInfo_) {
-    errorInfo_->Release();
-    errorInfo_ = nullptr;
-  }
-}
+void WQComException::ReleaseErrorInfo() { errorInfo_.reset(); }
 
 WQComException& WQComException::operator=(HRESULT hr) {
   hr_ = hr;
   ReleaseErrorInfo();
-  if (FAILED(hr) && ::GetErrorInfo(0, &errorInfo_) != S_OK) errorInfo_ = nullptr;
+  if (FAILED(hr) && ::GetErrorInfo(0, errorInfo_.put()) != S_OK) errorInfo_.reset();
   return *this;
 }
 
@@ -262,15 +234,15 @@ HRESULT WQComException::GetDescription(BSTR* description) {
 }
 
 HRESULT WQComException::ReturnHResult() {
-  if (errorInfo_) ::SetErrorInfo(0, errorInfo_);
+  if (errorInfo_) ::SetErrorInfo(0, errorInfo_.get());
   return hr_;
 }
 
 HRESULT WQComException::PublishError() {
   if (FAILED(hr_)) {
-    plat::unique_bstr description = DescriptionOf(errorInfo_);
+    plat::unique_bstr description = DescriptionOf(errorInfo_.get());
     if (IsChain(description.get()))
-      ::SetErrorInfo(0, errorInfo_);
+      ::SetErrorInfo(0, errorInfo_.get());
     else
       WrapDescription();
   }
@@ -286,7 +258,7 @@ void WQComException::InstallErrorInfo(const wchar_t* text, const wchar_t* source
   plat::unique_bstr heldSource;
   if (!source) source = methodName_;
   if (!source && errorInfo_) {
-    heldSource = SourceOf(errorInfo_);
+    heldSource = SourceOf(errorInfo_.get());
     source = heldSource.get();
   }
   if (source) create->SetSource(const_cast<LPOLESTR>(source));
@@ -296,15 +268,14 @@ void WQComException::InstallErrorInfo(const wchar_t* text, const wchar_t* source
   }
   plat::com_ptr<IErrorInfo> info;
   if (FAILED(create.query_to(info))) return;
-  ReleaseErrorInfo();
-  errorInfo_ = info.detach();
-  ::SetErrorInfo(0, errorInfo_);
+  errorInfo_ = std::move(info);
+  ::SetErrorInfo(0, errorInfo_.get());
 }
 
 void WQComException::WrapDescription(BSTR* installed) {
   if (installed) *installed = nullptr;
   if (!FAILED(hr_)) return;
-  plat::unique_bstr source = SourceOf(errorInfo_);
+  plat::unique_bstr source = SourceOf(errorInfo_.get());
 
   wchar_t textStorage[5102];
   WQStringBuffer text(textStorage);
@@ -315,7 +286,7 @@ void WQComException::WrapDescription(BSTR* installed) {
       SUCCEEDED(records->GetRecordCount(&recordCount)) && recordCount > 0) {
     WrapErrorRecords(records.get(), text);
   } else {
-    plat::unique_bstr description = DescriptionOf(errorInfo_);
+    plat::unique_bstr description = DescriptionOf(errorInfo_.get());
     if (IsChain(description.get())) return;
     if (!Length(description.get())) description = SystemText(hr_);
     text.Append(kElementStart);
@@ -471,14 +442,12 @@ void WQComException::ThrowHrAt(const WQSourceLocation& location, HRESULT code,
 
 void WQComException::CatchComException(const WQSourceLocation& location,
                                        WQComException& caught) {
-  if (errorInfo_ && caught.errorInfo_ == errorInfo_) {
+  if (errorInfo_ && caught.errorInfo_.get() == errorInfo_.get()) {
     TraceAtLocation(location, L"~~~~ Caught WQComException ~~~~");
     return;
   }
-  ReleaseErrorInfo();
-  errorInfo_ = caught.errorInfo_;
+  errorInfo_ = std::move(caught.errorInfo_);
   hr_ = caught.hr_;
-  caught.errorInfo_ = nullptr;
   caught.hr_ = S_OK;
   if (methodName_ || activity_) SetErrorNoMessage(nullptr, S_OK);
 }

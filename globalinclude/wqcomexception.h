@@ -16,6 +16,8 @@
 #include <windows.h>
 #include <oleauto.h>
 
+#include <handles.h>
+
 #include <cstdarg>
 #include <utility>
 
@@ -27,9 +29,6 @@
 class WQComException {
  public:
   WQComException() = default;
-  WQComException(const WQComException& other);
-  WQComException& operator=(const WQComException& other);
-  ~WQComException();
 
   // Stores the code; for a failure, takes the thread's error info as the held one.
   WQComException& operator=(HRESULT hr);
@@ -37,7 +36,7 @@ class WQComException {
   bool Failed() const { return FAILED(hr_); }
   bool Succeeded() const { return SUCCEEDED(hr_); }
   HRESULT GetHResult() const { return hr_; }
-  IErrorInfo* GetHeldErrorInfo() const { return errorInfo_; }
+  IErrorInfo* GetHeldErrorInfo() const { return errorInfo_.get(); }
   const wchar_t* GetMethodName() const { return methodName_; }
   const wchar_t* GetActivity() const { return activity_; }
 
@@ -98,7 +97,7 @@ class WQComException {
 
  private:
   HRESULT hr_ = S_OK;
-  IErrorInfo* errorInfo_ = nullptr;
+  plat::com_ptr<IErrorInfo> errorInfo_;  // shared by copies
   int traceLevel_ = 0;
   const wchar_t* methodName_ = nullptr;
   const wchar_t* activity_ = nullptr;

@@ -34,10 +34,6 @@ class XMLAttributeMap {
   std::vector<Entry> entries_;
 };
 
-inline HRESULT AddAttribute(XMLAttributeMap& map, const wchar_t* name, const VARIANT& value) {
-  return map.Add(name, value);
-}
-
 class XMLWriterAbstract {
  public:
   virtual ~XMLWriterAbstract() = default;

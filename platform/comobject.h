@@ -227,11 +227,11 @@ struct ObjectEntry {
   const CLSID* clsid;
   UINT registryResource;  // "REGISTRY" resource with the class's script
   CreateInstanceFn create;
-  IUnknown* classObject;  // made on first request, kept for the module's life
+  com_ptr<IUnknown> classObject;  // made on first request, kept for the module's life
 };
 
 template <class T>
-constexpr ObjectEntry MakeObjectEntry(UINT registryResource) noexcept {
+ObjectEntry MakeObjectEntry(UINT registryResource) noexcept {
   return ObjectEntry{&__uuidof(T), registryResource, &CreateInstance<T>, nullptr};
 }
 

@@ -73,6 +73,12 @@ class SupportErrorInfo : public ISupportErrorInfo {
   }
 };
 
+// The base of a dual class: interface I dispatched from the type library, with error info
+// for I; further interfaces and mixins follow it.
+//   class Widget : public plat::DualImplements<Widget, IWidget, IOther> { ... };
+template <class Self, class I, class... More>
+using DualImplements = Implements<Self, Dispatch<I>, SupportErrorInfo<I>, More...>;
+
 // IProvideClassInfo2 for class `Class` (a coclass of the type library); `SourceIid`
 // names its default event interface, when it has one.
 template <class Class, const IID* SourceIid = nullptr>

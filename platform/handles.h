@@ -277,7 +277,8 @@ inline void throw_if_failed(HRESULT hr) {
     if (!(ptr)) return (hr);            \
   } while (0)
 
-// Closes every COM boundary that is not a WQComException method.
+// Closes a COM boundary: whatever was thrown leaves it as an HRESULT. Code with its own
+// exception type closes its boundaries with its own handler instead.
 #define PLAT_CATCH_RETURN()      \
   catch (...) {                  \
     return ::plat::to_hresult(); \

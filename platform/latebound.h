@@ -3,10 +3,10 @@
 // code works alike with the real component and a small stand-in. A member's exception
 // comes back as its own HRESULT with its text installed as the thread's error info.
 //
-//   plat::LateBound grid(dispatch);          // keeps the names it looked up
-//   grid.PutIndexed(L"ColWidth", {0}, 1440);
+//   plat::LateBound table(dispatch);         // keeps the names it looked up
+//   table.PutIndexed(L"ColumnWidth", {0}, 1440);
 //   plat::unique_variant text;
-//   grid.Get(L"TextMatrix", text.put(), {1, 0});
+//   table.Get(L"Cell", text.put(), {1, 0});
 #pragma once
 
 #include "handles.h"

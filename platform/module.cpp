@@ -95,12 +95,7 @@ void Module::Init(ObjectEntry* entries, size_t count, HINSTANCE instance,
 }
 
 void Module::Term() noexcept {
-  for (ObjectEntry& entry : *this) {
-    if (entry.classObject) {
-      entry.classObject->Release();
-      entry.classObject = nullptr;
-    }
-  }
+  for (ObjectEntry& entry : *this) entry.classObject.reset();
   ReleaseTypeInfoCache();
 }
 
@@ -112,12 +107,9 @@ HRESULT Module::GetClassObject(REFCLSID clsid, REFIID riid, void** ppv) noexcept
     objectLock_.lock();
     if (!entry.classObject) {
       auto* factory = new (std::nothrow) ClassFactory(entry.create);
-      if (factory) {
-        factory->AddRef();
-        entry.classObject = factory;
-      }
+      if (factory) entry.classObject = com_ptr<IUnknown>(factory);
     }
-    IUnknown* classObject = entry.classObject;
+    const com_ptr<IUnknown> classObject = entry.classObject;
     objectLock_.unlock();
     if (!classObject) return E_OUTOFMEMORY;
     return classObject->QueryInterface(riid, ppv);

@@ -336,9 +336,6 @@ class ListView : public Window {
   void AddExtendedStyle(DWORD style) const noexcept {
     SendMessage(LVM_SETEXTENDEDLISTVIEWSTYLE, style, style);
   }
-  DWORD GetExtendedStyle() const noexcept {
-    return static_cast<DWORD>(SendMessage(LVM_GETEXTENDEDLISTVIEWSTYLE));
-  }
 };
 
 inline void destroy_imagelist(HIMAGELIST images) noexcept { ::ImageList_Destroy(images); }
@@ -512,10 +509,6 @@ constexpr auto OnNotify(UINT_PTR id, UINT code, Fn fn) {
 template <class Fn>
 constexpr auto OnNotifyCode(UINT code, Fn fn) {
   return details::NotifyEntry<Fn>{0, 0, code, true, fn};
-}
-template <class Fn>
-constexpr auto OnNotifyRange(UINT_PTR firstId, UINT_PTR lastId, UINT code, Fn fn) {
-  return details::NotifyEntry<Fn>{firstId, lastId, code, false, fn};
 }
 template <class Member>
 constexpr auto Chain(Member member) {

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "accessctrl.h"
+#include "accessctrl/accessctrl.h"
 #include "accesstest.h"
 #include "comtest.h"
 
@@ -96,6 +96,21 @@ TEST(AccessControl, LooksNamesUpWithoutRegardToCase) {
   carl.AddRole(write.get());
   carl.AddRole(write.get());
   EXPECT_EQ(accesstest::Dump(carl), L"CORP\\carl '' [readers,WRITE,WRITE]");
+}
+
+// A record's copy is a copy of each name: its whole length, embedded zeros included; a name
+// made from text ends at its first zero; a missing name stays missing.
+TEST(AccessControl, RecordCopiesKeepWholeNames) {
+  const plat::unique_bstr zeroed = plat::unique_bstr::copy(L"a\0b", 3);
+  AccessRole role;
+  role.Name = zeroed.get();
+  static_cast<plat::unique_bstr&>(role.Description) = plat::unique_bstr::copy(zeroed.get(), 3);
+  const AccessRole copy = role;
+  EXPECT_EQ(copy.Name.length(), 1u);
+  EXPECT_NE(copy.Description.get(), role.Description.get());
+  EXPECT_EQ(std::wstring(copy.Description.get(), copy.Description.length()),
+            std::wstring(L"a\0b", 3));
+  EXPECT_FALSE(PrivilegeRecord(PrivilegeRecord()).Name);
 }
 
 }  // namespace

@@ -13,12 +13,12 @@
 #include <vector>
 
 #include "accesstest.h"
-#include "accessui.h"
+#include "accessctrl/accessui.h"
 #include "comtest.h"
 #include "dialogdriver.h"
-#include "dlgcontrolroles.h"
-#include "dlgcontrolusers.h"
-#include "tabhostdlg.h"
+#include "accessctrl/dlgcontrolroles.h"
+#include "accessctrl/dlgcontrolusers.h"
+#include "accessctrl/tabhostdlg.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "accessctrl.h"
+#include "accessctrl/accessctrl.h"
 
 namespace accesstest {
 

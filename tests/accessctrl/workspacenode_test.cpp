@@ -10,7 +10,7 @@
 #include "accesstest.h"
 #include "comtest.h"
 #include "variantutil.h"
-#include "workspacenode.h"
+#include "accessctrl/workspacenode.h"
 #include "wqcomexception.h"
 
 namespace {

@@ -3,7 +3,7 @@
 // the pages, and what OK does.
 #include <gtest/gtest.h>
 
-#include "conflictresdlg.h"
+#include "conflictres/conflictresdlg.h"
 #include "conflicttest.h"
 
 namespace {

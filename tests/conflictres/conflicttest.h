@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "comtest.h"
-#include "conflictlistpage.h"
+#include "conflictres/conflictlistpage.h"
 #include "dialogdriver.h"
 
 namespace conflicttest {

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "conflicttest.h"
-#include "modifieddocsdlg.h"
+#include "conflictres/modifieddocsdlg.h"
 
 namespace {
 

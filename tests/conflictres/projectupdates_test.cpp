@@ -5,7 +5,7 @@
 #include <string>
 
 #include "comtest.h"
-#include "projectupdates.h"
+#include "conflictres/projectupdates.h"
 
 namespace {
 

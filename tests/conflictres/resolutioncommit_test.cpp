@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "conflicttest.h"
-#include "resolutioncommit.h"
+#include "conflictres/resolutioncommit.h"
 
 namespace {
 

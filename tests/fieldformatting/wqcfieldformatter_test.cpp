@@ -7,6 +7,7 @@
 #include "WQCGenericSvcs.h"
 #include "comtest.h"
 #include "fieldtest.h"
+#include "workspace/dataservicerequest.h"
 
 namespace {
 
@@ -54,7 +55,7 @@ class FieldFormatter : public testing::Test {
   }
 
   HRESULT Initialize(const wchar_t* reply) {
-    wqstandins::SetReply(workspace_.get(), L"ZERAZevozarAdid.Main", L"InitializeFormatter", reply);
+    wqstandins::SetReply(workspace_.get(), kServerProgId, L"InitializeFormatter", reply);
     plat::com_ptr<IDispatch> dispatch;
     EXPECT_EQ(workspace_.query_to(dispatch), S_OK);
     return formatter_->Initialize(dispatch.get());

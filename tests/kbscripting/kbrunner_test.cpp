@@ -6,6 +6,7 @@
 #include "kbscripting/kbrunner.h"
 #include "kbtest.h"
 #include "xmlstructure.h"
+#include "workspace/dataservicerequest.h"
 
 namespace {
 
@@ -14,7 +15,7 @@ using plat::unique_bstr;
 using plat::unique_variant;
 using wqtest::XmlStructure;
 
-constexpr wchar_t kServer[] = L"ZERAZevozarAdid.Main";
+constexpr const wchar_t* kServer = kServerProgId;
 constexpr wchar_t kSimple42[] = L"<!--SimpleResponse--><Variant vt=\"3\" value=\"42\"/>";
 
 std::wstring Dialog(const wchar_t* returnTo, const wchar_t* control, const wchar_t* extra = L"") {

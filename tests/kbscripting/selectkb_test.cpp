@@ -3,10 +3,11 @@
 // parameter text of the dialog; and the KB dialog request object.
 #include <window.h>
 
-#include "dlgselectkb.h"
+#include "kbscripting/dlgselectkb.h"
 #include "kbtest.h"
 #include "selectiontest.h"
 #include "xmlstructure.h"
+#include "workspace/dataservicerequest.h"
 
 namespace {
 
@@ -17,7 +18,7 @@ using wqtest::DialogScript;
 using wqtest::DialogView;
 using Texts = std::vector<std::wstring>;
 
-constexpr wchar_t kServer[] = L"ZERAZevozarAdid.Main";
+constexpr const wchar_t* kServer = kServerProgId;
 // "Check" begins like the entry before it; "Size line" runs in a fixed case.
 constexpr wchar_t kEntries[] =
     L"<ListKB><KB KBName='SizeLine' Display='Size line' CaseFixed='1'/>"

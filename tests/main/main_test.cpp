@@ -8,13 +8,14 @@
 #include "WQCGenericSvcs.h"
 #include "comtest.h"
 #include "main/main.h"
+#include "workspace/dataservicerequest.h"
 
 namespace {
 
 using wqstandins::CallLog;
 using wqstandins::RequestXml;
 
-constexpr wchar_t kServer[] = L"ZERAZevozarAdid.Main";
+constexpr const wchar_t* kServer = kServerProgId;
 constexpr long kSentinel = 0x5EA1;
 
 class MainTest : public wqtest::NoLeaks {

@@ -3,10 +3,36 @@
 // type information from the registered library, and no object left alive afterwards.
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "comtest.h"
 #include "serverclasses.h"
 
 namespace {
+
+// An aggregate around one object of the server: it answers IUnknown itself and hands every
+// other interface to the inner object, as a client that aggregates would.
+void PrintTo(const ServerClass& c, std::ostream* os) {
+  *os << std::string(c.name.begin(), c.name.end());
+}
+
+class Outer : public IUnknown {
+ public:
+  STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
+    if (iid == IID_IUnknown) {
+      *out = static_cast<IUnknown*>(this);
+      AddRef();
+      return S_OK;
+    }
+    return inner->QueryInterface(iid, out);
+  }
+  STDMETHODIMP_(ULONG) AddRef() override { return ++refs; }
+  STDMETHODIMP_(ULONG) Release() override { return --refs; }
+
+  ULONG refs = 1;
+  plat::com_ptr<IUnknown> inner;
+};
 
 class Contract : public testing::TestWithParam<ServerClass> {
  protected:
@@ -15,10 +41,10 @@ class Contract : public testing::TestWithParam<ServerClass> {
 
 TEST_P(Contract, ServesItsClassAsClientsMeetIt) {
   const ServerClass& c = GetParam();
-  const CLSID clsid = ServerGuid(c.clsid);
-  const IID iid = ServerGuid(c.iid);
+  const CLSID clsid = c.clsid;
+  const IID iid = c.iid;
 
-  const std::wstring progId = std::wstring(L"WQCGenericSvcs.") + c.name;
+  const std::wstring progId = L"WQCGenericSvcs." + c.name;
   for (const std::wstring& id : {progId, progId + L".380"}) {
     CLSID found = GUID_NULL;
     ASSERT_EQ(CLSIDFromProgID(id.c_str(), &found), S_OK) << id;
@@ -29,8 +55,10 @@ TEST_P(Contract, ServesItsClassAsClientsMeetIt) {
   ASSERT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown,
                              object.put_void()),
             S_OK);
+  EXPECT_EQ(wqtest::RefCount(object.get()), 1u);
   plat::com_ptr<IDispatch> dual;
   ASSERT_EQ(object->QueryInterface(iid, dual.put_void()), S_OK);
+  EXPECT_EQ(wqtest::RefCount(object.get()), 2u) << "one count for the whole object";
   plat::com_ptr<IUnknown> identity;
   ASSERT_EQ(dual->QueryInterface(IID_IUnknown, identity.put_void()), S_OK);
   EXPECT_EQ(identity.get(), object.get());
@@ -40,8 +68,10 @@ TEST_P(Contract, ServesItsClassAsClientsMeetIt) {
   ASSERT_EQ(object->QueryInterface(IID_ISupportErrorInfo, support.put_void()), S_OK);
   EXPECT_EQ(support->InterfaceSupportsErrorInfo(iid), S_OK);
   EXPECT_EQ(support->InterfaceSupportsErrorInfo(IID_IDispatch), S_FALSE);
-  const IID other = ServerGuid(c.iid == 0x38000106 ? 0x3800010A : 0x38000106);
-  EXPECT_EQ(support->InterfaceSupportsErrorInfo(other), S_FALSE);
+  for (const ServerClass& otherClass : ServerClasses()) {
+    if (otherClass.iid != iid)
+      EXPECT_EQ(support->InterfaceSupportsErrorInfo(otherClass.iid), S_FALSE) << otherClass.name;
+  }
 
   plat::com_ptr<ITypeInfo> info;
   ASSERT_EQ(dual->GetTypeInfo(0, LOCALE_USER_DEFAULT, info.put()), S_OK);
@@ -70,14 +100,48 @@ TEST_P(Contract, ServesItsClassAsClientsMeetIt) {
   EXPECT_EQ(CoCreateInstance(clsid, outer, CLSCTX_INPROC_SERVER, iid, &out),
             CLASS_E_NOAGGREGATION);
   EXPECT_EQ(out, nullptr);
+  support = nullptr;
+  identity = nullptr;
+  dual = nullptr;
+  EXPECT_EQ(wqtest::RefCount(object.get()), 1u) << "every interface released gives its count back";
 }
 
-INSTANTIATE_TEST_SUITE_P(Server, Contract, testing::ValuesIn(kClasses),
+// Inside an aggregate the object's interfaces answer for the outer object: one identity,
+// and their counts are the outer object's.
+TEST_P(Contract, JoinsAnAggregate) {
+  const ServerClass& c = GetParam();
+  Outer outer;
+  ASSERT_EQ(CoCreateInstance(c.clsid, &outer, CLSCTX_INPROC_SERVER, IID_IUnknown,
+                             outer.inner.put_void()),
+            S_OK);
+  EXPECT_EQ(outer.refs, 1u) << "making the inner object leaves the outer count alone";
+  plat::com_ptr<IDispatch> dual;
+  ASSERT_EQ(outer.QueryInterface(c.iid, dual.put_void()), S_OK);
+  EXPECT_EQ(outer.refs, 2u);
+  plat::com_ptr<IUnknown> identity;
+  ASSERT_EQ(dual->QueryInterface(IID_IUnknown, identity.put_void()), S_OK);
+  EXPECT_EQ(identity.get(), static_cast<IUnknown*>(&outer));
+  identity = nullptr;
+  dual = nullptr;
+  EXPECT_EQ(outer.refs, 1u);
+  outer.inner = nullptr;
+}
+
+INSTANTIATE_TEST_SUITE_P(Server, Contract, testing::ValuesIn(ServerClasses()),
                          [](const testing::TestParamInfo<ServerClass>& info) {
-                           std::string name;
-                           for (const wchar_t* p = info.param.name; *p; ++p)
-                             name += static_cast<char>(*p);
-                           return name;
+                           return std::string(info.param.name.begin(), info.param.name.end());
                          });
+
+// The list above is the type library's: it must hold every class, each registered.
+TEST(ServerClasses, EveryCoclassOfTheLibraryIsRegistered) {
+  const std::vector<ServerClass> classes = ServerClasses();
+  EXPECT_FALSE(classes.empty());
+  for (const ServerClass& c : classes) {
+    EXPECT_NE(c.iid, GUID_NULL) << c.name;
+    CLSID found = GUID_NULL;
+    EXPECT_EQ(CLSIDFromProgID((L"WQCGenericSvcs." + c.name).c_str(), &found), S_OK) << c.name;
+    EXPECT_EQ(found, c.clsid) << c.name;
+  }
+}
 
 }  // namespace

@@ -1,40 +1,58 @@
 // Every creatable class of the server with its class and interface ids, as the tests of
-// the whole server walk them.
+// the whole server walk them: read from the registered type library, so a class added to
+// the IDL is checked without touching the tests.
 #pragma once
 
-#include <windows.h>
+#include <string>
+#include <vector>
 
-// Every CLSID and IID of the server differs only in its first group.
-inline GUID ServerGuid(unsigned long first) {
-  return GUID{first, 0xA35F, 0x4D89, {0x96, 0x0A, 0xB0, 0x75, 0xAD, 0x91, 0xA1, 0x5F}};
-}
+#include "comtest.h"
+
+// {38000000-A35F-4D89-960A-B075AD91A15F}
+inline const GUID kLibId = {0x38000000, 0xA35F, 0x4D89, {0x96, 0x0A, 0xB0, 0x75, 0xAD, 0x91, 0xA1, 0x5F}};
 
 struct ServerClass {
-  const wchar_t* name;
-  unsigned long clsid;
-  unsigned long iid;
+  std::wstring name;
+  CLSID clsid;
+  IID iid;  // the default interface
 };
 
-inline const ServerClass kClasses[] = {
-    {L"Main", 0x38000201, 0x38000101},
-    {L"WQCSelectClassDlg", 0x38000202, 0x38000102},
-    {L"WQCSelectObjectDlg", 0x38000203, 0x38000103},
-    {L"WQCSelectCaseDlg", 0x38000204, 0x38000104},
-    {L"WQCSelectUnitSetDlg", 0x3800020E, 0x3800010B},
-    {L"WQCRenameCaseDlg", 0x38000205, 0x38000105},
-    {L"WQCSelectKBDlg", 0x38000206, 0x38000106},
-    {L"WQCFieldFormatter", 0x38000208, 0x38000108},
-    {L"WQCBoolFormatCtl", 0x38000209, 0x38000109},
-    {L"WQCDateFormatCtl", 0x3800020A, 0x38000109},
-    {L"WQCIntegerFormatCtl", 0x3800020C, 0x38000109},
-    {L"WQCRealFormatCtl", 0x3800020B, 0x38000109},
-    {L"WQCKBDialogRequest", 0x3800020D, 0x3800010A},
-    {L"WQCAssocHoldDlg", 0x3800020F, 0x3800010C},
-    {L"WQCAccessControl", 0x38000210, 0x3800010D},
-    {L"WQCConflictResolution", 0x38000211, 0x3800010E},
-    {L"WQCClaimDlg", 0x38000212, 0x3800010F},
-    {L"WQCUnClaimDlg", 0x38000213, 0x38000110},
-    {L"WQCSelectDatasheetDlg", 0x38000214, 0x38000111},
-    {L"WQCOpenDatasheetDlg", 0x38000215, 0x38000112},
-    {L"WQCSelDsByTypeDlg", 0x38000216, 0x38000113},
-};
+// The creatable classes of a type library.
+inline std::vector<ServerClass> ServerClassesOf(ITypeLib* lib) {
+  std::vector<ServerClass> classes;
+  if (!lib) return classes;
+  for (UINT i = 0; i < lib->GetTypeInfoCount(); ++i) {
+    plat::com_ptr<ITypeInfo> info;
+    TYPEATTR* attr = nullptr;
+    if (FAILED(lib->GetTypeInfo(i, info.put())) || FAILED(info->GetTypeAttr(&attr))) continue;
+    ServerClass c{L"", attr->guid, GUID_NULL};
+    const bool creatable = attr->typekind == TKIND_COCLASS && (attr->wTypeFlags & TYPEFLAG_FCANCREATE);
+    for (UINT j = 0; creatable && j < attr->cImplTypes; ++j) {
+      INT flags = 0;
+      HREFTYPE ref = 0;
+      plat::com_ptr<ITypeInfo> implemented;
+      TYPEATTR* implementedAttr = nullptr;
+      if (SUCCEEDED(info->GetImplTypeFlags(j, &flags)) && (flags & IMPLTYPEFLAG_FDEFAULT) &&
+          !(flags & IMPLTYPEFLAG_FSOURCE) && SUCCEEDED(info->GetRefTypeOfImplType(j, &ref)) &&
+          SUCCEEDED(info->GetRefTypeInfo(ref, implemented.put())) &&
+          SUCCEEDED(implemented->GetTypeAttr(&implementedAttr))) {
+        c.iid = implementedAttr->guid;
+        implemented->ReleaseTypeAttr(implementedAttr);
+      }
+    }
+    info->ReleaseTypeAttr(attr);
+    plat::unique_bstr name;
+    if (creatable && SUCCEEDED(lib->GetDocumentation(i, name.put(), nullptr, nullptr, nullptr))) {
+      c.name = name.c_str();
+      classes.push_back(c);
+    }
+  }
+  return classes;
+}
+
+// The creatable classes of the registered type library.
+inline std::vector<ServerClass> ServerClasses() {
+  plat::com_ptr<ITypeLib> lib;
+  if (FAILED(LoadRegTypeLib(kLibId, 380, 0, 0x0409, lib.put()))) return {};
+  return ServerClassesOf(lib.get());
+}

@@ -2,7 +2,6 @@
 // played by the test server's driver, and creates holds late-bound on the stand-in workspace.
 eval(new ActiveXObject("Scripting.FileSystemObject").OpenTextFile(
     WScript.ScriptFullName.replace(/[^\\]*$/, "lib\\check.js")).ReadAll());
-var SERVER = "ZERAZevozarAdid.Main";
 var NAME_EDIT = 230, REASON_EDIT = 226, OK = 1;
 
 try {

@@ -2,7 +2,6 @@
 // stand-in workspace, lets the test server's driver choose in the dialog, and claims.
 eval(new ActiveXObject("Scripting.FileSystemObject").OpenTextFile(
     WScript.ScriptFullName.replace(/[^\\]*$/, "lib\\check.js")).ReadAll());
-var SERVER = "ZERAZevozarAdid.Main";
 var OK = 1;
 
 try {

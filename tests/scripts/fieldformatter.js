@@ -18,7 +18,7 @@ try {
 
   // [out] arguments are passed as placeholders; scripts read the returned value only.
   expectError(function () { f.UnformatReal("1.5", "%f", null, null, null); }, E_FAIL, "before Initialize");
-  ws.SetReply("ZERAZevozarAdid.Main", "InitializeFormatter",
+  ws.SetReply(SERVER, "InitializeFormatter",
               "<Initialize><Prefix>ca</Prefix><Prefix>ca.</Prefix><Substitution>N/A</Substitution></Initialize>");
   f.Initialize(ws);
   check(ws.RequestMethod(1) === "InitializeFormatter", "the request " + ws.CallLog);

@@ -4,7 +4,6 @@
 eval(new ActiveXObject("Scripting.FileSystemObject").OpenTextFile(
     WScript.ScriptFullName.replace(/[^\\]*$/, "lib\\check.js")).ReadAll());
 var E_INVALIDARG = 0x80070057 | 0, E_FAIL = 0x80004005 | 0;
-var SERVER = "ZERAZevozarAdid.Main";
 
 // An uncaught error fails the test with its text (the host itself would exit 0).
 try {

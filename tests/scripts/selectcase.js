@@ -8,7 +8,7 @@ var MULTI_LIST = 208, OK = 1, CANCEL = 2;
 
 try {
   var ws = new ActiveXObject("WQStandins.Workspace");
-  ws.SetReply("ZERAZevozarAdid.Main", "ListCases",
+  ws.SetReply(SERVER, "ListCases",
               "<ListCases><Case ID='11' CaseName='Operating'/><Case ID='-31' CaseName='Hydrotest'/>" +
               "<Case ID='12' CaseName='Design'/><Case ID='17' CaseName='winter'/></ListCases>");
   var driver = new ActiveXObject("WQTestServer.DialogDriver");

@@ -3,7 +3,7 @@
 // the test server's driver.
 eval(new ActiveXObject("Scripting.FileSystemObject").OpenTextFile(
     WScript.ScriptFullName.replace(/[^\\]*$/, "lib\\check.js")).ReadAll());
-var SINGLE_LIST = 209, NEW_NAME = 212, OK = 1, SERVER = "ZERAZevozarAdid.Main";
+var SINGLE_LIST = 209, NEW_NAME = 212, OK = 1;
 
 try {
   var ws = new ActiveXObject("WQStandins.Workspace");

@@ -3,7 +3,7 @@
 // server's driver.
 eval(new ActiveXObject("Scripting.FileSystemObject").OpenTextFile(
     WScript.ScriptFullName.replace(/[^\\]*$/, "lib\\check.js")).ReadAll());
-var KB_LIST = 209, SERVER = "ZERAZevozarAdid.Main";
+var KB_LIST = 209;
 
 try {
   var ws = new ActiveXObject("WQStandins.Workspace");

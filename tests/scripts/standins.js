@@ -4,11 +4,11 @@ eval(new ActiveXObject("Scripting.FileSystemObject").OpenTextFile(
     WScript.ScriptFullName.replace(/[^\\]*$/, "lib\\check.js")).ReadAll());
 
 var ws = new ActiveXObject("WQStandins.Workspace");
-ws.SetReply("ZERAZevozarAdid.Main", "ListCases", "<ListCases><Case ID='1' CaseName='Base'/></ListCases>");
+ws.SetReply(SERVER, "ListCases", "<ListCases><Case ID='1' CaseName='Base'/></ListCases>");
 
 var call = ws.CreateDataServiceCall();
 call.Flags = 0;
-call.ServerProgID = "ZERAZevozarAdid.Main";
+call.ServerProgID = SERVER;
 call.MethodName = "ListCases";
 call.StartDocument();
 call.StartElement("ListCases");
@@ -21,7 +21,7 @@ call.Execute(0);
 check(call.Response === "<ListCases><Case ID='1' CaseName='Base'/></ListCases>", "scripted reply");
 
 check(ws.RequestCount === 1, "one request");
-check(ws.RequestServer(1) === "ZERAZevozarAdid.Main", "server " + ws.RequestServer(1));
+check(ws.RequestServer(1) === SERVER, "server " + ws.RequestServer(1));
 check(ws.RequestMethod(1) === "ListCases", "method");
 var typed = ws.RequestXml(1);
 check(typed === '<ListCases RestrictedCases="vt11:-1"><ObjectId>vt3:7</ObjectId>' +
@@ -36,7 +36,7 @@ check(ws.CallLog.split("\n").length === ws.CallCount, "log lines");
 // A failing step carries its HRESULT and description to the script.
 ws.FailAt("Execute", 0x80004005 | 0, "The server is down");
 var again = ws.CreateDataServiceCall();
-again.ServerProgID = "ZERAZevozarAdid.Main";
+again.ServerProgID = SERVER;
 again.MethodName = "ListCases";
 var e = expectError(function () { again.Execute(0); }, 0x80004005 | 0, "scripted failure");
 check(e && e.description === "The server is down", "failure description");

@@ -3,7 +3,6 @@
 eval(new ActiveXObject("Scripting.FileSystemObject").OpenTextFile(
     WScript.ScriptFullName.replace(/[^\\]*$/, "lib\\check.js")).ReadAll());
 var E_FAIL = 0x80004005 | 0;
-var SERVER = "ZERAZevozarAdid.Main";
 var NAME_EDIT = 255, REPORT_EDIT = 253, OK = 1;
 
 try {

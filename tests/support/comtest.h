@@ -16,8 +16,6 @@ inline ULONG RefCount(IUnknown* unknown) {
   return unknown->Release();
 }
 
-#define EXPECT_REF(obj, n) EXPECT_EQ(::wqtest::RefCount(obj), static_cast<ULONG>(n))
-
 // Whether `unknown` answers `iid`; the interface is released again.
 inline HRESULT QueryResult(IUnknown* unknown, REFIID iid) {
   IUnknown* out = reinterpret_cast<IUnknown*>(0x1);

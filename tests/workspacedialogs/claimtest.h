@@ -14,10 +14,11 @@
 #include "dialogdriver.h"
 #include "dialogobjecttest.h"
 #include "resources/resource.h"
+#include "workspace/dataservicerequest.h"
 
 namespace claimtest {
 
-constexpr wchar_t kServer[] = L"ZERAZevozarAdid.Main";
+constexpr const wchar_t* kServer = kServerProgId;
 using Texts = std::vector<std::wstring>;
 
 // An omitted optional argument, as a late-bound client leaves it.

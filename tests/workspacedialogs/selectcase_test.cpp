@@ -2,21 +2,17 @@
 // stand-in workspace's record, the case list, and the dialogs driven as a user would.
 #include <gtest/gtest.h>
 
-#include <standinsclient.h>
-
 #include <string>
 
-#include "WQCGenericSvcs.h"
-#include "comtest.h"
-#include "dialogdriver.h"
 #include "resources/resource.h"
+#include "selectiontest.h"
 
 namespace {
 
 using wqtest::DialogScript;
 using wqtest::DialogView;
 
-constexpr wchar_t kServer[] = L"ZERAZevozarAdid.Main";
+constexpr const wchar_t* kServer = kServerProgId;
 constexpr long kSentinel = 0x5EA1;
 constexpr int kSingle = IDC_SINGLESELECTLIST;
 constexpr int kMulti = IDC_MULTISELECTLIST;
@@ -35,29 +31,13 @@ constexpr wchar_t kPlantCases[] =
 
 using wqtest::Bstr;
 
-class SelectCaseTest : public wqtest::NoLeaks {
+class SelectCaseTest : public wqtest::SelectionTest<IWQCSelectCaseDlg> {
  protected:
-  SelectCaseTest() : NoLeaks(L"WQCGenericSvcs.dll") {}
-  void SetUp() override {
-    ASSERT_EQ(CoCreateInstance(__uuidof(WQCSelectCaseDlg), nullptr, CLSCTX_INPROC_SERVER,
-                               __uuidof(IWQCSelectCaseDlg), dlg_.put_void()),
-              S_OK);
-    ASSERT_EQ(wqstandins::CreateWorkspace(ws_), S_OK);
-    wqstandins::SetReply(ws_.get(), kServer, L"ListCases", kCases);
-  }
-  void TearDown() override {
-    dlg_.reset();
-    NoLeaks::TearDown();
+  SelectCaseTest() : SelectionTest(L"WQCGenericSvcs.WQCSelectCaseDlg") {
+    Reply(L"ListCases", kCases);
   }
 
-  IDispatch* ws() const { return ws_.get(); }
   LONG Requests() const { return wqstandins::RequestCount(ws_.get()); }
-  // Shows the dialog with `script` playing the user; *ok is the dialog's answer.
-  HRESULT Show(const DialogScript& script, VARIANT_BOOL* ok) {
-    wqtest::DialogDriver driver;
-    driver.Expect(script);
-    return dlg_->ShowDialog(ws(), 0, ok);
-  }
   // "name=ID, ..." of the case list, or of the selection.
   std::wstring Listing(bool selection = false) {
     long count = 0;
@@ -77,9 +57,6 @@ class SelectCaseTest : public wqtest::NoLeaks {
     EXPECT_EQ(dlg_->SelectionAsXML(xml.put()), S_OK);
     return xml.c_str();
   }
-
-  plat::com_ptr<IWQCSelectCaseDlg> dlg_;
-  plat::com_ptr<IWQStandinWorkspace> ws_;
 };
 
 TEST_F(SelectCaseTest, RequestCarriesTheRestrictionAndTheContextObjects) {

@@ -1,5 +1,7 @@
 // Shared by the scripting-client tests, loaded with eval (the host has no includes):
 // counted checks, expected errors and the closing line ctest looks for.
+// The server component every data service call of the module goes to.
+var SERVER = "ZERAZevozarAdid.Main";
 var failures = 0;
 function check(cond, what) {
   if (!cond) { WScript.Echo("FAIL: " + what); failures++; }

@@ -14,20 +14,6 @@ bool SameAccessName(const wchar_t* a, const wchar_t* b) {
   return _wcsicmp(a ? a : L"", b ? b : L"") == 0;
 }
 
-BSTR CopyableBstr::Copy(const wchar_t* text) {
-  if (!text) return nullptr;
-  BSTR copy = SysAllocString(text);
-  if (!copy) throw std::bad_alloc();
-  return copy;
-}
-
-BSTR CopyableBstr::Copy(BSTR text) {
-  if (!text) return nullptr;
-  BSTR copy = SysAllocStringLen(text, SysStringLen(text));
-  if (!copy) throw std::bad_alloc();
-  return copy;
-}
-
 PrivilegeRightRecord* AccessRole::FindPrivilegeRight(const wchar_t* name) {
   for (int i = 0; i < Rights.GetCount(); ++i)
     if (SameAccessName(Rights[i].Name.get(), name)) return &Rights[i];

@@ -14,25 +14,26 @@
 #include "wqarray.h"
 #include "wqsecurityutils.h"
 
-// A BSTR that copies with the record holding it.
+// A BSTR that copies with the record holding it. Made from text, it ends at the first
+// zero; a copy of another keeps its whole length, embedded zeros included. Null stays null.
 class CopyableBstr : public plat::unique_bstr {
  public:
   CopyableBstr() = default;
-  explicit CopyableBstr(const wchar_t* text) : unique_bstr(Copy(text)) {}
-  CopyableBstr(const CopyableBstr& other) : unique_bstr(Copy(other.get())) {}
+  explicit CopyableBstr(const wchar_t* text) : unique_bstr(copy(text)) {}
+  CopyableBstr(const CopyableBstr& other) : unique_bstr(WholeCopy(other)) {}
   CopyableBstr& operator=(const CopyableBstr& other) {
-    if (this != &other) reset(Copy(other.get()));
+    if (this != &other) unique_bstr::operator=(WholeCopy(other));
     return *this;
   }
   CopyableBstr& operator=(const wchar_t* text) {
-    reset(Copy(text));
+    unique_bstr::operator=(copy(text));
     return *this;
   }
 
  private:
-  // Keeps the length of a BSTR, embedded zeros included; null stays null.
-  static BSTR Copy(const wchar_t* text);
-  static BSTR Copy(BSTR text);
+  static unique_bstr WholeCopy(const unique_bstr& other) {
+    return other ? copy(other.get(), other.length()) : unique_bstr();
+  }
 };
 
 // Account, role and privilege names compare without regard to case; null is empty.

@@ -11,8 +11,7 @@
 class WQComException;
 
 class WQCAccessControl
-    : public plat::Implements<WQCAccessControl, plat::Dispatch<IWQCAccessControl>,
-                              plat::SupportErrorInfo<IWQCAccessControl>> {
+    : public plat::DualImplements<WQCAccessControl, IWQCAccessControl> {
  public:
   STDMETHOD(Initialize)(IDispatch* pWorkspace) override;
   STDMETHOD(ShowRoles)(LONGLONG lParentHWnd) override;

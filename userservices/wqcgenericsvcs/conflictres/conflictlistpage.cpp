@@ -59,7 +59,6 @@ LRESULT CConflictListPage::OnInitDialog() {
 }
 
 void CConflictListPage::OnSize() {
-  resizer_.Layout();
   // The first column takes what the list gains or loses in width.
   const int width = list_.GetClientRect().right;
   if (width != listWidth_) {

@@ -64,6 +64,7 @@ class CConflictListPage : public CConflictPage {
     return plat::MessageMap{
         plat::OnMessage(WM_INITDIALOG, &CConflictListPage::OnInitDialog),
         plat::OnMessage(WM_DESTROY, &CConflictListPage::OnDestroy),
+        plat::Chain(&CConflictListPage::resizer_),
         plat::OnMessage(WM_SIZE, &CConflictListPage::OnSize),
         plat::OnMessage(WM_COMMAND, &CConflictListPage::Ignore),
         plat::OnNotify(listId, NM_CUSTOMDRAW, &CConflictListPage::OnCustomDraw),

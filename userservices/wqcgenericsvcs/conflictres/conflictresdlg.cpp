@@ -142,7 +142,6 @@ void CConflictResDlg::DestroyPages() {
 }
 
 void CConflictResDlg::OnSize() {
-  resizer_.Layout();
   InvalidateRect(hwnd(), nullptr, TRUE);
 }
 

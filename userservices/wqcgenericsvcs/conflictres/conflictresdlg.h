@@ -36,6 +36,7 @@ class CConflictResDlg : public plat::DialogImpl<CConflictResDlg> {
     return plat::MessageMap{
         plat::OnMessage(WM_INITDIALOG, &CConflictResDlg::OnInitDialog),
         plat::OnMessage(WM_DESTROY, &CConflictResDlg::OnDestroy),
+        plat::Chain(&CConflictResDlg::resizer_),
         plat::OnMessage(WM_SIZE, &CConflictResDlg::OnSize),
         plat::OnMessage(WM_GETMINMAXINFO, &CConflictResDlg::OnGetMinMaxInfo),
         plat::OnCommand(IDOK, BN_CLICKED, &CConflictResDlg::OnOK),

@@ -58,7 +58,7 @@ class CConflictTreePage : public CConflictPage {
     return plat::MessageMap{
         plat::OnMessage(WM_INITDIALOG, &CConflictTreePage::OnInitDialog),
         plat::OnMessage(WM_DESTROY, &CConflictTreePage::OnDestroy),
-        plat::OnMessage(WM_SIZE, &CConflictTreePage::OnSize),
+        plat::Chain(&CConflictTreePage::resizer_),
         plat::OnCommand(IDC_FIRSTCHOICE, BN_CLICKED, &CConflictTreePage::OnClickedChoice1),
         plat::OnCommand(IDC_SECONDCHOICE, BN_CLICKED, &CConflictTreePage::OnClickedChoice2),
         plat::OnCommand(IDC_NEWNAME, EN_CHANGE, &CConflictTreePage::OnChangeNewName),
@@ -78,7 +78,6 @@ class CConflictTreePage : public CConflictPage {
 
   LRESULT OnInitDialog();
   void OnDestroy() { UnregisterPage(); }
-  void OnSize() { resizer_.Layout(); }
   void OnClickedChoice1() { Choose(true); }
   void OnClickedChoice2() { Choose(false); }
   void OnChangeNewName();

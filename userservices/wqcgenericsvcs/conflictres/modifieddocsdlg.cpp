@@ -54,7 +54,6 @@ LRESULT CModifiedDocsDlg::OnInitDialog() {
 }
 
 void CModifiedDocsDlg::OnSize() {
-  resizer_.Layout();
   InvalidateRect(hwnd(), nullptr, TRUE);
 }
 

@@ -17,6 +17,7 @@ class CModifiedDocsDlg : public plat::DialogImpl<CModifiedDocsDlg> {
   static constexpr auto GetMessageMap() {
     return plat::MessageMap{
         plat::OnMessage(WM_INITDIALOG, &CModifiedDocsDlg::OnInitDialog),
+        plat::Chain(&CModifiedDocsDlg::resizer_),
         plat::OnMessage(WM_SIZE, &CModifiedDocsDlg::OnSize),
         plat::OnMessage(WM_GETMINMAXINFO, &CModifiedDocsDlg::OnGetMinMaxInfo),
         plat::OnCommand(IDC_OPENDOCUMENT, BN_CLICKED, &CModifiedDocsDlg::OnOpen),

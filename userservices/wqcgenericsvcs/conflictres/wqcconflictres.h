@@ -12,8 +12,7 @@
 #include "projectupdates.h"
 
 class WQCConflictResolution
-    : public plat::Implements<WQCConflictResolution, plat::Dispatch<IWQCConflictResolution>,
-                              plat::SupportErrorInfo<IWQCConflictResolution>> {
+    : public plat::DualImplements<WQCConflictResolution, IWQCConflictResolution> {
  public:
   STDMETHOD(Initialize)(IDispatch* pWorkspace) override;
   STDMETHOD(ConflictsExist)(VARIANT_BOOL* pbExist) override;

@@ -24,9 +24,8 @@
 
 template <class T, class Choice>
 class FormatCtl
-    : public plat::Implements<T, plat::Dispatch<IWQCFormatCtl>,
-                              plat::SupportErrorInfo<IWQCFormatCtl>,
-                              plat::ProvideClassInfo2<T>, plat::CompositeControl<T>> {
+    : public plat::DualImplements<T, IWQCFormatCtl,
+                                  plat::ProvideClassInfo2<T>, plat::CompositeControl<T>> {
  public:
   STDMETHOD(put_Enabled)(VARIANT_BOOL vbool) override try {
     return this->PutStockEnabled(vbool);

@@ -48,7 +48,7 @@ plat::unique_bstr CallInitializeFormatter(WQComException& error, IWQWorkspace* w
   check(workspace->CreateDataServiceCall(call.put()), L"Failed to create data service call object");
   if (!call) error.ThrowHrAt(WQ_HERE, E_POINTER, L"Failed to create data service call object");
   check(call->put_Flags(0), L"Failed to set the flags of the data service call");
-  check(call->put_ServerProgID(plat::unique_bstr::copy(L"ZERAZevozarAdid.Main").get()),
+  check(call->put_ServerProgID(plat::unique_bstr::copy(kServerProgId).get()),
         L"Failed to set the server of the data service call");
   check(call->put_MethodName(plat::unique_bstr::copy(L"InitializeFormatter").get()),
         L"Failed to set the method of the data service call");

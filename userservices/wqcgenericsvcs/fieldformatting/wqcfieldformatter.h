@@ -10,8 +10,7 @@
 #include "numberformat.h"
 
 class WQCFieldFormatter
-    : public plat::Implements<WQCFieldFormatter, plat::Dispatch<IWQCFieldFormatter>,
-                              plat::SupportErrorInfo<IWQCFieldFormatter>> {
+    : public plat::DualImplements<WQCFieldFormatter, IWQCFieldFormatter> {
  public:
   WQCFieldFormatter();
 

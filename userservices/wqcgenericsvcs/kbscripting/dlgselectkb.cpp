@@ -6,13 +6,7 @@
 #include <cwctype>
 
 #include "workspace/dataservicerequest.h"
-#include "workspacedialogs/listcasesparser.h"
-
-namespace {
-
-constexpr wchar_t kServerProgId[] = L"ZERAZevozarAdid.Main";
-
-}  // namespace
+#include "workspace/listcasesparser.h"
 
 // ---------------------------------------------------------------- parameters
 

@@ -17,8 +17,6 @@ using plat::unique_variant;
 
 namespace {
 
-constexpr wchar_t kKBServer[] = L"ZERAZevozarAdid.Main";
-
 bool Contains(const wchar_t* text, const wchar_t* what) {
   return text && wcsstr(text, what) != nullptr;
 }
@@ -55,7 +53,7 @@ HRESULT KBRunner::CallKB(const wchar_t* serverMethod, BSTR name, BSTR raw, long 
   if ((error = workspace->CreateDataServiceCall(call.put())).Failed() || !call)
     error.ThrowHrAt(WQ_HERE, E_FAIL);
   call->put_Flags(0);
-  call->put_ServerProgID(unique_bstr::copy(kKBServer).get());
+  call->put_ServerProgID(unique_bstr::copy(kServerProgId).get());
   call->put_MethodName(unique_bstr::copy(serverMethod).get());
 
   IWQDataServiceCallXMLWriter writer(call.get());
@@ -230,7 +228,7 @@ HRESULT ReloadKBModule(const wchar_t* moduleName, const wchar_t* fileName, IDisp
   com_ptr<IWQDataServiceCall> call;
   PLAT_RETURN_IF_FAILED(wq->CreateDataServiceCall(call.put()));
   call->put_Flags(0);
-  call->put_ServerProgID(unique_bstr::copy(kKBServer).get());
+  call->put_ServerProgID(unique_bstr::copy(kServerProgId).get());
   call->StartDocument();
   call->StartElement(unique_bstr::copy(L"ReloadKB").get());
   if (moduleName && *moduleName) {

@@ -7,7 +7,7 @@
 #include <functional>
 #include <string>
 
-#include "workspacedialogs/listreplyparser.h"
+#include "workspace/listreplyparser.h"
 
 struct KBEntry {
   std::wstring display;

@@ -9,9 +9,8 @@
 #include "kbrunner.h"
 
 class WQCKBDialogRequest
-    : public plat::Implements<WQCKBDialogRequest, plat::SupportErrorInfo<IWQCKBDialogRequest>,
-                              plat::Dispatch<IWQCKBDialogRequest>,
-                              plat::ProvideClassInfo2<WQCKBDialogRequest>> {
+    : public plat::DualImplements<WQCKBDialogRequest, IWQCKBDialogRequest,
+                                  plat::ProvideClassInfo2<WQCKBDialogRequest>> {
  public:
   STDMETHOD(get_OID)(long* pOID) override;
   STDMETHOD(RunDialog)(IDispatch* pWorkspace, LONGLONG lParentHWnd) override;

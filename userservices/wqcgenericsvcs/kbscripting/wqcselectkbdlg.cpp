@@ -2,7 +2,7 @@
 
 #include "dlgselectkb.h"
 #include "workspace/dataservicerequest.h"
-#include "workspacedialogs/selectionload.h"
+#include "workspace/selectionload.h"
 
 namespace {
 

@@ -13,8 +13,7 @@
 #include "listkbparser.h"
 
 class WQCSelectKBDlg
-    : public plat::Implements<WQCSelectKBDlg, plat::SupportErrorInfo<IWQCSelectKBDlg>,
-                              plat::Dispatch<IWQCSelectKBDlg>> {
+    : public plat::DualImplements<WQCSelectKBDlg, IWQCSelectKBDlg> {
  public:
   WQCSelectKBDlg();
 

@@ -373,67 +373,70 @@ bool WQCXMLDialog::AskPage(DISPID id) {
   return V_VT(&answer) != VT_BOOL || V_BOOL(&answer) == VARIANT_TRUE;
 }
 
-STDMETHODIMP WQCXMLDialog::OnOKClick() try {
-  // A second click after the dialog closed finds no page.
-  if (closing_ || !browser_) return S_OK;
-  if (!AskPage(validateDispid_)) return S_OK;
-  // The page may have been closed by its own Validate function.
-  if (closing_ || !browser_) return S_OK;
+namespace {
 
-  ScriptUIResultsDoc results;
-  const com_ptr<IDispatch> document = Document();
+// One control of the page's form as a result input: a text, the checked state of a radio
+// button or check box, or the value of a list's chosen option. Buttons give none.
+void ReadFormElement(IDispatch* element, ScriptUIResultsDoc& results) {
+  unique_variant tag, id;
+  if (FAILED(plat::GetPropertyAs(element, L"tagName", VT_BSTR, tag.put()))) return;
+  plat::GetPropertyAs(element, L"id", VT_BSTR, id.put());
+  const wchar_t* idText = V_VT(&id) == VT_BSTR && V_BSTR(&id) ? V_BSTR(&id) : L"";
+  if (_wcsicmp(V_BSTR(&tag), L"INPUT") == 0) {
+    unique_variant type;
+    plat::GetPropertyAs(element, L"type", VT_BSTR, type.put());
+    const wchar_t* typeText = V_VT(&type) == VT_BSTR && V_BSTR(&type) ? V_BSTR(&type) : L"";
+    if (_wcsicmp(typeText, L"button") == 0) return;
+    if (_wcsicmp(typeText, L"radio") == 0 || _wcsicmp(typeText, L"checkbox") == 0) {
+      unique_variant checked;
+      plat::GetPropertyAs(element, L"checked", VT_BOOL, checked.put());
+      const bool isChecked = V_VT(&checked) == VT_BOOL && V_BOOL(&checked) != VARIANT_FALSE;
+      results.AddInput(idText, isChecked ? L"true" : L"false");
+    } else {
+      unique_variant value;
+      plat::GetPropertyAs(element, L"value", VT_BSTR, value.put());
+      results.AddInput(idText, V_VT(&value) == VT_BSTR && V_BSTR(&value) ? V_BSTR(&value) : L"");
+    }
+  } else if (_wcsicmp(V_BSTR(&tag), L"SELECT") == 0) {
+    // A list without a chosen option gives an empty value.
+    unique_variant selected, option, value;
+    unique_bstr text;
+    if (SUCCEEDED(plat::GetPropertyAs(element, L"selectedIndex", VT_I4, selected.put())) &&
+        V_I4(&selected) >= 0 &&
+        SUCCEEDED(plat::CallMethod(element, L"item", {plat::ArgLong(V_I4(&selected))}, option.put())) &&
+        V_VT(&option) == VT_DISPATCH && V_DISPATCH(&option) &&
+        SUCCEEDED(plat::CallMethod(V_DISPATCH(&option), L"getAttribute",
+                                   {plat::ArgText(unique_bstr::copy(L"value").get())}, value.put())) &&
+        SUCCEEDED(::VariantChangeType(&value, &value, VARIANT_NOUSEROVERRIDE, VT_BSTR))) {
+      VARIANT held = value.release();
+      text.reset(V_BSTR(&held));
+    }
+    results.AddInput(idText, text.c_str());
+  }
+}
+
+// Every control of the page's form, in document order.
+void ReadForm(IDispatch* document, ScriptUIResultsDoc& results) {
   com_ptr<IDispatch> all;
   unique_variant length;
-  if (SUCCEEDED(plat::GetObjectProperty(document.get(), L"all", all)) &&
-      SUCCEEDED(plat::GetPropertyAs(all.get(), L"length", VT_I4, length.put()))) {
-    for (long i = 0; i < V_I4(&length); ++i) {
-      unique_variant item;
-      if (FAILED(plat::CallMethod(all.get(), L"item", {plat::ArgLong(i)}, item.put())) ||
-          V_VT(&item) != VT_DISPATCH || !V_DISPATCH(&item))
-        continue;
-      IDispatch* element = V_DISPATCH(&item);
-      unique_variant tag, id;
-      if (FAILED(plat::GetPropertyAs(element, L"tagName", VT_BSTR, tag.put()))) continue;
-      plat::GetPropertyAs(element, L"id", VT_BSTR, id.put());
-      const wchar_t* idText = V_VT(&id) == VT_BSTR && V_BSTR(&id) ? V_BSTR(&id) : L"";
-      if (_wcsicmp(V_BSTR(&tag), L"INPUT") == 0) {
-        unique_variant type;
-        plat::GetPropertyAs(element, L"type", VT_BSTR, type.put());
-        const wchar_t* typeText = V_VT(&type) == VT_BSTR && V_BSTR(&type) ? V_BSTR(&type) : L"";
-        if (_wcsicmp(typeText, L"button") == 0) continue;
-        if (_wcsicmp(typeText, L"radio") == 0 || _wcsicmp(typeText, L"checkbox") == 0) {
-          unique_variant checked;
-          plat::GetPropertyAs(element, L"checked", VT_BOOL, checked.put());
-          const bool isChecked = V_VT(&checked) == VT_BOOL && V_BOOL(&checked) != VARIANT_FALSE;
-          results.AddInput(idText, isChecked ? L"true" : L"false");
-        } else {
-          unique_variant value;
-          plat::GetPropertyAs(element, L"value", VT_BSTR, value.put());
-          results.AddInput(idText, V_VT(&value) == VT_BSTR && V_BSTR(&value) ? V_BSTR(&value) : L"");
-        }
-      } else if (_wcsicmp(V_BSTR(&tag), L"SELECT") == 0) {
-        // A list without a chosen option gives an empty value.
-        unique_variant selected, option, value;
-        unique_bstr text;
-        if (SUCCEEDED(plat::GetPropertyAs(element, L"selectedIndex", VT_I4, selected.put())) &&
-            V_I4(&selected) >= 0 &&
-            SUCCEEDED(plat::CallMethod(element, L"item", {plat::ArgLong(V_I4(&selected))}, option.put())) &&
-            V_VT(&option) == VT_DISPATCH && V_DISPATCH(&option) &&
-            SUCCEEDED(plat::CallMethod(V_DISPATCH(&option), L"getAttribute",
-                                       {plat::ArgText(unique_bstr::copy(L"value").get())}, value.put())) &&
-            SUCCEEDED(::VariantChangeType(&value, &value, VARIANT_NOUSEROVERRIDE, VT_BSTR))) {
-          VARIANT held = value.release();
-          text.reset(V_BSTR(&held));
-        }
-        results.AddInput(idText, text.c_str());
-      }
-    }
+  if (FAILED(plat::GetObjectProperty(document, L"all", all)) ||
+      FAILED(plat::GetPropertyAs(all.get(), L"length", VT_I4, length.put())))
+    return;
+  for (long i = 0; i < V_I4(&length); ++i) {
+    unique_variant item;
+    if (FAILED(plat::CallMethod(all.get(), L"item", {plat::ArgLong(i)}, item.put())) ||
+        V_VT(&item) != VT_DISPATCH || !V_DISPATCH(&item))
+      continue;
+    ReadFormElement(V_DISPATCH(&item), results);
   }
+}
 
-  // The instance data island: <xml id="InstanceData"><xmldata><InstanceData>...
+// The children of the page's instance data island:
+// <xml id="InstanceData"><xmldata><InstanceData>...
+void ReadDataIsland(IDispatch* document, ScriptUIResultsDoc& results) {
   unique_variant island, islandDocument;
   com_ptr<IXMLDOMDocument> data;
-  if (SUCCEEDED(plat::CallMethod(document.get(), L"getElementById",
+  if (SUCCEEDED(plat::CallMethod(document, L"getElementById",
                                  {plat::ArgText(unique_bstr::copy(L"InstanceData").get())}, island.put())) &&
       V_VT(&island) == VT_DISPATCH && V_DISPATCH(&island) &&
       SUCCEEDED(plat::GetProperty(V_DISPATCH(&island), L"XMLDocument", islandDocument.put())) &&
@@ -452,6 +455,21 @@ STDMETHODIMP WQCXMLDialog::OnOKClick() try {
       if (SUCCEEDED(nodes->get_item(i, node.put())) && node) results.AddInstanceNode(node.get());
     }
   }
+}
+
+}  // namespace
+
+STDMETHODIMP WQCXMLDialog::OnOKClick() try {
+  // A second click after the dialog closed finds no page.
+  if (closing_ || !browser_) return S_OK;
+  if (!AskPage(validateDispid_)) return S_OK;
+  // The page may have been closed by its own Validate function.
+  if (closing_ || !browser_) return S_OK;
+
+  ScriptUIResultsDoc results;
+  const com_ptr<IDispatch> document = Document();
+  ReadForm(document.get(), results);
+  ReadDataIsland(document.get(), results);
 
   resultsXml_ = results.GetXML();
   ::OutputDebugStringW(resultsXml_.c_str());

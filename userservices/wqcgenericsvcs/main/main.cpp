@@ -6,8 +6,6 @@
 
 namespace {
 
-constexpr wchar_t kServerProgId[] = L"ZERAZevozarAdid.Main";
-
 bool IsEmptyText(BSTR text) { return !text || !*text; }
 
 // Elements of a one-dimensional array of 16-bit or 32-bit integers or VARIANTs, read as

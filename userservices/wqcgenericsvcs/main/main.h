@@ -12,8 +12,7 @@
 class DataServiceRequest;
 class WQComException;
 
-class Main : public plat::Implements<Main, plat::SupportErrorInfo<IWQCGenericSvcsMain>,
-                                     plat::Dispatch<IWQCGenericSvcsMain>> {
+class Main : public plat::DualImplements<Main, IWQCGenericSvcsMain> {
  public:
   Main();
 

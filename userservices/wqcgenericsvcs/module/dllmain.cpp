@@ -26,30 +26,12 @@
 
 namespace {
 
-// Each class joins the server here, with the id of its registry script.
+// The object map: every class of the server's list with the id of its registry script.
+#define WQ_SERVER_CLASS(name, script) plat::MakeObjectEntry<name>(script),
 std::array objectMap = {
-    plat::MakeObjectEntry<Main>(103),
-    plat::MakeObjectEntry<WQCSelectCaseDlg>(210),
-    plat::MakeObjectEntry<WQCFieldFormatter>(218),
-    plat::MakeObjectEntry<WQCOpenDatasheetDlg>(302),
-    plat::MakeObjectEntry<WQCSelDsByTypeDlg>(303),
-    plat::MakeObjectEntry<WQCAssocHoldDlg>(232),
-    plat::MakeObjectEntry<WQCClaimDlg>(275),
-    plat::MakeObjectEntry<WQCUnClaimDlg>(279),
-    plat::MakeObjectEntry<WQCSelectClassDlg>(201),
-    plat::MakeObjectEntry<WQCSelectObjectDlg>(202),
-    plat::MakeObjectEntry<WQCSelectUnitSetDlg>(231),
-    plat::MakeObjectEntry<WQCSelectDatasheetDlg>(290),
-    plat::MakeObjectEntry<WQCRenameCaseDlg>(213),
-    plat::MakeObjectEntry<WQCConflictResolution>(240),
-    plat::MakeObjectEntry<WQCAccessControl>(239),
-    plat::MakeObjectEntry<WQCBoolFormatCtl>(219),
-    plat::MakeObjectEntry<WQCDateFormatCtl>(221),
-    plat::MakeObjectEntry<WQCIntegerFormatCtl>(227),
-    plat::MakeObjectEntry<WQCRealFormatCtl>(228),
-    plat::MakeObjectEntry<WQCSelectKBDlg>(214),
-    plat::MakeObjectEntry<WQCKBDialogRequest>(229),
+#include "serverclasses.inc"
 };
+#undef WQ_SERVER_CLASS
 
 }  // namespace
 

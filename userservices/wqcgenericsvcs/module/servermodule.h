@@ -5,6 +5,8 @@
 
 #include <comobject.h>
 
+#include <span>
+
 namespace wqc {
 
 extern const GUID kLibId;
@@ -14,10 +16,10 @@ constexpr LCID kTypeLibLcid = 0x0409;
 
 struct ClassId {
   const wchar_t* replacementName;  // "CLSID_<class>"
-  GUID clsid;
+  const GUID* clsid;
 };
-// The 21 creatable classes in the order of the replacement map.
-extern const ClassId kClassIds[21];
+// The creatable classes, from the same list as the object map.
+extern const std::span<const ClassId> kClassIds;
 
 // Runs registry script `resourceId` with the module's replacement map.
 HRESULT UpdateRegistryFromResource(UINT resourceId, bool doRegister) noexcept;

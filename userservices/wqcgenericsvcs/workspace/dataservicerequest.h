@@ -7,6 +7,9 @@
 
 #include "WQOutside.h"
 
+// The server component that every data service call of the module goes to.
+constexpr wchar_t kServerProgId[] = L"ZERAZevozarAdid.Main";
+
 class DataServiceRequest {
  public:
   // E_INVALIDARG when the workspace has no IWQWorkspace (nothing is created then), else

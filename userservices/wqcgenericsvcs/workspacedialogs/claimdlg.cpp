@@ -88,7 +88,6 @@ LRESULT CClaimDlg::OnGetMinMaxInfo(UINT, WPARAM, LPARAM lParam, bool&) {
 }
 
 void CClaimDlg::OnSize() {
-  resizer_.Layout();
   InvalidateRect(hwnd(), nullptr, TRUE);
 }
 

@@ -19,6 +19,7 @@ class CClaimDlg : public plat::DialogImpl<CClaimDlg> {
     return plat::MessageMap{
         plat::OnMessage(WM_INITDIALOG, &CClaimDlg::OnInitDialog),
         plat::OnMessage(WM_GETMINMAXINFO, &CClaimDlg::OnGetMinMaxInfo),
+        plat::Chain(&CClaimDlg::resizer_),
         plat::OnMessage(WM_SIZE, &CClaimDlg::OnSize),
         plat::OnCommand(IDOK, BN_CLICKED, &CClaimDlg::OnOK),
         plat::OnCommand(IDCANCEL, BN_CLICKED, &CClaimDlg::OnCancel),

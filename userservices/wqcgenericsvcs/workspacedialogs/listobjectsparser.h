@@ -9,7 +9,7 @@
 #include <functional>
 #include <string>
 
-#include "listreplyparser.h"
+#include "workspace/listreplyparser.h"
 
 // One listed object. Without its attributes it has OID 0 and an empty name, is editable,
 // and is neither a datasheet nor a project summary.

@@ -20,12 +20,11 @@
 
 #include "selectiondlgs.h"
 #include "selectionitems.h"
-#include "selectionload.h"
+#include "workspace/selectionload.h"
 
 template <class Derived, class Interface, class Items>
 class SelectionObject
-    : public plat::Implements<Derived, plat::Dispatch<Interface>,
-                              plat::SupportErrorInfo<Interface>> {
+    : public plat::DualImplements<Derived, Interface> {
  public:
   // Only VARIANT_TRUE asks for the multiple-selection dialog.
   STDMETHOD(put_MultiSelect)(VARIANT_BOOL value) override {

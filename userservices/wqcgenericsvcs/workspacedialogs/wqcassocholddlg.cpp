@@ -10,8 +10,6 @@
 
 namespace {
 
-constexpr wchar_t kServerProgId[] = L"ZERAZevozarAdid.Main";
-
 HRESULT CopyOut(const plat::unique_bstr& text, BSTR* out) {
   if (!out) return E_POINTER;
   *out = nullptr;

@@ -8,8 +8,7 @@
 #include "WQCGenericSvcs.h"
 
 class WQCAssocHoldDlg
-    : public plat::Implements<WQCAssocHoldDlg, plat::Dispatch<IWQCAssocHoldDlg>,
-                              plat::SupportErrorInfo<IWQCAssocHoldDlg>> {
+    : public plat::DualImplements<WQCAssocHoldDlg, IWQCAssocHoldDlg> {
  public:
   WQCAssocHoldDlg();
 

@@ -10,7 +10,6 @@
 
 namespace {
 
-constexpr wchar_t kServerProgId[] = L"ZERAZevozarAdid.Main";
 constexpr wchar_t kNotInitialized[] = L"WQCClaimDlg interface not initialized";
 constexpr wchar_t kBadSetting[] = L"Could not infer claim setting from third argument";
 constexpr int kTraceLevel = 1;

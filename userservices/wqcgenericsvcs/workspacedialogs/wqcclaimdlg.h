@@ -11,8 +11,7 @@
 
 class WQComException;
 
-class WQCClaimDlg : public plat::Implements<WQCClaimDlg, plat::Dispatch<IWQCClaimDlg>,
-                                            plat::SupportErrorInfo<IWQCClaimDlg>> {
+class WQCClaimDlg : public plat::DualImplements<WQCClaimDlg, IWQCClaimDlg> {
  public:
   STDMETHOD(get_ObjectCount)(long* piCount) override;
   STDMETHOD(get_SelectedOID)(long* piOID) override;

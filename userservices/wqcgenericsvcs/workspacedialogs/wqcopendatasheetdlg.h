@@ -10,8 +10,7 @@
 #include "opendatasheetdlg.h"
 
 class WQCOpenDatasheetDlg
-    : public plat::Implements<WQCOpenDatasheetDlg, plat::Dispatch<IWQCOpenDatasheetDlg>,
-                              plat::SupportErrorInfo<IWQCOpenDatasheetDlg>> {
+    : public plat::DualImplements<WQCOpenDatasheetDlg, IWQCOpenDatasheetDlg> {
  public:
   STDMETHOD(SetTitle)(BSTR szTitle) override;
   STDMETHOD(AddNewDatasheet)(long nObjectId, BSTR bsTemplateId, BSTR bsTitle, BSTR bsName,

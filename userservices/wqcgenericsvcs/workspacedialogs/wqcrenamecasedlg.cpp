@@ -1,8 +1,8 @@
 #include "wqcrenamecasedlg.h"
 
-#include "listcasesparser.h"
+#include "workspace/listcasesparser.h"
 #include "renameselectdlg.h"
-#include "selectionload.h"
+#include "workspace/selectionload.h"
 #include "workspace/dataservicerequest.h"
 
 STDMETHODIMP WQCRenameCaseDlg::get_SelectionCase(BSTR* pVal) try {

@@ -9,8 +9,7 @@
 #include "selectionitems.h"
 
 class WQCRenameCaseDlg
-    : public plat::Implements<WQCRenameCaseDlg, plat::Dispatch<IWQCRenameCaseDlg>,
-                              plat::SupportErrorInfo<IWQCRenameCaseDlg>> {
+    : public plat::DualImplements<WQCRenameCaseDlg, IWQCRenameCaseDlg> {
  public:
   WQCRenameCaseDlg() : title_(plat::unique_bstr::copy(L"Rename Case")) {}
 

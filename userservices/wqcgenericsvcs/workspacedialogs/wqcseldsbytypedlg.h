@@ -9,8 +9,7 @@
 #include "seldsbytypedlg.h"
 
 class WQCSelDsByTypeDlg
-    : public plat::Implements<WQCSelDsByTypeDlg, plat::Dispatch<IWQCSelDsByTypeDlg>,
-                              plat::SupportErrorInfo<IWQCSelDsByTypeDlg>> {
+    : public plat::DualImplements<WQCSelDsByTypeDlg, IWQCSelDsByTypeDlg> {
  public:
   STDMETHOD(AddDatasheetTemplate)(BSTR templateName) override;
   // The dialog is owned by the thread's active window.

@@ -1,6 +1,6 @@
 #include "wqcselectcasedlg.h"
 
-#include "listcasesparser.h"
+#include "workspace/listcasesparser.h"
 #include "workspace/dataservicerequest.h"
 
 STDMETHODIMP WQCSelectCaseDlg::get_Selection(long iIndex, long* pOID) {

@@ -18,7 +18,7 @@ constexpr int kTraceLevel = 1;
 void SendObjectId(WQComException& error, IDispatch* workspace, const wchar_t* method, long oid,
                   BSTR* reply) {
   DataServiceRequest request;
-  WQThrowIfFailed(error, request.Prepare(workspace, L"ZERAZevozarAdid.Main", method));
+  WQThrowIfFailed(error, request.Prepare(workspace, kServerProgId, method));
   WQThrowIfFailed(error, request.PutInput(std::to_wstring(oid).c_str()));
   WQThrowIfFailed(error, request.Execute());
   if (reply) WQThrowIfFailed(error, request.GetResponse(reply));

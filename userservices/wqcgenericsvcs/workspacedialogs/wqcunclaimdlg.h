@@ -9,8 +9,7 @@
 
 #include "WQCGenericSvcs.h"
 
-class WQCUnClaimDlg : public plat::Implements<WQCUnClaimDlg, plat::Dispatch<IWQCUnClaimDlg>,
-                                              plat::SupportErrorInfo<IWQCUnClaimDlg>> {
+class WQCUnClaimDlg : public plat::DualImplements<WQCUnClaimDlg, IWQCUnClaimDlg> {
  public:
   STDMETHOD(Initialize)(IDispatch* pWorkspace, long iOID, VARIANT_BOOL* pbShowDialog) override;
   STDMETHOD(ShowDialog)(LONGLONG lParentHWnd, VARIANT_BOOL* pbDialogOK) override;

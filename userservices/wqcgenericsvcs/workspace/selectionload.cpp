@@ -7,12 +7,6 @@
 
 #include "workspace/dataservicerequest.h"
 
-namespace {
-
-constexpr wchar_t kServerProgId[] = L"ZERAZevozarAdid.Main";
-
-}  // namespace
-
 HRESULT RequestList(IDispatch* workspace, const wchar_t* method, const WriteListRequest& write,
                     SAXSchemaParser& parser) noexcept try {
   DataServiceRequest request;

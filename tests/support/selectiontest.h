@@ -6,6 +6,7 @@
 
 #include "WQCGenericSvcs.h"
 #include "dialogobjecttest.h"
+#include "workspace/dataservicerequest.h"
 
 namespace wqtest {
 
@@ -20,7 +21,7 @@ class SelectionTest : public DialogObjectTest<I> {
 
   IDispatch* ws() const { return ws_.get(); }
   void Reply(const wchar_t* method, const wchar_t* xml) {
-    wqstandins::SetReply(ws_.get(), L"ZERAZevozarAdid.Main", method, xml);
+    wqstandins::SetReply(ws_.get(), kServerProgId, method, xml);
   }
   std::wstring Request(LONG index) const { return wqstandins::RequestXml(ws_.get(), index); }
   // Shows the dialog with `script` playing the user; *ok is the dialog's answer.

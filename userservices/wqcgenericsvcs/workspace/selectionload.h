@@ -15,7 +15,7 @@ class DataServiceRequest;
 // call object refused shows in Execute's answer.
 using WriteListRequest = std::function<void(DataServiceRequest&)>;
 
-// Calls `method` of "ZERAZevozarAdid.Main" with the request `write` makes (none when
+// Calls `method` of the server component `kServerProgId` with the request `write` makes (none when
 // empty) and reads the reply with `parser`. E_INVALIDARG for a workspace without
 // IWQWorkspace; else the HRESULT of making the call, of Execute, of reading the reply, or
 // of the parse.
