@@ -497,7 +497,7 @@ void WQComException::CatchAtBoundary(const WQSourceLocation& location) noexcept 
 }
 
 HRESULT WQComException::LeaveMethod() noexcept {
-  ::SetErrorInfo(0, FAILED(hr_) ? errorInfo_ : nullptr);
+  ::SetErrorInfo(0, FAILED(hr_) ? errorInfo_.get() : nullptr);
   return hr_;
 }
 
