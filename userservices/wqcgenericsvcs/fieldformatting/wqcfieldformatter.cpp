@@ -95,7 +95,6 @@ STDMETHODIMP WQCFieldFormatter::Initialize(IDispatch* pWorkspace) {
   initialized_ = false;
   strings_.RemoveAll();
   lcid_ = GetUserDefaultLCID();
-  error.CheckPointer(pWorkspace);
   plat::com_ptr<IWQWorkspace> workspace;
   if (FAILED(QueryWorkspace(pWorkspace, workspace))) error.ThrowHrAt(WQ_HERE, E_INVALIDARG);
   const plat::unique_bstr response = CallInitializeFormatter(error, workspace.get());
