@@ -142,7 +142,8 @@ bool HasTabStopBeyond(HWND dialog, HWND child, bool backward) noexcept {
   return false;
 }
 
-// Whether a child of `dialog` that can take the focus has the mnemonic `key` ("&k").
+// Whether a button or label among the children of `dialog` that can take the focus has the
+// mnemonic `key` ("&k"), as the dialog manager looks for one.
 bool HasMnemonic(HWND dialog, wchar_t key) noexcept {
   const auto upper = [](wchar_t c) {
     return static_cast<wchar_t>(reinterpret_cast<UINT_PTR>(
@@ -150,7 +151,9 @@ bool HasMnemonic(HWND dialog, wchar_t key) noexcept {
   };
   for (HWND child = ::GetWindow(dialog, GW_CHILD); child;
        child = ::GetWindow(child, GW_HWNDNEXT)) {
-    if (!CanTakeFocus(child)) continue;
+    if (!CanTakeFocus(child) ||
+        !(::SendMessageW(child, WM_GETDLGCODE, 0, 0) & (DLGC_BUTTON | DLGC_STATIC)))
+      continue;
     wchar_t text[256] = {};
     ::GetWindowTextW(child, text, 256);
     for (const wchar_t* p = text; (p = wcschr(p, L'&')) && p[1]; p += 2) {
@@ -455,7 +458,9 @@ bool ControlBase::IsOwnKey(const MSG& msg) const noexcept {
   if (code & DLGC_WANTMESSAGE) return true;
   switch (msg.wParam) {
     case VK_TAB:
-      if ((code & DLGC_WANTTAB) || ::GetKeyState(VK_CONTROL) < 0) return true;
+      if (code & DLGC_WANTTAB) return true;
+      // Ctrl+Tab turns the container's pages.
+      if (::GetKeyState(VK_CONTROL) < 0) return false;
       return HasTabStopBeyond(window, ChildHolding(window, target), ::GetKeyState(VK_SHIFT) < 0);
     case VK_RETURN:
     case VK_ESCAPE:

@@ -374,6 +374,7 @@ TEST_F(FormatCtls, KeepExtentAndEnabledInAPropertyBag) {
   SIZEL wide{5000, 400};
   Query<IOleObject>(control.get())->SetExtent(DVASPECT_CONTENT, &wide);
   PropertyBag bag;
+  ASSERT_TRUE(Query<IPersistPropertyBag>(control.get()));
   EXPECT_EQ(Query<IPersistPropertyBag>(control.get())->Save(&bag, TRUE, TRUE), S_OK);
   EXPECT_EQ(Query<IPersistStreamInit>(control.get())->IsDirty(), S_FALSE);
   EXPECT_EQ(bag.Text(L"_ExtentX"), L"3:5000");
@@ -407,6 +408,8 @@ TEST_F(FormatCtls, QuickActivationConnectsTheContainersSinks) {
   ViewSink view;
   const auto control = Create(kControls[0].progId);
   const auto quick = Query<IQuickActivate>(control.get());
+  const auto viewEx = Query<IViewObjectEx>(control.get());
+  ASSERT_TRUE(quick && viewEx);
   QACONTAINER container{};
   container.cbSize = sizeof container;
   container.pAdviseSink = &view;
@@ -425,7 +428,6 @@ TEST_F(FormatCtls, QuickActivationConnectsTheContainersSinks) {
   EXPECT_EQ(view.viewChanges, 1);  // without a window, the container draws the change
 
   // The natural extent is the template's size, whatever extent the container sets.
-  const auto viewEx = Query<IViewObjectEx>(control.get());
   DVEXTENTINFO info{sizeof info, DVEXTENT_CONTENT, {}};
   SIZEL natural{}, before{}, set{3000, 500}, after{};
   EXPECT_EQ(quick->GetContentExtent(&before), S_OK);
