@@ -131,12 +131,10 @@ class AxHostSite
   STDMETHOD(OnFocus)(BOOL) override { return S_OK; }
   STDMETHOD(ShowPropertyFrame)() override { return E_NOTIMPL; }
 
-  // IAdviseSink, IAdviseSinkEx: a control without a window of its own is drawn in the
-  // host's.
+  // IAdviseSink, IAdviseSinkEx: the hosted controls draw in windows of their own, so the
+  // host has nothing to redraw.
   STDMETHOD_(void, OnDataChange)(FORMATETC*, STGMEDIUM*) override {}
-  STDMETHOD_(void, OnViewChange)(DWORD, LONG) override {
-    if (host_ && !inPlace) ::InvalidateRect(host_, nullptr, TRUE);
-  }
+  STDMETHOD_(void, OnViewChange)(DWORD, LONG) override {}
   STDMETHOD_(void, OnRename)(IMoniker*) override {}
   STDMETHOD_(void, OnSave)() override {}
   STDMETHOD_(void, OnClose)() override {}
