@@ -131,12 +131,11 @@ HWND ChildHolding(HWND parent, HWND window) noexcept {
   return window;
 }
 
-// Whether Tab (Shift+Tab when `backward`) from `child` finds a tab stop among the children
-// of `dialog` before the dialog manager would wrap around.
-bool HasTabStopBeyond(HWND dialog, HWND child, bool backward) noexcept {
+// Whether Tab (Shift+Tab when `backward`) from `child` finds a tab stop among its
+// siblings before the dialog manager would wrap around.
+bool HasTabStopBeyond(HWND child, bool backward) noexcept {
   const UINT step = backward ? GW_HWNDPREV : GW_HWNDNEXT;
-  for (HWND next = child ? ::GetWindow(child, step) : nullptr; next;
-       next = ::GetWindow(next, step)) {
+  for (HWND next = ::GetWindow(child, step); next; next = ::GetWindow(next, step)) {
     if ((::GetWindowLongW(next, GWL_STYLE) & WS_TABSTOP) && CanTakeFocus(next)) return true;
   }
   return false;
@@ -461,7 +460,10 @@ bool ControlBase::IsOwnKey(const MSG& msg) const noexcept {
       if (code & DLGC_WANTTAB) return true;
       // Ctrl+Tab turns the container's pages.
       if (::GetKeyState(VK_CONTROL) < 0) return false;
-      return HasTabStopBeyond(window, ChildHolding(window, target), ::GetKeyState(VK_SHIFT) < 0);
+      // From the window itself the dialog manager goes to its first (or last) child.
+      if (const HWND child = ChildHolding(window, target))
+        return HasTabStopBeyond(child, ::GetKeyState(VK_SHIFT) < 0);
+      return true;
     case VK_RETURN:
     case VK_ESCAPE:
     case VK_EXECUTE:
