@@ -19,23 +19,28 @@ SIZEL PixelsToHimetric(int cx, int cy) noexcept {
 
 }  // namespace
 
-// The container side of one hosted control: its client site, in-place site and frame.
-// The control keeps it referenced while attached; the host detaches it before the window
-// goes.
+// The container side of one hosted control: its client site, in-place site and frame, and
+// the sinks of its view and property changes. The control keeps it referenced while
+// attached; the host detaches it before the window goes.
 class AxHostSite
     : public Implements<AxHostSite, IOleClientSite, IOleInPlaceSite, IOleInPlaceFrame,
-                        IOleControlSite> {
+                        IOleControlSite, IAdviseSinkEx, IPropertyNotifySink> {
  public:
   explicit AxHostSite(HWND host) noexcept : host_(host) {}
 
   void* FindInterface(REFIID riid) noexcept {
     if (riid == IID_IOleWindow) return static_cast<IOleInPlaceSite*>(this);
     if (riid == IID_IOleInPlaceUIWindow) return static_cast<IOleInPlaceFrame*>(this);
+    if (riid == IID_IAdviseSink) return static_cast<IAdviseSinkEx*>(this);
     return Implements::FindInterface(riid);
   }
 
   com_ptr<IOleObject> control;
   bool inPlace = false;
+  // The UI-active object, which is offered keys first, while there is one.
+  com_ptr<IOleInPlaceActiveObject> activeObject;
+  // The property-change connection made by quick activation; 0 when there is none.
+  DWORD propertyCookie = 0;
 
   // IOleClientSite
   STDMETHOD(SaveObject)() override { return S_OK; }
@@ -103,7 +108,10 @@ class AxHostSite
   STDMETHOD(GetBorder)(RECT*) override { return INPLACE_E_NOTOOLSPACE; }
   STDMETHOD(RequestBorderSpace)(LPCBORDERWIDTHS) override { return INPLACE_E_NOTOOLSPACE; }
   STDMETHOD(SetBorderSpace)(LPCBORDERWIDTHS) override { return S_OK; }
-  STDMETHOD(SetActiveObject)(IOleInPlaceActiveObject*, LPCOLESTR) override { return S_OK; }
+  STDMETHOD(SetActiveObject)(IOleInPlaceActiveObject* object, LPCOLESTR) override {
+    activeObject = com_ptr<IOleInPlaceActiveObject>(object);
+    return S_OK;
+  }
   STDMETHOD(InsertMenus)(HMENU, LPOLEMENUGROUPWIDTHS) override { return S_OK; }
   STDMETHOD(SetMenu)(HMENU, HOLEMENU, HWND) override { return S_OK; }
   STDMETHOD(RemoveMenus)(HMENU) override { return S_OK; }
@@ -122,6 +130,19 @@ class AxHostSite
   STDMETHOD(TranslateAccelerator)(MSG*, DWORD) override { return S_FALSE; }
   STDMETHOD(OnFocus)(BOOL) override { return S_OK; }
   STDMETHOD(ShowPropertyFrame)() override { return E_NOTIMPL; }
+
+  // IAdviseSink, IAdviseSinkEx: the hosted controls draw in windows of their own, so the
+  // host has nothing to redraw.
+  STDMETHOD_(void, OnDataChange)(FORMATETC*, STGMEDIUM*) override {}
+  STDMETHOD_(void, OnViewChange)(DWORD, LONG) override {}
+  STDMETHOD_(void, OnRename)(IMoniker*) override {}
+  STDMETHOD_(void, OnSave)() override {}
+  STDMETHOD_(void, OnClose)() override {}
+  STDMETHOD_(void, OnViewStatusChange)(DWORD) override {}
+
+  // IPropertyNotifySink: the host lets every change happen.
+  STDMETHOD(OnChanged)(DISPID) override { return S_OK; }
+  STDMETHOD(OnRequestEdit)(DISPID) override { return S_OK; }
 
   void Detach() noexcept { host_ = nullptr; }
 
@@ -171,8 +192,9 @@ HRESULT AxHost::CreateControl(const wchar_t* control) try {
                                            object.put_void()));
   site_ = make<AxHostSite>(hwnd_);
   site_->control = object;
-  // The site comes first: controls read their ambient state while they initialise.
-  PLAT_RETURN_IF_FAILED(object->SetClientSite(site_.get()));
+  // The site comes first: controls read their ambient state while they initialise. A
+  // control that can be quickly activated takes it with the host's sinks in one call.
+  if (!QuickActivate(object.get())) PLAT_RETURN_IF_FAILED(object->SetClientSite(site_.get()));
   com_ptr<IPersistStreamInit> persist;
   if (SUCCEEDED(object.query_to(persist))) PLAT_RETURN_IF_FAILED(persist->InitNew());
   object->SetHostNames(kHostClass, nullptr);
@@ -184,6 +206,25 @@ HRESULT AxHost::CreateControl(const wchar_t* control) try {
 }
 PLAT_CATCH_RETURN()
 
+bool AxHost::QuickActivate(IOleObject* object) noexcept {
+  com_ptr<IQuickActivate> quick;
+  if (FAILED(object->QueryInterface(IID_IQuickActivate, quick.put_void()))) return false;
+  QACONTAINER container{};
+  container.cbSize = sizeof container;
+  container.pClientSite = site_.get();
+  container.pAdviseSink = site_.get();
+  container.pPropertyNotifySink = site_.get();
+  container.dwAmbientFlags = QACONTAINER_USERMODE;
+  container.colorFore = ::GetSysColor(COLOR_WINDOWTEXT);
+  container.colorBack = ::GetSysColor(COLOR_WINDOW);
+  container.lcid = ::GetUserDefaultLCID();
+  QACONTROL answer{};
+  answer.cbSize = sizeof answer;
+  if (FAILED(quick->QuickActivate(&container, &answer))) return false;
+  site_->propertyCookie = answer.dwPropNotifyCookie;
+  return true;
+}
+
 void AxHost::ReleaseControl() noexcept {
   if (!site_) return;
   com_ptr<AxHostSite> site = std::move(site_);
@@ -191,9 +232,18 @@ void AxHost::ReleaseControl() noexcept {
   if (control) {
     com_ptr<IOleInPlaceObject> inPlace;
     if (site->inPlace && SUCCEEDED(control.query_to(inPlace))) inPlace->InPlaceDeactivate();
+    // The sinks quick activation connected are let go with the site.
+    com_ptr<IConnectionPointContainer> points;
+    com_ptr<IConnectionPoint> point;
+    if (site->propertyCookie && SUCCEEDED(control.query_to(points)) &&
+        SUCCEEDED(points->FindConnectionPoint(IID_IPropertyNotifySink, point.put())))
+      point->Unadvise(site->propertyCookie);
+    com_ptr<IViewObject> view;
+    if (SUCCEEDED(control.query_to(view))) view->SetAdvise(DVASPECT_CONTENT, 0, nullptr);
     control->Close(OLECLOSE_NOSAVE);
     control->SetClientSite(nullptr);
   }
+  site->activeObject.reset();
   site->Detach();
 }
 
@@ -206,6 +256,13 @@ void AxHost::Destroy() noexcept {
 }
 
 bool AxHost::HasControl() const noexcept { return site_ && site_->control; }
+
+HRESULT AxHost::TranslateAccelerator(MSG* msg) noexcept {
+  if (!msg) return E_POINTER;
+  if (!site_ || !site_->activeObject) return S_FALSE;
+  const com_ptr<IOleInPlaceActiveObject> active = site_->activeObject;
+  return active->TranslateAccelerator(msg) == S_OK ? S_OK : S_FALSE;
+}
 
 HRESULT AxHost::QueryControl(REFIID riid, void** ppv) const noexcept {
   if (!ppv) return E_POINTER;

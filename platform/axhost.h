@@ -1,6 +1,7 @@
 // Hosting ActiveX controls in a dialog: AxHost, a child window that creates a control by
-// ProgID and keeps it in-place active over its client area, and DispEventSink, the
-// receiver of a control's events through its default source interface.
+// ProgID (quickly activated where it can be) and keeps it in-place active over its client
+// area, and DispEventSink, the receiver of a control's events through its default source
+// interface.
 //
 //   plat::AxHost host;
 //   host.Create(page, rect, WS_CHILD | WS_VISIBLE | WS_TABSTOP, 1000, L"Some.Control");
@@ -10,6 +11,9 @@
 //   sink->Connect(control.get());
 //   ...
 //   sink->Disconnect();   // before the handler goes away
+//   ...
+//   // in the message loop, before the dialog's own handling:
+//   if (host.TranslateAccelerator(&msg) == S_OK) continue;
 //   host.Destroy();
 #pragma once
 
@@ -38,6 +42,9 @@ class AxHost {
 
   HWND hwnd() const noexcept { return hwnd_; }
   bool HasControl() const noexcept;
+  // Offers a key message to the control while it is UI-active, as a container's message
+  // loop does before its own dialog handling: S_OK when the control used it.
+  HRESULT TranslateAccelerator(MSG* msg) noexcept;
   HRESULT QueryControl(REFIID riid, void** ppv) const noexcept;
   template <class I>
   HRESULT QueryControl(com_ptr<I>& out) const noexcept {
@@ -51,6 +58,9 @@ class AxHost {
   static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
   static bool RegisterWindowClass() noexcept;
   HRESULT CreateControl(const wchar_t* control);
+  // Hands the control the site and its sinks through IQuickActivate; false when the
+  // control cannot be activated that way.
+  bool QuickActivate(IOleObject* object) noexcept;
   void ReleaseControl() noexcept;
   void OnSize() noexcept;
   void OnSetFocus() noexcept;

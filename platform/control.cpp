@@ -2,6 +2,10 @@
 
 #include <ole2.h>
 
+#include <algorithm>
+#include <cstddef>
+#include <string>
+
 namespace plat {
 
 namespace {
@@ -81,6 +85,83 @@ struct PersistedControl {
 };
 constexpr DWORD kPersistVersion = 1;
 
+// Where a storage holds a control, and the names of its properties in a property bag.
+constexpr wchar_t kContentsStream[] = L"Contents";
+constexpr wchar_t kExtentXProperty[] = L"_ExtentX";
+constexpr wchar_t kExtentYProperty[] = L"_ExtentY";
+constexpr wchar_t kEnabledProperty[] = L"Enabled";
+
+// Reads property `name` as `type`, leaving `value` as it is when the bag does not have it.
+HRESULT ReadProperty(IPropertyBag* bag, IErrorLog* log, const wchar_t* name, VARTYPE type,
+                     unique_variant& value) {
+  unique_variant read;
+  V_VT(&read) = type;  // the type asked for; a bag may answer another
+  const HRESULT hr = bag->Read(name, &read, log);
+  if (hr == E_INVALIDARG) return S_OK;
+  PLAT_RETURN_IF_FAILED(hr);
+  PLAT_RETURN_IF_FAILED(::VariantChangeType(&read, &read, 0, type));
+  value = std::move(read);
+  return S_OK;
+}
+
+HRESULT WriteProperty(IPropertyBag* bag, const wchar_t* name, const VARIANT& value) {
+  return bag->Write(name, const_cast<VARIANT*>(&value));
+}
+
+// The modifier keys held, as IOleControlSite::TranslateAccelerator takes them.
+DWORD KeyModifiers() noexcept {
+  constexpr DWORD kShift = 1, kControl = 2, kAlt = 4;
+  DWORD modifiers = 0;
+  if (::GetKeyState(VK_SHIFT) < 0) modifiers |= kShift;
+  if (::GetKeyState(VK_CONTROL) < 0) modifiers |= kControl;
+  if (::GetKeyState(VK_MENU) < 0) modifiers |= kAlt;
+  return modifiers;
+}
+
+bool CanTakeFocus(HWND child) noexcept {
+  const LONG style = ::GetWindowLongW(child, GWL_STYLE);
+  return (style & WS_VISIBLE) && !(style & WS_DISABLED);
+}
+
+// The child of `parent` that holds `window` (or is it); null when `window` is not inside.
+HWND ChildHolding(HWND parent, HWND window) noexcept {
+  while (window && ::GetParent(window) != parent) {
+    window = ::GetParent(window);
+  }
+  return window;
+}
+
+// Whether Tab (Shift+Tab when `backward`) from `child` finds a tab stop among its
+// siblings before the dialog manager would wrap around.
+bool HasTabStopBeyond(HWND child, bool backward) noexcept {
+  const UINT step = backward ? GW_HWNDPREV : GW_HWNDNEXT;
+  for (HWND next = ::GetWindow(child, step); next; next = ::GetWindow(next, step)) {
+    if ((::GetWindowLongW(next, GWL_STYLE) & WS_TABSTOP) && CanTakeFocus(next)) return true;
+  }
+  return false;
+}
+
+// Whether a button or label among the children of `dialog` that can take the focus has the
+// mnemonic `key` ("&k"), as the dialog manager looks for one.
+bool HasMnemonic(HWND dialog, wchar_t key) noexcept {
+  const auto upper = [](wchar_t c) {
+    return static_cast<wchar_t>(reinterpret_cast<UINT_PTR>(
+        ::CharUpperW(reinterpret_cast<LPWSTR>(static_cast<UINT_PTR>(c)))));
+  };
+  for (HWND child = ::GetWindow(dialog, GW_CHILD); child;
+       child = ::GetWindow(child, GW_HWNDNEXT)) {
+    if (!CanTakeFocus(child) ||
+        !(::SendMessageW(child, WM_GETDLGCODE, 0, 0) & (DLGC_BUTTON | DLGC_STATIC)))
+      continue;
+    wchar_t text[256] = {};
+    ::GetWindowTextW(child, text, 256);
+    for (const wchar_t* p = text; (p = wcschr(p, L'&')) && p[1]; p += 2) {
+      if (p[1] != L'&' && upper(p[1]) == upper(key)) return true;
+    }
+  }
+  return false;
+}
+
 }  // namespace
 
 SIZEL HiMetricToPixels(const SIZEL& himetric) noexcept {
@@ -137,7 +218,9 @@ SIZE DialogTemplateSize(HINSTANCE instance, UINT id) noexcept {
 // ---------------------------------------------------------------- ControlBase
 
 ControlBase::ControlBase(const CLSID& clsid, SIZE templateSize) noexcept
-    : clsid_(clsid), extent_(PixelsToHiMetric({templateSize.cx, templateSize.cy})) {}
+    : clsid_(clsid),
+      naturalExtent_(PixelsToHiMetric({templateSize.cx, templateSize.cy})),
+      extent_(naturalExtent_) {}
 
 ControlBase::~ControlBase() = default;
 
@@ -350,12 +433,45 @@ STDMETHODIMP ControlBase::SetObjectRects(LPCRECT position, LPCRECT) {
 
 STDMETHODIMP ControlBase::TranslateAccelerator(LPMSG msg) {
   if (!msg) return E_INVALIDARG;
-  // Keys inside the window move between its child controls as in any dialog.
   const HWND window = ControlWindow();
-  if (window && msg->message >= WM_KEYFIRST && msg->message <= WM_KEYLAST &&
-      (msg->hwnd == window || ::IsChild(window, msg->hwnd)) && ::IsDialogMessageW(window, msg))
-    return S_OK;
+  if (!window || msg->message < WM_KEYFIRST || msg->message > WM_KEYLAST ||
+      (msg->hwnd != window && !::IsChild(window, msg->hwnd)))
+    return S_FALSE;
+  if (IsOwnKey(*msg)) return ::IsDialogMessageW(window, msg) ? S_OK : S_FALSE;
+  // The container's key: its site may use it; else the container's own loop does.
+  if (const auto site = clientSite_.try_query<IOleControlSite>()) {
+    if (site->TranslateAccelerator(msg, KeyModifiers()) == S_OK) return S_OK;
+  }
   return S_FALSE;
+}
+
+bool ControlBase::IsOwnKey(const MSG& msg) const noexcept {
+  const HWND window = ControlWindow();
+  const HWND focus = ::GetFocus();
+  const HWND target = focus && ::IsChild(window, focus) ? focus : msg.hwnd;
+  if (msg.message == WM_SYSCHAR) return HasMnemonic(window, static_cast<wchar_t>(msg.wParam));
+  if (msg.message != WM_KEYDOWN) return true;
+  // A child that takes this key itself (an open list takes Enter and Escape) keeps it.
+  const LRESULT code = ::SendMessageW(target, WM_GETDLGCODE, msg.wParam,
+                                      reinterpret_cast<LPARAM>(&msg));
+  if (code & DLGC_WANTMESSAGE) return true;
+  switch (msg.wParam) {
+    case VK_TAB:
+      if (code & DLGC_WANTTAB) return true;
+      // Ctrl+Tab turns the container's pages.
+      if (::GetKeyState(VK_CONTROL) < 0) return false;
+      // From the window itself the dialog manager goes to its first (or last) child.
+      if (const HWND child = ChildHolding(window, target))
+        return HasTabStopBeyond(child, ::GetKeyState(VK_SHIFT) < 0);
+      return true;
+    case VK_RETURN:
+    case VK_ESCAPE:
+    case VK_EXECUTE:
+    case VK_CANCEL:
+      return false;
+    default:
+      return true;
+  }
 }
 
 // ---------------------------------------------------------------- view
@@ -404,6 +520,44 @@ STDMETHODIMP ControlBase::GetExtent(DWORD aspect, LONG, DVTARGETDEVICE*, LPSIZEL
   return GetExtent(aspect, size);
 }
 
+STDMETHODIMP ControlBase::GetRect(DWORD, LPRECTL rect) {
+  if (!rect) return E_POINTER;
+  return E_NOTIMPL;
+}
+
+STDMETHODIMP ControlBase::GetViewStatus(DWORD* status) {
+  if (!status) return E_POINTER;
+  // Draw paints every pixel of the bounds, the background in one colour.
+  *status = VIEWSTATUS_OPAQUE | VIEWSTATUS_SOLIDBKGND;
+  return S_OK;
+}
+
+STDMETHODIMP ControlBase::QueryHitPoint(DWORD aspect, LPCRECT bounds, POINT location, LONG,
+                                        DWORD* result) {
+  if (!bounds || !result) return E_POINTER;
+  if (aspect != DVASPECT_CONTENT) return DV_E_DVASPECT;
+  *result = ::PtInRect(bounds, location) ? HITRESULT_HIT : HITRESULT_OUTSIDE;
+  return S_OK;
+}
+
+STDMETHODIMP ControlBase::QueryHitRect(DWORD aspect, LPCRECT bounds, LPCRECT location, LONG,
+                                       DWORD* result) {
+  if (!bounds || !location || !result) return E_POINTER;
+  if (aspect != DVASPECT_CONTENT) return DV_E_DVASPECT;
+  RECT common{};
+  *result = ::IntersectRect(&common, bounds, location) ? HITRESULT_HIT : HITRESULT_OUTSIDE;
+  return S_OK;
+}
+
+STDMETHODIMP ControlBase::GetNaturalExtent(DWORD aspect, LONG, DVTARGETDEVICE*, HDC,
+                                           DVEXTENTINFO* info, LPSIZEL size) {
+  if (!info || !size) return E_POINTER;
+  if (aspect != DVASPECT_CONTENT) return DV_E_DVASPECT;
+  if (info->dwExtentMode != DVEXTENT_CONTENT) return E_NOTIMPL;
+  *size = naturalExtent_;
+  return S_OK;
+}
+
 void ControlBase::FireViewChange() {
   if (inPlaceActive_ && ControlWindow()) {
     ::InvalidateRect(ControlWindow(), nullptr, TRUE);
@@ -445,6 +599,86 @@ STDMETHODIMP ControlBase::Save(LPSTREAM stream, BOOL clearDirty) {
 STDMETHODIMP ControlBase::GetSizeMax(ULARGE_INTEGER* size) {
   if (!size) return E_POINTER;
   size->QuadPart = sizeof(PersistedControl);
+  return S_OK;
+}
+
+STDMETHODIMP ControlBase::InitNew(IStorage* storage) {
+  return storage ? S_OK : E_POINTER;
+}
+
+STDMETHODIMP ControlBase::Load(IStorage* storage) {
+  if (!storage) return E_POINTER;
+  com_ptr<IStream> stream;
+  PLAT_RETURN_IF_FAILED(storage->OpenStream(kContentsStream, nullptr,
+                                            STGM_READ | STGM_SHARE_EXCLUSIVE, 0, stream.put()));
+  return Load(stream.get());
+}
+
+STDMETHODIMP ControlBase::Save(IStorage* storage, BOOL sameAsLoad) {
+  if (!storage) return E_POINTER;
+  com_ptr<IStream> stream;
+  PLAT_RETURN_IF_FAILED(storage->CreateStream(
+      kContentsStream, STGM_CREATE | STGM_WRITE | STGM_SHARE_EXCLUSIVE, 0, 0, stream.put()));
+  return Save(stream.get(), sameAsLoad);
+}
+
+STDMETHODIMP ControlBase::Load(IPropertyBag* bag, IErrorLog* log) {
+  if (!bag) return E_POINTER;
+  // A property the bag lacks keeps its value; nothing changes unless all could be read.
+  unique_variant width, height, enabled;
+  PLAT_RETURN_IF_FAILED(ReadProperty(bag, log, kExtentXProperty, VT_I4, width));
+  PLAT_RETURN_IF_FAILED(ReadProperty(bag, log, kExtentYProperty, VT_I4, height));
+  PLAT_RETURN_IF_FAILED(ReadProperty(bag, log, kEnabledProperty, VT_BOOL, enabled));
+  if ((V_VT(&width) == VT_I4 && V_I4(&width) < 0) ||
+      (V_VT(&height) == VT_I4 && V_I4(&height) < 0))
+    return E_INVALIDARG;
+  if (V_VT(&width) == VT_I4) extent_.cx = V_I4(&width);
+  if (V_VT(&height) == VT_I4) extent_.cy = V_I4(&height);
+  if (V_VT(&enabled) == VT_BOOL) {
+    enabled_ = V_BOOL(&enabled) != VARIANT_FALSE;
+    OnEnabledChanged();
+  }
+  dirty_ = false;
+  return S_OK;
+}
+
+STDMETHODIMP ControlBase::Save(IPropertyBag* bag, BOOL clearDirty, BOOL) {
+  if (!bag) return E_POINTER;
+  VARIANT value{};
+  V_VT(&value) = VT_I4;
+  V_I4(&value) = extent_.cx;
+  PLAT_RETURN_IF_FAILED(WriteProperty(bag, kExtentXProperty, value));
+  V_I4(&value) = extent_.cy;
+  PLAT_RETURN_IF_FAILED(WriteProperty(bag, kExtentYProperty, value));
+  V_VT(&value) = VT_BOOL;
+  V_BOOL(&value) = enabled_ ? VARIANT_TRUE : VARIANT_FALSE;
+  PLAT_RETURN_IF_FAILED(WriteProperty(bag, kEnabledProperty, value));
+  if (clearDirty) dirty_ = false;
+  return S_OK;
+}
+
+// ---------------------------------------------------------------- quick activation
+
+STDMETHODIMP ControlBase::QuickActivate(QACONTAINER* container, QACONTROL* control) {
+  if (!container || !control) return E_POINTER;
+  // Older containers pass shorter structures; the four sinks and the answers up to the
+  // cookies are in every version.
+  if (container->cbSize < offsetof(QACONTAINER, dwAmbientFlags) ||
+      control->cbSize < offsetof(QACONTROL, dwPointerActivationPolicy))
+    return E_INVALIDARG;
+  PLAT_RETURN_IF_FAILED(SetClientSite(container->pClientSite));
+  QACONTROL answer{};
+  if (container->pAdviseSink) SetAdvise(DVASPECT_CONTENT, 0, container->pAdviseSink);
+  if (container->pPropertyNotifySink) {
+    PLAT_RETURN_IF_FAILED(
+        propertyNotify_.Advise(container->pPropertyNotifySink, &answer.dwPropNotifyCookie));
+  }
+  // The controls fire no events: an event sink is not connected.
+  GetMiscStatus(DVASPECT_CONTENT, &answer.dwMiscStatus);
+  GetViewStatus(&answer.dwViewStatus);
+  const ULONG size = std::min<ULONG>(control->cbSize, sizeof answer);
+  answer.cbSize = control->cbSize;
+  memcpy(control, &answer, size);
   return S_OK;
 }
 

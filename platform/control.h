@@ -1,8 +1,9 @@
 // ActiveX controls: the OLE protocol of a windowed control (embedding in a container,
-// in-place and UI activation, view and data change notifications, persistence of its
-// extent and stock properties, property-change notification through IPropertyNotifySink)
-// and the composite control, whose window is a borderless child dialog made from the
-// class's own dialog template.
+// quick activation, in-place and UI activation, keyboard handling shared with the container,
+// view and data change notifications, persistence of its extent and stock properties in a
+// stream, a storage or a property bag, property-change notification through
+// IPropertyNotifySink) and the composite control, whose window is a borderless child dialog
+// made from the class's own dialog template.
 //
 //   class Gauge : public plat::Implements<Gauge, plat::Dispatch<IGauge>,
 //                                         plat::SupportErrorInfo<IGauge>,
@@ -45,16 +46,21 @@ SIZE DialogTemplateSize(HINSTANCE instance, UINT id) noexcept;
 class ControlBase : public IOleObject,
                     public IOleInPlaceObject,
                     public IOleInPlaceActiveObject,
-                    public IViewObject2,
+                    public IViewObjectEx,
                     public IPersistStreamInit,
+                    public IPersistStorage,
+                    public IPersistPropertyBag,
+                    public IQuickActivate,
                     public IOleControl,
                     public IConnectionPointContainer,
                     public IDataObject {
  public:
   using com_interfaces =
       interface_list<IOleObject, interface_as<IOleWindow, IOleInPlaceObject>, IOleInPlaceObject,
-                     IOleInPlaceActiveObject, IViewObject, IViewObject2, IPersist,
-                     IPersistStreamInit, IOleControl, IConnectionPointContainer, IDataObject>;
+                     IOleInPlaceActiveObject, IViewObject, IViewObject2, IViewObjectEx,
+                     interface_as<IPersist, IPersistStreamInit>, IPersistStreamInit,
+                     IPersistStorage, IPersistPropertyBag, IQuickActivate, IOleControl,
+                     IConnectionPointContainer, IDataObject>;
 
   // IOleObject
   STDMETHOD(SetClientSite)(IOleClientSite* site) override;
@@ -88,14 +94,16 @@ class ControlBase : public IOleObject,
   STDMETHOD(SetObjectRects)(LPCRECT position, LPCRECT clip) override;
   STDMETHOD(ReactivateAndUndo)() override { return E_NOTIMPL; }
 
-  // IOleInPlaceActiveObject
+  // IOleInPlaceActiveObject. Keys move the focus between the window's children as in any
+  // dialog; Tab past the last child (Shift+Tab before the first), Enter, Escape and
+  // mnemonics the window does not have go to the container.
   STDMETHOD(TranslateAccelerator)(LPMSG msg) override;
   STDMETHOD(OnFrameWindowActivate)(BOOL) override { return S_OK; }
   STDMETHOD(OnDocWindowActivate)(BOOL) override { return S_OK; }
   STDMETHOD(ResizeBorder)(LPCRECT, IOleInPlaceUIWindow*, BOOL) override { return S_OK; }
   STDMETHOD(EnableModeless)(BOOL) override { return S_OK; }
 
-  // IViewObject, IViewObject2
+  // IViewObject, IViewObject2, IViewObjectEx: an opaque rectangle, as large as the extent
   STDMETHOD(Draw)(DWORD aspect, LONG, void*, DVTARGETDEVICE*, HDC, HDC dc, LPCRECTL bounds,
                   LPCRECTL, BOOL(STDMETHODCALLTYPE*)(ULONG_PTR), ULONG_PTR) override;
   STDMETHOD(GetColorSet)(DWORD, LONG, void*, DVTARGETDEVICE*, HDC,
@@ -105,14 +113,37 @@ class ControlBase : public IOleObject,
   STDMETHOD(SetAdvise)(DWORD aspects, DWORD flags, IAdviseSink* sink) override;
   STDMETHOD(GetAdvise)(DWORD* aspects, DWORD* flags, IAdviseSink** sink) override;
   STDMETHOD(GetExtent)(DWORD aspect, LONG, DVTARGETDEVICE*, LPSIZEL size) override;
+  STDMETHOD(GetRect)(DWORD aspect, LPRECTL rect) override;
+  STDMETHOD(GetViewStatus)(DWORD* status) override;
+  STDMETHOD(QueryHitPoint)(DWORD aspect, LPCRECT bounds, POINT location, LONG,
+                           DWORD* result) override;
+  STDMETHOD(QueryHitRect)(DWORD aspect, LPCRECT bounds, LPCRECT location, LONG,
+                          DWORD* result) override;
+  // The natural extent is the size of the window's template.
+  STDMETHOD(GetNaturalExtent)(DWORD aspect, LONG, DVTARGETDEVICE*, HDC, DVEXTENTINFO* info,
+                              LPSIZEL size) override;
 
-  // IPersist, IPersistStreamInit: the extent and the Enabled property.
+  // IPersist, IPersistStreamInit, IPersistStorage (a stream "Contents" in the storage),
+  // IPersistPropertyBag ("_ExtentX", "_ExtentY", "Enabled"): the extent and the Enabled
+  // property.
   STDMETHOD(GetClassID)(CLSID* clsid) override { return GetUserClassID(clsid); }
   STDMETHOD(IsDirty)() override { return dirty_ ? S_OK : S_FALSE; }
   STDMETHOD(Load)(LPSTREAM stream) override;
   STDMETHOD(Save)(LPSTREAM stream, BOOL clearDirty) override;
   STDMETHOD(GetSizeMax)(ULARGE_INTEGER* size) override;
   STDMETHOD(InitNew)() override { return S_OK; }
+  STDMETHOD(InitNew)(IStorage* storage) override;
+  STDMETHOD(Load)(IStorage* storage) override;
+  STDMETHOD(Save)(IStorage* storage, BOOL sameAsLoad) override;
+  STDMETHOD(SaveCompleted)(IStorage*) override { return S_OK; }
+  STDMETHOD(HandsOffStorage)() override { return S_OK; }
+  STDMETHOD(Load)(IPropertyBag* bag, IErrorLog* log) override;
+  STDMETHOD(Save)(IPropertyBag* bag, BOOL clearDirty, BOOL saveAll) override;
+
+  // IQuickActivate: the container's site, view sink and property sink in one call.
+  STDMETHOD(QuickActivate)(QACONTAINER* container, QACONTROL* control) override;
+  STDMETHOD(SetContentExtent)(LPSIZEL size) override { return SetExtent(DVASPECT_CONTENT, size); }
+  STDMETHOD(GetContentExtent)(LPSIZEL size) override { return GetExtent(DVASPECT_CONTENT, size); }
 
   // IOleControl
   STDMETHOD(GetControlInfo)(CONTROLINFO*) override { return E_NOTIMPL; }
@@ -193,8 +224,12 @@ class ControlBase : public IOleObject,
   };
 
   IUnknown* Unknown() noexcept { return static_cast<IOleObject*>(this); }
+  // Whether the window's dialog manager is to have a key message; when not, the
+  // container is.
+  bool IsOwnKey(const MSG& msg) const noexcept;
 
   const CLSID clsid_;
+  const SIZEL naturalExtent_;
   SIZEL extent_;
   BOOL enabled_ = TRUE;
   bool dirty_ = false;

@@ -51,6 +51,8 @@ TEST(FormatChoice, RealFormatsComeBackAsTheControlShowsThem) {
            Case{L"%.2,3h", L"%.2h"},      // nor does engineering
            Case{L"%.150f", L"%f"},        // 100 and above means none
            Case{L"%,-12e", L"%,-12e"},
+           Case{L"%,-123e", L"%,-99e"},   // kept in the up-down's range
+           Case{L"%.50,5e", L"%.16,5e"},
            Case{L"%.2f%e", L"%.2e"},      // a later type wins
        }) {
     EXPECT_EQ(RoundTrip(c.format), c.expected) << c.format;
@@ -60,8 +62,20 @@ TEST(FormatChoice, RealFormatsComeBackAsTheControlShowsThem) {
   edited.notation = wqc::kDecimalNotation;
   edited.precision.clear();
   EXPECT_EQ(wqc::RealFormatText(edited), L"%f");
-  edited.precision = L"12345";  // three characters are read: 123 is too many
-  EXPECT_EQ(wqc::RealFormatText(edited), L"%f");
+  edited.precision = L"12345";
+  EXPECT_EQ(wqc::RealFormatText(edited), L"%.16f");
+}
+
+TEST(FormatChoice, EditsHoldNumbersKeptInRange) {
+  struct Case {
+    const wchar_t* text;
+    const wchar_t* kept;  // within -99 to 99
+  };
+  // The control's own test types and pastes the common texts; these are the edge cases.
+  for (const Case& c : {Case{L" 007 ", L"7"}, Case{L"-0", L"0"}, Case{L"  ", L""},
+                        Case{L"-", L""}, Case{L"7x", L""}, Case{L"1 2", L""}}) {
+    EXPECT_EQ(wqc::BoundedNumberText(c.text, -99, 99), c.kept) << c.text;
+  }
 }
 
 TEST(FormatCtlLayout, IntegerSignBoxGoesBesideOrBelow) {

@@ -1,11 +1,15 @@
 // The four format controls as a client form meets them: hosted in a dialog by the
 // platform's control-hosting library (atl.dll), given formats through IWQCFormatCtl and
-// driven by a user; and their OLE control protocol on its own.
+// driven by a user; their OLE control protocol on its own (persistence in a stream, a
+// storage and a property bag, quick activation); and in the project's own control host
+// with the keyboard.
+#include <axhost.h>
 #include <dialogdriver.h>
 #include <olectl.h>
 #include <window.h>
 
 #include <functional>
+#include <map>
 #include <vector>
 
 #include "WQCGenericSvcs.h"
@@ -187,6 +191,61 @@ class NotifySink : public IPropertyNotifySink {
   std::vector<DISPID> changed, requested;
 };
 
+// View changes as a container's advise sink receives them.
+class ViewSink : public IAdviseSinkEx {
+ public:
+  STDMETHOD(QueryInterface)(REFIID riid, void** ppv) override {
+    *ppv = riid == IID_IUnknown || riid == IID_IAdviseSink || riid == IID_IAdviseSinkEx ? this
+                                                                                      : nullptr;
+    return *ppv ? S_OK : E_NOINTERFACE;
+  }
+  STDMETHOD_(ULONG, AddRef)() override { return 2; }
+  STDMETHOD_(ULONG, Release)() override { return 1; }
+  STDMETHOD_(void, OnDataChange)(FORMATETC*, STGMEDIUM*) override {}
+  STDMETHOD_(void, OnViewChange)(DWORD, LONG) override { ++viewChanges; }
+  STDMETHOD_(void, OnRename)(IMoniker*) override {}
+  STDMETHOD_(void, OnSave)() override {}
+  STDMETHOD_(void, OnClose)() override {}
+  STDMETHOD_(void, OnViewStatusChange)(DWORD) override {}
+  int viewChanges = 0;
+};
+
+// A property bag as a container that saves its forms as text keeps one.
+class PropertyBag : public IPropertyBag {
+ public:
+  STDMETHOD(QueryInterface)(REFIID riid, void** ppv) override {
+    *ppv = riid == IID_IUnknown || riid == IID_IPropertyBag ? this : nullptr;
+    return *ppv ? S_OK : E_NOINTERFACE;
+  }
+  STDMETHOD_(ULONG, AddRef)() override { return 2; }
+  STDMETHOD_(ULONG, Release)() override { return 1; }
+  STDMETHOD(Read)(LPCOLESTR name, VARIANT* value, IErrorLog*) override {
+    const auto found = values.find(name);
+    return found == values.end() ? E_INVALIDARG : VariantCopy(value, &found->second);
+  }
+  STDMETHOD(Write)(LPCOLESTR name, VARIANT* value) override {
+    return VariantCopy(&values[name], value);
+  }
+  void Set(const wchar_t* name, const wchar_t* text) {
+    plat::unique_variant& value = values[name];
+    V_VT(value.put()) = VT_BSTR;
+    V_BSTR(&value) = SysAllocString(text);
+  }
+  // A value as text, with its type: "3:5000".
+  std::wstring Text(const wchar_t* name) {
+    plat::unique_variant text;
+    if (values.count(name) == 0 ||
+        FAILED(VariantChangeType(&text, &values[name], 0, VT_BSTR)))
+      return L"(none)";
+    return std::to_wstring(V_VT(&values[name])) + L":" + V_BSTR(&text);
+  }
+  std::map<std::wstring, plat::unique_variant> values;
+};
+
+bool SameObject(IUnknown* first, IUnknown* second) {
+  return first && second && Query<IUnknown>(first).get() == Query<IUnknown>(second).get();
+}
+
 TEST_F(FormatCtls, AnswerAsOleControls) {
   for (const ControlClass& c : kControls) {
     SCOPED_TRACE(testing::Message() << c.dialogId);
@@ -194,7 +253,9 @@ TEST_F(FormatCtls, AnswerAsOleControls) {
     ASSERT_TRUE(control);
     for (const IID& iid : {IID_IOleObject, IID_IOleWindow, IID_IOleInPlaceObject,
                            IID_IOleInPlaceActiveObject, IID_IViewObject, IID_IViewObject2,
-                           IID_IPersist, IID_IPersistStreamInit, IID_IOleControl,
+                           IID_IViewObjectEx, IID_IPersist, IID_IPersistStreamInit,
+                           IID_IPersistStorage, IID_IPersistPropertyBag, IID_IQuickActivate,
+                           IID_IOleControl,
                            IID_IConnectionPointContainer, IID_IDataObject,
                            IID_IProvideClassInfo2, IID_IDispatch})
       EXPECT_EQ(wqtest::QueryResult(control.get(), iid), S_OK) << wqtest::GuidText(iid);
@@ -263,6 +324,145 @@ TEST_F(FormatCtls, KeepExtentAndEnabledInAStream) {
   EXPECT_EQ(ExtentInPixels(copy.get()).cx, ExtentInPixels(control.get()).cx);
   // A stream that ends early is refused.
   EXPECT_TRUE(FAILED(copyPersist->Load(stream.get())));
+}
+
+TEST_F(FormatCtls, AreInsertedIntoAStorageAndLoadedBack) {
+  const auto newStorage = [] {
+    plat::com_ptr<ILockBytes> bytes;
+    plat::com_ptr<IStorage> storage;
+    EXPECT_EQ(CreateILockBytesOnHGlobal(nullptr, TRUE, bytes.put()), S_OK);
+    EXPECT_EQ(StgCreateDocfileOnILockBytes(
+                  bytes.get(), STGM_CREATE | STGM_READWRITE | STGM_SHARE_EXCLUSIVE, 0,
+                  storage.put()),
+              S_OK);
+    return storage;
+  };
+  const plat::com_ptr<IStorage> storage = newStorage();
+  CLSID clsid{};
+  ASSERT_EQ(CLSIDFromProgID(kControls[2].progId, &clsid), S_OK);
+  plat::com_ptr<IOleObject> inserted;
+  ASSERT_EQ(OleCreate(clsid, IID_IOleObject, OLERENDER_DRAW, nullptr, nullptr, storage.get(),
+                      inserted.put_void()),
+            S_OK);
+  EXPECT_EQ(Query(inserted.get())->put_Enabled(VARIANT_FALSE), S_OK);
+  SIZEL wide{6000, 900};
+  EXPECT_EQ(inserted->SetExtent(DVASPECT_CONTENT, &wide), S_OK);
+  const auto persist = Query<IPersistStorage>(inserted.get());
+  EXPECT_EQ(persist->IsDirty(), S_OK);
+  EXPECT_EQ(OleSave(persist.get(), storage.get(), TRUE), S_OK);
+  EXPECT_EQ(persist->SaveCompleted(nullptr), S_OK);
+  EXPECT_EQ(persist->IsDirty(), S_FALSE);
+
+  plat::com_ptr<IOleObject> loaded;
+  ASSERT_EQ(OleLoad(storage.get(), IID_IOleObject, nullptr, loaded.put_void()), S_OK);
+  CLSID loadedClass{};
+  EXPECT_EQ(loaded->GetUserClassID(&loadedClass), S_OK);
+  EXPECT_TRUE(IsEqualCLSID(loadedClass, clsid));
+  EXPECT_FALSE(EnabledOf(Query(loaded.get()).get()));
+  SIZEL extent{};
+  EXPECT_EQ(loaded->GetExtent(DVASPECT_CONTENT, &extent), S_OK);
+  EXPECT_EQ(extent.cx, 6000);
+  EXPECT_EQ(extent.cy, 900);
+  // A storage that holds no control is refused.
+  EXPECT_TRUE(FAILED(Query<IPersistStorage>(Create(kControls[2].progId).get())
+                         ->Load(newStorage().get())));
+}
+
+TEST_F(FormatCtls, KeepExtentAndEnabledInAPropertyBag) {
+  const auto control = Create(kControls[1].progId);
+  EXPECT_EQ(control->put_Enabled(VARIANT_FALSE), S_OK);
+  SIZEL wide{5000, 400};
+  Query<IOleObject>(control.get())->SetExtent(DVASPECT_CONTENT, &wide);
+  PropertyBag bag;
+  ASSERT_TRUE(Query<IPersistPropertyBag>(control.get()));
+  EXPECT_EQ(Query<IPersistPropertyBag>(control.get())->Save(&bag, TRUE, TRUE), S_OK);
+  EXPECT_EQ(Query<IPersistStreamInit>(control.get())->IsDirty(), S_FALSE);
+  EXPECT_EQ(bag.Text(L"_ExtentX"), L"3:5000");
+  EXPECT_EQ(bag.Text(L"_ExtentY"), L"3:400");
+  EXPECT_EQ(bag.Text(L"Enabled"), std::to_wstring(VT_BOOL) + L":0");
+
+  const auto copy = Create(kControls[1].progId);
+  const auto copyBag = Query<IPersistPropertyBag>(copy.get());
+  EXPECT_EQ(copyBag->InitNew(), S_OK);
+  EXPECT_EQ(copyBag->Load(&bag, nullptr), S_OK);
+  EXPECT_FALSE(EnabledOf(copy.get()));
+  EXPECT_EQ(ExtentInPixels(copy.get()).cx, ExtentInPixels(control.get()).cx);
+
+  // A bag written as text gives texts; what it lacks keeps its value.
+  PropertyBag typed;
+  typed.Set(L"Enabled", L"0");
+  const auto fromText = Create(kControls[1].progId);
+  const SIZE natural = ExtentInPixels(fromText.get());
+  EXPECT_EQ(Query<IPersistPropertyBag>(fromText.get())->Load(&typed, nullptr), S_OK);
+  EXPECT_FALSE(EnabledOf(fromText.get()));
+  EXPECT_EQ(ExtentInPixels(fromText.get()).cx, natural.cx);
+  // A value that is no number is refused, and nothing changes.
+  typed.Set(L"_ExtentX", L"wide");
+  const auto refused = Create(kControls[1].progId);
+  EXPECT_TRUE(FAILED(Query<IPersistPropertyBag>(refused.get())->Load(&typed, nullptr)));
+  EXPECT_TRUE(EnabledOf(refused.get()));
+}
+
+TEST_F(FormatCtls, QuickActivationConnectsTheContainersSinks) {
+  NotifySink notify;
+  ViewSink view;
+  const auto control = Create(kControls[0].progId);
+  const auto quick = Query<IQuickActivate>(control.get());
+  const auto viewEx = Query<IViewObjectEx>(control.get());
+  ASSERT_TRUE(quick && viewEx);
+  QACONTAINER container{};
+  container.cbSize = sizeof container;
+  container.pAdviseSink = &view;
+  container.pPropertyNotifySink = &notify;
+  QACONTROL answer{};
+  answer.cbSize = sizeof answer;
+  container.cbSize = 8;
+  EXPECT_EQ(quick->QuickActivate(&container, &answer), E_INVALIDARG);
+  container.cbSize = sizeof container;
+  ASSERT_EQ(quick->QuickActivate(&container, &answer), S_OK);
+  EXPECT_EQ(answer.dwMiscStatus, 0x20191u);
+  EXPECT_EQ(answer.dwViewStatus, static_cast<DWORD>(VIEWSTATUS_OPAQUE | VIEWSTATUS_SOLIDBKGND));
+  EXPECT_NE(answer.dwPropNotifyCookie, 0u);
+  EXPECT_EQ(control->put_Enabled(VARIANT_FALSE), S_OK);
+  EXPECT_EQ(notify.changed, std::vector<DISPID>{DISPID_ENABLED});
+  EXPECT_EQ(view.viewChanges, 1);  // without a window, the container draws the change
+
+  // The natural extent stays the template's size whatever extent the container sets.
+  DVEXTENTINFO info{sizeof info, DVEXTENT_CONTENT, {}};
+  SIZEL natural{}, before{}, set{3000, 500};
+  EXPECT_EQ(quick->GetContentExtent(&before), S_OK);
+  EXPECT_EQ(quick->SetContentExtent(&set), S_OK);
+  EXPECT_EQ(viewEx->GetNaturalExtent(DVASPECT_CONTENT, -1, nullptr, nullptr, &info, &natural),
+            S_OK);
+  EXPECT_EQ(natural.cx, before.cx);
+}
+
+TEST_F(FormatCtls, AreQuicklyActivatedInTheProjectsHost) {
+  plat::unique_hwnd parent(CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 300, 200, nullptr,
+                                           nullptr, nullptr, nullptr));
+  plat::AxHost host;
+  ASSERT_EQ(host.Create(parent.get(), RECT{0, 0, 200, 120}, WS_CHILD | WS_VISIBLE, 1,
+                        kControls[3].progId),
+            S_OK);
+  plat::com_ptr<IOleObject> ole;
+  ASSERT_EQ(host.QueryControl(ole), S_OK);
+  plat::com_ptr<IOleClientSite> site;
+  ASSERT_EQ(ole->GetClientSite(site.put()), S_OK);
+  // The host's view sink came with its site in the one call.
+  plat::com_ptr<IAdviseSink> sink;
+  DWORD aspects = 0;
+  EXPECT_EQ(Query<IViewObject>(ole.get())->GetAdvise(&aspects, nullptr, sink.put()), S_OK);
+  EXPECT_EQ(aspects, static_cast<DWORD>(DVASPECT_CONTENT));
+  EXPECT_TRUE(SameObject(sink.get(), site.get()));
+  HWND window = nullptr;
+  EXPECT_EQ(Query<IOleInPlaceObject>(ole.get())->GetWindow(&window), S_OK);
+  EXPECT_EQ(GetParent(window), host.hwnd());
+  EXPECT_EQ(Query(ole.get())->Initialize(Bstr(L"%+.2f").get()), S_OK);
+  EXPECT_EQ(FormatOf(Query(ole.get()).get()), L"%+.2f");
+  sink.reset();
+  site.reset();
+  ole.reset();
+  host.Destroy();
 }
 
 TEST_F(FormatCtls, AskTheContainerBeforeEnabledChanges) {
@@ -440,6 +640,250 @@ TEST_F(FormatCtls, KeepTheirChoiceWhileInactive) {
     ASSERT_NE(bool_.Window(), nullptr);
     EXPECT_EQ(bool_.Selected(kBoolList), 1);
   });
+}
+
+// What a user types into the precision and exponent edits, or pastes past their digits-only
+// filter, comes back as a format the formatter takes; leaving the edit shows what was read.
+TEST_F(FormatCtls, RealEditsGiveFormatsTheFormatterTakes) {
+  plat::com_ptr<IWQCFieldFormatter> formatter;
+  CLSID clsid{};
+  ASSERT_EQ(CLSIDFromProgID(L"WQCGenericSvcs.WQCFieldFormatter", &clsid), S_OK);
+  ASSERT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, __uuidof(IWQCFieldFormatter),
+                             formatter.put_void()),
+            S_OK);
+  RunForm([&](wqtest::DialogView& form) {
+    const Hosted real(form, IDC_HOSTREAL);
+    struct Case {
+      int edit;
+      bool pasted;
+      const wchar_t* text;
+      const wchar_t* format;  // read back from the other edit's 3 or 2
+      const wchar_t* kept;    // the edit once left
+    };
+    const Case cases[] = {
+        {kPrecision, false, L"7", L"%.7,2e", L"7"},
+        {kPrecision, false, L"123", L"%.16,2e", L"16"},
+        {kPrecision, false, L"007", L"%.7,2e", L"7"},
+        {kPrecision, false, L"", L"%,2e", L""},
+        {kPrecision, true, L"abc", L"%,2e", L""},
+        {kPrecision, true, L"x7", L"%,2e", L""},
+        {kPrecision, true, L"-3", L"%.0,2e", L"0"},
+        {kPrecision, true, L"1e5", L"%,2e", L""},
+        {kPrecision, true, L"99999999999999999999", L"%.16,2e", L"16"},
+        {kExponent, false, L"45", L"%.3,45e", L"45"},
+        {kExponent, false, L"100", L"%.3,99e", L"99"},
+        {kExponent, true, L"-100", L"%.3,-99e", L"-99"},
+        {kExponent, true, L"-12", L"%.3,-12e", L"-12"},
+        {kExponent, true, L"+7", L"%.3,7e", L"7"},
+        {kExponent, true, L"--1", L"%.3e", L""},
+        {kExponent, true, L"1-", L"%.3e", L""},
+        {kExponent, true, L"e", L"%.3e", L""},
+    };
+    for (const Case& c : cases) {
+      SCOPED_TRACE(testing::Message() << c.edit << " " << testing::PrintToString(std::wstring(c.text)));
+      EXPECT_EQ(real->Initialize(Bstr(L"%.3,2e").get()), S_OK);
+      const plat::Window edit = real.Item(c.edit);
+      edit.SetFocus();
+      edit.SetWindowText(L"");
+      if (c.pasted) {
+        ASSERT_TRUE(OpenClipboard(real.Window()));
+        EmptyClipboard();
+        const size_t bytes = (wcslen(c.text) + 1) * sizeof(wchar_t);
+        HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes);
+        memcpy(GlobalLock(memory), c.text, bytes);
+        GlobalUnlock(memory);
+        SetClipboardData(CF_UNICODETEXT, memory);
+        CloseClipboard();
+        edit.SendMessage(WM_PASTE);
+      } else {
+        for (const wchar_t* p = c.text; *p; ++p) edit.SendMessage(WM_CHAR, *p, 1);
+      }
+      ASSERT_EQ(edit.GetWindowText(), c.text) << "the edit takes the text";
+      const std::wstring format = FormatOf(real.get());
+      EXPECT_EQ(format, c.format);
+      plat::unique_variant value;
+      V_VT(value.put()) = VT_R8;
+      V_R8(&value) = 1234.5;
+      plat::unique_bstr text;
+      EXPECT_EQ(formatter->FormatReal(value, nullptr, nullptr, nullptr, Bstr(format).get(),
+                                      text.put()),
+                S_OK);
+      real.Item(kNotation).SetFocus();
+      EXPECT_EQ(edit.GetWindowText(), c.kept);
+      EXPECT_EQ(FormatOf(real.get()), c.format);
+    }
+  });
+}
+
+// A choice made in a control that was never initialized is kept through deactivation too.
+TEST_F(FormatCtls, KeepAChoiceMadeBeforeInitialize) {
+  RunForm([](wqtest::DialogView& form) {
+    const auto reactivate = [](const Hosted& hosted) {
+      const auto ole = Query<IOleObject>(hosted.get());
+      EXPECT_EQ(Query<IOleInPlaceObject>(hosted.get())->InPlaceDeactivate(), S_OK);
+      plat::com_ptr<IOleClientSite> site;
+      ASSERT_EQ(ole->GetClientSite(site.put()), S_OK);
+      const RECT place = plat::Window(hosted.Site()).GetClientRect();
+      EXPECT_EQ(ole->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, site.get(), 0, hosted.Site(),
+                            &place),
+                S_OK);
+      ASSERT_NE(hosted.Window(), nullptr);
+    };
+    const Hosted integer(form, IDC_HOSTINTEGER);
+    integer.Click(kIntDescriptive);
+    EXPECT_EQ(FormatOf(integer.get()), L"%*d");
+    reactivate(integer);
+    EXPECT_TRUE(integer.Checked(kIntDescriptive));
+    EXPECT_EQ(FormatOf(integer.get()), L"%*d");
+
+    const Hosted real(form, IDC_HOSTREAL);
+    real.Click(kRealSign);
+    reactivate(real);
+    EXPECT_TRUE(real.Checked(kRealSign));
+    EXPECT_TRUE(real.Entries(kNotation).empty()) << "nothing was offered before either";
+    EXPECT_EQ(FormatOf(real.get()), L"%+g");
+
+    const Hosted bool_(form, IDC_HOSTBOOL);
+    reactivate(bool_);
+    EXPECT_TRUE(bool_.Entries(kBoolList).empty());
+    EXPECT_EQ(FormatOf(bool_.get()), L"(null)");
+  });
+}
+
+// A container's form: buttons before and after a control it hosts itself, a message loop
+// that offers keys to the UI-active control before its own dialog handling, and the
+// commands the form received.
+class KeysForm {
+ public:
+  explicit KeysForm(const wchar_t* progId) {
+    form_ = CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_KEYSFORM),
+                               nullptr, &Proc, reinterpret_cast<LPARAM>(this));
+    RECT place{5, 22, 90, 97};  // dialog units, between the buttons
+    MapDialogRect(form_, &place);
+    EXPECT_EQ(host_.Create(form_, place, WS_CHILD | WS_VISIBLE | WS_TABSTOP, 120, progId), S_OK);
+    // Its place in the tab order: after the first button.
+    SetWindowPos(host_.hwnd(), Item(IDC_BEFORE), 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    ShowWindow(form_, SW_SHOW);
+    SetForegroundWindow(form_);
+    Pump();
+  }
+  ~KeysForm() {
+    host_.Destroy();
+    DestroyWindow(form_);
+  }
+
+  plat::com_ptr<IWQCFormatCtl> Control() const {
+    plat::com_ptr<IWQCFormatCtl> control;
+    EXPECT_EQ(host_.QueryControl(control), S_OK);
+    return control;
+  }
+  HWND Item(int id) const { return GetDlgItem(form_, id); }
+  plat::Window ControlItem(int id) const {
+    HWND window = nullptr;
+    Query<IOleInPlaceObject>(Control().get())->GetWindow(&window);
+    return GetDlgItem(window, id);
+  }
+  // Makes the control the active object, as a click into it does.
+  void UIActivate() const {
+    const auto ole = Query<IOleObject>(Control().get());
+    plat::com_ptr<IOleClientSite> site;
+    ASSERT_EQ(ole->GetClientSite(site.put()), S_OK);
+    const RECT place = plat::Window(host_.hwnd()).GetClientRect();
+    EXPECT_EQ(ole->DoVerb(OLEIVERB_UIACTIVATE, nullptr, site.get(), 0, host_.hwnd(), &place),
+              S_OK);
+  }
+
+  // Presses `key` with `modifiers` held, through the keyboard's input queue, and runs the
+  // loop until it is idle.
+  void Press(WORD key, std::initializer_list<WORD> modifiers = {}) {
+    std::vector<INPUT> inputs;
+    const auto add = [&inputs](WORD vk, DWORD flags) {
+      INPUT input{};
+      input.type = INPUT_KEYBOARD;
+      input.ki.wVk = vk;
+      input.ki.dwFlags = flags;
+      inputs.push_back(input);
+    };
+    for (WORD modifier : modifiers) add(modifier, 0);
+    add(key, 0);
+    add(key, KEYEVENTF_KEYUP);
+    for (auto it = std::rbegin(modifiers); it != std::rend(modifiers); ++it)
+      add(*it, KEYEVENTF_KEYUP);
+    EXPECT_EQ(SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)),
+              inputs.size());
+    Pump();
+  }
+
+  std::vector<int> commands;
+
+ private:
+  void Pump() {
+    do {
+      MSG msg;
+      while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (host_.TranslateAccelerator(&msg) == S_OK) continue;
+        if (IsDialogMessageW(form_, &msg)) continue;
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+      }
+    } while (MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT) == WAIT_OBJECT_0);
+  }
+
+  static INT_PTR CALLBACK Proc(HWND form, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_INITDIALOG) {
+      SetWindowLongPtrW(form, DWLP_USER, lParam);
+      return TRUE;
+    }
+    if (msg == WM_COMMAND && HIWORD(wParam) == BN_CLICKED) {
+      reinterpret_cast<KeysForm*>(GetWindowLongPtrW(form, DWLP_USER))
+          ->commands.push_back(LOWORD(wParam));
+      return TRUE;
+    }
+    return FALSE;
+  }
+
+  HWND form_ = nullptr;
+  plat::AxHost host_;
+};
+
+TEST_F(FormatCtls, KeysLeaveTheControlWhereTheContainerExpects) {
+  KeysForm form(kControls[3].progId);
+  EXPECT_EQ(form.Control()->Initialize(Bstr(L"%*.3,2e").get()), S_OK);
+  form.UIActivate();
+  const plat::Window notation = form.ControlItem(kNotation);
+  const plat::Window precision = form.ControlItem(kPrecision);
+  const plat::Window descriptive = form.ControlItem(kRealDescriptive);
+  const plat::Window sign = form.ControlItem(kRealSign);
+
+  // Tab past the last part and Shift+Tab before the first go on in the form.
+  sign.SetFocus();
+  form.Press(VK_TAB);
+  EXPECT_EQ(GetFocus(), form.Item(IDC_AFTER));
+  notation.SetFocus();
+  form.Press(VK_TAB, {VK_SHIFT});
+  EXPECT_EQ(GetFocus(), form.Item(IDC_BEFORE));
+  // Between its own parts the control moves the focus itself.
+  notation.SetFocus();
+  form.Press(VK_TAB);
+  EXPECT_EQ(GetFocus(), precision.hwnd());
+  sign.SetFocus();
+  form.Press(VK_TAB, {VK_SHIFT});
+  EXPECT_EQ(GetFocus(), descriptive.hwnd());
+
+  // Enter and Escape are the form's.
+  form.Press(VK_RETURN);
+  form.Press(VK_ESCAPE);
+  EXPECT_EQ(form.commands, (std::vector<int>{IDOK, IDCANCEL}));
+
+  // A mnemonic of the control's parts is the control's (its texts have none: one is given
+  // here); any other is the form's.
+  descriptive.SetWindowText(L"Show &descriptive text");
+  notation.SetFocus();
+  form.Press('D', {VK_MENU});
+  EXPECT_EQ(descriptive.SendMessage(BM_GETCHECK), BST_UNCHECKED);
+  form.Press('A', {VK_MENU});
+  EXPECT_EQ(form.commands, (std::vector<int>{IDOK, IDCANCEL, IDC_AFTER}));
 }
 
 TEST_F(FormatCtls, ShowInAForm) {

@@ -100,7 +100,7 @@ TEST_F(FieldFormatter, CoercionFailuresAndNullPointers) {
   EXPECT_EQ(wqtest::TakeErrorDescription(),
             L"<WQError Desc=\"Invalid pointer passed to method WQCFieldFormatter::FormatReal\" "
             L"Src=\"WQCFieldFormatter::FormatReal\" HR=\"E_POINTER\" />");
-  EXPECT_EQ(formatter_->Initialize(nullptr), E_POINTER);
+  EXPECT_EQ(formatter_->Initialize(nullptr), E_INVALIDARG);
   ASSERT_EQ(Initialize(kReply), S_OK);
   Outputs outputs(L"%f");
   EXPECT_EQ(formatter_->UnformatReal(Bstr(L"1").get(), nullptr, &outputs.text[0],

@@ -123,9 +123,33 @@ RealFormatChoice ReadRealFormatChoice(const wchar_t* format) {
       }
     }
   }
-  if (precision < kNotGiven) choice.precision = std::to_wstring(precision);
-  if (exponent < kNotGiven) choice.exponent = std::to_wstring(exponent);
+  if (precision < kNotGiven)
+    choice.precision = std::to_wstring(std::clamp<long>(precision, kMinPrecision, kMaxPrecision));
+  if (exponent < kNotGiven)
+    choice.exponent = std::to_wstring(std::clamp<long>(exponent, kMinExponent, kMaxExponent));
   return choice;
+}
+
+std::optional<int> ReadBoundedNumber(const std::wstring& text, int minimum, int maximum) {
+  const size_t first = text.find_first_not_of(L" \t");
+  if (first == std::wstring::npos) return std::nullopt;
+  const size_t end = text.find_last_not_of(L" \t") + 1;
+  size_t p = first;
+  const bool negative = text[p] == L'-';
+  if (text[p] == L'-' || text[p] == L'+') ++p;
+  if (p == end) return std::nullopt;
+  // Past the range the value only needs to stay past it: a long run of digits saturates.
+  long long value = 0;
+  for (; p < end; ++p) {
+    if (text[p] < L'0' || text[p] > L'9') return std::nullopt;
+    value = std::min(value * 10 + (text[p] - L'0'), 1000000LL);
+  }
+  return static_cast<int>(std::clamp<long long>(negative ? -value : value, minimum, maximum));
+}
+
+std::wstring BoundedNumberText(const std::wstring& text, int minimum, int maximum) {
+  const std::optional<int> value = ReadBoundedNumber(text, minimum, maximum);
+  return value ? std::to_wstring(*value) : std::wstring();
 }
 
 std::wstring RealFormatText(const RealFormatChoice& choice) {
@@ -134,13 +158,13 @@ std::wstring RealFormatText(const RealFormatChoice& choice) {
   std::wstring format = L"%";
   if (choice.descriptive) format += L'*';
   if (choice.plusSign) format += L'+';
-  if (UsesPrecision(notation) && !choice.precision.empty()) {
-    const std::wstring read = choice.precision.substr(0, 3);
-    if (_wtoi(read.c_str()) < kNotGiven) format += L"." + read;
+  if (UsesPrecision(notation)) {
+    if (const auto precision = ReadBoundedNumber(choice.precision, kMinPrecision, kMaxPrecision))
+      format += L"." + std::to_wstring(*precision);
   }
-  if (UsesExponent(notation) && !choice.exponent.empty()) {
-    const std::wstring read = choice.exponent.substr(0, 3);
-    if (_wtoi(read.c_str()) < kNotGiven) format += L"," + read;
+  if (UsesExponent(notation)) {
+    if (const auto exponent = ReadBoundedNumber(choice.exponent, kMinExponent, kMaxExponent))
+      format += L"," + std::to_wstring(*exponent);
   }
   return format + kNotations[notation].letter;
 }

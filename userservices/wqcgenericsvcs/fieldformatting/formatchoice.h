@@ -3,6 +3,7 @@
 // gives back. The strings are those of the field formatter.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -69,18 +70,29 @@ inline bool UsesPrecision(int notation) { return notation != kDefaultNotation; }
 inline bool UsesExponent(int notation) { return notation == kScientificNotation; }
 
 struct RealFormatChoice {
-  int notation = kDefaultNotation;
+  int notation = kDefaultNotation;  // -1 while the list offers none
   bool descriptive = false;
   bool plusSign = false;
   std::wstring precision;  // the texts of the precision and exponent edits
   std::wstring exponent;
 };
 
+// The ranges of the up-down controls, which the format keeps to.
+constexpr int kMinPrecision = 0, kMaxPrecision = 16;
+constexpr int kMinExponent = -99, kMaxExponent = 99;
+
+// The number an edit's text holds (blanks around it, an optional sign and decimal digits),
+// brought into [minimum, maximum]; none for any other text.
+std::optional<int> ReadBoundedNumber(const std::wstring& text, int minimum, int maximum);
+// The text an edit keeps once left: the number brought into range, or nothing.
+std::wstring BoundedNumberText(const std::wstring& text, int minimum, int maximum);
+
 // An empty format means "%*g". Only the lower-case letters e, f, g and h are types; the
-// last one wins. A precision or exponent of 100 or more is not shown.
+// last one wins. A precision or exponent of 100 or more is not shown; others are brought
+// into the ranges of the up-down controls.
 RealFormatChoice ReadRealFormatChoice(const wchar_t* format);
-// "%", '*', '+', then the precision and exponent the notation uses (at most three
-// characters each, shown only below 100), then the notation's letter.
+// "%", '*', '+', then the precision and exponent the notation uses, where their edits hold
+// numbers (brought into range), then the notation's letter.
 std::wstring RealFormatText(const RealFormatChoice& choice);
 
 }  // namespace wqc

@@ -5,7 +5,7 @@
 // choice and shows it when the window exists, a window made later shows it when it
 // starts, and the window's state is read back when the format is asked for and when the
 // window ends. So a format given before activation is not lost, nor the user's choice when
-// the container deactivates the control. T supplies:
+// the container deactivates the control, initialized or not. T supplies:
 //   Choice ReadFormat(const wchar_t* format);        the choice a format makes
 //   std::optional<std::wstring> FormatText() const;  the format of the choice, if any
 //   void AttachControls();                           WM_INITDIALOG: take the child windows
@@ -35,7 +35,7 @@ class FormatCtl
 
   STDMETHOD(Initialize)(BSTR FieldFormat) override try {
     choice_ = Self().ReadFormat(FieldFormat);
-    initialized_ = true;
+    hasChoice_ = true;
     if (this->hwnd()) Self().ShowChoice();
     return S_OK;
   }
@@ -55,7 +55,7 @@ class FormatCtl
   // WM_INITDIALOG. Answers FALSE: the container, not the dialog manager, gives the focus.
   LRESULT OnInitDialog() {
     Self().AttachControls();
-    if (initialized_) Self().ShowChoice();
+    if (hasChoice_) Self().ShowChoice();
     this->OnEnabledChanged();
     return FALSE;
   }
@@ -63,6 +63,7 @@ class FormatCtl
   // WM_DESTROY; the dialog manager still needs the message.
   LRESULT OnDestroy(UINT, WPARAM, LPARAM, bool& handled) {
     Self().ReadChoice();
+    hasChoice_ = true;
     handled = false;
     return 0;
   }
@@ -72,7 +73,8 @@ class FormatCtl
   const T& Self() const { return static_cast<const T&>(*this); }
 
   Choice choice_{};
-  bool initialized_ = false;
+  // Whether choice_ is to be shown: set by Initialize and by what a window left.
+  bool hasChoice_ = false;
 };
 
 // The boolean and date controls: one drop-down list of formats, whose list part gets
@@ -108,9 +110,11 @@ class ComboFormatCtl : public FormatCtl<T, Choice> {
   void OnEnabledChanged() override {
     if (this->hwnd()) combo_.EnableWindow(this->IsEnabled());
   }
-  // Fills the list and selects `selected` (none when out of range).
+  // Fills the list and selects `selected`; with none selected (a control that was never
+  // initialized) the list stays empty.
   void ShowList(const std::vector<std::wstring>& texts, int selected) {
     combo_.ResetContent();
+    if (selected < 0) return;
     for (const std::wstring& text : texts) combo_.AddString(text.c_str());
     combo_.SetCurSel(selected);
   }

@@ -266,7 +266,8 @@ RealNumberText ReadRealNumber(WQComException& error, const std::wstring& text,
   if (FAILED(hr)) error.ThrowHrAt(WQ_HERE, hr, L"Invalid descriptive text");
   ThrowIfThousandsSeparator(error, text, locale);
 
-  // The decimals and the exponent as typed decide the format that writes the value back.
+  // The decimals and the exponent as typed decide the format that writes the value back;
+  // every character between the decimal separator and the exponent counts as a decimal.
   const std::wstring& decimalSeparator = locale.decimalSeparator;
   int decimals = 0;
   bool inDecimals = false;
@@ -285,8 +286,7 @@ RealNumberText ReadRealNumber(WQComException& error, const std::wstring& text,
       exponentText = text.substr(i + 1);
       break;
     }
-    // Only digits are decimals: a trailing sign or bracket of a negative number is not.
-    if (inDecimals && IsDigit(c)) ++decimals;
+    if (inDecimals) ++decimals;
     ++i;
   }
 
@@ -306,7 +306,6 @@ LONG ReadIntegerNumber(WQComException& error, const std::wstring& text,
   LONG value = 0;
   const HRESULT hr = VarI4FromStr(const_cast<wchar_t*>(text.c_str()), locale.lcid, 0, &value);
   if (FAILED(hr)) error.ThrowHrAt(WQ_HERE, hr, L"Invalid descriptive text");
-  ThrowIfThousandsSeparator(error, text, locale);
 
   // The integer conversion rounds a fraction away; the exact value shows it.
   double exact = 0;

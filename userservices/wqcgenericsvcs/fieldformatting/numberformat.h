@@ -68,8 +68,9 @@ struct RealNumberText {
 RealNumberText ReadRealNumber(WQComException& error, const std::wstring& text,
                               const NumberLocale& locale);
 
-// Reads an integer typed in the locale. Besides the failures of ReadRealNumber, a number
-// with a fraction fails with DISP_E_TYPEMISMATCH rather than being rounded.
+// Reads an integer typed in the locale, thousands separators allowed. Raises the
+// conversion's HRESULT with "Invalid descriptive text"; a number with a fraction fails with
+// DISP_E_TYPEMISMATCH rather than being rounded.
 LONG ReadIntegerNumber(WQComException& error, const std::wstring& text,
                        const NumberLocale& locale);
 

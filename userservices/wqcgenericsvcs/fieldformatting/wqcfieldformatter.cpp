@@ -97,7 +97,6 @@ STDMETHODIMP WQCFieldFormatter::Initialize(IDispatch* pWorkspace) {
   strings_.RemoveAll();
   lcid_ = GetUserDefaultLCID();
   locale_ = wqc::NumberLocale::For(lcid_);
-  error.CheckPointer(pWorkspace);
   plat::com_ptr<IWQWorkspace> workspace;
   if (FAILED(QueryWorkspace(pWorkspace, workspace))) error.ThrowHrAt(WQ_HERE, E_INVALIDARG);
   const plat::unique_bstr response = CallInitializeFormatter(error, workspace.get());

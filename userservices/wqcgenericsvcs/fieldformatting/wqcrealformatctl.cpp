@@ -6,14 +6,15 @@
 
 namespace {
 
-// The ranges of the up-down controls: decimals and exponent.
-constexpr short kMaxPrecision = 16;
-constexpr short kMaxExponent = 99;
-
-void SetUpDown(const plat::Window& spin, const plat::Window& buddy, short minimum,
-               short maximum) {
+void SetUpDown(const plat::Window& spin, const plat::Window& buddy, int minimum, int maximum) {
   spin.SendMessage(UDM_SETRANGE, 0, MAKELPARAM(maximum, minimum));
   spin.SendMessage(UDM_SETBUDDY, reinterpret_cast<WPARAM>(buddy.hwnd()));
+}
+
+void KeepInRange(const plat::Edit& edit, int minimum, int maximum) {
+  const std::wstring typed = edit.GetWindowText();
+  const std::wstring kept = wqc::BoundedNumberText(typed, minimum, maximum);
+  if (kept != typed) edit.SetWindowText(kept.c_str());
 }
 
 void MoveTo(const plat::Window& window, POINT at) {
@@ -48,14 +49,17 @@ void WQCRealFormatCtl::AttachControls() {
   plusSign_ = plat::Button(GetDlgItem(IDC_REALPLUSSIGN));
   precisionSize_ = precision_.GetWindowSize();
   exponentSize_ = exponent_.GetWindowSize();
-  SetUpDown(precisionSpin_, precision_, 0, kMaxPrecision);
-  SetUpDown(exponentSpin_, exponent_, -kMaxExponent, kMaxExponent);
+  SetUpDown(precisionSpin_, precision_, wqc::kMinPrecision, wqc::kMaxPrecision);
+  SetUpDown(exponentSpin_, exponent_, wqc::kMinExponent, wqc::kMaxExponent);
 }
 
 void WQCRealFormatCtl::ShowChoice() {
   notation_.ResetContent();
-  for (const wqc::Notation& notation : wqc::kNotations) notation_.AddString(notation.label);
-  notation_.SetCurSel(choice_.notation);
+  // A control never initialized offers no notations.
+  if (choice_.notation >= 0) {
+    for (const wqc::Notation& notation : wqc::kNotations) notation_.AddString(notation.label);
+    notation_.SetCurSel(choice_.notation);
+  }
   descriptive_.SetCheck(choice_.descriptive);
   plusSign_.SetCheck(choice_.plusSign);
   precision_.SetWindowText(choice_.precision.c_str());
@@ -64,7 +68,7 @@ void WQCRealFormatCtl::ShowChoice() {
 }
 
 void WQCRealFormatCtl::ReadChoice() {
-  choice_.notation = SelectedNotation();
+  choice_.notation = notation_.GetCurSel();
   choice_.descriptive = descriptive_.GetCheck();
   choice_.plusSign = plusSign_.GetCheck();
   choice_.precision = precision_.GetWindowText();
@@ -74,6 +78,14 @@ void WQCRealFormatCtl::ReadChoice() {
 int WQCRealFormatCtl::SelectedNotation() const {
   const int selected = notation_.GetCurSel();
   return selected < 0 ? wqc::kDefaultNotation : selected;
+}
+
+void WQCRealFormatCtl::OnPrecisionLeft() {
+  KeepInRange(precision_, wqc::kMinPrecision, wqc::kMaxPrecision);
+}
+
+void WQCRealFormatCtl::OnExponentLeft() {
+  KeepInRange(exponent_, wqc::kMinExponent, wqc::kMaxExponent);
 }
 
 void WQCRealFormatCtl::OnEnabledChanged() {

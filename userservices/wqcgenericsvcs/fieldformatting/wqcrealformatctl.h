@@ -17,6 +17,8 @@ class WQCRealFormatCtl : public FormatCtl<WQCRealFormatCtl, wqc::RealFormatChoic
         plat::OnMessage(WM_INITDIALOG, &WQCRealFormatCtl::OnInitDialog),
         plat::OnMessage(WM_SIZE, &WQCRealFormatCtl::OnSize),
         plat::OnCommand(IDC_NOTATION, CBN_SELCHANGE, &WQCRealFormatCtl::UpdateControls),
+        plat::OnCommand(IDC_PRECISION, EN_KILLFOCUS, &WQCRealFormatCtl::OnPrecisionLeft),
+        plat::OnCommand(IDC_EXPONENT, EN_KILLFOCUS, &WQCRealFormatCtl::OnExponentLeft),
         plat::OnMessage(WM_DESTROY, &WQCRealFormatCtl::OnDestroy)};
   }
 
@@ -25,6 +27,10 @@ class WQCRealFormatCtl : public FormatCtl<WQCRealFormatCtl, wqc::RealFormatChoic
   LRESULT OnSize(UINT, WPARAM, LPARAM lParam, bool&);
   // Enables what the notation uses, all of it only while the control is enabled.
   void UpdateControls();
+  // A left edit shows what the format reads from it: its number kept in the up-down's
+  // range, or nothing when it held no number.
+  void OnPrecisionLeft();
+  void OnExponentLeft();
 
   // The hooks of FormatCtl.
   wqc::RealFormatChoice ReadFormat(const wchar_t* format) const;
