@@ -18,18 +18,6 @@ HRESULT GetModuleTypeInfo(REFGUID guid, ITypeInfo** typeInfo) noexcept;
 // Releases the cached type information (module termination).
 void ReleaseTypeInfoCache() noexcept;
 
-// ITypeInfo::Invoke on `instance`, after supplying what the type library cannot carry:
-// an omitted optional 64-bit integer argument gets the value 0.
-HRESULT InvokeWithTypeInfo(ITypeInfo* typeInfo, void* instance, DISPID member, WORD flags,
-                           DISPPARAMS* params, VARIANT* result, EXCEPINFO* excepInfo,
-                           UINT* argErr) noexcept;
-
-// The same for interface `iid` of the module's type library, with what it lacks worked out
-// once per interface rather than at every call.
-HRESULT InvokeModuleInterface(REFGUID iid, void* instance, DISPID member, WORD flags,
-                              DISPPARAMS* params, VARIANT* result, EXCEPINFO* excepInfo,
-                              UINT* argErr) noexcept;
-
 template <class I>
 class Dispatch : public I {
  public:
@@ -56,10 +44,11 @@ class Dispatch : public I {
   STDMETHOD(Invoke)(DISPID member, REFIID riid, LCID, WORD flags, DISPPARAMS* params,
                     VARIANT* result, EXCEPINFO* excepInfo, UINT* argErr) override {
     if (riid != IID_NULL) return DISP_E_UNKNOWNINTERFACE;
+    com_ptr<ITypeInfo> info;
+    PLAT_RETURN_IF_FAILED(GetModuleTypeInfo(__uuidof(I), info.put()));
     // The invocation describes a failure by the thread's error info: only the call's own.
     ::SetErrorInfo(0, nullptr);
-    return InvokeModuleInterface(__uuidof(I), static_cast<I*>(this), member, flags, params,
-                                 result, excepInfo, argErr);
+    return info->Invoke(static_cast<I*>(this), member, flags, params, result, excepInfo, argErr);
   }
 };
 
