@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "comtest.h"
+#include "xmlattacks.h"
 #include "kbscripting/kbrunner.h"
 #include "kbtest.h"
 #include "xmlstructure.h"
@@ -154,6 +155,16 @@ TEST_F(KBRun, DialogThatCannotBeShownFailsTheRun) {
   ASSERT_EQ(wqstandins::FailAt(browser_.get(), L"QueryWebBrowser2", E_FAIL), S_OK);
   EXPECT_EQ(Rule(L"First"), E_FAIL);
   EXPECT_EQ(RequestCount(), 1);
+}
+
+TEST_F(KBRun, DialogReplyWithEntityExpansionIsRefusedAtOnce) {
+  for (const std::wstring& attack :
+       {wqtest::BillionLaughs(L"ScriptUI"), wqtest::QuadraticBlowup(L"ScriptUI")}) {
+    Reply(L"RunRule", attack);
+    const ULONGLONG start = GetTickCount64();
+    EXPECT_TRUE(FAILED(Rule(L"First")));
+    EXPECT_LT(wqtest::ElapsedMs(start), 1000u) << attack.substr(0, 60);
+  }
 }
 
 TEST_F(KBRun, FailedCallIsReportedOverTheCallsOwnText) {
