@@ -46,6 +46,29 @@ TEST(XmlSecurity, DomDocumentIsProtected) {
   EXPECT_EQ(WQSecureDOMDocument(nullptr), E_POINTER);
 }
 
+TEST(XmlSecurity, SaxReaderIsProtected) {
+  plat::com_ptr<ISAXXMLReader> reader;
+  ASSERT_EQ(CoCreateInstance(__uuidof(SAXXMLReader60), nullptr, CLSCTX_ALL,
+                             __uuidof(ISAXXMLReader), reader.put_void()),
+            S_OK);
+  ASSERT_EQ(WQSecureSAXReader(reader.get()), S_OK);
+  const struct {
+    const wchar_t* name;
+    VARIANT_BOOL value;
+  } features[] = {
+      {L"prohibit-dtd", VARIANT_TRUE},
+      {L"http://xml.org/sax/features/external-general-entities", VARIANT_FALSE},
+      {L"http://xml.org/sax/features/external-parameter-entities", VARIANT_FALSE},
+  };
+  // Wine's reader takes these features without keeping them (getFeature: E_NOTIMPL).
+  for (const auto& feature : features) {
+    VARIANT_BOOL value = 7;
+    if (SUCCEEDED(reader->getFeature(feature.name, &value)))
+      EXPECT_EQ(value, feature.value) << feature.name;
+  }
+  EXPECT_EQ(WQSecureSAXReader(nullptr), E_POINTER);
+}
+
 class AnyReply : public SAXSchemaParser {
  public:
   const SAXSchemaEntry* GetSchema() override {
