@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "benchtiming.h"
 #include "workspacedialogs/listcasesparser.h"
 #include "workspacedialogs/selectionitems.h"
 
@@ -42,25 +43,9 @@ std::wstring MakeReply(const std::vector<std::wstring>& names) {
   return reply + L"</ListCases>";
 }
 
-double Seconds(LARGE_INTEGER from, LARGE_INTEGER to) {
-  LARGE_INTEGER frequency;
-  QueryPerformanceFrequency(&frequency);
-  return static_cast<double>(to.QuadPart - from.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
-// The median of kRuns runs of `run`, in seconds.
 template <class Run>
-double Median(Run run) {
-  std::vector<double> times;
-  for (int i = 0; i < kRuns; ++i) {
-    LARGE_INTEGER start, end;
-    QueryPerformanceCounter(&start);
-    run();
-    QueryPerformanceCounter(&end);
-    times.push_back(Seconds(start, end));
-  }
-  std::sort(times.begin(), times.end());
-  return times[kRuns / 2];
+double Median(Run&& run) {
+  return bench::Median(kRuns, run);
 }
 
 double SortOneLoad(const std::vector<std::wstring>& names) {
