@@ -26,17 +26,22 @@ inline double Now() {
   return static_cast<double>(count.QuadPart) / frequency;
 }
 
-// The median of kRuns runs of `run`, in seconds.
+// The median of `runs` runs of `run`, in seconds.
 template <class Run>
-double Median(Run&& run) {
+double Median(int runs, Run&& run) {
   std::vector<double> times;
-  for (int i = 0; i < kRuns; ++i) {
+  for (int i = 0; i < runs; ++i) {
     const double start = Now();
     run();
     times.push_back(Now() - start);
   }
   std::sort(times.begin(), times.end());
-  return times[kRuns / 2];
+  return times[runs / 2];
+}
+
+template <class Run>
+double Median(Run&& run) {
+  return Median(kRuns, run);
 }
 
 // The medians of the module's runs and of its floor's, run in turns so that a change of

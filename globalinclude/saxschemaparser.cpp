@@ -3,6 +3,7 @@
 #include <comobject.h>
 
 #include "wqmsxml.h"
+#include "wqxmlsecurity.h"
 
 #include <algorithm>
 #include <cmath>
@@ -642,6 +643,8 @@ HRESULT ContentHandler::Parse(SAXSchemaElementHandler* root, BSTR source, bool i
       error.ThrowHrAt(WQ_HERE, hr,
                       isURL ? L"Could not connect to MSXML6 parser"
                             : L"Could not connect to MSXML6::SAXXMLReader");
+    hr = WQSecureSAXReader(reader.get());
+    if (FAILED(hr)) error.ThrowHrAt(WQ_HERE, hr, L"Could not protect the SAX reader");
     hr = reader->putContentHandler(this);
     if (SUCCEEDED(hr)) hr = reader->putErrorHandler(this);
     if (FAILED(hr)) error.ThrowHrAt(WQ_HERE, hr, L"Could not register with the SAX reader");

@@ -134,8 +134,10 @@ void WQHeapString::Assign(const wchar_t* text, size_t length) {
 }
 
 void WQHeapString::Append(const wchar_t* text, size_t length) {
-  if (!text || !*text) return;
+  if (!text) return;
+  // A counted piece is taken whole, whatever its first character.
   if (length == 0) length = wcslen(text);
+  if (length == 0) return;
   if (IsEmpty()) {
     Assign(text, length);
     return;

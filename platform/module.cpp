@@ -124,12 +124,53 @@ HRESULT Module::RegisterEntries(bool doRegister) noexcept {
   return S_OK;
 }
 
+namespace {
+
+// "TypeLib\{libid}\major.minor\0": the library under the neutral locale, beside the
+// locale it was built for. Clients and the type-library marshaler ask for LOCALE_NEUTRAL
+// (or their own locale, which falls back to it), so a library registered only for its
+// own locale cannot be found by them.
+std::wstring NeutralLocaleKey(const TLIBATTR& attr) {
+  wchar_t guid[39] = {};
+  ::StringFromGUID2(attr.guid, guid, 39);
+  wchar_t key[96];
+  std::swprintf(key, 96, L"TypeLib\\%ls\\%x.%x\\0", guid, attr.wMajorVerNum, attr.wMinorVerNum);
+  return key;
+}
+
+HRESULT RegisterNeutralLocale(const TLIBATTR& attr, const wchar_t* path) noexcept try {
+  if (attr.lcid == LOCALE_NEUTRAL) return S_OK;
+  const std::wstring key = NeutralLocaleKey(attr) + (attr.syskind == SYS_WIN32 ? L"\\win32" : L"\\win64");
+  unique_hkey opened;
+  LSTATUS status = ::RegCreateKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, nullptr, 0, KEY_WRITE,
+                                     nullptr, opened.put(), nullptr);
+  if (status == ERROR_SUCCESS)
+    status = ::RegSetValueExW(opened.get(), nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(path),
+                              static_cast<DWORD>((wcslen(path) + 1) * sizeof(wchar_t)));
+  return HRESULT_FROM_WIN32(status);
+}
+PLAT_CATCH_RETURN()
+
+HRESULT UnregisterNeutralLocale(const TLIBATTR& attr) noexcept try {
+  if (attr.lcid == LOCALE_NEUTRAL) return S_OK;
+  const LSTATUS status = ::RegDeleteTreeW(HKEY_CLASSES_ROOT, NeutralLocaleKey(attr).c_str());
+  return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND ? S_OK : HRESULT_FROM_WIN32(status);
+}
+PLAT_CATCH_RETURN()
+
+}  // namespace
+
 HRESULT Module::RegisterServer(bool registerTypeLib) noexcept {
   PLAT_RETURN_IF_FAILED(RegisterEntries(true));
   if (!registerTypeLib) return S_OK;
   com_ptr<ITypeLib> typeLib;
   PLAT_RETURN_IF_FAILED(::LoadTypeLibEx(modulePath_, REGKIND_NONE, typeLib.put()));
-  return ::RegisterTypeLib(typeLib.get(), modulePath_, nullptr);
+  PLAT_RETURN_IF_FAILED(::RegisterTypeLib(typeLib.get(), modulePath_, nullptr));
+  TLIBATTR* attr = nullptr;
+  PLAT_RETURN_IF_FAILED(typeLib->GetLibAttr(&attr));
+  const HRESULT hr = RegisterNeutralLocale(*attr, modulePath_);
+  typeLib->ReleaseTLibAttr(attr);
+  return hr;
 }
 
 HRESULT Module::UnregisterServer(bool unregisterTypeLib) noexcept {
@@ -139,9 +180,12 @@ HRESULT Module::UnregisterServer(bool unregisterTypeLib) noexcept {
   PLAT_RETURN_IF_FAILED(::LoadTypeLibEx(modulePath_, REGKIND_NONE, typeLib.put()));
   TLIBATTR* attr = nullptr;
   PLAT_RETURN_IF_FAILED(typeLib->GetLibAttr(&attr));
-  const HRESULT hr =
-      ::UnRegisterTypeLib(attr->guid, attr->wMajorVerNum, attr->wMinorVerNum, attr->lcid,
-                          attr->syskind);
+  // The neutral key goes first: the library's own unregistration removes the version key
+  // only when no locale is left under it.
+  HRESULT hr = UnregisterNeutralLocale(*attr);
+  if (SUCCEEDED(hr))
+    hr = ::UnRegisterTypeLib(attr->guid, attr->wMajorVerNum, attr->wMinorVerNum, attr->lcid,
+                             attr->syskind);
   typeLib->ReleaseTLibAttr(attr);
   return hr;
 }

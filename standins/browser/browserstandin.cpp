@@ -114,8 +114,12 @@ BrowserStandin::~BrowserStandin() {
   live.erase(std::remove(live.begin(), live.end(), this), live.end());
   if (events_) events_->Orphan();
   if (document_) document_->Detach();
-  if (window_) ::DestroyWindow(window_);
-  if (eventWindow_) ::DestroyWindow(eventWindow_);
+  // The windows' last messages must not reach this half-destroyed object.
+  for (HWND window : {window_, eventWindow_}) {
+    if (!window) continue;
+    ::SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+    ::DestroyWindow(window);
+  }
 }
 
 HRESULT BrowserStandin::FinalConstruct() noexcept try {
@@ -179,6 +183,7 @@ LRESULT CALLBACK BrowserStandin::WindowProc(HWND window, UINT message, WPARAM wP
         self->FirePending();
         return 0;
       }
+      if (message == WM_NCDESTROY && window == self->window_) self->window_ = nullptr;
       if (message == WM_KEYDOWN && window == self->window_) {
         self->OnKeyDown(static_cast<UINT>(wParam));
         return 0;

@@ -73,7 +73,7 @@ PageScripts::~PageScripts() { Close(); }
 
 PageScripts::Engine* PageScripts::EngineFor(const std::wstring& language) {
   const wchar_t* progId = EngineProgId(language);
-  if (!progId) return nullptr;
+  if (!progId || !site_) return nullptr;
   for (Engine& engine : engines_)
     if (engine.language == progId) return &engine;
   Engine engine;
@@ -146,6 +146,9 @@ void PageScripts::Close() {
   functions_.clear();
   for (Engine& engine : engines_) engine.script->Close();
   engines_.clear();
+  // The window holds the page's context, which holds these scripts: the circle ends here.
+  site_.reset();
+  window_.reset();
 }
 
 }  // namespace standins

@@ -31,7 +31,7 @@ class PageScripts {
   HRESULT Invoke(DISPID id, LCID lcid, WORD flags, DISPPARAMS* params, VARIANT* result,
                  EXCEPINFO* excepInfo, UINT* argErr);
 
-  // Ends every engine; what they hold of the page is let go.
+  // Ends every engine and lets go of the page's window; no script runs afterwards.
   void Close();
 
  private:

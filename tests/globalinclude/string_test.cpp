@@ -113,6 +113,16 @@ TEST(HeapString, Append) {
   EXPECT_STREQ(null.GetString(), L"first");
 }
 
+// A counted piece is characters, not a text: a leading U+0000 does not make it empty.
+TEST(HeapString, AppendKeepsACountedPieceThatStartsWithANul) {
+  WQHeapString text(L"ab");
+  const wchar_t* before = text.GetString();
+  const wchar_t piece[] = {L'\0', L'c', L'd'};
+  text.Append(piece, 3);
+  ASSERT_NE(text.GetString(), before) << "the piece was dropped";
+  EXPECT_EQ(std::wstring(text.GetString(), 6), std::wstring(L"ab\0cd\0", 6));
+}
+
 TEST(HeapString, MoveAttachFreeFormat) {
   WQHeapString a(L"one");
   WQHeapString b(L"two");

@@ -2,7 +2,9 @@
 // it makes, what it does with each kind of reply, and dialog conversations.
 #include <gtest/gtest.h>
 
+#include "WQCGenericSvcs.h"
 #include "comtest.h"
+#include "xmlattacks.h"
 #include "kbscripting/kbrunner.h"
 #include "kbtest.h"
 #include "xmlstructure.h"
@@ -155,6 +157,16 @@ TEST_F(KBRun, DialogThatCannotBeShownFailsTheRun) {
   ASSERT_EQ(wqstandins::FailAt(browser_.get(), L"QueryWebBrowser2", E_FAIL), S_OK);
   EXPECT_EQ(Rule(L"First"), E_FAIL);
   EXPECT_EQ(RequestCount(), 1);
+}
+
+TEST_F(KBRun, DialogReplyWithEntityExpansionIsRefusedAtOnce) {
+  for (const std::wstring& attack :
+       {wqtest::BillionLaughs(L"ScriptUI"), wqtest::QuadraticBlowup(L"ScriptUI")}) {
+    Reply(L"RunRule", attack);
+    const ULONGLONG start = GetTickCount64();
+    EXPECT_TRUE(FAILED(Rule(L"First")));
+    EXPECT_LT(wqtest::ElapsedMs(start), 1000u) << attack.substr(0, 60);
+  }
 }
 
 TEST_F(KBRun, FailedCallIsReportedOverTheCallsOwnText) {
@@ -321,6 +333,47 @@ TEST_F(KBRun, ReloadSendsTheModuleAndTellsWhetherItWasReloaded) {
   com_ptr<IDispatch> noWQ;
   plain.query_to(noWQ);
   EXPECT_EQ(ReloadKBModule(L"Piping", L"", noWQ.get(), &reloaded, L""), E_INVALIDARG);
+}
+
+}  // namespace
+
+namespace {
+
+// ScriptUI dialogs one after another through the registered server, each confirmed and
+// followed by a run that takes its results: memory stays flat, and neither the server nor
+// the stand-ins are held afterwards.
+TEST(ScriptUIDialogs, RepeatedDialogsLeaveNothingBehind) {
+  ASSERT_TRUE(kbtest::ServerLoaded());
+  {
+    com_ptr<IWQCGenericSvcsMain> main;
+    ASSERT_EQ(CoCreateInstance(__uuidof(::Main), nullptr, CLSCTX_INPROC_SERVER,
+                               __uuidof(IWQCGenericSvcsMain), main.put_void()),
+              S_OK);
+    com_ptr<IWQStandinBrowser> browser = kbtest::ResetBrowser();
+    ASSERT_TRUE(browser);
+    auto confirmOneDialog = [&] {
+      browser->Reset();
+      com_ptr<IWQStandinWorkspace> workspace;
+      ASSERT_EQ(wqstandins::CreateWorkspace(workspace), S_OK);
+      wqstandins::QueueReply(workspace.get(), kServer, L"RunRule",
+                             Dialog(L"Next", L"<EditBox id='Tag' prompt='Tag'/>").c_str());
+      wqstandins::QueueReply(workspace.get(), kServer, L"RunRule", kSimple42);
+      kbtest::ScriptedUser user;
+      user.WhenShown(browser.get(), [&] { browser->Click(unique_bstr::copy(L"btnOK").get()); });
+      unique_variant result;
+      ASSERT_EQ(main->RunKBRule(unique_bstr::copy(L"First").get(), workspace.get(), 0, 0, 0,
+                                unique_variant(), result.put()),
+                S_OK);
+      EXPECT_EQ(V_I4(&result), 42);
+    };
+    for (int i = 0; i < 10; ++i) confirmOneDialog();
+    const size_t before = wqtest::HeapBytesInUse();
+    for (int i = 0; i < 100; ++i) confirmOneDialog();
+    const ptrdiff_t grown = static_cast<ptrdiff_t>(wqtest::HeapBytesInUse() - before);
+    EXPECT_LT(grown, 64 * 1024) << "bytes left by 100 dialogs";
+  }
+  wqtest::ExpectUnloadable(L"WQCGenericSvcs.dll");
+  wqtest::ExpectUnloadable(L"WQStandins.dll");
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "comtest.h"
+#include "xmlattacks.h"
 #include "kbscripting/xmldialog.h"
 #include "kbtest.h"
 #include "xmlstructure.h"
@@ -349,6 +350,24 @@ TEST_F(XmlDialog, DebugFileGetsThePageOrIsSkipped) {
 TEST_F(XmlDialog, NullFlagIsRefusedBeforeAnythingIsShown) {
   EXPECT_EQ(dialog_->ShowDialog(unique_bstr::copy(TagDialog().c_str()).get(), 0, nullptr), E_POINTER);
   EXPECT_EQ(Log(), L"");
+}
+
+// The attack sits in the instance data, which becomes the page's data island.
+TEST_F(XmlDialog, DescriptionWithEntityExpansionIsRefusedAtOnce) {
+  for (const std::wstring& attack :
+       {wqtest::BillionLaughs(L"ScriptUI"), wqtest::QuadraticBlowup(L"ScriptUI")}) {
+    std::wstring description = attack;
+    description.replace(description.rfind(L"<ScriptUI>"), 10,
+                        L"<ScriptUI ReturnTo='Next'><DialogBox Title='T'/><InstanceData id='I'>");
+    description.replace(description.rfind(L"</ScriptUI>"), 11, L"</InstanceData></ScriptUI>");
+    VARIANT_BOOL ok = VARIANT_TRUE;
+    const ULONGLONG start = GetTickCount64();
+    EXPECT_TRUE(FAILED(Show(description, &ok)));
+    EXPECT_LT(wqtest::ElapsedMs(start), 1000u) << attack.substr(0, 60);
+    EXPECT_EQ(ok, VARIANT_FALSE);
+    EXPECT_FALSE(PageShown());
+    EXPECT_NE(wqtest::TakeErrorDescription().find(L"declares a document type"), std::wstring::npos);
+  }
 }
 
 TEST(XmlDialogClass, AnswersItsInterfacesAndIsDescribedButNotCreatable) {

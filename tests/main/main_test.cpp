@@ -7,6 +7,7 @@
 
 #include "WQCGenericSvcs.h"
 #include "comtest.h"
+#include "xmlattacks.h"
 #include "main/main.h"
 #include "workspace/dataservicerequest.h"
 
@@ -530,6 +531,33 @@ TEST_F(MainTest, SubmissionCountsWhatWentOutBeforeAFailure) {
   submitted = kSentinel;
   EXPECT_EQ(main_->SubmitDiagrams(noWq_.get(), diagrams.get(), 0, &submitted), E_INVALIDARG);
   EXPECT_EQ(submitted, 0);
+}
+
+// Whatever the parser's own defaults, a reply that declares entities is not expanded.
+TEST_F(MainTest, DiagramReplyWithEntityExpansionIsRefusedAtOnce) {
+  wchar_t folder[MAX_PATH], path[MAX_PATH];
+  GetTempPathW(MAX_PATH, folder);
+  GetTempFileNameW(folder, L"wqd", 0, path);
+  for (bool location : {false, true}) {
+    for (const std::wstring& attack :
+         {wqtest::BillionLaughs(L"Reply"), wqtest::QuadraticBlowup(L"Reply")}) {
+      std::wstring reply = attack;
+      if (location) {
+        FILE* file = _wfopen(path, L"wb");
+        ASSERT_NE(file, nullptr);
+        for (wchar_t c : attack) fputc(static_cast<char>(c), file);
+        fclose(file);
+        reply = path;
+      }
+      wqstandins::SetReply(ws_.get(), kDiagramServer, kSubmit, reply.c_str());
+      auto diagrams = Array(VT_I4, {7});
+      const ULONGLONG start = GetTickCount64();
+      EXPECT_TRUE(FAILED(main_->SubmitDiagrams(ws(), diagrams.get(), 0, nullptr)));
+      EXPECT_LT(wqtest::ElapsedMs(start), 1000u) << attack.substr(0, 60);
+      EXPECT_NE(wqtest::TakeErrorDescription().find(L"diagram 7"), std::wstring::npos);
+    }
+  }
+  DeleteFileW(path);
 }
 
 TEST_F(MainTest, DeletionRepliesCompactTheirPipe) {

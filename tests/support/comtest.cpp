@@ -40,9 +40,27 @@ void ExpectUnloadable(const wchar_t* dllName) {
   auto canUnload = reinterpret_cast<HRESULT(WINAPI*)()>(
       reinterpret_cast<void*>(GetProcAddress(dll, "DllCanUnloadNow")));
   ASSERT_TRUE(canUnload);
-  EXPECT_EQ(canUnload(), S_OK) << "an object or lock of the server is still alive";
+  EXPECT_EQ(canUnload(), S_OK) << "an object or lock of " << dllName << " is still alive";
 }
 
 void NoLeaks::TearDown() { ExpectUnloadable(dll_); }
+
+size_t HeapBytesInUse() {
+  std::vector<HANDLE> heaps(64);
+  DWORD count = GetProcessHeaps(static_cast<DWORD>(heaps.size()), heaps.data());
+  if (count > heaps.size()) {
+    heaps.resize(count);
+    count = GetProcessHeaps(count, heaps.data());
+  }
+  size_t bytes = 0;
+  for (DWORD i = 0; i < count && i < heaps.size(); ++i) {
+    if (!HeapLock(heaps[i])) continue;
+    PROCESS_HEAP_ENTRY entry = {};
+    while (HeapWalk(heaps[i], &entry))
+      if (entry.wFlags & PROCESS_HEAP_ENTRY_BUSY) bytes += entry.cbData;
+    HeapUnlock(heaps[i]);
+  }
+  return bytes;
+}
 
 }  // namespace wqtest

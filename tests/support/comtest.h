@@ -70,6 +70,10 @@ std::wstring ExecutableDirectory();
 // a leak of the code under test.
 void ExpectUnloadable(const wchar_t* dll);
 
+// The bytes of every heap of the process that are handed out: a leak shows as growth over
+// many repeats of the same work.
+size_t HeapBytesInUse();
+
 class NoLeaks : public testing::Test {
  public:
   explicit NoLeaks(const wchar_t* dll) : dll_(dll) {}

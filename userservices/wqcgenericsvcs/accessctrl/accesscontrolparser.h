@@ -16,6 +16,9 @@
 #include "saxschemaparser.h"
 #include "saxstricthandler.h"
 
+#include <string>
+#include <unordered_map>
+
 namespace accesscontrol {
 
 enum Id : ULONG {
@@ -56,6 +59,8 @@ class UserHandler : public StrictSAXSchemaElementHandler {
   CopyableBstr domain_;
   CopyableBstr displayName_;
   WQBstrArray roleNames_;
+  // Each account is looked up once per reply: a lookup costs far more than the rest of a user.
+  std::unordered_map<std::wstring, WQSecurityPrincipal> resolved_;
 };
 
 class UsersHandler : public accesscontrol::ParentHandler {

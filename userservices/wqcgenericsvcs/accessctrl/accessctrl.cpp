@@ -187,9 +187,18 @@ HRESULT UserHandler::SetChildValue(ULONG id, const SAXSchemaValue& value) {
 
 HRESULT UserHandler::EndElement(ULONG) {
   AccessUser user;
-  // An account that does not resolve is still listed, under the name the resolution
-  // made of it; its failure must not linger as the thread's error.
-  if (FAILED(user.Account.Resolve(name_.get(), domain_.get()))) SetErrorInfo(0, nullptr);
+  std::wstring key = name_.get() ? name_.get() : L"";
+  key += L'\n';
+  key += domain_.get() ? domain_.get() : L"";
+  auto found = resolved_.find(key);
+  if (found == resolved_.end()) {
+    // An account that does not resolve is still listed, under the name the resolution
+    // made of it; its failure must not linger as the thread's error.
+    WQSecurityPrincipal account;
+    if (FAILED(account.Resolve(name_.get(), domain_.get()))) SetErrorInfo(0, nullptr);
+    found = resolved_.emplace(std::move(key), account).first;
+  }
+  user.Account = found->second;
   user.DisplayName = displayName_;
   for (int i = 0; i < roleNames_.GetCount(); ++i) user.RoleNames.Add(roleNames_[i]);
   model_.Users().Add(user);

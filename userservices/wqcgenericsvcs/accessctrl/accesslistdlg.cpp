@@ -41,6 +41,7 @@ int AccessListDlg::SelectedIndex(int count) const {
 }
 
 void AccessListDlg::OnItemChanged() {
+  if (filling_) return;
   const bool selected = list_.GetNextItem(-1, LVNI_SELECTED) >= 0;
   remove_.EnableWindow(selected);
   edit_.EnableWindow(selected);

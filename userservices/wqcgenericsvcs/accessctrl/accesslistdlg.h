@@ -41,6 +41,18 @@ class AccessListDlg : public plat::Window, public AccessControlListView {
   int SelectedIndex(int count) const;
   // Remove and Edit serve the selected entry only.
   void OnItemChanged();
+  // Runs `fill` on the list without redrawing and without answering its item changes (each
+  // answer looks through every row), then sets the buttons once.
+  template <class Fill>
+  void FillQuietly(Fill&& fill) {
+    list_.SendMessage(WM_SETREDRAW, FALSE);
+    filling_ = true;
+    fill();
+    filling_ = false;
+    list_.SendMessage(WM_SETREDRAW, TRUE);
+    ::InvalidateRect(list_.hwnd(), nullptr, TRUE);
+    OnItemChanged();
+  }
   // The Close button (and Escape) end the dialog.
   void OnClose() { ::EndDialog(hwnd(), IDOK); }
   void OnCancel() { ::EndDialog(hwnd(), IDCANCEL); }
@@ -52,6 +64,7 @@ class AccessListDlg : public plat::Window, public AccessControlListView {
   plat::Window add_;
   plat::Window remove_;
   plat::Window edit_;
+  bool filling_ = false;
 
  private:
   void InitControls(bool users, const Column* columns, size_t count);

@@ -21,21 +21,22 @@ LRESULT DlgControlRoles::OnInitDialog() {
 }
 
 void DlgControlRoles::FillControlList(bool reload) {
-  const HRESULT hr =
-      WQRunComMethod(L"DlgControlRoles::FillControlList", [&](WQComException& error) {
-        if (reload) Reload(error);
-        list_.DeleteAllItems();
-        const WQArray<AccessRole>& roles = client_.GetModel().Roles();
-        for (int i = 0; i < roles.GetCount(); ++i) {
-          const int item = list_.InsertItem(i, roles[i].Name.c_str());
-          if (item < 0) continue;
-          list_.SetItemText(item, 1, roles[i].Description.c_str());
-          list_.SetItemData(item, i);
-        }
-      });
+  HRESULT hr = S_OK;
+  FillQuietly([&] {
+    hr = WQRunComMethod(L"DlgControlRoles::FillControlList", [&](WQComException& error) {
+      if (reload) Reload(error);
+      list_.DeleteAllItems();
+      const WQArray<AccessRole>& roles = client_.GetModel().Roles();
+      for (int i = 0; i < roles.GetCount(); ++i) {
+        const int item = list_.InsertItem(i, roles[i].Name.c_str());
+        if (item < 0) continue;
+        list_.SetItemText(item, 1, roles[i].Description.c_str());
+        list_.SetItemData(item, i);
+      }
+    });
+  });
   // Traced, not shown: the list shows what could be read.
   if (FAILED(hr)) SetErrorInfo(0, nullptr);
-  OnItemChanged();
 }
 
 void DlgControlRoles::OnClickedRemove() {

@@ -20,28 +20,29 @@ LRESULT DlgControlUsers::OnInitDialog() {
 }
 
 void DlgControlUsers::FillControlList(bool reload) {
-  const HRESULT hr =
-      WQRunComMethod(L"DlgControlUsers::FillControlList", [&](WQComException& error) {
-        if (reload) Reload(error);
-        list_.DeleteAllItems();
-        const WQArray<AccessUser>& users = client_.GetModel().Users();
-        for (int i = 0; i < users.GetCount(); ++i) {
-          const AccessUser& user = users[i];
-          const int item = list_.InsertItem(i, user.GetName());
-          if (item < 0) continue;
-          list_.SetItemText(item, 1, user.DisplayName.c_str());
-          std::wstring roles;
-          for (int r = 0; r < user.RoleNames.GetCount(); ++r) {
-            if (r) roles += L", ";
-            if (user.RoleNames[r]) roles += user.RoleNames[r];
-          }
-          list_.SetItemText(item, 2, roles.c_str());
-          list_.SetItemData(item, i);
+  HRESULT hr = S_OK;
+  FillQuietly([&] {
+    hr = WQRunComMethod(L"DlgControlUsers::FillControlList", [&](WQComException& error) {
+      if (reload) Reload(error);
+      list_.DeleteAllItems();
+      const WQArray<AccessUser>& users = client_.GetModel().Users();
+      for (int i = 0; i < users.GetCount(); ++i) {
+        const AccessUser& user = users[i];
+        const int item = list_.InsertItem(i, user.GetName());
+        if (item < 0) continue;
+        list_.SetItemText(item, 1, user.DisplayName.c_str());
+        std::wstring roles;
+        for (int r = 0; r < user.RoleNames.GetCount(); ++r) {
+          if (r) roles += L", ";
+          if (user.RoleNames[r]) roles += user.RoleNames[r];
         }
-      });
+        list_.SetItemText(item, 2, roles.c_str());
+        list_.SetItemData(item, i);
+      }
+    });
+  });
   // Traced, not shown: the list shows what could be read.
   if (FAILED(hr)) SetErrorInfo(0, nullptr);
-  OnItemChanged();
 }
 
 void DlgControlUsers::OnClickedRemove() {

@@ -71,9 +71,13 @@ void CConflictListPage::OnSize() {
 }
 
 void CConflictListPage::FillList() {
+  // Without redrawing, each row costs the list the same whatever the list holds.
+  list_.SendMessage(WM_SETREDRAW, FALSE);
   Clear();
   FillRows();
   ExpandInitially();
+  list_.SendMessage(WM_SETREDRAW, TRUE);
+  ::InvalidateRect(list_.hwnd(), nullptr, TRUE);
 }
 
 void CConflictListPage::Clear() {

@@ -2,11 +2,27 @@
 
 #include <wqstring.h>
 
+#include <algorithm>
+#include <vector>
+
 #include "conflictresdlg.h"
 
 namespace {
 
 const wchar_t* Text(BSTR text) { return text ? text : L""; }
+
+// The items in the order the tree's sorted insertion gives them (by name without regard to
+// case, equal names in their order): one sort instead of a walk of the siblings per item.
+template <class Record>
+std::vector<Record*> ByName(WQOwnedPtrArray<Record>& items) {
+  std::vector<Record*> sorted;
+  sorted.reserve(static_cast<size_t>(items.GetCount()));
+  for (int i = 0; i < items.GetCount(); ++i) sorted.push_back(items[i]);
+  std::stable_sort(sorted.begin(), sorted.end(), [](const Record* a, const Record* b) {
+    return ::lstrcmpiW(Text(a->name.get()), Text(b->name.get())) < 0;
+  });
+  return sorted;
+}
 
 const wchar_t* ConflictText(TreeText which, const ConflictRecord& conflict,
                             const ConflictItemRecord* item) {
@@ -77,14 +93,15 @@ void CConflictTreePage::ReleaseRecords() {
 
 void CConflictTreePage::FillTree() {
   Forget();
+  // Without redrawing, each node costs the tree the same whatever the tree holds.
+  tree_.SendMessage(WM_SETREDRAW, FALSE);
   if (CProjectUpdates* model = Model()) {
-    WQOwnedPtrArray<ConflictItemRecord>& conflicts = model->Conflicts(kind_.items);
-    for (int i = 0; i < conflicts.GetCount(); ++i) {
-      if (OpenConflictCount(*conflicts[i]) == 0) continue;
+    for (ConflictItemRecord* conflict : ByName(model->Conflicts(kind_.items))) {
+      if (OpenConflictCount(*conflict) == 0) continue;
       if (!conflictsRoot_)
         conflictsRoot_ = Insert(TVI_ROOT, TVI_LAST, L"Conflicts", kind_.conflictsImage,
                                 Node{NodeKind::kRoot, nullptr, nullptr});
-      AddConflictItem(conflictsRoot_, *conflicts[i]);
+      AddConflictItem(conflictsRoot_, *conflict, TVI_LAST);
     }
     if (conflictsRoot_) tree_.SendMessage(TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(conflictsRoot_));
 
@@ -92,15 +109,16 @@ void CConflictTreePage::FillTree() {
     if (updates.GetCount()) {
       updatesRoot_ = Insert(TVI_ROOT, TVI_LAST, L"Updates", kind_.updatesImage,
                             Node{NodeKind::kRoot, nullptr, nullptr});
-      for (int i = 0; i < updates.GetCount(); ++i) {
-        if (kind_.nested)
-          AddUpdateItem(updatesRoot_, *updates[i]);
-        else
-          AddUpdates(updatesRoot_, *updates[i]);
+      if (kind_.nested) {
+        for (UpdateItemRecord* update : ByName(updates)) AddUpdateItem(updatesRoot_, *update, TVI_LAST);
+      } else {
+        for (int i = 0; i < updates.GetCount(); ++i) AddUpdates(updatesRoot_, *updates[i]);
       }
       tree_.SendMessage(TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(updatesRoot_));
     }
   }
+  tree_.SendMessage(WM_SETREDRAW, TRUE);
+  ::InvalidateRect(tree_.hwnd(), nullptr, TRUE);
   HideDetails();
 }
 
@@ -118,8 +136,9 @@ HTREEITEM CConflictTreePage::Insert(HTREEITEM parent, HTREEITEM after, const wch
       tree_.SendMessage(TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&insert)));
 }
 
-void CConflictTreePage::AddConflictItem(HTREEITEM parent, ConflictItemRecord& item) {
-  const HTREEITEM node = Insert(parent, TVI_SORT, Text(item.name.get()), kind_.itemImage,
+void CConflictTreePage::AddConflictItem(HTREEITEM parent, ConflictItemRecord& item,
+                                        HTREEITEM after) {
+  const HTREEITEM node = Insert(parent, after, Text(item.name.get()), kind_.itemImage,
                                 Node{NodeKind::kItem, &item, nullptr});
   for (int i = 0; i < item.details.GetCount(); ++i) {
     ConflictRecord& conflict = *item.details[i];
@@ -134,8 +153,8 @@ void CConflictTreePage::AddConflictItem(HTREEITEM parent, ConflictItemRecord& it
   tree_.SendMessage(TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(node));
 }
 
-void CConflictTreePage::AddUpdateItem(HTREEITEM parent, UpdateItemRecord& item) {
-  const HTREEITEM node = Insert(parent, TVI_SORT, Text(item.name.get()), kind_.itemImage,
+void CConflictTreePage::AddUpdateItem(HTREEITEM parent, UpdateItemRecord& item, HTREEITEM after) {
+  const HTREEITEM node = Insert(parent, after, Text(item.name.get()), kind_.itemImage,
                                 Node{NodeKind::kItem, &item, nullptr});
   AddUpdates(node, item);
   for (int i = 0; i < item.children.GetCount(); ++i) AddUpdateItem(node, *item.children[i]);

@@ -87,8 +87,9 @@ class CConflictTreePage : public CConflictPage {
   void Forget();
   HTREEITEM Insert(HTREEITEM parent, HTREEITEM after, const wchar_t* text, int image,
                    Node node);
-  void AddConflictItem(HTREEITEM parent, ConflictItemRecord& item);
-  void AddUpdateItem(HTREEITEM parent, UpdateItemRecord& item);
+  // `after` is where the item goes among its siblings (nested items are sorted in).
+  void AddConflictItem(HTREEITEM parent, ConflictItemRecord& item, HTREEITEM after = TVI_SORT);
+  void AddUpdateItem(HTREEITEM parent, UpdateItemRecord& item, HTREEITEM after = TVI_SORT);
   void AddUpdates(HTREEITEM parent, UpdateItemRecord& item);
   const Node* NodeOf(HTREEITEM node) const;
   const TreeConflictType* ConflictType(LONG type) const;

@@ -1,6 +1,7 @@
 #include "domutil.h"
 
 #include <wqtrace.h>
+#include <wqxmlsecurity.h>
 
 #include <cstdio>
 
@@ -8,8 +9,34 @@ using plat::com_ptr;
 using plat::unique_bstr;
 
 HRESULT CreateDomDocument(REFCLSID clsid, com_ptr<IXMLDOMDocument>& document) noexcept {
-  return ::CoCreateInstance(clsid, nullptr, CLSCTX_ALL, __uuidof(IXMLDOMDocument),
-                            document.put_void());
+  com_ptr<IXMLDOMDocument> created;
+  PLAT_RETURN_IF_FAILED(::CoCreateInstance(clsid, nullptr, CLSCTX_ALL, __uuidof(IXMLDOMDocument),
+                                           created.put_void()));
+  PLAT_RETURN_IF_FAILED(WQSecureDOMDocument(created.get()));
+  document = std::move(created);
+  return S_OK;
+}
+
+HRESULT LoadXMLText(IXMLDOMDocument* document, const wchar_t* xml, VARIANT_BOOL* loaded) noexcept try {
+  *loaded = VARIANT_FALSE;
+  if (WQDeclaresDocumentType(xml)) return WQ_E_DOCUMENTTYPE;
+  return document->loadXML(unique_bstr::copy(xml ? xml : L"").get(), loaded);
+}
+PLAT_CATCH_RETURN()
+
+HRESULT LoadXMLLocation(IXMLDOMDocument* document, BSTR location, VARIANT_BOOL* loaded) noexcept {
+  *loaded = VARIANT_FALSE;
+  VARIANT where;
+  V_VT(&where) = VT_BSTR;
+  V_BSTR(&where) = location;
+  PLAT_RETURN_IF_FAILED(document->load(where, loaded));
+  com_ptr<IXMLDOMDocumentType> documentType;
+  if (*loaded == VARIANT_TRUE && SUCCEEDED(document->get_doctype(documentType.put())) &&
+      documentType) {
+    *loaded = VARIANT_FALSE;
+    return WQ_E_DOCUMENTTYPE;
+  }
+  return S_OK;
 }
 
 unique_bstr ReadParseError(IXMLDOMDocument* document) {

@@ -70,7 +70,8 @@ HRESULT BuildScriptUIPage(const wchar_t* descriptionXml, ScriptUISettings& setti
   com_ptr<IXMLDOMDocument> description;
   PLAT_RETURN_IF_FAILED(CreateDomDocument(__uuidof(DOMDocument60), description));
   VARIANT_BOOL loaded = VARIANT_FALSE;
-  description->loadXML(unique_bstr::copy(descriptionXml ? descriptionXml : L"").get(), &loaded);
+  if (LoadXMLText(description.get(), descriptionXml, &loaded) == WQ_E_DOCUMENTTYPE)
+    return WQ_E_DOCUMENTTYPE;
   if (loaded != VARIANT_TRUE) ReadParseError(description.get());
 
   com_ptr<IXMLDOMDocument> stylesheet;

@@ -9,9 +9,7 @@ ScriptUIResultsDoc::ScriptUIResultsDoc() { CreateRoot(); }
 
 HRESULT ScriptUIResultsDoc::CreateRoot() {
   if (!document_) {
-    PLAT_RETURN_IF_FAILED(::CoCreateInstance(__uuidof(FreeThreadedDOMDocument60), nullptr,
-                                             CLSCTX_ALL, __uuidof(IXMLDOMDocument),
-                                             document_.put_void()));
+    PLAT_RETURN_IF_FAILED(CreateDomDocument(__uuidof(FreeThreadedDOMDocument60), document_));
   }
   if (!root_) {
     PLAT_RETURN_IF_FAILED(
@@ -53,11 +51,9 @@ void ScriptUIResultsDoc::AddInstanceNode(IXMLDOMNode* node) {
   unique_bstr xml;
   if (FAILED(node->get_xml(xml.put()))) return;
   com_ptr<IXMLDOMDocument> copy;
-  if (FAILED(::CoCreateInstance(__uuidof(FreeThreadedDOMDocument60), nullptr, CLSCTX_ALL,
-                                __uuidof(IXMLDOMDocument), copy.put_void())))
-    return;
+  if (FAILED(CreateDomDocument(__uuidof(FreeThreadedDOMDocument60), copy))) return;
   VARIANT_BOOL loaded = VARIANT_FALSE;
-  copy->loadXML(xml.get(), &loaded);
+  LoadXMLText(copy.get(), xml.get(), &loaded);
   com_ptr<IXMLDOMElement> element;
   copy->get_documentElement(element.put());
   // Text between the island's elements does not parse on its own and is dropped here.

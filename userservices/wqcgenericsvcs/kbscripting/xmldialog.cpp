@@ -5,9 +5,11 @@
 #include <mshtmdid.h>
 #include <olectl.h>
 #include <wqcomexception.h>
+#include <wqxmlsecurity.h>
 
 #include <algorithm>
 
+#include "domutil.h"
 #include "scriptuipage.h"
 #include "scriptuiresultsdoc.h"
 
@@ -110,6 +112,9 @@ STDMETHODIMP WQCXMLDialog::ShowDialog(BSTR strXML, LONGLONG lParentHWnd,
   *pbDialogOK = VARIANT_FALSE;
   if (hwnd()) error.ThrowHrAt(WQ_HERE, E_UNEXPECTED, L"The dialog is already shown");
   dialogXml_ = unique_bstr::copy(strXML ? strXML : L"");
+  if (WQDeclaresDocumentType(dialogXml_.c_str()))
+    error.ThrowHrAt(WQ_HERE, WQ_E_DOCUMENTTYPE,
+                    L"The dialog description declares a document type, which is not accepted");
 
   HWND parent = reinterpret_cast<HWND>(static_cast<LONG_PTR>(lParentHWnd));
   const bool disableParent = parent != nullptr;
@@ -296,7 +301,7 @@ HRESULT WQCXMLDialog::OnBeforeNavigate(DISPPARAMS* params) {
 HRESULT WQCXMLDialog::LoadDialog(const wchar_t* description) {
   ScriptUISettings settings;
   unique_bstr page;
-  BuildScriptUIPage(description, settings, page);
+  if (BuildScriptUIPage(description, settings, page) == WQ_E_DOCUMENTTYPE) return WQ_E_DOCUMENTTYPE;
   if (settings.hasMaxWidth && hwnd()) MoveWindow(RECT{0, 0, settings.maxWidth, 300});
   returnTo_ = std::move(settings.returnTo);
   from_ = std::move(settings.from);

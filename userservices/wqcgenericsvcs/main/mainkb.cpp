@@ -61,11 +61,8 @@ HRESULT LoadReply(IXMLDOMDocument* document, BSTR reply, VARIANT_BOOL* loaded) {
   const wchar_t* text = reply ? reply : L"";
   while (iswspace(*text)) ++text;
   if (!*text) return S_FALSE;
-  if (*text == L'<') return document->loadXML(reply, loaded);
-  VARIANT location;
-  V_VT(&location) = VT_BSTR;
-  V_BSTR(&location) = reply;
-  return document->load(location, loaded);
+  if (*text == L'<') return LoadXMLText(document, reply, loaded);
+  return LoadXMLLocation(document, reply, loaded);
 }
 
 // Reads the reply's messages. S_FALSE when the last element of the reply is a "Message"
@@ -75,6 +72,10 @@ HRESULT ReadSubmissionReply(WQComException& error, BSTR reply, long oid) {
   RequireOk(error, CreateDomDocument(__uuidof(DOMDocument60), document), L"Creating the document");
   VARIANT_BOOL loaded = VARIANT_FALSE;
   const HRESULT hr = LoadReply(document.get(), reply, &loaded);
+  if (hr == WQ_E_DOCUMENTTYPE)
+    error.ThrowHrAt(WQ_HERE, hr,
+                    L"The reply to the submission of diagram %ld declares a document type, "
+                    L"which is not accepted", oid);
   if (hr == S_FALSE || (SUCCEEDED(hr) && loaded != VARIANT_TRUE)) {
     unique_bstr reason = ReadParseError(document.get());
     error.ThrowHrAt(WQ_HERE, E_FAIL,
@@ -86,16 +87,13 @@ HRESULT ReadSubmissionReply(WQComException& error, BSTR reply, long oid) {
   RequireOk(error, document->get_documentElement(root.put()), L"The reply's document element");
   com_ptr<IXMLDOMNodeList> children;
   RequireOk(error, root->get_childNodes(children.put()), L"The reply's child nodes");
-  long count = 0;
-  RequireOk(error, children->get_length(&count), L"The number of the reply's child nodes");
-
+  // A walk from child to child: get_item(i) may count from the first child every time.
   HRESULT last = S_OK;
-  for (long i = 0; i < count; ++i) {
+  for (;;) {
     com_ptr<IXMLDOMNode> child;
+    if (children->nextNode(child.put()) != S_OK || !child) break;
     DOMNodeType type = NODE_INVALID;
-    if (children->get_item(i, child.put()) != S_OK || FAILED(child->get_nodeType(&type)) ||
-        type != NODE_ELEMENT)
-      continue;
+    if (FAILED(child->get_nodeType(&type)) || type != NODE_ELEMENT) continue;
     last = S_OK;
     unique_bstr name;
     com_ptr<IXMLDOMElement> element;

@@ -45,7 +45,11 @@ LRESULT AssocHoldDlg::OnInitDialog() {
   error_.Clear();
   holdOids_.Clear();
   ActiveHoldsParser parser([this](const ActiveHold& hold) { AddHold(hold); });
+  // Without redrawing, each row costs the list the same whatever the list holds.
+  list_.SendMessage(WM_SETREDRAW, FALSE);
   error_ = parser.ParseString(holdsXml_);
+  list_.SendMessage(WM_SETREDRAW, TRUE);
+  ::InvalidateRect(list_.hwnd(), nullptr, TRUE);
   if (error_.Failed()) {
     EndDialog(kHoldsUnreadable);
     return TRUE;

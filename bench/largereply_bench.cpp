@@ -1,0 +1,274 @@
+// Large replies against their floor: what the module spends on a reply of that size next
+// to what the XML reader alone spends on the same bytes (the SAX reader with a handler that
+// does nothing, or the DOM document's load where the module reads a DOM). A cost that grows
+// with the reply as the reader's does keeps the same ratio at every size.
+#include <windows.h>
+
+#include <standinsclient.h>
+#include <wqmsxml.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "accessctrl/accessctrl.h"
+#include "accessctrl/dlgcontrolusers.h"
+#include "benchsupport.h"
+#include "conflictres/conflictresdlg.h"
+#include "conflictres/projectupdates.h"
+#include "main/main.h"
+#include "workspacedialogs/assocholddlg.h"
+
+namespace {
+
+constexpr int kRuns = 3;
+
+double Median(const std::function<void()>& run) { return bench::Median(kRuns, run); }
+
+// A content handler that takes every callback and does nothing with it.
+class NullHandler final : public ISAXContentHandler {
+ public:
+  STDMETHOD(QueryInterface)(REFIID riid, void** ppv) override {
+    if (riid != IID_IUnknown && riid != __uuidof(ISAXContentHandler)) {
+      *ppv = nullptr;
+      return E_NOINTERFACE;
+    }
+    *ppv = this;
+    return S_OK;
+  }
+  STDMETHOD_(ULONG, AddRef)() override { return 2; }
+  STDMETHOD_(ULONG, Release)() override { return 1; }
+  STDMETHOD(putDocumentLocator)(ISAXLocator*) override { return S_OK; }
+  STDMETHOD(startDocument)() override { return S_OK; }
+  STDMETHOD(endDocument)() override { return S_OK; }
+  STDMETHOD(startPrefixMapping)(const wchar_t*, int, const wchar_t*, int) override { return S_OK; }
+  STDMETHOD(endPrefixMapping)(const wchar_t*, int) override { return S_OK; }
+  STDMETHOD(startElement)(const wchar_t*, int, const wchar_t*, int, const wchar_t*, int,
+                          ISAXAttributes*) override {
+    return S_OK;
+  }
+  STDMETHOD(endElement)(const wchar_t*, int, const wchar_t*, int, const wchar_t*, int) override {
+    return S_OK;
+  }
+  STDMETHOD(characters)(const wchar_t*, int) override { return S_OK; }
+  STDMETHOD(ignorableWhitespace)(const wchar_t*, int) override { return S_OK; }
+  STDMETHOD(processingInstruction)(const wchar_t*, int, const wchar_t*, int) override { return S_OK; }
+  STDMETHOD(skippedEntity)(const wchar_t*, int) override { return S_OK; }
+};
+
+double ReaderAlone(BSTR xml) {
+  return Median([&] {
+    plat::com_ptr<ISAXXMLReader> reader;
+    CoCreateInstance(__uuidof(SAXXMLReader60), nullptr, CLSCTX_ALL, __uuidof(ISAXXMLReader),
+                     reader.put_void());
+    NullHandler handler;
+    reader->putContentHandler(&handler);
+    VARIANT text;
+    V_VT(&text) = VT_BSTR;
+    V_BSTR(&text) = xml;
+    reader->parse(text);
+    reader->putContentHandler(nullptr);
+  });
+}
+
+double DomAlone(BSTR xml) {
+  return Median([&] {
+    plat::com_ptr<IXMLDOMDocument> document;
+    CoCreateInstance(__uuidof(DOMDocument60), nullptr, CLSCTX_ALL, __uuidof(IXMLDOMDocument),
+                     document.put_void());
+    VARIANT_BOOL loaded = VARIANT_FALSE;
+    document->loadXML(xml, &loaded);
+  });
+}
+
+// Ends the thread's modal dialog as soon as it shows, i.e. once it has filled itself.
+void CALLBACK CancelDialog(HWND, UINT, UINT_PTR timer, DWORD) {
+  HWND dialog = nullptr;
+  EnumThreadWindows(
+      GetCurrentThreadId(),
+      [](HWND window, LPARAM found) -> BOOL {
+        wchar_t name[16] = {};
+        GetClassNameW(window, name, 16);
+        if (!IsWindowVisible(window) || wcscmp(name, L"#32770") != 0) return TRUE;
+        *reinterpret_cast<HWND*>(found) = window;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&dialog));
+  if (!dialog) return;
+  KillTimer(nullptr, timer);
+  PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+}
+
+template <class Show>
+void ShowAndCancel(Show&& show) {
+  SetTimer(nullptr, 0, 1, &CancelDialog);
+  show();
+}
+
+// One element a line, as servers format their replies (Wine's reader finds an element's
+// column by scanning back to the start of its line).
+std::wstring HoldsReply(int count) {
+  std::wstring xml = L"<ActiveHolds>\n";
+  for (int i = 0; i < count; ++i)
+    xml += L"<Hold OID='" + std::to_wstring(i + 1) + L"' Name='Hold " + std::to_wstring(i) +
+           L"' Date='45000.5'>Waiting for the vendor's data sheet " + std::to_wstring(i) +
+           L"</Hold>\n";
+  return xml + L"</ActiveHolds>";
+}
+
+// `users` users over `accounts` distinct accounts.
+std::wstring AccessControlReply(int users, int accounts) {
+  std::wstring xml = L"<AccessControl><Users>\n";
+  for (int i = 0; i < users; ++i)
+    xml += L"<User Name='user" + std::to_wstring(i % accounts) + L"' Domain='CORP' DisplayName='User " +
+           std::to_wstring(i) + L"'><RoleName>Readers</RoleName></User>\n";
+  xml += L"</Users><Privileges><PrivilegeCategory Name='Data'>"
+         L"<Privilege Name='Read' Description='Read data'/></PrivilegeCategory></Privileges>"
+         L"<Roles><Role Name='Readers' Description='Read'><PrivilegeRight Name='Read' Granted='1'/>"
+         L"</Role></Roles></AccessControl>";
+  return xml;
+}
+
+std::wstring ConflictsReply(int items) {
+  const wchar_t* kinds[][2] = {{L"Cases", L"Case"}, {L"Objects", L"Object"},
+                               {L"Datasheets", L"Datasheet"}, {L"Diagrams", L"Diagram"}};
+  std::wstring xml = L"<ProjectUpdates>\n";
+  for (const auto& kind : kinds) {
+    xml += std::wstring(L"<") + kind[0] + L"><Conflicts>\n";
+    for (int i = 0; i < items; ++i)
+      xml += std::wstring(L"<") + kind[1] + L" ID='" + std::to_wstring(i + 1) + L"' Name='" +
+             kind[1] + L" " + std::to_wstring(i) +
+             L"'><Conflict ID='1' Type='2' Resolution='0' Name='Design pressure' "
+             L"ProjectData='10.5' ParentData='12.0'/></" + kind[1] + L">\n";
+    xml += std::wstring(L"</Conflicts></") + kind[0] + L">\n";
+  }
+  return xml + L"</ProjectUpdates>";
+}
+
+std::wstring SubmissionReply(int messages) {
+  std::wstring xml = L"<Reply>\n";
+  for (int i = 0; i < messages; ++i)
+    xml += L"<Message MessageType='INFO' DocumentId='" + std::to_wstring(i) +
+           L"'>Symbol placed</Message>\n";
+  return xml + L"</Reply>";
+}
+
+void Report(const char* what, size_t characters, double module, double floor) {
+  std::printf("%-40s %8.1f MB %10.1f ms %10.1f ms %7.2f\n", what,
+              static_cast<double>(characters) * 2 / 1e6, module * 1000, floor * 1000,
+              module / floor);
+}
+
+// A dialog's time with the reply less its time with an empty one: what the reply costs.
+void AssocHold(int holds) {
+  const std::wstring text = HoldsReply(holds);
+  plat::unique_bstr xml = plat::unique_bstr::copy(text.c_str());
+  plat::unique_bstr empty = plat::unique_bstr::copy(HoldsReply(0).c_str());
+  const auto show = [](BSTR reply) {
+    return Median([&] {
+      AssocHoldDlg dialog;
+      dialog.SetHoldsXml(reply);
+      ShowAndCancel([&] { dialog.DoModal(nullptr, GetModuleHandleW(nullptr)); });
+    });
+  };
+  const double module = show(xml.get()) - show(empty.get());
+  char what[64];
+  std::snprintf(what, sizeof what, "associate hold, %d holds", holds);
+  Report(what, text.size(), module, ReaderAlone(xml.get()));
+}
+
+void AccessControlModel(int users, int accounts) {
+  const std::wstring text = AccessControlReply(users, accounts);
+  plat::unique_bstr xml = plat::unique_bstr::copy(text.c_str());
+  const double module = Median([&] {
+    CAccessControl model;
+    model.Parse(xml.get());
+  });
+  char what[64];
+  std::snprintf(what, sizeof what, "access-control model, %d users/%d", users, accounts);
+  Report(what, text.size(), module, ReaderAlone(xml.get()));
+}
+
+// The users dialog reads the model through the workspace node, as it does for a client.
+void UsersDialog(int users, int accounts) {
+  const std::wstring text = AccessControlReply(users, accounts);
+  plat::com_ptr<IWQStandinWorkspaceNode> node;
+  plat::com_ptr<IWQStandinWorkspace> standin;
+  plat::com_ptr<IWQWorkspace> workspace;
+  if (FAILED(wqstandins::CreateWorkspaceNodeControl(node)) ||
+      FAILED(wqstandins::CreateWorkspace(standin)) || FAILED(standin.query_to(workspace))) {
+    std::printf("users dialog: no stand-ins (run in the build's prefix)\n");
+    return;
+  }
+  const auto show = [&](const std::wstring& reply) {
+    wqstandins::SetAccessControl(node.get(), reply.c_str());
+    return Median([&] {
+      DlgControlUsers dialog(workspace.get());
+      ShowAndCancel([&] { dialog.DoModal(nullptr, GetModuleHandleW(nullptr)); });
+    });
+  };
+  const double module = show(text) - show(AccessControlReply(0, 1));
+  plat::unique_bstr xml = plat::unique_bstr::copy(text.c_str());
+  char what[64];
+  std::snprintf(what, sizeof what, "users dialog, %d users/%d", users, accounts);
+  Report(what, text.size(), module, ReaderAlone(xml.get()));
+}
+
+void ConflictDialog(int items) {
+  const std::wstring text = ConflictsReply(items);
+  plat::unique_bstr xml = plat::unique_bstr::copy(text.c_str());
+  plat::unique_bstr empty = plat::unique_bstr::copy(ConflictsReply(0).c_str());
+  const auto show = [](BSTR reply) {
+    return Median([&] {
+      CProjectUpdates model;
+      model.Parse(reply);
+      CConflictResDlg dialog(&model, nullptr, GetModuleHandleW(nullptr));
+      ShowAndCancel([&] { dialog.DoModal(nullptr); });
+    });
+  };
+  const double module = show(xml.get()) - show(empty.get());
+  char what[64];
+  std::snprintf(what, sizeof what, "conflict dialog, 4 x %d conflicts", items);
+  Report(what, text.size(), module, ReaderAlone(xml.get()));
+}
+
+void DiagramSubmission(int messages) {
+  const std::wstring text = SubmissionReply(messages);
+  plat::unique_bstr xml = plat::unique_bstr::copy(text.c_str());
+  plat::com_ptr<IWQStandinWorkspace> workspace;
+  if (FAILED(wqstandins::CreateWorkspace(workspace))) {
+    std::printf("diagram submission: no stand-in workspace (run in the build's prefix)\n");
+    return;
+  }
+  wqstandins::SetReply(workspace.get(), L"VIDIDIVIzoz.Main", L"DwgManagement::SubmitDiagram",
+                       text.c_str());
+  plat::com_ptr<Main> main = plat::make<Main>();
+  plat::unique_safearray diagrams(SafeArrayCreateVector(VT_I4, 0, 1));
+  const double module = Median([&] { main->SubmitDiagrams(workspace.get(), diagrams.get(), 0, nullptr); });
+  char what[64];
+  std::snprintf(what, sizeof what, "diagram submission, %d messages", messages);
+  Report(what, text.size(), module, DomAlone(xml.get()));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 1;
+  std::setvbuf(stdout, nullptr, _IONBF, 0);
+  // One case by its number (1 to 7), or all.
+  const int only = argc > 1 ? std::atoi(argv[1]) : 0;
+  std::printf("median of %d runs                         reply      module    reader alone  ratio\n",
+              kRuns);
+  if (!only || only == 1) AssocHold(8000);
+  if (!only || only == 2) AssocHold(100000);
+  if (!only || only == 3) AccessControlModel(20000, 100);
+  if (!only || only == 6) AccessControlModel(20000, 20000);
+  if (!only || only == 7) UsersDialog(20000, 100);
+  if (!only || only == 4) ConflictDialog(12000);
+  if (!only || only == 5) DiagramSubmission(100000);
+  CoUninitialize();
+  return 0;
+}

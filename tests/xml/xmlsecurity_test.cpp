@@ -1,0 +1,95 @@
+// The protection every reader and document of the module sets itself.
+#include <gtest/gtest.h>
+
+#include "comtest.h"
+#include "saxschemaparser.h"
+#include "wqxmlsecurity.h"
+#include "xmlattacks.h"
+
+namespace {
+
+TEST(XmlSecurity, DocumentTypeIsFoundOnlyInTheProlog) {
+  const struct {
+    const wchar_t* xml;
+    bool declares;
+  } cases[] = {
+      {L"<!DOCTYPE a><a/>", true},
+      {L"\xFEFF  \r\n<?xml version='1.0'?><!-- note --><?pi x?>\n<!DOCTYPE a [<!ENTITY e 'x'>]><a/>", true},
+      {L"<a><!DOCTYPE b></a>", false},
+      {L"<!-- <!DOCTYPE a> --><a/>", false},
+      {L"<?xml version='1.0'?><a>&amp;</a>", false},
+      {L"<!DOCTYP a><a/>", false},
+      {L"<!-- unterminated", false},
+      {L"", false},
+      {nullptr, false},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(WQDeclaresDocumentType(c.xml), c.declares) << (c.xml ? c.xml : L"(null)");
+}
+
+TEST(XmlSecurity, DomDocumentIsProtected) {
+  plat::com_ptr<IXMLDOMDocument2> document;
+  ASSERT_EQ(CoCreateInstance(__uuidof(DOMDocument60), nullptr, CLSCTX_ALL,
+                             __uuidof(IXMLDOMDocument2), document.put_void()),
+            S_OK);
+  ASSERT_EQ(document->put_resolveExternals(VARIANT_TRUE), S_OK);
+  ASSERT_EQ(WQSecureDOMDocument(document.get()), S_OK);
+  VARIANT_BOOL resolve = VARIANT_TRUE;
+  EXPECT_EQ(document->get_resolveExternals(&resolve), S_OK);
+  EXPECT_EQ(resolve, VARIANT_FALSE);
+  // Wine's DOM takes ProhibitDTD without keeping it (getProperty fails there).
+  plat::unique_variant prohibit;
+  if (SUCCEEDED(document->getProperty(wqtest::Bstr(L"ProhibitDTD").get(), prohibit.put()))) {
+    EXPECT_EQ(V_VT(&prohibit), VT_BOOL);
+    EXPECT_EQ(V_BOOL(&prohibit), VARIANT_TRUE);
+  }
+  EXPECT_EQ(WQSecureDOMDocument(nullptr), E_POINTER);
+}
+
+TEST(XmlSecurity, SaxReaderIsProtected) {
+  plat::com_ptr<ISAXXMLReader> reader;
+  ASSERT_EQ(CoCreateInstance(__uuidof(SAXXMLReader60), nullptr, CLSCTX_ALL,
+                             __uuidof(ISAXXMLReader), reader.put_void()),
+            S_OK);
+  ASSERT_EQ(WQSecureSAXReader(reader.get()), S_OK);
+  const struct {
+    const wchar_t* name;
+    VARIANT_BOOL value;
+  } features[] = {
+      {L"prohibit-dtd", VARIANT_TRUE},
+      {L"http://xml.org/sax/features/external-general-entities", VARIANT_FALSE},
+      {L"http://xml.org/sax/features/external-parameter-entities", VARIANT_FALSE},
+  };
+  // Wine's reader takes these features without keeping them (getFeature: E_NOTIMPL).
+  for (const auto& feature : features) {
+    VARIANT_BOOL value = 7;
+    if (SUCCEEDED(reader->getFeature(feature.name, &value)))
+      EXPECT_EQ(value, feature.value) << feature.name;
+  }
+  EXPECT_EQ(WQSecureSAXReader(nullptr), E_POINTER);
+}
+
+class AnyReply : public SAXSchemaParser {
+ public:
+  const SAXSchemaEntry* GetSchema() override {
+    static const SAXSchemaEntry kSchema[] = {
+        {kSchemaStart, nullptr, 0},
+        {kSchemaStringElement, L"Reply", 0},
+        {kSchemaEnd, nullptr, 0},
+    };
+    return kSchema;
+  }
+  HRESULT SetChildValue(ULONG, const SAXSchemaValue&) override { return S_OK; }
+};
+
+TEST(XmlSecurity, ReplyParserRefusesEntityExpansionAtOnce) {
+  for (const std::wstring& reply :
+       {wqtest::BillionLaughs(L"Reply"), wqtest::QuadraticBlowup(L"Reply")}) {
+    AnyReply parser;
+    const ULONGLONG start = GetTickCount64();
+    EXPECT_TRUE(FAILED(parser.ParseString(wqtest::Bstr(reply).get())));
+    EXPECT_LT(wqtest::ElapsedMs(start), 1000u) << reply.substr(0, 60);
+  }
+}
+
+}  // namespace
