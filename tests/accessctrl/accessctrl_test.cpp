@@ -44,6 +44,34 @@ TEST(AccessControl, ParsesUsersRolesAndPrivileges) {
   EXPECT_EQ(Dump(model), L"users:  | roles:  | privileges: ");
 }
 
+// The model names its accounts at once and looks each SID up when first asked, once per
+// account however many users share it; an account that cannot be looked up then fails as
+// its resolution would have.
+TEST(AccessControl, LooksEachAccountUpWhenFirstAskedOnce) {
+  wchar_t me[256];
+  DWORD length = 256;
+  ASSERT_TRUE(GetUserNameW(me, &length));
+  const std::wstring xml = std::wstring(L"<AccessControl><Users><User Name='") + me +
+                           L"'/><User Name='bob' Domain='CORP'/><User Name='" + me +
+                           L"' DisplayName='Again'/></Users></AccessControl>";
+  CAccessControl model;
+  ASSERT_EQ(model.Parse(xml.c_str()), S_OK);
+  const AccessUser& first = model.Users()[0];
+  const AccessUser& again = model.Users()[2];
+  EXPECT_EQ(std::wstring(first.GetName()), Host() + L"\\" + me);
+  EXPECT_STREQ(again.GetName(), first.GetName());
+  ASSERT_NE(first.Account.GetSid(), nullptr);
+  EXPECT_TRUE(EqualSid(first.Account.GetSid(), WQSecurityPrincipal(first.GetName()).GetSid()));
+  EXPECT_EQ(again.Account.GetSid(), first.Account.GetSid()) << "looked up once";
+
+  const WQSecurityPrincipal& bob = model.Users()[1].Account;
+  EXPECT_EQ(bob.GetSid(), nullptr);
+  EXPECT_TRUE(FAILED(bob.LookupDeferredSid()));
+  EXPECT_NE(wqtest::TakeErrorDescription().find(
+                L"System error while trying to access SID for account CORP\\bob"),
+            std::wstring::npos);
+}
+
 TEST(AccessControl, BadXmlNamesTheElementAndKeepsWhatWasComplete) {
   struct Case {
     const wchar_t* xml;

@@ -186,22 +186,36 @@ HRESULT UserHandler::SetChildValue(ULONG id, const SAXSchemaValue& value) {
 }
 
 HRESULT UserHandler::EndElement(ULONG) {
-  AccessUser user;
-  std::wstring key = name_.get() ? name_.get() : L"";
-  key += L'\n';
-  key += domain_.get() ? domain_.get() : L"";
-  auto found = resolved_.find(key);
-  if (found == resolved_.end()) {
+  WQArray<AccessUser>& users = model_.Users();
+  key_.assign(name_.get() ? name_.get() : L"");
+  key_ += L'\n';
+  key_ += domain_.get() ? domain_.get() : L"";
+  const auto found = firstUser_.find(key_);
+  WQSecurityPrincipal resolved;
+  if (found == firstUser_.end()) {
     // An account that does not resolve is still listed, under the name the resolution
-    // made of it; its failure must not linger as the thread's error.
-    WQSecurityPrincipal account;
-    if (FAILED(account.Resolve(name_.get(), domain_.get()))) SetErrorInfo(0, nullptr);
-    found = resolved_.emplace(std::move(key), account).first;
+    // made of it; its failure must not linger as the thread's error. The model only ever
+    // names its accounts, so each SID is looked up when something first asks for it.
+    if (FAILED(resolved.ResolveName(name_.get(), domain_.get()))) SetErrorInfo(0, nullptr);
   }
-  user.Account = found->second;
-  user.DisplayName = displayName_;
-  for (int i = 0; i < roleNames_.GetCount(); ++i) user.RoleNames.Add(roleNames_[i]);
-  model_.Users().Add(user);
+  // Grown by doubling: the array's own steps copy it whole every few hundred users.
+  if (users.GetCount() == users.GetCapacity()) users.Reserve(users.GetCapacity() * 2 + 16);
+  // Filled in place; a user whose copy fails is not left half made.
+  users.Add(AccessUser());
+  const int index = users.GetCount() - 1;
+  try {
+    AccessUser& user = users[index];
+    // Copies of one account share its one deferred lookup.
+    user.Account = found == firstUser_.end() ? resolved : users[found->second].Account;
+    // The element's texts go to the user: the next User starts empty anyway.
+    static_cast<plat::unique_bstr&>(user.DisplayName) =
+        std::move(static_cast<plat::unique_bstr&>(displayName_));
+    user.RoleNames.MoveFrom(roleNames_);
+    if (found == firstUser_.end()) firstUser_.emplace(key_, index);
+  } catch (...) {
+    users.RemoveAt(index);
+    throw;
+  }
   return S_OK;
 }
 
