@@ -42,6 +42,13 @@ TEST(AccessControl, ParsesUsersRolesAndPrivileges) {
 
   ASSERT_EQ(model.Parse(L"<AccessControl/>"), S_OK);
   EXPECT_EQ(Dump(model), L"users:  | roles:  | privileges: ");
+  // No text at all is no document, and reads nothing.
+  for (const wchar_t* nothing : {L"", static_cast<const wchar_t*>(nullptr)}) {
+    ASSERT_EQ(model.Parse(kDocument), S_OK);
+    EXPECT_TRUE(FAILED(model.Parse(nothing)));
+    SetErrorInfo(0, nullptr);
+    EXPECT_EQ(Dump(model), L"users:  | roles:  | privileges: ");
+  }
 }
 
 // The model names its accounts at once and looks each SID up when first asked, once per
@@ -63,6 +70,13 @@ TEST(AccessControl, LooksEachAccountUpWhenFirstAskedOnce) {
   ASSERT_NE(first.Account.GetSid(), nullptr);
   EXPECT_TRUE(EqualSid(first.Account.GetSid(), WQSecurityPrincipal(first.GetName()).GetSid()));
   EXPECT_EQ(again.Account.GetSid(), first.Account.GetSid()) << "looked up once";
+
+  // Accounts are told apart by Name and Domain together, whatever characters they hold.
+  ASSERT_EQ(model.Parse(L"<AccessControl><Users><User Name='a&#10;b'/><User Name='a' "
+                        L"Domain='b&#10;'/></Users></AccessControl>"),
+            S_OK);
+  EXPECT_EQ(std::wstring(model.Users()[1].GetName()), L"b\n\\a");
+  ASSERT_EQ(model.Parse(xml.c_str()), S_OK);
 
   const WQSecurityPrincipal& bob = model.Users()[1].Account;
   EXPECT_EQ(bob.GetSid(), nullptr);

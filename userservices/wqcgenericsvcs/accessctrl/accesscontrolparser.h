@@ -55,8 +55,9 @@ class UserHandler : public StrictSAXSchemaElementHandler {
 
  private:
   CAccessControl& model_;
-  CopyableBstr name_;
-  CopyableBstr domain_;
+  // Name and Domain serve only to resolve the account: kept without a copy of their own.
+  std::wstring name_;
+  std::wstring domain_;
   CopyableBstr displayName_;
   WQBstrArray roleNames_;
   // Each account (Name and Domain) is resolved once per reply: the index of the first user
