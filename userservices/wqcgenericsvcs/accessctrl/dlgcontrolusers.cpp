@@ -1,6 +1,7 @@
 #include "dlgcontrolusers.h"
 
 #include <cwchar>
+#include <new>
 
 #include "accesseditdata.h"
 #include "accessui.h"
@@ -56,7 +57,12 @@ std::wstring DlgControlUsers::ItemText(int row, int column) const {
 LRESULT DlgControlUsers::OnGetDispInfo(int, NMHDR* header, bool&) {
   LVITEMW& item = reinterpret_cast<NMLVDISPINFOW*>(header)->item;
   if (!(item.mask & LVIF_TEXT)) return 0;
-  shown_ = ItemText(item.iItem, item.iSubItem);
+  try {
+    shown_ = ItemText(item.iItem, item.iSubItem);
+  } catch (const std::bad_alloc&) {
+    // Out of memory while painting: the cell stays blank rather than ending the dialog.
+    shown_.clear();
+  }
   if (item.pszText && item.cchTextMax > 0)
     lstrcpynW(item.pszText, shown_.c_str(), item.cchTextMax);
   else
