@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "accessctrl/accessctrl.h"
+#include "accessctrl/dlgcontrolroles.h"
 #include "accessctrl/dlgcontrolusers.h"
 #include "benchsupport.h"
 #include "conflictres/conflictresdlg.h"
@@ -192,28 +193,30 @@ void AccessControlModel(int users, int accounts) {
   Report(what, text.size(), module, ReaderAlone(xml.get()));
 }
 
-// The users dialog reads the model through the workspace node, as it does for a client.
-void UsersDialog(int users, int accounts) {
+// The users and roles dialogs read the model through the workspace node, as they do for a
+// client.
+template <class Dialog>
+void AccessDialog(const char* name, int users, int accounts) {
   const std::wstring text = AccessControlReply(users, accounts);
   plat::com_ptr<IWQStandinWorkspaceNode> node;
   plat::com_ptr<IWQStandinWorkspace> standin;
   plat::com_ptr<IWQWorkspace> workspace;
   if (FAILED(wqstandins::CreateWorkspaceNodeControl(node)) ||
       FAILED(wqstandins::CreateWorkspace(standin)) || FAILED(standin.query_to(workspace))) {
-    std::printf("users dialog: no stand-ins (run in the build's prefix)\n");
+    std::printf("%s: no stand-ins (run in the build's prefix)\n", name);
     return;
   }
   const auto show = [&](const std::wstring& reply) {
     wqstandins::SetAccessControl(node.get(), reply.c_str());
     return Median([&] {
-      DlgControlUsers dialog(workspace.get());
+      Dialog dialog(workspace.get());
       ShowAndCancel([&] { dialog.DoModal(nullptr, GetModuleHandleW(nullptr)); });
     });
   };
   const double module = show(text) - show(AccessControlReply(0, 1));
   plat::unique_bstr xml = plat::unique_bstr::copy(text.c_str());
   char what[64];
-  std::snprintf(what, sizeof what, "users dialog, %d users/%d", users, accounts);
+  std::snprintf(what, sizeof what, "%s, %d users/%d", name, users, accounts);
   Report(what, text.size(), module, ReaderAlone(xml.get()));
 }
 
@@ -258,7 +261,7 @@ void DiagramSubmission(int messages) {
 int main(int argc, char** argv) {
   if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 1;
   std::setvbuf(stdout, nullptr, _IONBF, 0);
-  // One case by its number (1 to 7), or all.
+  // One case by its number (1 to 8), or all.
   const int only = argc > 1 ? std::atoi(argv[1]) : 0;
   std::printf("median of %d runs                         reply      module    reader alone  ratio\n",
               kRuns);
@@ -266,7 +269,8 @@ int main(int argc, char** argv) {
   if (!only || only == 2) AssocHold(100000);
   if (!only || only == 3) AccessControlModel(20000, 100);
   if (!only || only == 6) AccessControlModel(20000, 20000);
-  if (!only || only == 7) UsersDialog(20000, 100);
+  if (!only || only == 7) AccessDialog<DlgControlUsers>("users dialog", 20000, 100);
+  if (!only || only == 8) AccessDialog<DlgControlRoles>("roles dialog", 20000, 100);
   if (!only || only == 4) ConflictDialog(12000);
   if (!only || only == 5) DiagramSubmission(100000);
   CoUninitialize();

@@ -73,6 +73,14 @@ DWORD LookupAccount(WQComException& error, const wchar_t* systemName, const wcha
 
 }  // namespace
 
+// The lookup of a principal's name, made once for it and its copies.
+struct WQSecurityPrincipal::DeferredSid {
+  bool done = false;
+  HRESULT hr = S_OK;
+  WQSidPtr sid;
+  plat::com_ptr<IErrorInfo> errorInfo;
+};
+
 WQSecurityPrincipal::WQSecurityPrincipal(const wchar_t* name, const wchar_t* domain) {
   const HRESULT hr = Resolve(name, domain);
   if (FAILED(hr)) {
@@ -84,7 +92,8 @@ WQSecurityPrincipal::WQSecurityPrincipal(const wchar_t* name, const wchar_t* dom
 
 WQSecurityPrincipal::WQSecurityPrincipal(const WQSecurityPrincipal& other)
     : name_(plat::unique_bstr::copy(other.name_.get())),
-      sid_(CopySidOrRaise(other.sid_.get(), true)) {
+      sid_(CopySidOrRaise(other.sid_.get(), true)),
+      deferred_(other.deferred_) {
   CopyGroups(other.groups_, groups_);
 }
 
@@ -95,26 +104,66 @@ WQSecurityPrincipal& WQSecurityPrincipal::operator=(const WQSecurityPrincipal& o
   CopyGroups(other.groups_, groups_);
   name_ = std::move(name);
   sid_ = std::move(sid);
+  deferred_ = other.deferred_;
   return *this;
 }
 
 void WQSecurityPrincipal::Clear() {
   name_.reset();
   sid_.reset();
+  deferred_.reset();
 }
 
 HRESULT WQSecurityPrincipal::Resolve(const wchar_t* name, const wchar_t* domain) {
+  return Resolve(name, domain, false);
+}
+
+HRESULT WQSecurityPrincipal::ResolveName(const wchar_t* name, const wchar_t* domain) {
+  return Resolve(name, domain, true);
+}
+
+HRESULT WQSecurityPrincipal::Resolve(const wchar_t* name, const wchar_t* domain, bool deferSid) {
   WQ_METHOD_BEGIN(error, L"WQSecurityPrincipal::Resolve", 0)
     Clear();
     if (name && _wcsnicmp(name, kAdsPrefix, 6) == 0)
-      ResolveAdsPath(error, name);
+      ResolveAdsPath(error, name, deferSid);
     else
-      ResolveAccount(error, name, domain);
+      ResolveAccount(error, name, domain, deferSid);
   WQ_METHOD_END(error)
 }
 
+HRESULT WQSecurityPrincipal::LookupDeferredSid() const {
+  if (!deferred_) return S_OK;
+  DeferredSid& deferred = *deferred_;
+  if (!deferred.done) {
+    // Under Resolve's name, so that the failure reads as the one Resolve would have raised.
+    deferred.hr = [&]() -> HRESULT {
+      WQ_METHOD_BEGIN(error, L"WQSecurityPrincipal::Resolve", 0)
+        deferred.sid = LookupSidOrRaise(error, GetName(), nullptr);
+      WQ_METHOD_END(error)
+    }();
+    if (FAILED(deferred.hr)) GetErrorInfo(0, deferred.errorInfo.put());
+    deferred.done = true;
+  }
+  SetErrorInfo(0, FAILED(deferred.hr) ? deferred.errorInfo.get() : nullptr);
+  return deferred.hr;
+}
+
+PSID WQSecurityPrincipal::GetSid() const {
+  if (!deferred_) return sid_.get();
+  if (FAILED(LookupDeferredSid())) SetErrorInfo(0, nullptr);
+  return deferred_->sid.get();
+}
+
+void WQSecurityPrincipal::LookupSidOfName(WQComException& error, bool deferSid) {
+  if (deferSid)
+    deferred_ = std::make_shared<DeferredSid>();
+  else
+    sid_ = LookupSidOrRaise(error, GetName(), nullptr);
+}
+
 void WQSecurityPrincipal::ResolveAccount(WQComException& error, const wchar_t* name,
-                                         const wchar_t* domain) {
+                                         const wchar_t* domain, bool deferSid) {
   if (!name || !*name) return;
   wchar_t domainStorage[64];
   WQStringBuffer domainPart(domainStorage);
@@ -138,10 +187,11 @@ void WQSecurityPrincipal::ResolveAccount(WQComException& error, const wchar_t* n
   full.AppendChar(L'\\');
   full.Append(account);
   name_ = plat::unique_bstr::copy(full);
-  sid_ = LookupSidOrRaise(error, full, nullptr);
+  LookupSidOfName(error, deferSid);
 }
 
-void WQSecurityPrincipal::ResolveAdsPath(WQComException& error, const wchar_t* path) {
+void WQSecurityPrincipal::ResolveAdsPath(WQComException& error, const wchar_t* path,
+                                         bool deferSid) {
   if (_wcsnicmp(path, kAdsPrefix, kAdsPrefixLength) != 0)
     error.ThrowHr(E_INVALIDARG, L"Invalid ADS path '%ls'", path);
 
@@ -182,7 +232,7 @@ void WQSecurityPrincipal::ResolveAdsPath(WQComException& error, const wchar_t* p
     full.Append(component);
   }
   name_ = plat::unique_bstr::copy(full);
-  if (full.GetLength()) sid_ = LookupSidOrRaise(error, full, nullptr);
+  if (full.GetLength()) LookupSidOfName(error, deferSid);
 }
 
 HRESULT WQSecurityPrincipal::LookupSid(const wchar_t* account, WQSidPtr& sid,

@@ -8,6 +8,8 @@
 
 #include <handles.h>
 
+#include <memory>
+
 #include "wqarray.h"
 #include "wqstring.h"
 
@@ -31,11 +33,19 @@ class WQSecurityPrincipal {
   // its first '\' or '/' unless `domain` is given. On failure the error info is installed
   // and the principal holds no SID.
   HRESULT Resolve(const wchar_t* name, const wchar_t* domain = nullptr);
+  // As Resolve, but the SID is looked up only when first asked for, once for this principal
+  // and every copy of it: a lookup costs far more than making the name, and most principals
+  // are only ever named.
+  HRESULT ResolveName(const wchar_t* name, const wchar_t* domain = nullptr);
+  // Completes a lookup that ResolveName left: the HRESULT Resolve would have given, with the
+  // same error info installed, each time it is asked. S_OK when nothing is left.
+  HRESULT LookupDeferredSid() const;
   void Clear();
 
   // The canonical domain\account name; empty when unresolved.
   const wchar_t* GetName() const { return name_.c_str(); }
-  PSID GetSid() const { return sid_.get(); }
+  // Null when the account could not be looked up (a deferred failure leaves no error info).
+  PSID GetSid() const;
   const WQGroupList& GetGroups() const { return groups_; }
   void SetGroup(const wchar_t* name, LONG value) { groups_.Set(name, value); }
 
@@ -46,12 +56,20 @@ class WQSecurityPrincipal {
   static HRESULT GetComputerName(COMPUTER_NAME_FORMAT format, WQStringBuffer& out);
 
  private:
-  void ResolveAccount(WQComException& error, const wchar_t* name, const wchar_t* domain);
-  void ResolveAdsPath(WQComException& error, const wchar_t* path);
+  struct DeferredSid;
+
+  HRESULT Resolve(const wchar_t* name, const wchar_t* domain, bool deferSid);
+  void ResolveAccount(WQComException& error, const wchar_t* name, const wchar_t* domain,
+                      bool deferSid);
+  void ResolveAdsPath(WQComException& error, const wchar_t* path, bool deferSid);
+  // The SID of the name just made, now or when first asked for.
+  void LookupSidOfName(WQComException& error, bool deferSid);
   static WQSidPtr LookupSidOrRaise(WQComException& error, const wchar_t* account,
                                    const wchar_t* systemName);
 
   plat::unique_bstr name_;
   WQSidPtr sid_;
+  // Shared by the copies of a principal whose lookup was deferred.
+  std::shared_ptr<DeferredSid> deferred_;
   WQGroupList groups_;
 };

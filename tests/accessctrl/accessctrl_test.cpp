@@ -42,6 +42,48 @@ TEST(AccessControl, ParsesUsersRolesAndPrivileges) {
 
   ASSERT_EQ(model.Parse(L"<AccessControl/>"), S_OK);
   EXPECT_EQ(Dump(model), L"users:  | roles:  | privileges: ");
+  // No text at all is no document, and reads nothing.
+  for (const wchar_t* nothing : {L"", static_cast<const wchar_t*>(nullptr)}) {
+    ASSERT_EQ(model.Parse(kDocument), S_OK);
+    EXPECT_TRUE(FAILED(model.Parse(nothing)));
+    SetErrorInfo(0, nullptr);
+    EXPECT_EQ(Dump(model), L"users:  | roles:  | privileges: ");
+  }
+}
+
+// The model names its accounts at once and looks each SID up when first asked, once per
+// account however many users share it; an account that cannot be looked up then fails as
+// its resolution would have.
+TEST(AccessControl, LooksEachAccountUpWhenFirstAskedOnce) {
+  wchar_t me[256];
+  DWORD length = 256;
+  ASSERT_TRUE(GetUserNameW(me, &length));
+  const std::wstring xml = std::wstring(L"<AccessControl><Users><User Name='") + me +
+                           L"'/><User Name='bob' Domain='CORP'/><User Name='" + me +
+                           L"' DisplayName='Again'/></Users></AccessControl>";
+  CAccessControl model;
+  ASSERT_EQ(model.Parse(xml.c_str()), S_OK);
+  const AccessUser& first = model.Users()[0];
+  const AccessUser& again = model.Users()[2];
+  EXPECT_EQ(std::wstring(first.GetName()), Host() + L"\\" + me);
+  EXPECT_STREQ(again.GetName(), first.GetName());
+  ASSERT_NE(first.Account.GetSid(), nullptr);
+  EXPECT_TRUE(EqualSid(first.Account.GetSid(), WQSecurityPrincipal(first.GetName()).GetSid()));
+  EXPECT_EQ(again.Account.GetSid(), first.Account.GetSid()) << "looked up once";
+
+  // Accounts are told apart by Name and Domain together, whatever characters they hold.
+  ASSERT_EQ(model.Parse(L"<AccessControl><Users><User Name='a&#10;b'/><User Name='a' "
+                        L"Domain='b&#10;'/></Users></AccessControl>"),
+            S_OK);
+  EXPECT_EQ(std::wstring(model.Users()[1].GetName()), L"b\n\\a");
+  ASSERT_EQ(model.Parse(xml.c_str()), S_OK);
+
+  const WQSecurityPrincipal& bob = model.Users()[1].Account;
+  EXPECT_EQ(bob.GetSid(), nullptr);
+  EXPECT_TRUE(FAILED(bob.LookupDeferredSid()));
+  EXPECT_NE(wqtest::TakeErrorDescription().find(
+                L"System error while trying to access SID for account CORP\\bob"),
+            std::wstring::npos);
 }
 
 TEST(AccessControl, BadXmlNamesTheElementAndKeepsWhatWasComplete) {

@@ -360,6 +360,22 @@ TEST_F(AccessDialogs, UsersListShowsTheirRolesAndAddsAUserWithItsCheckedRoles) {
              EXPECT_EQ(ListTexts(view, IDC_ACCESSLIST, 1), (Texts{L"Me", L"Ann"}));
              EXPECT_EQ(ListTexts(view, IDC_ACCESSLIST, 2), (Texts{L"Readers, Writers", L""}));
            })
+           .Inspect([me](DialogView& view) {
+             // Searching the rows (type-ahead) as a list that holds its texts does.
+             const auto find = [&](const std::wstring& text, UINT flags, int start) {
+               LVFINDINFOW info{};
+               info.flags = flags;
+               info.psz = text.c_str();
+               return static_cast<int>(SendMessageW(view.Item(IDC_ACCESSLIST), LVM_FINDITEMW,
+                                                    start, reinterpret_cast<LPARAM>(&info)));
+             };
+             std::wstring ann = accesstest::Host() + L"\\ANN";
+             EXPECT_EQ(find(ann, LVFI_STRING, -1), 1);
+             EXPECT_EQ(find(ann.substr(0, ann.size() - 2), LVFI_PARTIAL | LVFI_STRING, -1), 1);
+             EXPECT_EQ(find(ann.substr(0, ann.size() - 1), LVFI_STRING, -1), -1) << "whole names";
+             EXPECT_EQ(find(me, LVFI_STRING, 0), -1) << "after the start";
+             EXPECT_EQ(find(me, LVFI_STRING | LVFI_WRAP, 0), 0);
+           })
            .Screenshot(L"users.png")
            .Click(IDC_ACCESSADD)
            .Inspect([administrators](DialogView& view) {

@@ -136,4 +136,44 @@ TEST(SecurityPrincipal, CopiesOwnTheirSid) {
   EXPECT_EQ(assigned.GetGroups().GetCount(), 1);
 }
 
+// A deferred lookup gives what Resolve gives, when first asked, once for a principal and
+// all its copies; a failure reads the same each time it is asked.
+TEST(SecurityPrincipal, DeferredLookupWaitsAndAnswersAsResolve) {
+  const std::wstring canonical = ComputerName() + L"\\" + UserName();
+  WQSecurityPrincipal principal;
+  ASSERT_EQ(principal.ResolveName((L"localhost/" + UserName()).c_str()), S_OK);
+  EXPECT_EQ(principal.GetName(), canonical);
+  const WQSecurityPrincipal copiedBefore(principal);
+  WQSecurityPrincipal assignedBefore;
+  assignedBefore = principal;
+  EXPECT_EQ(Bytes(principal.GetSid()), TokenUserSid());
+  EXPECT_EQ(copiedBefore.GetSid(), principal.GetSid()) << "one lookup for all copies";
+  EXPECT_EQ(assignedBefore.GetSid(), principal.GetSid());
+  EXPECT_EQ(principal.LookupDeferredSid(), S_OK);
+
+  const std::wstring unknown = ComputerName() + L"\\no-such-account-4711";
+  WQSecurityPrincipal expected;
+  const HRESULT hr = expected.Resolve(unknown.c_str());
+  const std::wstring expectedError = wqtest::TakeErrorDescription();
+  ASSERT_TRUE(FAILED(hr));
+  WQSecurityPrincipal deferred;
+  ASSERT_EQ(deferred.ResolveName(unknown.c_str()), S_OK) << "nothing looked up yet";
+  EXPECT_EQ(deferred.GetName(), unknown);
+  const WQSecurityPrincipal copy(deferred);
+  EXPECT_EQ(deferred.GetSid(), nullptr);
+  EXPECT_EQ(wqtest::TakeErrorDescription(), L"") << "GetSid leaves no error behind";
+  const WQSecurityPrincipal* asked[] = {&deferred, &copy, &deferred};
+  for (const WQSecurityPrincipal* principal : asked) {
+    EXPECT_EQ(principal->LookupDeferredSid(), hr);
+    EXPECT_EQ(wqtest::TakeErrorDescription(), expectedError);
+  }
+
+  // What fails before any lookup fails at once, as with Resolve.
+  EXPECT_EQ(deferred.ResolveName(L"WINNT:/x/y"), E_INVALIDARG);
+  EXPECT_EQ(NewestMessage(), L"Invalid ADS path 'WINNT:/x/y'");
+  deferred.Clear();
+  EXPECT_EQ(deferred.LookupDeferredSid(), S_OK);
+  EXPECT_EQ(deferred.GetSid(), nullptr);
+}
+
 }  // namespace

@@ -55,12 +55,15 @@ class UserHandler : public StrictSAXSchemaElementHandler {
 
  private:
   CAccessControl& model_;
-  CopyableBstr name_;
-  CopyableBstr domain_;
+  // Name and Domain serve only to resolve the account: kept without a copy of their own.
+  std::wstring name_;
+  std::wstring domain_;
   CopyableBstr displayName_;
   WQBstrArray roleNames_;
-  // Each account is looked up once per reply: a lookup costs far more than the rest of a user.
-  std::unordered_map<std::wstring, WQSecurityPrincipal> resolved_;
+  // Each account (Name and Domain) is resolved once per reply: the index of the first user
+  // with it, whose principal the later ones copy.
+  std::unordered_map<std::wstring, int> firstUser_;
+  std::wstring key_;
 };
 
 class UsersHandler : public accesscontrol::ParentHandler {

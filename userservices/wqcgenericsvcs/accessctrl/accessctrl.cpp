@@ -43,16 +43,10 @@ bool AccessUser::HasRole(const wchar_t* roleName) const {
 
 HRESULT CAccessControl::Parse(const wchar_t* xml) {
   Clear();
-  plat::unique_bstr text;
-  try {
-    text = plat::unique_bstr::copy(xml ? xml : L"");
-  } catch (const std::bad_alloc&) {
-    WQComException error;
-    error.SetErrorHr(E_OUTOFMEMORY, L"Out of memory");
-    return error.ReturnHResult();
-  }
   AccessControlParser parser(*this);
-  return parser.ParseString(text.get());
+  // The parser reads a text up to its first zero and never frees it, so a reply of
+  // megabytes is read where it is rather than copied into a BSTR first.
+  return parser.ParseString(xml && *xml ? const_cast<wchar_t*>(xml) : nullptr);
 }
 
 void CAccessControl::Clear() noexcept {
@@ -159,8 +153,8 @@ HRESULT AccessControlHandler::GetChildHandler(ULONG id, SAXSchemaElementHandler*
 }
 
 HRESULT UserHandler::StartElement(ULONG) {
-  name_.reset();
-  domain_.reset();
+  name_.clear();
+  domain_.clear();
   displayName_.reset();
   roleNames_.RemoveAll();
   return S_OK;
@@ -168,8 +162,8 @@ HRESULT UserHandler::StartElement(ULONG) {
 
 HRESULT UserHandler::SetAttribute(ULONG id, const SAXSchemaValue& value) {
   switch (id) {
-    case kUserName: name_ = value.GetString(); break;
-    case kUserDomain: domain_ = value.GetString(); break;
+    case kUserName: name_.assign(value.GetString()); break;
+    case kUserDomain: domain_.assign(value.GetString()); break;
     case kUserDisplayName: displayName_ = value.GetString(); break;
     case kUserIsGroup: break;  // a group is a user like any other
     default: return RefuseAttribute(id);
@@ -180,28 +174,45 @@ HRESULT UserHandler::SetAttribute(ULONG id, const SAXSchemaValue& value) {
 // "RoleName" is a text element: its value comes here, not through a child handler.
 HRESULT UserHandler::SetChildValue(ULONG id, const SAXSchemaValue& value) {
   if (id != kRoleName) return RefuseChild(id);
+  // The list takes the copy over rather than copying it again.
   CopyableBstr roleName(value.GetString());
-  roleNames_.Add(roleName.get());
+  roleNames_.Add(nullptr);
+  roleNames_[roleNames_.GetCount() - 1] = roleName.release();
   return S_OK;
 }
 
 HRESULT UserHandler::EndElement(ULONG) {
-  AccessUser user;
-  std::wstring key = name_.get() ? name_.get() : L"";
-  key += L'\n';
-  key += domain_.get() ? domain_.get() : L"";
-  auto found = resolved_.find(key);
-  if (found == resolved_.end()) {
+  WQArray<AccessUser>& users = model_.Users();
+  // Neither text holds a zero: it cannot be part of either.
+  key_.assign(name_);
+  key_ += L'\0';
+  key_ += domain_;
+  const auto found = firstUser_.find(key_);
+  WQSecurityPrincipal resolved;
+  if (found == firstUser_.end()) {
     // An account that does not resolve is still listed, under the name the resolution
-    // made of it; its failure must not linger as the thread's error.
-    WQSecurityPrincipal account;
-    if (FAILED(account.Resolve(name_.get(), domain_.get()))) SetErrorInfo(0, nullptr);
-    found = resolved_.emplace(std::move(key), account).first;
+    // made of it; its failure must not linger as the thread's error. The model only ever
+    // names its accounts, so each SID is looked up when something first asks for it.
+    if (FAILED(resolved.ResolveName(name_.c_str(), domain_.c_str()))) SetErrorInfo(0, nullptr);
   }
-  user.Account = found->second;
-  user.DisplayName = displayName_;
-  for (int i = 0; i < roleNames_.GetCount(); ++i) user.RoleNames.Add(roleNames_[i]);
-  model_.Users().Add(user);
+  // Grown by doubling: the array's own steps copy it whole every few hundred users.
+  if (users.GetCount() == users.GetCapacity()) users.Reserve(users.GetCapacity() * 2 + 16);
+  // Filled in place; a user whose copy fails is not left half made.
+  users.Add(AccessUser());
+  const int index = users.GetCount() - 1;
+  try {
+    AccessUser& user = users[index];
+    // Copies of one account share its one deferred lookup.
+    user.Account = found == firstUser_.end() ? resolved : users[found->second].Account;
+    // The element's texts go to the user: the next User starts empty anyway.
+    static_cast<plat::unique_bstr&>(user.DisplayName) =
+        std::move(static_cast<plat::unique_bstr&>(displayName_));
+    user.RoleNames.MoveFrom(roleNames_);
+    if (found == firstUser_.end()) firstUser_.emplace(key_, index);
+  } catch (...) {
+    users.RemoveAt(index);
+    throw;
+  }
   return S_OK;
 }
 

@@ -36,7 +36,9 @@ void AccessListDlg::Reload(WQComException& error) {
 int AccessListDlg::SelectedIndex(int count) const {
   const int item = list_.GetNextItem(-1, LVNI_SELECTED);
   if (item < 0) return -1;
-  const int index = static_cast<int>(list_.GetItemData(item));
+  // A list without items of its own has the model's order: a row is its index.
+  const bool rowIsIndex = (list_.GetStyle() & LVS_OWNERDATA) != 0;
+  const int index = rowIsIndex ? item : static_cast<int>(list_.GetItemData(item));
   return index < count ? index : -1;
 }
 

@@ -13,16 +13,17 @@ class AccessListDlg : public plat::Window, public AccessControlListView {
  protected:
   explicit AccessListDlg(IWQWorkspace* workspace) : client_(workspace) {}
 
-  // The map of both dialogs, over the handlers of dialog T.
-  template <class T>
-  static constexpr auto ListMessageMap() {
+  // The map of both dialogs, over the handlers of dialog T, with a dialog's own entries.
+  template <class T, class... Entries>
+  static constexpr auto ListMessageMap(Entries... entries) {
     return plat::MessageMap{plat::OnMessage(WM_INITDIALOG, &T::OnInitDialog),
                             plat::OnCommandId(IDOK, &T::OnClose),
                             plat::OnCommandId(IDCANCEL, &T::OnCancel),
                             plat::OnCommand(IDC_ACCESSADD, BN_CLICKED, &T::OnClickedAdd),
                             plat::OnCommand(IDC_ACCESSREMOVE, BN_CLICKED, &T::OnClickedRemove),
                             plat::OnCommand(IDC_ACCESSEDIT, BN_CLICKED, &T::OnClickedEdit),
-                            plat::OnNotify(IDC_ACCESSLIST, LVN_ITEMCHANGED, &T::OnItemChanged)};
+                            plat::OnNotify(IDC_ACCESSLIST, LVN_ITEMCHANGED, &T::OnItemChanged),
+                            entries...};
   }
 
   struct Column {

@@ -1,5 +1,8 @@
 #include "dlgcontrolusers.h"
 
+#include <cwchar>
+#include <new>
+
 #include "accesseditdata.h"
 #include "accessui.h"
 #include "membergeneralpage.h"
@@ -25,24 +28,68 @@ void DlgControlUsers::FillControlList(bool reload) {
     hr = WQRunComMethod(L"DlgControlUsers::FillControlList", [&](WQComException& error) {
       if (reload) Reload(error);
       list_.DeleteAllItems();
-      const WQArray<AccessUser>& users = client_.GetModel().Users();
-      for (int i = 0; i < users.GetCount(); ++i) {
-        const AccessUser& user = users[i];
-        const int item = list_.InsertItem(i, user.GetName());
-        if (item < 0) continue;
-        list_.SetItemText(item, 1, user.DisplayName.c_str());
-        std::wstring roles;
-        for (int r = 0; r < user.RoleNames.GetCount(); ++r) {
-          if (r) roles += L", ";
-          if (user.RoleNames[r]) roles += user.RoleNames[r];
-        }
-        list_.SetItemText(item, 2, roles.c_str());
-        list_.SetItemData(item, i);
-      }
+      list_.SendMessage(LVM_SETITEMCOUNT, client_.GetModel().Users().GetCount());
     });
   });
   // Traced, not shown: the list shows what could be read.
   if (FAILED(hr)) SetErrorInfo(0, nullptr);
+}
+
+std::wstring DlgControlUsers::ItemText(int row, int column) const {
+  const WQArray<AccessUser>& users = client_.GetModel().Users();
+  if (row < 0 || row >= users.GetCount()) return {};
+  const AccessUser& user = users[row];
+  switch (column) {
+    case 0: return user.GetName();
+    case 1: return user.DisplayName.c_str();
+    case 2: {
+      std::wstring roles;
+      for (int r = 0; r < user.RoleNames.GetCount(); ++r) {
+        if (r) roles += L", ";
+        if (user.RoleNames[r]) roles += user.RoleNames[r];
+      }
+      return roles;
+    }
+    default: return {};
+  }
+}
+
+LRESULT DlgControlUsers::OnGetDispInfo(int, NMHDR* header, bool&) {
+  LVITEMW& item = reinterpret_cast<NMLVDISPINFOW*>(header)->item;
+  if (!(item.mask & LVIF_TEXT)) return 0;
+  try {
+    shown_ = ItemText(item.iItem, item.iSubItem);
+  } catch (const std::bad_alloc&) {
+    // Out of memory while painting: the cell stays blank rather than ending the dialog.
+    shown_.clear();
+  }
+  if (item.pszText && item.cchTextMax > 0)
+    lstrcpynW(item.pszText, shown_.c_str(), item.cchTextMax);
+  else
+    item.pszText = shown_.data();
+  return 0;
+}
+
+// As a list that holds its texts searches them: from the row after the start, wrapping
+// when asked; a partial search matches the beginning, without regard to case either way.
+LRESULT DlgControlUsers::OnFindItem(int, NMHDR* header, bool&) {
+  const NMLVFINDITEMW& find = *reinterpret_cast<NMLVFINDITEMW*>(header);
+  LRESULT found = -1;
+  const int count = client_.GetModel().Users().GetCount();
+  if ((find.lvfi.flags & (LVFI_STRING | LVFI_PARTIAL)) && find.lvfi.psz && count) {
+    const wchar_t* wanted = find.lvfi.psz;
+    const size_t length = wcslen(wanted);
+    const bool partial = (find.lvfi.flags & LVFI_PARTIAL) != 0;
+    const int first = find.iStart < 0 || find.iStart >= count ? 0 : find.iStart + 1;
+    const int rows = (find.lvfi.flags & LVFI_WRAP) ? count : count - first;
+    for (int i = 0; i < rows && found < 0; ++i) {
+      const int row = (first + i) % count;
+      const wchar_t* name = client_.GetModel().Users()[row].GetName();
+      if (partial ? _wcsnicmp(name, wanted, length) == 0 : _wcsicmp(name, wanted) == 0)
+        found = row;
+    }
+  }
+  return found;
 }
 
 void DlgControlUsers::OnClickedRemove() {

@@ -3,12 +3,20 @@
 // selected user at once.
 #pragma once
 
+#include <string>
+
 #include "accesslistdlg.h"
 
 class DlgControlUsers : public plat::DialogImpl<DlgControlUsers, AccessListDlg> {
  public:
   static constexpr UINT IDD = IDD_USERS;
-  static constexpr auto GetMessageMap() { return ListMessageMap<DlgControlUsers>(); }
+  // The list holds no texts of its own: each row is the model's user of that index, its
+  // texts asked for when shown (thousands of users fill at once).
+  static constexpr auto GetMessageMap() {
+    return ListMessageMap<DlgControlUsers>(
+        plat::OnNotify(IDC_ACCESSLIST, LVN_GETDISPINFOW, &DlgControlUsers::OnGetDispInfo),
+        plat::OnNotify(IDC_ACCESSLIST, LVN_ODFINDITEMW, &DlgControlUsers::OnFindItem));
+  }
 
   explicit DlgControlUsers(IWQWorkspace* workspace) : DialogImpl(workspace) {}
 
@@ -21,6 +29,14 @@ class DlgControlUsers : public plat::DialogImpl<DlgControlUsers, AccessListDlg> 
   void OnClickedAdd();
   void OnClickedRemove();
   void OnClickedEdit();
+  LRESULT OnGetDispInfo(int id, NMHDR* header, bool& handled);
+  // Type-ahead: the first row after the start whose account name matches.
+  LRESULT OnFindItem(int id, NMHDR* header, bool& handled);
+  // The text of a row's column.
+  std::wstring ItemText(int row, int column) const;
   // Opens the tab dialog for the user at `index`, or for a new user (-1).
   void OpenUser(WQComException& error, int index);
+
+  // The text last handed to the list when it gave no buffer of its own.
+  std::wstring shown_;
 };

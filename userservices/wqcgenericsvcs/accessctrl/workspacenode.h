@@ -45,6 +45,7 @@ class WorkspaceNodeClient {
   void SetRolesDialog(AccessControlListView* dialog) { rolesDialog_ = dialog; }
 
   CAccessControl& GetModel() { return model_; }
+  const CAccessControl& GetModel() const { return model_; }
 
   // The "AccessControl" XML of the workspace, for the dialogs' list fill.
   HRESULT GetAccessControl(BSTR* xml);
