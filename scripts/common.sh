@@ -77,6 +77,17 @@ stop_all() {
   [ -n "$XVFB_PID" ] && kill $XVFB_PID 2>/dev/null || true
 }
 
+# Everything the tests need: the build, and a fresh prefix with the server and the test
+# DLLs registered, under a display of its own; ended when the script exits.
+prepare_tests() {
+  install_missing
+  build
+  trap stop_all EXIT
+  make_prefix
+  start_display
+  register "${SERVER_DLLS[@]}" "${TEST_DLLS[@]}"
+}
+
 SERVER_DLLS=("$BUILD/userservices/wqcgenericsvcs/WQCGenericSvcs.dll")
 TEST_DLLS=("$BUILD/tests/comframe/WQTestServer.dll" "$BUILD/standins/WQStandins.dll")
 DEMO_DLLS=("$BUILD/standins/WQStandins.dll")

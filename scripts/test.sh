@@ -3,12 +3,7 @@
 # every test under one X display and one wineserver.
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
-install_missing
-build
-trap stop_all EXIT
-make_prefix
-start_display
-register "${SERVER_DLLS[@]}" "${TEST_DLLS[@]}"
+prepare_tests
 echo "== running the tests"
 cd "$BUILD"
 ctest --output-on-failure -j2 --timeout 300 "$@"
