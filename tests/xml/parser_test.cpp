@@ -237,6 +237,11 @@ TEST(SAXSchemaParser, AttributesOfOtherNamespacesAndRepeats) {
             S_OK);
   EXPECT_EQ(parser.journal.lines[4], L"h2 Attr 2 i:1");
   EXPECT_EQ(parser.journal.lines[5], L"h2 End 1");
+  // A simple element's text reaches the reader in pieces and its handler whole.
+  EXPECT_EQ(parser.Parse(L"<ListCases><Case ID='1'><Note>a &amp; b&#x41;&lt;</Note></Case>"
+                         L"</ListCases>"),
+            S_OK);
+  EXPECT_NE(parser.journal.lines[5].find(L" ChildValue 7 s:a & bA<"), std::wstring::npos);
   parser.tolerateUnknown = false;
   EXPECT_EQ(parser.Parse(L"<ListCases xmlns:p='urn:p'><Case ID='1' p:ID='2'/></ListCases>"),
             E_FAIL);
