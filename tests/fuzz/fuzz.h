@@ -32,6 +32,8 @@ struct Reader {
 const std::vector<Reader>& Readers();
 // Handlers and objects of the readers still alive (0 between inputs).
 LONG LiveReaderObjects();
+// DllCanUnloadNow of the server (S_OK when it is not loaded).
+HRESULT ServerCanUnloadNow();
 
 // The text an external entity target holds, and the targets the mutator names.
 extern const wchar_t kExternalMarker[];

@@ -4,6 +4,8 @@
 //              [--out DIR] [--timeout MS]
 //   wqfuzz replay DIR     every kept input of DIR, in-process: "<format>.<what>.fail.xml"
 //                         must be refused, "<format>.<what>.any.xml" only read
+//   wqfuzz isolate DIR    every kept input of DIR in a child of its own: a crash or hang
+//                         must be Wine's
 #include <windows.h>
 #include <psapi.h>
 
@@ -321,6 +323,30 @@ void ReadBare(const std::wstring& xml) {
   reader->putContentHandler(nullptr);
 }
 
+// The reader and the input of `format` at `index`: "<reader>" mutates the reader's seed,
+// "file:<path>" is a kept input whose name starts with its reader's.
+bool LoadCase(const std::string& format, uint64_t seed, LONG index, const Reader*& reader,
+              Mutant& m) {
+  if (format.compare(0, 5, "file:") != 0) {
+    reader = FindReader(format);
+    if (reader) m = Mutate(*reader, seed, static_cast<uint64_t>(index));
+    return reader != nullptr;
+  }
+  const std::string path = format.substr(5);
+  const size_t slash = path.find_last_of("/\\");
+  const std::string file = slash == std::string::npos ? path : path.substr(slash + 1);
+  reader = FindReader(file.substr(0, file.find('.')));
+  m = Mutant();
+  return reader && LoadInput(Widen(path), m.xml);
+}
+
+// How a format shows in the table: a kept input by its file name.
+std::string DisplayName(const std::string& format) {
+  const size_t slash = format.find_last_of("/\\");
+  return format.compare(0, 5, "file:") == 0 && slash != std::string::npos ? format.substr(slash + 1)
+                                                                          : format;
+}
+
 // ---------------------------------------------------------------- child
 
 int RunChild(const std::string& format, uint64_t seed, LONG from, LONG to, const std::wstring& out,
@@ -375,9 +401,9 @@ int RunChild(const std::string& format, uint64_t seed, LONG from, LONG to, const
   }
 
   if (format.compare(0, 5, "bare:") == 0) {
-    const Reader* reader = FindReader(format.substr(5));
-    if (!reader) return 2;
-    const Mutant m = Mutate(*reader, seed, static_cast<uint64_t>(from));
+    const Reader* reader = nullptr;
+    Mutant m;
+    if (!LoadCase(format.substr(5), seed, from, reader, m)) return 2;
     shared->started = GetTickCount64();
     shared->index = from;
     ReadBare(m.xml);
@@ -386,12 +412,12 @@ int RunChild(const std::string& format, uint64_t seed, LONG from, LONG to, const
     return 0;
   }
 
-  const Reader* reader = FindReader(format);
-  if (!reader) return 2;
-  const std::wstring name = Widen(format);
+  const std::wstring name = Widen(DisplayName(format));
   SIZE_T baseline = 0;
   for (LONG i = from; i < to; ++i) {
-    const Mutant m = Mutate(*reader, seed, static_cast<uint64_t>(i));
+    const Reader* reader = nullptr;
+    Mutant m;
+    if (!LoadCase(format, seed, i, reader, m)) return 2;
     const LONG opens = pipeOpens;
     shared->started = GetTickCount64();
     shared->index = i;
@@ -466,8 +492,8 @@ bool RunChildProcess(const std::wstring& mappingName, Shared* block, const std::
   killed = false;
   wchar_t exe[MAX_PATH];
   GetModuleFileNameW(nullptr, exe, MAX_PATH);
-  std::wstring command = L"\"" + std::wstring(exe) + L"\" child " + mappingName + L" " +
-                         Widen(format) + L" " + std::to_wstring(options.seed) + L" " +
+  std::wstring command = L"\"" + std::wstring(exe) + L"\" child " + mappingName + L" \"" +
+                         Widen(format) + L"\" " + std::to_wstring(options.seed) + L" " +
                          std::to_wstring(from) + L" " + std::to_wstring(to) + L" \"" +
                          options.out + L"\" " + std::to_wstring(options.timeoutMs);
   // Wine's XML reader writes its complaints to stderr: thousands of lines of noise.
@@ -508,13 +534,16 @@ bool RunChildProcess(const std::wstring& mappingName, Shared* block, const std::
 
 Tally RunFormat(const std::string& format, const Options& options) {
   Tally tally;
+  static std::atomic<LONG> runs{0};
   const std::wstring mappingName =
-      L"wqfuzz-" + std::to_wstring(GetCurrentProcessId()) + L"-" + Widen(format);
+      L"wqfuzz-" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++runs);
   plat::unique_handle mapping(CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
                                                  sizeof(Shared), mappingName.c_str()));
   Shared* block = static_cast<Shared*>(MapViewOfFile(mapping.get(), FILE_MAP_ALL_ACCESS, 0, 0, 0));
   if (!block) return tally;
-  const LONG to = format == "sweep" ? 0x7FFFFFFF : options.inputs;
+  const LONG to = format == "sweep"                      ? 0x7FFFFFFF
+                 : format.compare(0, 5, "file:") == 0 ? 1
+                                                      : options.inputs;
   LONG from = 0;
   while (from < to) {
     bool killed = false;
@@ -553,16 +582,18 @@ Tally RunFormat(const std::string& format, const Options& options) {
     if (kind == kCrash) ++(ours ? tally.crashesOurs : tally.crashesWine);
     else ++(ours ? tally.hangsOurs : tally.hangsWine);
     const wchar_t* kindName = kind == kCrash ? L"crash" : kind == kHang ? L"hang" : L"memory";
-    const std::wstring stem = Widen(format) + L"." + std::to_wstring(index) + L"." + kindName +
-                              (ours ? L"-ours" : L"-wine");
+    const std::wstring stem = Widen(DisplayName(format)) + L"." + std::to_wstring(index) + L"." +
+                              kindName + (ours ? L"-ours" : L"-wine");
     {
       std::lock_guard<std::mutex> lock(printLock);
-      fwprintf(stdout, L"%ls: input %ld: %ls in %ls (code 0x%08lx)\n", Widen(format).c_str(), index,
-               kindName, where.c_str(), static_cast<unsigned long>(code));
+      fwprintf(stdout, L"%ls: input %ld: %ls in %ls (code 0x%08lx)\n",
+               Widen(DisplayName(format)).c_str(), index, kindName, where.c_str(),
+               static_cast<unsigned long>(code));
       fflush(stdout);
     }
-    if (const Reader* reader = FindReader(format))
-      SaveInput(options.out, stem + L".any.xml", Mutate(*reader, options.seed, index).xml);
+    const Reader* reader = nullptr;
+    Mutant m;
+    if (LoadCase(format, options.seed, index, reader, m)) SaveInput(options.out, stem + L".any.xml", m.xml);
     from = index + 1;
   }
   UnmapViewOfFile(block);
@@ -597,7 +628,7 @@ int RunDriver(const Options& options) {
          "hangs ours/Wine", "wrong-ok", "leaks", "external");
   for (const std::string& format : queue) {
     const Tally& t = results[format];
-    printf("%-20s %9ld %11ld/%-5ld %9ld/%-5ld %8ld %6ld %9ld\n", format.c_str(), t.tried,
+    printf("%-20s %9ld %11ld/%-5ld %9ld/%-5ld %8ld %6ld %9ld\n", DisplayName(format).c_str(), t.tried,
            t.crashesOurs, t.crashesWine, t.hangsOurs, t.hangsWine, t.wrong, t.leaks, t.external);
     clean = clean && t.crashesOurs == 0 && t.hangsOurs == 0 && t.wrong == 0 && t.leaks == 0 &&
             t.external == 0 && t.tried > 0;
@@ -647,6 +678,20 @@ int Replay(const std::wstring& dir) {
   return failures ? 1 : 0;
 }
 
+// Kept inputs that make Wine's reader crash or hang, each in a child of its own: they may
+// do so again, but never in our code.
+int Isolate(const std::wstring& dir, Options options) {
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW((dir + L"\\*.xml").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return 2;
+  do {
+    const std::wstring path = dir + L"\\" + found.cFileName;
+    options.formats.push_back("file:" + std::string(path.begin(), path.end()));
+  } while (FindNextFileW(search, &found));
+  FindClose(search);
+  return RunDriver(options);
+}
+
 std::vector<std::string> Split(const std::string& list) {
   std::vector<std::string> out;
   size_t start = 0;
@@ -687,6 +732,7 @@ int wmain(int argc, wchar_t** argv) {
                     _wtol(argv[5]), _wtol(argv[6]), argv[7], _wtoi64(argv[8]));
   }
   if (argc >= 3 && wcscmp(argv[1], L"replay") == 0) return Replay(argv[2]);
+  if (argc >= 3 && wcscmp(argv[1], L"isolate") == 0) return Isolate(argv[2], Options());
   if (argc < 2 || wcscmp(argv[1], L"run") != 0) {
     fprintf(stderr, "usage: wqfuzz run [--inputs N] [--seed S] [--jobs J] [--formats a,b|all|none]"
                     " [--sweep] [--out DIR] [--timeout MS] | wqfuzz replay DIR\n");

@@ -2,6 +2,7 @@
 #include "fuzz.h"
 
 #include <handles.h>
+#include <standinsclient.h>
 
 #include <cwchar>
 
@@ -10,6 +11,7 @@
 #include "fieldformatting/initializeformatterparser.h"
 #include "kbscripting/listkbparser.h"
 #include "main/enumoptionsparser.h"
+#include "WQCGenericSvcs.h"
 #include "projectupdates.h"
 #include "variantxml.h"
 #include "workspace/pipereplyparser.h"
@@ -169,9 +171,42 @@ ReaderResult ReadCompactPipe(const std::wstring& xml) {
   return Run(parser, xml);
 }
 
+// The diagram server's reply to a submission, read with the DOM, through the server as a
+// client meets it: the stand-in workspace answers it to Main.SubmitDiagrams.
+ReaderResult ReadSubmission(const std::wstring& xml) {
+  ReaderResult result;
+  plat::com_ptr<IWQStandinWorkspace> workspace;
+  plat::com_ptr<IWQCGenericSvcsMain> main;
+  result.hr = wqstandins::CreateWorkspace(workspace);
+  if (SUCCEEDED(result.hr))
+    result.hr = CoCreateInstance(__uuidof(::Main), nullptr, CLSCTX_INPROC_SERVER,
+                                 __uuidof(IWQCGenericSvcsMain), main.put_void());
+  if (FAILED(result.hr)) return result;
+  wqstandins::SetReply(workspace.get(), L"ZERAZevozarAdid.Main", L"ListKB", L"<ListKB/>");
+  wqstandins::SetReply(workspace.get(), L"VIDIDIVIzoz.Main", L"DwgManagement::SubmitDiagram",
+                       xml.c_str());
+  plat::unique_safearray diagrams(SafeArrayCreateVector(VT_I4, 0, 1));
+  static_cast<LONG*>(diagrams.get()->pvData)[0] = 1;
+  result.hr = main->SubmitDiagrams(workspace.get(), diagrams.get(), 0, nullptr);
+  SetErrorInfo(0, nullptr);
+  return result;
+}
+
 }  // namespace
 
-LONG LiveReaderObjects() { return VariantHandler::LiveCount() + SAHandler::LiveCount(); }
+HRESULT ServerCanUnloadNow() {
+  HMODULE server = GetModuleHandleW(L"WQCGenericSvcs.dll");
+  if (!server) return S_OK;  // not loaded, or unloaded: it said it could be
+  using CanUnload = HRESULT(STDAPICALLTYPE*)();
+  const auto canUnload = reinterpret_cast<CanUnload>(
+      reinterpret_cast<void*>(GetProcAddress(server, "DllCanUnloadNow")));
+  return canUnload ? canUnload() : E_NOINTERFACE;
+}
+
+// The server's objects count too: a reply read through it must leave none behind.
+LONG LiveReaderObjects() {
+  return VariantHandler::LiveCount() + SAHandler::LiveCount() + (ServerCanUnloadNow() != S_OK);
+}
 
 const std::vector<Reader>& Readers() {
   static const std::vector<Reader> readers = {
@@ -240,6 +275,10 @@ const std::vector<Reader>& Readers() {
        ReadEnumOptions},
       {"pipehighlight", L"<PipeHighlight ServerID=\"12\"/>", ReadPipeHighlight},
       {"compactpipe", L"<CompactPipe ServerID=\"7\"/>", ReadCompactPipe},
+      {"submission",
+       L"<Reply><Message MessageType=\"INFO\" DocumentId=\"3\">Submitted &amp; filed</Message>"
+       L"<Note/><Message>Checked</Message></Reply>",
+       ReadSubmission},
   };
   return readers;
 }

@@ -237,12 +237,7 @@ SweepOutcome RunSweepCase(uint64_t index) {
 
 HRESULT SweepCanUnload() {
   CoFreeUnusedLibrariesEx(0, 0);
-  HMODULE server = GetModuleHandleW(L"WQCGenericSvcs.dll");
-  if (!server) return S_OK;  // already unloaded: it said it could be
-  using CanUnload = HRESULT(STDAPICALLTYPE*)();
-  const auto canUnload = reinterpret_cast<CanUnload>(
-      reinterpret_cast<void*>(GetProcAddress(server, "DllCanUnloadNow")));
-  return canUnload ? canUnload() : E_NOINTERFACE;
+  return ServerCanUnloadNow();
 }
 
 // Closes every window of the process a few times a second: a method that shows a modal
