@@ -12,6 +12,8 @@
 
 #include "fuzz.h"
 
+#include <standinsclient.h>
+
 namespace fuzz {
 
 namespace {
@@ -23,8 +25,24 @@ struct Member {
   std::wstring name;  // Class.Member
   MEMBERID id;
   INVOKEKIND kind;
-  UINT params;  // without the return value
+  UINT params;                 // without the return value
+  std::vector<VARTYPE> types;  // of those, VT_BYREF for a pointer (an out-parameter)
 };
+
+// The type a parameter takes as a VARIANT: a pointer is VT_BYREF of what it points to,
+// anything unusual a VARIANT.
+VARTYPE ParameterType(const TYPEDESC& type) {
+  if (type.vt == VT_PTR && type.lptdesc) return VT_BYREF | ParameterType(*type.lptdesc);
+  if (type.vt == VT_SAFEARRAY && type.lptdesc) return VT_ARRAY | ParameterType(*type.lptdesc);
+  switch (type.vt) {
+    case VT_I1: case VT_I2: case VT_I4: case VT_INT: case VT_UI1: case VT_UI2: case VT_UI4:
+    case VT_UINT: case VT_I8: case VT_R4: case VT_R8: case VT_CY: case VT_DATE: case VT_BSTR:
+    case VT_BOOL: case VT_DISPATCH: case VT_UNKNOWN: case VT_VARIANT: case VT_HRESULT:
+      return type.vt;
+    default:
+      return VT_VARIANT;
+  }
+}
 
 enum ArgumentSet {
   kNone, kEmpty, kNull, kMissing, kEmptyText, kWrongText, kMinusOne, kHuge, kHugeText, kArray,
@@ -47,11 +65,13 @@ void AddMembers(ITypeInfo* type, const CLSID& clsid, const std::wstring& classNa
     if (FAILED(type->GetFuncDesc(f, &desc))) continue;
     plat::unique_bstr name;
     type->GetDocumentation(desc->memid, name.put(), nullptr, nullptr, nullptr);
-    UINT params = 0;
+    std::vector<VARTYPE> types;
     for (SHORT p = 0; p < desc->cParams; ++p)
-      if (!(desc->lprgelemdescParam[p].paramdesc.wParamFlags & PARAMFLAG_FRETVAL)) ++params;
+      if (!(desc->lprgelemdescParam[p].paramdesc.wParamFlags & PARAMFLAG_FRETVAL))
+        types.push_back(ParameterType(desc->lprgelemdescParam[p].tdesc));
     if (!(desc->wFuncFlags & FUNCFLAG_FRESTRICTED) && name.get() && !IsDispatchPlumbing(name.get()))
-      out.push_back({clsid, className + L"." + name.get(), desc->memid, desc->invkind, params});
+      out.push_back({clsid, className + L"." + name.get(), desc->memid, desc->invkind,
+                     static_cast<UINT>(types.size()), types});
     type->ReleaseFuncDesc(desc);
   }
   type->ReleaseTypeAttr(attr);
@@ -137,6 +157,73 @@ bool IsDispatcherFailure(HRESULT hr) {
          hr == DISP_E_NONAMEDARGS;
 }
 
+void SetObject(VARIANT& v, IDispatch* object) {
+  v.vt = VT_DISPATCH;
+  v.pdispVal = object;
+  if (object) object->AddRef();
+}
+
+// One call of the sweep: every argument bad the same way (position -1), or one argument
+// bad and the others what a client would pass.
+struct Case {
+  size_t member;
+  int position;
+  ArgumentSet set;
+};
+
+const std::vector<Case>& Cases() {
+  static const std::vector<Case> cases = [] {
+    std::vector<Case> out;
+    const std::vector<Member>& members = Members();
+    for (size_t m = 0; m < members.size(); ++m) {
+      for (int set = 0; set < kArgumentSetCount; ++set)
+        out.push_back({m, -1, static_cast<ArgumentSet>(set)});
+      if (members[m].params < 2) continue;  // the cases above cover a single argument
+      for (UINT p = 0; p < members[m].params; ++p)
+        for (int set = kEmpty; set < kTooMany; ++set)
+          out.push_back({m, static_cast<int>(p), static_cast<ArgumentSet>(set)});
+    }
+    return out;
+  }();
+  return cases;
+}
+
+// What a client would pass for a parameter of type `vt`; an out-parameter points into
+// `storage`, which outlives the call.
+void FillPlausible(VARIANT& v, VARTYPE vt, IDispatch* workspace, VARIANT& storage) {
+  VariantInit(&v);
+  VariantInit(&storage);
+  if (vt & VT_BYREF) {
+    const VARTYPE target = vt & ~VT_BYREF;
+    v.vt = vt;
+    v.byref = target == VT_VARIANT ? static_cast<void*>(&storage)
+                                   : static_cast<void*>(&storage.llVal);  // zeroed: no value
+    return;
+  }
+  if (vt & VT_ARRAY) {
+    const VARTYPE element = (vt & ~VT_ARRAY) == VT_VARIANT ? VT_VARIANT : VT_I4;
+    SAFEARRAY* array = SafeArrayCreateVector(element, 0, 1);
+    if (array && element == VT_VARIANT) {
+      VARIANT* items = static_cast<VARIANT*>(array->pvData);
+      items[0].vt = VT_I4;
+      items[0].lVal = 1;
+    } else if (array) {
+      static_cast<LONG*>(array->pvData)[0] = 1;
+    }
+    v.vt = VT_ARRAY | element;
+    v.parray = array;
+    return;
+  }
+  switch (vt) {
+    case VT_BSTR: v.vt = VT_BSTR; v.bstrVal = SysAllocString(L"1"); break;
+    case VT_BOOL: v.vt = VT_BOOL; v.boolVal = VARIANT_TRUE; break;
+    case VT_I8: v.vt = VT_I8; v.llVal = 0; break;  // a window handle: none
+    case VT_DISPATCH:
+    case VT_UNKNOWN: SetObject(v, workspace); break;
+    default: v.vt = VT_I4; v.lVal = 1; break;
+  }
+}
+
 void Fill(VARIANT& v, ArgumentSet set, IDispatch* self) {
   VariantInit(&v);
   switch (set) {
@@ -161,11 +248,7 @@ void Fill(VARIANT& v, ArgumentSet set, IDispatch* self) {
     }
     case kNullObject: v.vt = VT_DISPATCH; v.pdispVal = nullptr; break;
     case kObject:
-    case kTooMany:
-      v.vt = VT_DISPATCH;
-      v.pdispVal = self;
-      if (self) self->AddRef();
-      break;
+    case kTooMany: SetObject(v, self); break;
     default: break;
   }
 }
@@ -174,13 +257,16 @@ void Fill(VARIANT& v, ArgumentSet set, IDispatch* self) {
 
 SweepOutcome RunSweepCase(uint64_t index) {
   SweepOutcome outcome;
-  const std::vector<Member>& members = Members();
-  const uint64_t memberIndex = index / kArgumentSetCount;
-  if (memberIndex >= members.size()) return outcome;
-  const Member& member = members[memberIndex];
-  const ArgumentSet set = static_cast<ArgumentSet>(index % kArgumentSetCount);
+  if (index >= Cases().size()) return outcome;
+  const Case& sweepCase = Cases()[index];
+  const Member& member = Members()[sweepCase.member];
+  const ArgumentSet set = sweepCase.set;
   outcome.exists = true;
-  outcome.name = member.name + L" (argument set " + std::to_wstring(set) + L")";
+  outcome.name = member.name + L" (argument set " + std::to_wstring(set) +
+                 (sweepCase.position >= 0
+                      ? L" at argument " + std::to_wstring(sweepCase.position + 1)
+                      : std::wstring(L" everywhere")) +
+                 L")";
   if (GetEnvironmentVariableW(L"WQFUZZ_VERBOSE", nullptr, 0)) {
     fwprintf(stdout, L"%llu: %ls\n", static_cast<unsigned long long>(index), outcome.name.c_str());
     fflush(stdout);
@@ -194,8 +280,22 @@ SweepOutcome RunSweepCase(uint64_t index) {
   // A token someone still holds is never freed: it outlives this case.
   Token* tokenObject = new Token;
   Token& token = *tokenObject;
+  // The stand-ins stay loaded for the run: like the server, they take a TLS slot at every
+  // load, and freeing unused libraries after each case would reload them a thousand times.
+  static plat::com_ptr<IWQStandinWorkspace> keepStandinsLoaded;
+  if (!keepStandinsLoaded) wqstandins::CreateWorkspace(keepStandinsLoaded);
+  plat::com_ptr<IWQStandinWorkspace> workspace;
+  wqstandins::CreateWorkspace(workspace);
   std::vector<VARIANT> args(count);
-  for (VARIANT& v : args) Fill(v, set, &token);
+  std::vector<VARIANT> storage(count);
+  // rgvarg holds the arguments last first.
+  for (UINT i = 0; i < count; ++i) {
+    const UINT position = count - 1 - i;
+    if (sweepCase.position < 0 || static_cast<int>(position) == sweepCase.position)
+      Fill(args[i], set, &token);
+    else
+      FillPlausible(args[i], member.types[position], workspace.get(), storage[i]);
+  }
   DISPPARAMS params{args.data(), nullptr, count, 0};
   DISPID named = DISPID_PROPERTYPUT;
   WORD flags = static_cast<WORD>(member.kind);
@@ -218,9 +318,23 @@ SweepOutcome RunSweepCase(uint64_t index) {
   SysFreeString(exception.bstrSource);
   SysFreeString(exception.bstrDescription);
   SysFreeString(exception.bstrHelpFile);
-  for (VARIANT& v : args) VariantClear(&v);
+  for (UINT i = 0; i < count; ++i) {
+    if (!(args[i].vt & VT_BYREF)) {
+      VariantClear(&args[i]);
+      continue;
+    }
+    // What an out-parameter received is the caller's to free.
+    const VARTYPE target = args[i].vt & ~VT_BYREF;
+    void* received = reinterpret_cast<void*>(storage[i].llVal);
+    if (target == VT_VARIANT) VariantClear(&storage[i]);
+    else if (target == VT_BSTR) SysFreeString(static_cast<BSTR>(received));
+    else if ((target == VT_DISPATCH || target == VT_UNKNOWN) && received)
+      static_cast<IUnknown*>(received)->Release();
+    else if ((target & VT_ARRAY) && received) SafeArrayDestroy(static_cast<SAFEARRAY*>(received));
+  }
   SetErrorInfo(0, nullptr);
   object.reset();
+  workspace.reset();
   if (token.References() == 1) {
     delete tokenObject;
   } else {
