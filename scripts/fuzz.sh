@@ -11,6 +11,7 @@ SEED=${2:-2026}
 prepare_tests
 # A copy, so that a build during the run does not change the program under way.
 RUN=$BUILD/fuzz-long
+rm -rf "$RUN/found"
 mkdir -p "$RUN"
 cp "$BUILD/tests/fuzz/wqfuzz.exe" "$RUN/"
 cd "$RUN"
