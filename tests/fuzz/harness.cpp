@@ -719,9 +719,9 @@ std::wstring ExternalTargetPath() {
   return path;
 }
 
-std::wstring ExternalPipeName() {
-  return L"\\\\.\\pipe\\wqfuzz-external-" + std::to_wstring(GetCurrentProcessId());
-}
+// One name for every child (each serves an instance): an input must not depend on the
+// process that makes it, or the driver could not make it again.
+std::wstring ExternalPipeName() { return L"\\\\.\\pipe\\wqfuzz-external"; }
 
 }  // namespace fuzz
 
@@ -737,6 +737,17 @@ int wmain(int argc, wchar_t** argv) {
                     _wtol(argv[5]), _wtol(argv[6]), argv[7], _wtoi64(argv[8]));
   }
   if (argc >= 3 && wcscmp(argv[1], L"replay") == 0) return Replay(argv[2]);
+  if (argc >= 5 && wcscmp(argv[1], L"show") == 0) {  // show FORMAT SEED INDEX
+    const std::wstring format = argv[2];
+    const Reader* reader = FindReader(std::string(format.begin(), format.end()));
+    if (!reader) return 2;
+    const Mutant m = Mutate(*reader, _wcstoui64(argv[3], nullptr, 10), _wtol(argv[4]));
+    const ReaderResult now = reader->read(m.xml), before = reader->read(m.before);
+    wprintf(L"%hs| oracle %d | hr 0x%08lx, before 0x%08lx\n%.400ls\n--- before:\n%.400ls\n",
+            m.what.c_str(), static_cast<int>(m.oracle), static_cast<unsigned long>(now.hr),
+            static_cast<unsigned long>(before.hr), m.xml.c_str(), m.before.c_str());
+    return 0;
+  }
   if (argc >= 3 && wcscmp(argv[1], L"isolate") == 0) return Isolate(argv[2], Options());
   if (argc < 2 || wcscmp(argv[1], L"run") != 0) {
     fprintf(stderr, "usage: wqfuzz run [--inputs N] [--seed S] [--jobs J] [--formats a,b|all|none]"
