@@ -59,6 +59,11 @@ bool IsChildAllowed(const SAXSchemaEntry* parent, const SAXSchemaEntry* child) {
   return false;
 }
 
+bool IsNamespaceDeclaration(const wchar_t* qName, int length) {
+  return qName && length >= 5 && wcsncmp(qName, L"xmlns", 5) == 0 &&
+         (length == 5 || qName[5] == L':');
+}
+
 bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t' || c == L'\r' || c == L'\n'; }
 
 // The text without surrounding blanks, as [begin, end).
@@ -252,13 +257,14 @@ class SimpleElementHandler final : public SAXSchemaElementHandler {
   void Reset(SAXSchemaElementHandler* parent, const SAXSchemaEntry* entry) {
     parent_ = parent;
     entry_ = entry;
-    text_.Free();
+    text_.Clear();
   }
 
   HRESULT StartElement(ULONG) override {
-    text_.Free();
+    text_.Clear();
     return S_OK;
   }
+  // The reader hands text over in pieces (one per entity or character reference).
   HRESULT Characters(const wchar_t* text, int length) override {
     if (text && length > 0) text_.Append(text, static_cast<size_t>(length));
     return S_OK;
@@ -269,7 +275,7 @@ class SimpleElementHandler final : public SAXSchemaElementHandler {
     const HRESULT hr = SAXSchemaValue::FromText(text_.GetString(), type, value);
     if (FAILED(hr))
       return ReportBadValue(hr, L"element", entry_->name, static_cast<int>(wcslen(entry_->name)),
-                            text_.GetString() ? text_.GetString() : L"", type);
+                            text_.GetString(), type);
     return parent_ ? parent_->SetChildValue(entry_->id, value) : S_OK;
   }
   HRESULT GetChildHandler(ULONG, SAXSchemaElementHandler**) override { return E_INVALIDARG; }
@@ -281,7 +287,7 @@ class SimpleElementHandler final : public SAXSchemaElementHandler {
  private:
   SAXSchemaElementHandler* parent_ = nullptr;
   const SAXSchemaEntry* entry_ = nullptr;
-  WQHeapString text_;
+  WQStringBuffer text_;
 };
 
 // A reply's UTF-16 text as a stream of its bytes behind a byte-order mark, read in place.
@@ -409,6 +415,7 @@ class ContentHandler
   SimpleElementHandler simple_;
   IgnoreElementHandler ignore_;
   WQArray<ElementFrame> stack_;
+  WQArray<ULONG> seenAttributes_;  // of the element being started
 };
 
 // Every callback ends here: nothing is thrown back into the reader. A failure gets an
@@ -596,15 +603,32 @@ void ContentHandler::SetAttributes(const ElementFrame& frame, ISAXAttributes* at
   if (!attributes || FAILED(attributes->getLength(&count))) return;
   wchar_t storage[1024];
   WQStringBuffer text(storage);
+  seenAttributes_.RemoveAll();
   for (int i = 0; i < count; ++i) {
     const wchar_t* name = nullptr;
     int nameLength = 0;
     Check(attributes->getLocalName(i, &name, &nameLength));
-    const SAXSchemaEntry* attribute = FindAttribute(frame.entry, name, nameLength, ignoreCase_);
+    // The schemas name no namespace: an attribute in one is another vocabulary's, even
+    // when its local name is one of ours; namespace declarations are not data.
+    const wchar_t* uri = nullptr;
+    int uriLength = 0;
+    const wchar_t* qName = nullptr;
+    int qNameLength = 0;
+    Check(attributes->getURI(i, &uri, &uriLength));
+    Check(attributes->getQName(i, &qName, &qNameLength));
+    if (IsNamespaceDeclaration(qName, qNameLength)) continue;
+    const SAXSchemaEntry* attribute =
+        uriLength > 0 ? nullptr : FindAttribute(frame.entry, name, nameLength, ignoreCase_);
     if (!attribute) {
       if (tolerateUnknown_) continue;
       WQComException().ThrowHrAt(WQ_HERE, E_FAIL, L"Unexpected Attribute %.*ls", nameLength, name);
     }
+    // Names that differ only in case meet here when case is ignored.
+    for (int j = 0; j < seenAttributes_.GetCount(); ++j)
+      if (seenAttributes_[j] == attribute->id)
+        WQComException().ThrowHrAt(WQ_HERE, E_FAIL, L"The attribute %.*ls is repeated", nameLength,
+                                   name);
+    seenAttributes_.Add(attribute->id);
     const wchar_t* value = nullptr;
     int valueLength = 0;
     Check(attributes->getValue(i, &value, &valueLength));

@@ -1,6 +1,8 @@
 #include "variantxml.h"
 
+#include <cstring>
 #include <cwchar>
+#include <memory>
 #include <limits>
 #include <locale>
 #include <sstream>
@@ -207,7 +209,7 @@ const SAXSchemaEntry* SimpleVariantSchema::GetSchema() { return kSimpleVariantSc
 
 // ---------------------------------------------------------------- VariantHandler
 
-VariantHandler::VariantHandler() { ++variantHandlers; }
+VariantHandler::VariantHandler(int depth) : depth_(depth) { ++variantHandlers; }
 VariantHandler::~VariantHandler() { --variantHandlers; }
 LONG VariantHandler::LiveCount() { return variantHandlers; }
 
@@ -253,7 +255,7 @@ HRESULT VariantHandler::GetChildHandler(ULONG id, SAXSchemaElementHandler** chil
     return Refuse(E_INVALIDARG, L"Unexpected element in a Variant");
   if (!(vt_ & VT_ARRAY) || arrayDone_)
     return Refuse(E_INVALIDARG, L"A SafeArray belongs only once into a Variant of an array type");
-  *child = new (std::nothrow) SAHandler();
+  *child = new (std::nothrow) SAHandler(depth_);
   return *child ? S_OK : E_OUTOFMEMORY;
 }
 
@@ -265,7 +267,7 @@ HRESULT VariantHandler::EndChildElement(ULONG id, SAXSchemaElementHandler* child
   plat::unique_safearray array(arrayHandler->Detach());
   delete arrayHandler;
   arrayDone_ = true;
-  if (!array) return S_OK;
+  if (!array) return Refuse(E_INVALIDARG, L"The SafeArray of a Variant is missing");
   VARTYPE element = VT_EMPTY;
   PLAT_RETURN_IF_FAILED(SafeArrayGetVartype(array.get(), &element));
   value_.reset();
@@ -282,10 +284,10 @@ HRESULT VariantHandler::EndElement(ULONG id) {
   if (id != kVariantElement) return E_INVALIDARG;
   open_ = false;
   if (vt_ & VT_ARRAY) {
-    if (!arrayDone_) {  // an array type without an array
-      value_.parray = nullptr;
-      value_.vt = vt_;
-    }
+    // Clients read an array type's array without checking it for null.
+    if (!arrayDone_)
+      return Refuse(E_INVALIDARG, L"The Variant of the array type %u holds no SafeArray",
+                    static_cast<unsigned>(vt_));
     return S_OK;
   }
   // The value is built aside and becomes the VARIANT only when complete.
@@ -303,22 +305,26 @@ HRESULT VariantHandler::EndElement(ULONG id) {
 
 // ---------------------------------------------------------------- SAHandler
 
-SAHandler::SAHandler() { ++arrayHandlers; }
+SAHandler::SAHandler(int depth) : depth_(depth) { ++arrayHandlers; }
 SAHandler::~SAHandler() {
-  Unlock();
+  ClearElements();
   --arrayHandlers;
 }
 LONG SAHandler::LiveCount() { return arrayHandlers; }
 
-void SAHandler::Unlock() {
-  if (data_) SafeArrayUnaccessData(array_.get());
-  data_ = nullptr;
+// Frees what the elements read so far own.
+void SAHandler::ClearElements() {
+  const size_t size = ValueSize(vt_);
+  for (ULONG i = 0; i < written_; ++i) {
+    BYTE* element = elements_.data() + static_cast<size_t>(i) * size;
+    if (vt_ == VT_BSTR) SysFreeString(*reinterpret_cast<BSTR*>(element));
+    if (vt_ == VT_VARIANT) VariantClear(reinterpret_cast<VARIANT*>(element));
+  }
+  elements_.clear();
+  written_ = 0;
 }
 
-SAFEARRAY* SAHandler::Detach() {
-  Unlock();
-  return array_.release();
-}
+SAFEARRAY* SAHandler::Detach() { return array_.release(); }
 
 HRESULT SAHandler::StartElement(ULONG id) {
   if (id == kSADataElement) {
@@ -326,11 +332,10 @@ HRESULT SAHandler::StartElement(ULONG id) {
     return S_OK;
   }
   if (id != kSafeArrayElement) return E_INVALIDARG;
-  Unlock();
+  ClearElements();
   array_.reset();
   bound_ = SAFEARRAYBOUND{0, 0};
   vt_ = 0;
-  written_ = 0;
   text_.clear();
   lboundGiven_ = countGiven_ = false;
   return S_OK;
@@ -342,66 +347,49 @@ HRESULT SAHandler::SetAttribute(ULONG id, const SAXSchemaValue& value) {
     case kLBoundAttribute:
       bound_.lLbound = number;
       lboundGiven_ = true;
-      break;
+      return S_OK;
     case kCountAttribute:
       if (number < 0 || number > kMaxCount)
         return Refuse(E_INVALIDARG, L"The SafeArray count %ld is out of range", number);
       bound_.cElements = static_cast<ULONG>(number);
       countGiven_ = true;
-      break;
+      return S_OK;
     case kTypeAttribute:
       if (number <= 0 || number > 0xFFFF ||
           !IsEncodableVariantType(static_cast<VARTYPE>(VT_ARRAY | number)) || (number & VT_ARRAY))
         return Refuse(E_INVALIDARG, L"The SafeArray element type %ld is not supported", number);
       vt_ = static_cast<VARTYPE>(number);
-      break;
+      return S_OK;
     default:
       return E_INVALIDARG;
   }
-  return CreateIfComplete();
 }
 
-// The three attributes may come in any order; the array is made once all are known.
-HRESULT SAHandler::CreateIfComplete() {
-  if (array_ || !countGiven_ || !lboundGiven_ || !vt_) return S_OK;
-  if (static_cast<LONGLONG>(bound_.lLbound) + bound_.cElements - 1 > LONG_MAX)
-    return Refuse(E_INVALIDARG, L"The SafeArray bounds are out of range");
-  array_.reset(SafeArrayCreate(vt_, 1, &bound_));
-  if (!array_) return Refuse(E_OUTOFMEMORY, L"Could not create a SafeArray of %lu elements",
-                             bound_.cElements);
-  void* data = nullptr;
-  const HRESULT hr = SafeArrayAccessData(array_.get(), &data);
-  if (FAILED(hr)) {
-    array_.reset();
-    return hr;
-  }
-  data_ = static_cast<BYTE*>(data);
-  return S_OK;
-}
-
-// The storage of the next element, when the array has room for one more.
-HRESULT SAHandler::NextSlot(void** slot) {
-  if (!data_) return Refuse(E_INVALIDARG, L"SafeArray data comes before its count, lbound and type");
+// Every attribute is final once the first element arrives.
+HRESULT SAHandler::CheckRoomForOneMore() {
+  if (!countGiven_ || !lboundGiven_ || !vt_)
+    return Refuse(E_INVALIDARG, L"SafeArray data comes before its count, lbound and type");
   if (written_ >= bound_.cElements)
     return Refuse(E_INVALIDARG, L"A SafeArray holds more elements than its count %lu",
                   bound_.cElements);
-  *slot = data_ + static_cast<size_t>(written_) * ValueSize(vt_);
   return S_OK;
 }
 
 HRESULT SAHandler::GetChildHandler(ULONG id, SAXSchemaElementHandler** child) {
-  void* slot = nullptr;
   if (id == kSADataElement) {
     if (vt_ == VT_VARIANT) return Refuse(E_INVALIDARG, L"An array of VARIANTs holds Variant elements");
-    PLAT_RETURN_IF_FAILED(NextSlot(&slot));
+    PLAT_RETURN_IF_FAILED(CheckRoomForOneMore());
     *child = this;
     return S_OK;
   }
   if (id != kVariantElement) return E_INVALIDARG;
   if (vt_ != VT_VARIANT)
     return Refuse(E_INVALIDARG, L"Only an array of VARIANTs holds Variant elements");
-  PLAT_RETURN_IF_FAILED(NextSlot(&slot));
-  *child = new (std::nothrow) VariantHandler();
+  PLAT_RETURN_IF_FAILED(CheckRoomForOneMore());
+  if (depth_ + 1 > VariantHandler::kMaxDepth)
+    return Refuse(E_INVALIDARG, L"Arrays of VARIANTs nest deeper than %d levels",
+                  VariantHandler::kMaxDepth);
+  *child = new (std::nothrow) VariantHandler(depth_ + 1);
   return *child ? S_OK : E_OUTOFMEMORY;
 }
 
@@ -416,24 +404,36 @@ HRESULT SAHandler::Characters(const wchar_t* text, int length) {
 }
 
 HRESULT SAHandler::EndChildElement(ULONG id, SAXSchemaElementHandler* child) {
-  void* slot = nullptr;
   if (id == kSADataElement) {
-    PLAT_RETURN_IF_FAILED(NextSlot(&slot));
+    PLAT_RETURN_IF_FAILED(CheckRoomForOneMore());
+    const size_t size = ValueSize(vt_);
+    try {
+      elements_.resize(elements_.size() + size);  // zeroed: nothing to free on a failure
+    } catch (...) {
+      return E_OUTOFMEMORY;
+    }
     void* next = nullptr;
-    const HRESULT hr = VariantValueFromText(text_.c_str(), vt_, slot, &next);
-    if (FAILED(hr)) return RefuseValue(hr, text_.c_str(), vt_);
+    const HRESULT hr =
+        VariantValueFromText(text_.c_str(), vt_, elements_.data() + elements_.size() - size, &next);
+    if (FAILED(hr)) {
+      elements_.resize(elements_.size() - size);
+      return RefuseValue(hr, text_.c_str(), vt_);
+    }
     ++written_;
     return S_OK;
   }
   if (id != kVariantElement || !child) return E_INVALIDARG;
-  VariantHandler* element = static_cast<VariantHandler*>(child);
-  HRESULT hr = NextSlot(&slot);
-  if (SUCCEEDED(hr)) {
-    *static_cast<VARIANT*>(slot) = element->Detach();
-    ++written_;
+  std::unique_ptr<VariantHandler> element(static_cast<VariantHandler*>(child));
+  PLAT_RETURN_IF_FAILED(CheckRoomForOneMore());
+  try {
+    elements_.resize(elements_.size() + sizeof(VARIANT));
+  } catch (...) {
+    return E_OUTOFMEMORY;
   }
-  delete element;
-  return hr;
+  VARIANT value = element->Detach();
+  std::memcpy(elements_.data() + elements_.size() - sizeof(VARIANT), &value, sizeof(VARIANT));
+  ++written_;
+  return S_OK;
 }
 
 void SAHandler::AbandonChildElement(ULONG id, SAXSchemaElementHandler* child) {
@@ -441,6 +441,29 @@ void SAHandler::AbandonChildElement(ULONG id, SAXSchemaElementHandler* child) {
 }
 
 HRESULT SAHandler::EndElement(ULONG id) {
-  if (id == kSafeArrayElement) Unlock();
+  if (id != kSafeArrayElement) return S_OK;
+  if (!countGiven_ || !lboundGiven_ || !vt_)
+    return Refuse(E_INVALIDARG, L"A SafeArray needs its count, lbound and type");
+  if (static_cast<LONGLONG>(bound_.lLbound) + bound_.cElements - 1 > LONG_MAX)
+    return Refuse(E_INVALIDARG, L"The SafeArray bounds are out of range");
+  if (written_ != bound_.cElements)
+    return Refuse(E_INVALIDARG, L"The SafeArray count %lu disagrees with the %lu elements present",
+                  bound_.cElements, written_);
+  return CreateArray();
+}
+
+// The elements move into the array: their strings and VARIANTs are its own from here.
+HRESULT SAHandler::CreateArray() {
+  plat::unique_safearray array(SafeArrayCreate(vt_, 1, &bound_));
+  if (!array)
+    return Refuse(E_OUTOFMEMORY, L"Could not create a SafeArray of %lu elements", bound_.cElements);
+  if (written_) {
+    SafeArrayDataLock lock(array.get());
+    PLAT_RETURN_IF_FAILED(lock.hr());
+    std::memcpy(lock.data(), elements_.data(), elements_.size());
+  }
+  elements_.clear();
+  written_ = 0;
+  array_ = std::move(array);
   return S_OK;
 }

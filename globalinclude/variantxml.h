@@ -15,6 +15,7 @@
 #include <handles.h>
 
 #include <string>
+#include <vector>
 
 #include "saxschemaparser.h"
 #include "xmlwriterabstract.h"
@@ -99,7 +100,8 @@ class SAWriter : public Schema {
 // of each "Variant" inside an array of VARIANTs. Holds the value until it is destroyed.
 class VariantHandler : public SimpleVariantSchema {
  public:
-  VariantHandler();
+  // `depth`: how many arrays hold this Variant.
+  explicit VariantHandler(int depth = 0);
   ~VariantHandler() override;
 
   const VARIANT& GetValue() const { return value_; }
@@ -115,6 +117,8 @@ class VariantHandler : public SimpleVariantSchema {
 
   // Handlers alive in the process, for leak checks.
   static LONG LiveCount();
+  // The deepest arrays of VARIANTs may nest: each level costs the reader a handler.
+  static constexpr int kMaxDepth = 32;
 
  private:
   plat::unique_variant value_;
@@ -122,15 +126,18 @@ class VariantHandler : public SimpleVariantSchema {
   VARTYPE vt_ = VT_EMPTY;  // from "vt", checked; becomes the value's type once it holds one
   bool open_ = false;      // inside its "Variant" element
   bool arrayDone_ = false;
+  int depth_;
 };
 
-// Reads a "SafeArray" element into a new SAFEARRAY.
+// Reads a "SafeArray" element into a new SAFEARRAY. The elements are kept aside as they
+// arrive and the array is made at the end tag, from the final attributes and only when
+// its count agrees with the elements present: a short reply never makes a big array.
 class SAHandler : public SimpleVariantSchema {
  public:
-  SAHandler();
+  explicit SAHandler(int depth = 0);
   ~SAHandler() override;
 
-  // Hands the array over (unlocked); null when none was made.
+  // Hands the array over; null when none was made.
   SAFEARRAY* Detach();
 
   HRESULT StartElement(ULONG id) override;
@@ -142,22 +149,23 @@ class SAHandler : public SimpleVariantSchema {
   void AbandonChildElement(ULONG id, SAXSchemaElementHandler* child) override;
 
   static LONG LiveCount();
-  // The most elements a reply may ask for: a short reply must not make a huge array.
+  // The most elements a reply may ask for.
   static constexpr LONG kMaxCount = 1 << 24;
 
  private:
-  HRESULT CreateIfComplete();
-  HRESULT NextSlot(void** slot);
-  void Unlock();
+  HRESULT CheckRoomForOneMore();
+  HRESULT CreateArray();
+  void ClearElements();
 
   plat::unique_safearray array_;
   SAFEARRAYBOUND bound_{0, 0};
   VARTYPE vt_ = 0;
-  BYTE* data_ = nullptr;  // the locked elements
-  ULONG written_ = 0;     // elements filled so far
+  std::vector<BYTE> elements_;  // the values read so far, each ValueSize(vt_) bytes
+  ULONG written_ = 0;           // elements in elements_
   std::wstring text_;
   bool lboundGiven_ = false;
   bool countGiven_ = false;
+  int depth_;
 };
 
 // ---------------------------------------------------------------- writer bodies

@@ -23,7 +23,9 @@ WQStringBuffer::~WQStringBuffer() {
 
 void WQStringBuffer::Reserve(size_t n) {
   if (capacity_ > n + 1) return;
-  const size_t capacity = ((n + 1) / 512 + 1) * 512;
+  // Growing by half at least keeps text that arrives in many small pieces linear.
+  const size_t wanted = n + 1 > capacity_ + capacity_ / 2 ? n + 1 : capacity_ + capacity_ / 2;
+  const size_t capacity = (wanted / 512 + 1) * 512;
   wchar_t* block = new wchar_t[capacity];
   const size_t length = GetLength();
   if (length) wmemcpy(block, begin_, length);

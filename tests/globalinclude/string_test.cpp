@@ -43,6 +43,21 @@ TEST(StringBuffer, ReserveSteps) {
   EXPECT_STREQ(empty, L"z");
 }
 
+// Text read in many small pieces: the buffer moves a number of times that grows with the
+// logarithm of the length, so appending stays linear.
+TEST(StringBuffer, ManyPiecesMoveRarely) {
+  WQStringBuffer buffer;
+  int moves = 0;
+  size_t capacity = buffer.GetCapacity();
+  for (int i = 0; i < 1000000; ++i) {
+    buffer.AppendChar(L'a' + i % 26);
+    if (buffer.GetCapacity() != capacity) ++moves, capacity = buffer.GetCapacity();
+  }
+  EXPECT_EQ(buffer.GetLength(), 1000000u);
+  EXPECT_EQ(buffer.GetString()[999999], L'a' + 999999 % 26);
+  EXPECT_LT(moves, 40);
+}
+
 TEST(StringBuffer, AppendAndAssignVariants) {
   WQStringBuffer buffer(64);
   buffer.Append(nullptr);

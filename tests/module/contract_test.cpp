@@ -127,6 +127,29 @@ TEST_P(Contract, JoinsAnAggregate) {
   outer.inner = nullptr;
 }
 
+// A client that frees unused libraries after every call must not use up the process:
+// the server answers that it may unload, and loading it again costs nothing more.
+TEST(Server, FreeingUnusedLibrariesCostsNoThreadSlots) {
+  CLSID clsid;
+  ASSERT_EQ(CLSIDFromProgID(L"WQCGenericSvcs.Main", &clsid), S_OK);
+  DWORD firstFree = 0;
+  for (int cycle = 0; cycle < 8; ++cycle) {
+    {
+      plat::com_ptr<IUnknown> object;
+      ASSERT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown,
+                                 object.put_void()),
+                S_OK);
+    }
+    wqtest::ExpectUnloadable(L"WQCGenericSvcs.dll");
+    CoFreeUnusedLibrariesEx(0, 0);
+    const DWORD slot = TlsAlloc();
+    ASSERT_NE(slot, TLS_OUT_OF_INDEXES);
+    TlsFree(slot);
+    if (cycle == 0) firstFree = slot;
+    EXPECT_EQ(slot, firstFree) << "cycle " << cycle;
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(Server, Contract, testing::ValuesIn(ServerClasses()),
                          [](const testing::TestParamInfo<ServerClass>& info) {
                            return std::string(info.param.name.begin(), info.param.name.end());

@@ -229,6 +229,33 @@ TEST(SAXSchemaParser, NamesMatchCaseOnlyWhenAsked) {
   EXPECT_EQ(parser.journal.lines[4], L"h2 Attr 2 i:1");
 }
 
+// An attribute belongs to the schema only outside any namespace, and only once.
+TEST(SAXSchemaParser, AttributesOfOtherNamespacesAndRepeats) {
+  CaseParser parser;
+  EXPECT_EQ(parser.Parse(L"<ListCases xmlns:p='urn:p'><Case ID='1' p:ID='2' p:CaseName='x'/>"
+                         L"</ListCases>"),
+            S_OK);
+  EXPECT_EQ(parser.journal.lines[4], L"h2 Attr 2 i:1");
+  EXPECT_EQ(parser.journal.lines[5], L"h2 End 1");
+  // A simple element's text reaches the reader in pieces and its handler whole.
+  EXPECT_EQ(parser.Parse(L"<ListCases><Case ID='1'><Note>a &amp; b&#x41;&lt;</Note></Case>"
+                         L"</ListCases>"),
+            S_OK);
+  EXPECT_NE(parser.journal.lines[5].find(L" ChildValue 7 s:a & bA<"), std::wstring::npos);
+  parser.tolerateUnknown = false;
+  EXPECT_EQ(parser.Parse(L"<ListCases xmlns:p='urn:p'><Case ID='1' p:ID='2'/></ListCases>"),
+            E_FAIL);
+  EXPECT_NE(wqtest::TakeErrorDescription().find(L"Unexpected Attribute ID"), std::wstring::npos);
+
+  parser.tolerateUnknown = true;
+  parser.ignoreCase = true;
+  EXPECT_EQ(parser.Parse(L"<ListCases><Case ID='1' id='2'/></ListCases>"), E_FAIL);
+  const std::wstring description = wqtest::TakeErrorDescription();
+  EXPECT_NE(description.find(L"The attribute id is repeated"), std::wstring::npos) << description;
+  EXPECT_NE(description.find(L"Parsing element Case(Ln 1, Col"), std::wstring::npos) << description;
+  EXPECT_EQ(parser.journal.live, 0);
+}
+
 TEST(SAXSchemaParser, ValueConversions) {
   struct Case {
     const wchar_t* text;

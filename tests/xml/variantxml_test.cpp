@@ -7,6 +7,8 @@
 #include "standinstest.h"
 #include "variantxml.h"
 
+#include <psapi.h>
+
 namespace {
 
 // Writes through the stand-in data service call; the request it renders is the XML.
@@ -246,11 +248,16 @@ TEST(VariantReading, Rules) {
   EXPECT_EQ(v.lVal, 12);
 
   const wchar_t* orders[] = {
-      L"<Variant vt='8195'><SafeArray count='2' lbound='4' type='3'><SAData>1</SAData></SafeArray></Variant>",
-      L"<Variant vt='8195'><SafeArray type='3' lbound='4' count='2'><SAData>1</SAData></SafeArray></Variant>",
+      L"<Variant vt='8195'><SafeArray count='2' lbound='4' type='3'><SAData>1</SAData>"
+      L"<SAData/></SafeArray></Variant>",
+      L"<Variant vt='8195'><SafeArray type='3' lbound='4' count='2'><SAData>1</SAData>"
+      L"<SAData></SAData></SafeArray></Variant>",
+      // Attributes of another vocabulary are not ours, whatever their local names.
+      L"<Variant vt='8195' xmlns:p='urn:p' p:vt='8'><SafeArray type='3' lbound='4' count='2' "
+      L"p:type='8' p:count='1' p:lbound='0'><SAData>1</SAData><SAData/></SafeArray></Variant>",
   };
   for (const wchar_t* xml : orders) {
-    ASSERT_EQ(ReadVariant(xml, v.put()), S_OK);
+    ASSERT_EQ(ReadVariant(xml, v.put()), S_OK) << xml << wqtest::TakeErrorDescription();
     EXPECT_TRUE(SameVariant(v, Array(VT_I4, 4, {Scalar(VT_I4, 1), Scalar(VT_I4, 0)})));
   }
   // The array's own element type wins over the reply's "vt".
@@ -259,9 +266,17 @@ TEST(VariantReading, Rules) {
                         v.put()),
             S_OK);
   EXPECT_EQ(v.vt, VT_ARRAY | VT_BSTR);
-  ASSERT_EQ(ReadVariant(L"<Variant vt='8195'/>", v.put()), S_OK);
-  EXPECT_EQ(v.vt, VT_ARRAY | VT_I4);
-  EXPECT_EQ(v.parray, nullptr);
+  ASSERT_EQ(ReadVariant(L"<Variant vt='8195'><SafeArray count='0' lbound='0' type='3'/></Variant>",
+                        v.put()),
+            S_OK);
+  EXPECT_TRUE(SameVariant(v, Array(VT_I4, 0, {})));
+  // Text that the reader hands over in pieces reads as one value.
+  ASSERT_EQ(ReadVariant(L"<Variant vt='8200'><SafeArray count='1' lbound='0' type='8'>"
+                        L"<SAData>a&amp;&#98;&lt;c&#x3e;</SAData></SafeArray></Variant>",
+                        v.put()),
+            S_OK);
+  ASSERT_EQ(v.vt, VT_ARRAY | VT_BSTR);
+  EXPECT_STREQ(static_cast<BSTR*>(v.parray->pvData)[0], L"a&b<c>");
 }
 
 // Crafted replies: each fails with a chain, nothing is written outside an array, nothing
@@ -286,6 +301,21 @@ TEST(VariantReading, BadReplies) {
       {L"<Variant vt='8195'><SafeArray count='1' lbound='0' type='3'>"
        L"<SAData>1</SAData><SAData>2</SAData></SafeArray></Variant>",
        L"A SafeArray holds more elements than its count 1"},
+      // An attribute of another namespace does not change the array after it was sized.
+      {L"<Variant vt='8200'><SafeArray type='8' lbound='0' count='2' xmlns:p='urn:p' "
+       L"p:type='3'><SAData>1</SAData><SAData>2</SAData><SAData>3</SAData></SafeArray></Variant>",
+       L"A SafeArray holds more elements than its count 2"},
+      {L"<Variant vt='8195'><SafeArray type='3' lbound='0' count='2' xmlns:p='urn:p' "
+       L"p:count='4'><SAData>1</SAData><SAData>2</SAData><SAData>3</SAData><SAData>4</SAData>"
+       L"</SafeArray></Variant>",
+       L"A SafeArray holds more elements than its count 2"},
+      {L"<Variant vt='8195'><SafeArray count='3' lbound='0' type='3'>"
+       L"<SAData>1</SAData></SafeArray></Variant>",
+       L"The SafeArray count 3 disagrees with the 1 elements present"},
+      {L"<Variant vt='8195'><SafeArray lbound='0' type='3'/></Variant>",
+       L"A SafeArray needs its count, lbound and type"},
+      {L"<Variant vt='8204'/>", L"The Variant of the array type 8204 holds no SafeArray"},
+      {L"<Variant vt='8195'/>", L"The Variant of the array type 8195 holds no SafeArray"},
       {L"<Variant vt='8195'><SafeArray count='1' type='3'><SAData>1</SAData></SafeArray></Variant>",
        L"SafeArray data comes before its count, lbound and type"},
       {L"<Variant vt='8195'><SafeArray count='-1' lbound='0' type='3'/></Variant>",
@@ -299,8 +329,8 @@ TEST(VariantReading, BadReplies) {
       {L"<Variant vt='8204'><SafeArray count='1' lbound='0' type='12'><SAData>1</SAData>"
        L"</SafeArray></Variant>",
        L"An array of VARIANTs holds Variant elements"},
-      {L"<Variant vt='8195'><SafeArray count='1' lbound='0' type='3'/>"
-       L"<SafeArray count='1' lbound='0' type='3'/></Variant>",
+      {L"<Variant vt='8195'><SafeArray count='0' lbound='0' type='3'/>"
+       L"<SafeArray count='0' lbound='0' type='3'/></Variant>",
        L"A SafeArray belongs only once into a Variant of an array type"},
       {L"<Variant vt='3'><Variant vt='3'/></Variant>", L"Unexpected element in a Variant"},
       {L"<SafeArray count='1' lbound='0' type='3'/>", L"Unexpected element in a Variant"},
@@ -319,6 +349,41 @@ TEST(VariantReading, BadReplies) {
     EXPECT_EQ(VariantHandler::LiveCount(), 0) << c.xml;
     EXPECT_EQ(SAHandler::LiveCount(), 0) << c.xml;
   }
+}
+
+// Each nesting level asks for the most elements allowed and holds none: nothing of that
+// size may be allocated, and nesting ends at a fixed depth.
+TEST(VariantReading, ShortRepliesMakeNoBigArrays) {
+  std::wstring nested;
+  for (int i = 0; i < 3; ++i)
+    nested += L"<Variant vt='8204'><SafeArray count='16777216' lbound='0' type='12'>";
+  nested += L"<Variant vt='3' value='1'/>";
+  for (int i = 0; i < 3; ++i) nested += L"</SafeArray></Variant>";
+  PROCESS_MEMORY_COUNTERS before{sizeof(before)};
+  ASSERT_TRUE(GetProcessMemoryInfo(GetCurrentProcess(), &before, sizeof(before)));
+  plat::unique_variant v;
+  EXPECT_TRUE(FAILED(ReadVariant(nested, v.put())));
+  EXPECT_NE(wqtest::TakeErrorDescription().find(
+                L"The SafeArray count 16777216 disagrees with the 1 elements present"),
+            std::wstring::npos);
+  PROCESS_MEMORY_COUNTERS after{sizeof(after)};
+  ASSERT_TRUE(GetProcessMemoryInfo(GetCurrentProcess(), &after, sizeof(after)));
+  EXPECT_LT(after.PeakPagefileUsage - before.PeakPagefileUsage, 64u << 20);
+
+  const auto deep = [](int levels) {
+    std::wstring xml;
+    for (int i = 0; i < levels; ++i)
+      xml += L"<Variant vt='8204'><SafeArray count='1' lbound='0' type='12'>";
+    xml += L"<Variant vt='3' value='7'/>";
+    for (int i = 0; i < levels; ++i) xml += L"</SafeArray></Variant>";
+    return xml;
+  };
+  EXPECT_EQ(ReadVariant(deep(VariantHandler::kMaxDepth), v.put()), S_OK);
+  EXPECT_TRUE(FAILED(ReadVariant(deep(VariantHandler::kMaxDepth + 1), v.put())));
+  EXPECT_NE(wqtest::TakeErrorDescription().find(L"Arrays of VARIANTs nest deeper than 32 levels"),
+            std::wstring::npos);
+  EXPECT_EQ(VariantHandler::LiveCount(), 0);
+  EXPECT_EQ(SAHandler::LiveCount(), 0);
 }
 
 TEST(XMLAttributeMap, OrderAndReferences) {

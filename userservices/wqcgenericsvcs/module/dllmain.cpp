@@ -41,6 +41,12 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
                         {wqc::kLibId, wqc::kMajorVersion, wqc::kMinorVersion, wqc::kTypeLibLcid});
     plat::module().SetRegisterEntry(&wqc::UpdateRegistryFromResource);
     DisableThreadLibraryCalls(instance);
+    // The static threads runtime takes a TLS slot at every load and never gives it back:
+    // a client that frees unused libraries would run the process out of slots after about
+    // a thousand loads. Once loaded, the server stays.
+    HMODULE pinned = nullptr;
+    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
+                       reinterpret_cast<LPCWSTR>(&DllMain), &pinned);
   } else if (reason == DLL_PROCESS_DETACH) {
     plat::module().Term();
   }

@@ -1,0 +1,73 @@
+// The reply fuzzer and the bad-argument sweep: shared declarations.
+//
+// One executable plays two parts. The driver starts a child per format (or for the
+// sweep) and watches it through a shared block; the child runs the inputs, a watchdog
+// thread in it ends an input that takes too long or grows memory without bound, and a
+// crash filter names the module at fault. A child that dies is restarted behind the
+// input that killed it, so one fault never hides the rest.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace fuzz {
+
+// ---------------------------------------------------------------- reply readers
+
+struct ReaderResult {
+  HRESULT hr = S_OK;
+  bool external = false;  // text of the external entity target reached the result
+  std::wstring shape;     // a digest of the result, compared where a mutation must not change it
+};
+
+struct Reader {
+  const char* name;
+  const wchar_t* seed;  // a valid reply
+  ReaderResult (*read)(const std::wstring& xml);
+};
+
+const std::vector<Reader>& Readers();
+// Handlers and objects of the readers still alive (0 between inputs).
+LONG LiveReaderObjects();
+// DllCanUnloadNow of the server (S_OK when it is not loaded).
+HRESULT ServerCanUnloadNow();
+
+// The text an external entity target holds, and the targets the mutator names.
+extern const wchar_t kExternalMarker[];
+std::wstring ExternalTargetPath();  // a file holding the marker
+std::wstring ExternalPipeName();    // a pipe whose opening is counted
+
+// ---------------------------------------------------------------- mutator
+
+enum class Oracle { kAny, kMustFail, kSameAsSeed };
+
+struct Mutant {
+  std::wstring xml;
+  Oracle oracle = Oracle::kAny;
+  std::wstring before;  // the text before the last mutation (for kSameAsSeed)
+  std::string what;  // the mutations applied
+};
+
+// The input `index` of `reader` for `seed`: the same numbers give the same input.
+Mutant Mutate(const Reader& reader, uint64_t seed, uint64_t index);
+
+// ---------------------------------------------------------------- sweep
+
+// Runs case `index` of the bad-argument sweep; false past the last case. `failureWithout
+// ErrorInfo` names a method that failed without a "WQError".
+struct SweepOutcome {
+  bool exists = false;
+  std::wstring name;
+  bool missingErrorInfo = false;
+  bool leak = false;        // an argument object kept a reference
+  bool leakIsWine = false;  // ... when the dispatcher failed before the method ran
+};
+SweepOutcome RunSweepCase(uint64_t index);
+// After every case: whether the server would unload (DllCanUnloadNow).
+HRESULT SweepCanUnload();
+void StartDialogCloser();
+
+}  // namespace fuzz

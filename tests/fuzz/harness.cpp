@@ -1,0 +1,776 @@
+// The driver and the child of the fuzzer and the sweep (see fuzz.h).
+//
+//   wqfuzz run [--inputs N] [--seed S] [--jobs J] [--formats a,b|all|none] [--sweep]
+//              [--out DIR] [--timeout MS]
+//   wqfuzz replay DIR     every kept input of DIR, in-process: "<format>.<what>.fail.xml"
+//                         must be refused, "<format>.<what>.any.xml" only read
+//   wqfuzz isolate DIR    every kept input of DIR in a child of its own: a crash or hang
+//                         must be Wine's
+#include <windows.h>
+#include <psapi.h>
+
+#include <handles.h>
+
+#include <atomic>
+#include <csignal>
+#include <cstdio>
+#include <cwchar>
+#include <map>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "fuzz.h"
+#include "wqmsxml.h"
+
+namespace fuzz {
+
+namespace {
+
+enum FaultKind : LONG { kNoFault = 0, kCrash = 1, kHang = 2, kMemory = 3 };
+
+// What a child and its driver share.
+struct Shared {
+  volatile LONG index;       // the input running, -1 between inputs
+  volatile LONG finished;
+  volatile LONGLONG started;  // tick count at the input's start
+  LONG tried, wrong, leaks, leaksWine, external, noErrorInfo;  // counted by the child only
+  volatile LONG faultKind, faultOurs;
+  volatile DWORD faultCode;
+  volatile HRESULT canUnload;
+  volatile LONGLONG elapsedMs;  // of the last input, when it ended
+  wchar_t faultModule[64];
+};
+
+Shared* shared = nullptr;
+HANDLE mainThread = nullptr;
+std::atomic<LONG> pipeOpens{0};
+
+std::wstring Widen(const std::string& s) { return std::wstring(s.begin(), s.end()); }
+
+std::wstring TempDir() {
+  wchar_t path[MAX_PATH];
+  GetTempPathW(MAX_PATH, path);
+  return path;
+}
+
+// Kept inputs are UTF-8, or UTF-16 with its mark when the text holds what UTF-8 cannot
+// (a lone surrogate).
+void SaveInput(const std::wstring& dir, const std::wstring& name, const std::wstring& xml) {
+  CreateDirectoryW(dir.c_str(), nullptr);
+  FILE* f = _wfopen((dir + L"\\" + name).c_str(), L"wb");
+  if (!f) return;
+  const int size = WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, xml.data(),
+                                       static_cast<int>(xml.size()), nullptr, 0, nullptr, nullptr);
+  if (size > 0 || xml.empty()) {
+    std::string bytes(static_cast<size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, xml.data(), static_cast<int>(xml.size()), &bytes[0], size,
+                        nullptr, nullptr);
+    fwrite(bytes.data(), 1, bytes.size(), f);
+  } else {
+    const wchar_t bom = 0xFEFF;
+    fwrite(&bom, sizeof(bom), 1, f);
+    fwrite(xml.data(), sizeof(wchar_t), xml.size(), f);
+  }
+  fclose(f);
+}
+
+bool LoadInput(const std::wstring& path, std::wstring& xml) {
+  FILE* f = _wfopen(path.c_str(), L"rb");
+  if (!f) return false;
+  std::string bytes;
+  char buffer[65536];
+  size_t n;
+  while ((n = fread(buffer, 1, sizeof(buffer), f)) > 0) bytes.append(buffer, n);
+  fclose(f);
+  if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
+      static_cast<unsigned char>(bytes[1]) == 0xFE) {
+    xml.assign(reinterpret_cast<const wchar_t*>(bytes.data() + 2), (bytes.size() - 2) / 2);
+    return true;
+  }
+  xml.resize(bytes.size());
+  const int length = MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()),
+                                         &xml[0], static_cast<int>(xml.size()));
+  xml.resize(static_cast<size_t>(length > 0 ? length : 0));
+  return true;
+}
+
+// ---------------------------------------------------------------- attribution
+
+bool StartsWithNoCase(const wchar_t* text, const wchar_t* prefix) {
+  return _wcsnicmp(text, prefix, wcslen(prefix)) == 0;
+}
+
+// Walks the faulting stack: the first frame in our code (the executable, which links the
+// module's code, or the server DLL) makes the fault ours; the first in Wine's XML reader
+// makes it Wine's. Runtime and system frames between are skipped: they were called.
+// Nothing here allocates, since the heap may be what broke.
+// The module of an address when it is ours (1) or Wine's XML reader (0); -1 otherwise.
+int Owner(DWORD64 address, wchar_t (&name)[MAX_PATH]) {
+  HMODULE module = nullptr;
+  name[0] = L'\0';
+  GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
+                         GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                     reinterpret_cast<LPCWSTR>(address), &module);
+  if (!module) return -1;
+  wchar_t path[MAX_PATH] = L"";
+  GetModuleFileNameW(module, path, MAX_PATH);
+  const wchar_t* base = wcsrchr(path, L'\\') ? wcsrchr(path, L'\\') + 1 : path;
+  lstrcpynW(name, base, MAX_PATH);
+  if (module == GetModuleHandleW(nullptr) || _wcsicmp(base, L"WQCGenericSvcs.dll") == 0) return 1;
+  if (StartsWithNoCase(base, L"msxml") || StartsWithNoCase(base, L"xmllite")) return 0;
+  return -1;
+}
+
+// Steps `context` to its caller; false where there is no unwind data.
+bool UnwindOne(CONTEXT& context) {
+  DWORD64 imageBase = 0;
+  PRUNTIME_FUNCTION function = RtlLookupFunctionEntry(context.Rip, &imageBase, nullptr);
+  if (!function) return false;
+  void* handlerData = nullptr;
+  DWORD64 establisher = 0;
+  RtlVirtualUnwind(UNW_FLAG_NHANDLER, imageBase, context.Rip, function, &context, &handlerData,
+                   &establisher, nullptr);
+  return true;
+}
+
+// When unwinding finds no owner (a thread stopped in Wine's system side has no unwind
+// data there), the innermost return address of either owner on the stack decides.
+bool ScanStack(DWORD64 rsp) {
+  MEMORY_BASIC_INFORMATION region{};
+  if (!VirtualQuery(reinterpret_cast<void*>(rsp), &region, sizeof(region))) return false;
+  const DWORD64 end = reinterpret_cast<DWORD64>(region.BaseAddress) + region.RegionSize;
+  wchar_t name[MAX_PATH];
+  for (DWORD64 p = rsp & ~7ull; p + 8 <= end && p < rsp + (512u << 10); p += 8) {
+    const int owner = Owner(*reinterpret_cast<DWORD64*>(p), name);
+    if (owner < 0) continue;
+    shared->faultOurs = owner;
+    lstrcpynW(shared->faultModule, name, 64);
+    return true;
+  }
+  return false;
+}
+
+void Attribute(CONTEXT context) {
+  const DWORD64 stack = context.Rsp;
+  wchar_t first[64] = L"?";
+  for (int frame = 0; frame < 128 && context.Rip; ++frame) {
+    wchar_t name[MAX_PATH];
+    const int owner = Owner(context.Rip, name);
+    if (frame == 0) lstrcpynW(first, *name ? name : L"?", 64);
+    if (owner >= 0) {
+      shared->faultOurs = owner;
+      lstrcpynW(shared->faultModule, name, 64);
+      return;
+    }
+    if (!UnwindOne(context)) break;
+  }
+  if (ScanStack(stack)) return;
+  shared->faultOurs = 0;
+  lstrcpynW(shared->faultModule, first, 64);
+}
+
+// abort() (a C++ exception nobody caught, a runtime check) ends the process without an
+// exception: the stack above the runtime's abort decides whose it was.
+void OnAbort(int) {
+  CONTEXT context{};
+  RtlCaptureContext(&context);
+  shared->faultKind = kCrash;
+  shared->faultCode = 3;
+  bool pastRuntime = false;
+  for (int frame = 0; frame < 128 && context.Rip; ++frame) {
+    wchar_t name[MAX_PATH];
+    const int owner = Owner(context.Rip, name);
+    if (GetEnvironmentVariableW(L"WQFUZZ_VERBOSE", nullptr, 0)) {
+      HMODULE module = nullptr;
+      GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
+                             GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                         reinterpret_cast<LPCWSTR>(context.Rip), &module);
+      fwprintf(stdout, L"  abort frame %d: %ls+0x%llx\n", frame, name,
+               static_cast<unsigned long long>(context.Rip - reinterpret_cast<DWORD64>(module)));
+    }
+    const bool runtime = StartsWithNoCase(name, L"msvcrt") || StartsWithNoCase(name, L"ucrtbase");
+    if (runtime) pastRuntime = true;
+    if (pastRuntime && !runtime && owner >= 0 && !shared->faultModule[0]) {
+      shared->faultOurs = owner;
+      lstrcpynW(shared->faultModule, name, 64);
+      if (!GetEnvironmentVariableW(L"WQFUZZ_VERBOSE", nullptr, 0)) break;
+    }
+    if (!UnwindOne(context)) break;
+  }
+  fflush(stdout);
+  TerminateProcess(GetCurrentProcess(), 3);
+}
+
+LONG WINAPI CrashFilter(EXCEPTION_POINTERS* pointers) {
+  shared->faultKind = kCrash;
+  shared->faultCode = pointers->ExceptionRecord->ExceptionCode;
+  Attribute(*pointers->ContextRecord);
+  TerminateProcess(GetCurrentProcess(), pointers->ExceptionRecord->ExceptionCode);
+  return EXCEPTION_EXECUTE_HANDLER;
+}
+
+void EndStuckInput(FaultKind kind) {
+  HANDLE thread = mainThread;
+  shared->faultKind = kind;
+  shared->faultOurs = 1;  // unless the stack says otherwise
+  lstrcpynW(shared->faultModule, L"(main thread not suspended)", 64);
+  if (thread && SuspendThread(thread) != static_cast<DWORD>(-1)) {
+    alignas(16) CONTEXT context{};
+    context.ContextFlags = CONTEXT_FULL;
+    lstrcpynW(shared->faultModule, L"(no thread context)", 64);
+    if (GetThreadContext(thread, &context)) Attribute(context);
+  }
+  TerminateProcess(GetCurrentProcess(), 0xC0DE0000 | kind);
+}
+
+// Ends an input that runs past its time or makes the process too big.
+void Watchdog(LONGLONG limitMs) {
+  for (;;) {
+    Sleep(50);
+    const LONG index = shared->index;
+    if (index < 0) continue;
+    PROCESS_MEMORY_COUNTERS_EX memory{};
+    memory.cb = sizeof(memory);
+    if (GetProcessMemoryInfo(GetCurrentProcess(),
+                             reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory), sizeof(memory)) &&
+        memory.PrivateUsage > (1536ull << 20))
+      EndStuckInput(kMemory);
+    if (static_cast<LONGLONG>(GetTickCount64()) - shared->started > limitMs &&
+        shared->index == index)
+      EndStuckInput(kHang);
+  }
+}
+
+// Counts every opening of the pipe an external entity may name, and answers the marker.
+void PipeServer() {
+  for (;;) {
+    HANDLE pipe = CreateNamedPipeW(ExternalPipeName().c_str(), PIPE_ACCESS_OUTBOUND,
+                                   PIPE_TYPE_BYTE | PIPE_WAIT, PIPE_UNLIMITED_INSTANCES, 4096,
+                                   4096, 0, nullptr);
+    if (pipe == INVALID_HANDLE_VALUE) return;
+    if (ConnectNamedPipe(pipe, nullptr) || GetLastError() == ERROR_PIPE_CONNECTED) {
+      ++pipeOpens;
+      DWORD written = 0;
+      WriteFile(pipe, "WQFUZZEXTERNAL", 14, &written, nullptr);
+      FlushFileBuffers(pipe);
+      DisconnectNamedPipe(pipe);
+    }
+    CloseHandle(pipe);
+  }
+}
+
+SIZE_T PrivateBytes() {
+  PROCESS_MEMORY_COUNTERS_EX memory{};
+  memory.cb = sizeof(memory);
+  GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory),
+                       sizeof(memory));
+  return memory.PrivateUsage;
+}
+
+const Reader* FindReader(const std::string& name) {
+  for (const Reader& r : Readers())
+    if (name == r.name) return &r;
+  return nullptr;
+}
+
+// ---------------------------------------------------------------- bare reader
+
+// Wine's SAX reader with a handler that does nothing: an input that is as slow or as big
+// here hangs in Wine's reader, not in ours.
+class BareHandler final : public ISAXContentHandler {
+ public:
+  STDMETHOD(QueryInterface)(REFIID iid, void** out) override {
+    if (iid == IID_IUnknown || iid == __uuidof(ISAXContentHandler)) {
+      *out = this;
+      return S_OK;
+    }
+    *out = nullptr;
+    return E_NOINTERFACE;
+  }
+  STDMETHOD_(ULONG, AddRef)() override { return 2; }
+  STDMETHOD_(ULONG, Release)() override { return 1; }
+  STDMETHOD(putDocumentLocator)(ISAXLocator*) override { return S_OK; }
+  STDMETHOD(startDocument)() override { return S_OK; }
+  STDMETHOD(endDocument)() override { return S_OK; }
+  STDMETHOD(startPrefixMapping)(const WCHAR*, int, const WCHAR*, int) override { return S_OK; }
+  STDMETHOD(endPrefixMapping)(const WCHAR*, int) override { return S_OK; }
+  STDMETHOD(startElement)(const WCHAR*, int, const WCHAR*, int, const WCHAR*, int,
+                          ISAXAttributes*) override {
+    return S_OK;
+  }
+  STDMETHOD(endElement)(const WCHAR*, int, const WCHAR*, int, const WCHAR*, int) override {
+    return S_OK;
+  }
+  STDMETHOD(characters)(const WCHAR*, int) override { return S_OK; }
+  STDMETHOD(ignorableWhitespace)(const WCHAR*, int) override { return S_OK; }
+  STDMETHOD(processingInstruction)(const WCHAR*, int, const WCHAR*, int) override { return S_OK; }
+  STDMETHOD(skippedEntity)(const WCHAR*, int) override { return S_OK; }
+};
+
+void ReadBare(const std::wstring& xml) {
+  plat::com_ptr<ISAXXMLReader> reader;
+  if (FAILED(CoCreateInstance(__uuidof(SAXXMLReader60), nullptr, CLSCTX_ALL,
+                              __uuidof(ISAXXMLReader), reader.put_void())))
+    return;
+  BareHandler handler;
+  reader->putContentHandler(&handler);
+  plat::unique_bstr text = plat::unique_bstr::copy(xml.c_str());
+  VARIANT source;
+  source.vt = VT_BSTR;
+  source.bstrVal = text.get();
+  reader->parse(source);
+  reader->putContentHandler(nullptr);
+}
+
+// The reader and the input of `format` at `index`: "<reader>" mutates the reader's seed,
+// "file:<path>" is a kept input whose name starts with its reader's.
+bool LoadCase(const std::string& format, uint64_t seed, LONG index, const Reader*& reader,
+              Mutant& m) {
+  if (format.compare(0, 5, "file:") != 0) {
+    reader = FindReader(format);
+    if (reader) m = Mutate(*reader, seed, static_cast<uint64_t>(index));
+    return reader != nullptr;
+  }
+  const std::string path = format.substr(5);
+  const size_t slash = path.find_last_of("/\\");
+  const std::string file = slash == std::string::npos ? path : path.substr(slash + 1);
+  reader = FindReader(file.substr(0, file.find('.')));
+  m = Mutant();
+  return reader && LoadInput(Widen(path), m.xml);
+}
+
+// How a format shows in the table: a kept input by its file name.
+std::string DisplayName(const std::string& format) {
+  const size_t slash = format.find_last_of("/\\");
+  return format.compare(0, 5, "file:") == 0 && slash != std::string::npos ? format.substr(slash + 1)
+                                                                          : format;
+}
+
+// ---------------------------------------------------------------- child
+
+int RunChild(const std::string& format, uint64_t seed, LONG from, LONG to, const std::wstring& out,
+             LONGLONG limitMs) {
+  SetUnhandledExceptionFilter(CrashFilter);
+  signal(SIGABRT, OnAbort);
+  SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
+  DuplicateHandle(GetCurrentProcess(), GetCurrentThread(), GetCurrentProcess(), &mainThread, 0,
+                  FALSE, DUPLICATE_SAME_ACCESS);
+  shared->index = -1;
+  std::thread(Watchdog, limitMs).detach();
+  std::thread(PipeServer).detach();
+  {
+    FILE* f = _wfopen(ExternalTargetPath().c_str(), L"wb");
+    if (f) {
+      fputs("WQFUZZEXTERNAL", f);
+      fclose(f);
+    }
+  }
+
+  if (format == "sweep") {
+    StartDialogCloser();
+    const bool verbose = GetEnvironmentVariableW(L"WQFUZZ_VERBOSE", nullptr, 0) != 0;
+    bool unloadable = true;
+    for (LONG i = from; i < to; ++i) {
+      shared->started = GetTickCount64();
+      shared->index = i;
+      const SweepOutcome outcome = RunSweepCase(static_cast<uint64_t>(i));
+      shared->index = -1;
+      if (!outcome.exists) break;
+      ++shared->tried;
+      if (outcome.missingErrorInfo) {
+        ++shared->noErrorInfo;
+        if (verbose) fwprintf(stdout, L"no WQError: %ls\n", outcome.name.c_str());
+      }
+      if (outcome.leak) {
+        ++(outcome.leakIsWine ? shared->leaksWine : shared->leaks);
+        fwprintf(stdout, L"%ls%ls\n", outcome.name.c_str(),
+                 outcome.leakIsWine ? L" (in Wine's dispatcher: the method never ran)" : L"");
+      }
+      // Every object of the case is released: the server must be free to unload.
+      if (unloadable && SweepCanUnload() != S_OK) {
+        unloadable = false;
+        ++shared->leaks;
+        fwprintf(stdout, L"the server stays locked after %ls\n", outcome.name.c_str());
+      }
+      fflush(stdout);
+    }
+    shared->canUnload = SweepCanUnload();
+    shared->finished = 1;
+    return 0;
+  }
+
+  if (format.compare(0, 5, "bare:") == 0) {
+    const Reader* reader = nullptr;
+    Mutant m;
+    if (!LoadCase(format.substr(5), seed, from, reader, m)) return 2;
+    shared->started = GetTickCount64();
+    shared->index = from;
+    ReadBare(m.xml);
+    shared->elapsedMs = static_cast<LONGLONG>(GetTickCount64()) - shared->started;
+    shared->index = -1;
+    shared->finished = 1;
+    return 0;
+  }
+
+  const std::wstring name = Widen(DisplayName(format));
+  SIZE_T baseline = 0;
+  for (LONG i = from; i < to; ++i) {
+    const Reader* reader = nullptr;
+    Mutant m;
+    if (!LoadCase(format, seed, i, reader, m)) return 2;
+    const LONG opens = pipeOpens;
+    shared->started = GetTickCount64();
+    shared->index = i;
+    const ReaderResult result = reader->read(m.xml);
+    ReaderResult before;
+    if (m.oracle == Oracle::kSameAsSeed) before = reader->read(m.before);
+    shared->index = -1;
+    ++shared->tried;
+    const std::wstring stem = name + L"." + std::to_wstring(i);
+    if (result.external || pipeOpens != opens) {
+      ++shared->external;
+      SaveInput(out, stem + L".external.any.xml", m.xml);
+    }
+    const bool wrong =
+        (m.oracle == Oracle::kMustFail && SUCCEEDED(result.hr)) ||
+        (m.oracle == Oracle::kSameAsSeed &&
+         (SUCCEEDED(before.hr) != SUCCEEDED(result.hr) || before.shape != result.shape));
+    if (wrong) {
+      ++shared->wrong;
+      SaveInput(out, stem + L".wrong-success.any.xml", m.xml);
+    }
+    if (LiveReaderObjects() != 0) {
+      ++shared->leaks;
+      SaveInput(out, stem + L".leak.any.xml", m.xml);
+      break;  // the counters stay off from here
+    }
+    if (i == from + 200) baseline = PrivateBytes();
+  }
+  // Memory that keeps growing over the run is a leak the counters do not see.
+  if (baseline && to - from > 2000 && PrivateBytes() > baseline + (128u << 20)) {
+    ++shared->leaks;
+    fwprintf(stdout, L"%ls: private bytes grew from %zu to %zu over the run\n", name.c_str(),
+             static_cast<size_t>(baseline), static_cast<size_t>(PrivateBytes()));
+  }
+  shared->finished = 1;
+  return 0;
+}
+
+// ---------------------------------------------------------------- driver
+
+struct Tally {
+  LONG tried = 0, crashesOurs = 0, crashesWine = 0, hangsOurs = 0, hangsWine = 0, wrong = 0,
+       leaks = 0, leaksWine = 0, external = 0, noErrorInfo = 0;
+  HRESULT canUnload = S_OK;
+};
+
+struct Options {
+  LONG inputs = 1000;
+  uint64_t seed = 11;
+  int jobs = 1;
+  std::vector<std::string> formats;
+  bool sweep = false;
+  std::wstring out = L"fuzz-out";
+  LONGLONG timeoutMs = 4000;
+};
+
+std::mutex printLock;
+
+void Note(const char* format, const std::wstring& what) {
+  std::lock_guard<std::mutex> lock(printLock);
+  fprintf(stdout, format, what.c_str());
+  fflush(stdout);
+}
+
+// Runs one child over inputs [from, to) of `format` and waits for it; `killed` when the
+// child's own watchdog did not end a stuck input and the driver had to.
+bool RunChildProcess(const std::wstring& mappingName, Shared* block, const std::string& format,
+                     LONG from, LONG to, const Options& options, bool& killed,
+                     DWORD* exitCode = nullptr) {
+  ZeroMemory(block, sizeof(Shared));
+  block->index = -1;
+  killed = false;
+  wchar_t exe[MAX_PATH];
+  GetModuleFileNameW(nullptr, exe, MAX_PATH);
+  std::wstring command = L"\"" + std::wstring(exe) + L"\" child " + mappingName + L" \"" +
+                         Widen(format) + L"\" " + std::to_wstring(options.seed) + L" " +
+                         std::to_wstring(from) + L" " + std::to_wstring(to) + L" \"" +
+                         options.out + L"\" " + std::to_wstring(options.timeoutMs);
+  // Wine's XML reader writes its complaints to stderr: thousands of lines of noise.
+  SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
+  plat::unique_handle quiet(CreateFileW(L"NUL", GENERIC_WRITE, FILE_SHARE_WRITE, &inherit,
+                                        OPEN_EXISTING, 0, nullptr));
+  STARTUPINFOW startup{sizeof(startup)};
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+  startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
+  startup.hStdError = GetEnvironmentVariableW(L"WQFUZZ_VERBOSE", nullptr, 0)
+                         ? GetStdHandle(STD_ERROR_HANDLE)
+                         : quiet.get();
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessW(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
+                      &process))
+    return false;
+  CloseHandle(process.hThread);
+  LONG lastIndex = -2;
+  ULONGLONG since = GetTickCount64();
+  while (WaitForSingleObject(process.hProcess, 200) == WAIT_TIMEOUT) {
+    const LONG index = block->index;
+    if (index != lastIndex) {
+      lastIndex = index;
+      since = GetTickCount64();
+    } else if (index >= 0 &&
+               GetTickCount64() - since > static_cast<ULONGLONG>(options.timeoutMs) + 15000) {
+      TerminateProcess(process.hProcess, 0xC0DE0009);
+      WaitForSingleObject(process.hProcess, INFINITE);
+      killed = true;
+      break;
+    }
+  }
+  if (exitCode) GetExitCodeProcess(process.hProcess, exitCode);
+  CloseHandle(process.hProcess);
+  return true;
+}
+
+Tally RunFormat(const std::string& format, const Options& options) {
+  Tally tally;
+  static std::atomic<LONG> runs{0};
+  const std::wstring mappingName =
+      L"wqfuzz-" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++runs);
+  plat::unique_handle mapping(CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                                                 sizeof(Shared), mappingName.c_str()));
+  Shared* block = static_cast<Shared*>(MapViewOfFile(mapping.get(), FILE_MAP_ALL_ACCESS, 0, 0, 0));
+  if (!block) return tally;
+  const LONG to = format == "sweep"                      ? 0x7FFFFFFF
+                 : format.compare(0, 5, "file:") == 0 ? 1
+                                                      : options.inputs;
+  LONG from = 0;
+  while (from < to) {
+    bool killed = false;
+    DWORD exitCode = 0;
+    if (!RunChildProcess(mappingName, block, format, from, to, options, killed, &exitCode)) {
+      Note("could not start a child for %ls\n", Widen(format));
+      ++tally.crashesOurs;
+      break;
+    }
+    tally.tried += block->tried;
+    tally.wrong += block->wrong;
+    tally.leaks += block->leaks;
+    tally.leaksWine += block->leaksWine;
+    tally.external += block->external;
+    tally.noErrorInfo += block->noErrorInfo;
+    if (block->finished) {
+      tally.canUnload = block->canUnload;
+      break;
+    }
+    // The child died inside input `index`: record it and go on behind it.
+    const LONG index = block->index >= 0 ? block->index : from + block->tried;
+    LONG kind = block->faultKind;
+    if (kind == kNoFault) kind = killed ? kHang : kCrash;
+    bool ours = block->faultModule[0] ? block->faultOurs != 0 : true;
+    std::wstring where = block->faultModule[0] ? block->faultModule : L"?";
+    const DWORD code = block->faultCode ? block->faultCode : exitCode;
+    // A stuck input is Wine's when Wine's reader alone spends most of the time limit on it,
+    // or more.
+    if (kind != kCrash && format != "sweep") {
+      bool bareKilled = false;
+      const bool bareRan =
+          RunChildProcess(mappingName, block, "bare:" + format, index, index + 1, options, bareKilled);
+      ours = !bareRan || (block->finished && block->elapsedMs < options.timeoutMs / 2);
+      where = ours ? L"our reader (Wine's reader alone finishes it in " +
+                         std::to_wstring(block->elapsedMs) + L" ms)"
+                   : L"Wine's XML reader";
+    }
+    ++tally.tried;
+    if (kind == kCrash) ++(ours ? tally.crashesOurs : tally.crashesWine);
+    else ++(ours ? tally.hangsOurs : tally.hangsWine);
+    const wchar_t* kindName = kind == kCrash ? L"crash" : kind == kHang ? L"hang" : L"memory";
+    const std::wstring stem = Widen(DisplayName(format)) + L"." + std::to_wstring(index) + L"." +
+                              kindName + (ours ? L"-ours" : L"-wine");
+    {
+      std::lock_guard<std::mutex> lock(printLock);
+      fwprintf(stdout, L"%ls: input %ld: %ls in %ls (code 0x%08lx)\n",
+               Widen(DisplayName(format)).c_str(), index, kindName, where.c_str(),
+               static_cast<unsigned long>(code));
+      fflush(stdout);
+    }
+    const Reader* reader = nullptr;
+    Mutant m;
+    if (LoadCase(format, options.seed, index, reader, m)) SaveInput(options.out, stem + L".any.xml", m.xml);
+    from = index + 1;
+  }
+  UnmapViewOfFile(block);
+  return tally;
+}
+
+int RunDriver(const Options& options) {
+  std::vector<std::string> queue = options.formats;
+  if (options.sweep) queue.insert(queue.begin(), "sweep");
+  std::map<std::string, Tally> results;
+  std::mutex lock;
+  size_t next = 0;
+  std::vector<std::thread> workers;
+  for (int j = 0; j < options.jobs; ++j)
+    workers.emplace_back([&] {
+      for (;;) {
+        std::string format;
+        {
+          std::lock_guard<std::mutex> guard(lock);
+          if (next >= queue.size()) return;
+          format = queue[next++];
+        }
+        const Tally tally = RunFormat(format, options);
+        std::lock_guard<std::mutex> guard(lock);
+        results[format] = tally;
+      }
+    });
+  for (std::thread& w : workers) w.join();
+
+  bool clean = true;
+  printf("%-20s %9s %17s %15s %8s %6s %9s\n", "format", "tried", "crashes ours/Wine",
+         "hangs ours/Wine", "wrong-ok", "leaks", "external");
+  for (const std::string& format : queue) {
+    const Tally& t = results[format];
+    printf("%-20s %9ld %11ld/%-5ld %9ld/%-5ld %8ld %6ld %9ld\n", DisplayName(format).c_str(), t.tried,
+           t.crashesOurs, t.crashesWine, t.hangsOurs, t.hangsWine, t.wrong, t.leaks, t.external);
+    clean = clean && t.crashesOurs == 0 && t.hangsOurs == 0 && t.wrong == 0 && t.leaks == 0 &&
+            t.external == 0 && t.tried > 0;
+    if (format == "sweep") {
+      // The Parts answer a bad index or a missing workspace with a bare E_INVALIDARG in
+      // places: such failures are counted, not failed.
+      printf("%-20s failures without a WQError: %ld; references kept after a failure in Wine's\n"
+             "%-20s dispatcher: %ld; DllCanUnloadNow: 0x%08lx\n",
+             "", t.noErrorInfo, "", t.leaksWine, static_cast<unsigned long>(t.canUnload));
+      clean = clean && t.canUnload == S_OK;
+    }
+  }
+  printf("%s\n", clean ? "clean" : "FAULTS FOUND (inputs kept in the output folder)");
+  return clean ? 0 : 1;
+}
+
+// Kept inputs, each once in this process: a crash or hang fails the test that runs this.
+int Replay(const std::wstring& dir) {
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW((dir + L"\\*.xml").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return 2;
+  int failures = 0, count = 0;
+  do {
+    const std::wstring file = found.cFileName;
+    const std::string format(file.begin(), file.begin() + file.find(L'.'));
+    const Reader* reader = FindReader(format);
+    std::wstring xml;
+    if (!reader || !LoadInput(dir + L"\\" + file, xml)) {
+      fwprintf(stdout, L"%ls: no such reader or unreadable\n", file.c_str());
+      ++failures;
+      continue;
+    }
+    ++count;
+    const ULONGLONG start = GetTickCount64();
+    const ReaderResult result = reader->read(xml);
+    fwprintf(stdout, L"%ls: 0x%08lx in %llu ms\n", file.c_str(), static_cast<unsigned long>(result.hr),
+             GetTickCount64() - start);
+    const bool mustFail = file.size() > 9 && file.compare(file.size() - 9, 9, L".fail.xml") == 0;
+    if ((mustFail && SUCCEEDED(result.hr)) || LiveReaderObjects() != 0 || result.external) {
+      fwprintf(stdout, L"%ls: hr 0x%08lx, live objects %ld\n", file.c_str(),
+               static_cast<unsigned long>(result.hr), LiveReaderObjects());
+      ++failures;
+    }
+  } while (FindNextFileW(search, &found));
+  FindClose(search);
+  printf("%d kept inputs, %d failed\n", count, failures);
+  return failures ? 1 : 0;
+}
+
+// Kept inputs that make Wine's reader crash or hang, each in a child of its own: they may
+// do so again, but never in our code.
+int Isolate(const std::wstring& dir, Options options) {
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW((dir + L"\\*.xml").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return 2;
+  do {
+    const std::wstring path = dir + L"\\" + found.cFileName;
+    options.formats.push_back("file:" + std::string(path.begin(), path.end()));
+  } while (FindNextFileW(search, &found));
+  FindClose(search);
+  return RunDriver(options);
+}
+
+std::vector<std::string> Split(const std::string& list) {
+  std::vector<std::string> out;
+  size_t start = 0;
+  while (start <= list.size()) {
+    const size_t comma = list.find(',', start);
+    const std::string item = list.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+    if (!item.empty()) out.push_back(item);
+    if (comma == std::string::npos) break;
+    start = comma + 1;
+  }
+  return out;
+}
+
+}  // namespace
+
+std::wstring ExternalTargetPath() {
+  std::wstring path = TempDir() + L"wqfuzz-external.xml";
+  for (wchar_t& c : path)
+    if (c == L'\\') c = L'/';
+  return path;
+}
+
+// One name for every child (each serves an instance): an input must not depend on the
+// process that makes it, or the driver could not make it again.
+std::wstring ExternalPipeName() { return L"\\\\.\\pipe\\wqfuzz-external"; }
+
+}  // namespace fuzz
+
+int wmain(int argc, wchar_t** argv) {
+  using namespace fuzz;
+  plat::unique_couninitialize com;
+  if (argc >= 2 && wcscmp(argv[1], L"child") == 0 && argc >= 9) {
+    HANDLE mapping = OpenFileMappingW(FILE_MAP_ALL_ACCESS, FALSE, argv[2]);
+    shared = mapping ? static_cast<Shared*>(MapViewOfFile(mapping, FILE_MAP_ALL_ACCESS, 0, 0, 0)) : nullptr;
+    if (!shared) return 3;
+    const std::wstring format = argv[3];
+    return RunChild(std::string(format.begin(), format.end()), _wcstoui64(argv[4], nullptr, 10),
+                    _wtol(argv[5]), _wtol(argv[6]), argv[7], _wtoi64(argv[8]));
+  }
+  if (argc >= 3 && wcscmp(argv[1], L"replay") == 0) return Replay(argv[2]);
+  if (argc >= 5 && wcscmp(argv[1], L"show") == 0) {  // show FORMAT SEED INDEX
+    const std::wstring format = argv[2];
+    const Reader* reader = FindReader(std::string(format.begin(), format.end()));
+    if (!reader) return 2;
+    const Mutant m = Mutate(*reader, _wcstoui64(argv[3], nullptr, 10), _wtol(argv[4]));
+    const ReaderResult now = reader->read(m.xml), before = reader->read(m.before);
+    wprintf(L"%hs| oracle %d | hr 0x%08lx, before 0x%08lx\n%.400ls\n--- before:\n%.400ls\n",
+            m.what.c_str(), static_cast<int>(m.oracle), static_cast<unsigned long>(now.hr),
+            static_cast<unsigned long>(before.hr), m.xml.c_str(), m.before.c_str());
+    return 0;
+  }
+  if (argc >= 3 && wcscmp(argv[1], L"isolate") == 0) return Isolate(argv[2], Options());
+  if (argc < 2 || wcscmp(argv[1], L"run") != 0) {
+    fprintf(stderr, "usage: wqfuzz run [--inputs N] [--seed S] [--jobs J] [--formats a,b|all|none]"
+                    " [--sweep] [--out DIR] [--timeout MS] | wqfuzz replay DIR\n");
+    return 2;
+  }
+  Options options;
+  std::string formats = "all";
+  for (int i = 2; i < argc; ++i) {
+    const std::wstring arg = argv[i];
+    const wchar_t* value = i + 1 < argc ? argv[i + 1] : L"";
+    if (arg == L"--inputs") options.inputs = _wtol(value), ++i;
+    else if (arg == L"--seed") options.seed = _wcstoui64(value, nullptr, 10), ++i;
+    else if (arg == L"--jobs") options.jobs = _wtoi(value), ++i;
+    else if (arg == L"--formats") formats = std::string(value, value + wcslen(value)), ++i;
+    else if (arg == L"--sweep") options.sweep = true;
+    else if (arg == L"--out") options.out = value, ++i;
+    else if (arg == L"--timeout") options.timeoutMs = _wtoi64(value), ++i;
+  }
+  if (formats == "all")
+    for (const Reader& r : Readers()) options.formats.push_back(r.name);
+  else if (formats != "none")
+    options.formats = Split(formats);
+  if (options.jobs < 1) options.jobs = 1;
+  return RunDriver(options);
+}
