@@ -21,6 +21,7 @@
 #include "conflictres/projectupdates.h"
 #include "main/main.h"
 #include "workspacedialogs/assocholddlg.h"
+#include "workspacedialogs/activeholdsparser.h"
 
 namespace {
 
@@ -253,6 +254,21 @@ void DiagramSubmission(int messages) {
   Report(what, text.size(), module, DomAlone(xml.get()));
 }
 
+void ProfParse() {
+  {
+    const std::wstring text = HoldsReply(8000);
+    plat::unique_bstr xml = plat::unique_bstr::copy(text.c_str());
+    double t = Median([&] { ActiveHoldsParser parser([](const ActiveHold&) {}); parser.ParseString(xml.get()); });
+    std::printf("holds parse only %.1f ms\n", t * 1000);
+  }
+  {
+    const std::wstring text = ConflictsReply(12000);
+    plat::unique_bstr xml = plat::unique_bstr::copy(text.c_str());
+    double t = Median([&] { CProjectUpdates model; model.Parse(xml.get()); });
+    std::printf("conflicts parse only %.1f ms\n", t * 1000);
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -269,6 +285,7 @@ int main(int argc, char** argv) {
   if (!only || only == 7) UsersDialog(20000, 100);
   if (!only || only == 4) ConflictDialog(12000);
   if (!only || only == 5) DiagramSubmission(100000);
+  if (only == 9) ProfParse();
   CoUninitialize();
   return 0;
 }
