@@ -89,6 +89,24 @@ std::wstring TreeText(HWND tree) {
   return out;
 }
 
+std::wstring ExpandedNodes(HWND tree) {
+  std::wstring out;
+  std::vector<HTREEITEM> pending{Next(tree, TVGN_ROOT, nullptr)};
+  // Depth first, in the order the tree shows its nodes.
+  while (!pending.empty()) {
+    const HTREEITEM node = pending.back();
+    pending.pop_back();
+    if (!node) continue;
+    pending.push_back(Next(tree, TVGN_NEXT, node));
+    const auto state = SendMessageW(tree, TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(node),
+                                    TVIS_EXPANDED);
+    int image = 0;
+    if (state & TVIS_EXPANDED) out += NodeText(tree, node, &image) + L"|";
+    pending.push_back(Next(tree, TVGN_CHILD, node));
+  }
+  return out;
+}
+
 std::string SelectNode(HWND tree, const std::vector<std::wstring>& path) {
   HTREEITEM node = nullptr;
   HTREEITEM candidate = Next(tree, TVGN_ROOT, nullptr);

@@ -1,3 +1,4 @@
+#include <cstdio>
 // The tree pages (cases and objects): the open conflicts of one kind of item under a
 // "Conflicts" root and the parent's updates under an "Updates" root. Selecting a conflict
 // explains it below the tree and offers its two resolutions as radio buttons, with an edit
@@ -77,7 +78,7 @@ class CConflictTreePage : public CConflictPage {
   };
 
   LRESULT OnInitDialog();
-  void OnDestroy() { UnregisterPage(); }
+  void OnDestroy() { LARGE_INTEGER f, a, b; QueryPerformanceFrequency(&f); QueryPerformanceCounter(&a); Forget(); QueryPerformanceCounter(&b); fprintf(stderr, "destroy %.1f ms\n", (b.QuadPart - a.QuadPart) * 1000.0 / f.QuadPart); UnregisterPage(); }
   void OnClickedChoice1() { Choose(true); }
   void OnClickedChoice2() { Choose(false); }
   void OnChangeNewName();
@@ -85,11 +86,22 @@ class CConflictTreePage : public CConflictPage {
 
   void FillTree();
   void Forget();
+  // An item node whose children are still to come.
+  struct PendingItem {
+    HTREEITEM node;
+    ConflictItemRecord* conflictItem;
+    UpdateItemRecord* updateItem;
+  };
+
   HTREEITEM Insert(HTREEITEM parent, HTREEITEM after, const wchar_t* text, int image,
-                   Node node);
-  // `after` is where the item goes among its siblings (nested items are sorted in).
-  void AddConflictItem(HTREEITEM parent, ConflictItemRecord& item, HTREEITEM after = TVI_SORT);
-  void AddUpdateItem(HTREEITEM parent, UpdateItemRecord& item, HTREEITEM after = TVI_SORT);
+                   Node node, bool expanded = false);
+  // `after` is where the item goes among its siblings (nested items are sorted in). The
+  // node shows expanded when it will have children.
+  PendingItem AddConflictItem(HTREEITEM parent, ConflictItemRecord& item, HTREEITEM after);
+  PendingItem AddUpdateItem(HTREEITEM parent, UpdateItemRecord& item, HTREEITEM after);
+  void InsertPendingChildren(std::deque<PendingItem>& pending);
+  bool HasChildren(const ConflictItemRecord& item) const;
+  bool HasChildren(const UpdateItemRecord& item) const;
   void AddUpdates(HTREEITEM parent, UpdateItemRecord& item);
   const Node* NodeOf(HTREEITEM node) const;
   const TreeConflictType* ConflictType(LONG type) const;
