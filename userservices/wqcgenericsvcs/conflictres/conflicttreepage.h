@@ -1,4 +1,3 @@
-#include <cstdio>
 // The tree pages (cases and objects): the open conflicts of one kind of item under a
 // "Conflicts" root and the parent's updates under an "Updates" root. Selecting a conflict
 // explains it below the tree and offers its two resolutions as radio buttons, with an edit
@@ -78,7 +77,7 @@ class CConflictTreePage : public CConflictPage {
   };
 
   LRESULT OnInitDialog();
-  void OnDestroy() { LARGE_INTEGER f, a, b; QueryPerformanceFrequency(&f); QueryPerformanceCounter(&a); Forget(); QueryPerformanceCounter(&b); fprintf(stderr, "destroy %.1f ms\n", (b.QuadPart - a.QuadPart) * 1000.0 / f.QuadPart); UnregisterPage(); }
+  void OnDestroy() { UnregisterPage(); }
   void OnClickedChoice1() { Choose(true); }
   void OnClickedChoice2() { Choose(false); }
   void OnChangeNewName();
