@@ -362,6 +362,44 @@ TEST(ConflictResDlg, AttributeValuesAreKeptByClickingThem) {
   EXPECT_EQ(showing.Resolution(kAttributeItems, 0, 1), 1);
 }
 
+// Rows opening or closing above the selected row move it, not the selection.
+TEST(ConflictResDlg, TheSelectionStaysWithItsRowAsRowsOpenAndClose) {
+  Showing showing(
+      L"<Attributes><Conflicts><Attribute ID='3' Name='P-101'>"
+      L"<Conflict ID='31' Type='1' Name='Flow' ParentData='12' ProjectData='14' Units='m3/h'/>"
+      L"<Conflict ID='32' Type='1' Name='Head' ParentData='40' ProjectData='42' Units='m'/>"
+      L"</Attribute></Conflicts><Updates><Attribute ID='4' Name='P-102'><Update Name='Speed' "
+      L"ParentData='1450' ProjectData='2900' Units='rpm'/></Attribute></Updates></Attributes>");
+  constexpr int kList = IDC_ATTRIBUTELIST;
+  const auto selected = [](const DialogView& view, int flags) {
+    return static_cast<int>(SendMessageW(FindControl(view.hwnd(), kList), LVM_GETNEXTITEM,
+                                         static_cast<WPARAM>(-1), flags));
+  };
+  const auto select = [](int row) {
+    return [=](DialogView& view) {
+      conflicttest::SelectRow(FindControl(view.hwnd(), kList), row);
+      return std::string();
+    };
+  };
+  const auto expectRow = [&](int row) {
+    return [=](DialogView& view) {
+      EXPECT_EQ(selected(view, LVNI_SELECTED), row);
+      EXPECT_EQ(selected(view, LVNI_FOCUSED), row);
+    };
+  };
+  showing.Run(DialogScript()
+                  .SelectTab(IDC_CONFLICTTABS, kAttributesTab)
+                  .Do(select(5))                        // P-102
+                  .Do(ClickCell(kList, 1, 0, 16 + 12))  // P-101 closes
+                  .Inspect(expectRow(3))
+                  .Do(ClickCell(kList, 1, 0, 16 + 12))  // and opens again
+                  .Inspect(expectRow(5))
+                  .Do(select(2))                        // Flow, under P-101
+                  .Do(ClickCell(kList, 1, 0, 16 + 12))
+                  .Inspect(expectRow(-1))
+                  .Click(IDCANCEL));
+}
+
 TEST(ConflictResDlg, DocumentsAreResolvedAsAWhole) {
   Showing showing(
       L"<Datasheets><Conflicts><Datasheet ID='8' Name='DS-1'><Conflict ID='81' Type='1'/>"
