@@ -12,6 +12,7 @@ using conflicttest::FindControl;
 using conflicttest::ListText;
 using conflicttest::Load;
 using conflicttest::TreeText;
+using conflicttest::ExpandedNodes;
 using wqtest::DialogScript;
 using wqtest::DialogView;
 using Step = DialogScript::Step;
@@ -106,6 +107,7 @@ TEST(ConflictResDlg, TreePagesShowOpenConflictsAndLabelledUpdates) {
     Tab tab;
     int tree;
     const wchar_t* shown;
+    const wchar_t* expanded;  // only nodes with children open
   } cases[] = {
       // Cases: no nested items, no conflicts without a label, no resolved ones; updates
       // stand directly under their root.
@@ -119,10 +121,11 @@ TEST(ConflictResDlg, TreePagesShowOpenConflictsAndLabelledUpdates) {
        L"</Case></Updates></Cases>",
        kCasesTab, IDC_CASETREE,
        L"Conflicts [7]\n  Base [5]\n  Summer [5]\n  Winter [5]\n    Case Rename [1]\n"
-       L"    Duplicate Case Name [1]\nUpdates [6]\n  Case Renamed in Parent [0]\n"},
+       L"    Duplicate Case Name [1]\nUpdates [6]\n  Case Renamed in Parent [0]\n",
+       L"Conflicts|Winter|Updates|"},
       {L"<Cases><Conflicts><Case ID='7' Name='Autumn'><Conflict Type='1' Resolution='5'/>"
        L"</Case></Conflicts></Cases>",
-       kCasesTab, IDC_CASETREE, L""},
+       kCasesTab, IDC_CASETREE, L"", L""},
       // Objects: nested items under their parents, with or without open conflicts.
       {L"<Objects><Conflicts>"
        L"<Object ID='1' Name='Pump'><Conflict Type='5'/><Conflict Type='4'/>"
@@ -133,7 +136,8 @@ TEST(ConflictResDlg, TreePagesShowOpenConflictsAndLabelledUpdates) {
        kObjectsTab, IDC_OBJECTTREE,
        L"Conflicts [11]\n  Pump [9]\n    Class Change [1]\n    Seal [9]\n  Valve [9]\n"
        L"Updates [10]\n  Tank [9]\n    Item Created in Parent [0]\n    Nozzle [9]\n"
-       L"      Association changed in Parent [0]\n"},
+       L"      Association changed in Parent [0]\n",
+       L"Conflicts|Pump|Updates|Tank|Nozzle|"},
   };
   for (const auto& c : cases) {
     Showing showing(c.model);
@@ -141,6 +145,7 @@ TEST(ConflictResDlg, TreePagesShowOpenConflictsAndLabelledUpdates) {
                     .SelectTab(IDC_CONFLICTTABS, c.tab)
                     .Inspect([&](DialogView& view) {
                       EXPECT_EQ(TreeText(FindControl(view.hwnd(), c.tree)), c.shown);
+                      EXPECT_EQ(ExpandedNodes(FindControl(view.hwnd(), c.tree)), c.expanded);
                     })
                     .Click(IDCANCEL));
   }
@@ -355,6 +360,44 @@ TEST(ConflictResDlg, AttributeValuesAreKeptByClickingThem) {
           .Screenshot(L"conflictres-attributes.png")
           .Click(IDCANCEL));
   EXPECT_EQ(showing.Resolution(kAttributeItems, 0, 1), 1);
+}
+
+// Rows opening or closing above the selected row move it, not the selection.
+TEST(ConflictResDlg, TheSelectionStaysWithItsRowAsRowsOpenAndClose) {
+  Showing showing(
+      L"<Attributes><Conflicts><Attribute ID='3' Name='P-101'>"
+      L"<Conflict ID='31' Type='1' Name='Flow' ParentData='12' ProjectData='14' Units='m3/h'/>"
+      L"<Conflict ID='32' Type='1' Name='Head' ParentData='40' ProjectData='42' Units='m'/>"
+      L"</Attribute></Conflicts><Updates><Attribute ID='4' Name='P-102'><Update Name='Speed' "
+      L"ParentData='1450' ProjectData='2900' Units='rpm'/></Attribute></Updates></Attributes>");
+  constexpr int kList = IDC_ATTRIBUTELIST;
+  const auto selected = [](const DialogView& view, int flags) {
+    return static_cast<int>(SendMessageW(FindControl(view.hwnd(), kList), LVM_GETNEXTITEM,
+                                         static_cast<WPARAM>(-1), flags));
+  };
+  const auto select = [](int row) {
+    return [=](DialogView& view) {
+      conflicttest::SelectRow(FindControl(view.hwnd(), kList), row);
+      return std::string();
+    };
+  };
+  const auto expectRow = [&](int row) {
+    return [=](DialogView& view) {
+      EXPECT_EQ(selected(view, LVNI_SELECTED), row);
+      EXPECT_EQ(selected(view, LVNI_FOCUSED), row);
+    };
+  };
+  showing.Run(DialogScript()
+                  .SelectTab(IDC_CONFLICTTABS, kAttributesTab)
+                  .Do(select(5))                        // P-102
+                  .Do(ClickCell(kList, 1, 0, 16 + 12))  // P-101 closes
+                  .Inspect(expectRow(3))
+                  .Do(ClickCell(kList, 1, 0, 16 + 12))  // and opens again
+                  .Inspect(expectRow(5))
+                  .Do(select(2))                        // Flow, under P-101
+                  .Do(ClickCell(kList, 1, 0, 16 + 12))
+                  .Inspect(expectRow(-1))
+                  .Click(IDCANCEL));
 }
 
 TEST(ConflictResDlg, DocumentsAreResolvedAsAWhole) {

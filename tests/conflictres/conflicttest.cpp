@@ -89,6 +89,24 @@ std::wstring TreeText(HWND tree) {
   return out;
 }
 
+std::wstring ExpandedNodes(HWND tree) {
+  std::wstring out;
+  std::vector<HTREEITEM> pending{Next(tree, TVGN_ROOT, nullptr)};
+  // Depth first, in the order the tree shows its nodes.
+  while (!pending.empty()) {
+    const HTREEITEM node = pending.back();
+    pending.pop_back();
+    if (!node) continue;
+    pending.push_back(Next(tree, TVGN_NEXT, node));
+    const auto state = SendMessageW(tree, TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(node),
+                                    TVIS_EXPANDED);
+    int image = 0;
+    if (state & TVIS_EXPANDED) out += NodeText(tree, node, &image) + L"|";
+    pending.push_back(Next(tree, TVGN_CHILD, node));
+  }
+  return out;
+}
+
 std::string SelectNode(HWND tree, const std::vector<std::wstring>& path) {
   HTREEITEM node = nullptr;
   HTREEITEM candidate = Next(tree, TVGN_ROOT, nullptr);
@@ -109,14 +127,26 @@ std::wstring ListText(HWND list) {
   std::wstring out;
   const int count = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
   for (int i = 0; i < count; ++i) {
-    LVITEMW item{};
-    item.mask = LVIF_PARAM;
-    item.iItem = i;
-    SendMessageW(list, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
-    const auto* row = reinterpret_cast<const CConflictListItem*>(item.lParam);
+    // The list is virtual and keeps no row data: ask the page as the list asks it.
+    NMLVDISPINFOW ask{};
+    ask.hdr.code = LVN_GETDISPINFOW;
+    ask.item.mask = LVIF_PARAM;
+    ask.item.iItem = i;
+    Notify(list, ask.hdr);
+    const auto* row = reinterpret_cast<const CConflictListItem*>(ask.item.lParam);
+    if (!row) return out + L"no row " + std::to_wstring(i);
     out += std::wstring(2 * row->level, L' ') + row->texts[0];
-    for (int t = 1; t < 4; ++t)
+    for (int t = 1; t < 4; ++t) {
       if (!row->texts[t].empty()) out += L"|" + row->texts[t];
+      // What the list answers for the row is what the page draws.
+      wchar_t text[256] = {};
+      LVITEMW item{};
+      item.iSubItem = t;
+      item.pszText = text;
+      item.cchTextMax = 256;
+      SendMessageW(list, LVM_GETITEMTEXTW, i, reinterpret_cast<LPARAM>(&item));
+      if (row->texts[t] != text) out += L" (the list says " + std::wstring(text) + L")";
+    }
     out += L" [" + std::to_wstring(row->image) + L"]\n";
   }
   return out;

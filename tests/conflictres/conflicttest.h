@@ -39,6 +39,8 @@ HWND FindControl(HWND window, int id);
 // The tree as lines "<indent><text> [<image>]", two blanks per level.
 std::wstring TreeText(HWND tree);
 // Selects the node reached by the texts from the root, as a click would.
+// The texts of the expanded nodes, each followed by "|", in the order the tree shows them.
+std::wstring ExpandedNodes(HWND tree);
 std::string SelectNode(HWND tree, const std::vector<std::wstring>& path);
 
 // The list's rows as lines "<indent><texts joined by |> [<image>]".

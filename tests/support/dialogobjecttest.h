@@ -71,8 +71,8 @@ inline DialogScript EndWithFailure() {
   });
 }
 
-// While it lives, every row inserted into a list view with id `listId` on this thread is
-// selected at once, and the list's parent is told LVN_ITEMCHANGED for it, as a list view
+// While it lives, every row inserted into a list view with id `listId` on this thread (or
+// given to it by its count) is selected at once, and the list's parent is told LVN_ITEMCHANGED for it, as a list view
 // may tell while a dialog fills it (Wine's does not by itself).
 class ItemChangesDuringFill {
  public:
@@ -96,22 +96,29 @@ class ItemChangesDuringFill {
  private:
   static LRESULT CALLBACK Hook(int code, WPARAM wParam, LPARAM lParam) {
     const auto* message = reinterpret_cast<const CWPRETSTRUCT*>(lParam);
-    if (code == HC_ACTION && message->message == LVM_INSERTITEMW &&
-        GetDlgCtrlID(message->hwnd) == listId_ && message->lResult >= 0) {
-      const int row = static_cast<int>(message->lResult);
-      LVITEMW state{};
-      state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-      state.state = LVIS_SELECTED | LVIS_FOCUSED;
-      SendMessageW(message->hwnd, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&state));
-      NMLISTVIEW change{};
-      change.hdr = {message->hwnd, static_cast<UINT_PTR>(listId_), LVN_ITEMCHANGED};
-      change.iItem = row;
-      change.uChanged = LVIF_STATE;
-      change.uNewState = LVIS_SELECTED | LVIS_FOCUSED;
-      SendMessageW(GetParent(message->hwnd), WM_NOTIFY, listId_, reinterpret_cast<LPARAM>(&change));
-      ++sent_;
+    if (code == HC_ACTION && GetDlgCtrlID(message->hwnd) == listId_) {
+      // A virtual list gets its rows all at once, by their count.
+      if (message->message == LVM_INSERTITEMW && message->lResult >= 0)
+        SelectAndTell(message->hwnd, static_cast<int>(message->lResult));
+      else if (message->message == LVM_SETITEMCOUNT && message->lResult)
+        for (int row = 0; row < static_cast<int>(message->wParam); ++row)
+          SelectAndTell(message->hwnd, row);
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);
+  }
+
+  static void SelectAndTell(HWND list, int row) {
+    LVITEMW state{};
+    state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    state.state = LVIS_SELECTED | LVIS_FOCUSED;
+    SendMessageW(list, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&state));
+    NMLISTVIEW change{};
+    change.hdr = {list, static_cast<UINT_PTR>(listId_), LVN_ITEMCHANGED};
+    change.iItem = row;
+    change.uChanged = LVIF_STATE;
+    change.uNewState = LVIS_SELECTED | LVIS_FOCUSED;
+    SendMessageW(GetParent(list), WM_NOTIFY, listId_, reinterpret_cast<LPARAM>(&change));
+    ++sent_;
   }
 
   static inline HHOOK hook_ = nullptr;

@@ -71,31 +71,68 @@ void CConflictListPage::OnSize() {
 }
 
 void CConflictListPage::FillList() {
-  // Without redrawing, each row costs the list the same whatever the list holds.
-  list_.SendMessage(WM_SETREDRAW, FALSE);
   Clear();
+  // The list learns the row count once, when the rows that show at first are known.
+  filling_ = true;
   FillRows();
   ExpandInitially();
-  list_.SendMessage(WM_SETREDRAW, TRUE);
-  ::InvalidateRect(list_.hwnd(), nullptr, TRUE);
+  filling_ = false;
+  list_.SendMessage(LVM_SETITEMCOUNT, shown_.size(), 0);
 }
 
 void CConflictListPage::Clear() {
-  list_.SendMessage(LVM_DELETEALLITEMS);
+  shown_.clear();
+  list_.SendMessage(LVM_SETITEMCOUNT, 0, 0);
   roots_.RemoveAll();
 }
 
-int CConflictListPage::ItemCount() const {
-  return static_cast<int>(list_.SendMessage(LVM_GETITEMCOUNT));
-}
+int CConflictListPage::ItemCount() const { return static_cast<int>(shown_.size()); }
 
 CConflictListItem* CConflictListPage::RowAt(int index) const {
-  LVITEMW item{};
-  item.mask = LVIF_PARAM;
-  item.iItem = index;
-  if (index < 0 || !list_.SendMessage(LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item)))
-    return nullptr;
-  return reinterpret_cast<CConflictListItem*>(item.lParam);
+  if (index < 0 || static_cast<size_t>(index) >= shown_.size()) return nullptr;
+  return shown_[static_cast<size_t>(index)];
+}
+
+void CConflictListPage::RowsChanged(int at, int count) {
+  if (filling_) return;
+  // A virtual list keeps its states by row number, where a list of its own rows kept them
+  // with the rows.
+  const auto next = [this](int flags) {
+    return static_cast<int>(list_.SendMessage(LVM_GETNEXTITEM, static_cast<WPARAM>(-1), flags));
+  };
+  const int selected = next(LVNI_SELECTED);
+  const int focused = next(LVNI_FOCUSED);
+  list_.SendMessage(LVM_SETITEMCOUNT, shown_.size(), LVSICF_NOSCROLL);
+  const auto moved = [&](int row) {
+    if (row <= at) return row;
+    if (count < 0 && row <= at - count) return -1;  // the row is no longer shown
+    return row + count;
+  };
+  const auto setState = [this](int row, UINT state, UINT mask) {
+    LVITEMW item{};
+    item.state = state;
+    item.stateMask = mask;
+    list_.SendMessage(LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
+  };
+  if (moved(selected) != selected || moved(focused) != focused) {
+    setState(-1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    if (moved(selected) >= 0) setState(moved(selected), LVIS_SELECTED, LVIS_SELECTED);
+    if (moved(focused) >= 0) setState(moved(focused), LVIS_FOCUSED, LVIS_FOCUSED);
+  }
+  InvalidateRect(list_, nullptr, TRUE);
+}
+
+LRESULT CConflictListPage::OnGetDispInfo(int, NMHDR* header, bool&) {
+  LVITEMW& item = reinterpret_cast<NMLVDISPINFOW*>(header)->item;
+  const CConflictListItem* row = RowAt(item.iItem);
+  if (!row) return 0;
+  if (item.mask & LVIF_PARAM) item.lParam = reinterpret_cast<LPARAM>(row);
+  if (item.mask & LVIF_IMAGE) item.iImage = row->image;
+  if ((item.mask & LVIF_TEXT) && item.pszText && item.cchTextMax > 0) {
+    const bool known = item.iSubItem >= 0 && item.iSubItem < 4;
+    lstrcpynW(item.pszText, known ? row->texts[item.iSubItem].c_str() : L"", item.cchTextMax);
+  }
+  return 0;
 }
 
 CConflictListItem* CConflictListPage::AddRoot(const wchar_t* text, CConflictListItem::Kind kind,
@@ -104,21 +141,8 @@ CConflictListItem* CConflictListPage::AddRoot(const wchar_t* text, CConflictList
   row->texts[0] = text;
   roots_.Add(row.get());
   CConflictListItem* root = row.release();
-
-  LVITEMW item{};
-  item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;
-  item.iItem = ItemCount();
-  item.pszText = const_cast<wchar_t*>(root->texts[0].c_str());
-  item.iImage = root->image;
-  item.lParam = reinterpret_cast<LPARAM>(root);
-  const int index =
-      static_cast<int>(list_.SendMessage(LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
-  for (int column = 1; index >= 0 && column < static_cast<int>(columns_.size()); ++column) {
-    LVITEMW sub{};
-    sub.iSubItem = column;
-    sub.pszText = const_cast<wchar_t*>(root->texts[column].c_str());
-    list_.SendMessage(LVM_SETITEMTEXTW, index, reinterpret_cast<LPARAM>(&sub));
-  }
+  shown_.push_back(root);
+  RowsChanged(static_cast<int>(shown_.size()) - 2, 1);
   return root;
 }
 
@@ -137,35 +161,22 @@ CConflictListItem& CConflictListPage::AddRow(CConflictListItem& parent,
 void CConflictListPage::Expand(int index) {
   CConflictListItem* row = RowAt(index);
   if (!row || row->expanded || !row->children.GetCount()) return;
-  for (int j = 0; j < row->children.GetCount(); ++j) {
-    CConflictListItem* child = row->children[j];
-    LVITEMW item{};
-    item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;
-    item.iItem = index + j + 1;
-    item.pszText = const_cast<wchar_t*>(child->texts[0].c_str());
-    item.iImage = child->image;
-    item.lParam = reinterpret_cast<LPARAM>(child);
-    list_.SendMessage(LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
-  }
+  // A row's children are closed while it is: they come in alone.
+  const auto at = shown_.begin() + index + 1;
+  shown_.insert(at, row->children.GetData(), row->children.GetData() + row->children.GetCount());
   row->expanded = 1;
-  list_.SendMessage(LVM_UPDATE, index);
+  RowsChanged(index, row->children.GetCount());
 }
 
 void CConflictListPage::Collapse(int index) {
   CConflictListItem* row = RowAt(index);
   if (!row || !row->expanded) return;
-  for (int j = 0; j < row->children.GetCount(); ++j) {
-    LVFINDINFOW find{};
-    find.flags = LVFI_PARAM;
-    find.lParam = reinterpret_cast<LPARAM>(row->children[j]);
-    const int child = static_cast<int>(
-        list_.SendMessage(LVM_FINDITEMW, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&find)));
-    if (child < 0) continue;
-    Collapse(child);
-    list_.SendMessage(LVM_DELETEITEM, child);
-  }
+  // Every row below it of a deeper level is one of its open descendants; they close with it.
+  size_t end = static_cast<size_t>(index) + 1;
+  for (; end < shown_.size() && shown_[end]->level > row->level; ++end) shown_[end]->expanded = 0;
+  shown_.erase(shown_.begin() + index + 1, shown_.begin() + static_cast<std::ptrdiff_t>(end));
   row->expanded = 0;
-  list_.SendMessage(LVM_UPDATE, index);
+  RowsChanged(index, -static_cast<int>(end - static_cast<size_t>(index) - 1));
 }
 
 LRESULT CConflictListPage::OnKeyDown(int, NMHDR* header, bool&) {
@@ -240,8 +251,8 @@ LRESULT CConflictListPage::OnCustomDraw(int, NMHDR* header, bool&) {
 }
 
 void CConflictListPage::DrawCell(const NMLVCUSTOMDRAW& draw) {
-  const auto* row = reinterpret_cast<const CConflictListItem*>(draw.nmcd.lItemlParam);
   const int index = static_cast<int>(draw.nmcd.dwItemSpec);
+  const CConflictListItem* row = RowAt(index);
   const int column = draw.iSubItem;
   if (!row || column < 0 || column >= static_cast<int>(columns_.size())) return;
   RECT cell{};

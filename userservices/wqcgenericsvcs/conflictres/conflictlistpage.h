@@ -1,13 +1,15 @@
 // The conflict list of the attributes, datasheets and diagrams pages: a tree of rows shown
 // in a report-style list view that the page draws itself (tree lines, expand boxes, the
 // row's image, and in the "Parent" and "Project" columns the side chosen). A row's
-// children are in the list only while the row is expanded. The user opens and closes rows
+// children are in the list only while the row is expanded. The list is virtual: the page
+// keeps the rows it shows and answers for them. The user opens and closes rows
 // with the box or the keypad's plus and minus keys, and resolves by clicking the value to
 // keep; what a click resolves is the page's choice.
 #pragma once
 
 #include <span>
 #include <string>
+#include <vector>
 
 #include "conflictpage.h"
 
@@ -70,7 +72,8 @@ class CConflictListPage : public CConflictPage {
         plat::OnNotify(listId, NM_CUSTOMDRAW, &CConflictListPage::OnCustomDraw),
         plat::OnNotify(listId, LVN_KEYDOWN, &CConflictListPage::OnKeyDown),
         plat::OnNotify(listId, NM_CLICK, &CConflictListPage::OnClickList),
-        plat::OnNotify(listId, NM_RCLICK, &CConflictListPage::OnRightClick)};
+        plat::OnNotify(listId, NM_RCLICK, &CConflictListPage::OnRightClick),
+        plat::OnNotify(listId, LVN_GETDISPINFOW, &CConflictListPage::OnGetDispInfo)};
   }
 
   // Builds the row tree from the model, then opens what should show at first.
@@ -99,10 +102,14 @@ class CConflictListPage : public CConflictPage {
   void OnSize();
   LRESULT OnCustomDraw(int, NMHDR* header, bool&);
   LRESULT OnKeyDown(int, NMHDR* header, bool&);
+  LRESULT OnGetDispInfo(int, NMHDR* header, bool&);
   void OnClickList();
 
   void FillList();
   void Clear();
+  // Tells the list its new row count after `count` rows were added (or, negative, taken
+  // away) after row `at`; the selected and focused row stay with the row they were on.
+  void RowsChanged(int at, int count);
   CConflictListItem* RowAt(int index) const;
   bool IsLast(const CConflictListItem& row) const;
   void DrawCell(const NMLVCUSTOMDRAW& draw);
@@ -114,6 +121,8 @@ class CConflictListPage : public CConflictPage {
   plat::Window list_;
   unique_himagelist rowHeight_;  // 1 by 16: every line is 16 pixels high
   WQOwnedPtrArray<CConflictListItem> roots_;
+  std::vector<CConflictListItem*> shown_;  // the list's rows, in order
+  bool filling_ = false;
   int treeColumn_ = 0;
   int listWidth_ = 0;
 };

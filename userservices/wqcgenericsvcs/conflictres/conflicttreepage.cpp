@@ -96,13 +96,15 @@ void CConflictTreePage::FillTree() {
   // Without redrawing, each node costs the tree the same whatever the tree holds.
   tree_.SendMessage(WM_SETREDRAW, FALSE);
   if (CProjectUpdates* model = Model()) {
+    std::deque<PendingItem> pending;
     for (ConflictItemRecord* conflict : ByName(model->Conflicts(kind_.items))) {
       if (OpenConflictCount(*conflict) == 0) continue;
       if (!conflictsRoot_)
         conflictsRoot_ = Insert(TVI_ROOT, TVI_LAST, L"Conflicts", kind_.conflictsImage,
                                 Node{NodeKind::kRoot, nullptr, nullptr});
-      AddConflictItem(conflictsRoot_, *conflict, TVI_LAST);
+      pending.push_back(AddConflictItem(conflictsRoot_, *conflict, TVI_LAST));
     }
+    InsertPendingChildren(pending);
     if (conflictsRoot_) tree_.SendMessage(TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(conflictsRoot_));
 
     WQOwnedPtrArray<UpdateItemRecord>& updates = model->Updates(kind_.items);
@@ -110,7 +112,9 @@ void CConflictTreePage::FillTree() {
       updatesRoot_ = Insert(TVI_ROOT, TVI_LAST, L"Updates", kind_.updatesImage,
                             Node{NodeKind::kRoot, nullptr, nullptr});
       if (kind_.nested) {
-        for (UpdateItemRecord* update : ByName(updates)) AddUpdateItem(updatesRoot_, *update, TVI_LAST);
+        for (UpdateItemRecord* update : ByName(updates))
+          pending.push_back(AddUpdateItem(updatesRoot_, *update, TVI_LAST));
+        InsertPendingChildren(pending);
       } else {
         for (int i = 0; i < updates.GetCount(); ++i) AddUpdates(updatesRoot_, *updates[i]);
       }
@@ -123,7 +127,7 @@ void CConflictTreePage::FillTree() {
 }
 
 HTREEITEM CConflictTreePage::Insert(HTREEITEM parent, HTREEITEM after, const wchar_t* text,
-                                    int image, Node node) {
+                                    int image, Node node, bool expanded) {
   nodes_.push_back(node);
   TVINSERTSTRUCTW insert{};
   insert.hParent = parent;
@@ -132,33 +136,68 @@ HTREEITEM CConflictTreePage::Insert(HTREEITEM parent, HTREEITEM after, const wch
   insert.item.pszText = const_cast<wchar_t*>(text);
   insert.item.iImage = insert.item.iSelectedImage = image;
   insert.item.lParam = reinterpret_cast<LPARAM>(&nodes_.back());
+  if (expanded) {
+    // What expanding it once its children are in would leave.
+    insert.item.mask |= TVIF_STATE;
+    insert.item.state = insert.item.stateMask = TVIS_EXPANDED | TVIS_EXPANDEDONCE;
+  }
   return reinterpret_cast<HTREEITEM>(
       tree_.SendMessage(TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&insert)));
 }
 
-void CConflictTreePage::AddConflictItem(HTREEITEM parent, ConflictItemRecord& item,
-                                        HTREEITEM after) {
-  const HTREEITEM node = Insert(parent, after, Text(item.name.get()), kind_.itemImage,
-                                Node{NodeKind::kItem, &item, nullptr});
-  for (int i = 0; i < item.details.GetCount(); ++i) {
-    ConflictRecord& conflict = *item.details[i];
-    const TreeConflictType* type = ConflictType(conflict.type);
-    if (conflict.resolution != 0 || !type) continue;
-    Insert(node, TVI_SORT, type->label, kImageOpenConflict,
-           Node{NodeKind::kConflict, &conflict, &item});
-  }
-  if (kind_.nested) {
-    for (int i = 0; i < item.children.GetCount(); ++i) AddConflictItem(node, *item.children[i]);
-  }
-  tree_.SendMessage(TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(node));
+bool CConflictTreePage::HasChildren(const ConflictItemRecord& item) const {
+  if (kind_.nested && item.children.GetCount()) return true;
+  for (int i = 0; i < item.details.GetCount(); ++i)
+    if (item.details[i]->resolution == 0 && ConflictType(item.details[i]->type)) return true;
+  return false;
 }
 
-void CConflictTreePage::AddUpdateItem(HTREEITEM parent, UpdateItemRecord& item, HTREEITEM after) {
+bool CConflictTreePage::HasChildren(const UpdateItemRecord& item) const {
+  if (item.children.GetCount()) return true;
+  for (int i = 0; i < item.details.GetCount(); ++i)
+    if (UpdateType(item.details[i]->type)) return true;
+  return false;
+}
+
+CConflictTreePage::PendingItem CConflictTreePage::AddConflictItem(HTREEITEM parent,
+                                                                  ConflictItemRecord& item,
+                                                                  HTREEITEM after) {
   const HTREEITEM node = Insert(parent, after, Text(item.name.get()), kind_.itemImage,
-                                Node{NodeKind::kItem, &item, nullptr});
-  AddUpdates(node, item);
-  for (int i = 0; i < item.children.GetCount(); ++i) AddUpdateItem(node, *item.children[i]);
-  tree_.SendMessage(TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(node));
+                                Node{NodeKind::kItem, &item, nullptr}, HasChildren(item));
+  return PendingItem{node, &item, nullptr};
+}
+
+CConflictTreePage::PendingItem CConflictTreePage::AddUpdateItem(HTREEITEM parent,
+                                                                UpdateItemRecord& item,
+                                                                HTREEITEM after) {
+  const HTREEITEM node = Insert(parent, after, Text(item.name.get()), kind_.itemImage,
+                                Node{NodeKind::kItem, &item, nullptr}, HasChildren(item));
+  return PendingItem{node, nullptr, &item};
+}
+
+// The tree finds a parent by a walk of every node in the order they were made, so the item
+// nodes go in level by level, each level before the children that name them as parents.
+void CConflictTreePage::InsertPendingChildren(std::deque<PendingItem>& pending) {
+  for (; !pending.empty(); pending.pop_front()) {
+    const PendingItem at = pending.front();
+    if (ConflictItemRecord* item = at.conflictItem) {
+      for (int i = 0; i < item->details.GetCount(); ++i) {
+        ConflictRecord& conflict = *item->details[i];
+        const TreeConflictType* type = ConflictType(conflict.type);
+        if (conflict.resolution != 0 || !type) continue;
+        Insert(at.node, TVI_SORT, type->label, kImageOpenConflict,
+               Node{NodeKind::kConflict, &conflict, item});
+      }
+      if (kind_.nested) {
+        for (int i = 0; i < item->children.GetCount(); ++i)
+          pending.push_back(AddConflictItem(at.node, *item->children[i], TVI_SORT));
+      }
+    } else if (UpdateItemRecord* item = at.updateItem) {
+      AddUpdates(at.node, *item);
+      for (int i = 0; i < item->children.GetCount(); ++i)
+        pending.push_back(AddUpdateItem(at.node, *item->children[i], TVI_SORT));
+    }
+  }
 }
 
 void CConflictTreePage::AddUpdates(HTREEITEM parent, UpdateItemRecord& item) {

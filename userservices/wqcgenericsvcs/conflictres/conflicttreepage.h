@@ -85,11 +85,22 @@ class CConflictTreePage : public CConflictPage {
 
   void FillTree();
   void Forget();
+  // An item node whose children are still to come.
+  struct PendingItem {
+    HTREEITEM node;
+    ConflictItemRecord* conflictItem;
+    UpdateItemRecord* updateItem;
+  };
+
   HTREEITEM Insert(HTREEITEM parent, HTREEITEM after, const wchar_t* text, int image,
-                   Node node);
-  // `after` is where the item goes among its siblings (nested items are sorted in).
-  void AddConflictItem(HTREEITEM parent, ConflictItemRecord& item, HTREEITEM after = TVI_SORT);
-  void AddUpdateItem(HTREEITEM parent, UpdateItemRecord& item, HTREEITEM after = TVI_SORT);
+                   Node node, bool expanded = false);
+  // `after` is where the item goes among its siblings (nested items are sorted in). The
+  // node shows expanded when it will have children.
+  PendingItem AddConflictItem(HTREEITEM parent, ConflictItemRecord& item, HTREEITEM after);
+  PendingItem AddUpdateItem(HTREEITEM parent, UpdateItemRecord& item, HTREEITEM after);
+  void InsertPendingChildren(std::deque<PendingItem>& pending);
+  bool HasChildren(const ConflictItemRecord& item) const;
+  bool HasChildren(const UpdateItemRecord& item) const;
   void AddUpdates(HTREEITEM parent, UpdateItemRecord& item);
   const Node* NodeOf(HTREEITEM node) const;
   const TreeConflictType* ConflictType(LONG type) const;

@@ -16,14 +16,47 @@ std::wstring ShortDate(double date) {
 
 }  // namespace
 
+size_t AssocHoldDlg::AddText(const wchar_t* text, size_t length) {
+  const size_t at = texts_.size();
+  if (text) texts_.append(text, length);
+  texts_.push_back(L'\0');
+  return at;
+}
+
+size_t AssocHoldDlg::DateText(double date) {
+  const auto [known, added] = dateTexts_.try_emplace(date, 0);
+  if (added) {
+    const std::wstring text = ShortDate(date);
+    known->second = AddText(text.c_str(), text.size());
+  }
+  return known->second;
+}
+
 void AssocHoldDlg::AddHold(const ActiveHold& hold) {
-  const wchar_t* name = hold.Name.GetString();
-  const wchar_t* reason = hold.Reason.GetString();
-  const int row = list_.InsertItem(list_.GetItemCount(), name ? name : L"");
-  if (row < 0) return;
-  list_.SetItemText(row, 1, ShortDate(hold.Date).c_str());
-  list_.SetItemText(row, 2, reason ? reason : L"");
-  holdOids_.InsertAt(row, hold.OID);
+  Row row{hold.OID, 0, 0, 0};
+  row.name = AddText(hold.Name.GetString(), hold.Name.GetLength());
+  row.date = DateText(hold.Date);
+  row.reason = AddText(hold.Reason.GetString(), hold.Reason.GetLength());
+  rows_.push_back(row);
+}
+
+const wchar_t* AssocHoldDlg::RowText(int row, int column) const {
+  if (fittingDate_) return row == 0 && column == 1 ? fittingDate_ : L"";
+  if (row < 0 || static_cast<size_t>(row) >= rows_.size()) return L"";
+  const Row& hold = rows_[static_cast<size_t>(row)];
+  switch (column) {
+    case 0: return texts_.c_str() + hold.name;
+    case 1: return texts_.c_str() + hold.date;
+    case 2: return texts_.c_str() + hold.reason;
+    default: return L"";
+  }
+}
+
+LRESULT AssocHoldDlg::OnGetDispInfo(int, NMHDR* header, bool&) {
+  LVITEMW& item = reinterpret_cast<NMLVDISPINFOW*>(header)->item;
+  if ((item.mask & LVIF_TEXT) && item.pszText && item.cchTextMax > 0)
+    lstrcpynW(item.pszText, RowText(item.iItem, item.iSubItem), item.cchTextMax);
+  return 0;
 }
 
 LRESULT AssocHoldDlg::OnInitDialog() {
@@ -43,18 +76,18 @@ LRESULT AssocHoldDlg::OnInitDialog() {
   list_.InsertColumn(2, L"Reason", 200);
 
   error_.Clear();
-  holdOids_.Clear();
+  rows_.clear();
+  texts_.clear();
+  dateTexts_.clear();
   ActiveHoldsParser parser([this](const ActiveHold& hold) { AddHold(hold); });
-  // Without redrawing, each row costs the list the same whatever the list holds.
-  list_.SendMessage(WM_SETREDRAW, FALSE);
   error_ = parser.ParseString(holdsXml_);
-  list_.SendMessage(WM_SETREDRAW, TRUE);
-  ::InvalidateRect(list_.hwnd(), nullptr, TRUE);
   if (error_.Failed()) {
+    rows_.clear();
     EndDialog(kHoldsUnreadable);
     return TRUE;
   }
   FitDateColumn();
+  list_.SendMessage(LVM_SETITEMCOUNT, rows_.size(), LVSICF_NOINVALIDATEALL);
 
   list_.EnableWindow(false);
   reasonEdit_.SetWindowText(L"");
@@ -66,10 +99,27 @@ LRESULT AssocHoldDlg::OnInitDialog() {
 }
 
 // 50 pixels cut the locale's short date: the column grows to its widest text, header
-// included, and never shrinks below its first width.
+// included, and never shrinks below its first width. The list sizes the column to the
+// widest of the distinct date texts alone, so the fit costs nothing per row.
 void AssocHoldDlg::FitDateColumn() {
   const int width = list_.GetColumnWidth(1);
+  const wchar_t* widest = nullptr;
+  int widestWidth = -1;
+  for (const auto& [date, text] : dateTexts_) {
+    const wchar_t* candidate = texts_.c_str() + text;
+    const int candidateWidth = list_.GetStringWidth(candidate);
+    if (candidateWidth > widestWidth) {
+      widest = candidate;
+      widestWidth = candidateWidth;
+    }
+  }
+  if (widest) {
+    fittingDate_ = widest;
+    list_.SendMessage(LVM_SETITEMCOUNT, 1, LVSICF_NOINVALIDATEALL);
+  }
   list_.SetColumnWidth(1, LVSCW_AUTOSIZE_USEHEADER);
+  list_.SendMessage(LVM_SETITEMCOUNT, 0, LVSICF_NOINVALIDATEALL);
+  fittingDate_ = nullptr;
   if (list_.GetColumnWidth(1) < width) list_.SetColumnWidth(1, width);
 }
 
@@ -113,8 +163,8 @@ void AssocHoldDlg::OnOK() {
   } else {
     create_ = false;
     const int row = list_.GetNextItem(-1, LVNI_SELECTED);
-    if (row >= 0 && row < holdOids_.GetCount()) {
-      selection_ = holdOids_[row];
+    if (row >= 0 && static_cast<size_t>(row) < rows_.size()) {
+      selection_ = rows_[static_cast<size_t>(row)].oid;
       reason_ = list_.GetItemText(row, 2);
     }
   }

@@ -8,6 +8,8 @@
 #include <wqcomexception.h>
 
 #include <string>
+#include <unordered_map>
+#include <vector>
 
 #include "resources/resource.h"
 
@@ -30,7 +32,8 @@ class AssocHoldDlg : public plat::DialogImpl<AssocHoldDlg> {
         plat::OnNotify(IDC_HOLDLIST, NM_CLICK, &AssocHoldDlg::OnListActivity),
         plat::OnCommand(IDC_HOLDNAME, EN_SETFOCUS, &AssocHoldDlg::OnNameFocus),
         plat::OnNotify(IDC_HOLDLIST, NM_DBLCLK, &AssocHoldDlg::OnListActivity),
-        plat::OnNotify(IDC_HOLDLIST, LVN_ITEMCHANGED, &AssocHoldDlg::OnListActivity)};
+        plat::OnNotify(IDC_HOLDLIST, LVN_ITEMCHANGED, &AssocHoldDlg::OnListActivity),
+        plat::OnNotify(IDC_HOLDLIST, LVN_GETDISPINFOW, &AssocHoldDlg::OnGetDispInfo)};
   }
 
   AssocHoldDlg() = default;
@@ -59,14 +62,29 @@ class AssocHoldDlg : public plat::DialogImpl<AssocHoldDlg> {
   void OnReasonFocus() { plat::Edit(reasonEdit_).SetSel(0, -1); }
   void OnNameFocus() { plat::Edit(nameEdit_).SetSel(0, -1); }
   void OnListActivity();
+  // The list holds no texts of its own: it asks for a row's texts as it needs them.
+  LRESULT OnGetDispInfo(int, NMHDR* header, bool&);
+  const wchar_t* RowText(int row, int column) const;
 
   void SetCreate(bool create);
+  size_t AddText(const wchar_t* text, size_t length);
+  size_t DateText(double date);
   void FitDateColumn();
   void ResetResults();
 
   std::wstring title_ = L"Associate Hold";
   BSTR holdsXml_ = nullptr;
-  WQArray<LONG> holdOids_;  // one per row, in row order
+  // One per row, in row order; the texts lie in texts_, each ended by a null.
+  struct Row {
+    LONG oid;
+    size_t name, date, reason;
+  };
+  std::vector<Row> rows_;
+  std::wstring texts_;
+  // Each date is formatted once, however many holds carry it.
+  std::unordered_map<double, size_t> dateTexts_;
+  // While the date column fits itself, the list holds one row showing this date text.
+  const wchar_t* fittingDate_ = nullptr;
   WQComException error_;
   bool initialized_ = false;
 
