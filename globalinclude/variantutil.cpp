@@ -292,7 +292,7 @@ WQSafeArray<DefaultVt>::WQSafeArray(ULONG count, LONG lowerBound, bool destroyOn
   SAFEARRAYBOUND bound{count, lowerBound};
   SAFEARRAY* psa = SafeArrayCreate(DefaultVt, 1, &bound);
   if (!psa) throw std::bad_alloc();
-  SafeArrayLock(psa);
+  lock_.access(psa);
   psa_ = psa;
   count_ = count;
   lowerBound_ = lowerBound;
@@ -311,10 +311,8 @@ WQSafeArray<DefaultVt>::~WQSafeArray() {
 
 template <VARTYPE DefaultVt>
 void WQSafeArray<DefaultVt>::Release(bool destroy) {
-  if (psa_) {
-    SafeArrayUnlock(psa_);
-    if (destroy) SafeArrayDestroy(psa_);
-  }
+  lock_.reset();
+  if (psa_ && destroy) SafeArrayDestroy(psa_);
   psa_ = nullptr;
   count_ = 0;
   lowerBound_ = 0;
@@ -336,7 +334,7 @@ HRESULT WQSafeArray<DefaultVt>::Attach(SAFEARRAY* psa, bool destroyOnRelease) {
     if constexpr (kRaises) RaiseAttachFailure(E_POINTER, nullptr);
     return E_POINTER;
   }
-  const HRESULT locked = SafeArrayLock(psa);
+  const HRESULT locked = lock_.access(psa);
   if (FAILED(locked)) {
     if constexpr (kRaises) RaiseAttachFailure(locked, L"Could not lock the safe array");
     return locked;
@@ -345,7 +343,7 @@ HRESULT WQSafeArray<DefaultVt>::Attach(SAFEARRAY* psa, bool destroyOnRelease) {
   const bool accepted = SafeArrayGetDim(psa) == 1 &&
                         (kRaises || vt == VT_BSTR || vt == VT_VARIANT);
   if (!accepted) {
-    SafeArrayUnlock(psa);
+    lock_.reset();
     if constexpr (kRaises)
       RaiseAttachFailure(E_INVALIDARG, L"Safe array is not a 1-Dimensional vector");
     return E_INVALIDARG;
@@ -496,20 +494,16 @@ template <VARTYPE DefaultVt>
 HRESULT WQSafeArray<DefaultVt>::Resize(ULONG count, LONG lowerBound) {
   SAFEARRAYBOUND bound{count, lowerBound};
   if (psa_) {
-    SafeArrayUnlock(psa_);
+    lock_.reset();
     const HRESULT redimmed = SafeArrayRedim(psa_, &bound);
-    const HRESULT relocked = SafeArrayLock(psa_);
+    const HRESULT relocked = lock_.access(psa_);
     PLAT_RETURN_IF_FAILED(redimmed);
     PLAT_RETURN_IF_FAILED(relocked);
   } else {
-    SAFEARRAY* psa = SafeArrayCreate(vt_, 1, &bound);
-    if (!psa) return E_OUTOFMEMORY;
-    const HRESULT locked = SafeArrayLock(psa);
-    if (FAILED(locked)) {
-      SafeArrayDestroy(psa);
-      return locked;
-    }
-    psa_ = psa;
+    plat::unique_safearray created(SafeArrayCreate(vt_, 1, &bound));
+    if (!created) return E_OUTOFMEMORY;
+    PLAT_RETURN_IF_FAILED(lock_.access(created.get()));
+    psa_ = created.release();
     destroyOnRelease_ = true;
   }
   count_ = count;

@@ -6,6 +6,8 @@
 #include <windows.h>
 #include <oleauto.h>
 
+#include <handles.h>
+
 // Each conversion follows VT_BYREF|VT_VARIANT to the VARIANT it refers to. `convert` allows
 // conversion from other types; without it only the natural types are accepted and anything
 // else gives DISP_E_TYPEMISMATCH. `out` is written only on success.
@@ -78,6 +80,7 @@ class WQSafeArray {
   HRESULT Position(LONG index, LONG* position) const;
 
   SAFEARRAY* psa_ = nullptr;
+  plat::safearray_data<void> lock_;  // psa_'s, for as long as it is wrapped
   ULONG count_ = 0;
   LONG lowerBound_ = 0;
   VARTYPE vt_ = DefaultVt;

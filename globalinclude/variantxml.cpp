@@ -255,17 +255,17 @@ HRESULT VariantHandler::GetChildHandler(ULONG id, SAXSchemaElementHandler** chil
     return Refuse(E_INVALIDARG, L"Unexpected element in a Variant");
   if (!(vt_ & VT_ARRAY) || arrayDone_)
     return Refuse(E_INVALIDARG, L"A SafeArray belongs only once into a Variant of an array type");
-  *child = new (std::nothrow) SAHandler(depth_);
+  arrayHandler_.reset(new (std::nothrow) SAHandler(depth_));
+  *child = arrayHandler_.get();
   return *child ? S_OK : E_OUTOFMEMORY;
 }
 
 // The VARIANT's type comes from the array itself, never from the reply's "vt".
 HRESULT VariantHandler::EndChildElement(ULONG id, SAXSchemaElementHandler* child) {
   if (child == this) return S_OK;
-  if (id != kSafeArrayElement || !child) return E_INVALIDARG;
-  SAHandler* arrayHandler = static_cast<SAHandler*>(child);
+  if (id != kSafeArrayElement || !child || child != arrayHandler_.get()) return E_INVALIDARG;
+  const std::unique_ptr<SAHandler> arrayHandler = std::move(arrayHandler_);
   plat::unique_safearray array(arrayHandler->Detach());
-  delete arrayHandler;
   arrayDone_ = true;
   if (!array) return Refuse(E_INVALIDARG, L"The SafeArray of a Variant is missing");
   VARTYPE element = VT_EMPTY;
@@ -277,7 +277,7 @@ HRESULT VariantHandler::EndChildElement(ULONG id, SAXSchemaElementHandler* child
 }
 
 void VariantHandler::AbandonChildElement(ULONG, SAXSchemaElementHandler* child) {
-  if (child != this) delete static_cast<SAHandler*>(child);
+  if (child == arrayHandler_.get()) arrayHandler_.reset();
 }
 
 HRESULT VariantHandler::EndElement(ULONG id) {
@@ -389,7 +389,8 @@ HRESULT SAHandler::GetChildHandler(ULONG id, SAXSchemaElementHandler** child) {
   if (depth_ + 1 > VariantHandler::kMaxDepth)
     return Refuse(E_INVALIDARG, L"Arrays of VARIANTs nest deeper than %d levels",
                   VariantHandler::kMaxDepth);
-  *child = new (std::nothrow) VariantHandler(depth_ + 1);
+  elementHandler_.reset(new (std::nothrow) VariantHandler(depth_ + 1));
+  *child = elementHandler_.get();
   return *child ? S_OK : E_OUTOFMEMORY;
 }
 
@@ -422,8 +423,8 @@ HRESULT SAHandler::EndChildElement(ULONG id, SAXSchemaElementHandler* child) {
     ++written_;
     return S_OK;
   }
-  if (id != kVariantElement || !child) return E_INVALIDARG;
-  std::unique_ptr<VariantHandler> element(static_cast<VariantHandler*>(child));
+  if (id != kVariantElement || !child || child != elementHandler_.get()) return E_INVALIDARG;
+  const std::unique_ptr<VariantHandler> element = std::move(elementHandler_);
   PLAT_RETURN_IF_FAILED(CheckRoomForOneMore());
   try {
     elements_.resize(elements_.size() + sizeof(VARIANT));
@@ -436,8 +437,8 @@ HRESULT SAHandler::EndChildElement(ULONG id, SAXSchemaElementHandler* child) {
   return S_OK;
 }
 
-void SAHandler::AbandonChildElement(ULONG id, SAXSchemaElementHandler* child) {
-  if (id == kVariantElement && child != this) delete static_cast<VariantHandler*>(child);
+void SAHandler::AbandonChildElement(ULONG, SAXSchemaElementHandler* child) {
+  if (child == elementHandler_.get()) elementHandler_.reset();
 }
 
 HRESULT SAHandler::EndElement(ULONG id) {
@@ -458,9 +459,9 @@ HRESULT SAHandler::CreateArray() {
   if (!array)
     return Refuse(E_OUTOFMEMORY, L"Could not create a SafeArray of %lu elements", bound_.cElements);
   if (written_) {
-    SafeArrayDataLock lock(array.get());
-    PLAT_RETURN_IF_FAILED(lock.hr());
-    std::memcpy(lock.data(), elements_.data(), elements_.size());
+    plat::safearray_data<BYTE> data;
+    PLAT_RETURN_IF_FAILED(data.access(array.get()));
+    std::memcpy(data.get(), elements_.data(), elements_.size());
   }
   elements_.clear();
   written_ = 0;

@@ -14,6 +14,7 @@
 
 #include <handles.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -96,6 +97,8 @@ class SAWriter : public Schema {
   const wchar_t* type_;
 };
 
+class SAHandler;
+
 // Reads a "Variant" element: a complete parser for a reply that is one, and the handler
 // of each "Variant" inside an array of VARIANTs. Holds the value until it is destroyed.
 class VariantHandler : public SimpleVariantSchema {
@@ -127,6 +130,8 @@ class VariantHandler : public SimpleVariantSchema {
   bool open_ = false;      // inside its "Variant" element
   bool arrayDone_ = false;
   int depth_;
+  // The handler of the "SafeArray" being read; the parser hands it back when it ends.
+  std::unique_ptr<SAHandler> arrayHandler_;
 };
 
 // Reads a "SafeArray" element into a new SAFEARRAY. The elements are kept aside as they
@@ -166,6 +171,8 @@ class SAHandler : public SimpleVariantSchema {
   bool lboundGiven_ = false;
   bool countGiven_ = false;
   int depth_;
+  // The handler of the element "Variant" being read; the parser hands it back when it ends.
+  std::unique_ptr<VariantHandler> elementHandler_;
 };
 
 // ---------------------------------------------------------------- writer bodies
@@ -200,26 +207,6 @@ HRESULT VariantWriter<Schema>::Write(XMLWriterAbstract& writer, const VARIANT* v
   return writer.EndElement(element_);
 }
 
-// A data lock that ends with its scope.
-class SafeArrayDataLock {
- public:
-  explicit SafeArrayDataLock(SAFEARRAY* array) : array_(array) {
-    hr_ = SafeArrayAccessData(array_, &data_);
-  }
-  SafeArrayDataLock(const SafeArrayDataLock&) = delete;
-  SafeArrayDataLock& operator=(const SafeArrayDataLock&) = delete;
-  ~SafeArrayDataLock() {
-    if (SUCCEEDED(hr_)) SafeArrayUnaccessData(array_);
-  }
-  HRESULT hr() const { return hr_; }
-  BYTE* data() const { return static_cast<BYTE*>(data_); }
-
- private:
-  SAFEARRAY* array_;
-  void* data_ = nullptr;
-  HRESULT hr_;
-};
-
 // Reads the bounds and element type of a one-dimensional array the vocabulary can carry.
 HRESULT DescribeSafeArray(SAFEARRAY* array, LONG& lowerBound, ULONG& count, VARTYPE& vt);
 
@@ -229,8 +216,8 @@ HRESULT SAWriter<Schema>::Write(XMLWriterAbstract& writer, SAFEARRAY* array) {
   ULONG count = 0;
   VARTYPE vt = VT_EMPTY;
   PLAT_RETURN_IF_FAILED(DescribeSafeArray(array, lowerBound, count, vt));
-  SafeArrayDataLock lock(array);
-  PLAT_RETURN_IF_FAILED(lock.hr());
+  plat::safearray_data<BYTE> data;
+  PLAT_RETURN_IF_FAILED(data.access(array));
 
   XMLAttributeMap attributes;
   PLAT_RETURN_IF_FAILED(attributes.AddLong(type_, vt));
@@ -244,7 +231,7 @@ HRESULT SAWriter<Schema>::Write(XMLWriterAbstract& writer, SAFEARRAY* array) {
   VariantWriter<Schema> elementWriter;
   std::wstring text;
   for (ULONG i = 0; i < count; ++i) {
-    const BYTE* element = lock.data() + static_cast<size_t>(i) * size;
+    const BYTE* element = data.get() + static_cast<size_t>(i) * size;
     if (vt == VT_VARIANT) {
       PLAT_RETURN_IF_FAILED(
           elementWriter.Write(writer, reinterpret_cast<const VARIANT*>(element)));

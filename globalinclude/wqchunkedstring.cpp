@@ -3,25 +3,14 @@
 #include <cwchar>
 #include <memory>
 
-WQChunkedString::~WQChunkedString() {
-  for (size_t i = 0; i < blockCount_; ++i) delete[] blocks_[i];
-  delete[] blocks_;
-}
-
 // The table is replaced by one of exactly the size needed; the blocks themselves stay
 // where they are. Every allocation happens before anything is changed.
 void WQChunkedString::Grow(size_t blocksNeeded) {
-  std::unique_ptr<wchar_t*[]> table(new wchar_t*[blocksNeeded]());
-  size_t made = blockCount_;
-  try {
-    for (; made < blocksNeeded; ++made) table[made] = new wchar_t[kBlockSize];
-  } catch (...) {
-    for (size_t i = blockCount_; i < made; ++i) delete[] table[i];
-    throw;
-  }
-  for (size_t i = 0; i < blockCount_; ++i) table[i] = blocks_[i];
-  delete[] blocks_;
-  blocks_ = table.release();
+  auto table = std::make_unique<std::unique_ptr<wchar_t[]>[]>(blocksNeeded);
+  for (size_t i = blockCount_; i < blocksNeeded; ++i)
+    table[i] = std::make_unique_for_overwrite<wchar_t[]>(kBlockSize);
+  for (size_t i = 0; i < blockCount_; ++i) table[i] = std::move(blocks_[i]);
+  blocks_ = std::move(table);
   blockCount_ = blocksNeeded;
 }
 
@@ -34,7 +23,7 @@ void WQChunkedString::Append(const wchar_t* text, size_t count) {
   length_ += count;
   while (count) {
     const size_t part = count < kBlockSize - offset ? count : kBlockSize - offset;
-    wmemcpy(blocks_[block] + offset, text, part);
+    wmemcpy(blocks_[block].get() + offset, text, part);
     text += part;
     count -= part;
     ++block;
@@ -49,8 +38,8 @@ void WQChunkedString::Clear() {
 
 void WQChunkedString::CopyTo(wchar_t* out) const {
   const size_t whole = static_cast<size_t>(length_ / kBlockSize);
-  for (size_t i = 0; i < whole; ++i, out += kBlockSize) wmemcpy(out, blocks_[i], kBlockSize);
+  for (size_t i = 0; i < whole; ++i, out += kBlockSize) wmemcpy(out, blocks_[i].get(), kBlockSize);
   const size_t rest = static_cast<size_t>(length_ % kBlockSize);
-  if (rest) wmemcpy(out, blocks_[whole], rest);
+  if (rest) wmemcpy(out, blocks_[whole].get(), rest);
   out[rest] = L'\0';
 }

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <memory>
 
 class WQChunkedString {
  public:
@@ -13,7 +14,6 @@ class WQChunkedString {
   WQChunkedString() = default;
   WQChunkedString(const WQChunkedString&) = delete;
   WQChunkedString& operator=(const WQChunkedString&) = delete;
-  ~WQChunkedString();
 
   // Appends count characters; nothing for a null text or a count of 0.
   // Throws std::bad_alloc when a block cannot be allocated (nothing is appended then).
@@ -29,7 +29,7 @@ class WQChunkedString {
  private:
   void Grow(size_t blocksNeeded);
 
-  wchar_t** blocks_ = nullptr;
+  std::unique_ptr<std::unique_ptr<wchar_t[]>[]> blocks_;
   size_t blockCount_ = 0;
   uint64_t length_ = 0;
 };

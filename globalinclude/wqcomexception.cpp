@@ -453,10 +453,9 @@ void WQComException::CatchComException(const WQSourceLocation& location,
 }
 
 void WQComException::CatchComError(const WQSourceLocation& location, const _com_error& caught) {
-  if (IErrorInfo* info = caught.ErrorInfo()) {
-    ::SetErrorInfo(0, info);
-    info->Release();
-  }
+  // ErrorInfo() hands out a reference of its own.
+  if (const auto info = plat::com_ptr<IErrorInfo>::attach(caught.ErrorInfo()))
+    ::SetErrorInfo(0, info.get());
   WQComException temporary;
   temporary = caught.Error();
   temporary.SetErrorNoMessage(&location, S_OK);

@@ -70,6 +70,7 @@ inline void delete_gdi(HGDIOBJ obj) noexcept { ::DeleteObject(obj); }
 inline void free_global(HGLOBAL mem) noexcept { ::GlobalFree(mem); }
 inline void free_library(HMODULE module) noexcept { ::FreeLibrary(module); }
 inline void destroy_safearray(SAFEARRAY* sa) noexcept { ::SafeArrayDestroy(sa); }
+inline void unaccess_safearray_data(SAFEARRAY* sa) noexcept { ::SafeArrayUnaccessData(sa); }
 inline void free_bstr(BSTR s) noexcept { ::SysFreeString(s); }
 inline void free_cotask(void* p) noexcept { ::CoTaskMemFree(p); }
 
@@ -103,6 +104,49 @@ class unique_bstr : public unique_any<handle_traits<BSTR, free_bstr>> {
   UINT length() const noexcept { return ::SysStringLen(get()); }
   // Never null: an empty text for a null BSTR, as COM treats them alike.
   const wchar_t* c_str() const noexcept { return get() ? get() : L""; }
+};
+
+// A SAFEARRAY's elements as T for the life of a scope: SafeArrayAccessData on the way in,
+// SafeArrayUnaccessData on the way out. The array stays locked meanwhile, so nobody can
+// destroy or resize it under the pointer. Borrows the array; its owner must outlive this.
+template <class T>
+class safearray_data {
+ public:
+  safearray_data() noexcept = default;
+  safearray_data(const safearray_data&) = delete;
+  safearray_data& operator=(const safearray_data&) = delete;
+  safearray_data(safearray_data&& other) noexcept
+      : lock_(std::move(other.lock_)), data_(std::exchange(other.data_, nullptr)) {}
+  safearray_data& operator=(safearray_data&& other) noexcept {
+    if (this != &other) {
+      lock_ = std::move(other.lock_);
+      data_ = std::exchange(other.data_, nullptr);
+    }
+    return *this;
+  }
+
+  // Ends the access held so far, then locks `array`; on failure holds nothing.
+  HRESULT access(SAFEARRAY* array) noexcept {
+    reset();
+    void* data = nullptr;
+    const HRESULT hr = ::SafeArrayAccessData(array, &data);
+    if (FAILED(hr)) return hr;
+    lock_.reset(array);
+    data_ = static_cast<T*>(data);
+    return S_OK;
+  }
+  void reset() noexcept {
+    lock_.reset();
+    data_ = nullptr;
+  }
+
+  T* get() const noexcept { return data_; }
+  SAFEARRAY* array() const noexcept { return lock_.get(); }
+  explicit operator bool() const noexcept { return static_cast<bool>(lock_); }
+
+ private:
+  unique_any<handle_traits<SAFEARRAY*, unaccess_safearray_data>> lock_;
+  T* data_ = nullptr;
 };
 
 // VARIANT owner; VariantClear on destruction and before reuse.

@@ -66,13 +66,13 @@ class FieldFormatter : public testing::Test {
     SAFEARRAY* raw = reinterpret_cast<SAFEARRAY*>(1);
     if (FAILED(formatter_->get_PrefixStrings(&raw))) return {raw ? L"bad out-pointer" : L"failed"};
     plat::unique_safearray array(raw);
-    VARIANT* elements = nullptr;
-    EXPECT_EQ(SafeArrayAccessData(raw, reinterpret_cast<void**>(&elements)), S_OK);
+    plat::safearray_data<VARIANT> data;
+    EXPECT_EQ(data.access(raw), S_OK);
     EXPECT_EQ(raw->rgsabound[0].lLbound, 1);
+    const VARIANT* elements = data.get();
     Texts texts;
     for (ULONG i = 0; i < raw->rgsabound[0].cElements; ++i)
       texts.emplace_back(V_VT(&elements[i]) == VT_BSTR ? V_BSTR(&elements[i]) : L"not a text");
-    SafeArrayUnaccessData(raw);
     return texts;
   }
 
