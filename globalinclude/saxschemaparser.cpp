@@ -25,21 +25,13 @@ bool IsAttributeKind(ULONG kind) {
   return kind >= kSchemaStringAttribute && kind <= kSchemaBoolAttribute;
 }
 
-// A SAX name is counted and need not be 0-terminated; the table name must end with it.
-bool NameEquals(const wchar_t* tableName, const wchar_t* name, int length, bool ignoreCase) {
-  if (!tableName || !name || length <= 0) return false;
-  const size_t count = static_cast<size_t>(length);
-  const int compared = ignoreCase ? _wcsnicmp(tableName, name, count) : wcsncmp(tableName, name, count);
-  return compared == 0 && tableName[count] == L'\0';
-}
-
-const SAXSchemaEntry* FindElement(const SAXSchemaEntry* schema, const wchar_t* name, int length,
-                                  bool ignoreCase) {
-  for (const SAXSchemaEntry* e = schema + 1; e->kind != kSchemaEnd; ++e)
-    if ((e->kind == kSchemaElement || IsSimpleKind(e->kind)) &&
-        NameEquals(e->name, name, length, ignoreCase))
-      return e;
-  return nullptr;
+// A SAX name is counted and need not be 0-terminated; a table name's length is known.
+bool NameEquals(const wchar_t* tableName, size_t tableLength, const wchar_t* name, int length,
+                bool ignoreCase) {
+  if (!tableName || !name || length <= 0 || tableLength != static_cast<size_t>(length))
+    return false;
+  return (ignoreCase ? _wcsnicmp(tableName, name, tableLength)
+                     : wmemcmp(tableName, name, tableLength)) == 0;
 }
 
 bool IsChildAllowed(const SAXSchemaEntry* parent, const SAXSchemaEntry* child) {
@@ -413,6 +405,7 @@ class ContentHandler
 
   template <class Body>
   HRESULT Guard(const wchar_t* method, const wchar_t* name, int nameLength, Body&& body) noexcept;
+  HRESULT Recover(const wchar_t* method, const wchar_t* name, int nameLength) noexcept;
   void Describe(WQComException& error, WQStringBuffer& activity, const wchar_t* method,
                 const wchar_t* name, int nameLength);
   HRESULT Record(WQComException& error);
@@ -421,6 +414,7 @@ class ContentHandler
   HRESULT RecordReaderError(ISAXLocator* locator, const WCHAR* message, HRESULT code,
                             const wchar_t* format) noexcept;
 
+  const SAXSchemaEntry* FindElement(const wchar_t* name, int length) const;
   void OnStartElement(const wchar_t* name, int length, ISAXAttributes* attributes);
   void SetAttributes(const ElementFrame& frame, ISAXAttributes* attributes);
   void OnEndElement();
@@ -430,6 +424,7 @@ class ContentHandler
   // table entry where its element's rules begin and end.
   std::vector<AttributeRule> rules_;
   std::vector<std::pair<size_t, size_t>> elementRules_;
+  std::vector<std::pair<const SAXSchemaEntry*, size_t>> elements_;  // with their names' lengths
   // When a rule's id was last seen: at the stamp of the element being started.
   std::vector<unsigned> ruleSeen_;
   unsigned stamp_ = 0;
@@ -448,6 +443,8 @@ ContentHandler::ContentHandler(const SAXSchemaEntry* schema) : schema_(schema) {
   while (schema[count - 1].kind != kSchemaEnd) ++count;
   elementRules_.resize(count);
   for (size_t i = 0; i < count; ++i) {
+    if (schema[i].kind == kSchemaElement || IsSimpleKind(schema[i].kind))
+      elements_.emplace_back(schema + i, schema[i].name ? wcslen(schema[i].name) : 0);
     if (schema[i].kind != kSchemaElement) continue;
     const size_t begin = rules_.size();
     for (const SAXSchemaEntry* e = schema + i + 1;
@@ -473,13 +470,24 @@ ContentHandler::ContentHandler(const SAXSchemaEntry* schema) : schema_(schema) {
 template <class Body>
 HRESULT ContentHandler::Guard(const wchar_t* method, const wchar_t* name, int nameLength,
                               Body&& body) noexcept {
+  try {
+    body();
+    return S_OK;
+  } catch (...) {
+    return Recover(method, name, nameLength);
+  }
+}
+
+// The failure a callback is handling, rethrown to be told apart; kept out of Guard so
+// that a callback that succeeds makes no error objects.
+HRESULT ContentHandler::Recover(const wchar_t* method, const wchar_t* name,
+                                int nameLength) noexcept {
   wchar_t storage[128];
   WQStringBuffer activity(storage);
   WQComException error;
   bool abort = false;
   try {
-    body();
-    return S_OK;
+    throw;
   } catch (WQComException& caught) {
     abort = caught.GetHResult() == WQ_E_SAXABORT;
     if (!abort) {
@@ -618,12 +626,19 @@ HRESULT ContentHandler::RecordReaderError(ISAXLocator* locator, const WCHAR* mes
   return code;
 }
 
+const SAXSchemaEntry* ContentHandler::FindElement(const wchar_t* name, int length) const {
+  for (const auto& element : elements_)
+    if (NameEquals(element.first->name, element.second, name, length, ignoreCase_))
+      return element.first;
+  return nullptr;
+}
+
 void ContentHandler::OnStartElement(const wchar_t* name, int length, ISAXAttributes* attributes) {
   if (stack_.GetCount() == 0) Check(E_UNEXPECTED);
   const ElementFrame parent = Top();
   // Inside a skipped subtree everything is skipped, and simple elements hold only text.
   const SAXSchemaEntry* entry = parent.entry && !IsSimpleKind(parent.entry->kind)
-                                    ? FindElement(schema_, name, length, ignoreCase_)
+                                    ? FindElement(name, length)
                                     : nullptr;
   const bool allowed = entry && IsChildAllowed(parent.entry, entry);
   if (!allowed && !tolerateUnknown_)
@@ -670,16 +685,10 @@ void ContentHandler::SetAttributes(const ElementFrame& frame, ISAXAttributes* at
     Check(attributes->getName(i, &uri, &uriLength, &name, &nameLength, &qName, &qNameLength));
     if (IsNamespaceDeclaration(qName, qNameLength)) continue;
     const AttributeRule* rule = nullptr;
-    if (uriLength <= 0 && name && nameLength > 0) {
-      const size_t length = static_cast<size_t>(nameLength);
-      for (size_t r = range.first; r < range.second; ++r)
-        if (rules[r].length == length &&
-            (ignoreCase_ ? _wcsnicmp(rules[r].name, name, length)
-                         : wmemcmp(rules[r].name, name, length)) == 0) {
+    if (uriLength <= 0)
+      for (size_t r = range.first; r < range.second && !rule; ++r)
+        if (NameEquals(rules[r].name, rules[r].length, name, nameLength, ignoreCase_))
           rule = &rules[r];
-          break;
-        }
-    }
     if (!rule) {
       if (tolerateUnknown_) continue;
       WQComException().ThrowHrAt(WQ_HERE, E_FAIL, L"Unexpected Attribute %.*ls", nameLength, name);
