@@ -667,6 +667,7 @@ void ContentHandler::SetAttributes(const ElementFrame& frame, ISAXAttributes* at
   if (!attributes || FAILED(attributes->getLength(&count)) || count <= 0) return;
   const auto& range = elementRules_[static_cast<size_t>(frame.entry - schema_)];
   const AttributeRule* const rules = rules_.data();
+  // A new stamp forgets the previous element's attributes; on wrapping, the marks start over.
   if (++stamp_ == 0) {
     ruleSeen_.assign(ruleSeen_.size(), 0);
     stamp_ = 1;
@@ -702,7 +703,8 @@ void ContentHandler::SetAttributes(const ElementFrame& frame, ISAXAttributes* at
     int valueLength = 0;
     Check(attributes->getValue(i, &value, &valueLength));
     // A value ends at its first null, as a copy of it would.
-    const size_t length = value && valueLength > 0 ? wcsnlen(value, static_cast<size_t>(valueLength)) : 0;
+    const size_t length =
+        value && valueLength > 0 ? wcsnlen(value, static_cast<size_t>(valueLength)) : 0;
     SAXSchemaValue converted;
     if (rule->type == SAXSchemaValue::kString) {
       // Handlers read strings up to a null, and the reader's need not end in one.
