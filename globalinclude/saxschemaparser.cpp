@@ -12,6 +12,8 @@
 #include <cwchar>
 #include <cwctype>
 #include <clocale>
+#include <utility>
+#include <vector>
 
 #include "wqarray.h"
 #include "wqstring.h"
@@ -23,31 +25,13 @@ bool IsAttributeKind(ULONG kind) {
   return kind >= kSchemaStringAttribute && kind <= kSchemaBoolAttribute;
 }
 
-// A SAX name is counted and need not be 0-terminated; the table name must end with it.
-bool NameEquals(const wchar_t* tableName, const wchar_t* name, int length, bool ignoreCase) {
-  if (!tableName || !name || length <= 0) return false;
-  const size_t count = static_cast<size_t>(length);
-  const int compared = ignoreCase ? _wcsnicmp(tableName, name, count) : wcsncmp(tableName, name, count);
-  return compared == 0 && tableName[count] == L'\0';
-}
-
-const SAXSchemaEntry* FindElement(const SAXSchemaEntry* schema, const wchar_t* name, int length,
-                                  bool ignoreCase) {
-  for (const SAXSchemaEntry* e = schema + 1; e->kind != kSchemaEnd; ++e)
-    if ((e->kind == kSchemaElement || IsSimpleKind(e->kind)) &&
-        NameEquals(e->name, name, length, ignoreCase))
-      return e;
-  return nullptr;
-}
-
-// Only elements of kind 2 have a block of attributes.
-const SAXSchemaEntry* FindAttribute(const SAXSchemaEntry* element, const wchar_t* name, int length,
-                                    bool ignoreCase) {
-  if (element->kind != kSchemaElement) return nullptr;
-  for (const SAXSchemaEntry* e = element + 1; e->kind != kSchemaEndBlock && e->kind != kSchemaEnd;
-       ++e)
-    if (IsAttributeKind(e->kind) && NameEquals(e->name, name, length, ignoreCase)) return e;
-  return nullptr;
+// A SAX name is counted and need not be 0-terminated; a table name's length is known.
+bool NameEquals(const wchar_t* tableName, size_t tableLength, const wchar_t* name, int length,
+                bool ignoreCase) {
+  if (!tableName || !name || length <= 0 || tableLength != static_cast<size_t>(length))
+    return false;
+  return (ignoreCase ? _wcsnicmp(tableName, name, tableLength)
+                     : wmemcmp(tableName, name, tableLength)) == 0;
 }
 
 bool IsChildAllowed(const SAXSchemaEntry* parent, const SAXSchemaEntry* child) {
@@ -67,9 +51,9 @@ bool IsNamespaceDeclaration(const wchar_t* qName, int length) {
 bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t' || c == L'\r' || c == L'\n'; }
 
 // The text without surrounding blanks, as [begin, end).
-void Trim(const wchar_t* text, const wchar_t*& begin, const wchar_t*& end) {
+void Trim(const wchar_t* text, size_t length, const wchar_t*& begin, const wchar_t*& end) {
   begin = text;
-  end = text + wcslen(text);
+  end = text + length;
   while (begin < end && IsBlank(*begin)) ++begin;
   while (end > begin && IsBlank(end[-1])) --end;
 }
@@ -113,18 +97,47 @@ HRESULT ParseReal(const wchar_t* begin, const wchar_t* end, double& out) {
   return S_OK;
 }
 
+// The words are ASCII letters and digits, and no other character folds to one of their
+// letters, so folding ASCII alone gives what a case-blind compare of the runtime gives.
 HRESULT ParseBoolean(const wchar_t* begin, const wchar_t* end, bool& out) {
   static constexpr const wchar_t* kTrue[] = {L"1", L"true", L"on", L"yes", L"t"};
   static constexpr const wchar_t* kFalse[] = {L"0", L"false", L"off", L"no", L"f"};
   const size_t length = static_cast<size_t>(end - begin);
   const auto matches = [&](const wchar_t* word) {
-    return wcslen(word) == length && _wcsnicmp(word, begin, length) == 0;
+    size_t i = 0;
+    for (; i < length && word[i]; ++i) {
+      const wchar_t c = begin[i] >= L'A' && begin[i] <= L'Z' ? begin[i] - L'A' + L'a' : begin[i];
+      if (c != word[i]) return false;
+    }
+    return i == length && !word[i];
   };
   for (const wchar_t* word : kTrue)
     if (matches(word)) return out = true, S_OK;
   for (const wchar_t* word : kFalse)
     if (matches(word)) return out = false, S_OK;
   return DISP_E_TYPEMISMATCH;
+}
+
+// A number or boolean from a counted text; the text need not end in a null.
+HRESULT ConvertText(const wchar_t* text, size_t length, ULONG type, SAXSchemaValue& out) {
+  out.type = type;
+  out.missing = false;
+  if (type == SAXSchemaValue::kString || type > SAXSchemaValue::kBoolean) return E_FAIL;
+  const wchar_t* begin;
+  const wchar_t* end;
+  Trim(text, length, begin, end);
+  out.missing = begin == end;
+  switch (type) {
+    case SAXSchemaValue::kReal:
+      out.real = 0;
+      return out.missing ? S_OK : ParseReal(begin, end, out.real);
+    case SAXSchemaValue::kInteger:
+      out.integer = 0;
+      return out.missing ? S_OK : ParseInteger(begin, end, out.integer);
+    default:
+      out.boolean = false;
+      return out.missing ? S_OK : ParseBoolean(begin, end, out.boolean);
+  }
 }
 
 const wchar_t* TypeText(ULONG type) {
@@ -157,28 +170,13 @@ HRESULT ReportBadValue(HRESULT hr, const wchar_t* what, const wchar_t* name, int
 
 HRESULT SAXSchemaValue::FromText(const wchar_t* text, ULONG type, SAXSchemaValue& out) {
   if (!text) text = L"";
-  out.type = type;
-  out.missing = false;
   if (type == kString) {
+    out.type = type;
+    out.missing = false;
     out.text = text;
     return S_OK;
   }
-  if (type > kBoolean) return E_FAIL;
-  const wchar_t* begin;
-  const wchar_t* end;
-  Trim(text, begin, end);
-  out.missing = begin == end;
-  switch (type) {
-    case kReal:
-      out.real = 0;
-      return out.missing ? S_OK : ParseReal(begin, end, out.real);
-    case kInteger:
-      out.integer = 0;
-      return out.missing ? S_OK : ParseInteger(begin, end, out.integer);
-    default:
-      out.boolean = false;
-      return out.missing ? S_OK : ParseBoolean(begin, end, out.boolean);
-  }
+  return ConvertText(text, wcslen(text), type, out);
 }
 
 LONG SAXSchemaValue::GetLong() const {
@@ -228,11 +226,15 @@ void WQSAXAbortException::Abort() {
 }
 
 // A handler's HRESULT as an exception (the abort code as WQSAXAbortException).
-void Check(HRESULT hr) {
-  if (SUCCEEDED(hr)) return;
+[[noreturn]] void Fail(HRESULT hr) {
   WQSAXAbortException error;
   error = hr;
   error.ThrowIfFailed();
+  throw error;  // not reached: hr is a failure
+}
+
+inline void Check(HRESULT hr) {
+  if (FAILED(hr)) Fail(hr);
 }
 
 // Handles a whole subtree that no handler wants.
@@ -323,6 +325,15 @@ class TextStream : public plat::Implements<TextStream, ISequentialStream> {
   size_t position_ = 0;
 };
 
+// An attribute of an element's block, with what matching a name against it needs.
+struct AttributeRule {
+  const wchar_t* name;
+  size_t length;
+  ULONG id;
+  ULONG type;     // a SAXSchemaValue::Type
+  size_t first;   // the element's first rule of the same id: a repeat is one of the id
+};
+
 struct ElementFrame {
   const SAXSchemaEntry* entry;  // null inside a skipped subtree
   SAXSchemaElementHandler* handler;
@@ -338,7 +349,7 @@ struct ErrorInfoRecord {
 class ContentHandler
     : public plat::Implements<ContentHandler, ISAXContentHandler, ISAXErrorHandler> {
  public:
-  explicit ContentHandler(const SAXSchemaEntry* schema) : schema_(schema) {}
+  explicit ContentHandler(const SAXSchemaEntry* schema);
 
   void SetOptions(bool ignoreCase, bool tolerateUnknown) {
     ignoreCase_ = ignoreCase;
@@ -394,6 +405,7 @@ class ContentHandler
 
   template <class Body>
   HRESULT Guard(const wchar_t* method, const wchar_t* name, int nameLength, Body&& body) noexcept;
+  HRESULT Recover(const wchar_t* method, const wchar_t* name, int nameLength) noexcept;
   void Describe(WQComException& error, WQStringBuffer& activity, const wchar_t* method,
                 const wchar_t* name, int nameLength);
   HRESULT Record(WQComException& error);
@@ -402,11 +414,20 @@ class ContentHandler
   HRESULT RecordReaderError(ISAXLocator* locator, const WCHAR* message, HRESULT code,
                             const wchar_t* format) noexcept;
 
+  const SAXSchemaEntry* FindElement(const wchar_t* name, int length) const;
   void OnStartElement(const wchar_t* name, int length, ISAXAttributes* attributes);
   void SetAttributes(const ElementFrame& frame, ISAXAttributes* attributes);
   void OnEndElement();
 
   const SAXSchemaEntry* schema_;
+  // Worked out once per schema: the attribute rules of every element, and for each
+  // table entry where its element's rules begin and end.
+  std::vector<AttributeRule> rules_;
+  std::vector<std::pair<size_t, size_t>> elementRules_;
+  std::vector<std::pair<const SAXSchemaEntry*, size_t>> elements_;  // with their names' lengths
+  // When a rule's id was last seen: at the stamp of the element being started.
+  std::vector<unsigned> ruleSeen_;
+  unsigned stamp_ = 0;
   plat::com_ptr<ISAXLocator> locator_;
   bool ignoreCase_ = false;
   bool tolerateUnknown_ = true;
@@ -415,8 +436,33 @@ class ContentHandler
   SimpleElementHandler simple_;
   IgnoreElementHandler ignore_;
   WQArray<ElementFrame> stack_;
-  WQArray<ULONG> seenAttributes_;  // of the element being started
 };
+
+ContentHandler::ContentHandler(const SAXSchemaEntry* schema) : schema_(schema) {
+  size_t count = 1;
+  while (schema[count - 1].kind != kSchemaEnd) ++count;
+  elementRules_.resize(count);
+  for (size_t i = 0; i < count; ++i) {
+    if (schema[i].kind == kSchemaElement || IsSimpleKind(schema[i].kind))
+      elements_.emplace_back(schema + i, schema[i].name ? wcslen(schema[i].name) : 0);
+    if (schema[i].kind != kSchemaElement) continue;
+    const size_t begin = rules_.size();
+    for (const SAXSchemaEntry* e = schema + i + 1;
+         e->kind != kSchemaEndBlock && e->kind != kSchemaEnd; ++e) {
+      if (!IsAttributeKind(e->kind)) continue;
+      size_t first = rules_.size();
+      for (size_t j = begin; j < rules_.size(); ++j)
+        if (rules_[j].id == e->id) {
+          first = j;
+          break;
+        }
+      rules_.push_back({e->name, e->name ? wcslen(e->name) : 0, e->id,
+                        e->kind - kSchemaStringAttribute, first});
+    }
+    elementRules_[i] = {begin, rules_.size()};
+  }
+  ruleSeen_.assign(rules_.size(), 0);
+}
 
 // Every callback ends here: nothing is thrown back into the reader. A failure gets an
 // element naming the SAX element and its position in front of its chain and becomes
@@ -424,13 +470,24 @@ class ContentHandler
 template <class Body>
 HRESULT ContentHandler::Guard(const wchar_t* method, const wchar_t* name, int nameLength,
                               Body&& body) noexcept {
+  try {
+    body();
+    return S_OK;
+  } catch (...) {
+    return Recover(method, name, nameLength);
+  }
+}
+
+// The failure a callback is handling, rethrown to be told apart; kept out of Guard so
+// that a callback that succeeds makes no error objects.
+HRESULT ContentHandler::Recover(const wchar_t* method, const wchar_t* name,
+                                int nameLength) noexcept {
   wchar_t storage[128];
   WQStringBuffer activity(storage);
   WQComException error;
   bool abort = false;
   try {
-    body();
-    return S_OK;
+    throw;
   } catch (WQComException& caught) {
     abort = caught.GetHResult() == WQ_E_SAXABORT;
     if (!abort) {
@@ -569,12 +626,19 @@ HRESULT ContentHandler::RecordReaderError(ISAXLocator* locator, const WCHAR* mes
   return code;
 }
 
+const SAXSchemaEntry* ContentHandler::FindElement(const wchar_t* name, int length) const {
+  for (const auto& element : elements_)
+    if (NameEquals(element.first->name, element.second, name, length, ignoreCase_))
+      return element.first;
+  return nullptr;
+}
+
 void ContentHandler::OnStartElement(const wchar_t* name, int length, ISAXAttributes* attributes) {
   if (stack_.GetCount() == 0) Check(E_UNEXPECTED);
   const ElementFrame parent = Top();
   // Inside a skipped subtree everything is skipped, and simple elements hold only text.
   const SAXSchemaEntry* entry = parent.entry && !IsSimpleKind(parent.entry->kind)
-                                    ? FindElement(schema_, name, length, ignoreCase_)
+                                    ? FindElement(name, length)
                                     : nullptr;
   const bool allowed = entry && IsChildAllowed(parent.entry, entry);
   if (!allowed && !tolerateUnknown_)
@@ -600,44 +664,60 @@ void ContentHandler::OnStartElement(const wchar_t* name, int length, ISAXAttribu
 
 void ContentHandler::SetAttributes(const ElementFrame& frame, ISAXAttributes* attributes) {
   int count = 0;
-  if (!attributes || FAILED(attributes->getLength(&count))) return;
+  if (!attributes || FAILED(attributes->getLength(&count)) || count <= 0) return;
+  const auto& range = elementRules_[static_cast<size_t>(frame.entry - schema_)];
+  const AttributeRule* const rules = rules_.data();
+  // A new stamp forgets the previous element's attributes; on wrapping, the marks start over.
+  if (++stamp_ == 0) {
+    ruleSeen_.assign(ruleSeen_.size(), 0);
+    stamp_ = 1;
+  }
   wchar_t storage[1024];
   WQStringBuffer text(storage);
-  seenAttributes_.RemoveAll();
   for (int i = 0; i < count; ++i) {
-    const wchar_t* name = nullptr;
-    int nameLength = 0;
-    Check(attributes->getLocalName(i, &name, &nameLength));
     // The schemas name no namespace: an attribute in one is another vocabulary's, even
     // when its local name is one of ours; namespace declarations are not data.
     const wchar_t* uri = nullptr;
     int uriLength = 0;
+    const wchar_t* name = nullptr;
+    int nameLength = 0;
     const wchar_t* qName = nullptr;
     int qNameLength = 0;
-    Check(attributes->getURI(i, &uri, &uriLength));
-    Check(attributes->getQName(i, &qName, &qNameLength));
+    Check(attributes->getName(i, &uri, &uriLength, &name, &nameLength, &qName, &qNameLength));
     if (IsNamespaceDeclaration(qName, qNameLength)) continue;
-    const SAXSchemaEntry* attribute =
-        uriLength > 0 ? nullptr : FindAttribute(frame.entry, name, nameLength, ignoreCase_);
-    if (!attribute) {
+    const AttributeRule* rule = nullptr;
+    if (uriLength <= 0)
+      for (size_t r = range.first; r < range.second && !rule; ++r)
+        if (NameEquals(rules[r].name, rules[r].length, name, nameLength, ignoreCase_))
+          rule = &rules[r];
+    if (!rule) {
       if (tolerateUnknown_) continue;
       WQComException().ThrowHrAt(WQ_HERE, E_FAIL, L"Unexpected Attribute %.*ls", nameLength, name);
     }
     // Names that differ only in case meet here when case is ignored.
-    for (int j = 0; j < seenAttributes_.GetCount(); ++j)
-      if (seenAttributes_[j] == attribute->id)
-        WQComException().ThrowHrAt(WQ_HERE, E_FAIL, L"The attribute %.*ls is repeated", nameLength,
-                                   name);
-    seenAttributes_.Add(attribute->id);
+    if (ruleSeen_[rule->first] == stamp_)
+      WQComException().ThrowHrAt(WQ_HERE, E_FAIL, L"The attribute %.*ls is repeated", nameLength,
+                                 name);
+    ruleSeen_[rule->first] = stamp_;
     const wchar_t* value = nullptr;
     int valueLength = 0;
     Check(attributes->getValue(i, &value, &valueLength));
-    text.Assign(value, valueLength > 0 ? static_cast<size_t>(valueLength) : 0);
-    const ULONG type = attribute->kind - kSchemaStringAttribute;
+    // A value ends at its first null, as a copy of it would.
+    const size_t length =
+        value && valueLength > 0 ? wcsnlen(value, static_cast<size_t>(valueLength)) : 0;
     SAXSchemaValue converted;
-    const HRESULT hr = SAXSchemaValue::FromText(text, type, converted);
-    if (FAILED(hr)) Check(ReportBadValue(hr, L"attribute", name, nameLength, text, type));
-    Check(frame.handler->SetAttribute(attribute->id, converted));
+    if (rule->type == SAXSchemaValue::kString) {
+      // Handlers read strings up to a null, and the reader's need not end in one.
+      text.Assign(value, length);
+      SAXSchemaValue::FromText(text, rule->type, converted);
+    } else {
+      const HRESULT hr = ConvertText(length ? value : L"", length, rule->type, converted);
+      if (FAILED(hr)) {
+        text.Assign(value, length);
+        Check(ReportBadValue(hr, L"attribute", name, nameLength, text, rule->type));
+      }
+    }
+    Check(frame.handler->SetAttribute(rule->id, converted));
   }
 }
 

@@ -256,6 +256,67 @@ TEST(SAXSchemaParser, AttributesOfOtherNamespacesAndRepeats) {
   EXPECT_EQ(parser.journal.live, 0);
 }
 
+// Attribute values are converted from the reader's counted text, as element texts are, and
+// a value that does not convert is quoted in the error.
+TEST(SAXSchemaParser, AttributeValuesConvertFromTheReadersText) {
+  CaseParser parser;
+  EXPECT_EQ(parser.Parse(L"<ListCases Count=' +12 '><Case ID='  ' Active='YES' Weight=' -2.5e1'"
+                         L" CaseName=' x '/><Case Active='False' ID='-7'/></ListCases>"),
+            S_OK);
+  EXPECT_EQ(parser.journal.lines,
+            Lines({L"root GetChild 0", L"h1 Start 0", L"h1 Attr 8 i:12", L"h1 GetChild 1",
+                   L"h2 Start 1", L"h2 Attr 2 i:0 missing", L"h2 Attr 4 b:1", L"h2 Attr 6 r:-25",
+                   L"h2 Attr 3 s: x ", L"h2 End 1", L"h1 EndChild 1 h2", L"h1 GetChild 1",
+                   L"h3 Start 1", L"h3 Attr 4 b:0", L"h3 Attr 2 i:-7", L"h3 End 1",
+                   L"h1 EndChild 1 h3", L"h1 End 0", L"root EndChild 0 h1"}));
+  const struct {
+    const wchar_t* xml;
+    HRESULT hr;
+    const wchar_t* message;
+  } bad[] = {
+      {L"<ListCases><Case ID='x1'/></ListCases>", DISP_E_TYPEMISMATCH,
+       L"The value 'x1' of attribute ID is not an integer"},
+      {L"<ListCases><Case ID='99999999999'/></ListCases>", DISP_E_OVERFLOW,
+       L"The value '99999999999' of attribute ID is out of range for an integer"},
+      {L"<ListCases><Case Active='truex'/></ListCases>", DISP_E_TYPEMISMATCH,
+       L"The value 'truex' of attribute Active is not a boolean"},
+      {L"<ListCases><Case Active='tru'/></ListCases>", DISP_E_TYPEMISMATCH,
+       L"The value 'tru' of attribute Active is not a boolean"},
+  };
+  for (const auto& c : bad) {
+    EXPECT_EQ(parser.Parse(c.xml), c.hr) << c.xml;
+    const std::wstring description = wqtest::TakeErrorDescription();
+    EXPECT_NE(description.find(c.message), std::wstring::npos) << description;
+  }
+}
+
+// Two names of one attribute id: the second one given is a repeat.
+TEST(SAXSchemaParser, NamesOfOneIdCountAsOneAttribute) {
+  static const SAXSchemaEntry kSchema[] = {
+      {kSchemaStart, nullptr, 0},
+      {kSchemaElement, L"ListCases", kListCases},
+      {kSchemaStringAttribute, L"Name", kCaseName},
+      {kSchemaStringAttribute, L"Title", kCaseName},
+      {kSchemaIntegerAttribute, L"Count", kCount},
+      {kSchemaEndBlock, nullptr, 0},
+      {kSchemaEnd, nullptr, 0},
+  };
+  struct Parser : SAXSchemaParser {
+    const SAXSchemaEntry* GetSchema() override { return kSchema; }
+    HRESULT GetChildHandler(ULONG, SAXSchemaElementHandler** child) override {
+      *child = &list;
+      return S_OK;
+    }
+    DefaultSAXSchemaElementHandler list;
+  } parser;
+  plat::unique_bstr one = plat::unique_bstr::copy(L"<ListCases Title='a' Count='1'/>");
+  EXPECT_EQ(parser.ParseString(one.get()), S_OK);
+  plat::unique_bstr both = plat::unique_bstr::copy(L"<ListCases Title='a' Count='1' Name='b'/>");
+  EXPECT_EQ(parser.ParseString(both.get()), E_FAIL);
+  EXPECT_NE(wqtest::TakeErrorDescription().find(L"The attribute Name is repeated"),
+            std::wstring::npos);
+}
+
 TEST(SAXSchemaParser, ValueConversions) {
   struct Case {
     const wchar_t* text;
