@@ -127,6 +127,12 @@ void AppendHResultAttribute(WQStringBuffer& buffer, HRESULT code);
   }                                   \
   return error.LeaveMethod();
 
+// Opens the body of a COM method that keeps no error object and answers bare HRESULTs: the
+// thread's error info is cleared on entry, so that a failure without error info of its own
+// is never described by one from before. Error info that the method's own calls install
+// after it stays.
+#define WQ_BARE_METHOD() ::SetErrorInfo(0, nullptr)
+
 // Runs one operation as a COM method: its failures come back as the HRESULT with the
 // error info installed; no exception leaves. `methodName` may be null.
 template <class Body>

@@ -3,6 +3,8 @@
 // comparison.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include <standinsclient.h>
 
 #include "WQCGenericSvcs.h"
@@ -634,6 +636,98 @@ TEST_F(MainTest, BareRefusalsLeaveNoErrorInfoFromBefore) {
   InstallStaleErrorInfo();
   EXPECT_EQ(main_->CreateObject(noWq_.get(), Bstr(L"Pump").get(), nullptr, &value), E_INVALIDARG);
   EXPECT_EQ(wqtest::TakeErrorDescription(), L"");
+}
+
+template <class I>
+plat::com_ptr<I> Create(REFCLSID clsid) {
+  plat::com_ptr<I> object;
+  EXPECT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, __uuidof(I), object.put_void()),
+            S_OK);
+  return object;
+}
+
+// A compiled client calls each creatable class through its vtable, asks GetErrorInfo after a
+// failure and must not be told of an error from before: the call has its own text or none.
+TEST_F(MainTest, EveryClassFailsThroughItsVtableWithoutOlderErrorInfo) {
+  auto selectKb = Create<IWQCSelectKBDlg>(__uuidof(WQCSelectKBDlg));
+  auto request = Create<IWQCKBDialogRequest>(__uuidof(WQCKBDialogRequest));
+  auto hold = Create<IWQCAssocHoldDlg>(__uuidof(WQCAssocHoldDlg));
+  auto claim = Create<IWQCClaimDlg>(__uuidof(WQCClaimDlg));
+  auto unclaim = Create<IWQCUnClaimDlg>(__uuidof(WQCUnClaimDlg));
+  auto openSheet = Create<IWQCOpenDatasheetDlg>(__uuidof(WQCOpenDatasheetDlg));
+  auto byType = Create<IWQCSelDsByTypeDlg>(__uuidof(WQCSelDsByTypeDlg));
+  auto selectCase = Create<IWQCSelectCaseDlg>(__uuidof(WQCSelectCaseDlg));
+  auto selectClass = Create<IWQCSelectClassDlg>(__uuidof(WQCSelectClassDlg));
+  auto selectObject = Create<IWQCSelectObjectDlg>(__uuidof(WQCSelectObjectDlg));
+  auto unitSet = Create<IWQCSelectUnitSetDlg>(__uuidof(WQCSelectUnitSetDlg));
+  auto selectSheet = Create<IWQCSelectDatasheetDlg>(__uuidof(WQCSelectDatasheetDlg));
+  auto rename = Create<IWQCRenameCaseDlg>(__uuidof(WQCRenameCaseDlg));
+  auto conflicts = Create<IWQCConflictResolution>(__uuidof(WQCConflictResolution));
+  auto access = Create<IWQCAccessControl>(__uuidof(WQCAccessControl));
+  auto formatter = Create<IWQCFieldFormatter>(__uuidof(WQCFieldFormatter));
+  auto boolCtl = Create<IWQCFormatCtl>(__uuidof(WQCBoolFormatCtl));
+  auto dateCtl = Create<IWQCFormatCtl>(__uuidof(WQCDateFormatCtl));
+  auto integerCtl = Create<IWQCFormatCtl>(__uuidof(WQCIntegerFormatCtl));
+  auto realCtl = Create<IWQCFormatCtl>(__uuidof(WQCRealFormatCtl));
+
+  IDispatch* const noWq = noWq_.get();
+  long number = 0;
+  VARIANT_BOOL flag = VARIANT_FALSE;
+  BSTR text = nullptr;
+  VARIANT none;
+  VariantInit(&none);
+  enum Text { kNone, kOwn };
+  struct Failure {
+    const char* call;
+    Text text;
+    std::function<HRESULT()> run;
+  };
+  const Failure failures[] = {
+      {"Main.ObjectDisplayName(null out)", kNone,
+       [&] { return main_->ObjectDisplayName(ws(), 1, nullptr); }},
+      {"Main.VRMProjectStatus(null out)", kNone, [&] { return main_->VRMProjectStatus(ws(), nullptr); }},
+      {"Main.RunKBRule(non-workspace)", kNone,
+       [&] { return main_->RunKBRule(Bstr(L"R").get(), noWq, 0, 0, 0, none, &none); }},
+      {"SelectKB.Item(1) of none", kNone, [&] { return selectKb->get_Item(1, &text); }},
+      {"SelectKB.RunRule(non-workspace)", kNone,
+       [&] { return selectKb->RunRule(Bstr(L"R").get(), noWq, 0, VARIANT_FALSE, &none); }},
+      {"KBDialogRequest.OID(null out)", kNone, [&] { return request->get_OID(nullptr); }},
+      {"AssocHold.Selection(null out)", kNone, [&] { return hold->get_Selection(nullptr); }},
+      {"AssocHold.CreateHold(non-workspace)", kNone,
+       [&] { return hold->CreateHold(noWq, Bstr(L"H").get(), Bstr(L"R").get(), none, &number); }},
+      {"Claim.ObjectCount(null out)", kNone, [&] { return claim->get_ObjectCount(nullptr); }},
+      {"UnClaim.ShowDialog(null out)", kOwn, [&] { return unclaim->ShowDialog(0, nullptr); }},
+      {"OpenDatasheet.GetCreateAsBuilt(null out)", kOwn,
+       [&] { return openSheet->GetCreateAsBuilt(nullptr); }},
+      {"SelDsByType.ShowDialog(null out)", kOwn, [&] { return byType->ShowDialog(nullptr); }},
+      {"SelectCase.Selection(0)", kNone, [&] { return selectCase->get_Selection(0, &number); }},
+      {"SelectCase.SelectionCount(null out)", kNone,
+       [&] { return selectCase->get_SelectionCount(nullptr); }},
+      {"SelectCase.LoadCaseList(non-workspace)", kNone, [&] { return selectCase->LoadCaseList(noWq); }},
+      {"SelectClass.Class(1) of none", kNone, [&] { return selectClass->get_Class(1, &text); }},
+      {"SelectObject.ObjectEditable(1) of none", kNone,
+       [&] { return selectObject->get_ObjectEditable(1, &flag); }},
+      {"SelectUnitSet.Option(1) of none", kNone, [&] { return unitSet->get_Option(1, &text); }},
+      {"SelectDatasheet.DatasheetName(1) of none", kNone,
+       [&] { return selectSheet->get_DatasheetName(1, &text); }},
+      {"RenameCase.SelectionName(null out)", kNone, [&] { return rename->get_SelectionName(nullptr); }},
+      {"ConflictResolution.ConflictsExist(null out)", kOwn,
+       [&] { return conflicts->ConflictsExist(nullptr); }},
+      {"AccessControl.Initialize(non-workspace)", kOwn, [&] { return access->Initialize(noWq); }},
+      {"FieldFormatter.PrefixStrings(null out)", kOwn,
+       [&] { return formatter->get_PrefixStrings(nullptr); }},
+      {"BoolFormatCtl.Format(null out)", kNone, [&] { return boolCtl->get_Format(nullptr); }},
+      {"DateFormatCtl.Enabled(null out)", kNone, [&] { return dateCtl->get_Enabled(nullptr); }},
+      {"IntegerFormatCtl.Format(null out)", kNone, [&] { return integerCtl->get_Format(nullptr); }},
+      {"RealFormatCtl.Format(null out)", kNone, [&] { return realCtl->get_Format(nullptr); }},
+  };
+  for (const Failure& failure : failures) {
+    InstallStaleErrorInfo();
+    EXPECT_TRUE(FAILED(failure.run())) << failure.call;
+    const std::wstring description = wqtest::TakeErrorDescription();
+    EXPECT_EQ(description.find(L"old error"), std::wstring::npos) << failure.call;
+    EXPECT_EQ(description.empty(), failure.text == kNone) << failure.call;
+  }
 }
 
 TEST_F(MainTest, ASwallowedErrorDescribesNoLaterFailure) {

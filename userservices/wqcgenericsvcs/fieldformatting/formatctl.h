@@ -15,6 +15,7 @@
 
 #include <control.h>
 #include <dispatch.h>
+#include <wqcomexception.h>
 
 #include <optional>
 #include <string>
@@ -28,12 +29,17 @@ class FormatCtl
                                   plat::ProvideClassInfo2<T>, plat::CompositeControl<T>> {
  public:
   STDMETHOD(put_Enabled)(VARIANT_BOOL vbool) override try {
+    WQ_BARE_METHOD();
     return this->PutStockEnabled(vbool);
   }
   PLAT_CATCH_RETURN()
-  STDMETHOD(get_Enabled)(VARIANT_BOOL* pbool) override { return this->GetStockEnabled(pbool); }
+  STDMETHOD(get_Enabled)(VARIANT_BOOL* pbool) override {
+    WQ_BARE_METHOD();
+    return this->GetStockEnabled(pbool);
+  }
 
   STDMETHOD(Initialize)(BSTR FieldFormat) override try {
+    WQ_BARE_METHOD();
     choice_ = Self().ReadFormat(FieldFormat);
     hasChoice_ = true;
     if (this->hwnd()) Self().ShowChoice();
@@ -43,6 +49,7 @@ class FormatCtl
 
   // Null, with S_OK, when the control offers no format yet.
   STDMETHOD(get_Format)(BSTR* pFormat) override try {
+    WQ_BARE_METHOD();
     if (!pFormat) return E_POINTER;
     *pFormat = nullptr;
     if (this->hwnd()) Self().ReadChoice();

@@ -3,6 +3,7 @@
 #include <wqcomexception.h>
 
 STDMETHODIMP WQCKBDialogRequest::get_OID(long* pOID) {
+  WQ_BARE_METHOD();
   if (!pOID) return E_POINTER;
   *pOID = runner_.GetOID();
   return S_OK;
@@ -19,6 +20,7 @@ STDMETHODIMP WQCKBDialogRequest::RunDialog(IDispatch* pWorkspace, LONGLONG lPare
 }
 
 STDMETHODIMP WQCKBDialogRequest::Initialise(BSTR strXML, long lOID) try {
+  WQ_BARE_METHOD();
   runner_.Initialise(strXML, lOID);
   initialised_ = true;
   return S_OK;

@@ -20,12 +20,14 @@ STDMETHODIMP WQCSelectKBDlg::put_OID(long newVal) {
 }
 
 STDMETHODIMP WQCSelectKBDlg::get_Count(long* pVal) {
+  WQ_BARE_METHOD();
   if (!pVal) return E_POINTER;
   *pVal = static_cast<long>(kbList_.size());
   return S_OK;
 }
 
 STDMETHODIMP WQCSelectKBDlg::get_Item(long index, BSTR* pVal) try {
+  WQ_BARE_METHOD();
   if (!pVal) return E_POINTER;
   *pVal = nullptr;
   if (index < 1 || index > static_cast<long>(kbList_.size())) return E_INVALIDARG;
@@ -35,6 +37,7 @@ STDMETHODIMP WQCSelectKBDlg::get_Item(long index, BSTR* pVal) try {
 PLAT_CATCH_RETURN()
 
 STDMETHODIMP WQCSelectKBDlg::get_Selection(BSTR* pVal) try {
+  WQ_BARE_METHOD();
   if (!pVal) return E_POINTER;
   *pVal = nullptr;
   // Nothing picked yet, or the list was loaded again since: no name.
@@ -45,12 +48,14 @@ STDMETHODIMP WQCSelectKBDlg::get_Selection(BSTR* pVal) try {
 PLAT_CATCH_RETURN()
 
 STDMETHODIMP WQCSelectKBDlg::put_Title(BSTR newVal) try {
+  WQ_BARE_METHOD();
   title_ = plat::unique_bstr::copy(newVal ? newVal : L"", ::SysStringLen(newVal));
   return S_OK;
 }
 PLAT_CATCH_RETURN()
 
 STDMETHODIMP WQCSelectKBDlg::get_CaseID(long* pVal) {
+  WQ_BARE_METHOD();
   if (!pVal) return E_POINTER;
   *pVal = caseId_;
   return S_OK;
@@ -62,6 +67,7 @@ STDMETHODIMP WQCSelectKBDlg::put_CaseID(long newVal) {
 }
 
 STDMETHODIMP WQCSelectKBDlg::get_DocumentOID(long* pVal) {
+  WQ_BARE_METHOD();
   if (!pVal) return E_POINTER;
   *pVal = documentOid_;
   return S_OK;
@@ -73,12 +79,14 @@ STDMETHODIMP WQCSelectKBDlg::put_DocumentOID(long newVal) {
 }
 
 STDMETHODIMP WQCSelectKBDlg::get_Parameters(VARIANT* pVal) {
+  WQ_BARE_METHOD();
   if (!pVal) return E_POINTER;
   VariantInit(pVal);
   return VariantCopy(pVal, &parameters_);
 }
 
 STDMETHODIMP WQCSelectKBDlg::put_Parameters(VARIANT newVal) {
+  WQ_BARE_METHOD();
   plat::unique_variant copy;
   // A value passed by reference is kept as the value itself: the reference dies with the call.
   PLAT_RETURN_IF_FAILED(VariantCopyInd(&copy, &newVal));
@@ -92,6 +100,7 @@ STDMETHODIMP WQCSelectKBDlg::put_AllowCaseSel(VARIANT_BOOL newVal) {
 }
 
 STDMETHODIMP WQCSelectKBDlg::get_AllowCaseSel(VARIANT_BOOL* pVal) {
+  WQ_BARE_METHOD();
   if (!pVal) return E_POINTER;
   *pVal = allowCaseSel_ ? VARIANT_TRUE : VARIANT_FALSE;
   return S_OK;
@@ -116,6 +125,7 @@ HRESULT WQCSelectKBDlg::GetExcludeDrawingItems(VARIANT_BOOL* exclude) {
 // The list is the reply's: a second load, for this object or another, replaces it rather
 // than listing the entries of both.
 STDMETHODIMP WQCSelectKBDlg::LoadList(IDispatch* pWorkspace) try {
+  WQ_BARE_METHOD();
   std::vector<KBEntry> entries;
   ListKBParser parser([&entries](KBEntry&& entry) { entries.push_back(std::move(entry)); });
   const HRESULT hr = RequestList(
@@ -137,6 +147,7 @@ PLAT_CATCH_RETURN()
 
 STDMETHODIMP WQCSelectKBDlg::ShowDialog(IDispatch* pWorkspace, LONGLONG lParentHWnd,
                                         VARIANT_BOOL* pbDialogOK) try {
+  WQ_BARE_METHOD();
   if (!pbDialogOK) return E_POINTER;
   *pbDialogOK = VARIANT_FALSE;
   HWND owner = nullptr;
@@ -163,6 +174,7 @@ PLAT_CATCH_RETURN()
 
 STDMETHODIMP WQCSelectKBDlg::RunRule(BSTR bstrName, IDispatch* pWorkspace, LONGLONG lParentHWnd,
                                      VARIANT_BOOL bInteractiveAllowed, VARIANT* pvResult) {
+  WQ_BARE_METHOD();
   if (pvResult) VariantInit(pvResult);
   plat::com_ptr<IWQWorkspace> workspace;
   PLAT_RETURN_IF_FAILED(QueryWorkspace(pWorkspace, workspace));
@@ -173,6 +185,7 @@ STDMETHODIMP WQCSelectKBDlg::RunRule(BSTR bstrName, IDispatch* pWorkspace, LONGL
 STDMETHODIMP WQCSelectKBDlg::RunMethod(BSTR bstrName, long nOID, IDispatch* pWorkspace,
                                        LONGLONG lParentHWnd, VARIANT_BOOL bInteractiveAllowed,
                                        VARIANT* pvResult) {
+  WQ_BARE_METHOD();
   if (pvResult) VariantInit(pvResult);
   plat::com_ptr<IWQWorkspace> workspace;
   PLAT_RETURN_IF_FAILED(QueryWorkspace(pWorkspace, workspace));
@@ -182,20 +195,24 @@ STDMETHODIMP WQCSelectKBDlg::RunMethod(BSTR bstrName, long nOID, IDispatch* pWor
 
 STDMETHODIMP WQCSelectKBDlg::ReloadKBModule(BSTR bstrModuleName, BSTR bstrFileName,
                                             IDispatch* pWorkspace, VARIANT_BOOL* pbReloadOK) {
+  WQ_BARE_METHOD();
   return ::ReloadKBModule(bstrModuleName, bstrFileName, pWorkspace, pbReloadOK, L"");
 }
 
 STDMETHODIMP WQCSelectKBDlg::LoadKBModule(BSTR bstrFileName, IDispatch* pWorkspace,
                                           VARIANT_BOOL* pbReloadOK) {
+  WQ_BARE_METHOD();
   return ReloadKBModule(nullptr, bstrFileName, pWorkspace, pbReloadOK);
 }
 
 STDMETHODIMP WQCSelectKBDlg::UnloadKBModule(BSTR bstrModuleName, IDispatch* pWorkspace,
                                             VARIANT_BOOL* pbReloadOK) {
+  WQ_BARE_METHOD();
   return ReloadKBModule(bstrModuleName, nullptr, pWorkspace, pbReloadOK);
 }
 
 STDMETHODIMP WQCSelectKBDlg::LoadKBModuleFromXML(BSTR bstrModuleName, BSTR bstrXML,
                                                  IDispatch* pWorkspace, VARIANT_BOOL* pbReloadOK) {
+  WQ_BARE_METHOD();
   return ::ReloadKBModule(bstrModuleName, L"", pWorkspace, pbReloadOK, bstrXML);
 }

@@ -465,6 +465,7 @@ void ReadDataIsland(IDispatch* document, ScriptUIResultsDoc& results) {
 }  // namespace
 
 STDMETHODIMP WQCXMLDialog::OnOKClick() try {
+  WQ_BARE_METHOD();
   // A second click after the dialog closed finds no page.
   if (closing_ || !browser_) return S_OK;
   if (!AskPage(validateDispid_)) return S_OK;
@@ -485,6 +486,7 @@ STDMETHODIMP WQCXMLDialog::OnOKClick() try {
 PLAT_CATCH_RETURN()
 
 STDMETHODIMP WQCXMLDialog::OnCancelClick() try {
+  WQ_BARE_METHOD();
   if (closing_) return S_OK;
   if (cancelDispid_ == DISPID_UNKNOWN) {
     CloseDialog();

@@ -77,6 +77,7 @@ HRESULT Main::RequestNumber(IDispatch* pWorkspace, const wchar_t* method,
 
 STDMETHODIMP Main::CreateObject(IDispatch* pWorkspace, BSTR bstrClass, BSTR bstrKnownName,
                                 long* OID) try {
+  WQ_BARE_METHOD();
   return RequestNumber(
       pWorkspace, L"CreateObject",
       [&](DataServiceRequest& r) {
@@ -88,6 +89,7 @@ STDMETHODIMP Main::CreateObject(IDispatch* pWorkspace, BSTR bstrClass, BSTR bstr
 PLAT_CATCH_RETURN()
 
 STDMETHODIMP Main::CloneObject(IDispatch* pWorkspace, long lOID, long* lCloneOID) try {
+  WQ_BARE_METHOD();
   return RequestNumber(
       pWorkspace, L"CloneObject", [&](DataServiceRequest& r) { return r.Attribute(L"OID", lOID); },
       lCloneOID);
@@ -95,6 +97,7 @@ STDMETHODIMP Main::CloneObject(IDispatch* pWorkspace, long lOID, long* lCloneOID
 PLAT_CATCH_RETURN()
 
 STDMETHODIMP Main::CopyObject(IDispatch* pWorkspace, long lOID, long* lCopyOID) try {
+  WQ_BARE_METHOD();
   return RequestNumber(
       pWorkspace, L"CopyObject", [&](DataServiceRequest& r) { return r.Attribute(L"OID", lOID); },
       lCopyOID);
@@ -102,6 +105,7 @@ STDMETHODIMP Main::CopyObject(IDispatch* pWorkspace, long lOID, long* lCopyOID) 
 PLAT_CATCH_RETURN()
 
 STDMETHODIMP Main::ObjectDisplayName(IDispatch* pWorkspace, long lOID, BSTR* pName) try {
+  WQ_BARE_METHOD();
   if (!pName) return E_POINTER;
   *pName = nullptr;
   return Request(
@@ -111,6 +115,7 @@ STDMETHODIMP Main::ObjectDisplayName(IDispatch* pWorkspace, long lOID, BSTR* pNa
 PLAT_CATCH_RETURN()
 
 STDMETHODIMP Main::ObjectClass(IDispatch* pWorkspace, long lOID, BSTR* pClassName) try {
+  WQ_BARE_METHOD();
   if (!pClassName) return E_POINTER;
   *pClassName = nullptr;
   return Request(
@@ -136,6 +141,7 @@ HRESULT Main::CompareObjects(IDispatch* pWorkspace, long OID1, long OID2, BSTR* 
 PLAT_CATCH_RETURN()
 
 STDMETHODIMP Main::DeleteObjects(IDispatch* pWorkspace, VARIANT saOID) try {
+  WQ_BARE_METHOD();
   constexpr wchar_t kMethod[] = L"Main::DeleteObjects";
   DataServiceRequest request;
   PLAT_RETURN_IF_FAILED(request.Prepare(pWorkspace, serverProgId_.c_str(), L"DeleteObjects"));

@@ -36,6 +36,7 @@ void WriteObjectList(WQComException& error, DataServiceRequest& request, const V
 }  // namespace
 
 STDMETHODIMP Main::get_GoverningCase(IDispatch* pWorkspace, VARIANT iObjectID, long* pCaseID) try {
+  WQ_BARE_METHOD();
   long objectId = -1;
   if (SUCCEEDED(VariantChangeType(&iObjectID, &iObjectID, 0, VT_I4))) objectId = V_I4(&iObjectID);
   return RequestNumber(
@@ -45,6 +46,7 @@ STDMETHODIMP Main::get_GoverningCase(IDispatch* pWorkspace, VARIANT iObjectID, l
 PLAT_CATCH_RETURN()
 
 STDMETHODIMP Main::DeleteCase(IDispatch* pWorkspace, BSTR bstrCaseName) try {
+  WQ_BARE_METHOD();
   return Request(
       pWorkspace, L"DeleteCase",
       [&](DataServiceRequest& r) { return r.Attribute(L"CaseName", bstrCaseName); }, nullptr);
@@ -52,6 +54,7 @@ STDMETHODIMP Main::DeleteCase(IDispatch* pWorkspace, BSTR bstrCaseName) try {
 PLAT_CATCH_RETURN()
 
 STDMETHODIMP Main::RenameCase(IDispatch* pWorkspace, BSTR bstrOldCaseName, BSTR bstrNewName) try {
+  WQ_BARE_METHOD();
   return Request(
       pWorkspace, L"RenameCase",
       [&](DataServiceRequest& r) {
@@ -64,6 +67,7 @@ PLAT_CATCH_RETURN()
 
 STDMETHODIMP Main::CopyObjectCase(IDispatch* pWorkspace, long lOID, BSTR bstrMultipleOIDs,
                                   BSTR bstrFromCaseName, BSTR bstrToCaseName) try {
+  WQ_BARE_METHOD();
   return Request(
       pWorkspace, L"CopyObjectCase",
       [&](DataServiceRequest& r) {
@@ -85,11 +89,13 @@ static Main::WriteAttributes ObjectAndCase(long oid, BSTR caseName) {
 }
 
 STDMETHODIMP Main::RemoveObjectCase(IDispatch* pWorkspace, long lOID, BSTR bstrCaseName) try {
+  WQ_BARE_METHOD();
   return Request(pWorkspace, L"RemoveObjectCase", ObjectAndCase(lOID, bstrCaseName), nullptr);
 }
 PLAT_CATCH_RETURN()
 
 STDMETHODIMP Main::AssignObjectCase(IDispatch* pWorkspace, long lOID, BSTR bstrCaseName) try {
+  WQ_BARE_METHOD();
   return Request(pWorkspace, L"AssignObjectCase", ObjectAndCase(lOID, bstrCaseName), nullptr);
 }
 PLAT_CATCH_RETURN()
@@ -98,6 +104,7 @@ PLAT_CATCH_RETURN()
 STDMETHODIMP Main::CheckForCopyObjectCase(IDispatch* pWorkspace, BSTR bstrMultipleOIDs,
                                           BSTR bstrFromCaseName, BSTR bstrToCaseName,
                                           BSTR* bstrListOfValidOIDs) try {
+  WQ_BARE_METHOD();
   if (!bstrListOfValidOIDs) return E_POINTER;
   *bstrListOfValidOIDs = nullptr;
   return Request(

@@ -114,6 +114,7 @@ HRESULT ReadSubmissionReply(WQComException& error, BSTR reply, long oid) {
 STDMETHODIMP Main::RunKBMethod(BSTR bstrName, long lOID, IDispatch* pWorkspace,
                                LONGLONG lParentHWnd, long lCaseID, long lDocOID, VARIANT vParams,
                                VARIANT* pvResult) try {
+  WQ_BARE_METHOD();
   if (pvResult) VariantInit(pvResult);
   com_ptr<IWQWorkspace> workspace;
   PLAT_RETURN_IF_FAILED(QueryWorkspace(pWorkspace, workspace));
@@ -125,6 +126,7 @@ PLAT_CATCH_RETURN()
 
 STDMETHODIMP Main::RunKBRule(BSTR bstrName, IDispatch* pWorkspace, LONGLONG lParentHWnd,
                              long lCaseID, long lDocOID, VARIANT vParams, VARIANT* pvResult) try {
+  WQ_BARE_METHOD();
   if (pvResult) VariantInit(pvResult);
   com_ptr<IWQWorkspace> workspace;
   PLAT_RETURN_IF_FAILED(QueryWorkspace(pWorkspace, workspace));
@@ -163,6 +165,7 @@ bool Main::RunPreSubmit(WQComException& error, IDispatch* pWorkspace, const wcha
 
 STDMETHODIMP Main::SubmitDiagrams(IDispatch* pWorkspace, SAFEARRAY* saDiagrams, LONGLONG lParentHwd,
                                   INT* submitted) {
+  WQ_BARE_METHOD();
   // The count is written on every path, so a caller knows how many diagrams went out
   // before a failure.
   if (submitted) *submitted = 0;

@@ -52,6 +52,7 @@ STDMETHODIMP Main::EnumerationOptions(IDispatch* pWorkspace, BSTR bstrName, BOOL
 }
 
 STDMETHODIMP Main::VRMProjectStatus(IDispatch* pWorkspace, EWQCVRMProjectStatus* pStatus) {
+  WQ_BARE_METHOD();
   if (!pStatus) return E_POINTER;
   *pStatus = wqVRMNotRegistered;
   WQ_METHOD_BEGIN(error, L"Main::VRMProjectStatus", 0)

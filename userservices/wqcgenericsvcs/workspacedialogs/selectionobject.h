@@ -17,6 +17,7 @@
 
 #include <dispatch.h>
 #include <handles.h>
+#include <wqcomexception.h>
 
 #include "selectiondlgs.h"
 #include "selectionitems.h"
@@ -33,12 +34,14 @@ class SelectionObject
   }
 
   STDMETHOD(put_Title)(BSTR value) override try {
+    WQ_BARE_METHOD();
     title_ = plat::unique_bstr::copy(value);
     return S_OK;
   }
   PLAT_CATCH_RETURN()
 
   STDMETHOD(get_SelectionCount)(long* count) override {
+    WQ_BARE_METHOD();
     if (!count) return E_POINTER;
     *count = selection_.GetCount();
     return S_OK;
@@ -47,6 +50,7 @@ class SelectionObject
   // Loads the items first when there are none; the HRESULT is the load's.
   STDMETHOD(ShowDialog)(IDispatch* pWorkspace, LONGLONG lParentHWnd,
                         VARIANT_BOOL* pbDialogOK) override try {
+    WQ_BARE_METHOD();
     if (!pbDialogOK) return E_POINTER;
     *pbDialogOK = VARIANT_FALSE;
     HWND owner = nullptr;
@@ -68,14 +72,8 @@ class SelectionObject
 
   bool IsMultiSelect() const { return multiSelect_ == VARIANT_TRUE; }
 
-  // A bad argument is refused with no text of its own: none from before may describe it.
-  static HRESULT Refuse(HRESULT hr) {
-    ::SetErrorInfo(0, nullptr);
-    return hr;
-  }
-
   HRESULT GetItemCount(long* count) const {
-    if (!count) return Refuse(E_POINTER);
+    if (!count) return E_POINTER;
     *count = items_.GetCount();
     return S_OK;
   }
@@ -83,15 +81,15 @@ class SelectionObject
   // The `index`-th item's (1-based) value in `column`; out of range leaves *out alone.
   template <class Column, class T>
   HRESULT GetItem(const Column& column, long index, T* out) const {
-    if (!out) return Refuse(E_POINTER);
-    if (index < 1 || index > items_.GetCount()) return Refuse(E_INVALIDARG);
+    if (!out) return E_POINTER;
+    if (index < 1 || index > items_.GetCount()) return E_INVALIDARG;
     return CopyOut(column[index - 1], out);
   }
 
   // A flag of the `index`-th item (1-based) as VARIANT_TRUE or VARIANT_FALSE; an index out
   // of range leaves VARIANT_TRUE.
   HRESULT GetItemFlag(const WQArray<BYTE>& column, long index, VARIANT_BOOL* out) const {
-    if (!out) return Refuse(E_POINTER);
+    if (!out) return E_POINTER;
     *out = VARIANT_TRUE;
     return GetItem(column, index, out);
   }
@@ -100,14 +98,14 @@ class SelectionObject
   // The value in `column` of the `index`-th selected item (1-based).
   template <class Column, class T>
   HRESULT GetSelected(const Column& column, long index, T* out, OnFailure onFailure) const {
-    if (!out) return Refuse(E_POINTER);
+    if (!out) return E_POINTER;
     if (onFailure == OnFailure::Clear) *out = T{};
-    if (index < 1 || index > selection_.GetCount()) return Refuse(E_INVALIDARG);
+    if (index < 1 || index > selection_.GetCount()) return E_INVALIDARG;
     return CopyOut(column[selection_[index - 1]], out);
   }
 
   HRESULT GetSelectionXml(const WQArray<LONG>& keys, BSTR* xml) const {
-    if (!xml) return Refuse(E_POINTER);
+    if (!xml) return E_POINTER;
     *xml = nullptr;
     return SelectionXml(selection_, keys, xml);
   }

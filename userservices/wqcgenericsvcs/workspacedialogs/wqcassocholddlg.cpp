@@ -30,26 +30,35 @@ bool ClassText(const VARIANT& value, plat::unique_variant& text) {
 WQCAssocHoldDlg::WQCAssocHoldDlg() : title_(plat::unique_bstr::copy(L"Associate Hold")) {}
 
 STDMETHODIMP WQCAssocHoldDlg::put_Title(BSTR newVal) try {
+  WQ_BARE_METHOD();
   title_ = newVal ? plat::unique_bstr::copy(newVal, SysStringLen(newVal)) : plat::unique_bstr();
   return S_OK;
 }
 PLAT_CATCH_RETURN()
 
 STDMETHODIMP WQCAssocHoldDlg::get_Create(VARIANT_BOOL* pbCreate) {
+  WQ_BARE_METHOD();
   if (!pbCreate) return E_POINTER;
   *pbCreate = create_;
   return S_OK;
 }
 
-STDMETHODIMP WQCAssocHoldDlg::get_Reason(BSTR* bstrReason) { return CopyOut(reason_, bstrReason); }
+STDMETHODIMP WQCAssocHoldDlg::get_Reason(BSTR* bstrReason) {
+  WQ_BARE_METHOD();
+  return CopyOut(reason_, bstrReason);
+}
 
 STDMETHODIMP WQCAssocHoldDlg::get_Selection(long* pOID) {
+  WQ_BARE_METHOD();
   if (!pOID) return E_POINTER;
   *pOID = selection_;
   return S_OK;
 }
 
-STDMETHODIMP WQCAssocHoldDlg::get_Name(BSTR* bstrName) { return CopyOut(name_, bstrName); }
+STDMETHODIMP WQCAssocHoldDlg::get_Name(BSTR* bstrName) {
+  WQ_BARE_METHOD();
+  return CopyOut(name_, bstrName);
+}
 
 HRESULT WQCAssocHoldDlg::ListActiveHolds(IDispatch* pWorkspace, BSTR* pXML) try {
   if (!pXML) return E_POINTER;
@@ -64,10 +73,8 @@ PLAT_CATCH_RETURN()
 
 STDMETHODIMP WQCAssocHoldDlg::ShowDialog(IDispatch* pWorkspace, LONGLONG lParentHWnd,
                                          VARIANT_BOOL* pbDialogOK) {
-  if (!pbDialogOK) {
-    SetErrorInfo(0, nullptr);
-    return E_POINTER;
-  }
+  WQ_BARE_METHOD();
+  if (!pbDialogOK) return E_POINTER;
   *pbDialogOK = VARIANT_FALSE;
   WQ_METHOD_BEGIN(error, nullptr, 0)
   plat::unique_bstr holds;
@@ -93,6 +100,7 @@ STDMETHODIMP WQCAssocHoldDlg::ShowDialog(IDispatch* pWorkspace, LONGLONG lParent
 
 STDMETHODIMP WQCAssocHoldDlg::CreateHold(IDispatch* pWorkspace, BSTR bstrName, BSTR bstrReason,
                                          VARIANT bstrClass, long* plOID) try {
+  WQ_BARE_METHOD();
   if (!plOID) return E_POINTER;
   *plOID = 0;
   DataServiceRequest request;

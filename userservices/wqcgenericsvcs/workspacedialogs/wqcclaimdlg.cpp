@@ -34,18 +34,21 @@ void SendClaim(WQComException& error, IDispatch* workspace, const wchar_t* metho
 }  // namespace
 
 STDMETHODIMP WQCClaimDlg::get_ObjectCount(long* piCount) {
+  WQ_BARE_METHOD();
   if (!piCount) return E_POINTER;
   *piCount = parts_.GetCount();
   return S_OK;
 }
 
 STDMETHODIMP WQCClaimDlg::get_SelectedOID(long* piOID) {
+  WQ_BARE_METHOD();
   if (!piOID) return E_POINTER;
   *piOID = selectedOid_;
   return S_OK;
 }
 
 STDMETHODIMP WQCClaimDlg::get_SelectedClaim(VARIANT_BOOL* pbIsExclusive) {
+  WQ_BARE_METHOD();
   if (!pbIsExclusive) return E_POINTER;
   *pbIsExclusive = selectedExclusive_ ? VARIANT_TRUE : VARIANT_FALSE;
   return S_OK;

@@ -6,6 +6,7 @@
 #include "workspace/dataservicerequest.h"
 
 STDMETHODIMP WQCRenameCaseDlg::get_SelectionCase(BSTR* pVal) try {
+  WQ_BARE_METHOD();
   if (!pVal) return E_POINTER;
   *pVal = plat::unique_bstr::copy(existingName_.get()).release();
   return S_OK;
@@ -13,6 +14,7 @@ STDMETHODIMP WQCRenameCaseDlg::get_SelectionCase(BSTR* pVal) try {
 PLAT_CATCH_RETURN()
 
 STDMETHODIMP WQCRenameCaseDlg::get_SelectionName(BSTR* pVal) try {
+  WQ_BARE_METHOD();
   if (!pVal) return E_POINTER;
   *pVal = plat::unique_bstr::copy(newName_.get()).release();
   return S_OK;
@@ -20,6 +22,7 @@ STDMETHODIMP WQCRenameCaseDlg::get_SelectionName(BSTR* pVal) try {
 PLAT_CATCH_RETURN()
 
 STDMETHODIMP WQCRenameCaseDlg::put_Title(BSTR newVal) try {
+  WQ_BARE_METHOD();
   title_ = plat::unique_bstr::copy(newVal);
   return S_OK;
 }
@@ -27,6 +30,7 @@ PLAT_CATCH_RETURN()
 
 STDMETHODIMP WQCRenameCaseDlg::ShowDialog(IDispatch* pWorkspace, LONGLONG lParentHWnd,
                                           VARIANT_BOOL* pbDialogOK) try {
+  WQ_BARE_METHOD();
   if (!pbDialogOK) return E_POINTER;
   *pbDialogOK = VARIANT_FALSE;
   HWND owner = nullptr;

@@ -4,22 +4,29 @@
 #include "workspace/dataservicerequest.h"
 
 STDMETHODIMP WQCSelectCaseDlg::get_Selection(long iIndex, long* pOID) {
+  WQ_BARE_METHOD();
   return GetSelected(Ids(), iIndex, pOID, OnFailure::Clear);
 }
 
 STDMETHODIMP WQCSelectCaseDlg::get_SelectionName(long lIndex, BSTR* pVal) try {
+  WQ_BARE_METHOD();
   return GetSelected(items_.GetNames(), lIndex, pVal, OnFailure::Keep);
 }
 PLAT_CATCH_RETURN()
 
-STDMETHODIMP WQCSelectCaseDlg::get_CaseCount(long* pVal) { return GetItemCount(pVal); }
+STDMETHODIMP WQCSelectCaseDlg::get_CaseCount(long* pVal) {
+  WQ_BARE_METHOD();
+  return GetItemCount(pVal);
+}
 
 STDMETHODIMP WQCSelectCaseDlg::get_Case(long lCase, BSTR* pVal) try {
+  WQ_BARE_METHOD();
   return GetItem(items_.GetNames(), lCase, pVal);
 }
 PLAT_CATCH_RETURN()
 
 STDMETHODIMP WQCSelectCaseDlg::get_CaseID(long lCase, long* pCID) {
+  WQ_BARE_METHOD();
   return GetItem(Ids(), lCase, pCID);
 }
 
@@ -29,11 +36,13 @@ STDMETHODIMP WQCSelectCaseDlg::put_RestrictedCases(VARIANT_BOOL newVal) {
 }
 
 STDMETHODIMP WQCSelectCaseDlg::SelectionAsXML(BSTR* bstrXMLSelection) try {
+  WQ_BARE_METHOD();
   return GetSelectionXml(Ids(), bstrXMLSelection);
 }
 PLAT_CATCH_RETURN()
 
 STDMETHODIMP WQCSelectCaseDlg::LoadCaseList(IDispatch* pWorkspace) try {
+  WQ_BARE_METHOD();
   ListCasesParser parser([this](const wchar_t* name, LONG id) { items_.Add(name, id); });
   return LoadItems(
       pWorkspace, L"ListCases",
@@ -51,6 +60,7 @@ STDMETHODIMP WQCSelectCaseDlg::LoadCaseList(IDispatch* pWorkspace) try {
 PLAT_CATCH_RETURN()
 
 STDMETHODIMP WQCSelectCaseDlg::AppendContext(long lOID) try {
+  WQ_BARE_METHOD();
   contextOids_.Add(lOID);
   return S_OK;
 }

@@ -13,30 +13,38 @@ bool IsEmptyText(BSTR text) {
 }  // namespace
 
 STDMETHODIMP WQCSelectClassDlg::put_BaseClass(BSTR newVal) try {
+  WQ_BARE_METHOD();
   baseClass_ = plat::unique_bstr::copy(newVal);
   return S_OK;
 }
 PLAT_CATCH_RETURN()
 
 STDMETHODIMP WQCSelectClassDlg::put_ClassView(BSTR newVal) try {
+  WQ_BARE_METHOD();
   classView_ = plat::unique_bstr::copy(newVal);
   return S_OK;
 }
 PLAT_CATCH_RETURN()
 
-STDMETHODIMP WQCSelectClassDlg::get_ClassCount(long* Count) { return GetItemCount(Count); }
+STDMETHODIMP WQCSelectClassDlg::get_ClassCount(long* Count) {
+  WQ_BARE_METHOD();
+  return GetItemCount(Count);
+}
 
 STDMETHODIMP WQCSelectClassDlg::get_Class(long iIndex, BSTR* bstrClass) try {
+  WQ_BARE_METHOD();
   return GetItem(ClassNames(), iIndex, bstrClass);
 }
 PLAT_CATCH_RETURN()
 
 STDMETHODIMP WQCSelectClassDlg::get_Selection(long iIndex, BSTR* bstrClass) try {
+  WQ_BARE_METHOD();
   return GetSelected(ClassNames(), iIndex, bstrClass, OnFailure::Clear);
 }
 PLAT_CATCH_RETURN()
 
 STDMETHODIMP WQCSelectClassDlg::put_ClassesMappedToField(BSTR newVal) try {
+  WQ_BARE_METHOD();
   if (!newVal) return E_POINTER;
   classesMappedToField_ = plat::unique_bstr::copy(newVal);
   return S_OK;
@@ -46,6 +54,7 @@ PLAT_CATCH_RETURN()
 // Classes mapped to a field are asked for as the classes derived from it; the base class
 // and view filters are then left out.
 STDMETHODIMP WQCSelectClassDlg::LoadClassList(IDispatch* pWorkspace) try {
+  WQ_BARE_METHOD();
   ListClassesParser parser(
       [this](const wchar_t* displayName, const wchar_t* name) { items_.Add(displayName, name); });
   return LoadItems(

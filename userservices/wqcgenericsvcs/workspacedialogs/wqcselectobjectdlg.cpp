@@ -13,39 +13,49 @@ bool TextEquals(const wchar_t* a, const wchar_t* b) {
 }  // namespace
 
 STDMETHODIMP WQCSelectObjectDlg::put_FilterClass(BSTR newVal) try {
+  WQ_BARE_METHOD();
   filterClass_ = plat::unique_bstr::copy(newVal);
   return S_OK;
 }
 PLAT_CATCH_RETURN()
 
 STDMETHODIMP WQCSelectObjectDlg::put_FilterClassView(BSTR newVal) try {
+  WQ_BARE_METHOD();
   filterClassView_ = plat::unique_bstr::copy(newVal);
   return S_OK;
 }
 PLAT_CATCH_RETURN()
 
 STDMETHODIMP WQCSelectObjectDlg::put_FilterRule(BSTR newVal) try {
+  WQ_BARE_METHOD();
   filterRule_ = plat::unique_bstr::copy(newVal);
   return S_OK;
 }
 PLAT_CATCH_RETURN()
 
 STDMETHODIMP WQCSelectObjectDlg::get_Selection(long iIndex, long* pOID) {
+  WQ_BARE_METHOD();
   return GetSelected(Oids(), iIndex, pOID, OnFailure::Clear);
 }
 
-STDMETHODIMP WQCSelectObjectDlg::get_ObjectCount(long* Count) { return GetItemCount(Count); }
+STDMETHODIMP WQCSelectObjectDlg::get_ObjectCount(long* Count) {
+  WQ_BARE_METHOD();
+  return GetItemCount(Count);
+}
 
 STDMETHODIMP WQCSelectObjectDlg::get_ObjectID(long iIndex, long* pOID) {
+  WQ_BARE_METHOD();
   return GetItem(Oids(), iIndex, pOID);
 }
 
 STDMETHODIMP WQCSelectObjectDlg::get_ObjectName(long iIndex, BSTR* bstrObjectName) try {
+  WQ_BARE_METHOD();
   return GetItem(items_.GetNames(), iIndex, bstrObjectName);
 }
 PLAT_CATCH_RETURN()
 
 STDMETHODIMP WQCSelectObjectDlg::get_ObjectEditable(long iIndex, VARIANT_BOOL* pbEditable) {
+  WQ_BARE_METHOD();
   return GetItemFlag(Editable(), iIndex, pbEditable);
 }
 
@@ -55,12 +65,14 @@ STDMETHODIMP WQCSelectObjectDlg::put_HideNonEditable(VARIANT_BOOL newVal) {
 }
 
 STDMETHODIMP WQCSelectObjectDlg::SelectionAsXML(BSTR* bstrXMLSelection) try {
+  WQ_BARE_METHOD();
   return GetSelectionXml(Oids(), bstrXMLSelection);
 }
 PLAT_CATCH_RETURN()
 
 // At most one filter goes with the request: the class before the view before the rule.
 STDMETHODIMP WQCSelectObjectDlg::LoadObjectList(IDispatch* pWorkspace) try {
+  WQ_BARE_METHOD();
   ListObjectsParser parser([this](const ListedObject& object) {
     items_.Add(object.name.c_str(), object.editable ? 1 : 0, object.oid);
   });
@@ -89,6 +101,7 @@ STDMETHODIMP WQCSelectObjectDlg::put_Parentless(VARIANT_BOOL newVal) {
 }
 
 STDMETHODIMP WQCSelectObjectDlg::put_ReadWriteMode(BSTR newVal) try {
+  WQ_BARE_METHOD();
   readWriteMode_ = plat::unique_bstr::copy(newVal);
   return S_OK;
 }
