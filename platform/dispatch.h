@@ -23,12 +23,16 @@ class Dispatch : public I {
  public:
   using com_interface = I;
 
+  // Each member fails with its own code only: an older error info on the thread would be
+  // read as this failure's by a client that asks, since the interface supports error info.
   STDMETHOD(GetTypeInfoCount)(UINT* count) override {
+    ::SetErrorInfo(0, nullptr);
     if (!count) return E_POINTER;
     *count = 1;
     return S_OK;
   }
   STDMETHOD(GetTypeInfo)(UINT index, LCID, ITypeInfo** typeInfo) override {
+    ::SetErrorInfo(0, nullptr);
     if (!typeInfo) return E_POINTER;
     *typeInfo = nullptr;
     if (index != 0) return DISP_E_BADINDEX;
@@ -36,6 +40,7 @@ class Dispatch : public I {
   }
   STDMETHOD(GetIDsOfNames)(REFIID riid, LPOLESTR* names, UINT count, LCID,
                            DISPID* ids) override {
+    ::SetErrorInfo(0, nullptr);
     if (riid != IID_NULL) return DISP_E_UNKNOWNINTERFACE;
     com_ptr<ITypeInfo> info;
     PLAT_RETURN_IF_FAILED(GetModuleTypeInfo(__uuidof(I), info.put()));
@@ -43,11 +48,11 @@ class Dispatch : public I {
   }
   STDMETHOD(Invoke)(DISPID member, REFIID riid, LCID, WORD flags, DISPPARAMS* params,
                     VARIANT* result, EXCEPINFO* excepInfo, UINT* argErr) override {
+    // The invocation describes a failure by the thread's error info: only the call's own.
+    ::SetErrorInfo(0, nullptr);
     if (riid != IID_NULL) return DISP_E_UNKNOWNINTERFACE;
     com_ptr<ITypeInfo> info;
     PLAT_RETURN_IF_FAILED(GetModuleTypeInfo(__uuidof(I), info.put()));
-    // The invocation describes a failure by the thread's error info: only the call's own.
-    ::SetErrorInfo(0, nullptr);
     return info->Invoke(static_cast<I*>(this), member, flags, params, result, excepInfo, argErr);
   }
 };

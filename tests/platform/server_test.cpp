@@ -215,6 +215,37 @@ TEST(Server, FailureCarriesErrorInfoThroughInvoke) {
   SysFreeString(excep.bstrHelpFile);
 }
 
+// A failing IDispatch member leaves no older error info to be read as its own.
+TEST(Server, DispatchFailuresCarryNoOlderErrorInfo) {
+  auto widget = CreateWidget();
+  plat::com_ptr<IDispatch> dispatch;
+  ASSERT_EQ(widget.query_to(dispatch), S_OK);
+  const auto failsWithoutErrorInfo = [](HRESULT hr) {
+    EXPECT_TRUE(FAILED(hr));
+    plat::com_ptr<IErrorInfo> info;
+    EXPECT_EQ(GetErrorInfo(0, info.put()), S_FALSE);
+  };
+  const auto leaveOlderErrorInfo = [] {
+    plat::com_ptr<ICreateErrorInfo> create;
+    ASSERT_EQ(CreateErrorInfo(create.put()), S_OK);
+    create->SetDescription(const_cast<LPOLESTR>(L"an older failure"));
+    plat::com_ptr<IErrorInfo> info;
+    ASSERT_EQ(create.query_to(info), S_OK);
+    SetErrorInfo(0, info.get());
+  };
+  LPOLESTR name = const_cast<LPOLESTR>(L"NoSuchMember");
+  DISPID id = 0;
+  leaveOlderErrorInfo();
+  failsWithoutErrorInfo(dispatch->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &id));
+  leaveOlderErrorInfo();
+  failsWithoutErrorInfo(dispatch->GetTypeInfo(1, LOCALE_USER_DEFAULT, nullptr));
+  leaveOlderErrorInfo();
+  failsWithoutErrorInfo(dispatch->GetTypeInfoCount(nullptr));
+  leaveOlderErrorInfo();
+  failsWithoutErrorInfo(dispatch->Invoke(3, IID_IUnknown, LOCALE_USER_DEFAULT, DISPATCH_METHOD,
+                                         nullptr, nullptr, nullptr, nullptr));
+}
+
 // The exports, called on the DLL directly.
 class Exports : public testing::Test {
  protected:
