@@ -105,8 +105,8 @@ inline void PrintFigure(const char* what, int size, Times times, double goal,
   const double ratio = floor > 0 ? module / floor : 0;
   char goalText[16] = "-";
   if (goal > 0) std::snprintf(goalText, sizeof goalText, "%.2fx", goal);
-  std::printf("  %-44s %8s %12s %12s %6.2fx %6s%s\n", what, sizeText, moduleText, floorText,
-              ratio, goalText, goal > 0 && ratio > goal ? "  over goal" : "");
+  std::printf("  %-44s %8s %12s %12s %6.2fx %6s%s\n", what, sizeText, moduleText, floorText, ratio,
+              goalText, goal > 0 && ratio > goal ? "  over goal" : "");
   std::fflush(stdout);
 }
 

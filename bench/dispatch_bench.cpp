@@ -49,14 +49,13 @@ int main() {
           for (int i = 0; i < kCalls; ++i) {
             VARIANT result;
             VariantInit(&result);
-            ok = ok && SUCCEEDED(info->Invoke(main.get(), member, DISPATCH_METHOD, &params,
-                                              &result, nullptr, nullptr));
+            ok = ok && SUCCEEDED(info->Invoke(main.get(), member, DISPATCH_METHOD, &params, &result,
+                                              nullptr, nullptr));
             VariantClear(&result);
           }
         });
     bench::PrintHeader("Late-bound calls, against ITypeInfo::Invoke on the same vtable");
-    bench::PrintFigure("Main Invoke of an empty method, per call", kCalls, times, 1.3,
-                       true);
+    bench::PrintFigure("Main Invoke of an empty method, per call", kCalls, times, 1.3, true);
     SafeArrayDestroy(datasheets);
     status = ok ? 0 : 1;
     if (!ok) std::printf("a call failed\n");

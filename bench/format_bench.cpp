@@ -70,8 +70,8 @@ int main() {
   int status = 1;
   {
     plat::com_ptr<IWQCFieldFormatter> formatter;
-    if (!bench::CreateRegistered(L"WQCGenericSvcs.WQCFieldFormatter",
-                                 __uuidof(IWQCFieldFormatter), formatter))
+    if (!bench::CreateRegistered(L"WQCGenericSvcs.WQCFieldFormatter", __uuidof(IWQCFieldFormatter),
+                                 formatter))
       return 1;
     std::wstring decimal = LocaleText(LOCALE_SDECIMAL);
     NUMBERFMTW realFormat = {};

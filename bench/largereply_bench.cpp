@@ -49,8 +49,8 @@ class NullHandler final : public ISAXContentHandler {
   STDMETHOD(endDocument)() override { return S_OK; }
   STDMETHOD(startPrefixMapping)(const wchar_t*, int, const wchar_t*, int) override { return S_OK; }
   STDMETHOD(endPrefixMapping)(const wchar_t*, int) override { return S_OK; }
-  STDMETHOD(startElement)(const wchar_t*, int, const wchar_t*, int, const wchar_t*, int,
-                          ISAXAttributes*) override {
+  STDMETHOD(startElement)
+  (const wchar_t*, int, const wchar_t*, int, const wchar_t*, int, ISAXAttributes*) override {
     return S_OK;
   }
   STDMETHOD(endElement)(const wchar_t*, int, const wchar_t*, int, const wchar_t*, int) override {
@@ -58,7 +58,9 @@ class NullHandler final : public ISAXContentHandler {
   }
   STDMETHOD(characters)(const wchar_t*, int) override { return S_OK; }
   STDMETHOD(ignorableWhitespace)(const wchar_t*, int) override { return S_OK; }
-  STDMETHOD(processingInstruction)(const wchar_t*, int, const wchar_t*, int) override { return S_OK; }
+  STDMETHOD(processingInstruction)(const wchar_t*, int, const wchar_t*, int) override {
+    return S_OK;
+  }
   STDMETHOD(skippedEntity)(const wchar_t*, int) override { return S_OK; }
 };
 
@@ -126,18 +128,22 @@ std::wstring HoldsReply(int count) {
 std::wstring AccessControlReply(int users, int accounts) {
   std::wstring xml = L"<AccessControl><Users>\n";
   for (int i = 0; i < users; ++i)
-    xml += L"<User Name='user" + std::to_wstring(i % accounts) + L"' Domain='CORP' DisplayName='User " +
-           std::to_wstring(i) + L"'><RoleName>Readers</RoleName></User>\n";
-  xml += L"</Users><Privileges><PrivilegeCategory Name='Data'>"
-         L"<Privilege Name='Read' Description='Read data'/></PrivilegeCategory></Privileges>"
-         L"<Roles><Role Name='Readers' Description='Read'><PrivilegeRight Name='Read' Granted='1'/>"
-         L"</Role></Roles></AccessControl>";
+    xml += L"<User Name='user" + std::to_wstring(i % accounts) +
+           L"' Domain='CORP' DisplayName='User " + std::to_wstring(i) +
+           L"'><RoleName>Readers</RoleName></User>\n";
+  xml +=
+      L"</Users><Privileges><PrivilegeCategory Name='Data'>"
+      L"<Privilege Name='Read' Description='Read data'/></PrivilegeCategory></Privileges>"
+      L"<Roles><Role Name='Readers' Description='Read'><PrivilegeRight Name='Read' Granted='1'/>"
+      L"</Role></Roles></AccessControl>";
   return xml;
 }
 
 std::wstring ConflictsReply(int items) {
-  const wchar_t* kinds[][2] = {{L"Cases", L"Case"}, {L"Objects", L"Object"},
-                               {L"Datasheets", L"Datasheet"}, {L"Diagrams", L"Diagram"}};
+  const wchar_t* kinds[][2] = {{L"Cases", L"Case"},
+                               {L"Objects", L"Object"},
+                               {L"Datasheets", L"Datasheet"},
+                               {L"Diagrams", L"Diagram"}};
   std::wstring xml = L"<ProjectUpdates>\n";
   for (const auto& kind : kinds) {
     xml += std::wstring(L"<") + kind[0] + L"><Conflicts>\n";
@@ -145,7 +151,8 @@ std::wstring ConflictsReply(int items) {
       xml += std::wstring(L"<") + kind[1] + L" ID='" + std::to_wstring(i + 1) + L"' Name='" +
              kind[1] + L" " + std::to_wstring(i) +
              L"'><Conflict ID='1' Type='2' Resolution='0' Name='Design pressure' "
-             L"ProjectData='10.5' ParentData='12.0'/></" + kind[1] + L">\n";
+             L"ProjectData='10.5' ParentData='12.0'/></" +
+             kind[1] + L">\n";
     xml += std::wstring(L"</Conflicts></") + kind[0] + L">\n";
   }
   return xml + L"</ProjectUpdates>";
@@ -254,7 +261,8 @@ void DiagramSubmission(int messages) {
                        text.c_str());
   plat::com_ptr<Main> main = plat::make<Main>();
   plat::unique_safearray diagrams(SafeArrayCreateVector(VT_I4, 0, 1));
-  const double module = Median([&] { main->SubmitDiagrams(workspace.get(), diagrams.get(), 0, nullptr); });
+  const double module =
+      Median([&] { main->SubmitDiagrams(workspace.get(), diagrams.get(), 0, nullptr); });
   char what[64];
   std::snprintf(what, sizeof what, "diagram submission, %d messages", messages);
   Report(what, text.size(), module, DomAlone(xml.get()));
@@ -267,8 +275,9 @@ int main(int argc, char** argv) {
   std::setvbuf(stdout, nullptr, _IONBF, 0);
   // One case by its number (1 to 8), or all.
   const int only = argc > 1 ? std::atoi(argv[1]) : 0;
-  std::printf("median of %d runs                         reply      module    reader alone  ratio\n",
-              kRuns);
+  std::printf(
+      "median of %d runs                         reply      module    reader alone  ratio\n",
+      kRuns);
   if (!only || only == 1) AssocHold(8000);
   if (!only || only == 2) AssocHold(100000);
   if (!only || only == 3) AccessControlModel(20000, 100);

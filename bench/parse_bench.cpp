@@ -23,8 +23,8 @@ class EmptyHandler : public plat::Implements<EmptyHandler, ISAXContentHandler> {
   STDMETHOD(endDocument)() override { return S_OK; }
   STDMETHOD(startPrefixMapping)(const WCHAR*, int, const WCHAR*, int) override { return S_OK; }
   STDMETHOD(endPrefixMapping)(const WCHAR*, int) override { return S_OK; }
-  STDMETHOD(startElement)(const WCHAR*, int, const WCHAR*, int, const WCHAR*, int,
-                          ISAXAttributes*) override {
+  STDMETHOD(startElement)
+  (const WCHAR*, int, const WCHAR*, int, const WCHAR*, int, ISAXAttributes*) override {
     ++elements;
     return S_OK;
   }
@@ -106,8 +106,8 @@ int main() {
   }
   for (int size : {10000, 100000}) {
     const std::wstring lines = bench::MakeListObjectsReply(size, L"\n");
-    bench::PrintFigure("ListObjects reply, a line per element", size,
-                       ReadObjects(lines, size, &ok), 1.15);
+    bench::PrintFigure("ListObjects reply, a line per element", size, ReadObjects(lines, size, &ok),
+                       1.15);
   }
   for (int size : {10000, 100000}) {
     const std::wstring cases = bench::MakeListCasesReply(bench::MakeNames(size), L"");

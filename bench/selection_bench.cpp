@@ -65,7 +65,8 @@ int main() {
   if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 1;
   const std::vector<std::wstring> small = bench::MakeNames(10000);
   const std::vector<std::wstring> large = bench::MakeNames(100000);
-  std::printf("median of %d runs                  10,000 names  100,000 names    ratio\n", bench::kRuns);
+  std::printf("median of %d runs                  10,000 names  100,000 names    ratio\n",
+              bench::kRuns);
   Report("names put in order, one load", SortOneLoad(small), SortOneLoad(large));
   Report("names put in order, ten loads", SortTenLoads(small), SortTenLoads(large));
   bool parsedSmall = false, parsedLarge = false;

@@ -134,9 +134,7 @@ HRESULT ConvertText(const wchar_t* text, size_t length, ULONG type, SAXSchemaVal
     case SAXSchemaValue::kInteger:
       out.integer = 0;
       return out.missing ? S_OK : ParseInteger(begin, end, out.integer);
-    default:
-      out.boolean = false;
-      return out.missing ? S_OK : ParseBoolean(begin, end, out.boolean);
+    default: out.boolean = false; return out.missing ? S_OK : ParseBoolean(begin, end, out.boolean);
   }
 }
 
@@ -206,9 +204,7 @@ bool SAXSchemaValue::GetBool() const {
   }
 }
 
-const wchar_t* SAXSchemaValue::GetString() const {
-  return type == kString && text ? text : L"";
-}
+const wchar_t* SAXSchemaValue::GetString() const { return type == kString && text ? text : L""; }
 
 // ---------------------------------------------------------------- the engine
 
@@ -330,8 +326,8 @@ struct AttributeRule {
   const wchar_t* name;
   size_t length;
   ULONG id;
-  ULONG type;     // a SAXSchemaValue::Type
-  size_t first;   // the element's first rule of the same id: a repeat is one of the id
+  ULONG type;    // a SAXSchemaValue::Type
+  size_t first;  // the element's first rule of the same id: a repeat is one of the id
 };
 
 struct ElementFrame {
@@ -370,21 +366,23 @@ class ContentHandler
   STDMETHOD(endDocument)() override { return S_OK; }
   STDMETHOD(startPrefixMapping)(const WCHAR*, int, const WCHAR*, int) override { return S_OK; }
   STDMETHOD(endPrefixMapping)(const WCHAR*, int) override { return S_OK; }
-  STDMETHOD(startElement)(const WCHAR* uri, int uriLength, const WCHAR* localName,
-                          int localNameLength, const WCHAR* qName, int qNameLength,
-                          ISAXAttributes* attributes) override {
+  STDMETHOD(startElement)
+  (const WCHAR* uri, int uriLength, const WCHAR* localName, int localNameLength, const WCHAR* qName,
+   int qNameLength, ISAXAttributes* attributes) override {
     return Guard(L"SAXSchemaParser::startElement()", localName, localNameLength,
                  [&] { OnStartElement(localName, localNameLength, attributes); });
   }
-  STDMETHOD(endElement)(const WCHAR* uri, int uriLength, const WCHAR* localName,
-                        int localNameLength, const WCHAR* qName, int qNameLength) override {
+  STDMETHOD(endElement)
+  (const WCHAR* uri, int uriLength, const WCHAR* localName, int localNameLength, const WCHAR* qName,
+   int qNameLength) override {
     return Guard(L"SAXSchemaParser::endElement()", localName, localNameLength,
                  [&] { OnEndElement(); });
   }
   STDMETHOD(characters)(const WCHAR* text, int length) override {
     return Guard(nullptr, nullptr, 0, [&] {
       if (stack_.GetCount() == 0) return;
-      if (SAXSchemaElementHandler* handler = Top().handler) Check(handler->Characters(text, length));
+      if (SAXSchemaElementHandler* handler = Top().handler)
+        Check(handler->Characters(text, length));
     });
   }
   STDMETHOD(ignorableWhitespace)(const WCHAR*, int) override { return S_OK; }
@@ -456,8 +454,8 @@ ContentHandler::ContentHandler(const SAXSchemaEntry* schema) : schema_(schema) {
           first = j;
           break;
         }
-      rules_.push_back({e->name, e->name ? wcslen(e->name) : 0, e->id,
-                        e->kind - kSchemaStringAttribute, first});
+      rules_.push_back(
+          {e->name, e->name ? wcslen(e->name) : 0, e->id, e->kind - kSchemaStringAttribute, first});
     }
     elementRules_[i] = {begin, rules_.size()};
   }
@@ -589,8 +587,8 @@ void ContentHandler::AbandonFrames() noexcept {
   stack_.RemoveAll();
 }
 
-HRESULT ContentHandler::RecordReaderError(ISAXLocator* locator, const WCHAR* message,
-                                          HRESULT code, const wchar_t* format) noexcept {
+HRESULT ContentHandler::RecordReaderError(ISAXLocator* locator, const WCHAR* message, HRESULT code,
+                                          const wchar_t* format) noexcept {
   if (FAILED(firstError_.hr)) return code;
   if (code == WQ_E_SAXABORT) {
     firstError_.hr = code;
@@ -637,9 +635,8 @@ void ContentHandler::OnStartElement(const wchar_t* name, int length, ISAXAttribu
   if (stack_.GetCount() == 0) Check(E_UNEXPECTED);
   const ElementFrame parent = Top();
   // Inside a skipped subtree everything is skipped, and simple elements hold only text.
-  const SAXSchemaEntry* entry = parent.entry && !IsSimpleKind(parent.entry->kind)
-                                    ? FindElement(name, length)
-                                    : nullptr;
+  const SAXSchemaEntry* entry =
+      parent.entry && !IsSimpleKind(parent.entry->kind) ? FindElement(name, length) : nullptr;
   const bool allowed = entry && IsChildAllowed(parent.entry, entry);
   if (!allowed && !tolerateUnknown_)
     WQComException().ThrowHrAt(WQ_HERE, E_FAIL, L"Unexpected element <%.*ls>", length, name);
@@ -735,61 +732,60 @@ void ContentHandler::OnEndElement() {
 
 HRESULT ContentHandler::Parse(SAXSchemaElementHandler* root, BSTR source, bool isURL) {
   WQ_METHOD_BEGIN(error, isURL ? L"SAXSchemaParser::ParseURL" : L"SAXSchemaParser::ParseString", 0)
-    firstError_ = ErrorInfoRecord();
-    aborted_ = false;
-    AbandonFrames();
+  firstError_ = ErrorInfoRecord();
+  aborted_ = false;
+  AbandonFrames();
+  ::SetErrorInfo(0, nullptr);
+
+  plat::com_ptr<ISAXXMLReader> reader;
+  HRESULT hr = CoCreateInstance(__uuidof(SAXXMLReader60), nullptr, CLSCTX_ALL,
+                                __uuidof(ISAXXMLReader), reader.put_void());
+  if (FAILED(hr))
+    error.ThrowHrAt(WQ_HERE, hr,
+                    isURL ? L"Could not connect to MSXML6 parser"
+                          : L"Could not connect to MSXML6::SAXXMLReader");
+  hr = WQSecureSAXReader(reader.get());
+  if (FAILED(hr)) error.ThrowHrAt(WQ_HERE, hr, L"Could not protect the SAX reader");
+  hr = reader->putContentHandler(this);
+  if (SUCCEEDED(hr)) hr = reader->putErrorHandler(this);
+  if (FAILED(hr)) error.ThrowHrAt(WQ_HERE, hr, L"Could not register with the SAX reader");
+
+  stack_.Add(ElementFrame{schema_, root});
+  if (isURL) {
+    hr = reader->parseURL(source ? source : L"");
+  } else {
+    // The reader does not take a null BSTR for the empty text it stands for.
+    plat::unique_bstr empty;
+    if (!source) empty = plat::unique_bstr::copy(L"");
+    VARIANT text;
+    text.vt = VT_BSTR;
+    text.bstrVal = source ? source : empty.get();
+    // The text ends at its first null, as it does for the reader.
+    const size_t length = wcslen(text.bstrVal);
+    plat::com_ptr<TextStream> stream;
+    if (length != 0) {
+      stream = plat::make<TextStream>(text.bstrVal, length);
+      text.vt = VT_UNKNOWN;
+      text.punkVal = static_cast<ISequentialStream*>(stream.get());
+    }
+    hr = reader->parse(text);
+  }
+  reader->putContentHandler(nullptr);
+  reader->putErrorHandler(nullptr);
+  locator_.reset();
+  AbandonFrames();
+
+  if (FAILED(firstError_.hr) && firstError_.hr != WQ_E_SAXABORT) {
+    ::SetErrorInfo(0, firstError_.info.get());
+    error = firstError_.hr;
+  } else if (aborted_) {
     ::SetErrorInfo(0, nullptr);
-
-    plat::com_ptr<ISAXXMLReader> reader;
-    HRESULT hr = CoCreateInstance(__uuidof(SAXXMLReader60), nullptr, CLSCTX_ALL,
-                                  __uuidof(ISAXXMLReader), reader.put_void());
-    if (FAILED(hr))
-      error.ThrowHrAt(WQ_HERE, hr,
-                      isURL ? L"Could not connect to MSXML6 parser"
-                            : L"Could not connect to MSXML6::SAXXMLReader");
-    hr = WQSecureSAXReader(reader.get());
-    if (FAILED(hr)) error.ThrowHrAt(WQ_HERE, hr, L"Could not protect the SAX reader");
-    hr = reader->putContentHandler(this);
-    if (SUCCEEDED(hr)) hr = reader->putErrorHandler(this);
-    if (FAILED(hr)) error.ThrowHrAt(WQ_HERE, hr, L"Could not register with the SAX reader");
-
-    stack_.Add(ElementFrame{schema_, root});
-    if (isURL) {
-      hr = reader->parseURL(source ? source : L"");
-    } else {
-      // The reader does not take a null BSTR for the empty text it stands for.
-      plat::unique_bstr empty;
-      if (!source) empty = plat::unique_bstr::copy(L"");
-      VARIANT text;
-      text.vt = VT_BSTR;
-      text.bstrVal = source ? source : empty.get();
-      // The text ends at its first null, as it does for the reader.
-      const size_t length = wcslen(text.bstrVal);
-      plat::com_ptr<TextStream> stream;
-      if (length != 0) {
-        stream = plat::make<TextStream>(text.bstrVal, length);
-        text.vt = VT_UNKNOWN;
-        text.punkVal = static_cast<ISequentialStream*>(stream.get());
-      }
-      hr = reader->parse(text);
-    }
-    reader->putContentHandler(nullptr);
-    reader->putErrorHandler(nullptr);
-    locator_.reset();
-    AbandonFrames();
-
-    if (FAILED(firstError_.hr) && firstError_.hr != WQ_E_SAXABORT) {
-      ::SetErrorInfo(0, firstError_.info.get());
-      error = firstError_.hr;
-    } else if (aborted_) {
-      ::SetErrorInfo(0, nullptr);
-      error = S_OK;
-    } else if (FAILED(hr)) {
-      error = hr;
-      if (isURL)
-        error.ThrowAt(WQ_HERE, L"Could not parse the document %ls", source ? source : L"");
-      error.ThrowAt(WQ_HERE, L"Could not parse the XML text");
-    }
+    error = S_OK;
+  } else if (FAILED(hr)) {
+    error = hr;
+    if (isURL) error.ThrowAt(WQ_HERE, L"Could not parse the document %ls", source ? source : L"");
+    error.ThrowAt(WQ_HERE, L"Could not parse the XML text");
+  }
   WQ_METHOD_END(error)
 }
 
@@ -805,26 +801,26 @@ HRESULT SAXSchemaParser::ParseURL(BSTR url) { return Parse(url, true); }
 
 HRESULT SAXSchemaParser::Parse(BSTR source, bool isURL) {
   WQ_METHOD_BEGIN(error, nullptr, 0)
-    if (!engine_) {
-      const SAXSchemaEntry* schema = GetSchema();
-      HRESULT hr = schema && schema->kind == kSchemaStart ? S_OK : E_FAIL;
-      if (SUCCEEDED(hr)) {
-        try {
-          engine_ = plat::make<SAXSchemaParserImpl::ContentHandler>(schema);
-        } catch (...) {
-          hr = plat::to_hresult();
-        }
+  if (!engine_) {
+    const SAXSchemaEntry* schema = GetSchema();
+    HRESULT hr = schema && schema->kind == kSchemaStart ? S_OK : E_FAIL;
+    if (SUCCEEDED(hr)) {
+      try {
+        engine_ = plat::make<SAXSchemaParserImpl::ContentHandler>(schema);
+      } catch (...) {
+        hr = plat::to_hresult();
       }
-      if (FAILED(hr))
-        error.ThrowHrAt(WQ_HERE, hr,
-                        isURL ? L"Failed to instance SAXSchemaParser"
-                              : L"Failed to instanciate SAXSchemaParser");
     }
-    engine_->SetOptions(ignoreCase, tolerateUnknown);
-    aborted_ = false;
-    error = engine_->Parse(this, source, isURL);
-    if (error.Failed()) error.Throw();
-    aborted_ = engine_->IsAborted();
+    if (FAILED(hr))
+      error.ThrowHrAt(
+          WQ_HERE, hr,
+          isURL ? L"Failed to instance SAXSchemaParser" : L"Failed to instanciate SAXSchemaParser");
+  }
+  engine_->SetOptions(ignoreCase, tolerateUnknown);
+  aborted_ = false;
+  error = engine_->Parse(this, source, isURL);
+  if (error.Failed()) error.Throw();
+  aborted_ = engine_->IsAborted();
   WQ_METHOD_END(error)
 }
 

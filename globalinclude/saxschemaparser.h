@@ -28,19 +28,19 @@ constexpr HRESULT WQ_E_SAXABORT = static_cast<HRESULT>(0x8004C001L);
 // ---------------------------------------------------------------- schema table
 
 enum SAXSchemaKind : ULONG {
-  kSchemaStart = 0,              // first entry of every table
-  kSchemaEnd = 1,                // last entry of every table
-  kSchemaElement = 2,            // element with attributes or children; opens a block
-  kSchemaEndBlock = 3,           // ends the block of the last kind-2 entry
-  kSchemaStringElement = 4,      // simple text elements
+  kSchemaStart = 0,          // first entry of every table
+  kSchemaEnd = 1,            // last entry of every table
+  kSchemaElement = 2,        // element with attributes or children; opens a block
+  kSchemaEndBlock = 3,       // ends the block of the last kind-2 entry
+  kSchemaStringElement = 4,  // simple text elements
   kSchemaRealElement = 5,
   kSchemaIntegerElement = 6,
   kSchemaBoolElement = 7,
-  kSchemaStringAttribute = 8,    // attributes of the block's element
+  kSchemaStringAttribute = 8,  // attributes of the block's element
   kSchemaRealAttribute = 9,
   kSchemaIntegerAttribute = 10,
   kSchemaBoolAttribute = 11,
-  kSchemaChild = 12,             // allowed child element, by id
+  kSchemaChild = 12,  // allowed child element, by id
 };
 
 struct SAXSchemaEntry {

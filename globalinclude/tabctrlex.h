@@ -18,13 +18,12 @@ class CTabCtrlEx : public plat::WindowImpl<CTabCtrlEx, plat::TabCtrl> {
   static constexpr DWORD kStyle = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
 
   static constexpr auto GetMessageMap() {
-    return plat::MessageMap{
-        plat::OnNotifyCode(TCN_SELCHANGE, &CTabCtrlEx::OnSelChange),
-        plat::OnNotifyCode(TCN_SELCHANGING, &CTabCtrlEx::OnSelChanging),
-        // The control's hover tracking and its timer stay off.
-        plat::OnMessage(WM_MOUSEMOVE, &CTabCtrlEx::Swallow),
-        plat::OnMessage(WM_TIMER, &CTabCtrlEx::Swallow),
-        plat::OnMessage(WM_SIZE, &CTabCtrlEx::OnSize)};
+    return plat::MessageMap{plat::OnNotifyCode(TCN_SELCHANGE, &CTabCtrlEx::OnSelChange),
+                            plat::OnNotifyCode(TCN_SELCHANGING, &CTabCtrlEx::OnSelChanging),
+                            // The control's hover tracking and its timer stay off.
+                            plat::OnMessage(WM_MOUSEMOVE, &CTabCtrlEx::Swallow),
+                            plat::OnMessage(WM_TIMER, &CTabCtrlEx::Swallow),
+                            plat::OnMessage(WM_SIZE, &CTabCtrlEx::OnSize)};
   }
 
   // Creates the tab control over `rect` of `parent` and subclasses it.

@@ -56,10 +56,8 @@ bool IsIntegerType(VARTYPE vt) {
     case VT_UI2:
     case VT_UI4:
     case VT_INT:
-    case VT_UINT:
-      return true;
-    default:
-      return false;
+    case VT_UINT: return true;
+    default: return false;
   }
 }
 
@@ -96,8 +94,8 @@ HRESULT TextToBool(const wchar_t* text, bool* out) {
   static constexpr struct {
     const wchar_t* word;
     bool value;
-  } kWords[] = {{L"0", false},  {L"1", true},  {L"false", false}, {L"true", true},
-                {L"no", false}, {L"yes", true}, {L"off", false},  {L"on", true}};
+  } kWords[] = {{L"0", false},  {L"1", true},   {L"false", false}, {L"true", true},
+                {L"no", false}, {L"yes", true}, {L"off", false},   {L"on", true}};
   if (!text || !out) return text ? E_POINTER : E_FAIL;
   for (const auto& word : kWords) {
     if (WQStrCompareNoCase(text, word.word) == 0) {
@@ -128,26 +126,13 @@ HRESULT VariantToDouble(const VARIANT& value, double* out, bool convert) {
   const VARIANT* v = Referent(value);
   if (!v) return E_POINTER;
   switch (V_VT(v)) {
-    case VT_R4:
-      *out = V_R4(v);
-      return S_OK;
-    case VT_R8:
-      *out = V_R8(v);
-      return S_OK;
-    case VT_DATE:
-      *out = V_DATE(v);
-      return S_OK;
-    case VT_BYREF | VT_R4:
-      *out = V_R4REF(v) ? *V_R4REF(v) : 0.0;
-      return S_OK;
-    case VT_BYREF | VT_R8:
-      *out = V_R8REF(v) ? *V_R8REF(v) : 0.0;
-      return S_OK;
-    case VT_BYREF | VT_DATE:
-      *out = V_DATEREF(v) ? *V_DATEREF(v) : 0.0;
-      return S_OK;
-    default:
-      break;
+    case VT_R4: *out = V_R4(v); return S_OK;
+    case VT_R8: *out = V_R8(v); return S_OK;
+    case VT_DATE: *out = V_DATE(v); return S_OK;
+    case VT_BYREF | VT_R4: *out = V_R4REF(v) ? *V_R4REF(v) : 0.0; return S_OK;
+    case VT_BYREF | VT_R8: *out = V_R8REF(v) ? *V_R8REF(v) : 0.0; return S_OK;
+    case VT_BYREF | VT_DATE: *out = V_DATEREF(v) ? *V_DATEREF(v) : 0.0; return S_OK;
+    default: break;
   }
   if (!convert) return DISP_E_TYPEMISMATCH;
   if (IsString(*v)) {
@@ -194,18 +179,12 @@ bool VariantHasValue(const VARIANT& value) {
   switch (V_VT(v)) {
     case VT_EMPTY:
     case VT_NULL:
-    case VT_ERROR:
-      return false;
-    case VT_DISPATCH:
-      return V_DISPATCH(v) != nullptr;
-    case VT_UNKNOWN:
-      return V_UNKNOWN(v) != nullptr;
-    case VT_BYREF | VT_DISPATCH:
-      return V_DISPATCHREF(v) && *V_DISPATCHREF(v);
-    case VT_BYREF | VT_UNKNOWN:
-      return V_UNKNOWNREF(v) && *V_UNKNOWNREF(v);
-    default:
-      return true;
+    case VT_ERROR: return false;
+    case VT_DISPATCH: return V_DISPATCH(v) != nullptr;
+    case VT_UNKNOWN: return V_UNKNOWN(v) != nullptr;
+    case VT_BYREF | VT_DISPATCH: return V_DISPATCHREF(v) && *V_DISPATCHREF(v);
+    case VT_BYREF | VT_UNKNOWN: return V_UNKNOWNREF(v) && *V_UNKNOWNREF(v);
+    default: return true;
   }
 }
 
@@ -266,12 +245,8 @@ HRESULT InterfaceOf(const VARIANT& value, IUnknown** unknown) {
   const VARIANT* v = Referent(value);
   if (!v) return E_POINTER;
   switch (V_VT(v)) {
-    case VT_DISPATCH:
-      *unknown = V_DISPATCH(v);
-      return S_OK;
-    case VT_UNKNOWN:
-      *unknown = V_UNKNOWN(v);
-      return S_OK;
+    case VT_DISPATCH: *unknown = V_DISPATCH(v); return S_OK;
+    case VT_UNKNOWN: *unknown = V_UNKNOWN(v); return S_OK;
     case VT_BYREF | VT_DISPATCH:
       if (!V_DISPATCHREF(v)) return E_POINTER;
       *unknown = *V_DISPATCHREF(v);
@@ -280,8 +255,7 @@ HRESULT InterfaceOf(const VARIANT& value, IUnknown** unknown) {
       if (!V_UNKNOWNREF(v)) return E_POINTER;
       *unknown = *V_UNKNOWNREF(v);
       return S_OK;
-    default:
-      return DISP_E_TYPEMISMATCH;
+    default: return DISP_E_TYPEMISMATCH;
   }
 }
 
@@ -340,8 +314,7 @@ HRESULT WQSafeArray<DefaultVt>::Attach(SAFEARRAY* psa, bool destroyOnRelease) {
     return locked;
   }
   const VARTYPE vt = ElementType(psa);
-  const bool accepted = SafeArrayGetDim(psa) == 1 &&
-                        (kRaises || vt == VT_BSTR || vt == VT_VARIANT);
+  const bool accepted = SafeArrayGetDim(psa) == 1 && (kRaises || vt == VT_BSTR || vt == VT_VARIANT);
   if (!accepted) {
     lock_.reset();
     if constexpr (kRaises)
@@ -407,8 +380,7 @@ HRESULT WQSafeArray<DefaultVt>::PutElement(LONG index, const VARIANT& value) {
   LONG position;
   PLAT_RETURN_IF_FAILED(Position(index, &position));
   switch (vt_) {
-    case VT_VARIANT:
-      return SafeArrayPutElement(psa_, &position, const_cast<VARIANT*>(&value));
+    case VT_VARIANT: return SafeArrayPutElement(psa_, &position, const_cast<VARIANT*>(&value));
     case VT_I2:
     case VT_I4: {
       long number;
@@ -450,8 +422,7 @@ HRESULT WQSafeArray<DefaultVt>::PutElement(LONG index, const VARIANT& value) {
       }
       return SafeArrayPutElement(psa_, &position, stored.get());
     }
-    default:
-      return E_INVALIDARG;
+    default: return E_INVALIDARG;
   }
 }
 
@@ -463,9 +434,7 @@ HRESULT WQSafeArray<DefaultVt>::GetAt(LONG index, VARIANT* out) const {
   HRESULT hr = Position(index, &position);
   if (SUCCEEDED(hr)) {
     switch (vt_) {
-      case VT_VARIANT:
-        hr = SafeArrayGetElement(psa_, &position, out);
-        break;
+      case VT_VARIANT: hr = SafeArrayGetElement(psa_, &position, out); break;
       case VT_I2:
       case VT_I4:
       case VT_R4:
@@ -478,9 +447,7 @@ HRESULT WQSafeArray<DefaultVt>::GetAt(LONG index, VARIANT* out) const {
         hr = SafeArrayGetElement(psa_, &position, &out->llVal);
         if (SUCCEEDED(hr)) V_VT(out) = vt_;
         break;
-      default:
-        hr = E_INVALIDARG;
-        break;
+      default: hr = E_INVALIDARG; break;
     }
   }
   if (FAILED(hr)) {

@@ -38,9 +38,14 @@ const SAXSchemaEntry kSimpleVariantSchema[] = {
 size_t ValueSize(VARTYPE vt) {
   switch (vt) {
     case VT_UI1: return 1;
-    case VT_I2: case VT_BOOL: return 2;
-    case VT_I4: case VT_ERROR: case VT_R4: return 4;
-    case VT_R8: case VT_DATE: case VT_CY: return 8;
+    case VT_I2:
+    case VT_BOOL: return 2;
+    case VT_I4:
+    case VT_ERROR:
+    case VT_R4: return 4;
+    case VT_R8:
+    case VT_DATE:
+    case VT_CY: return 8;
     case VT_BSTR: return sizeof(BSTR);
     case VT_DECIMAL: return sizeof(DECIMAL);
     case VT_VARIANT: return sizeof(VARIANT);
@@ -234,15 +239,12 @@ HRESULT VariantHandler::SetAttribute(ULONG id, const SAXSchemaValue& value) {
       vt_ = static_cast<VARTYPE>(vt);
       return S_OK;
     }
-    case kValueAttribute:
-      try {
-        text_ = value.GetString();
+    case kValueAttribute: try { text_ = value.GetString();
       } catch (...) {
         return E_OUTOFMEMORY;
       }
       return S_OK;
-    default:
-      return E_INVALIDARG;
+    default: return E_INVALIDARG;
   }
 }
 
@@ -360,8 +362,7 @@ HRESULT SAHandler::SetAttribute(ULONG id, const SAXSchemaValue& value) {
         return Refuse(E_INVALIDARG, L"The SafeArray element type %ld is not supported", number);
       vt_ = static_cast<VARTYPE>(number);
       return S_OK;
-    default:
-      return E_INVALIDARG;
+    default: return E_INVALIDARG;
   }
 }
 
@@ -377,7 +378,8 @@ HRESULT SAHandler::CheckRoomForOneMore() {
 
 HRESULT SAHandler::GetChildHandler(ULONG id, SAXSchemaElementHandler** child) {
   if (id == kSADataElement) {
-    if (vt_ == VT_VARIANT) return Refuse(E_INVALIDARG, L"An array of VARIANTs holds Variant elements");
+    if (vt_ == VT_VARIANT)
+      return Refuse(E_INVALIDARG, L"An array of VARIANTs holds Variant elements");
     PLAT_RETURN_IF_FAILED(CheckRoomForOneMore());
     *child = this;
     return S_OK;

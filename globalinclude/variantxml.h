@@ -197,8 +197,7 @@ HRESULT VariantWriter<Schema>::Write(XMLWriterAbstract& writer, const VARIANT* v
   }
   XMLAttributeMap attributes;
   PLAT_RETURN_IF_FAILED(attributes.AddLong(vt_, value->vt));
-  PLAT_RETURN_IF_FAILED(
-      attributes.AddString(value_, text.c_str(), static_cast<UINT>(text.size())));
+  PLAT_RETURN_IF_FAILED(attributes.AddString(value_, text.c_str(), static_cast<UINT>(text.size())));
   PLAT_RETURN_IF_FAILED(writer.StartElementWithAttributes(element_, attributes));
   if (isArray) {
     PLAT_RETURN_IF_FAILED(writer.CloseStartTag());
@@ -233,8 +232,7 @@ HRESULT SAWriter<Schema>::Write(XMLWriterAbstract& writer, SAFEARRAY* array) {
   for (ULONG i = 0; i < count; ++i) {
     const BYTE* element = data.get() + static_cast<size_t>(i) * size;
     if (vt == VT_VARIANT) {
-      PLAT_RETURN_IF_FAILED(
-          elementWriter.Write(writer, reinterpret_cast<const VARIANT*>(element)));
+      PLAT_RETURN_IF_FAILED(elementWriter.Write(writer, reinterpret_cast<const VARIANT*>(element)));
       continue;
     }
     const void* next = nullptr;

@@ -131,7 +131,9 @@ class WQArray {
  private:
   // Elements are relocated with memcpy: every element type the module stores (scalars,
   // records of pointers, WQHeapString) is trivially relocatable.
-  static int Round(int n) { return (n + Traits::kRounding - 1) / Traits::kRounding * Traits::kRounding; }
+  static int Round(int n) {
+    return (n + Traits::kRounding - 1) / Traits::kRounding * Traits::kRounding;
+  }
 
   static T* Allocate(int capacity) {
     void* block = ::operator new(static_cast<size_t>(capacity) * sizeof(T));

@@ -96,9 +96,8 @@ HRESULT FormatSystemMessage(HRESULT code, BSTR* text) {
   if (!text) return E_POINTER;
   *text = nullptr;
   wchar_t buffer[512] = {};
-  DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                                nullptr, static_cast<DWORD>(code), LANG_USER_DEFAULT, buffer,
-                                512, nullptr);
+  DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                                static_cast<DWORD>(code), LANG_USER_DEFAULT, buffer, 512, nullptr);
   if (length > 1 && buffer[length - 1] == L'\n') {
     buffer[--length] = L'\0';
     if (length && buffer[length - 1] == L'\r') buffer[--length] = L'\0';
@@ -164,9 +163,9 @@ void AppendHResultAttribute(WQStringBuffer& buffer, HRESULT code) {
     HRESULT code;
     const wchar_t* name;
   } kNames[] = {
-      {E_NOTIMPL, L"E_NOTIMPL"},       {E_NOINTERFACE, L"E_NOINTERFACE"},
-      {E_POINTER, L"E_POINTER"},       {E_FAIL, L"E_FAIL"},
-      {E_UNEXPECTED, L"E_UNEXPECTED"}, {E_ACCESSDENIED, L"E_ACCESSDENIED"},
+      {E_NOTIMPL, L"E_NOTIMPL"},         {E_NOINTERFACE, L"E_NOINTERFACE"},
+      {E_POINTER, L"E_POINTER"},         {E_FAIL, L"E_FAIL"},
+      {E_UNEXPECTED, L"E_UNEXPECTED"},   {E_ACCESSDENIED, L"E_ACCESSDENIED"},
       {E_OUTOFMEMORY, L"E_OUTOFMEMORY"}, {E_INVALIDARG, L"E_INVALIDARG"},
   };
   for (const auto& entry : kNames) {
@@ -225,8 +224,7 @@ HRESULT WQComException::GetDescription(BSTR* description) {
     errorInfo_->GetDescription(text.put());
   } else {
     plat::com_ptr<IErrorInfo> current;
-    if (::GetErrorInfo(0, current.put()) == S_OK && current)
-      current->GetDescription(text.put());
+    if (::GetErrorInfo(0, current.put()) == S_OK && current) current->GetDescription(text.put());
   }
   if (!Length(text.get()) && FAILED(hr_)) return FormatSystemMessage(hr_, description);
   *description = text.release();
@@ -249,8 +247,7 @@ HRESULT WQComException::PublishError() {
   return hr_;
 }
 
-void WQComException::InstallErrorInfo(const wchar_t* text, const wchar_t* source,
-                                      BSTR* installed) {
+void WQComException::InstallErrorInfo(const wchar_t* text, const wchar_t* source, BSTR* installed) {
   if (installed) *installed = nullptr;
   plat::com_ptr<ICreateErrorInfo> create;
   if (FAILED(::CreateErrorInfo(create.put()))) return;
@@ -281,8 +278,7 @@ void WQComException::WrapDescription(BSTR* installed) {
   WQStringBuffer text(textStorage);
   plat::com_ptr<IErrorRecords> records;
   ULONG recordCount = 0;
-  if (errorInfo_ &&
-      SUCCEEDED(errorInfo_->QueryInterface(IID_IErrorRecords, records.put_void())) &&
+  if (errorInfo_ && SUCCEEDED(errorInfo_->QueryInterface(IID_IErrorRecords, records.put_void())) &&
       SUCCEEDED(records->GetRecordCount(&recordCount)) && recordCount > 0) {
     WrapErrorRecords(records.get(), text);
   } else {
@@ -299,8 +295,8 @@ void WQComException::WrapDescription(BSTR* installed) {
   InstallErrorInfo(text, source.get(), installed);
 }
 
-void WQComException::SetError(const WQSourceLocation* location, HRESULT code,
-                              const wchar_t* format, va_list args) {
+void WQComException::SetError(const WQSourceLocation* location, HRESULT code, const wchar_t* format,
+                              va_list args) {
   const HRESULT effective = FAILED(code) ? code : hr_;
 
   plat::unique_bstr old;
@@ -348,7 +344,8 @@ void WQComException::SetErrorNoMessage(const WQSourceLocation* location, HRESULT
 
 void WQComException::CheckPointer(const void* pointer, const wchar_t* format, ...) {
   if (pointer) return;
-  if (!format && methodName_) CheckPointer(pointer, L"Invalid pointer passed to method %ls", methodName_);
+  if (!format && methodName_)
+    CheckPointer(pointer, L"Invalid pointer passed to method %ls", methodName_);
 
   ReleaseErrorInfo();
   ::SetErrorInfo(0, nullptr);
@@ -440,8 +437,7 @@ void WQComException::ThrowHrAt(const WQSourceLocation& location, HRESULT code,
   throw WQComException(*this);
 }
 
-void WQComException::CatchComException(const WQSourceLocation& location,
-                                       WQComException& caught) {
+void WQComException::CatchComException(const WQSourceLocation& location, WQComException& caught) {
   if (errorInfo_ && caught.errorInfo_.get() == errorInfo_.get()) {
     TraceAtLocation(location, L"~~~~ Caught WQComException ~~~~");
     return;

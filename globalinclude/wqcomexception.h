@@ -120,11 +120,11 @@ void AppendHResultAttribute(WQStringBuffer& buffer, HRESULT code);
   ::SetErrorInfo(0, nullptr);               \
   try {                                     \
     error.EnterMethod(name, level);
-#define WQ_METHOD_END(error)          \
-  }                                   \
-  catch (...) {                       \
-    error.CatchAtBoundary(WQ_HERE);   \
-  }                                   \
+#define WQ_METHOD_END(error)        \
+  }                                 \
+  catch (...) {                     \
+    error.CatchAtBoundary(WQ_HERE); \
+  }                                 \
   return error.LeaveMethod();
 
 // Opens the body of a COM method that keeps no error object and answers bare HRESULTs: the
@@ -138,7 +138,7 @@ void AppendHResultAttribute(WQStringBuffer& buffer, HRESULT code);
 template <class Body>
 HRESULT WQRunComMethod(const wchar_t* methodName, Body&& body) noexcept {
   WQ_METHOD_BEGIN(error, methodName, 0)
-    body(error);
+  body(error);
   WQ_METHOD_END(error)
 }
 

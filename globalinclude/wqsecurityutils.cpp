@@ -62,8 +62,8 @@ DWORD LookupAccount(WQComException& error, const wchar_t* systemName, const wcha
     domain.reset(new (std::nothrow) wchar_t[domainSize]);
     if (!sid || !domain) error.ThrowHr(E_OUTOFMEMORY, L"Insufficient memory to allocate SID");
     SID_NAME_USE use;
-    result = LookupAccountNameW(systemName, account, sid.get(), &sidSize, domain.get(),
-                                &domainSize, &use)
+    result = LookupAccountNameW(systemName, account, sid.get(), &sidSize, domain.get(), &domainSize,
+                                &use)
                  ? ERROR_SUCCESS
                  : GetLastError();
   }
@@ -124,11 +124,11 @@ HRESULT WQSecurityPrincipal::ResolveName(const wchar_t* name, const wchar_t* dom
 
 HRESULT WQSecurityPrincipal::Resolve(const wchar_t* name, const wchar_t* domain, bool deferSid) {
   WQ_METHOD_BEGIN(error, L"WQSecurityPrincipal::Resolve", 0)
-    Clear();
-    if (name && _wcsnicmp(name, kAdsPrefix, 6) == 0)
-      ResolveAdsPath(error, name, deferSid);
-    else
-      ResolveAccount(error, name, domain, deferSid);
+  Clear();
+  if (name && _wcsnicmp(name, kAdsPrefix, 6) == 0)
+    ResolveAdsPath(error, name, deferSid);
+  else
+    ResolveAccount(error, name, domain, deferSid);
   WQ_METHOD_END(error)
 }
 
@@ -139,7 +139,7 @@ HRESULT WQSecurityPrincipal::LookupDeferredSid() const {
     // Under Resolve's name, so that the failure reads as the one Resolve would have raised.
     deferred.hr = [&]() -> HRESULT {
       WQ_METHOD_BEGIN(error, L"WQSecurityPrincipal::Resolve", 0)
-        deferred.sid = LookupSidOrRaise(error, GetName(), nullptr);
+      deferred.sid = LookupSidOrRaise(error, GetName(), nullptr);
       WQ_METHOD_END(error)
     }();
     if (FAILED(deferred.hr)) GetErrorInfo(0, deferred.errorInfo.put());
@@ -239,8 +239,8 @@ HRESULT WQSecurityPrincipal::LookupSid(const wchar_t* account, WQSidPtr& sid,
                                        const wchar_t* systemName) {
   sid.reset();
   WQ_METHOD_BEGIN(error, L"WQSecurityPrincipal::LookupSid", 0)
-    error.CheckPointer(account);
-    sid = LookupSidOrRaise(error, account, systemName);
+  error.CheckPointer(account);
+  sid = LookupSidOrRaise(error, account, systemName);
   WQ_METHOD_END(error)
 }
 
@@ -259,8 +259,7 @@ WQSidPtr WQSecurityPrincipal::LookupSidOrRaise(WQComException& error, const wcha
     const HRESULT first = HRESULT_FROM_WIN32(result);
     plat::unique_bstr systemText;
     FormatSystemMessage(first, systemText.put());
-    if (domainLength)
-      result = LookupAccount(error, systemName, backslash + 1, sid, reportedDomain);
+    if (domainLength) result = LookupAccount(error, systemName, backslash + 1, sid, reportedDomain);
     if (result != ERROR_SUCCESS) {
       error.SetErrorHr(first, L"%ls", systemText.c_str());
       error.ThrowHr(first, L"System error while trying to access SID for account %ls", account);

@@ -27,14 +27,9 @@ void WQTraceContext::WriteLine(int level, wchar_t kind, const wchar_t* text) {
       lead = L" >>>> Enter ";
       tail = L"()\n";
       break;
-    case L'.':
-      lead = L" ....      ";
-      break;
-    case L'!':
-      lead = L" !!!! ";
-      break;
-    default:
-      return;
+    case L'.': lead = L" ....      "; break;
+    case L'!': lead = L" !!!! "; break;
+    default: return;
   }
   Write(lead);
   if (text) Write(text);

@@ -30,8 +30,7 @@ class WQXMLStringWriter
 
   // ISequentialStream
   HRESULT STDMETHODCALLTYPE Read(void* data, ULONG byteCount, ULONG* bytesRead) override;
-  HRESULT STDMETHODCALLTYPE Write(const void* data, ULONG byteCount,
-                                  ULONG* bytesWritten) override;
+  HRESULT STDMETHODCALLTYPE Write(const void* data, ULONG byteCount, ULONG* bytesWritten) override;
 
   // Whether stream data is UTF-8 (else UTF-16). Not reachable through the interfaces.
   void SetUtf8Input(bool utf8) { utf8Input_ = utf8; }

@@ -35,7 +35,8 @@ size_t WQFormatXMLDouble(double value, wchar_t (&text)[64]) {
   if (length < 0) length = 0;
   text[length] = L'\0';
   const lconv* conv = localeconv();
-  const char point = conv && conv->decimal_point && *conv->decimal_point ? *conv->decimal_point : '.';
+  const char point =
+      conv && conv->decimal_point && *conv->decimal_point ? *conv->decimal_point : '.';
   const char separator =
       conv && conv->thousands_sep && *conv->thousands_sep ? *conv->thousands_sep : ',';
   if (point == '.' && separator == ',') return static_cast<size_t>(length);
@@ -89,8 +90,14 @@ HRESULT WQReadXMLVariantValue(const VARIANT& value, WQXMLVariantValue& out) {
       out.text = L"";
       out.length = 0;
       return S_OK;
-    case VT_I1: case VT_UI1: case VT_I2: case VT_UI2:
-    case VT_I4: case VT_UI4: case VT_INT: case VT_UINT: {
+    case VT_I1:
+    case VT_UI1:
+    case VT_I2:
+    case VT_UI2:
+    case VT_I4:
+    case VT_UI4:
+    case VT_INT:
+    case VT_UINT: {
       long number = 0;
       const HRESULT hr = VariantToLong(*v, &number, false);
       if (FAILED(hr)) return hr;
@@ -114,7 +121,6 @@ HRESULT WQReadXMLVariantValue(const VARIANT& value, WQXMLVariantValue& out) {
     case VT_BOOL:
       out.kind = WQXMLVariantValue::kBool;
       return VariantToBool(*v, &out.boolValue, false);
-    default:
-      return E_FAIL;
+    default: return E_FAIL;
   }
 }

@@ -42,8 +42,8 @@ struct iwqXMLWriter : public IUnknown {
   // Appends exactly `length` characters, unchanged.
   virtual HRESULT STDMETHODCALLTYPE WriteRaw(const wchar_t* text, size_t length) = 0;
 };
-__CRT_UUID_DECL(iwqXMLWriter, 0x8B027601, 0x2428, 0x11D5, 0xA6, 0xBE, 0x00, 0xA0, 0x24, 0x4B,
-                0xC6, 0xAA)
+__CRT_UUID_DECL(iwqXMLWriter, 0x8B027601, 0x2428, 0x11D5, 0xA6, 0xBE, 0x00, 0xA0, 0x24, 0x4B, 0xC6,
+                0xAA)
 
 struct iwqXMLStringWriter : public iwqXMLWriter {
   virtual HRESULT STDMETHODCALLTYPE Clear() = 0;
@@ -52,8 +52,8 @@ struct iwqXMLStringWriter : public iwqXMLWriter {
   // `buffer` holds GetLength() + 1 characters.
   virtual HRESULT STDMETHODCALLTYPE CopyText(wchar_t* buffer) = 0;
 };
-__CRT_UUID_DECL(iwqXMLStringWriter, 0x8B037604, 0x2428, 0x11D5, 0xA6, 0xBE, 0x00, 0xA0, 0x24,
-                0x4B, 0xC6, 0xAA)
+__CRT_UUID_DECL(iwqXMLStringWriter, 0x8B037604, 0x2428, 0x11D5, 0xA6, 0xBE, 0x00, 0xA0, 0x24, 0x4B,
+                0xC6, 0xAA)
 
 // ---------------------------------------------------------------- shared helpers
 
@@ -150,8 +150,7 @@ class WQXMLWriterImpl : public I {
   HRESULT STDMETHODCALLTYPE WriteBoolElement(const wchar_t* name, bool value) override {
     return Run([&](WQComException& e) { SimpleElement(e, name, value ? L"1" : L"0"); });
   }
-  HRESULT STDMETHODCALLTYPE WriteStringElement(const wchar_t* name,
-                                               const wchar_t* text) override {
+  HRESULT STDMETHODCALLTYPE WriteStringElement(const wchar_t* name, const wchar_t* text) override {
     return Run([&](WQComException& e) { StringElement(e, name, text, text ? wcslen(text) : 0); });
   }
 
@@ -288,8 +287,7 @@ class WQXMLWriterImpl : public I {
     Raw(e, escaped.GetString(), escaped.GetLength());
   }
 
-  void StringElement(WQComException& e, const wchar_t* name, const wchar_t* text,
-                     size_t length) {
+  void StringElement(WQComException& e, const wchar_t* name, const wchar_t* text, size_t length) {
     Start(e, name);
     if (text && length) Text(e, text, length);
     End(e, name);

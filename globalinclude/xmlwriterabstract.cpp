@@ -24,8 +24,9 @@ bool NameLess(const wchar_t* a, const wchar_t* b) {
 HRESULT XMLAttributeMap::Add(const wchar_t* name, const VARIANT& value) {
   plat::unique_variant copy;
   PLAT_RETURN_IF_FAILED(VariantCopyInd(&copy, const_cast<VARIANT*>(&value)));
-  auto at = std::lower_bound(entries_.begin(), entries_.end(), name,
-                             [](const Entry& e, const wchar_t* n) { return NameLess(e.name.GetString(), n); });
+  auto at = std::lower_bound(
+      entries_.begin(), entries_.end(), name,
+      [](const Entry& e, const wchar_t* n) { return NameLess(e.name.GetString(), n); });
   if (at != entries_.end() && !NameLess(name, at->name.GetString())) {
     at->value = std::move(copy);
     return S_OK;
@@ -62,8 +63,8 @@ HRESULT IWQDataServiceCallXMLWriter::StartElement(const wchar_t* name) {
   return WithBstr(call_.get(), name, [&](BSTR text) { return call_->StartElement(text); });
 }
 
-HRESULT IWQDataServiceCallXMLWriter::StartElementWithAttributes(
-    const wchar_t* name, const XMLAttributeMap& attributes) {
+HRESULT IWQDataServiceCallXMLWriter::StartElementWithAttributes(const wchar_t* name,
+                                                                const XMLAttributeMap& attributes) {
   PLAT_RETURN_IF_FAILED(StartElement(name));
   for (const XMLAttributeMap::Entry& entry : attributes.Entries())
     PLAT_RETURN_IF_FAILED(WithBstr(call_.get(), entry.name.GetString(), [&](BSTR text) {

@@ -22,9 +22,8 @@ SIZEL PixelsToHimetric(int cx, int cy) noexcept {
 // The container side of one hosted control: its client site, in-place site and frame, and
 // the sinks of its view and property changes. The control keeps it referenced while
 // attached; the host detaches it before the window goes.
-class AxHostSite
-    : public Implements<AxHostSite, IOleClientSite, IOleInPlaceSite, IOleInPlaceFrame,
-                        IOleControlSite, IAdviseSinkEx, IPropertyNotifySink> {
+class AxHostSite : public Implements<AxHostSite, IOleClientSite, IOleInPlaceSite, IOleInPlaceFrame,
+                                     IOleControlSite, IAdviseSinkEx, IPropertyNotifySink> {
  public:
   explicit AxHostSite(HWND host) noexcept : host_(host) {}
 
@@ -71,9 +70,9 @@ class AxHostSite
     return S_OK;
   }
   STDMETHOD(OnUIActivate)() override { return S_OK; }
-  STDMETHOD(GetWindowContext)(IOleInPlaceFrame** frame, IOleInPlaceUIWindow** document,
-                              RECT* position, RECT* clip,
-                              OLEINPLACEFRAMEINFO* frameInfo) override {
+  STDMETHOD(GetWindowContext)
+  (IOleInPlaceFrame** frame, IOleInPlaceUIWindow** document, RECT* position, RECT* clip,
+   OLEINPLACEFRAMEINFO* frameInfo) override {
     if (frame) *frame = nullptr;
     if (document) *document = nullptr;
     if (!frame || !document || !position || !clip) return E_POINTER;
@@ -172,8 +171,8 @@ HRESULT AxHost::Create(HWND parent, const RECT& rect, DWORD style, UINT id,
                        const wchar_t* control) {
   if (hwnd_) return E_UNEXPECTED;
   if (!RegisterWindowClass()) return hresult_from_last_error();
-  hwnd_ = ::CreateWindowExW(0, kHostClass, L"", style, rect.left, rect.top,
-                            rect.right - rect.left, rect.bottom - rect.top, parent,
+  hwnd_ = ::CreateWindowExW(0, kHostClass, L"", style, rect.left, rect.top, rect.right - rect.left,
+                            rect.bottom - rect.top, parent,
                             reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)),
                             module().GetInstance(), this);
   if (!hwnd_) return hresult_from_last_error();
@@ -188,8 +187,8 @@ HRESULT AxHost::CreateControl(const wchar_t* control) try {
   if (FAILED(::CLSIDFromString(const_cast<LPOLESTR>(control), &clsid)))
     PLAT_RETURN_IF_FAILED(::CLSIDFromProgID(control, &clsid));
   com_ptr<IOleObject> object;
-  PLAT_RETURN_IF_FAILED(::CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IOleObject,
-                                           object.put_void()));
+  PLAT_RETURN_IF_FAILED(
+      ::CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IOleObject, object.put_void()));
   site_ = make<AxHostSite>(hwnd_);
   site_->control = object;
   // The site comes first: controls read their ambient state while they initialise. A
@@ -306,20 +305,15 @@ LRESULT CALLBACK AxHost::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
   auto* self = reinterpret_cast<AxHost*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
   if (self) {
     switch (msg) {
-      case WM_SIZE:
-        self->OnSize();
-        return 0;
-      case WM_SETFOCUS:
-        self->OnSetFocus();
-        return 0;
+      case WM_SIZE: self->OnSize(); return 0;
+      case WM_SETFOCUS: self->OnSetFocus(); return 0;
       case WM_DESTROY:
         // Destroyed with its parent: the control goes before its window does.
         self->ReleaseControl();
         ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
         self->hwnd_ = nullptr;
         break;
-      default:
-        break;
+      default: break;
     }
   }
   return ::DefWindowProcW(hwnd, msg, wParam, lParam);

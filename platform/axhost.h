@@ -99,8 +99,8 @@ class DispEventSink : public Implements<DispEventSink, IDispatch> {
   STDMETHOD(GetTypeInfoCount)(UINT* count) override;
   STDMETHOD(GetTypeInfo)(UINT, LCID, ITypeInfo** info) override;
   STDMETHOD(GetIDsOfNames)(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override;
-  STDMETHOD(Invoke)(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT* result,
-                    EXCEPINFO*, UINT*) override;
+  STDMETHOD(Invoke)
+  (DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT* result, EXCEPINFO*, UINT*) override;
 
   // The default source interface of a control.
   static HRESULT FindSourceInterface(IUnknown* source, IID* iid) noexcept;

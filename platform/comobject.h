@@ -110,9 +110,8 @@ class Implements : public Bases... {
     if (!found && riid == IID_IDispatch) {
       using dispatch_base = typename details::first_dispatch<Bases...>::type;
       if constexpr (!std::is_void_v<dispatch_base>) {
-        found = static_cast<IDispatch*>(
-            static_cast<details::interface_of_t<dispatch_base>*>(
-                static_cast<dispatch_base*>(this)));
+        found = static_cast<IDispatch*>(static_cast<details::interface_of_t<dispatch_base>*>(
+            static_cast<dispatch_base*>(this)));
       }
     }
     return found;
@@ -167,8 +166,8 @@ class ComObject final : public T {
     STDMETHOD(QueryInterface)(REFIID riid, void** ppv) override {
       if (!ppv) return E_POINTER;
       *ppv = nullptr;
-      void* found = riid == IID_IUnknown ? static_cast<IUnknown*>(this)
-                                         : owner->FindInterface(riid);
+      void* found =
+          riid == IID_IUnknown ? static_cast<IUnknown*>(this) : owner->FindInterface(riid);
       if (!found) return E_NOINTERFACE;
       static_cast<IUnknown*>(found)->AddRef();
       *ppv = found;
@@ -274,8 +273,8 @@ class Module {
   HRESULT UnregisterServer(bool unregisterTypeLib = true) noexcept;
 
   // Runs the "REGISTRY" resource `id` through the registrar with the map (MODULE added).
-  HRESULT UpdateRegistryFromResource(UINT id, bool doRegister,
-                                     const Replacement* replacements, size_t count) noexcept;
+  HRESULT UpdateRegistryFromResource(UINT id, bool doRegister, const Replacement* replacements,
+                                     size_t count) noexcept;
 
   // The hook through which the server builds its replacement map and runs one script.
   using RegisterEntryFn = HRESULT (*)(UINT resourceId, bool doRegister) noexcept;

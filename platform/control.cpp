@@ -39,8 +39,7 @@ SIZE FontBaseUnits(HFONT font) noexcept {
 }
 
 // The enumerator of a control's connection points: the one for IPropertyNotifySink.
-class ConnectionPointEnum
-    : public Implements<ConnectionPointEnum, IEnumConnectionPoints> {
+class ConnectionPointEnum : public Implements<ConnectionPointEnum, IEnumConnectionPoints> {
  public:
   explicit ConnectionPointEnum(com_ptr<IConnectionPoint> point, ULONG position = 0)
       : point_(std::move(point)), position_(position) {}
@@ -148,8 +147,7 @@ bool HasMnemonic(HWND dialog, wchar_t key) noexcept {
     return static_cast<wchar_t>(reinterpret_cast<UINT_PTR>(
         ::CharUpperW(reinterpret_cast<LPWSTR>(static_cast<UINT_PTR>(c)))));
   };
-  for (HWND child = ::GetWindow(dialog, GW_CHILD); child;
-       child = ::GetWindow(child, GW_HWNDNEXT)) {
+  for (HWND child = ::GetWindow(dialog, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
     if (!CanTakeFocus(child) ||
         !(::SendMessageW(child, WM_GETDLGCODE, 0, 0) & (DLGC_BUTTON | DLGC_STATIC)))
       continue;
@@ -203,8 +201,8 @@ SIZE DialogTemplateSize(HINSTANCE instance, UINT id) noexcept {
     }
     WindowDC screen(nullptr);
     const int height = -::MulDiv(points, ::GetDeviceCaps(screen, LOGPIXELSY), 72);
-    unique_hfont font(::CreateFontW(height, 0, 0, 0, weight, italic, FALSE, FALSE,
-                                    DEFAULT_CHARSET, 0, 0, PROOF_QUALITY, FF_DONTCARE,
+    unique_hfont font(::CreateFontW(height, 0, 0, 0, weight, italic, FALSE, FALSE, DEFAULT_CHARSET,
+                                    0, 0, PROOF_QUALITY, FF_DONTCARE,
                                     reinterpret_cast<const wchar_t*>(p)));
     if (font) units = FontBaseUnits(font.get());
   }
@@ -229,9 +227,7 @@ STDMETHODIMP ControlBase::SetClientSite(IOleClientSite* site) {
   return S_OK;
 }
 
-STDMETHODIMP ControlBase::GetClientSite(IOleClientSite** site) {
-  return clientSite_.copy_to(site);
-}
+STDMETHODIMP ControlBase::GetClientSite(IOleClientSite** site) { return clientSite_.copy_to(site); }
 
 STDMETHODIMP ControlBase::Close(DWORD saveOption) {
   InPlaceDeactivate();
@@ -261,16 +257,13 @@ STDMETHODIMP ControlBase::DoVerb(LONG verb, LPMSG, IOleClientSite* activeSite, L
   switch (verb) {
     case OLEIVERB_PRIMARY:
     case OLEIVERB_SHOW:
-    case OLEIVERB_UIACTIVATE:
-      return InPlaceActivate(true, activeSite);
-    case OLEIVERB_INPLACEACTIVATE:
-      return InPlaceActivate(false, activeSite);
+    case OLEIVERB_UIACTIVATE: return InPlaceActivate(true, activeSite);
+    case OLEIVERB_INPLACEACTIVATE: return InPlaceActivate(false, activeSite);
     case OLEIVERB_HIDE:
       UIDeactivate();
       if (const HWND window = ControlWindow()) ::ShowWindow(window, SW_HIDE);
       return S_OK;
-    case OLEIVERB_DISCARDUNDOSTATE:
-      return S_OK;
+    case OLEIVERB_DISCARDUNDOSTATE: return S_OK;
     default:
       if (verb < 0) return E_NOTIMPL;
       // An unknown positive verb is carried out as the primary one.
@@ -358,8 +351,8 @@ HRESULT ControlBase::InPlaceActivate(bool uiActivate, IOleClientSite* activeSite
     OLEINPLACEFRAMEINFO frameInfo{};
     frameInfo.cb = sizeof frameInfo;
     HWND parent = nullptr;
-    HRESULT hr = inPlaceSite_->GetWindowContext(frame_.put(), uiWindow_.put(), &position,
-                                                &clip, &frameInfo);
+    HRESULT hr =
+        inPlaceSite_->GetWindowContext(frame_.put(), uiWindow_.put(), &position, &clip, &frameInfo);
     if (SUCCEEDED(hr)) hr = inPlaceSite_->GetWindow(&parent);
     if (SUCCEEDED(hr) && (!parent || !CreateControlWindow(parent))) hr = E_FAIL;
     if (FAILED(hr)) {
@@ -424,9 +417,8 @@ STDMETHODIMP ControlBase::UIDeactivate() {
 STDMETHODIMP ControlBase::SetObjectRects(LPCRECT position, LPCRECT) {
   if (!position) return E_POINTER;
   if (const HWND window = ControlWindow()) {
-    ::SetWindowPos(window, nullptr, position->left, position->top,
-                   position->right - position->left, position->bottom - position->top,
-                   SWP_NOZORDER | SWP_NOACTIVATE);
+    ::SetWindowPos(window, nullptr, position->left, position->top, position->right - position->left,
+                   position->bottom - position->top, SWP_NOZORDER | SWP_NOACTIVATE);
   }
   return S_OK;
 }
@@ -452,8 +444,8 @@ bool ControlBase::IsOwnKey(const MSG& msg) const noexcept {
   if (msg.message == WM_SYSCHAR) return HasMnemonic(window, static_cast<wchar_t>(msg.wParam));
   if (msg.message != WM_KEYDOWN) return true;
   // A child that takes this key itself (an open list takes Enter and Escape) keeps it.
-  const LRESULT code = ::SendMessageW(target, WM_GETDLGCODE, msg.wParam,
-                                      reinterpret_cast<LPARAM>(&msg));
+  const LRESULT code =
+      ::SendMessageW(target, WM_GETDLGCODE, msg.wParam, reinterpret_cast<LPARAM>(&msg));
   if (code & DLGC_WANTMESSAGE) return true;
   switch (msg.wParam) {
     case VK_TAB:
@@ -467,10 +459,8 @@ bool ControlBase::IsOwnKey(const MSG& msg) const noexcept {
     case VK_RETURN:
     case VK_ESCAPE:
     case VK_EXECUTE:
-    case VK_CANCEL:
-      return false;
-    default:
-      return true;
+    case VK_CANCEL: return false;
+    default: return true;
   }
 }
 
@@ -602,9 +592,7 @@ STDMETHODIMP ControlBase::GetSizeMax(ULARGE_INTEGER* size) {
   return S_OK;
 }
 
-STDMETHODIMP ControlBase::InitNew(IStorage* storage) {
-  return storage ? S_OK : E_POINTER;
-}
+STDMETHODIMP ControlBase::InitNew(IStorage* storage) { return storage ? S_OK : E_POINTER; }
 
 STDMETHODIMP ControlBase::Load(IStorage* storage) {
   if (!storage) return E_POINTER;
@@ -629,8 +617,7 @@ STDMETHODIMP ControlBase::Load(IPropertyBag* bag, IErrorLog* log) {
   PLAT_RETURN_IF_FAILED(ReadProperty(bag, log, kExtentXProperty, VT_I4, width));
   PLAT_RETURN_IF_FAILED(ReadProperty(bag, log, kExtentYProperty, VT_I4, height));
   PLAT_RETURN_IF_FAILED(ReadProperty(bag, log, kEnabledProperty, VT_BOOL, enabled));
-  if ((V_VT(&width) == VT_I4 && V_I4(&width) < 0) ||
-      (V_VT(&height) == VT_I4 && V_I4(&height) < 0))
+  if ((V_VT(&width) == VT_I4 && V_I4(&width) < 0) || (V_VT(&height) == VT_I4 && V_I4(&height) < 0))
     return E_INVALIDARG;
   if (V_VT(&width) == VT_I4) extent_.cx = V_I4(&width);
   if (V_VT(&height) == VT_I4) extent_.cy = V_I4(&height);

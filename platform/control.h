@@ -71,8 +71,7 @@ class ControlBase : public IOleObject,
   STDMETHOD(GetMoniker)(DWORD, DWORD, IMoniker** moniker) override;
   STDMETHOD(InitFromData)(IDataObject*, BOOL, DWORD) override { return E_NOTIMPL; }
   STDMETHOD(GetClipboardData)(DWORD, IDataObject** data) override;
-  STDMETHOD(DoVerb)(LONG verb, LPMSG, IOleClientSite* activeSite, LONG, HWND,
-                    LPCRECT) override;
+  STDMETHOD(DoVerb)(LONG verb, LPMSG, IOleClientSite* activeSite, LONG, HWND, LPCRECT) override;
   STDMETHOD(EnumVerbs)(IEnumOLEVERB** verbs) override;
   STDMETHOD(Update)() override { return S_OK; }
   STDMETHOD(IsUpToDate)() override { return S_OK; }
@@ -104,10 +103,10 @@ class ControlBase : public IOleObject,
   STDMETHOD(EnableModeless)(BOOL) override { return S_OK; }
 
   // IViewObject, IViewObject2, IViewObjectEx: an opaque rectangle, as large as the extent
-  STDMETHOD(Draw)(DWORD aspect, LONG, void*, DVTARGETDEVICE*, HDC, HDC dc, LPCRECTL bounds,
-                  LPCRECTL, BOOL(STDMETHODCALLTYPE*)(ULONG_PTR), ULONG_PTR) override;
-  STDMETHOD(GetColorSet)(DWORD, LONG, void*, DVTARGETDEVICE*, HDC,
-                         LOGPALETTE** colors) override;
+  STDMETHOD(Draw)
+  (DWORD aspect, LONG, void*, DVTARGETDEVICE*, HDC, HDC dc, LPCRECTL bounds, LPCRECTL,
+   BOOL(STDMETHODCALLTYPE*)(ULONG_PTR), ULONG_PTR) override;
+  STDMETHOD(GetColorSet)(DWORD, LONG, void*, DVTARGETDEVICE*, HDC, LOGPALETTE** colors) override;
   STDMETHOD(Freeze)(DWORD, LONG, void*, DWORD*) override { return E_NOTIMPL; }
   STDMETHOD(Unfreeze)(DWORD) override { return E_NOTIMPL; }
   STDMETHOD(SetAdvise)(DWORD aspects, DWORD flags, IAdviseSink* sink) override;
@@ -115,13 +114,13 @@ class ControlBase : public IOleObject,
   STDMETHOD(GetExtent)(DWORD aspect, LONG, DVTARGETDEVICE*, LPSIZEL size) override;
   STDMETHOD(GetRect)(DWORD aspect, LPRECTL rect) override;
   STDMETHOD(GetViewStatus)(DWORD* status) override;
-  STDMETHOD(QueryHitPoint)(DWORD aspect, LPCRECT bounds, POINT location, LONG,
-                           DWORD* result) override;
-  STDMETHOD(QueryHitRect)(DWORD aspect, LPCRECT bounds, LPCRECT location, LONG,
-                          DWORD* result) override;
+  STDMETHOD(QueryHitPoint)
+  (DWORD aspect, LPCRECT bounds, POINT location, LONG, DWORD* result) override;
+  STDMETHOD(QueryHitRect)
+  (DWORD aspect, LPCRECT bounds, LPCRECT location, LONG, DWORD* result) override;
   // The natural extent is the size of the window's template.
-  STDMETHOD(GetNaturalExtent)(DWORD aspect, LONG, DVTARGETDEVICE*, HDC, DVEXTENTINFO* info,
-                              LPSIZEL size) override;
+  STDMETHOD(GetNaturalExtent)
+  (DWORD aspect, LONG, DVTARGETDEVICE*, HDC, DVEXTENTINFO* info, LPSIZEL size) override;
 
   // IPersist, IPersistStreamInit, IPersistStorage (a stream "Contents" in the storage),
   // IPersistPropertyBag ("_ExtentX", "_ExtentY", "Enabled"): the extent and the Enabled

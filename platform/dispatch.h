@@ -38,16 +38,16 @@ class Dispatch : public I {
     if (index != 0) return DISP_E_BADINDEX;
     return GetModuleTypeInfo(__uuidof(I), typeInfo);
   }
-  STDMETHOD(GetIDsOfNames)(REFIID riid, LPOLESTR* names, UINT count, LCID,
-                           DISPID* ids) override {
+  STDMETHOD(GetIDsOfNames)(REFIID riid, LPOLESTR* names, UINT count, LCID, DISPID* ids) override {
     ::SetErrorInfo(0, nullptr);
     if (riid != IID_NULL) return DISP_E_UNKNOWNINTERFACE;
     com_ptr<ITypeInfo> info;
     PLAT_RETURN_IF_FAILED(GetModuleTypeInfo(__uuidof(I), info.put()));
     return info->GetIDsOfNames(names, count, ids);
   }
-  STDMETHOD(Invoke)(DISPID member, REFIID riid, LCID, WORD flags, DISPPARAMS* params,
-                    VARIANT* result, EXCEPINFO* excepInfo, UINT* argErr) override {
+  STDMETHOD(Invoke)
+  (DISPID member, REFIID riid, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
+   EXCEPINFO* excepInfo, UINT* argErr) override {
     // The invocation describes a failure by the thread's error info: only the call's own.
     ::SetErrorInfo(0, nullptr);
     if (riid != IID_NULL) return DISP_E_UNKNOWNINTERFACE;

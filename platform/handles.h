@@ -310,10 +310,10 @@ inline void throw_if_failed(HRESULT hr) {
 
 }  // namespace plat
 
-#define PLAT_RETURN_IF_FAILED(expr)                                      \
-  do {                                                                   \
-    const HRESULT plat_hr_ = ::plat::details::verify_hresult(expr);      \
-    if (FAILED(plat_hr_)) return plat_hr_;                               \
+#define PLAT_RETURN_IF_FAILED(expr)                                 \
+  do {                                                              \
+    const HRESULT plat_hr_ = ::plat::details::verify_hresult(expr); \
+    if (FAILED(plat_hr_)) return plat_hr_;                          \
   } while (0)
 
 #define PLAT_RETURN_HR_IF_NULL(hr, ptr) \

@@ -68,7 +68,8 @@ HRESULT PutProperty(IDispatch* object, const wchar_t* name, const VARIANT& value
   return InvokeByName(object, name, DISPATCH_PROPERTYPUT, {value}, nullptr);
 }
 
-HRESULT GetObjectProperty(IDispatch* object, const wchar_t* name, com_ptr<IDispatch>& value) noexcept {
+HRESULT GetObjectProperty(IDispatch* object, const wchar_t* name,
+                          com_ptr<IDispatch>& value) noexcept {
   value.reset();
   unique_variant held;
   PLAT_RETURN_IF_FAILED(GetProperty(object, name, held.put()));
@@ -77,7 +78,8 @@ HRESULT GetObjectProperty(IDispatch* object, const wchar_t* name, com_ptr<IDispa
   return V_UNKNOWN(&held)->QueryInterface(IID_IDispatch, value.put_void());
 }
 
-HRESULT GetPropertyAs(IDispatch* object, const wchar_t* name, VARTYPE type, VARIANT* value) noexcept {
+HRESULT GetPropertyAs(IDispatch* object, const wchar_t* name, VARTYPE type,
+                      VARIANT* value) noexcept {
   PLAT_RETURN_IF_FAILED(GetProperty(object, name, value));
   return ::VariantChangeType(value, value, 0, type);
 }

@@ -39,9 +39,11 @@ inline HRESULT CallMethod(IDispatch* object, const wchar_t* name,
 }
 
 // A property that holds an object; E_NOINTERFACE when it holds none.
-HRESULT GetObjectProperty(IDispatch* object, const wchar_t* name, com_ptr<IDispatch>& value) noexcept;
+HRESULT GetObjectProperty(IDispatch* object, const wchar_t* name,
+                          com_ptr<IDispatch>& value) noexcept;
 // A property converted to a type with VariantChangeType.
-HRESULT GetPropertyAs(IDispatch* object, const wchar_t* name, VARTYPE type, VARIANT* value) noexcept;
+HRESULT GetPropertyAs(IDispatch* object, const wchar_t* name, VARTYPE type,
+                      VARIANT* value) noexcept;
 
 // Argument values that borrow their data for one call.
 inline VARIANT ArgLong(long value) noexcept {
@@ -99,8 +101,8 @@ class LateBound {
 
  private:
   HRESULT IdOf(const wchar_t* name, DISPID* id);
-  HRESULT Invoke(const wchar_t* name, WORD flags, std::initializer_list<Arg> args,
-                 const Arg* value, VARIANT* result);
+  HRESULT Invoke(const wchar_t* name, WORD flags, std::initializer_list<Arg> args, const Arg* value,
+                 VARIANT* result);
 
   com_ptr<IDispatch> object_;
   std::vector<std::pair<std::wstring, DISPID>> ids_;

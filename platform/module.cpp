@@ -35,8 +35,8 @@ HRESULT to_hresult() noexcept {
 void GuidToRegistryText(REFGUID guid, wchar_t (&text)[39]) noexcept {
   swprintf(text, 39, L"{%08lX-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}",
            static_cast<unsigned long>(guid.Data1), guid.Data2, guid.Data3, guid.Data4[0],
-           guid.Data4[1], guid.Data4[2], guid.Data4[3], guid.Data4[4], guid.Data4[5],
-           guid.Data4[6], guid.Data4[7]);
+           guid.Data4[1], guid.Data4[2], guid.Data4[3], guid.Data4[4], guid.Data4[5], guid.Data4[6],
+           guid.Data4[7]);
 }
 
 namespace {
@@ -140,7 +140,8 @@ std::wstring NeutralLocaleKey(const TLIBATTR& attr) {
 
 HRESULT RegisterNeutralLocale(const TLIBATTR& attr, const wchar_t* path) noexcept try {
   if (attr.lcid == LOCALE_NEUTRAL) return S_OK;
-  const std::wstring key = NeutralLocaleKey(attr) + (attr.syskind == SYS_WIN32 ? L"\\win32" : L"\\win64");
+  const std::wstring key =
+      NeutralLocaleKey(attr) + (attr.syskind == SYS_WIN32 ? L"\\win32" : L"\\win64");
   unique_hkey opened;
   LSTATUS status = ::RegCreateKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, nullptr, 0, KEY_WRITE,
                                      nullptr, opened.put(), nullptr);
@@ -154,7 +155,8 @@ PLAT_CATCH_RETURN()
 HRESULT UnregisterNeutralLocale(const TLIBATTR& attr) noexcept try {
   if (attr.lcid == LOCALE_NEUTRAL) return S_OK;
   const LSTATUS status = ::RegDeleteTreeW(HKEY_CLASSES_ROOT, NeutralLocaleKey(attr).c_str());
-  return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND ? S_OK : HRESULT_FROM_WIN32(status);
+  return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND ? S_OK
+                                                                   : HRESULT_FROM_WIN32(status);
 }
 PLAT_CATCH_RETURN()
 
@@ -191,8 +193,8 @@ HRESULT Module::UnregisterServer(bool unregisterTypeLib) noexcept {
 }
 
 HRESULT Module::UpdateRegistryFromResource(UINT id, bool doRegister,
-                                           const Replacement* replacements,
-                                           size_t count) noexcept try {
+                                           const Replacement* replacements, size_t count) noexcept
+    try {
   HRSRC resource = ::FindResourceW(instance_, MAKEINTRESOURCEW(id), L"REGISTRY");
   if (!resource) return hresult_from_last_error();
   HGLOBAL loaded = ::LoadResource(instance_, resource);

@@ -33,9 +33,7 @@ struct Root {
   std::vector<Key> keys;
 };
 
-bool EqualsNoCase(const std::wstring& a, const wchar_t* b) {
-  return _wcsicmp(a.c_str(), b) == 0;
-}
+bool EqualsNoCase(const std::wstring& a, const wchar_t* b) { return _wcsicmp(a.c_str(), b) == 0; }
 
 // Reads a script into its hives and keys. Replacements are made inside each token as it is
 // read, so a value stands for itself whatever it holds (quotes, braces, blanks). The first

@@ -42,10 +42,10 @@ bool Window::CenterWindow() const noexcept {
   const RECT self = GetWindowRect();
   const int width = self.right - self.left;
   const int height = self.bottom - self.top;
-  const int x = std::max<int>(area.left, std::min<int>((over.left + over.right - width) / 2,
-                                                       area.right - width));
-  const int y = std::max<int>(area.top, std::min<int>((over.top + over.bottom - height) / 2,
-                                                      area.bottom - height));
+  const int x = std::max<int>(
+      area.left, std::min<int>((over.left + over.right - width) / 2, area.right - width));
+  const int y = std::max<int>(
+      area.top, std::min<int>((over.top + over.bottom - height) / 2, area.bottom - height));
   return SetWindowPos(nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
@@ -76,8 +76,8 @@ std::vector<int> ListBox::GetSelItems() const {
   const int count = GetSelCount();
   if (count <= 0) return {};
   std::vector<int> items(static_cast<size_t>(count));
-  const int read = static_cast<int>(
-      SendMessage(LB_GETSELITEMS, count, reinterpret_cast<LPARAM>(items.data())));
+  const int read =
+      static_cast<int>(SendMessage(LB_GETSELITEMS, count, reinterpret_cast<LPARAM>(items.data())));
   items.resize(read > 0 ? static_cast<size_t>(read) : 0);
   return items;
 }
@@ -90,8 +90,8 @@ std::wstring ListView::GetItemText(int index, int column) const {
     item.iSubItem = column;
     item.pszText = text.data();
     item.cchTextMax = static_cast<int>(text.size());
-    const int copied = static_cast<int>(
-        SendMessage(LVM_GETITEMTEXTW, index, reinterpret_cast<LPARAM>(&item)));
+    const int copied =
+        static_cast<int>(SendMessage(LVM_GETITEMTEXTW, index, reinterpret_cast<LPARAM>(&item)));
     if (copied < static_cast<int>(text.size()) - 1) {
       text.resize(copied > 0 ? static_cast<size_t>(copied) : 0);
       return text;
@@ -121,11 +121,8 @@ INT_PTR DialogProcResult(HWND hwnd, UINT msg, LRESULT result) noexcept {
     case WM_CTLCOLORBTN:
     case WM_CTLCOLORDLG:
     case WM_CTLCOLORSCROLLBAR:
-    case WM_CTLCOLORSTATIC:
-      return static_cast<INT_PTR>(result);
-    default:
-      ::SetWindowLongPtrW(hwnd, DWLP_MSGRESULT, result);
-      return TRUE;
+    case WM_CTLCOLORSTATIC: return static_cast<INT_PTR>(result);
+    default: ::SetWindowLongPtrW(hwnd, DWLP_MSGRESULT, result); return TRUE;
   }
 }
 

@@ -81,8 +81,8 @@ class Window {
   // A rectangle in screen coordinates, in this window's client coordinates.
   RECT ScreenToClient(const RECT& screen) const noexcept;
   bool MoveWindow(const RECT& rect, bool repaint = true) const noexcept {
-    return ::MoveWindow(hwnd_, rect.left, rect.top, rect.right - rect.left,
-                        rect.bottom - rect.top, repaint) != FALSE;
+    return ::MoveWindow(hwnd_, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top,
+                        repaint) != FALSE;
   }
   bool SetWindowPos(HWND insertAfter, int x, int y, int cx, int cy, UINT flags) const noexcept {
     return ::SetWindowPos(hwnd_, insertAfter, x, y, cx, cy, flags) != FALSE;
@@ -150,8 +150,8 @@ class ListBox : public Window {
   std::wstring GetText(int index) const;
   // The first item from the start that begins with `prefix`, without regard to case.
   int FindString(const wchar_t* prefix) const noexcept {
-    return static_cast<int>(SendMessage(LB_FINDSTRING, static_cast<WPARAM>(-1),
-                                        reinterpret_cast<LPARAM>(prefix)));
+    return static_cast<int>(
+        SendMessage(LB_FINDSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(prefix)));
   }
 
   int GetCurSel() const noexcept { return static_cast<int>(SendMessage(LB_GETCURSEL)); }
@@ -227,8 +227,7 @@ class TabCtrl : public Window {
   }
   // The position of the new item, or -1.
   int InsertItem(int index, const TCITEMW& item) const noexcept {
-    return static_cast<int>(
-        SendMessage(TCM_INSERTITEMW, index, reinterpret_cast<LPARAM>(&item)));
+    return static_cast<int>(SendMessage(TCM_INSERTITEMW, index, reinterpret_cast<LPARAM>(&item)));
   }
   bool GetItem(int index, TCITEMW& item) const noexcept {
     return SendMessage(TCM_GETITEMW, index, reinterpret_cast<LPARAM>(&item)) != FALSE;
@@ -523,9 +522,8 @@ class MessageMap {
   // Tries the entries in order; true when one handled the message.
   template <class T>
   bool Route(T& self, const Message& m, LRESULT& result) const {
-    return std::apply(
-        [&](const auto&... entry) { return (entry.Route(self, m, result) || ...); },
-        entries_);
+    return std::apply([&](const auto&... entry) { return (entry.Route(self, m, result) || ...); },
+                      entries_);
   }
 
  private:
@@ -570,8 +568,9 @@ template <class T, class Base = Window>
 class DialogImpl : public Base {
  public:
   template <class... Args>
-    requires(!std::is_same_v<std::remove_cvref_t<Args>, DialogImpl> && ...)
-  explicit DialogImpl(Args&&... args) : Base(std::forward<Args>(args)...) {}
+  requires(!std::is_same_v<std::remove_cvref_t<Args>, DialogImpl> &&
+           ...) explicit DialogImpl(Args&&... args)
+      : Base(std::forward<Args>(args)...) {}
   DialogImpl(const DialogImpl&) = delete;
   DialogImpl& operator=(const DialogImpl&) = delete;
 
@@ -581,9 +580,9 @@ class DialogImpl : public Base {
   INT_PTR DoModal(HWND owner = nullptr, HINSTANCE resources = nullptr) {
     modal_ = true;
     handlerError_ = S_OK;
-    const INT_PTR result = ::DialogBoxParamW(ResourceModule(resources), MAKEINTRESOURCEW(T::IDD),
-                                             owner, &DialogImpl::StartDialogProc,
-                                             reinterpret_cast<LPARAM>(this));
+    const INT_PTR result =
+        ::DialogBoxParamW(ResourceModule(resources), MAKEINTRESOURCEW(T::IDD), owner,
+                          &DialogImpl::StartDialogProc, reinterpret_cast<LPARAM>(this));
     modal_ = false;
     return result;
   }
@@ -629,9 +628,8 @@ class DialogImpl : public Base {
       ::SetWindowLongPtrW(hwnd, DWLP_USER, reinterpret_cast<LONG_PTR>(self));
     }
     LRESULT result = 0;
-    const bool handled = details::RouteGuarded(*static_cast<T*>(self),
-                                               Message{hwnd, msg, wParam, lParam}, result,
-                                               self->handlerError_);
+    const bool handled = details::RouteGuarded(
+        *static_cast<T*>(self), Message{hwnd, msg, wParam, lParam}, result, self->handlerError_);
     if (msg == WM_NCDESTROY) {
       ::SetWindowLongPtrW(hwnd, DWLP_USER, 0);
       self->hwnd_ = nullptr;
@@ -669,10 +667,10 @@ class WindowImpl : public Base {
   HWND Create(const wchar_t* className, HWND parent, const RECT& rect, const wchar_t* text,
               DWORD style, DWORD exStyle = 0, UINT id = 0) {
     if (this->hwnd_) return nullptr;
-    unique_hwnd window(::CreateWindowExW(
-        exStyle, className, text, style, rect.left, rect.top, rect.right - rect.left,
-        rect.bottom - rect.top, parent, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)),
-        module().GetInstance(), nullptr));
+    unique_hwnd window(::CreateWindowExW(exStyle, className, text, style, rect.left, rect.top,
+                                         rect.right - rect.left, rect.bottom - rect.top, parent,
+                                         reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)),
+                                         module().GetInstance(), nullptr));
     if (!window || !SubclassWindow(window.get())) return nullptr;
     return window.release();
   }
@@ -706,8 +704,8 @@ class WindowImpl : public Base {
  private:
   static constexpr UINT_PTR kSubclassId = 1;
 
-  static LRESULT CALLBACK SubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam,
-                                       UINT_PTR, DWORD_PTR refData) {
+  static LRESULT CALLBACK SubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                       DWORD_PTR refData) {
     auto* self = reinterpret_cast<WindowImpl*>(refData);
     if (msg == WM_NCDESTROY) {
       self->UnsubclassWindow();
@@ -716,9 +714,8 @@ class WindowImpl : public Base {
       return result;
     }
     LRESULT result = 0;
-    const bool handled = details::RouteGuarded(*static_cast<T*>(self),
-                                               Message{hwnd, msg, wParam, lParam}, result,
-                                               self->handlerError_);
+    const bool handled = details::RouteGuarded(
+        *static_cast<T*>(self), Message{hwnd, msg, wParam, lParam}, result, self->handlerError_);
     return handled ? result : ::DefSubclassProc(hwnd, msg, wParam, lParam);
   }
 

@@ -3,10 +3,9 @@
 namespace standins {
 
 ClientToolsJournal::ClientToolsJournal()
-    : recorder({L"Create", L"QueryErrorDisplay", L"QueryClientGlobals",
-                L"QueryDrawingEditorApp", L"QueryDrawingDBServer", L"ShowErrorDescription",
-                L"OpenDocument", L"GetApplication", L"get_DBServer", L"HighlightPipe",
-                L"CompactPipe"},
+    : recorder({L"Create", L"QueryErrorDisplay", L"QueryClientGlobals", L"QueryDrawingEditorApp",
+                L"QueryDrawingDBServer", L"ShowErrorDescription", L"OpenDocument",
+                L"GetApplication", L"get_DBServer", L"HighlightPipe", L"CompactPipe"},
                false) {}
 
 bool ClientToolsJournal::Refuses(const wchar_t* step) noexcept { return recorder.Refuses(step); }

@@ -50,6 +50,5 @@ class ClientToolsControl : public RecorderControl<IWQStandinClientTools> {
 
 }  // namespace standins
 
-class ClientTools
-    : public plat::Implements<ClientTools, standins::ClientToolsControl,
-                              plat::SupportErrorInfo<IWQStandinClientTools>> {};
+class ClientTools : public plat::Implements<ClientTools, standins::ClientToolsControl,
+                                            plat::SupportErrorInfo<IWQStandinClientTools>> {};

@@ -65,8 +65,7 @@ STDMETHODIMP DataServiceCall::get_Response(BSTR* response) try {
   if (response) *response = nullptr;
   return Run(L"get_Response", L"", [&] {
     if (!response) return E_POINTER;
-    if (!request_->response)
-      return Check(L"get_Response before Execute succeeded");
+    if (!request_->response) return Check(L"get_Response before Execute succeeded");
     // An empty reply is a null BSTR, as COM allows.
     if (request_->response->empty()) return S_OK;
     return CopyToBstr(*request_->response, response);
@@ -108,8 +107,7 @@ STDMETHODIMP DataServiceCall::Execute(LONG options) try {
 PLAT_CATCH_RETURN()
 
 STDMETHODIMP DataServiceCall::StartDocument() try {
-  return Run(L"StartDocument", L"()",
-             [&] { return Check(request_->StartDocument()); });
+  return Run(L"StartDocument", L"()", [&] { return Check(request_->StartDocument()); });
 }
 PLAT_CATCH_RETURN()
 
@@ -126,8 +124,7 @@ STDMETHODIMP DataServiceCall::WriteVariantAttribute(BSTR name, VARIANT value) tr
 PLAT_CATCH_RETURN()
 
 STDMETHODIMP DataServiceCall::CloseStartTag() try {
-  return Run(L"CloseStartTag", L"()",
-             [&] { return Check(request_->CloseStartTag()); });
+  return Run(L"CloseStartTag", L"()", [&] { return Check(request_->CloseStartTag()); });
 }
 PLAT_CATCH_RETURN()
 

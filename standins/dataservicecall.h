@@ -11,9 +11,8 @@
 #include "WQStandins.h"
 #include "workspacescript.h"
 
-class DataServiceCall
-    : public plat::Implements<DataServiceCall, plat::Dispatch<IWQDataServiceCall>,
-                              plat::SupportErrorInfo<IWQDataServiceCall>> {
+class DataServiceCall : public plat::Implements<DataServiceCall, plat::Dispatch<IWQDataServiceCall>,
+                                                plat::SupportErrorInfo<IWQDataServiceCall>> {
  public:
   DataServiceCall(std::shared_ptr<standins::WorkspaceScript> script,
                   std::shared_ptr<standins::Request> request)

@@ -30,9 +30,9 @@ std::array objectMap = {
 };
 
 HRESULT UpdateRegistry(UINT id, bool doRegister) noexcept {
-  wchar_t libId[39], workspace[39], workspaceNoWQ[39], clientTools[39], globals[39],
-      vermaro[39], vermaroProjects[39], node[39], nodeControl[39], browserControl[39],
-      browserStandin[39], gridControl[39], picker[39], pickerControl[39], grid[39];
+  wchar_t libId[39], workspace[39], workspaceNoWQ[39], clientTools[39], globals[39], vermaro[39],
+      vermaroProjects[39], node[39], nodeControl[39], browserControl[39], browserStandin[39],
+      gridControl[39], picker[39], pickerControl[39], grid[39];
   plat::GuidToRegistryText(LIBID_WQStandins, libId);
   plat::GuidToRegistryText(__uuidof(Workspace), workspace);
   plat::GuidToRegistryText(__uuidof(WorkspaceNoWQ), workspaceNoWQ);
@@ -75,8 +75,7 @@ HRESULT UpdateRegistry(UINT id, bool doRegister) noexcept {
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
   if (reason == DLL_PROCESS_ATTACH) {
-    plat::module().Init(objectMap.data(), objectMap.size(), instance,
-                        {LIBID_WQStandins, 380, 0});
+    plat::module().Init(objectMap.data(), objectMap.size(), instance, {LIBID_WQStandins, 380, 0});
     plat::module().SetRegisterEntry(&UpdateRegistry);
     DisableThreadLibraryCalls(instance);
   } else if (reason == DLL_PROCESS_DETACH) {

@@ -10,13 +10,12 @@ void* DrawingEditorApp::FindInterface(REFIID riid) noexcept {
 
 STDMETHODIMP DrawingEditorApp::get_DBServer(IDispatch** server) try {
   if (server) *server = nullptr;
-  return Journal().recorder.Run(L"get_DBServer", L"get_DBServer",
-                                standins::kClientToolsSource, [&] {
-                                  if (!server) return E_POINTER;
-                                  *server = static_cast<IWQDrawingDBServer*>(
-                                      plat::make<DrawingDBServer>().detach());
-                                  return S_OK;
-                                });
+  return Journal().recorder.Run(
+      L"get_DBServer", L"get_DBServer", standins::kClientToolsSource, [&] {
+        if (!server) return E_POINTER;
+        *server = static_cast<IWQDrawingDBServer*>(plat::make<DrawingDBServer>().detach());
+        return S_OK;
+      });
 }
 PLAT_CATCH_RETURN()
 

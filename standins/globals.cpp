@@ -7,9 +7,7 @@ using standins::kClientToolsSource;
 
 namespace {
 
-const wchar_t* WorkspaceText(IDispatch* workspace) {
-  return workspace ? L"workspace" : L"null";
-}
+const wchar_t* WorkspaceText(IDispatch* workspace) { return workspace ? L"workspace" : L"null"; }
 
 }  // namespace
 
@@ -18,15 +16,14 @@ HRESULT Globals::FinalConstruct() noexcept {
 }
 
 void* Globals::FindInterface(REFIID riid) noexcept {
-  if (riid == __uuidof(IWQErrorDisplay) && Journal().Refuses(L"QueryErrorDisplay"))
-    return nullptr;
+  if (riid == __uuidof(IWQErrorDisplay) && Journal().Refuses(L"QueryErrorDisplay")) return nullptr;
   if (riid == __uuidof(IWQClientGlobals) && Journal().Refuses(L"QueryClientGlobals"))
     return nullptr;
   return Implements::FindInterface(riid);
 }
 
-STDMETHODIMP Globals::ShowErrorDescription(BSTR description, VARIANT extra1,
-                                           VARIANT extra2, LONGLONG parentWindow) try {
+STDMETHODIMP Globals::ShowErrorDescription(BSTR description, VARIANT extra1, VARIANT extra2,
+                                           LONGLONG parentWindow) try {
   wchar_t window[24];
   _snwprintf(window, 24, L"0x%llX", static_cast<unsigned long long>(parentWindow));
   window[23] = L'\0';
@@ -41,17 +38,17 @@ STDMETHODIMP Globals::ShowErrorDescription(BSTR description, VARIANT extra1,
 }
 PLAT_CATCH_RETURN()
 
-STDMETHODIMP Globals::OpenDocument(IDispatch* workspace, LONG documentOid,
-                                   VARIANT documentType, LONG* result) try {
-  return Journal().recorder.Run(
-      L"OpenDocument",
-      std::wstring(L"OpenDocument(") + WorkspaceText(workspace) + L", " +
-          std::to_wstring(documentOid) + L", " + standins::TypedValue(documentType) + L")",
-      kClientToolsSource, [&] {
-        if (!result) return E_POINTER;
-        *result = 0;
-        return S_OK;
-      });
+STDMETHODIMP Globals::OpenDocument(IDispatch* workspace, LONG documentOid, VARIANT documentType,
+                                   LONG* result) try {
+  return Journal().recorder.Run(L"OpenDocument",
+                                std::wstring(L"OpenDocument(") + WorkspaceText(workspace) + L", " +
+                                    std::to_wstring(documentOid) + L", " +
+                                    standins::TypedValue(documentType) + L")",
+                                kClientToolsSource, [&] {
+                                  if (!result) return E_POINTER;
+                                  *result = 0;
+                                  return S_OK;
+                                });
 }
 PLAT_CATCH_RETURN()
 
@@ -61,8 +58,7 @@ STDMETHODIMP Globals::GetApplication(IDispatch* workspace, IDispatch** applicati
       L"GetApplication", std::wstring(L"GetApplication(") + WorkspaceText(workspace) + L")",
       kClientToolsSource, [&] {
         if (!application) return E_POINTER;
-        *application = static_cast<IWQDrawingEditorApp*>(
-            plat::make<DrawingEditorApp>().detach());
+        *application = static_cast<IWQDrawingEditorApp*>(plat::make<DrawingEditorApp>().detach());
         return S_OK;
       });
 }

@@ -5,8 +5,7 @@
 
 #include "clienttools.h"
 
-class Globals : public plat::Implements<Globals, plat::Dispatch<IWQClientGlobals>,
-                                        IWQErrorDisplay,
+class Globals : public plat::Implements<Globals, plat::Dispatch<IWQClientGlobals>, IWQErrorDisplay,
                                         plat::SupportErrorInfo<IWQClientGlobals>> {
  public:
   // The "Create" step: a scripted failure ends the creation.
@@ -14,9 +13,9 @@ class Globals : public plat::Implements<Globals, plat::Dispatch<IWQClientGlobals
   // Refuses the interfaces whose query is scripted to fail.
   void* FindInterface(REFIID riid) noexcept;
 
-  STDMETHOD(ShowErrorDescription)(BSTR description, VARIANT extra1, VARIANT extra2,
-                                  LONGLONG parentWindow) override;
-  STDMETHOD(OpenDocument)(IDispatch* workspace, LONG documentOid, VARIANT documentType,
-                          LONG* result) override;
+  STDMETHOD(ShowErrorDescription)
+  (BSTR description, VARIANT extra1, VARIANT extra2, LONGLONG parentWindow) override;
+  STDMETHOD(OpenDocument)
+  (IDispatch* workspace, LONG documentOid, VARIANT documentType, LONG* result) override;
   STDMETHOD(GetApplication)(IDispatch* workspace, IDispatch** application) override;
 };

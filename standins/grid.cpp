@@ -216,9 +216,7 @@ HRESULT VsFlexGridN::Put(const wchar_t* name, const std::wstring& arguments) {
   return S_OK;
 }
 
-HRESULT VsFlexGridN::CheckRow(long row) const {
-  return cells_.HasRow(row) ? S_OK : BadIndex();
-}
+HRESULT VsFlexGridN::CheckRow(long row) const { return cells_.HasRow(row) ? S_OK : BadIndex(); }
 
 HRESULT VsFlexGridN::CheckColumn(long col) const {
   return cells_.HasColumn(col) ? S_OK : BadIndex();
@@ -258,20 +256,20 @@ GRID_LONG_PROPERTY(Editable, editable_, editable_ = value)
 #undef GRID_LONG_PROPERTY
 
 // The settings of one row or column, indexed by its position.
-#define GRID_INDEXED_PROPERTY(Name, Type, Check, read, write)          \
-  STDMETHODIMP VsFlexGridN::get_##Name(LONG index, Type* value) {      \
-    if (!value) return E_POINTER;                                      \
-    PLAT_RETURN_IF_FAILED(Check(index));                               \
-    *value = read;                                                     \
-    return S_OK;                                                       \
-  }                                                                    \
-  STDMETHODIMP VsFlexGridN::put_##Name(LONG index, Type value) try {   \
+#define GRID_INDEXED_PROPERTY(Name, Type, Check, read, write)                    \
+  STDMETHODIMP VsFlexGridN::get_##Name(LONG index, Type* value) {                \
+    if (!value) return E_POINTER;                                                \
+    PLAT_RETURN_IF_FAILED(Check(index));                                         \
+    *value = read;                                                               \
+    return S_OK;                                                                 \
+  }                                                                              \
+  STDMETHODIMP VsFlexGridN::put_##Name(LONG index, Type value) try {             \
     Put(L"put_" #Name, std::to_wstring(index) + L", " + std::to_wstring(value)); \
-    PLAT_RETURN_IF_FAILED(Check(index));                               \
-    write;                                                             \
-    Redraw();                                                          \
-    return S_OK;                                                       \
-  }                                                                    \
+    PLAT_RETURN_IF_FAILED(Check(index));                                         \
+    write;                                                                       \
+    Redraw();                                                                    \
+    return S_OK;                                                                 \
+  }                                                                              \
   PLAT_CATCH_RETURN()
 
 GRID_INDEXED_PROPERTY(ColWidth, LONG, CheckColumn, cells_.ColumnAt(index).width,
@@ -317,12 +315,8 @@ STDMETHODIMP VsFlexGridN::get_Cell(LONG setting, VARIANT row1, VARIANT col1, VAR
     case GridCells::kSettingText:
       V_VT(value) = VT_BSTR;
       return standins::CopyToBstr(cell.text, &V_BSTR(value));
-    case GridCells::kSettingAlignment:
-      *value = LongValue(cell.alignment);
-      return S_OK;
-    case GridCells::kSettingChecked:
-      *value = LongValue(cells_.CheckState(row, col));
-      return S_OK;
+    case GridCells::kSettingAlignment: *value = LongValue(cell.alignment); return S_OK;
+    case GridCells::kSettingChecked: *value = LongValue(cells_.CheckState(row, col)); return S_OK;
     case GridCells::kSettingBold:
       V_VT(value) = VT_BOOL;
       V_BOOL(value) = cell.bold ? VARIANT_TRUE : VARIANT_FALSE;
@@ -348,7 +342,7 @@ STDMETHODIMP VsFlexGridN::put_Cell(LONG setting, VARIANT row1, VARIANT col1, VAR
       !cells_.HasCell(std::max(r1, r2), std::max(c1, c2)))
     return BadIndex();
   plat::unique_variant converted;
-  const VARTYPE type = setting == GridCells::kSettingText    ? VT_BSTR
+  const VARTYPE type = setting == GridCells::kSettingText   ? VT_BSTR
                        : setting == GridCells::kSettingBold ? VT_BOOL
                                                             : VT_I4;
   PLAT_RETURN_IF_FAILED(VariantChangeType(&converted, &value, 0, type));
@@ -356,18 +350,10 @@ STDMETHODIMP VsFlexGridN::put_Cell(LONG setting, VARIANT row1, VARIANT col1, VAR
     for (long col = std::min(c1, c2); col <= std::max(c1, c2); ++col) {
       GridCells::Cell& cell = cells_.CellAt(row, col);
       switch (setting) {
-        case GridCells::kSettingText:
-          cell.text = standins::Text(V_BSTR(&converted));
-          break;
-        case GridCells::kSettingAlignment:
-          cell.alignment = V_I4(&converted);
-          break;
-        case GridCells::kSettingChecked:
-          cell.checked = V_I4(&converted);
-          break;
-        case GridCells::kSettingBold:
-          cell.bold = V_BOOL(&converted) != VARIANT_FALSE;
-          break;
+        case GridCells::kSettingText: cell.text = standins::Text(V_BSTR(&converted)); break;
+        case GridCells::kSettingAlignment: cell.alignment = V_I4(&converted); break;
+        case GridCells::kSettingChecked: cell.checked = V_I4(&converted); break;
+        case GridCells::kSettingBold: cell.bold = V_BOOL(&converted) != VARIANT_FALSE; break;
         default:
           return standins::RaiseError(E_INVALIDARG, L"The stand-in serves no such cell setting",
                                       standins::kGridSource);
@@ -446,13 +432,11 @@ STDMETHODIMP VsFlexGridN::DoVerb(LONG verb, LPMSG, IOleClientSite* site, LONG, H
     case OLEIVERB_PRIMARY:
     case OLEIVERB_SHOW:
     case OLEIVERB_INPLACEACTIVATE:
-    case OLEIVERB_UIACTIVATE:
-      return Activate(site ? site : site_.get(), parent, rect);
+    case OLEIVERB_UIACTIVATE: return Activate(site ? site : site_.get(), parent, rect);
     case OLEIVERB_HIDE:
       if (hwnd_) ShowWindow(hwnd_, SW_HIDE);
       return S_OK;
-    default:
-      return OLEOBJ_S_INVALIDVERB;
+    default: return OLEOBJ_S_INVALIDVERB;
   }
 }
 
@@ -479,11 +463,10 @@ HRESULT VsFlexGridN::Activate(IOleClientSite* site, HWND parent, LPCRECT rect) {
   windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   windowClass.lpszClassName = kGridWindowClass;
   RegisterClassExW(&windowClass);
-  hwnd_ = CreateWindowExW(WS_EX_CLIENTEDGE, kGridWindowClass, L"",
-                          WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP, position.left,
-                          position.top, position.right - position.left,
-                          position.bottom - position.top, parent ? parent : window, nullptr,
-                          plat::module().GetInstance(), this);
+  hwnd_ = CreateWindowExW(
+      WS_EX_CLIENTEDGE, kGridWindowClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP,
+      position.left, position.top, position.right - position.left, position.bottom - position.top,
+      parent ? parent : window, nullptr, plat::module().GetInstance(), this);
   if (!hwnd_) return plat::hresult_from_last_error();
   inPlaceSite_ = std::move(inPlace);
   return S_OK;
@@ -588,9 +571,9 @@ void VsFlexGridN::Paint(HDC dc) {
         RECT box{(cell.left + cell.right - size) / 2, (cell.top + cell.bottom - size) / 2, 0, 0};
         box.right = box.left + size;
         box.bottom = box.top + size;
-        DrawFrameControl(dc, &box, DFC_BUTTON,
-                         DFCS_BUTTONCHECK | DFCS_FLAT |
-                             (state == GridCells::kChecked ? DFCS_CHECKED : 0));
+        DrawFrameControl(
+            dc, &box, DFC_BUTTON,
+            DFCS_BUTTONCHECK | DFCS_FLAT | (state == GridCells::kChecked ? DFCS_CHECKED : 0));
       }
       if (!data.text.empty()) {
         plat::SelectObjectScope weight(dc, data.bold ? boldFont.get() : nullptr);
@@ -633,19 +616,15 @@ LRESULT CALLBACK VsFlexGridN::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPA
         return 0;
       }
       break;
-    case WM_ERASEBKGND:
-      return 1;
+    case WM_ERASEBKGND: return 1;
     case WM_LBUTTONDOWN:
       SetFocus(hwnd);
-      if (self) self->OnClick(static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam)));
+      if (self)
+        self->OnClick(static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam)));
       return 0;
-    case WM_GETDLGCODE:
-      return DLGC_WANTARROWS;
-    case WM_NCDESTROY:
-      SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-      break;
-    default:
-      break;
+    case WM_GETDLGCODE: return DLGC_WANTARROWS;
+    case WM_NCDESTROY: SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0); break;
+    default: break;
   }
   return DefWindowProcW(hwnd, msg, wParam, lParam);
 }

@@ -90,9 +90,8 @@ class GridCells {
 
 }  // namespace standins
 
-class GridControl
-    : public plat::Implements<GridControl, standins::GridControlBase,
-                              plat::SupportErrorInfo<IWQStandinGridControl>> {};
+class GridControl : public plat::Implements<GridControl, standins::GridControlBase,
+                                            plat::SupportErrorInfo<IWQStandinGridControl>> {};
 
 class GridConnectionPoint;
 
@@ -138,10 +137,10 @@ class VsFlexGridN
   STDMETHOD(put_ColDataType)(LONG col, LONG type) override;
   STDMETHOD(get_TextMatrix)(LONG row, LONG col, BSTR* text) override;
   STDMETHOD(put_TextMatrix)(LONG row, LONG col, BSTR text) override;
-  STDMETHOD(get_Cell)(LONG setting, VARIANT row1, VARIANT col1, VARIANT row2, VARIANT col2,
-                      VARIANT* value) override;
-  STDMETHOD(put_Cell)(LONG setting, VARIANT row1, VARIANT col1, VARIANT row2, VARIANT col2,
-                      VARIANT value) override;
+  STDMETHOD(get_Cell)
+  (LONG setting, VARIANT row1, VARIANT col1, VARIANT row2, VARIANT col2, VARIANT* value) override;
+  STDMETHOD(put_Cell)
+  (LONG setting, VARIANT row1, VARIANT col1, VARIANT row2, VARIANT col2, VARIANT value) override;
   STDMETHOD(get_IsSubtotal)(LONG row, VARIANT_BOOL* subtotal) override;
   STDMETHOD(put_IsSubtotal)(LONG row, VARIANT_BOOL subtotal) override;
   STDMETHOD(get_RowOutlineLevel)(LONG row, SHORT* level) override;
@@ -157,8 +156,8 @@ class VsFlexGridN
   STDMETHOD(SetClientSite)(IOleClientSite* site) override;
   STDMETHOD(GetClientSite)(IOleClientSite** site) override;
   STDMETHOD(Close)(DWORD) override;
-  STDMETHOD(DoVerb)(LONG verb, LPMSG, IOleClientSite* site, LONG, HWND parent,
-                    LPCRECT rect) override;
+  STDMETHOD(DoVerb)
+  (LONG verb, LPMSG, IOleClientSite* site, LONG, HWND parent, LPCRECT rect) override;
   STDMETHOD(GetUserClassID)(CLSID* clsid) override;
   STDMETHOD(SetExtent)(DWORD aspect, SIZEL* size) override;
   STDMETHOD(GetExtent)(DWORD aspect, SIZEL* size) override;

@@ -94,10 +94,10 @@ class SelectionData : public plat::Implements<SelectionData, IDataObject> {
     const size_t count = paths_.size();
     size_t textChars = 0;
     for (const std::wstring& path : paths_) textChars += 2 * (path.size() + 1) + 5 + 1;
-    const size_t header = offsetof(DS_SELECTION_LIST, aDsSelection) +
-                          (count ? count : 1) * sizeof(DS_SELECTION);
-    plat::unique_hglobal memory(GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT,
-                                            header + textChars * sizeof(wchar_t)));
+    const size_t header =
+        offsetof(DS_SELECTION_LIST, aDsSelection) + (count ? count : 1) * sizeof(DS_SELECTION);
+    plat::unique_hglobal memory(
+        GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, header + textChars * sizeof(wchar_t)));
     if (!memory) return E_OUTOFMEMORY;
     auto* list = static_cast<DS_SELECTION_LIST*>(GlobalLock(memory.get()));
     if (!list) return E_OUTOFMEMORY;
@@ -137,13 +137,13 @@ HRESULT ObjectPicker::FinalConstruct() noexcept {
 STDMETHODIMP ObjectPicker::Initialize(PDSOP_INIT_INFO info) try {
   if (!info) return E_POINTER;
   standins::Recorder& recorder = PickerJournal().recorder;
-  const HRESULT hr = recorder.Run(
-      L"Initialize",
-      L"Initialize(size " + std::to_wstring(info->cbSize) + L", computer " +
-          standins::Quoted(info->pwzTargetComputer) + L", scopes " +
-          std::to_wstring(info->cDsScopeInfos) + L", options " + Hex(info->flOptions) +
-          L", attributes " + std::to_wstring(info->cAttributesToFetch) + L")",
-      standins::kPickerSource, [] { return S_OK; });
+  const HRESULT hr =
+      recorder.Run(L"Initialize",
+                   L"Initialize(size " + std::to_wstring(info->cbSize) + L", computer " +
+                       standins::Quoted(info->pwzTargetComputer) + L", scopes " +
+                       std::to_wstring(info->cDsScopeInfos) + L", options " + Hex(info->flOptions) +
+                       L", attributes " + std::to_wstring(info->cAttributesToFetch) + L")",
+                   standins::kPickerSource, [] { return S_OK; });
   for (ULONG i = 0; i < info->cDsScopeInfos && info->aDsScopeInfos; ++i) {
     const DSOP_SCOPE_INIT_INFO& scope = info->aDsScopeInfos[i];
     recorder.Record(L"Scope(size " + std::to_wstring(scope.cbSize) + L", type " +

@@ -34,8 +34,7 @@ bool Recorder::IsKnownStep(const std::wstring& step) const {
 
 HRESULT Recorder::SetFailure(const std::wstring& step, HRESULT hr, std::wstring description) {
   if (!IsKnownStep(step))
-    return RaiseError(E_INVALIDARG, L"FailAt: no step is named \"" + step + L"\"",
-                      L"WQStandins");
+    return RaiseError(E_INVALIDARG, L"FailAt: no step is named \"" + step + L"\"", L"WQStandins");
   if (hr == S_OK) {
     failures_.erase(step);
     return S_OK;
@@ -152,22 +151,18 @@ std::wstring ValueText(const VARIANT& value) {
   }
   switch (type) {
     case VT_EMPTY:
-    case VT_NULL:
-      return L"";
-    case VT_BOOL:
-      return Format(L"%lld", V_BOOL(&value));
-    case VT_ERROR:
-      return HexCode(V_ERROR(&value));
-    case VT_BSTR:
-      return Text(V_BSTR(&value));
+    case VT_NULL: return L"";
+    case VT_BOOL: return Format(L"%lld", V_BOOL(&value));
+    case VT_ERROR: return HexCode(V_ERROR(&value));
+    case VT_BSTR: return Text(V_BSTR(&value));
     case VT_DISPATCH:
-    case VT_UNKNOWN:
-      return V_UNKNOWN(&value) ? L"object" : L"null";
-    default:
-      break;
+    case VT_UNKNOWN: return V_UNKNOWN(&value) ? L"object" : L"null";
+    default: break;
   }
   plat::unique_variant text;
-  if (FAILED(::VariantChangeTypeEx(&text, const_cast<VARIANT*>(&value), LOCALE_INVARIANT, 0, VT_BSTR))) return L"?";
+  if (FAILED(
+          ::VariantChangeTypeEx(&text, const_cast<VARIANT*>(&value), LOCALE_INVARIANT, 0, VT_BSTR)))
+    return L"?";
   return Text(V_BSTR(&text));
 }
 
@@ -179,9 +174,7 @@ std::wstring Quoted(const wchar_t* text) {
   return text ? L"\"" + std::wstring(text) + L"\"" : L"null";
 }
 
-std::wstring HexCode(HRESULT hr) {
-  return Format(L"0x%08llX", static_cast<unsigned long>(hr));
-}
+std::wstring HexCode(HRESULT hr) { return Format(L"0x%08llX", static_cast<unsigned long>(hr)); }
 
 HRESULT CopyToBstr(const std::wstring& text, BSTR* out) {
   *out = plat::unique_bstr::copy(text.c_str(), static_cast<UINT>(text.size())).release();

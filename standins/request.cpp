@@ -40,8 +40,7 @@ std::wstring Request::StartElement(const std::wstring& name) {
 }
 
 std::wstring Request::WriteAttribute(const std::wstring& name, const VARIANT& value) {
-  if (!startTagOpen_)
-    return L"WriteVariantAttribute(\"" + name + L"\") without an open start tag";
+  if (!startTagOpen_) return L"WriteVariantAttribute(\"" + name + L"\") without an open start tag";
   if (name.empty()) return L"WriteVariantAttribute needs an attribute name";
   typedXml_ += L" " + name + L"=\"" + EscapeXml(TypedValue(value)) + L"\"";
   plainXml_ += L" " + name + L"=\"" + EscapeXml(ValueText(value)) + L"\"";

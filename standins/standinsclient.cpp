@@ -16,8 +16,7 @@ template <class T>
 HRESULT Create(const wchar_t* progId, plat::com_ptr<T>& object) {
   CLSID clsid;
   PLAT_RETURN_IF_FAILED(::CLSIDFromProgID(progId, &clsid));
-  return ::CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, __uuidof(T),
-                            object.put_void());
+  return ::CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, __uuidof(T), object.put_void());
 }
 
 }  // namespace
@@ -68,8 +67,8 @@ HRESULT SetReply(IWQStandinWorkspace* workspace, const wchar_t* server, const wc
 }
 PLAT_CATCH_RETURN()
 
-HRESULT QueueReply(IWQStandinWorkspace* workspace, const wchar_t* server,
-                   const wchar_t* method, const wchar_t* reply) try {
+HRESULT QueueReply(IWQStandinWorkspace* workspace, const wchar_t* server, const wchar_t* method,
+                   const wchar_t* reply) try {
   return workspace->QueueReply(Bstr(server).get(), Bstr(method).get(), Bstr(reply).get());
 }
 PLAT_CATCH_RETURN()

@@ -37,8 +37,8 @@ std::wstring GridContents(IUnknown* grid);
 
 HRESULT SetReply(IWQStandinWorkspace* workspace, const wchar_t* server, const wchar_t* method,
                  const wchar_t* reply);
-HRESULT QueueReply(IWQStandinWorkspace* workspace, const wchar_t* server,
-                   const wchar_t* method, const wchar_t* reply);
+HRESULT QueueReply(IWQStandinWorkspace* workspace, const wchar_t* server, const wchar_t* method,
+                   const wchar_t* reply);
 HRESULT FailAt(IWQStandinRecorder* recorder, const wchar_t* step, HRESULT hr,
                const wchar_t* description = L"");
 

@@ -38,8 +38,7 @@ HRESULT VermaroProjects::FinalConstruct() noexcept {
 
 STDMETHODIMP VermaroProjects::Initialize(IDispatch* workspace) try {
   return VermaroRecord().recorder.Run(
-      L"Initialize",
-      std::wstring(L"Initialize(") + (workspace ? L"workspace" : L"null") + L")",
+      L"Initialize", std::wstring(L"Initialize(") + (workspace ? L"workspace" : L"null") + L")",
       standins::kSource, [] { return S_OK; });
 }
 PLAT_CATCH_RETURN()
@@ -57,8 +56,7 @@ PLAT_CATCH_RETURN()
 
 STDMETHODIMP VermaroProjects::PublishAsBuilt(BSTR projectName) try {
   return VermaroRecord().recorder.Run(
-      L"PublishAsBuilt",
-      std::wstring(L"PublishAsBuilt(\"") + standins::Text(projectName) + L"\")",
+      L"PublishAsBuilt", std::wstring(L"PublishAsBuilt(\"") + standins::Text(projectName) + L"\")",
       standins::kSource, [] { return S_OK; });
 }
 PLAT_CATCH_RETURN()

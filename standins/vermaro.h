@@ -32,9 +32,8 @@ class VermaroControl : public RecorderControl<IWQStandinVermaro> {
 class Vermaro : public plat::Implements<Vermaro, standins::VermaroControl,
                                         plat::SupportErrorInfo<IWQStandinVermaro>> {};
 
-class VermaroProjects
-    : public plat::Implements<VermaroProjects, plat::Dispatch<IWQVermaroProjects>,
-                              plat::SupportErrorInfo<IWQVermaroProjects>> {
+class VermaroProjects : public plat::Implements<VermaroProjects, plat::Dispatch<IWQVermaroProjects>,
+                                                plat::SupportErrorInfo<IWQVermaroProjects>> {
  public:
   // The "Create" step: a scripted failure ends the creation.
   HRESULT FinalConstruct() noexcept;

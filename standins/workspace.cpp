@@ -16,8 +16,7 @@ STDMETHODIMP WorkspaceControl::QueueReply(BSTR serverProgId, BSTR method, BSTR r
 }
 PLAT_CATCH_RETURN()
 
-STDMETHODIMP WorkspaceControl::SetReplyFromFile(BSTR serverProgId, BSTR method,
-                                                BSTR path) try {
+STDMETHODIMP WorkspaceControl::SetReplyFromFile(BSTR serverProgId, BSTR method, BSTR path) try {
   std::wstring reply;
   PLAT_RETURN_IF_FAILED(ReadTextFile(Text(path), &reply));
   script_->SetReply(Text(serverProgId), Text(method), std::move(reply));
@@ -34,14 +33,13 @@ PLAT_CATCH_RETURN()
 
 STDMETHODIMP WorkspaceControl::CreateDataServiceCall(IWQDataServiceCall** call) try {
   if (call) *call = nullptr;
-  return script_->recorder.Run(L"CreateDataServiceCall", L"CreateDataServiceCall",
-                               kWorkspaceSource, [&] {
-                                 if (!call) return E_POINTER;
-                                 auto made = plat::make<DataServiceCall>(script_,
-                                                                         script_->NewRequest());
-                                 *call = made.detach();
-                                 return S_OK;
-                               });
+  return script_->recorder.Run(
+      L"CreateDataServiceCall", L"CreateDataServiceCall", kWorkspaceSource, [&] {
+        if (!call) return E_POINTER;
+        auto made = plat::make<DataServiceCall>(script_, script_->NewRequest());
+        *call = made.detach();
+        return S_OK;
+      });
 }
 PLAT_CATCH_RETURN()
 
@@ -71,9 +69,8 @@ STDMETHODIMP WorkspaceControl::get_RequestMethod(LONG index, BSTR* method) try {
 PLAT_CATCH_RETURN()
 
 STDMETHODIMP WorkspaceControl::get_RequestXml(LONG index, VARIANT_BOOL typed, BSTR* xml) try {
-  return ReadRequest(index, xml, [&](const Request& request) {
-    return request.Xml(typed != VARIANT_FALSE);
-  });
+  return ReadRequest(index, xml,
+                     [&](const Request& request) { return request.Xml(typed != VARIANT_FALSE); });
 }
 PLAT_CATCH_RETURN()
 

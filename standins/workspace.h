@@ -49,6 +49,5 @@ class Workspace
   }
 };
 
-class WorkspaceNoWQ
-    : public plat::Implements<WorkspaceNoWQ, standins::WorkspaceControl,
-                              plat::SupportErrorInfo<IWQStandinWorkspace>> {};
+class WorkspaceNoWQ : public plat::Implements<WorkspaceNoWQ, standins::WorkspaceControl,
+                                              plat::SupportErrorInfo<IWQStandinWorkspace>> {};

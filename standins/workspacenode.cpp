@@ -67,9 +67,8 @@ HRESULT RecordUser(const wchar_t* step, BSTR account, BSTR displayName, SAFEARRA
 
 HRESULT RecordRole(const wchar_t* step, BSTR name, BSTR description, SAFEARRAY* granted,
                    SAFEARRAY* denied, IWQWorkspace* workspace) {
-  return Record(step, Quoted(name) + L", " + Quoted(description) + L", " +
-                          ArrayArgument(granted) + L", " + ArrayArgument(denied) + L", " +
-                          WorkspaceArgument(workspace));
+  return Record(step, Quoted(name) + L", " + Quoted(description) + L", " + ArrayArgument(granted) +
+                          L", " + ArrayArgument(denied) + L", " + WorkspaceArgument(workspace));
 }
 
 }  // namespace
@@ -113,8 +112,7 @@ PLAT_CATCH_RETURN()
 
 STDMETHODIMP WorkspaceNode::AddRole(BSTR name, BSTR description, SAFEARRAY* grantedPrivileges,
                                     SAFEARRAY* deniedPrivileges, IWQWorkspace* workspace) try {
-  return RecordRole(L"AddRole", name, description, grantedPrivileges, deniedPrivileges,
-                    workspace);
+  return RecordRole(L"AddRole", name, description, grantedPrivileges, deniedPrivileges, workspace);
 }
 PLAT_CATCH_RETURN()
 

@@ -42,15 +42,17 @@ class WorkspaceNode : public plat::Implements<WorkspaceNode, plat::Dispatch<IWQW
   HRESULT FinalConstruct() noexcept;
   void* FindInterface(REFIID riid) noexcept;
 
-  STDMETHOD(AddUser)(BSTR account, BSTR displayName, SAFEARRAY* roleNames,
-                     IWQWorkspace* workspace) override;
-  STDMETHOD(ModifyUser)(BSTR account, BSTR displayName, SAFEARRAY* roleNames,
-                        IWQWorkspace* workspace) override;
+  STDMETHOD(AddUser)
+  (BSTR account, BSTR displayName, SAFEARRAY* roleNames, IWQWorkspace* workspace) override;
+  STDMETHOD(ModifyUser)
+  (BSTR account, BSTR displayName, SAFEARRAY* roleNames, IWQWorkspace* workspace) override;
   STDMETHOD(DeleteUser)(BSTR account, IWQWorkspace* workspace) override;
-  STDMETHOD(AddRole)(BSTR name, BSTR description, SAFEARRAY* grantedPrivileges,
-                     SAFEARRAY* deniedPrivileges, IWQWorkspace* workspace) override;
+  STDMETHOD(AddRole)
+  (BSTR name, BSTR description, SAFEARRAY* grantedPrivileges, SAFEARRAY* deniedPrivileges,
+   IWQWorkspace* workspace) override;
   STDMETHOD(DeleteRole)(BSTR name, IWQWorkspace* workspace) override;
-  STDMETHOD(ModifyRole)(BSTR name, BSTR description, SAFEARRAY* grantedPrivileges,
-                        SAFEARRAY* deniedPrivileges, IWQWorkspace* workspace) override;
+  STDMETHOD(ModifyRole)
+  (BSTR name, BSTR description, SAFEARRAY* grantedPrivileges, SAFEARRAY* deniedPrivileges,
+   IWQWorkspace* workspace) override;
   STDMETHOD(GetAccessControl)(IWQWorkspace* workspace, BSTR* xml) override;
 };

@@ -13,12 +13,12 @@ struct find_handle_traits {
 }  // namespace
 
 WorkspaceScript::WorkspaceScript()
-    : recorder({L"CreateDataServiceCall", L"get_ServerProgID", L"put_ServerProgID",
-                L"get_MethodName", L"put_MethodName", L"get_Input", L"put_Input",
-                L"get_Response", L"get_Flags", L"put_Flags", L"Execute", L"StartDocument",
-                L"StartElement", L"WriteVariantAttribute", L"CloseStartTag", L"WriteText",
-                L"EndElement", L"WriteVariantElement", L"WriteRaw"},
-               true) {}
+    : recorder(
+          {L"CreateDataServiceCall", L"get_ServerProgID", L"put_ServerProgID", L"get_MethodName",
+           L"put_MethodName", L"get_Input", L"put_Input", L"get_Response", L"get_Flags",
+           L"put_Flags", L"Execute", L"StartDocument", L"StartElement", L"WriteVariantAttribute",
+           L"CloseStartTag", L"WriteText", L"EndElement", L"WriteVariantElement", L"WriteRaw"},
+          true) {}
 
 WorkspaceScript::Key WorkspaceScript::MakeKey(const std::wstring& server,
                                               const std::wstring& method) {
@@ -102,8 +102,7 @@ HRESULT ReadTextFile(const std::wstring& path, std::wstring* text) {
                       L"The reply file \"" + path + L"\" cannot be opened", kWorkspaceSource);
   LARGE_INTEGER size{};
   if (!::GetFileSizeEx(file.get(), &size) || size.QuadPart > 64 * 1024 * 1024)
-    return RaiseError(E_FAIL, L"The reply file \"" + path + L"\" cannot be read",
-                      kWorkspaceSource);
+    return RaiseError(E_FAIL, L"The reply file \"" + path + L"\" cannot be read", kWorkspaceSource);
   std::string bytes(static_cast<size_t>(size.QuadPart), '\0');
   DWORD read = 0;
   if (!bytes.empty() &&
@@ -121,9 +120,9 @@ HRESULT ReadTextFile(const std::wstring& path, std::wstring* text) {
   if (bytes.size() >= 3 && bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) start = 3;
   const int length = static_cast<int>(bytes.size() - start);
   text->assign(length, L'\0');
-  const int chars = length ? ::MultiByteToWideChar(CP_UTF8, 0, bytes.data() + start, length,
-                                                   text->data(), length)
-                           : 0;
+  const int chars =
+      length ? ::MultiByteToWideChar(CP_UTF8, 0, bytes.data() + start, length, text->data(), length)
+             : 0;
   text->resize(chars > 0 ? chars : 0);
   return S_OK;
 }

@@ -28,7 +28,8 @@ HRESULT BrowserControlImpl::FindElement(BSTR id, plat::com_ptr<IUnknown>& browse
   PLAT_RETURN_IF_FAILED(ShownPage(browser, page));
   *element = (*page)->page->ElementById(Text(id));
   if (!*element)
-    return RaiseError(E_INVALIDARG, L"The page has no element \"" + Text(id) + L"\"", kControlSource);
+    return RaiseError(E_INVALIDARG, L"The page has no element \"" + Text(id) + L"\"",
+                      kControlSource);
   return S_OK;
 }
 
@@ -77,7 +78,8 @@ STDMETHODIMP BrowserControlImpl::SelectIndex(BSTR id, LONG index) try {
   PLAT_RETURN_IF_FAILED(FindElement(id, browser, &page, &element));
   const LONG count = static_cast<LONG>(page->page->Options(*element).size());
   if (element->tag != L"select" || index < -1 || index >= count)
-    return RaiseError(E_INVALIDARG, L"\"" + Text(id) + L"\" has no option " + std::to_wstring(index),
+    return RaiseError(E_INVALIDARG,
+                      L"\"" + Text(id) + L"\" has no option " + std::to_wstring(index),
                       kControlSource);
   page->focused = element;
   element->selectedIndex = index;
@@ -109,7 +111,8 @@ STDMETHODIMP BrowserControlImpl::FollowLink(LONG index) try {
       return S_OK;
     }
   }
-  return RaiseError(E_INVALIDARG, L"The page has no link " + std::to_wstring(index), kControlSource);
+  return RaiseError(E_INVALIDARG, L"The page has no link " + std::to_wstring(index),
+                    kControlSource);
 }
 PLAT_CATCH_RETURN()
 

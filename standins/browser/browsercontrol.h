@@ -32,6 +32,5 @@ class BrowserControlImpl : public RecorderControl<IWQStandinBrowser> {
 
 }  // namespace standins
 
-class BrowserControl
-    : public plat::Implements<BrowserControl, standins::BrowserControlImpl,
-                              plat::SupportErrorInfo<IWQStandinBrowser>> {};
+class BrowserControl : public plat::Implements<BrowserControl, standins::BrowserControlImpl,
+                                               plat::SupportErrorInfo<IWQStandinBrowser>> {};

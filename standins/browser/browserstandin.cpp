@@ -32,8 +32,8 @@ void BrowserEvents::Fire(DISPID id, std::vector<VARIANT> args) {
   const auto sinks = sinks_;
   for (const auto& [cookie, sink] : sinks) {
     plat::unique_variant result;
-    sink->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, result.put(),
-                 nullptr, nullptr);
+    sink->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, result.put(), nullptr,
+                 nullptr);
   }
 }
 
@@ -96,7 +96,9 @@ constexpr wchar_t kWindowClass[] = L"WQStandinBrowser";
 std::wstring VariantText(const VARIANT* value) {
   if (!value) return L"";
   plat::unique_variant text;
-  if (FAILED(::VariantChangeType(text.put(), const_cast<VARIANT*>(value), 0, VT_BSTR)) || !V_BSTR(&text)) return L"";
+  if (FAILED(::VariantChangeType(text.put(), const_cast<VARIANT*>(value), 0, VT_BSTR)) ||
+      !V_BSTR(&text))
+    return L"";
   return V_BSTR(&text);
 }
 
@@ -123,8 +125,8 @@ BrowserStandin::~BrowserStandin() {
 }
 
 HRESULT BrowserStandin::FinalConstruct() noexcept try {
-  PLAT_RETURN_IF_FAILED(BrowserRecord().recorder.Run(L"Create", L"Create", kBrowserSource,
-                                                     [] { return S_OK; }));
+  PLAT_RETURN_IF_FAILED(
+      BrowserRecord().recorder.Run(L"Create", L"Create", kBrowserSource, [] { return S_OK; }));
   events_ = plat::make<standins::BrowserEvents>(static_cast<IConnectionPointContainer*>(this));
   eventWindow_ = MakeWindow(this, HWND_MESSAGE, RECT{});
   if (!eventWindow_) return plat::hresult_from_last_error();
@@ -134,14 +136,18 @@ HRESULT BrowserStandin::FinalConstruct() noexcept try {
 PLAT_CATCH_RETURN()
 
 void* BrowserStandin::FindInterface(REFIID riid) noexcept {
-  if (riid == __uuidof(IWebBrowser2) && BrowserRecord().recorder.Refuses(L"QueryWebBrowser2")) return nullptr;
-  if (riid == __uuidof(IOleWindow)) return static_cast<IOleWindow*>(static_cast<IOleInPlaceObject*>(this));
+  if (riid == __uuidof(IWebBrowser2) && BrowserRecord().recorder.Refuses(L"QueryWebBrowser2"))
+    return nullptr;
+  if (riid == __uuidof(IOleWindow))
+    return static_cast<IOleWindow*>(static_cast<IOleInPlaceObject*>(this));
   if (riid == __uuidof(IWebBrowser) || riid == __uuidof(IWebBrowserApp))
     return static_cast<IWebBrowser2*>(this);
   return Implements::FindInterface(riid);
 }
 
-com_ptr<IDispatch> BrowserStandin::Self() { return com_ptr<IDispatch>(static_cast<IWebBrowser2*>(this)); }
+com_ptr<IDispatch> BrowserStandin::Self() {
+  return com_ptr<IDispatch>(static_cast<IWebBrowser2*>(this));
+}
 
 template <class I>
 com_ptr<I> BrowserStandin::SiteAs() const {
@@ -165,7 +171,8 @@ HWND BrowserStandin::MakeWindow(BrowserStandin* owner, HWND parent, const RECT& 
     return ::RegisterClassW(&wc);
   }();
   if (!windowClass) return nullptr;
-  const DWORD style = parent == HWND_MESSAGE ? 0 : WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_TABSTOP;
+  const DWORD style =
+      parent == HWND_MESSAGE ? 0 : WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_TABSTOP;
   HWND window = ::CreateWindowExW(0, kWindowClass, L"", style, position.left, position.top,
                                   position.right - position.left, position.bottom - position.top,
                                   parent, nullptr, plat::module().GetInstance(), nullptr);
@@ -173,7 +180,8 @@ HWND BrowserStandin::MakeWindow(BrowserStandin* owner, HWND parent, const RECT& 
   return window;
 }
 
-LRESULT CALLBACK BrowserStandin::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT CALLBACK BrowserStandin::WindowProc(HWND window, UINT message, WPARAM wParam,
+                                            LPARAM lParam) {
   auto* self = reinterpret_cast<BrowserStandin*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
   if (self) {
     // The page's handlers may let the browser go; it lives until this message is done.
@@ -261,7 +269,9 @@ HRESULT BrowserStandin::NavigateHere(const std::wstring& url) {
 
 // ---------------------------------------------------------------- the page's host
 
-standins::PageContext* BrowserStandin::Page() const { return document_ ? document_->Context().get() : nullptr; }
+standins::PageContext* BrowserStandin::Page() const {
+  return document_ ? document_->Context().get() : nullptr;
+}
 
 bool BrowserStandin::PageShown() const {
   const standins::PageContext* page = Page();
@@ -284,8 +294,8 @@ void BrowserStandin::ShowMessage(const std::wstring& text) {
   auto showUI = SiteAs<IDocHostShowUI>();
   LRESULT result = 0;
   const HRESULT hr = showUI ? showUI->ShowMessage(window_, const_cast<LPOLESTR>(text.c_str()),
-                                                   const_cast<LPOLESTR>(L"Message from webpage"),
-                                                   MB_OK | MB_ICONWARNING, nullptr, 0, &result)
+                                                  const_cast<LPOLESTR>(L"Message from webpage"),
+                                                  MB_OK | MB_ICONWARNING, nullptr, 0, &result)
                             : E_NOINTERFACE;
   Record(L"ShowMessage(\"" + text + L"\") -> " + standins::HexCode(hr));
 }
@@ -294,8 +304,9 @@ void BrowserStandin::ShowHelp() {
   auto showUI = SiteAs<IDocHostShowUI>();
   com_ptr<IDispatch> hit;
   if (standins::PageContext* page = Page()) hit = page->ElementObject(page->focused);
-  const HRESULT hr = showUI ? showUI->ShowHelp(window_, nullptr, HELP_CONTEXT, 0, POINT{}, hit.get())
-                            : E_NOINTERFACE;
+  const HRESULT hr = showUI
+                         ? showUI->ShowHelp(window_, nullptr, HELP_CONTEXT, 0, POINT{}, hit.get())
+                         : E_NOINTERFACE;
   Record(L"ShowHelp() -> " + standins::HexCode(hr));
 }
 
@@ -313,9 +324,11 @@ void BrowserStandin::OnPageLoaded(const std::wstring& title) {
   if (auto ambient = SiteAs<IDispatch>()) {
     DISPPARAMS none = {nullptr, nullptr, 0, 0};
     plat::unique_variant control;
-    const HRESULT hr = ambient->Invoke(DISPID_AMBIENT_DLCONTROL, IID_NULL, LOCALE_USER_DEFAULT,
-                                       DISPATCH_PROPERTYGET, &none, control.put(), nullptr, nullptr);
-    Record(L"AmbientDLControl -> " + (SUCCEEDED(hr) ? standins::TypedValue(control) : standins::HexCode(hr)));
+    const HRESULT hr =
+        ambient->Invoke(DISPID_AMBIENT_DLCONTROL, IID_NULL, LOCALE_USER_DEFAULT,
+                        DISPATCH_PROPERTYGET, &none, control.put(), nullptr, nullptr);
+    Record(L"AmbientDLControl -> " +
+           (SUCCEEDED(hr) ? standins::TypedValue(control) : standins::HexCode(hr)));
   }
   PostEvent(DISPID_TITLECHANGE, title);
   PostEvent(DISPID_DOCUMENTCOMPLETE, location_);
@@ -332,7 +345,8 @@ void BrowserStandin::OnKeyDown(UINT key) {
 
 void BrowserStandin::EraseCharacter() {
   standins::PageContext* page = Page();
-  if (!page || !page->focused || page->focused->tag != L"input" || page->focused->value.empty()) return;
+  if (!page || !page->focused || page->focused->tag != L"input" || page->focused->value.empty())
+    return;
   page->focused->value.pop_back();
 }
 
@@ -376,7 +390,9 @@ STDMETHODIMP BrowserStandin::SetClientSite(IOleClientSite* site) {
                                       });
 }
 
-STDMETHODIMP BrowserStandin::GetClientSite(IOleClientSite** site) { return clientSite_.copy_to(site); }
+STDMETHODIMP BrowserStandin::GetClientSite(IOleClientSite** site) {
+  return clientSite_.copy_to(site);
+}
 
 STDMETHODIMP BrowserStandin::Close(DWORD saveOption) try {
   Record(L"Close(" + std::to_wstring(saveOption) + L")");
@@ -396,19 +412,17 @@ STDMETHODIMP BrowserStandin::GetUserClassID(CLSID* clsid) {
   return S_OK;
 }
 
-STDMETHODIMP BrowserStandin::DoVerb(LONG verb, LPMSG, IOleClientSite* site, LONG, HWND,
-                                    LPCRECT) {
+STDMETHODIMP BrowserStandin::DoVerb(LONG verb, LPMSG, IOleClientSite* site, LONG, HWND, LPCRECT) {
   return BrowserRecord().recorder.Run(L"DoVerb", L"DoVerb(" + std::to_wstring(verb) + L")",
                                       kBrowserSource, [&]() -> HRESULT {
-                                        if (site && !clientSite_) clientSite_ = com_ptr<IOleClientSite>(site);
+                                        if (site && !clientSite_)
+                                          clientSite_ = com_ptr<IOleClientSite>(site);
                                         switch (verb) {
                                           case OLEIVERB_SHOW:
                                           case OLEIVERB_INPLACEACTIVATE:
                                             return ActivateInPlace(false);
-                                          case OLEIVERB_UIACTIVATE:
-                                            return ActivateInPlace(true);
-                                          case OLEIVERB_HIDE:
-                                            return InPlaceDeactivate();
+                                          case OLEIVERB_UIACTIVATE: return ActivateInPlace(true);
+                                          case OLEIVERB_HIDE: return InPlaceDeactivate();
                                         }
                                         return OLEOBJ_S_INVALIDVERB;
                                       });
@@ -426,7 +440,8 @@ HRESULT BrowserStandin::ActivateInPlace(bool uiActivate) {
     com_ptr<IOleInPlaceUIWindow> document;
     RECT position = {}, clip = {};
     OLEINPLACEFRAMEINFO frameInfo = {sizeof frameInfo};
-    PLAT_RETURN_IF_FAILED(site->GetWindowContext(frame.put(), document.put(), &position, &clip, &frameInfo));
+    PLAT_RETURN_IF_FAILED(
+        site->GetWindowContext(frame.put(), document.put(), &position, &clip, &frameInfo));
     window_ = MakeWindow(this, parent, position);
     if (!window_) return plat::hresult_from_last_error();
     inPlaceSite_ = std::move(site);
@@ -466,8 +481,9 @@ STDMETHODIMP BrowserStandin::UIDeactivate() {
 
 STDMETHODIMP BrowserStandin::SetObjectRects(LPCRECT position, LPCRECT) try {
   if (!position) return E_INVALIDARG;
-  Record(L"SetObjectRects(" + std::to_wstring(position->left) + L", " + std::to_wstring(position->top) +
-         L", " + std::to_wstring(position->right) + L", " + std::to_wstring(position->bottom) + L")");
+  Record(L"SetObjectRects(" + std::to_wstring(position->left) + L", " +
+         std::to_wstring(position->top) + L", " + std::to_wstring(position->right) + L", " +
+         std::to_wstring(position->bottom) + L")");
   if (window_)
     ::MoveWindow(window_, position->left, position->top, position->right - position->left,
                  position->bottom - position->top, TRUE);

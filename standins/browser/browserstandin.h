@@ -88,8 +88,8 @@ class BrowserStandin
   STDMETHOD(SetClientSite)(IOleClientSite* site) override;
   STDMETHOD(GetClientSite)(IOleClientSite** site) override;
   STDMETHOD(Close)(DWORD saveOption) override;
-  STDMETHOD(DoVerb)(LONG verb, LPMSG, IOleClientSite* site, LONG, HWND parent,
-                    LPCRECT position) override;
+  STDMETHOD(DoVerb)
+  (LONG verb, LPMSG, IOleClientSite* site, LONG, HWND parent, LPCRECT position) override;
   STDMETHOD(GetUserClassID)(CLSID* clsid) override;
   STDMETHOD(SetExtent)(DWORD, SIZEL*) override { return E_NOTIMPL; }
   STDMETHOD(GetExtent)(DWORD, SIZEL*) override { return E_NOTIMPL; }
@@ -126,8 +126,8 @@ class BrowserStandin
   STDMETHOD(GoForward)() override { return E_NOTIMPL; }
   STDMETHOD(GoHome)() override { return E_NOTIMPL; }
   STDMETHOD(GoSearch)() override { return E_NOTIMPL; }
-  STDMETHOD(Navigate)(BSTR url, VARIANT* flags, VARIANT* targetFrame, VARIANT* postData,
-                      VARIANT* headers) override;
+  STDMETHOD(Navigate)
+  (BSTR url, VARIANT* flags, VARIANT* targetFrame, VARIANT* postData, VARIANT* headers) override;
   STDMETHOD(Refresh)() override { return E_NOTIMPL; }
   STDMETHOD(Refresh2)(VARIANT*) override { return E_NOTIMPL; }
   STDMETHOD(Stop)() override;
@@ -172,8 +172,9 @@ class BrowserStandin
   STDMETHOD(put_FullScreen)(VARIANT_BOOL) override { return E_NOTIMPL; }
 
   // IWebBrowser2
-  STDMETHOD(Navigate2)(VARIANT* url, VARIANT* flags, VARIANT* targetFrame, VARIANT* postData,
-                       VARIANT* headers) override;
+  STDMETHOD(Navigate2)
+  (VARIANT* url, VARIANT* flags, VARIANT* targetFrame, VARIANT* postData,
+   VARIANT* headers) override;
   STDMETHOD(QueryStatusWB)(OLECMDID, OLECMDF*) override { return E_NOTIMPL; }
   STDMETHOD(ExecWB)(OLECMDID, OLECMDEXECOPT, VARIANT*, VARIANT*) override { return E_NOTIMPL; }
   STDMETHOD(ShowBrowserBar)(VARIANT*, VARIANT*, VARIANT*) override { return E_NOTIMPL; }

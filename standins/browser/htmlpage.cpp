@@ -67,12 +67,18 @@ std::wstring DecodeEntities(const std::wstring& text) {
     }
     const std::wstring name = text.substr(i + 1, end - i - 1);
     wchar_t decoded = 0;
-    if (name == L"amp") decoded = L'&';
-    else if (name == L"lt") decoded = L'<';
-    else if (name == L"gt") decoded = L'>';
-    else if (name == L"quot") decoded = L'"';
-    else if (name == L"apos") decoded = L'\'';
-    else if (name == L"nbsp") decoded = 0xA0;
+    if (name == L"amp")
+      decoded = L'&';
+    else if (name == L"lt")
+      decoded = L'<';
+    else if (name == L"gt")
+      decoded = L'>';
+    else if (name == L"quot")
+      decoded = L'"';
+    else if (name == L"apos")
+      decoded = L'\'';
+    else if (name == L"nbsp")
+      decoded = 0xA0;
     else if (name.size() > 1 && name[0] == L'#')
       decoded = static_cast<wchar_t>(name[1] == L'x' || name[1] == L'X'
                                          ? wcstoul(name.c_str() + 2, nullptr, 16)
@@ -315,8 +321,8 @@ HtmlPage::Box HtmlPage::Layout(const HtmlNode& element) {
       }
     }
   }
-  box.width = 2 * kTableBorder +
-              2 * std::max(kMinColumnWidth, kCharWidth * static_cast<long>(widestText));
+  box.width =
+      2 * kTableBorder + 2 * std::max(kMinColumnWidth, kCharWidth * static_cast<long>(widestText));
   return box;
 }
 

@@ -67,8 +67,9 @@ class PageDispatch : public IDispatch {
     }
     return DISP_E_UNKNOWNNAME;
   }
-  STDMETHOD(Invoke)(DISPID member, REFIID, LCID, WORD flags, DISPPARAMS* params,
-                    VARIANT* result, EXCEPINFO*, UINT*) override {
+  STDMETHOD(Invoke)
+  (DISPID member, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result, EXCEPINFO*,
+   UINT*) override {
     plat::unique_variant ignored;
     try {
       return static_cast<T*>(this)->InvokeMember(member, PageArgs(flags, params),

@@ -19,9 +19,11 @@ std::wstring DecodeStream(const std::vector<BYTE>& bytes) {
     while (!text.empty() && text.back() == L'\0') text.pop_back();
     return text;
   }
-  size_t start = bytes.size() >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF ? 3 : 0;
-  const int length = ::MultiByteToWideChar(CP_UTF8, 0, reinterpret_cast<const char*>(bytes.data() + start),
-                                           static_cast<int>(bytes.size() - start), nullptr, 0);
+  size_t start =
+      bytes.size() >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF ? 3 : 0;
+  const int length =
+      ::MultiByteToWideChar(CP_UTF8, 0, reinterpret_cast<const char*>(bytes.data() + start),
+                            static_cast<int>(bytes.size() - start), nullptr, 0);
   std::wstring text(length, L'\0');
   ::MultiByteToWideChar(CP_UTF8, 0, reinterpret_cast<const char*>(bytes.data() + start),
                         static_cast<int>(bytes.size() - start), text.data(), length);
@@ -71,8 +73,7 @@ const PageMember PageWindow::kMembers[5] = {{L"document", kWinDocument},
 
 HRESULT PageWindow::InvokeMember(DISPID id, const PageArgs& args, VARIANT* result) {
   switch (id) {
-    case kWinDocument:
-      return ResultObject(result, context_->document);
+    case kWinDocument: return ResultObject(result, context_->document);
     case kWinExternal: {
       if (!context_->host) return E_UNEXPECTED;
       return ResultObject(result, context_->host->GetExternal().get());
@@ -83,8 +84,7 @@ HRESULT PageWindow::InvokeMember(DISPID id, const PageArgs& args, VARIANT* resul
       if (context_->host) context_->host->ShowMessage(text);
       return S_OK;
     }
-    case kWinWindow:
-      return ResultObject(result, this);
+    case kWinWindow: return ResultObject(result, this);
   }
   return DISP_E_MEMBERNOTFOUND;
 }
@@ -92,14 +92,23 @@ HRESULT PageWindow::InvokeMember(DISPID id, const PageArgs& args, VARIANT* resul
 // ---------------------------------------------------------------- document
 
 enum DocumentMember : DISPID {
-  kDocAll = 1, kDocBody, kDocTitle, kDocGetElementById, kDocScript, kDocParentWindow,
-  kDocReadyState, kDocActiveElement
+  kDocAll = 1,
+  kDocBody,
+  kDocTitle,
+  kDocGetElementById,
+  kDocScript,
+  kDocParentWindow,
+  kDocReadyState,
+  kDocActiveElement
 };
-const PageMember PageDocument::kMembers[8] = {
-    {L"all", kDocAll},           {L"body", kDocBody},
-    {L"title", kDocTitle},       {L"getElementById", kDocGetElementById},
-    {L"Script", kDocScript},     {L"parentWindow", kDocParentWindow},
-    {L"readyState", kDocReadyState}, {L"activeElement", kDocActiveElement}};
+const PageMember PageDocument::kMembers[8] = {{L"all", kDocAll},
+                                              {L"body", kDocBody},
+                                              {L"title", kDocTitle},
+                                              {L"getElementById", kDocGetElementById},
+                                              {L"Script", kDocScript},
+                                              {L"parentWindow", kDocParentWindow},
+                                              {L"readyState", kDocReadyState},
+                                              {L"activeElement", kDocActiveElement}};
 
 PageDocument::PageDocument(PageHost* host) : context_(std::make_shared<PageContext>()) {
   context_->host = host;
@@ -123,22 +132,19 @@ HRESULT PageDocument::InvokeMember(DISPID id, const PageArgs& args, VARIANT* res
       return ResultObject(result, plat::make<PageCollection>(context_, page.Elements()).get());
     case kDocBody: {
       for (HtmlNode* element : page.Elements())
-        if (element->tag == L"body") return ResultObject(result, context_->ElementObject(element).get());
+        if (element->tag == L"body")
+          return ResultObject(result, context_->ElementObject(element).get());
       return ResultObject(result, nullptr);
     }
-    case kDocTitle:
-      return ResultText(result, page.Title());
+    case kDocTitle: return ResultText(result, page.Title());
     case kDocGetElementById: {
       std::wstring elementId;
       PLAT_RETURN_IF_FAILED(args.Text(0, elementId));
       return ResultObject(result, context_->ElementObject(page.ElementById(elementId)).get());
     }
-    case kDocScript:
-      return ResultObject(result, plat::make<PageScriptObject>(context_).get());
-    case kDocParentWindow:
-      return ResultObject(result, plat::make<PageWindow>(context_).get());
-    case kDocReadyState:
-      return ResultText(result, L"complete");
+    case kDocScript: return ResultObject(result, plat::make<PageScriptObject>(context_).get());
+    case kDocParentWindow: return ResultObject(result, plat::make<PageWindow>(context_).get());
+    case kDocReadyState: return ResultText(result, L"complete");
     case kDocActiveElement:
       return ResultObject(result, context_->ElementObject(context_->focused).get());
   }
@@ -182,8 +188,8 @@ void PageDocument::Show(const std::wstring& source, bool fromStream) {
   context_->loadedFromStream = fromStream;
   if (!fromStream) return;
   // Scripts run as the page is read, in document order.
-  context_->scripts =
-      std::make_unique<PageScripts>(*context_, com_ptr<IDispatch>(plat::make<PageWindow>(context_).get()));
+  context_->scripts = std::make_unique<PageScripts>(
+      *context_, com_ptr<IDispatch>(plat::make<PageWindow>(context_).get()));
   for (HtmlNode* element : context_->page->Elements())
     if (element->tag == L"script")
       context_->scripts->Run(element->AttributeOr(L"language", L"JScript"), element->text);
@@ -193,24 +199,55 @@ void PageDocument::Show(const std::wstring& source, bool fromStream) {
 // ---------------------------------------------------------------- elements
 
 enum ElementMember : DISPID {
-  kElTagName = 1, kElId, kElType, kElValue, kElChecked, kElSelectedIndex, kElLength,
-  kElOptions, kElItem, kElGetAttribute, kElSetAttribute, kElInnerText, kElText, kElName,
-  kElHref, kElDisabled, kElOffsetLeft, kElOffsetTop, kElOffsetWidth, kElOffsetHeight,
-  kElXmlDocument, kElClick, kElFocus, kElTitle
+  kElTagName = 1,
+  kElId,
+  kElType,
+  kElValue,
+  kElChecked,
+  kElSelectedIndex,
+  kElLength,
+  kElOptions,
+  kElItem,
+  kElGetAttribute,
+  kElSetAttribute,
+  kElInnerText,
+  kElText,
+  kElName,
+  kElHref,
+  kElDisabled,
+  kElOffsetLeft,
+  kElOffsetTop,
+  kElOffsetWidth,
+  kElOffsetHeight,
+  kElXmlDocument,
+  kElClick,
+  kElFocus,
+  kElTitle
 };
-const PageMember PageElement::kMembers[24] = {
-    {L"tagName", kElTagName},         {L"id", kElId},
-    {L"type", kElType},               {L"value", kElValue},
-    {L"checked", kElChecked},         {L"selectedIndex", kElSelectedIndex},
-    {L"length", kElLength},           {L"options", kElOptions},
-    {L"item", kElItem},               {L"getAttribute", kElGetAttribute},
-    {L"setAttribute", kElSetAttribute}, {L"innerText", kElInnerText},
-    {L"text", kElText},               {L"name", kElName},
-    {L"href", kElHref},               {L"disabled", kElDisabled},
-    {L"offsetLeft", kElOffsetLeft},   {L"offsetTop", kElOffsetTop},
-    {L"offsetWidth", kElOffsetWidth}, {L"offsetHeight", kElOffsetHeight},
-    {L"XMLDocument", kElXmlDocument}, {L"click", kElClick},
-    {L"focus", kElFocus},             {L"title", kElTitle}};
+const PageMember PageElement::kMembers[24] = {{L"tagName", kElTagName},
+                                              {L"id", kElId},
+                                              {L"type", kElType},
+                                              {L"value", kElValue},
+                                              {L"checked", kElChecked},
+                                              {L"selectedIndex", kElSelectedIndex},
+                                              {L"length", kElLength},
+                                              {L"options", kElOptions},
+                                              {L"item", kElItem},
+                                              {L"getAttribute", kElGetAttribute},
+                                              {L"setAttribute", kElSetAttribute},
+                                              {L"innerText", kElInnerText},
+                                              {L"text", kElText},
+                                              {L"name", kElName},
+                                              {L"href", kElHref},
+                                              {L"disabled", kElDisabled},
+                                              {L"offsetLeft", kElOffsetLeft},
+                                              {L"offsetTop", kElOffsetTop},
+                                              {L"offsetWidth", kElOffsetWidth},
+                                              {L"offsetHeight", kElOffsetHeight},
+                                              {L"XMLDocument", kElXmlDocument},
+                                              {L"click", kElClick},
+                                              {L"focus", kElFocus},
+                                              {L"title", kElTitle}};
 
 HRESULT PageElement::Value(VARIANT* result) {
   HtmlNode& node = *node_;
@@ -224,8 +261,8 @@ HRESULT PageElement::Value(VARIANT* result) {
                                                          : HtmlPage::InnerText(option));
   }
   if (node.tag == L"option")
-    return ResultText(result, node.Attribute(L"value") ? *node.Attribute(L"value")
-                                                       : HtmlPage::InnerText(node));
+    return ResultText(
+        result, node.Attribute(L"value") ? *node.Attribute(L"value") : HtmlPage::InnerText(node));
   return ResultText(result, node.AttributeOr(L"value"));
 }
 
@@ -253,8 +290,7 @@ HRESULT PageElement::InvokeMember(DISPID id, const PageArgs& args, VARIANT* resu
         for (wchar_t& c : upper) c = static_cast<wchar_t>(towupper(c));
         return upper;
       }());
-    case kElId:
-      return ResultText(result, node.AttributeOr(L"id"));
+    case kElId: return ResultText(result, node.AttributeOr(L"id"));
     case kElType:
       if (node.tag == L"select") return ResultText(result, L"select-one");
       return ResultText(result, Lower(node.AttributeOr(L"type", L"text")));
@@ -262,8 +298,10 @@ HRESULT PageElement::InvokeMember(DISPID id, const PageArgs& args, VARIANT* resu
       if (args.IsPut()) {
         std::wstring text;
         PLAT_RETURN_IF_FAILED(args.Text(0, text));
-        if (node.tag == L"input") node.value = text;
-        else node.SetAttribute(L"value", text);
+        if (node.tag == L"input")
+          node.value = text;
+        else
+          node.SetAttribute(L"value", text);
         return S_OK;
       }
       return Value(result);
@@ -284,15 +322,15 @@ HRESULT PageElement::InvokeMember(DISPID id, const PageArgs& args, VARIANT* resu
         return S_OK;
       }
       return ResultLong(result, node.selectedIndex);
-    case kElLength:
-      return ResultLong(result, static_cast<long>(page_->Options(node).size()));
+    case kElLength: return ResultLong(result, static_cast<long>(page_->Options(node).size()));
     case kElOptions:
       return ResultObject(result, plat::make<PageCollection>(context_, page_->Options(node)).get());
     case kElItem: {
       long index = 0;
       PLAT_RETURN_IF_FAILED(args.Long(0, index));
       const std::vector<HtmlNode*> options = page_->Options(node);
-      if (index < 0 || static_cast<size_t>(index) >= options.size()) return ResultObject(result, nullptr);
+      if (index < 0 || static_cast<size_t>(index) >= options.size())
+        return ResultObject(result, nullptr);
       return ResultObject(result, context_->ElementObject(options[index]).get());
     }
     case kElGetAttribute: {
@@ -314,31 +352,18 @@ HRESULT PageElement::InvokeMember(DISPID id, const PageArgs& args, VARIANT* resu
       return S_OK;
     }
     case kElInnerText:
-    case kElText:
-      return ResultText(result, HtmlPage::InnerText(node));
-    case kElName:
-      return ResultText(result, node.AttributeOr(L"name"));
-    case kElHref:
-      return ResultText(result, node.AttributeOr(L"href"));
-    case kElDisabled:
-      return ResultBool(result, node.Attribute(L"disabled") != nullptr);
-    case kElOffsetLeft:
-      return ResultLong(result, page_->Layout(node).left);
-    case kElOffsetTop:
-      return ResultLong(result, page_->Layout(node).top);
-    case kElOffsetWidth:
-      return ResultLong(result, page_->Layout(node).width);
-    case kElOffsetHeight:
-      return ResultLong(result, page_->Layout(node).height);
-    case kElXmlDocument:
-      return XmlDocument(result);
-    case kElClick:
-      return context_->Click(node);
-    case kElFocus:
-      context_->focused = &node;
-      return S_OK;
-    case kElTitle:
-      return ResultText(result, node.AttributeOr(L"title"));
+    case kElText: return ResultText(result, HtmlPage::InnerText(node));
+    case kElName: return ResultText(result, node.AttributeOr(L"name"));
+    case kElHref: return ResultText(result, node.AttributeOr(L"href"));
+    case kElDisabled: return ResultBool(result, node.Attribute(L"disabled") != nullptr);
+    case kElOffsetLeft: return ResultLong(result, page_->Layout(node).left);
+    case kElOffsetTop: return ResultLong(result, page_->Layout(node).top);
+    case kElOffsetWidth: return ResultLong(result, page_->Layout(node).width);
+    case kElOffsetHeight: return ResultLong(result, page_->Layout(node).height);
+    case kElXmlDocument: return XmlDocument(result);
+    case kElClick: return context_->Click(node);
+    case kElFocus: context_->focused = &node; return S_OK;
+    case kElTitle: return ResultText(result, node.AttributeOr(L"title"));
   }
   return DISP_E_MEMBERNOTFOUND;
 }
@@ -351,21 +376,22 @@ const PageMember PageCollection::kMembers[4] = {
 
 HRESULT PageCollection::InvokeMember(DISPID id, const PageArgs& args, VARIANT* result) {
   switch (id) {
-    case kColLength:
-      return ResultLong(result, static_cast<long>(elements_.size()));
+    case kColLength: return ResultLong(result, static_cast<long>(elements_.size()));
     case DISPID_VALUE:
     case kColItem: {
       const VARIANT* which = args.At(0);
       if (!which) return DISP_E_BADPARAMCOUNT;
       if (V_VT(which) == VT_BSTR) {
         for (HtmlNode* element : elements_)
-          if (element->AttributeOr(L"id") == V_BSTR(which) || element->AttributeOr(L"name") == V_BSTR(which))
+          if (element->AttributeOr(L"id") == V_BSTR(which) ||
+              element->AttributeOr(L"name") == V_BSTR(which))
             return ResultObject(result, context_->ElementObject(element).get());
         return ResultObject(result, nullptr);
       }
       long index = 0;
       PLAT_RETURN_IF_FAILED(args.Long(0, index));
-      if (index < 0 || static_cast<size_t>(index) >= elements_.size()) return ResultObject(result, nullptr);
+      if (index < 0 || static_cast<size_t>(index) >= elements_.size())
+        return ResultObject(result, nullptr);
       return ResultObject(result, context_->ElementObject(elements_[index]).get());
     }
     case kColTags: {
@@ -408,8 +434,8 @@ STDMETHODIMP PageScriptObject::Invoke(DISPID member, REFIID, LCID lcid, WORD fla
                                       UINT* argErr) {
   if (!context_->scripts) return DISP_E_MEMBERNOTFOUND;
   DISPPARAMS none = {nullptr, nullptr, 0, 0};
-  return context_->scripts->Invoke(member, lcid, flags, params ? params : &none, result,
-                                   excepInfo, argErr);
+  return context_->scripts->Invoke(member, lcid, flags, params ? params : &none, result, excepInfo,
+                                   argErr);
 }
 
 }  // namespace standins

@@ -126,8 +126,9 @@ class PageScriptObject : public plat::Implements<PageScriptObject, IDispatch> {
   STDMETHOD(GetTypeInfoCount)(UINT* count) override;
   STDMETHOD(GetTypeInfo)(UINT, LCID, ITypeInfo** info) override;
   STDMETHOD(GetIDsOfNames)(REFIID, LPOLESTR* names, UINT count, LCID lcid, DISPID* ids) override;
-  STDMETHOD(Invoke)(DISPID member, REFIID, LCID lcid, WORD flags, DISPPARAMS* params,
-                    VARIANT* result, EXCEPINFO* excepInfo, UINT* argErr) override;
+  STDMETHOD(Invoke)
+  (DISPID member, REFIID, LCID lcid, WORD flags, DISPPARAMS* params, VARIANT* result,
+   EXCEPINFO* excepInfo, UINT* argErr) override;
 
  private:
   std::shared_ptr<PageContext> context_;

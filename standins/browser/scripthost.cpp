@@ -39,8 +39,9 @@ class ScriptSite : public plat::Implements<ScriptSite, IActiveScriptSite> {
       error->GetSourcePosition(&context, &line, &column);
     }
     if (context_.host)
-      context_.host->Record(L"ScriptError(\"" + std::wstring(info.bstrDescription ? info.bstrDescription : L"") +
-                            L"\", " + HexCode(info.scode) + L", line " + std::to_wstring(line + 1) + L")");
+      context_.host->Record(
+          L"ScriptError(\"" + std::wstring(info.bstrDescription ? info.bstrDescription : L"") +
+          L"\", " + HexCode(info.scode) + L", line " + std::to_wstring(line + 1) + L")");
     ::SysFreeString(info.bstrSource);
     ::SysFreeString(info.bstrDescription);
     ::SysFreeString(info.bstrHelpFile);
@@ -84,7 +85,8 @@ PageScripts::Engine* PageScripts::EngineFor(const std::wstring& language) {
                                 engine.script.put_void())) ||
       FAILED(engine.script.query_to(engine.parse)) || FAILED(engine.parse->InitNew()) ||
       FAILED(engine.script->SetScriptSite(site_.get())) ||
-      FAILED(engine.script->AddNamedItem(L"window", SCRIPTITEM_ISVISIBLE | SCRIPTITEM_GLOBALMEMBERS)) ||
+      FAILED(engine.script->AddNamedItem(L"window",
+                                         SCRIPTITEM_ISVISIBLE | SCRIPTITEM_GLOBALMEMBERS)) ||
       FAILED(engine.script->SetScriptState(SCRIPTSTATE_CONNECTED))) {
     if (context_.host) context_.host->Record(L"ScriptEngineUnavailable(" + engine.language + L")");
     return nullptr;
@@ -108,8 +110,8 @@ HRESULT PageScripts::RunHandler(const std::wstring& language, const std::wstring
   Engine* engine = EngineFor(language);
   if (!engine) return E_FAIL;
   EXCEPINFO info = {};
-  const HRESULT hr = engine->parse->ParseScriptText(text.c_str(), nullptr, nullptr, nullptr, 0,
-                                                    0, SCRIPTTEXT_ISVISIBLE, nullptr, &info);
+  const HRESULT hr = engine->parse->ParseScriptText(text.c_str(), nullptr, nullptr, nullptr, 0, 0,
+                                                    SCRIPTTEXT_ISVISIBLE, nullptr, &info);
   ::SysFreeString(info.bstrSource);
   ::SysFreeString(info.bstrDescription);
   ::SysFreeString(info.bstrHelpFile);
@@ -132,8 +134,8 @@ HRESULT PageScripts::GetIdOfName(const wchar_t* name, DISPID* id) {
   return DISP_E_UNKNOWNNAME;
 }
 
-HRESULT PageScripts::Invoke(DISPID id, LCID lcid, WORD flags, DISPPARAMS* params,
-                            VARIANT* result, EXCEPINFO* excepInfo, UINT* argErr) {
+HRESULT PageScripts::Invoke(DISPID id, LCID lcid, WORD flags, DISPPARAMS* params, VARIANT* result,
+                            EXCEPINFO* excepInfo, UINT* argErr) {
   const DISPID index = id - kFirstFunctionId;
   if (index < 0 || static_cast<size_t>(index) >= functions_.size()) return DISP_E_MEMBERNOTFOUND;
   // A copy: the call may run page code that closes this object's engines.

@@ -35,9 +35,10 @@ TEST(AccessControl, ParsesUsersRolesAndPrivileges) {
   // A user without a display name has none, whatever the user before had; an account
   // that does not resolve keeps the name its resolution made.
   EXPECT_EQ(Dump(model),
-            L"users: " + Host() + L"\\ann 'Ann A' [Readers,Writers]; CORP\\bob '' []; "
-            L"CORP\\carl '' [readers] | roles: Readers 'Look only' {Read=2,Write=7,Admin=0}; "
-            L"Writers '' {} | privileges: Data(Read:See,Write:); Admin()");
+            L"users: " + Host() +
+                L"\\ann 'Ann A' [Readers,Writers]; CORP\\bob '' []; "
+                L"CORP\\carl '' [readers] | roles: Readers 'Look only' {Read=2,Write=7,Admin=0}; "
+                L"Writers '' {} | privileges: Data(Read:See,Write:); Admin()");
   EXPECT_EQ(wqtest::TakeErrorDescription(), L"") << "an account that did not resolve";
 
   ASSERT_EQ(model.Parse(L"<AccessControl/>"), S_OK);
@@ -118,8 +119,8 @@ TEST(AccessControl, BadXmlNamesTheElementAndKeepsWhatWasComplete) {
 
   // A document cut short keeps the users that ended before the cut.
   CAccessControl model;
-  EXPECT_TRUE(FAILED(model.Parse(
-      L"<AccessControl><Users><User Name='ann'/></Users><Roles><Role Name='R'>")));
+  EXPECT_TRUE(FAILED(
+      model.Parse(L"<AccessControl><Users><User Name='ann'/></Users><Roles><Role Name='R'>")));
   EXPECT_EQ(Dump(model), L"users: " + Host() + L"\\ann '' [] | roles:  | privileges: ");
 }
 

@@ -38,7 +38,9 @@ std::wstring UserName() {
 // two privileges differ only in letter case.
 std::wstring Document() {
   return L"<AccessControl><Users>"
-         L"<User Name='" + UserName() + L"' DisplayName='Me'><RoleName>Readers</RoleName>"
+         L"<User Name='" +
+         UserName() +
+         L"' DisplayName='Me'><RoleName>Readers</RoleName>"
          L"<RoleName>Writers</RoleName></User>"
          L"<User Name='ann' DisplayName='Ann'/></Users>"
          L"<Privileges><PrivilegeCategory Name='Data'><Privilege Name='Read'/>"
@@ -116,8 +118,9 @@ void ExpectColumnShares(const DialogView& view, int hostId, std::vector<double> 
   RECT client{};
   GetClientRect(HostOf(view, hostId), &client);
   HDC screen = GetDC(nullptr);
-  const long twips = (client.right - GetSystemMetrics(SM_CXVSCROLL) -
-                      2 * GetSystemMetrics(SM_CXEDGE)) * 1440 / GetDeviceCaps(screen, LOGPIXELSX);
+  const long twips =
+      (client.right - GetSystemMetrics(SM_CXVSCROLL) - 2 * GetSystemMetrics(SM_CXEDGE)) * 1440 /
+      GetDeviceCaps(screen, LOGPIXELSX);
   ReleaseDC(nullptr, screen);
   plat::com_ptr<IDispatch> grid = GridOf(view, hostId).try_query<IDispatch>();
   plat::LateBound calls(grid);
@@ -205,28 +208,29 @@ class AccessDialogs : public wqtest::NoLeaks {
 };
 
 TEST_F(AccessDialogs, RolesListServesRemoveAndEditOnlyForASelection) {
-  const INT_PTR result = Run<DlgControlRoles>({DialogScript()
-      .Inspect([](DialogView& view) {
-        EXPECT_EQ(view.Text(), L"Roles");
-        EXPECT_EQ(ListTexts(view, IDC_ACCESSLIST), (Texts{L"Readers", L"Writers"}));
-        EXPECT_EQ(ListTexts(view, IDC_ACCESSLIST, 1), (Texts{L"Look only", L"Change data"}));
-        EXPECT_FALSE(view.IsEnabled(IDC_ACCESSREMOVE));
-        EXPECT_FALSE(view.IsEnabled(IDC_ACCESSEDIT));
-        // Sent as a click would send it, the disabled button does nothing.
-        SendMessageW(view.hwnd(), WM_COMMAND, MAKEWPARAM(IDC_ACCESSREMOVE, BN_CLICKED), 0);
-      })
-      .Do(SelectItem(IDC_ACCESSLIST, 1))
-      .Inspect([](DialogView& view) {
-        EXPECT_TRUE(view.IsEnabled(IDC_ACCESSREMOVE));
-        EXPECT_TRUE(view.IsEnabled(IDC_ACCESSEDIT));
-      })
-      .Screenshot(L"roles.png")
-      .Click(IDC_ACCESSREMOVE)
-      .Inspect([](DialogView& view) {
-        EXPECT_EQ(ListTexts(view, IDC_ACCESSLIST), Texts{L"Readers"});
-        EXPECT_FALSE(view.IsEnabled(IDC_ACCESSREMOVE));
-      })
-      .Click(IDOK)});
+  const INT_PTR result = Run<DlgControlRoles>(
+      {DialogScript()
+           .Inspect([](DialogView& view) {
+             EXPECT_EQ(view.Text(), L"Roles");
+             EXPECT_EQ(ListTexts(view, IDC_ACCESSLIST), (Texts{L"Readers", L"Writers"}));
+             EXPECT_EQ(ListTexts(view, IDC_ACCESSLIST, 1), (Texts{L"Look only", L"Change data"}));
+             EXPECT_FALSE(view.IsEnabled(IDC_ACCESSREMOVE));
+             EXPECT_FALSE(view.IsEnabled(IDC_ACCESSEDIT));
+             // Sent as a click would send it, the disabled button does nothing.
+             SendMessageW(view.hwnd(), WM_COMMAND, MAKEWPARAM(IDC_ACCESSREMOVE, BN_CLICKED), 0);
+           })
+           .Do(SelectItem(IDC_ACCESSLIST, 1))
+           .Inspect([](DialogView& view) {
+             EXPECT_TRUE(view.IsEnabled(IDC_ACCESSREMOVE));
+             EXPECT_TRUE(view.IsEnabled(IDC_ACCESSEDIT));
+           })
+           .Screenshot(L"roles.png")
+           .Click(IDC_ACCESSREMOVE)
+           .Inspect([](DialogView& view) {
+             EXPECT_EQ(ListTexts(view, IDC_ACCESSLIST), Texts{L"Readers"});
+             EXPECT_FALSE(view.IsEnabled(IDC_ACCESSREMOVE));
+           })
+           .Click(IDOK)});
   EXPECT_EQ(result, IDOK);
   EXPECT_EQ(NodeCalls(), L"DeleteRole(\"Writers\", workspace)");
   EXPECT_EQ(ErrorCount(), 0);
@@ -234,56 +238,62 @@ TEST_F(AccessDialogs, RolesListServesRemoveAndEditOnlyForASelection) {
 
 TEST_F(AccessDialogs, NewRoleSendsItsCheckedPrivilegesAndMembers) {
   const std::wstring me = me_;
-  Run<DlgControlRoles>(
-      {DialogScript().Click(IDC_ACCESSADD).Inspect([](DialogView& view) {
-         EXPECT_EQ(ListTexts(view, IDC_ACCESSLIST), (Texts{L"Readers", L"Writers", L"Auditors"}));
-       }).Click(IDOK),
-       DialogScript()
-           .Inspect([](DialogView& view) {
-             EXPECT_EQ(view.Text(), L"New Role");
-             EXPECT_EQ(plat::TabCtrl(view.Item(IDC_TABCONTROL)).GetItemCount(), 3);
-           })
-           .SetText(IDC_ROLENAME, L"Auditors")
-           .SetText(IDC_ROLEDESCRIPTION, L"Check")
-           .SelectTab(IDC_TABCONTROL, 1)
-           .Inspect([](DialogView& view) {
-             EXPECT_EQ(GridContents(view, IDC_PRIVILEGEGRID),
-                       L"+*Data*||\n2:Read|[ ]|[ ]\n2:Write|[ ]|[ ]\n"
-                       L"+*Admin*||\n2:Audit|[ ]|[ ]\n2:READ|[ ]|[ ]");
-             ExpectColumnShares(view, IDC_PRIVILEGEGRID, {0.8, 0.1, 0.1});
-           })
-           // Category rows and names are not for editing.
-           .Do(ClickCell(IDC_PRIVILEGEGRID, 0, 1, S_FALSE))
-           .Do(ClickCell(IDC_PRIVILEGEGRID, 1, 0, S_FALSE))
-           .Do(ClickCell(IDC_PRIVILEGEGRID, 1, 1))
-           .Do(ClickCell(IDC_PRIVILEGEGRID, 5, 1))
-           // Deny takes the place of Grant.
-           .Do(ClickCell(IDC_PRIVILEGEGRID, 4, 1))
-           .Do(ClickCell(IDC_PRIVILEGEGRID, 4, 2))
-           .Inspect([](DialogView& view) {
-             EXPECT_EQ(GridContents(view, IDC_PRIVILEGEGRID),
-                       L"+*Data*||\n2:Read|[x]|[ ]\n2:Write|[ ]|[ ]\n"
-                       L"+*Admin*||\n2:Audit|[ ]|[x]\n2:READ|[x]|[ ]");
-           })
-           .Screenshot(L"roleprivileges.png")
-           .SelectTab(IDC_TABCONTROL, 2)
-           .Click(IDC_ROLEUSERADD)
-           .Inspect([me](DialogView& view) {
-             EXPECT_EQ(ListTexts(view, IDC_ROLEUSERLIST), Texts{me});
-           })
-           .Click(IDOK),
-       DialogScript()
-           .Inspect([me](DialogView& view) {
-             EXPECT_EQ(view.Text(), L"Select Users Dialog");
-             EXPECT_EQ(Sorted(ListTexts(view, IDC_MEMBERCANDIDATES)),
-                       Sorted({me, accesstest::Host() + L"\\ann"}));
-           })
-           .Do(SelectText(IDC_MEMBERCANDIDATES, me))
-           .Click(IDOK)});
+  Run<DlgControlRoles>({DialogScript()
+                            .Click(IDC_ACCESSADD)
+                            .Inspect([](DialogView& view) {
+                              EXPECT_EQ(ListTexts(view, IDC_ACCESSLIST),
+                                        (Texts{L"Readers", L"Writers", L"Auditors"}));
+                            })
+                            .Click(IDOK),
+                        DialogScript()
+                            .Inspect([](DialogView& view) {
+                              EXPECT_EQ(view.Text(), L"New Role");
+                              EXPECT_EQ(plat::TabCtrl(view.Item(IDC_TABCONTROL)).GetItemCount(), 3);
+                            })
+                            .SetText(IDC_ROLENAME, L"Auditors")
+                            .SetText(IDC_ROLEDESCRIPTION, L"Check")
+                            .SelectTab(IDC_TABCONTROL, 1)
+                            .Inspect([](DialogView& view) {
+                              EXPECT_EQ(GridContents(view, IDC_PRIVILEGEGRID),
+                                        L"+*Data*||\n2:Read|[ ]|[ ]\n2:Write|[ ]|[ ]\n"
+                                        L"+*Admin*||\n2:Audit|[ ]|[ ]\n2:READ|[ ]|[ ]");
+                              ExpectColumnShares(view, IDC_PRIVILEGEGRID, {0.8, 0.1, 0.1});
+                            })
+                            // Category rows and names are not for editing.
+                            .Do(ClickCell(IDC_PRIVILEGEGRID, 0, 1, S_FALSE))
+                            .Do(ClickCell(IDC_PRIVILEGEGRID, 1, 0, S_FALSE))
+                            .Do(ClickCell(IDC_PRIVILEGEGRID, 1, 1))
+                            .Do(ClickCell(IDC_PRIVILEGEGRID, 5, 1))
+                            // Deny takes the place of Grant.
+                            .Do(ClickCell(IDC_PRIVILEGEGRID, 4, 1))
+                            .Do(ClickCell(IDC_PRIVILEGEGRID, 4, 2))
+                            .Inspect([](DialogView& view) {
+                              EXPECT_EQ(GridContents(view, IDC_PRIVILEGEGRID),
+                                        L"+*Data*||\n2:Read|[x]|[ ]\n2:Write|[ ]|[ ]\n"
+                                        L"+*Admin*||\n2:Audit|[ ]|[x]\n2:READ|[x]|[ ]");
+                            })
+                            .Screenshot(L"roleprivileges.png")
+                            .SelectTab(IDC_TABCONTROL, 2)
+                            .Click(IDC_ROLEUSERADD)
+                            .Inspect([me](DialogView& view) {
+                              EXPECT_EQ(ListTexts(view, IDC_ROLEUSERLIST), Texts{me});
+                            })
+                            .Click(IDOK),
+                        DialogScript()
+                            .Inspect([me](DialogView& view) {
+                              EXPECT_EQ(view.Text(), L"Select Users Dialog");
+                              EXPECT_EQ(Sorted(ListTexts(view, IDC_MEMBERCANDIDATES)),
+                                        Sorted({me, accesstest::Host() + L"\\ann"}));
+                            })
+                            .Do(SelectText(IDC_MEMBERCANDIDATES, me))
+                            .Click(IDOK)});
   // "Read" and "READ" are one name to the server.
-  EXPECT_EQ(NodeCalls(), L"AddRole(\"Auditors\", \"Check\", {Read}, {Audit}, workspace)\n"
-                         L"ModifyUser(\"" + me + L"\", \"Me\", 1:{Readers;Writers;Auditors}, "
-                         L"workspace)");
+  EXPECT_EQ(NodeCalls(),
+            L"AddRole(\"Auditors\", \"Check\", {Read}, {Audit}, workspace)\n"
+            L"ModifyUser(\"" +
+                me +
+                L"\", \"Me\", 1:{Readers;Writers;Auditors}, "
+                L"workspace)");
 }
 
 TEST_F(AccessDialogs, EditedRoleShowsItsRightsAndSendsNoUnchangedMembership) {
@@ -304,14 +314,14 @@ TEST_F(AccessDialogs, EditedRoleShowsItsRightsAndSendsNoUnchangedMembership) {
                        L"+*Admin*||\n2:Audit|[ ]|[ ]\n2:READ|[x]|[ ]");
            })
            .SelectTab(IDC_TABCONTROL, 2)
-           .Inspect([me](DialogView& view) {
-             EXPECT_EQ(ListTexts(view, IDC_ROLEUSERLIST), Texts{me});
-           })
+           .Inspect(
+               [me](DialogView& view) { EXPECT_EQ(ListTexts(view, IDC_ROLEUSERLIST), Texts{me}); })
            .Screenshot(L"roleusers.png")
            // Taken out and put back: no change for the server.
            .Do(SelectItem(IDC_ROLEUSERLIST, 0))
            .Click(IDC_ROLEUSERREMOVE)
-           .Inspect([](DialogView& view) { EXPECT_TRUE(ListTexts(view, IDC_ROLEUSERLIST).empty()); })
+           .Inspect(
+               [](DialogView& view) { EXPECT_TRUE(ListTexts(view, IDC_ROLEUSERLIST).empty()); })
            .Click(IDC_ROLEUSERADD)
            .Click(IDOK),
        DialogScript().Do(SelectText(IDC_MEMBERCANDIDATES, me)).Click(IDOK)});
@@ -341,12 +351,15 @@ TEST_F(AccessDialogs, FailuresAreShownAndSkipTheRest) {
            .SelectTab(IDC_TABCONTROL, 2)
            .Click(IDC_ROLEUSERADD)
            .Click(IDOK),
-       DialogScript().Do(SelectText(IDC_MEMBERCANDIDATES, accesstest::Host() + L"\\ann")).Click(IDOK)});
+       DialogScript()
+           .Do(SelectText(IDC_MEMBERCANDIDATES, accesstest::Host() + L"\\ann"))
+           .Click(IDOK)});
   ASSERT_EQ(ErrorCount(), 2);
   EXPECT_EQ(ShownError(1), L"Unable to delete role");
   EXPECT_NE(ShownError(2).find(L"ann"), std::wstring::npos) << ShownError(2);
-  EXPECT_EQ(NodeCalls(), L"DeleteRole(\"Readers\", workspace) -> 0x80070005\n"
-                         L"AddRole(\"Guests\", \"\", {}, {}, workspace)");
+  EXPECT_EQ(NodeCalls(),
+            L"DeleteRole(\"Readers\", workspace) -> 0x80070005\n"
+            L"AddRole(\"Guests\", \"\", {}, {}, workspace)");
 }
 
 TEST_F(AccessDialogs, UsersListShowsTheirRolesAndAddsAUserWithItsCheckedRoles) {
@@ -366,8 +379,8 @@ TEST_F(AccessDialogs, UsersListShowsTheirRolesAndAddsAUserWithItsCheckedRoles) {
                LVFINDINFOW info{};
                info.flags = flags;
                info.psz = text.c_str();
-               return static_cast<int>(SendMessageW(view.Item(IDC_ACCESSLIST), LVM_FINDITEMW,
-                                                    start, reinterpret_cast<LPARAM>(&info)));
+               return static_cast<int>(SendMessageW(view.Item(IDC_ACCESSLIST), LVM_FINDITEMW, start,
+                                                    reinterpret_cast<LPARAM>(&info)));
              };
              std::wstring ann = accesstest::Host() + L"\\ANN";
              EXPECT_EQ(find(ann, LVFI_STRING, -1), 1);
@@ -429,10 +442,11 @@ TEST_F(AccessDialogs, EditedUserKeepsItsAccountAndSendsItsRoles) {
 // roles' spelling. An edit that does not touch a right or a role must keep it.
 TEST_F(AccessDialogs, StoredNamesInAnotherCaseStayTickedAndAreSentBack) {
   std::wstring document = Document();
-  for (const auto& [from, to] : {std::pair<std::wstring, std::wstring>{
-                                     L"<RoleName>Readers</RoleName>", L"<RoleName>readers</RoleName>"},
-                                 {L"<PrivilegeRight Name='Write' Granted='2'/>",
-                                  L"<PrivilegeRight Name='write' Granted='2'/>"}}) {
+  for (const auto& [from, to] :
+       {std::pair<std::wstring, std::wstring>{L"<RoleName>Readers</RoleName>",
+                                              L"<RoleName>readers</RoleName>"},
+        {L"<PrivilegeRight Name='Write' Granted='2'/>",
+         L"<PrivilegeRight Name='write' Granted='2'/>"}}) {
     const size_t at = document.find(from);
     ASSERT_NE(at, std::wstring::npos);
     document.replace(at, from.size(), to);
@@ -470,20 +484,21 @@ TEST_F(AccessDialogs, StoredNamesInAnotherCaseStayTickedAndAreSentBack) {
 TEST_F(AccessDialogs, UsersListRemovesTheSelectedUser) {
   const std::wstring ann = accesstest::Host() + L"\\ann";
   const std::wstring me = me_;
-  const INT_PTR result = Run<DlgControlUsers>({DialogScript()
-      .Inspect([](DialogView& view) {
-        EXPECT_FALSE(view.IsEnabled(IDC_ACCESSREMOVE));
-        // Sent as a click would send it, the disabled button does nothing.
-        SendMessageW(view.hwnd(), WM_COMMAND, MAKEWPARAM(IDC_ACCESSREMOVE, BN_CLICKED), 0);
-      })
-      .Do(SelectText(IDC_ACCESSLIST, ann))
-      .Click(IDC_ACCESSREMOVE)
-      .Inspect([me](DialogView& view) {
-        EXPECT_EQ(ListTexts(view, IDC_ACCESSLIST), Texts{me});
-        EXPECT_EQ(ListTexts(view, IDC_ACCESSLIST, 1), Texts{L"Me"});
-        EXPECT_FALSE(view.IsEnabled(IDC_ACCESSREMOVE)) << "nothing is selected any more";
-      })
-      .Click(IDOK)});
+  const INT_PTR result = Run<DlgControlUsers>(
+      {DialogScript()
+           .Inspect([](DialogView& view) {
+             EXPECT_FALSE(view.IsEnabled(IDC_ACCESSREMOVE));
+             // Sent as a click would send it, the disabled button does nothing.
+             SendMessageW(view.hwnd(), WM_COMMAND, MAKEWPARAM(IDC_ACCESSREMOVE, BN_CLICKED), 0);
+           })
+           .Do(SelectText(IDC_ACCESSLIST, ann))
+           .Click(IDC_ACCESSREMOVE)
+           .Inspect([me](DialogView& view) {
+             EXPECT_EQ(ListTexts(view, IDC_ACCESSLIST), Texts{me});
+             EXPECT_EQ(ListTexts(view, IDC_ACCESSLIST, 1), Texts{L"Me"});
+             EXPECT_FALSE(view.IsEnabled(IDC_ACCESSREMOVE)) << "nothing is selected any more";
+           })
+           .Click(IDOK)});
   EXPECT_EQ(result, IDOK);
   EXPECT_EQ(NodeCalls(), L"DeleteUser(\"" + ann + L"\", workspace)");
   EXPECT_EQ(ErrorCount(), 0);
@@ -493,64 +508,61 @@ TEST_F(AccessDialogs, AddingAnExistingUserShowsTheClientsRefusal) {
   Run<DlgControlUsers>({DialogScript().Click(IDC_ACCESSADD).Click(IDOK),
                         DialogScript().SetText(IDC_MEMBERACCOUNT, UserName()).Click(IDOK)});
   ASSERT_EQ(ErrorCount(), 1);
-  EXPECT_EQ(ShownError(1), L"The new user that you are trying to add already exists in this workspace");
+  EXPECT_EQ(ShownError(1),
+            L"The new user that you are trying to add already exists in this workspace");
   EXPECT_EQ(NodeCalls(), L"");
 }
 
 TEST_F(AccessDialogs, BrowseTakesTheFirstAccountThatResolves) {
-  const std::wstring paths =
-      L"WinNT://" + accesstest::Host() + L"/nobody-here\nWinNT://" + accesstest::Host() + L"/" +
-      UserName();
+  const std::wstring paths = L"WinNT://" + accesstest::Host() + L"/nobody-here\nWinNT://" +
+                             accesstest::Host() + L"/" + UserName();
   ASSERT_EQ(wqstandins::SetPickerAnswer(picker_.get(), S_OK, paths.c_str()), S_OK);
   plat::com_ptr<IWQStandinObjectPicker> picker = picker_;
-  Run<DlgControlUsers>(
-      {DialogScript().Click(IDC_ACCESSADD).Click(IDOK),
-       DialogScript()
-           .SetText(IDC_MEMBERDISPLAYNAME, L"Someone")
-           .Click(IDC_MEMBERBROWSE)
-           .Inspect([](DialogView& view) {
-             EXPECT_EQ(view.Text(IDC_MEMBERACCOUNT), UserName());
-             EXPECT_EQ(view.Text(IDC_MEMBERDOMAIN), accesstest::Host());
-             EXPECT_EQ(view.Text(IDC_MEMBERDISPLAYNAME), L"");
-           })
-           // A cancelled picker changes nothing.
-           .Do([picker](DialogView&) {
-             wqstandins::SetPickerAnswer(picker.get(), S_FALSE, L"");
-             return std::string();
-           })
-           .SetText(IDC_MEMBERDISPLAYNAME, L"Kept")
-           .Click(IDC_MEMBERBROWSE)
-           .Inspect([](DialogView& view) {
-             EXPECT_EQ(view.Text(IDC_MEMBERACCOUNT), UserName());
-             EXPECT_EQ(view.Text(IDC_MEMBERDISPLAYNAME), L"Kept");
-           })
-           .Click(IDCANCEL)});
+  Run<DlgControlUsers>({DialogScript().Click(IDC_ACCESSADD).Click(IDOK),
+                        DialogScript()
+                            .SetText(IDC_MEMBERDISPLAYNAME, L"Someone")
+                            .Click(IDC_MEMBERBROWSE)
+                            .Inspect([](DialogView& view) {
+                              EXPECT_EQ(view.Text(IDC_MEMBERACCOUNT), UserName());
+                              EXPECT_EQ(view.Text(IDC_MEMBERDOMAIN), accesstest::Host());
+                              EXPECT_EQ(view.Text(IDC_MEMBERDISPLAYNAME), L"");
+                            })
+                            // A cancelled picker changes nothing.
+                            .Do([picker](DialogView&) {
+                              wqstandins::SetPickerAnswer(picker.get(), S_FALSE, L"");
+                              return std::string();
+                            })
+                            .SetText(IDC_MEMBERDISPLAYNAME, L"Kept")
+                            .Click(IDC_MEMBERBROWSE)
+                            .Inspect([](DialogView& view) {
+                              EXPECT_EQ(view.Text(IDC_MEMBERACCOUNT), UserName());
+                              EXPECT_EQ(view.Text(IDC_MEMBERDISPLAYNAME), L"Kept");
+                            })
+                            .Click(IDCANCEL)});
   const std::wstring scope =
       L"Initialize(size 48, computer null, scopes 1, options 0x0, attributes 0)\n"
       L"Scope(size 56, type 0x36f, flags 0x3, uplevel 0x3f6, downlevel 0x80000007)\n";
-  EXPECT_EQ(CallLog(picker_.get()),
-            L"Create\n" + scope + L"InvokeDialog(window)\nGetData\nCreate\n" + scope +
-                L"InvokeDialog(window)");
+  EXPECT_EQ(CallLog(picker_.get()), L"Create\n" + scope +
+                                        L"InvokeDialog(window)\nGetData\nCreate\n" + scope +
+                                        L"InvokeDialog(window)");
   EXPECT_EQ(NodeCalls(), L"");
 }
 
 TEST_F(AccessDialogs, ClosingTheListClosesItsOpenTabDialogs) {
-  Run<DlgControlRoles>(
-      {DialogScript().Do(SelectItem(IDC_ACCESSLIST, 0)).Click(IDC_ACCESSEDIT),
-       DialogScript().SelectTab(IDC_TABCONTROL, 1).Do([](DialogView& view) {
-         SendMessageW(GetWindow(view.hwnd(), GW_OWNER), WM_COMMAND, IDOK, 0);
-         return std::string();
-       })});
+  Run<DlgControlRoles>({DialogScript().Do(SelectItem(IDC_ACCESSLIST, 0)).Click(IDC_ACCESSEDIT),
+                        DialogScript().SelectTab(IDC_TABCONTROL, 1).Do([](DialogView& view) {
+                          SendMessageW(GetWindow(view.hwnd(), GW_OWNER), WM_COMMAND, IDOK, 0);
+                          return std::string();
+                        })});
   EXPECT_EQ(NodeCalls(), L"");
 }
 
 TEST_F(AccessDialogs, NodeThatCannotBeMadeLeavesTheListEmpty) {
   ASSERT_EQ(wqstandins::FailAt(node_.get(), L"Create", REGDB_E_CLASSNOTREG), S_OK);
-  Run<DlgControlUsers>({DialogScript()
-                            .Inspect([](DialogView& view) {
-                              EXPECT_TRUE(ListTexts(view, IDC_ACCESSLIST).empty());
-                            })
-                            .Click(IDOK)});
+  Run<DlgControlUsers>(
+      {DialogScript()
+           .Inspect([](DialogView& view) { EXPECT_TRUE(ListTexts(view, IDC_ACCESSLIST).empty()); })
+           .Click(IDOK)});
   EXPECT_EQ(CallLog(node_.get()), L"Create -> 0x80040154");
   EXPECT_EQ(ErrorCount(), 0);
 }
@@ -566,8 +578,8 @@ LRESULT CALLBACK DestroyAfterInit(int code, WPARAM wParam, LPARAM lParam) {
 TEST(TabHostDialog, ADialogDestroyedWhileBeingMadeIsFreedOnce) {
   int freed = 0;
   std::shared_ptr<void> shared(&freed, [](void* count) { ++*static_cast<int*>(count); });
-  HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROCRET, DestroyAfterInit, nullptr,
-                                 GetCurrentThreadId());
+  HHOOK hook =
+      SetWindowsHookExW(WH_CALLWNDPROCRET, DestroyAfterInit, nullptr, GetCurrentThreadId());
   ASSERT_NE(hook, nullptr);
   WQComException error;
   bool raised = false;
@@ -588,12 +600,9 @@ TEST(AccountNames, SplitAtTheSeparators) {
     const wchar_t* user;
     const wchar_t* domain;
   } cases[] = {
-      {L"DOMAIN\\ann", L"ann", L"DOMAIN"},
-      {L"DOMAIN/ann", L"ann", L"DOMAIN"},
-      {L"ONE\\TWO\\ann", L"ann", L"TWO"},
-      {L"ann", L"ann", L""},
-      {L"DOMAIN\\", L"", L"DOMAIN"},
-      {nullptr, L"", L""},
+      {L"DOMAIN\\ann", L"ann", L"DOMAIN"}, {L"DOMAIN/ann", L"ann", L"DOMAIN"},
+      {L"ONE\\TWO\\ann", L"ann", L"TWO"},  {L"ann", L"ann", L""},
+      {L"DOMAIN\\", L"", L"DOMAIN"},       {nullptr, L"", L""},
   };
   for (const auto& c : cases) {
     const AccountParts parts = SplitAccountName(c.name);

@@ -45,10 +45,9 @@ std::wstring Dump(const CAccessControl& model) {
   const auto role = [](const AccessRole& r) { return Dump(r); };
   const auto category = [](const PrivilegeCategoryRecord& c) {
     return Text(c.Name) + L"(" +
-           Join(c.Privileges, L",",
-                [](const PrivilegeRecord& p) {
-                  return Text(p.Name) + L":" + Text(p.Description);
-                }) +
+           Join(
+               c.Privileges, L",",
+               [](const PrivilegeRecord& p) { return Text(p.Name) + L":" + Text(p.Description); }) +
            L")";
   };
   return L"users: " + Join(model.Users(), L"; ", user) + L" | roles: " +

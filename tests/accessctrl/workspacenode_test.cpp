@@ -117,8 +117,9 @@ TEST_F(WorkspaceNode, AddsAUserOnceTheNodeAcceptedIt) {
   // Without a display name the directory's full name is taken; this one has none.
   EXPECT_EQ(client_->AddUser(Account(L"CORP\\dora"), nullptr, nullptr), S_OK);
 
-  EXPECT_EQ(Calls(), L"AddUser(\"CORP\\carl\", \"Carl\", {Readers;;Writers}, workspace)\n"
-                     L"AddUser(\"CORP\\dora\", null, null, workspace)");
+  EXPECT_EQ(Calls(),
+            L"AddUser(\"CORP\\carl\", \"Carl\", {Readers;;Writers}, workspace)\n"
+            L"AddUser(\"CORP\\dora\", null, null, workspace)");
   EXPECT_EQ(Dump(Model().Users()[2]), L"CORP\\carl 'Carl' [Readers,Writers]");
   EXPECT_EQ(Dump(Model().Users()[3]), L"CORP\\dora '' []");
   EXPECT_EQ(users_.fills, L"ff");
@@ -132,12 +133,11 @@ TEST_F(WorkspaceNode, AFailingNodeLeavesTheModelAlone) {
   wqstandins::FailAt(control_.get(), L"ModifyUser", E_FAIL, L"Busy");
   const std::wstring before = Dump(Model());
 
-  EXPECT_EQ(client_->AddUser(Account(L"CORP\\carl"), Bstr(L"Carl").get(), nullptr),
-            E_ACCESSDENIED);
+  EXPECT_EQ(client_->AddUser(Account(L"CORP\\carl"), Bstr(L"Carl").get(), nullptr), E_ACCESSDENIED);
   EXPECT_NE(wqtest::TakeErrorDescription().find(L"Not an administrator"), std::wstring::npos);
-  EXPECT_EQ(client_->ModifyRole(Bstr(L"Readers").get(), Bstr(L"New").get(),
-                                Names({L"Write"}), nullptr),
-            E_FAIL);
+  EXPECT_EQ(
+      client_->ModifyRole(Bstr(L"Readers").get(), Bstr(L"New").get(), Names({L"Write"}), nullptr),
+      E_FAIL);
   EXPECT_NE(wqtest::TakeErrorDescription().find(L"Role is locked"), std::wstring::npos);
   EXPECT_EQ(client_->DeleteUser(Account(ann_.c_str())), E_FAIL);
   EXPECT_EQ(client_->AddRoleToUser(Account(L"bob"), Bstr(L"Readers").get()), E_FAIL);
@@ -147,18 +147,21 @@ TEST_F(WorkspaceNode, AFailingNodeLeavesTheModelAlone) {
 }
 
 TEST_F(WorkspaceNode, ModifiesAndDeletesUsers) {
-  EXPECT_EQ(client_->ModifyUser(Account(ann_.c_str()), Bstr(L"Ann B").get(),
-                                Names({L"Writers", L""})),
-            S_OK);
+  EXPECT_EQ(
+      client_->ModifyUser(Account(ann_.c_str()), Bstr(L"Ann B").get(), Names({L"Writers", L""})),
+      S_OK);
   EXPECT_EQ(Dump(Model().Users()[0]), ann_ + L" 'Ann B' [Writers]");
   EXPECT_EQ(client_->DeleteUser(Account(L"bob")), S_OK);
   EXPECT_EQ(Model().Users().GetCount(), 1);
   // One the model does not have is still sent; the model stays as it is.
   EXPECT_EQ(client_->DeleteUser(Account(L"CORP\\zed")), S_OK);
   EXPECT_EQ(Model().Users().GetCount(), 1);
-  EXPECT_EQ(Calls(), L"ModifyUser(\"" + ann_ + L"\", \"Ann B\", {Writers;}, workspace)\n"
-                     L"DeleteUser(\"" + Host() + L"\\bob\", workspace)\n"
-                     L"DeleteUser(\"CORP\\zed\", workspace)");
+  EXPECT_EQ(Calls(), L"ModifyUser(\"" + ann_ +
+                         L"\", \"Ann B\", {Writers;}, workspace)\n"
+                         L"DeleteUser(\"" +
+                         Host() +
+                         L"\\bob\", workspace)\n"
+                         L"DeleteUser(\"CORP\\zed\", workspace)");
   EXPECT_EQ(users_.fills, L"fff");
 }
 
@@ -196,9 +199,13 @@ TEST_F(WorkspaceNode, ChangesTheRolesOfOneUser) {
 
   // The node replaces the whole list: a user the model lacks cannot be changed safely.
   EXPECT_EQ(client_->AddRoleToUser(Account(L"CORP\\zed"), Bstr(L"Readers").get()), E_FAIL);
-  EXPECT_EQ(Calls(), L"ModifyUser(\"" + ann_ + L"\", \"Ann\", 1:{Readers;Writers}, workspace)\n"
-                     L"ModifyUser(\"" + ann_ + L"\", \"Ann\", 1:{Writers}, workspace)\n"
-                     L"ModifyUser(\"" + ann_ + L"\", \"Ann\", 1:{}, workspace)");
+  EXPECT_EQ(Calls(), L"ModifyUser(\"" + ann_ +
+                         L"\", \"Ann\", 1:{Readers;Writers}, workspace)\n"
+                         L"ModifyUser(\"" +
+                         ann_ +
+                         L"\", \"Ann\", 1:{Writers}, workspace)\n"
+                         L"ModifyUser(\"" +
+                         ann_ + L"\", \"Ann\", 1:{}, workspace)");
   EXPECT_EQ(users_.fills + roles_.fills, L"");
 }
 
@@ -276,8 +283,8 @@ TEST(WorkspaceNodeDirectory, BuildsTheWinNTPathAndChecksItsArguments) {
   // Wine has no "WinNT" provider: the look-up fails and leaves both texts null.
   BSTR fullName = reinterpret_cast<BSTR>(1);
   BSTR description = reinterpret_cast<BSTR>(1);
-  EXPECT_TRUE(FAILED(WorkspaceNodeClient::GetAccountDetails(L"CORP\\nobody", &fullName,
-                                                            &description)));
+  EXPECT_TRUE(
+      FAILED(WorkspaceNodeClient::GetAccountDetails(L"CORP\\nobody", &fullName, &description)));
   EXPECT_EQ(fullName, nullptr);
   EXPECT_EQ(description, nullptr);
 }

@@ -25,8 +25,8 @@ std::wstring NewestMessage() {
 class ClientWindow {
  public:
   ClientWindow()
-      : hwnd_(CreateWindowExW(0, L"STATIC", L"Client", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100,
-                              nullptr, nullptr, nullptr, nullptr)) {}
+      : hwnd_(CreateWindowExW(0, L"STATIC", L"Client", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr,
+                              nullptr, nullptr, nullptr)) {}
   HWND get() const { return hwnd_.get(); }
   LONGLONG handle() const { return reinterpret_cast<LONGLONG>(hwnd_.get()); }
 
@@ -84,8 +84,8 @@ TEST_F(AccessControlObject, UninitializedLeavesTheClientWindowEnabled) {
   plat::com_ptr<IDispatch> dispatch = control_.try_query<IDispatch>();
   DISPPARAMS none{};
   EXCEPINFO exception{};
-  EXPECT_EQ(dispatch->Invoke(0x60020103, IID_NULL, 0, DISPATCH_METHOD, &none, nullptr,
-                             &exception, nullptr),
+  EXPECT_EQ(dispatch->Invoke(0x60020103, IID_NULL, 0, DISPATCH_METHOD, &none, nullptr, &exception,
+                             nullptr),
             DISP_E_EXCEPTION);
   EXPECT_EQ(exception.scode, E_FAIL);
   SysFreeString(exception.bstrSource);

@@ -102,9 +102,7 @@ STDMETHODIMP DialogDriver::Expect() try {
 }
 PLAT_CATCH_RETURN()
 
-STDMETHODIMP DialogDriver::get_Notes(BSTR* notes) try {
-  return CopyText(notes_, notes);
-}
+STDMETHODIMP DialogDriver::get_Notes(BSTR* notes) try { return CopyText(notes_, notes); }
 PLAT_CATCH_RETURN()
 
 STDMETHODIMP DialogDriver::get_Failures(BSTR* failures) try {

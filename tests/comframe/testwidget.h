@@ -6,8 +6,7 @@
 
 #include "WQTestServer.h"
 
-class TestWidgetBase
-    : public plat::Dispatch<ITestWidget> {
+class TestWidgetBase : public plat::Dispatch<ITestWidget> {
  public:
   STDMETHOD(Add)(LONG a, LONG b, LONG* sum) override;
   STDMETHOD(get_Name)(BSTR* name) override;
@@ -19,9 +18,9 @@ class TestWidgetBase
   plat::unique_bstr name_;
 };
 
-class TestWidget : public plat::Implements<TestWidget, TestWidgetBase,
-                                           plat::SupportErrorInfo<ITestWidget>,
-                                           plat::ProvideClassInfo2<TestWidget>> {};
+class TestWidget
+    : public plat::Implements<TestWidget, TestWidgetBase, plat::SupportErrorInfo<ITestWidget>,
+                              plat::ProvideClassInfo2<TestWidget>> {};
 
-class TestControl : public plat::Implements<TestControl, TestWidgetBase,
-                                            plat::SupportErrorInfo<ITestWidget>> {};
+class TestControl
+    : public plat::Implements<TestControl, TestWidgetBase, plat::SupportErrorInfo<ITestWidget>> {};

@@ -8,11 +8,11 @@
 
 namespace {
 
+using conflicttest::ExpandedNodes;
 using conflicttest::FindControl;
 using conflicttest::ListText;
 using conflicttest::Load;
 using conflicttest::TreeText;
-using conflicttest::ExpandedNodes;
 using wqtest::DialogScript;
 using wqtest::DialogView;
 using Step = DialogScript::Step;
@@ -47,7 +47,9 @@ plat::Window PageControl(const DialogView& view, int anchor, int id) {
 }
 
 Step SelectNode(int tree, std::vector<std::wstring> path) {
-  return [=](DialogView& view) { return conflicttest::SelectNode(FindControl(view.hwnd(), tree), path); };
+  return [=](DialogView& view) {
+    return conflicttest::SelectNode(FindControl(view.hwnd(), tree), path);
+  };
 }
 
 Step ClickButton(int anchor, int id) {
@@ -86,13 +88,16 @@ TEST(ConflictResDlg, CountsOpenConflictsWithADatasheetAsOne) {
   } cases[] = {
       {L"", 0},
       {L"<Datasheets><Conflicts><Datasheet ID='1'><Conflict Type='1'/><Conflict Type='2'/>"
-       L"<Conflict Type='5'/></Datasheet></Conflicts></Datasheets>", 1},
+       L"<Conflict Type='5'/></Datasheet></Conflicts></Datasheets>",
+       1},
       {L"<Diagrams><Conflicts><Diagram ID='1'><Conflict Type='1'/><Conflict Type='2'/>"
-       L"<Conflict Type='5'/></Diagram></Conflicts></Diagrams>", 3},
+       L"<Conflict Type='5'/></Diagram></Conflicts></Diagrams>",
+       3},
       // Resolved conflicts are not counted; unshown types and nested items are.
       {L"<Cases><Conflicts><Case ID='1'><Conflict Type='9'/><Conflict Type='1' Resolution='3'/>"
        L"</Case></Conflicts></Cases><Objects><Conflicts><Object ID='2'><Object ID='3'>"
-       L"<Conflict Type='4'/></Object></Object></Conflicts></Objects>", 2},
+       L"<Conflict Type='4'/></Object></Object></Conflicts></Objects>",
+       2},
   };
   for (const auto& c : cases) {
     CProjectUpdates model;
@@ -219,30 +224,31 @@ TEST(ConflictResDlg, CaseChoicesGoIntoTheModelAndOkSendsThem) {
 }
 
 TEST(ConflictResDlg, ObjectChoicesStayInTheModelAfterCancel) {
-  Showing showing(L"<Objects><Conflicts><Object ID='1' Name='Pump'>"
-                  L"<Conflict ID='11' Type='5' ProjectData='Centrifugal' ParentData='Screw'/>"
-                  L"<Object ID='2' Name='Seal'/></Object></Conflicts></Objects>");
+  Showing showing(
+      L"<Objects><Conflicts><Object ID='1' Name='Pump'>"
+      L"<Conflict ID='11' Type='5' ProjectData='Centrifugal' ParentData='Screw'/>"
+      L"<Object ID='2' Name='Seal'/></Object></Conflicts></Objects>");
   const auto control = [](const DialogView& view, int id) {
     return PageControl(view, IDC_OBJECTTREE, id);
   };
-  EXPECT_EQ(showing.Run(
-                DialogScript()
-                    .SelectTab(IDC_CONFLICTTABS, kObjectsTab)
-                    .Do(SelectNode(IDC_OBJECTTREE, {L"Conflicts", L"Pump", L"Class Change"}))
-                    .Inspect([&](DialogView& view) {
-                      EXPECT_EQ(control(view, IDC_SECONDCHOICE).GetWindowText(),
-                                L"Accept class 'Screw' from parent");
-                    })
-                    .Do(ClickButton(IDC_OBJECTTREE, IDC_SECONDCHOICE))
-                    .Screenshot(L"conflictres-objects.png")
-                    // A nested item without children is neither a conflict nor an update.
-                    .Do(SelectNode(IDC_OBJECTTREE, {L"Conflicts", L"Pump", L"Seal"}))
-                    .Inspect([&](DialogView& view) {
-                      EXPECT_FALSE(control(view, IDC_CONFLICTDESCRIPTION).IsWindowVisible());
-                      EXPECT_FALSE(control(view, IDC_FIRSTCHOICE).IsWindowVisible());
-                    })
-                    .Click(IDCANCEL)),
-            IDCANCEL);
+  EXPECT_EQ(
+      showing.Run(DialogScript()
+                      .SelectTab(IDC_CONFLICTTABS, kObjectsTab)
+                      .Do(SelectNode(IDC_OBJECTTREE, {L"Conflicts", L"Pump", L"Class Change"}))
+                      .Inspect([&](DialogView& view) {
+                        EXPECT_EQ(control(view, IDC_SECONDCHOICE).GetWindowText(),
+                                  L"Accept class 'Screw' from parent");
+                      })
+                      .Do(ClickButton(IDC_OBJECTTREE, IDC_SECONDCHOICE))
+                      .Screenshot(L"conflictres-objects.png")
+                      // A nested item without children is neither a conflict nor an update.
+                      .Do(SelectNode(IDC_OBJECTTREE, {L"Conflicts", L"Pump", L"Seal"}))
+                      .Inspect([&](DialogView& view) {
+                        EXPECT_FALSE(control(view, IDC_CONFLICTDESCRIPTION).IsWindowVisible());
+                        EXPECT_FALSE(control(view, IDC_FIRSTCHOICE).IsWindowVisible());
+                      })
+                      .Click(IDCANCEL)),
+      IDCANCEL);
   EXPECT_EQ(showing.Resolution(kObjectItems, 0, 0), 1);
   EXPECT_EQ(showing.ws.Requests(), 0);
 }
@@ -258,7 +264,9 @@ TEST(ConflictResDlg, ObjectDuplicateNamesAssociationsAndTheirUpdates) {
   const auto control = [](const DialogView& view, int id) {
     return PageControl(view, IDC_OBJECTTREE, id);
   };
-  const auto text = [&](const DialogView& view, int id) { return control(view, id).GetWindowText(); };
+  const auto text = [&](const DialogView& view, int id) {
+    return control(view, id).GetWindowText();
+  };
   // The description and the two choices offered for the selected conflict.
   const auto offers = [&](const DialogView& view) {
     return text(view, IDC_CONFLICTDESCRIPTION) + L"\n" + text(view, IDC_FIRSTCHOICE) + L"\n" +
@@ -285,7 +293,8 @@ TEST(ConflictResDlg, ObjectDuplicateNamesAssociationsAndTheirUpdates) {
             control(view, IDC_NEWNAME).SetWindowText(L"Pump 3");
             return std::string();
           })
-          .Do(SelectNode(IDC_OBJECTTREE, {L"Conflicts", L"Pump", L"Association Change in Parent & Project"}))
+          .Do(SelectNode(IDC_OBJECTTREE,
+                         {L"Conflicts", L"Pump", L"Association Change in Parent & Project"}))
           .Inspect([&](DialogView& view) {
             EXPECT_EQ(offers(view),
                       L"The association 'Pump' has been changed in both the project and the "
@@ -329,36 +338,38 @@ TEST(ConflictResDlg, AttributeValuesAreKeptByClickingThem) {
       L"</Attribute></Conflicts><Updates><Attribute ID='4' Name='P-102'><Update Name='Speed' "
       L"ParentData='1450' ProjectData='2900' Units='rpm'/></Attribute></Updates></Attributes>");
   constexpr int kList = IDC_ATTRIBUTELIST;
-  showing.Run(
-      DialogScript()
-          .SelectTab(IDC_CONFLICTTABS, kAttributesTab)
-          .Inspect(Shows(kList, L"Conflicts [15]\n  P-101 [9]\n    Flow|12|14|m3/h [1]\n"
-                                L"    Head|40|42|m [1]\nUpdates [14]\n  P-102 [9]\n"
-                                L"    Speed|1450|2900|rpm [0]\n"))
-          .Do(ClickCell(kList, 2, 1))
-          .Inspect([&](DialogView& view) {
-            EXPECT_EQ(showing.Resolution(kAttributeItems, 0, 0), 1);
-            EXPECT_EQ(Count(view), L" Conflicts Remaining: 1");
-          })
-          .Do(ClickCell(kList, 2, 2))
-          .Do(ClickCell(kList, 3, 3))      // "Units" takes no choice,
-          .Do(ClickCell(kList, 1, 0, 60))  // nor the first column beside the box
-          .Inspect([&](DialogView& view) {
-            EXPECT_EQ(showing.Resolution(kAttributeItems, 0, 0), 2);
-            EXPECT_EQ(showing.Resolution(kAttributeItems, 0, 1), 0);
-          })
-          .Do(ClickCell(kList, 1, 0, 16 + 12))  // the box of P-101
-          .Inspect(Shows(kList, L"Conflicts [15]\n  P-101 [9]\nUpdates [14]\n  P-102 [9]\n"
-                                L"    Speed|1450|2900|rpm [0]\n"))
-          .Do(Key(kList, 0, VK_SUBTRACT))
-          .Do(Key(kList, 0, VK_ADD))
-          .Do(Key(kList, 1, VK_ADD))
-          .Do(ClickCell(kList, 3, 1))
-          .Inspect(Shows(kList, L"Conflicts [2]\n  P-101 [2]\n    Flow|12|14|m3/h [2]\n"
-                                L"    Head|40|42|m [2]\nUpdates [14]\n  P-102 [9]\n"
-                                L"    Speed|1450|2900|rpm [0]\n"))
-          .Screenshot(L"conflictres-attributes.png")
-          .Click(IDCANCEL));
+  showing.Run(DialogScript()
+                  .SelectTab(IDC_CONFLICTTABS, kAttributesTab)
+                  .Inspect(Shows(kList,
+                                 L"Conflicts [15]\n  P-101 [9]\n    Flow|12|14|m3/h [1]\n"
+                                 L"    Head|40|42|m [1]\nUpdates [14]\n  P-102 [9]\n"
+                                 L"    Speed|1450|2900|rpm [0]\n"))
+                  .Do(ClickCell(kList, 2, 1))
+                  .Inspect([&](DialogView& view) {
+                    EXPECT_EQ(showing.Resolution(kAttributeItems, 0, 0), 1);
+                    EXPECT_EQ(Count(view), L" Conflicts Remaining: 1");
+                  })
+                  .Do(ClickCell(kList, 2, 2))
+                  .Do(ClickCell(kList, 3, 3))      // "Units" takes no choice,
+                  .Do(ClickCell(kList, 1, 0, 60))  // nor the first column beside the box
+                  .Inspect([&](DialogView& view) {
+                    EXPECT_EQ(showing.Resolution(kAttributeItems, 0, 0), 2);
+                    EXPECT_EQ(showing.Resolution(kAttributeItems, 0, 1), 0);
+                  })
+                  .Do(ClickCell(kList, 1, 0, 16 + 12))  // the box of P-101
+                  .Inspect(Shows(kList,
+                                 L"Conflicts [15]\n  P-101 [9]\nUpdates [14]\n  P-102 [9]\n"
+                                 L"    Speed|1450|2900|rpm [0]\n"))
+                  .Do(Key(kList, 0, VK_SUBTRACT))
+                  .Do(Key(kList, 0, VK_ADD))
+                  .Do(Key(kList, 1, VK_ADD))
+                  .Do(ClickCell(kList, 3, 1))
+                  .Inspect(Shows(kList,
+                                 L"Conflicts [2]\n  P-101 [2]\n    Flow|12|14|m3/h [2]\n"
+                                 L"    Head|40|42|m [2]\nUpdates [14]\n  P-102 [9]\n"
+                                 L"    Speed|1450|2900|rpm [0]\n"))
+                  .Screenshot(L"conflictres-attributes.png")
+                  .Click(IDCANCEL));
   EXPECT_EQ(showing.Resolution(kAttributeItems, 0, 1), 1);
 }
 
@@ -394,7 +405,7 @@ TEST(ConflictResDlg, TheSelectionStaysWithItsRowAsRowsOpenAndClose) {
                   .Inspect(expectRow(3))
                   .Do(ClickCell(kList, 1, 0, 16 + 12))  // and opens again
                   .Inspect(expectRow(5))
-                  .Do(select(2))                        // Flow, under P-101
+                  .Do(select(2))  // Flow, under P-101
                   .Do(ClickCell(kList, 1, 0, 16 + 12))
                   .Inspect(expectRow(-1))
                   .Click(IDCANCEL));
@@ -417,9 +428,10 @@ TEST(ConflictResDlg, DocumentsAreResolvedAsAWhole) {
           .Do(ClickCell(kList, 1, 1))
           .Do(Key(kList, 3, VK_ADD))
           .Do(Key(kList, 1, VK_ADD))
-          .Inspect(Shows(kList, L"Conflicts [2]\n  DS-1 [2]\n    Parent Item Deleted [1]\n"
-                                L"    DS-1a [17]\nUpdates [18]\n  DS-2 [17]\n"
-                                L"    Deleted in Parent [0]\n    DS-2a [17]\n"))
+          .Inspect(Shows(kList,
+                         L"Conflicts [2]\n  DS-1 [2]\n    Parent Item Deleted [1]\n"
+                         L"    DS-1a [17]\nUpdates [18]\n  DS-2 [17]\n"
+                         L"    Deleted in Parent [0]\n    DS-2a [17]\n"))
           .Screenshot(L"conflictres-datasheets.png")
           // Only a top-level document takes a choice.
           .Do(ClickCell(kList, 3, 2))
@@ -427,7 +439,8 @@ TEST(ConflictResDlg, DocumentsAreResolvedAsAWhole) {
           .Inspect([](DialogView& view) { EXPECT_EQ(Count(view), L" Conflicts Remaining: 0"); })
           .SelectTab(IDC_CONFLICTTABS, kDiagramsTab)
           .Do(Key(IDC_DIAGRAMLIST, 1, VK_ADD))
-          .Inspect(Shows(IDC_DIAGRAMLIST, L"Updates [22]\n  PID-2 [21]\n    Deleted in Parent [0]\n"))
+          .Inspect(
+              Shows(IDC_DIAGRAMLIST, L"Updates [22]\n  PID-2 [21]\n    Deleted in Parent [0]\n"))
           .Screenshot(L"conflictres-diagrams.png")
           .Click(IDCANCEL));
   // Every conflict of the document and of its nested ones, by type.
@@ -459,25 +472,24 @@ TEST(ConflictResDlg, DocumentsTakeEitherSideAndShowWhichIsChosen) {
     const auto picture = [&c](const DialogView& view, int column) {
       return conflicttest::CellPicture(FindControl(view.hwnd(), c.list), 1, column);
     };
-    showing.Run(
-        DialogScript()
-            .SelectTab(IDC_CONFLICTTABS, c.tab)
-            .Inspect([&](DialogView& view) {
-              EXPECT_EQ(picture(view, 1), picture(view, 2)) << "neither side is chosen yet";
-            })
-            .Do(ClickCell(c.list, 1, 1))
-            .Inspect([&](DialogView& view) {
-              chosen = picture(view, 1);
-              other = picture(view, 2);
-              EXPECT_NE(chosen, other) << "the parent's side is marked";
-            })
-            .Do(ClickCell(c.list, 1, 2))
-            .Inspect([&](DialogView& view) {
-              EXPECT_EQ(picture(view, 2), chosen) << "the project's side is marked now";
-              EXPECT_EQ(picture(view, 1), other);
-              EXPECT_EQ(Count(view), L" Conflicts Remaining: 0");
-            })
-            .Click(IDCANCEL));
+    showing.Run(DialogScript()
+                    .SelectTab(IDC_CONFLICTTABS, c.tab)
+                    .Inspect([&](DialogView& view) {
+                      EXPECT_EQ(picture(view, 1), picture(view, 2)) << "neither side is chosen yet";
+                    })
+                    .Do(ClickCell(c.list, 1, 1))
+                    .Inspect([&](DialogView& view) {
+                      chosen = picture(view, 1);
+                      other = picture(view, 2);
+                      EXPECT_NE(chosen, other) << "the parent's side is marked";
+                    })
+                    .Do(ClickCell(c.list, 1, 2))
+                    .Inspect([&](DialogView& view) {
+                      EXPECT_EQ(picture(view, 2), chosen) << "the project's side is marked now";
+                      EXPECT_EQ(picture(view, 1), other);
+                      EXPECT_EQ(Count(view), L" Conflicts Remaining: 0");
+                    })
+                    .Click(IDCANCEL));
     // The project's side: deletions are reinstated or carried out, the rest kept as in
     // the project, also in the nested document.
     EXPECT_EQ(showing.Resolution(c.kind, 0, 0), 5) << c.tab;
@@ -490,8 +502,9 @@ TEST(ConflictResDlg, DocumentsTakeEitherSideAndShowWhichIsChosen) {
 TEST(ConflictResDlg, AFailedCommitIsShownAndTheDialogStillEndsWithOk) {
   plat::com_ptr<IWQStandinClientTools> tools;
   ASSERT_EQ(wqstandins::CreateClientTools(tools), S_OK);
-  Showing showing(L"<Cases><Conflicts><Case ID='5' Name='Winter'>"
-                  L"<Conflict ID='51' Type='1' Resolution='3'/></Case></Conflicts></Cases>");
+  Showing showing(
+      L"<Cases><Conflicts><Case ID='5' Name='Winter'>"
+      L"<Conflict ID='51' Type='1' Resolution='3'/></Case></Conflicts></Cases>");
   wqstandins::FailAt(showing.ws.control.get(), L"Execute", E_FAIL, L"The server is down");
   HWND page = nullptr;
   EXPECT_EQ(showing.Run(DialogScript()
@@ -509,9 +522,11 @@ TEST(ConflictResDlg, AFailedCommitIsShownAndTheDialogStillEndsWithOk) {
   LONG shown = 0;
   tools->get_ErrorCount(&shown);
   ASSERT_EQ(shown, 1);
-  EXPECT_EQ(wqstandins::ErrorDescription(tools.get(), 1).rfind(
-                L"<WQError Desc=\"Failed to retrieve Conflict resolution data\" HR=\"E_FAIL\" />", 0),
-            0u);
+  EXPECT_EQ(
+      wqstandins::ErrorDescription(tools.get(), 1)
+          .rfind(L"<WQError Desc=\"Failed to retrieve Conflict resolution data\" HR=\"E_FAIL\" />",
+                 0),
+      0u);
   LONGLONG window = 0;
   tools->get_ErrorWindow(1, &window);
   EXPECT_EQ(reinterpret_cast<HWND>(window), page);

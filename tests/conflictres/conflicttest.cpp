@@ -98,8 +98,8 @@ std::wstring ExpandedNodes(HWND tree) {
     pending.pop_back();
     if (!node) continue;
     pending.push_back(Next(tree, TVGN_NEXT, node));
-    const auto state = SendMessageW(tree, TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(node),
-                                    TVIS_EXPANDED);
+    const auto state =
+        SendMessageW(tree, TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(node), TVIS_EXPANDED);
     int image = 0;
     if (state & TVIS_EXPANDED) out += NodeText(tree, node, &image) + L"|";
     pending.push_back(Next(tree, TVGN_CHILD, node));
@@ -175,8 +175,7 @@ std::string ClickCell(HWND list, int item, int column, int x) {
     return "no cell " + std::to_string(item) + "," + std::to_string(column);
   if (column == 0) {
     // The first column's bounds are the whole row's.
-    cell.right = cell.left +
-                 static_cast<int>(SendMessageW(list, LVM_GETCOLUMNWIDTH, 0, 0));
+    cell.right = cell.left + static_cast<int>(SendMessageW(list, LVM_GETCOLUMNWIDTH, 0, 0));
   }
   POINT at{x < 0 ? (cell.left + cell.right) / 2 : cell.left + x, (cell.top + cell.bottom) / 2};
   ClientToScreen(list, &at);

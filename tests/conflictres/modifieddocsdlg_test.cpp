@@ -14,11 +14,12 @@ class ModifiedDocsDlgTest : public testing::Test {
  protected:
   void SetUp() override {
     ASSERT_EQ(wqstandins::CreateClientTools(tools_), S_OK);
-    conflicttest::Load(model_, L"<Modifications>"
-                               L"<Modified ID='4' Name='DS-1' Type='Datasheet'/>"
-                               L"<Modified ID='5' Name='PID-1' Type='DIAGRAM'/>"
-                               L"<Modified ID='6' Name='Pump list' Type='Report'/>"
-                               L"</Modifications>");
+    conflicttest::Load(model_,
+                       L"<Modifications>"
+                       L"<Modified ID='4' Name='DS-1' Type='Datasheet'/>"
+                       L"<Modified ID='5' Name='PID-1' Type='DIAGRAM'/>"
+                       L"<Modified ID='6' Name='Pump list' Type='Report'/>"
+                       L"</Modifications>");
   }
   INT_PTR Run(DialogScript script) {
     CModifiedDocsDlg dialog(&model_, ws_.get(), GetModuleHandleW(nullptr));
@@ -59,25 +60,27 @@ DialogScript::Step DoubleClick(int item) {
 }
 
 TEST_F(ModifiedDocsDlgTest, ListsTheDocumentsAndOpensThePickedOne) {
-  EXPECT_EQ(Run(DialogScript()
-                    .Inspect([](DialogView& view) {
-                      for (int i = 0; i < 3; ++i) {  // datasheet, diagram, other
-                        LVITEMW item{LVIF_IMAGE, i};
-                        SendMessageW(List(view), LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
-                        EXPECT_EQ(item.iImage, i);
-                      }
-                    })
-                    .Click(IDC_OPENDOCUMENT)  // nothing is selected: nothing happens
-                    .Do(DoubleClick(-1))
-                    .Do(Select(2))
-                    .Inspect([](DialogView& view) { EXPECT_TRUE(view.IsEnabled(IDC_OPENDOCUMENT)); })
-                    .Click(IDC_OPENDOCUMENT)
-                    .Do(DoubleClick(1))
-                    .Screenshot(L"modifieddocs.png")
-                    .Click(IDCANCEL)),
-            IDCANCEL);
-  EXPECT_EQ(Calls(), L"Create\nOpenDocument(workspace, 6, vt8:Report)\n"
-                     L"Create\nOpenDocument(workspace, 5, vt8:DIAGRAM)");
+  EXPECT_EQ(
+      Run(DialogScript()
+              .Inspect([](DialogView& view) {
+                for (int i = 0; i < 3; ++i) {  // datasheet, diagram, other
+                  LVITEMW item{LVIF_IMAGE, i};
+                  SendMessageW(List(view), LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+                  EXPECT_EQ(item.iImage, i);
+                }
+              })
+              .Click(IDC_OPENDOCUMENT)  // nothing is selected: nothing happens
+              .Do(DoubleClick(-1))
+              .Do(Select(2))
+              .Inspect([](DialogView& view) { EXPECT_TRUE(view.IsEnabled(IDC_OPENDOCUMENT)); })
+              .Click(IDC_OPENDOCUMENT)
+              .Do(DoubleClick(1))
+              .Screenshot(L"modifieddocs.png")
+              .Click(IDCANCEL)),
+      IDCANCEL);
+  EXPECT_EQ(Calls(),
+            L"Create\nOpenDocument(workspace, 6, vt8:Report)\n"
+            L"Create\nOpenDocument(workspace, 5, vt8:DIAGRAM)");
   EXPECT_EQ(ErrorsShown(), 0);
 }
 

@@ -14,15 +14,15 @@ std::wstring Text(const plat::unique_bstr& text) { return text.c_str(); }
 // Conflict: C(id/type/resolution Name|ProjectData|ParentData|Units)
 std::wstring Dump(const ConflictRecord& c) {
   return L"C(" + std::to_wstring(c.id) + L"/" + std::to_wstring(c.type) + L"/" +
-         std::to_wstring(c.resolution) + L" " + Text(c.name) + L"|" + Text(c.projectData) +
-         L"|" + Text(c.parentData) + L"|" + Text(c.units) + L")";
+         std::to_wstring(c.resolution) + L" " + Text(c.name) + L"|" + Text(c.projectData) + L"|" +
+         Text(c.parentData) + L"|" + Text(c.units) + L")";
 }
 
 // Update: U(type Name|ProjectData|ParentData|Units @ItemID ItemName)
 std::wstring Dump(const UpdateRecord& u) {
-  return L"U(" + std::to_wstring(u.type) + L" " + Text(u.name) + L"|" + Text(u.projectData) +
-         L"|" + Text(u.parentData) + L"|" + Text(u.units) + L" @" + std::to_wstring(u.itemId) +
-         L" " + Text(u.itemName) + L")";
+  return L"U(" + std::to_wstring(u.type) + L" " + Text(u.name) + L"|" + Text(u.projectData) + L"|" +
+         Text(u.parentData) + L"|" + Text(u.units) + L" @" + std::to_wstring(u.itemId) + L" " +
+         Text(u.itemName) + L")";
 }
 
 // Item: Name#ID{details}[children]
@@ -59,8 +59,8 @@ std::wstring Dump(const CProjectUpdates& model) {
   if (modified.GetCount()) text += std::wstring(text.empty() ? L"" : L"; ") + L"modified:";
   for (int i = 0; i < modified.GetCount(); ++i) {
     const ModificationRecord& m = *modified[i];
-    text += L" M(" + std::to_wstring(m.kind) + L" " + std::to_wstring(m.id) + L" " +
-            Text(m.name) + L" " + Text(m.typeText) + L")";
+    text += L" M(" + std::to_wstring(m.kind) + L" " + std::to_wstring(m.id) + L" " + Text(m.name) +
+            L" " + Text(m.typeText) + L")";
   }
   return text;
 }

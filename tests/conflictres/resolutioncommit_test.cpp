@@ -81,8 +81,9 @@ TEST(ResolutionCommit, OneRequestCarriesEveryResolvedConflict) {
 }
 
 TEST(ResolutionCommit, FailuresSayWhichStepFailed) {
-  const wchar_t kChosen[] = L"<Cases><Conflicts><Case ID='5'><Conflict ID='51' Type='1' "
-                            L"Resolution='3'/></Case></Conflicts></Cases>";
+  const wchar_t kChosen[] =
+      L"<Cases><Conflicts><Case ID='5'><Conflict ID='51' Type='1' "
+      L"Resolution='3'/></Case></Conflicts></Cases>";
   struct Case {
     const wchar_t* failingStep;  // null: none
     const wchar_t* reply;
@@ -97,7 +98,8 @@ TEST(ResolutionCommit, FailuresSayWhichStepFailed) {
       {L"CreateDataServiceCall", L"", true, true, E_ACCESSDENIED,
        L"<WQError Desc=\"Failed to create data service call object\" HR=\"E_ACCESSDENIED\" />", 0},
       {L"Execute", L"", true, true, E_ACCESSDENIED,
-       L"<WQError Desc=\"Failed to retrieve Conflict resolution data\" HR=\"E_ACCESSDENIED\" />", 0},
+       L"<WQError Desc=\"Failed to retrieve Conflict resolution data\" HR=\"E_ACCESSDENIED\" />",
+       0},
       // The parser's own error text stays the newest.
       {nullptr, L"<ProjectUpdates><Cases><Case/></Cases></ProjectUpdates>", true, true,
        E_INVALIDARG, L"<WQError Desc=\"", 1},

@@ -45,7 +45,8 @@ const struct {
     {L"ModifiedDocumentsExist",
      [](auto* o, VARIANT_BOOL* r) { return o->ModifiedDocumentsExist(r); }},
     {L"Show", [](auto* o, VARIANT_BOOL* r) { return o->Show(0, r); }},
-    {L"ShowModifiedDocuments", [](auto* o, VARIANT_BOOL* r) { return o->ShowModifiedDocuments(0, r); }},
+    {L"ShowModifiedDocuments",
+     [](auto* o, VARIANT_BOOL* r) { return o->ShowModifiedDocuments(0, r); }},
 };
 
 TEST_F(ConflictResolutionTest, EveryMethodWaitsForInitialize) {
@@ -58,9 +59,9 @@ TEST_F(ConflictResolutionTest, EveryMethodWaitsForInitialize) {
         << m.method;
     // A null result is refused before anything else, without a message.
     EXPECT_EQ(m.call(object_.get(), nullptr), E_POINTER) << m.method;
-    EXPECT_EQ(wqtest::TakeErrorDescription(),
-              L"<WQError Src=\"WQCConflictResolution::" + std::wstring(m.method) +
-                  L"\" HR=\"E_POINTER\" />");
+    EXPECT_EQ(wqtest::TakeErrorDescription(), L"<WQError Src=\"WQCConflictResolution::" +
+                                                  std::wstring(m.method) +
+                                                  L"\" HR=\"E_POINTER\" />");
   }
 }
 
@@ -115,7 +116,8 @@ TEST_F(ConflictResolutionTest, InitializeFailuresSayWhy) {
   };
   for (const auto& c : cases) {
     ASSERT_EQ(ws_.control->Reset(), S_OK);
-    if (c.step) wqstandins::FailAt(ws_.control.get(), c.step, E_ACCESSDENIED, L"The server is down");
+    if (c.step)
+      wqstandins::FailAt(ws_.control.get(), c.step, E_ACCESSDENIED, L"The server is down");
     EXPECT_EQ(Initialize(c.reply), c.hr) << c.newest;
     const std::wstring error = wqtest::TakeErrorDescription();
     EXPECT_EQ(error.substr(0, wcslen(c.newest)), c.newest) << error;
@@ -151,7 +153,8 @@ TEST_F(ConflictResolutionTest, AFailedInitializeKeepsNothingOfTheEarlierProject)
     ASSERT_EQ(exist, VARIANT_TRUE);
 
     conflicttest::Workspace other(c.reply);
-    if (c.step) wqstandins::FailAt(other.control.get(), c.step, E_ACCESSDENIED, L"The server is down");
+    if (c.step)
+      wqstandins::FailAt(other.control.get(), c.step, E_ACCESSDENIED, L"The server is down");
     const ULONG otherUnheld = References(other.wq.get());
     EXPECT_TRUE(FAILED(object_->Initialize(other.control.get())));
     wqtest::TakeErrorDescription();

@@ -21,9 +21,8 @@ using wqtest::DialogView;
 TEST(DialogDriver, PressesTheButtonOfAMessageBox) {
   wqtest::DialogDriver driver;
   std::wstring text;
-  driver.Expect(DialogScript()
-                    .Inspect([&](DialogView& view) { text = view.Text(0xFFFF); })
-                    .Click(IDNO));
+  driver.Expect(
+      DialogScript().Inspect([&](DialogView& view) { text = view.Text(0xFFFF); }).Click(IDNO));
   EXPECT_EQ(MessageBoxW(nullptr, L"Proceed?", L"Driver", MB_YESNO), IDNO);
   EXPECT_EQ(text, L"Proceed?");
   EXPECT_EQ(driver.DialogsSeen(), 1);

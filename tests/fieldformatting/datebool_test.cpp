@@ -43,8 +43,10 @@ TEST(FormatDate, Failures) {
 }
 
 TEST(FormatBool, WordsByFormat) {
-  const wchar_t* const cases[][3] = {{L"", L"Yes", L"No"}, {L"%Y", L"Y", L"N"},
-                                     {L"%t", L"True", L"False"}, {L"%o", L"On", L"Off"}};
+  const wchar_t* const cases[][3] = {{L"", L"Yes", L"No"},
+                                     {L"%Y", L"Y", L"N"},
+                                     {L"%t", L"True", L"False"},
+                                     {L"%o", L"On", L"Off"}};
   for (const auto& c : cases) {
     WQComException error;
     EXPECT_STREQ(wqc::FormatBoolField(error, true, c[0]), c[1]);

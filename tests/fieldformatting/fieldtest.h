@@ -22,8 +22,10 @@ inline const wqc::NumberLocale& UserLocale() {
 inline std::wstring Localized(const std::wstring& text) {
   std::wstring result;
   for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == L'.' && i + 1 < text.size() && iswdigit(text[i + 1])) result += UserLocale().decimalSeparator;
-    else result += text[i];
+    if (text[i] == L'.' && i + 1 < text.size() && iswdigit(text[i + 1]))
+      result += UserLocale().decimalSeparator;
+    else
+      result += text[i];
   }
   return result;
 }

@@ -44,16 +44,13 @@ TEST(FormatChoice, RealFormatsComeBackAsTheControlShowsThem) {
     const wchar_t* expected;
   };
   for (const Case& c : {
-           Case{L"%*.3,2e", L"%*.3,2e"},
-           Case{L"", L"%*g"},
-           Case{L"%.2E", L"%g"},          // upper-case is no type: the precision is unused
-           Case{L"%+.1,-3f", L"%+.1f"},   // decimal notation reads no exponent
-           Case{L"%.2,3h", L"%.2h"},      // nor does engineering
-           Case{L"%.150f", L"%f"},        // 100 and above means none
-           Case{L"%,-12e", L"%,-12e"},
-           Case{L"%,-123e", L"%,-99e"},   // kept in the up-down's range
-           Case{L"%.50,5e", L"%.16,5e"},
-           Case{L"%.2f%e", L"%.2e"},      // a later type wins
+           Case{L"%*.3,2e", L"%*.3,2e"}, Case{L"", L"%*g"},
+           Case{L"%.2E", L"%g"},         // upper-case is no type: the precision is unused
+           Case{L"%+.1,-3f", L"%+.1f"},  // decimal notation reads no exponent
+           Case{L"%.2,3h", L"%.2h"},     // nor does engineering
+           Case{L"%.150f", L"%f"},       // 100 and above means none
+           Case{L"%,-12e", L"%,-12e"}, Case{L"%,-123e", L"%,-99e"},  // kept in the up-down's range
+           Case{L"%.50,5e", L"%.16,5e"}, Case{L"%.2f%e", L"%.2e"},   // a later type wins
        }) {
     EXPECT_EQ(RoundTrip(c.format), c.expected) << c.format;
   }
@@ -72,8 +69,8 @@ TEST(FormatChoice, EditsHoldNumbersKeptInRange) {
     const wchar_t* kept;  // within -99 to 99
   };
   // The control's own test types and pastes the common texts; these are the edge cases.
-  for (const Case& c : {Case{L" 007 ", L"7"}, Case{L"-0", L"0"}, Case{L"  ", L""},
-                        Case{L"-", L""}, Case{L"7x", L""}, Case{L"1 2", L""}}) {
+  for (const Case& c : {Case{L" 007 ", L"7"}, Case{L"-0", L"0"}, Case{L"  ", L""}, Case{L"-", L""},
+                        Case{L"7x", L""}, Case{L"1 2", L""}}) {
     EXPECT_EQ(wqc::BoundedNumberText(c.text, -99, 99), c.kept) << c.text;
   }
 }

@@ -22,9 +22,9 @@ const wchar_t kServerDll[] = L"WQCGenericSvcs.dll";
 
 struct ControlClass {
   const wchar_t* progId;
-  int hostId;       // its place in the test's form
-  UINT dialogId;    // its window's template
-  UINT bitmapId;    // its toolbox picture
+  int hostId;     // its place in the test's form
+  UINT dialogId;  // its window's template
+  UINT bitmapId;  // its toolbox picture
 };
 const ControlClass kControls[] = {
     {L"WQCGenericSvcs.WQCBoolFormatCtl", IDC_HOSTBOOL, 219, 220},
@@ -35,19 +35,27 @@ const ControlClass kControls[] = {
 
 // Child windows of the controls.
 enum : int {
-  kBoolList = 213, kDateList = 214, kIntDescriptive = 215, kIntSign = 216, kNotation = 217,
-  kPrecision = 218, kPrecisionSpin = 219, kExponent = 220, kExponentSpin = 221,
-  kRealDescriptive = 224, kRealSign = 225
+  kBoolList = 213,
+  kDateList = 214,
+  kIntDescriptive = 215,
+  kIntSign = 216,
+  kNotation = 217,
+  kPrecision = 218,
+  kPrecisionSpin = 219,
+  kExponent = 220,
+  kExponentSpin = 221,
+  kRealDescriptive = 224,
+  kRealSign = 225
 };
 
 // The hosting functions of the platform's atl.dll; its window class is registered once.
 struct AtlHosting {
   HMODULE dll = LoadLibraryW(L"atl.dll");
-  HRESULT(WINAPI* getControl)(HWND, IUnknown**) =
-      reinterpret_cast<HRESULT(WINAPI*)(HWND, IUnknown**)>(
-          reinterpret_cast<void*>(GetProcAddress(dll, "AtlAxGetControl")));
-  bool ready = getControl && reinterpret_cast<BOOL(WINAPI*)()>(reinterpret_cast<void*>(
-                                 GetProcAddress(dll, "AtlAxWinInit")))();
+  HRESULT(WINAPI* getControl)
+  (HWND, IUnknown**) = reinterpret_cast<HRESULT(WINAPI*)(HWND, IUnknown**)>(
+      reinterpret_cast<void*>(GetProcAddress(dll, "AtlAxGetControl")));
+  bool ready = getControl && reinterpret_cast<BOOL(WINAPI*)()>(
+                                 reinterpret_cast<void*>(GetProcAddress(dll, "AtlAxWinInit")))();
 };
 const AtlHosting& Atl() {
   static const AtlHosting hosting;
@@ -126,7 +134,9 @@ class Hosted {
                  reinterpret_cast<LPARAM>(list.hwnd()));
   }
   void Click(int id) const { Item(id).SendMessage(BM_CLICK); }
-  int Selected(int listId) const { return static_cast<int>(Item(listId).SendMessage(CB_GETCURSEL)); }
+  int Selected(int listId) const {
+    return static_cast<int>(Item(listId).SendMessage(CB_GETCURSEL));
+  }
   std::vector<std::wstring> Entries(int listId) const {
     const plat::ComboBox list(Item(listId));
     std::vector<std::wstring> entries;
@@ -134,7 +144,9 @@ class Hosted {
     return entries;
   }
   bool Checked(int id) const { return Item(id).SendMessage(BM_GETCHECK) == BST_CHECKED; }
-  RECT Place(int id) const { return plat::Window(Window()).ScreenToClient(Item(id).GetWindowRect()); }
+  RECT Place(int id) const {
+    return plat::Window(Window()).ScreenToClient(Item(id).GetWindowRect());
+  }
 
  private:
   HWND site_;
@@ -196,7 +208,7 @@ class ViewSink : public IAdviseSinkEx {
  public:
   STDMETHOD(QueryInterface)(REFIID riid, void** ppv) override {
     *ppv = riid == IID_IUnknown || riid == IID_IAdviseSink || riid == IID_IAdviseSinkEx ? this
-                                                                                      : nullptr;
+                                                                                        : nullptr;
     return *ppv ? S_OK : E_NOINTERFACE;
   }
   STDMETHOD_(ULONG, AddRef)() override { return 2; }
@@ -234,8 +246,7 @@ class PropertyBag : public IPropertyBag {
   // A value as text, with its type: "3:5000".
   std::wstring Text(const wchar_t* name) {
     plat::unique_variant text;
-    if (values.count(name) == 0 ||
-        FAILED(VariantChangeType(&text, &values[name], 0, VT_BSTR)))
+    if (values.count(name) == 0 || FAILED(VariantChangeType(&text, &values[name], 0, VT_BSTR)))
       return L"(none)";
     return std::to_wstring(V_VT(&values[name])) + L":" + V_BSTR(&text);
   }
@@ -251,13 +262,12 @@ TEST_F(FormatCtls, AnswerAsOleControls) {
     SCOPED_TRACE(testing::Message() << c.dialogId);
     const auto control = Create(c.progId);
     ASSERT_TRUE(control);
-    for (const IID& iid : {IID_IOleObject, IID_IOleWindow, IID_IOleInPlaceObject,
-                           IID_IOleInPlaceActiveObject, IID_IViewObject, IID_IViewObject2,
-                           IID_IViewObjectEx, IID_IPersist, IID_IPersistStreamInit,
-                           IID_IPersistStorage, IID_IPersistPropertyBag, IID_IQuickActivate,
-                           IID_IOleControl,
-                           IID_IConnectionPointContainer, IID_IDataObject,
-                           IID_IProvideClassInfo2, IID_IDispatch})
+    for (const IID& iid :
+         {IID_IOleObject, IID_IOleWindow, IID_IOleInPlaceObject, IID_IOleInPlaceActiveObject,
+          IID_IViewObject, IID_IViewObject2, IID_IViewObjectEx, IID_IPersist,
+          IID_IPersistStreamInit, IID_IPersistStorage, IID_IPersistPropertyBag, IID_IQuickActivate,
+          IID_IOleControl, IID_IConnectionPointContainer, IID_IDataObject, IID_IProvideClassInfo2,
+          IID_IDispatch})
       EXPECT_EQ(wqtest::QueryResult(control.get(), iid), S_OK) << wqtest::GuidText(iid);
     const auto errorInfo = Query<ISupportErrorInfo>(control.get());
     EXPECT_EQ(errorInfo->InterfaceSupportsErrorInfo(__uuidof(IWQCFormatCtl)), S_OK);
@@ -292,9 +302,9 @@ TEST_F(FormatCtls, StartAtTheSizeOfTheirDialog) {
                                            nullptr, nullptr, nullptr));
   for (const ControlClass& c : kControls) {
     const auto control = Create(c.progId);
-    plat::unique_hwnd dialog(CreateDialogParamW(GetModuleHandleW(kServerDll),
-                                                MAKEINTRESOURCEW(c.dialogId), parent.get(),
-                                                [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return FALSE; }, 0));
+    plat::unique_hwnd dialog(CreateDialogParamW(
+        GetModuleHandleW(kServerDll), MAKEINTRESOURCEW(c.dialogId), parent.get(),
+        [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return FALSE; }, 0));
     ASSERT_TRUE(dialog);
     const RECT client = plat::Window(dialog.get()).GetClientRect();
     const SIZE extent = ExtentInPixels(control.get());
@@ -331,10 +341,10 @@ TEST_F(FormatCtls, AreInsertedIntoAStorageAndLoadedBack) {
     plat::com_ptr<ILockBytes> bytes;
     plat::com_ptr<IStorage> storage;
     EXPECT_EQ(CreateILockBytesOnHGlobal(nullptr, TRUE, bytes.put()), S_OK);
-    EXPECT_EQ(StgCreateDocfileOnILockBytes(
-                  bytes.get(), STGM_CREATE | STGM_READWRITE | STGM_SHARE_EXCLUSIVE, 0,
-                  storage.put()),
-              S_OK);
+    EXPECT_EQ(
+        StgCreateDocfileOnILockBytes(
+            bytes.get(), STGM_CREATE | STGM_READWRITE | STGM_SHARE_EXCLUSIVE, 0, storage.put()),
+        S_OK);
     return storage;
   };
   const plat::com_ptr<IStorage> storage = newStorage();
@@ -364,8 +374,8 @@ TEST_F(FormatCtls, AreInsertedIntoAStorageAndLoadedBack) {
   EXPECT_EQ(extent.cx, 6000);
   EXPECT_EQ(extent.cy, 900);
   // A storage that holds no control is refused.
-  EXPECT_TRUE(FAILED(Query<IPersistStorage>(Create(kControls[2].progId).get())
-                         ->Load(newStorage().get())));
+  EXPECT_TRUE(
+      FAILED(Query<IPersistStorage>(Create(kControls[2].progId).get())->Load(newStorage().get())));
 }
 
 TEST_F(FormatCtls, KeepExtentAndEnabledInAPropertyBag) {
@@ -597,12 +607,14 @@ TEST_F(FormatCtls, RealPartsFollowTheNotation) {
     EXPECT_EQ(FormatOf(real.get()), L"%h");
 
     int low = 1, high = 1;
-    real.Item(kPrecisionSpin).SendMessage(UDM_GETRANGE32, reinterpret_cast<WPARAM>(&low),
-                                          reinterpret_cast<LPARAM>(&high));
+    real.Item(kPrecisionSpin)
+        .SendMessage(UDM_GETRANGE32, reinterpret_cast<WPARAM>(&low),
+                     reinterpret_cast<LPARAM>(&high));
     EXPECT_EQ(low, 0);
     EXPECT_EQ(high, 16);
-    real.Item(kExponentSpin).SendMessage(UDM_GETRANGE32, reinterpret_cast<WPARAM>(&low),
-                                         reinterpret_cast<LPARAM>(&high));
+    real.Item(kExponentSpin)
+        .SendMessage(UDM_GETRANGE32, reinterpret_cast<WPARAM>(&low),
+                     reinterpret_cast<LPARAM>(&high));
     EXPECT_EQ(low, -99);
     EXPECT_EQ(high, 99);
 
@@ -680,7 +692,8 @@ TEST_F(FormatCtls, RealEditsGiveFormatsTheFormatterTakes) {
         {kExponent, true, L"e", L"%.3e", L""},
     };
     for (const Case& c : cases) {
-      SCOPED_TRACE(testing::Message() << c.edit << " " << testing::PrintToString(std::wstring(c.text)));
+      SCOPED_TRACE(testing::Message()
+                   << c.edit << " " << testing::PrintToString(std::wstring(c.text)));
       EXPECT_EQ(real->Initialize(Bstr(L"%.3,2e").get()), S_OK);
       const plat::Window edit = real.Item(c.edit);
       edit.SetFocus();
@@ -705,9 +718,9 @@ TEST_F(FormatCtls, RealEditsGiveFormatsTheFormatterTakes) {
       V_VT(value.put()) = VT_R8;
       V_R8(&value) = 1234.5;
       plat::unique_bstr text;
-      EXPECT_EQ(formatter->FormatReal(value, nullptr, nullptr, nullptr, Bstr(format).get(),
-                                      text.put()),
-                S_OK);
+      EXPECT_EQ(
+          formatter->FormatReal(value, nullptr, nullptr, nullptr, Bstr(format).get(), text.put()),
+          S_OK);
       real.Item(kNotation).SetFocus();
       EXPECT_EQ(edit.GetWindowText(), c.kept);
       EXPECT_EQ(FormatOf(real.get()), c.format);
@@ -724,9 +737,9 @@ TEST_F(FormatCtls, KeepAChoiceMadeBeforeInitialize) {
       plat::com_ptr<IOleClientSite> site;
       ASSERT_EQ(ole->GetClientSite(site.put()), S_OK);
       const RECT place = plat::Window(hosted.Site()).GetClientRect();
-      EXPECT_EQ(ole->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, site.get(), 0, hosted.Site(),
-                            &place),
-                S_OK);
+      EXPECT_EQ(
+          ole->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, site.get(), 0, hosted.Site(), &place),
+          S_OK);
       ASSERT_NE(hosted.Window(), nullptr);
     };
     const Hosted integer(form, IDC_HOSTINTEGER);
@@ -756,8 +769,8 @@ TEST_F(FormatCtls, KeepAChoiceMadeBeforeInitialize) {
 class KeysForm {
  public:
   explicit KeysForm(const wchar_t* progId) {
-    form_ = CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_KEYSFORM),
-                               nullptr, &Proc, reinterpret_cast<LPARAM>(this));
+    form_ = CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_KEYSFORM), nullptr,
+                               &Proc, reinterpret_cast<LPARAM>(this));
     RECT place{5, 22, 90, 97};  // dialog units, between the buttons
     MapDialogRect(form_, &place);
     EXPECT_EQ(host_.Create(form_, place, WS_CHILD | WS_VISIBLE | WS_TABSTOP, 120, progId), S_OK);
@@ -790,8 +803,7 @@ class KeysForm {
     plat::com_ptr<IOleClientSite> site;
     ASSERT_EQ(ole->GetClientSite(site.put()), S_OK);
     const RECT place = plat::Window(host_.hwnd()).GetClientRect();
-    EXPECT_EQ(ole->DoVerb(OLEIVERB_UIACTIVATE, nullptr, site.get(), 0, host_.hwnd(), &place),
-              S_OK);
+    EXPECT_EQ(ole->DoVerb(OLEIVERB_UIACTIVATE, nullptr, site.get(), 0, host_.hwnd(), &place), S_OK);
   }
 
   // Presses `key` with `modifiers` held, through the keyboard's input queue, and runs the

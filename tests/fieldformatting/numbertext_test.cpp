@@ -24,20 +24,32 @@ TEST(FormatReal, FormatsAndExponents) {
     const wchar_t* format;
     const wchar_t* expected;  // numbers written with '.'
   } cases[] = {
-      {1500, L"%.1,3e", L"1.5e3"},      {1500, L"%.1H", L"1.5E3"},  // upper case writes 'E'
-      {1500, L"%.1h", L"1.5e3"},        {0.00123, L"%.2E", L"1.23E-3"},
-      {5, L"%.2E", L"5.00"},            {0, L"%.2E", L"0.00"},
-      {0, L"%.1,3e", L"0.0e3"},         {1500, L"%.1,+3E", L"1.5E+3"},
-      {0.5, L"%+.2f", L"+0.50"},        {-0.5, L"%+.2f", L"-0.50"},
+      {1500, L"%.1,3e", L"1.5e3"},
+      {1500, L"%.1H", L"1.5E3"},  // upper case writes 'E'
+      {1500, L"%.1h", L"1.5e3"},
+      {0.00123, L"%.2E", L"1.23E-3"},
+      {5, L"%.2E", L"5.00"},
+      {0, L"%.2E", L"0.00"},
+      {0, L"%.1,3e", L"0.0e3"},
+      {1500, L"%.1,+3E", L"1.5E+3"},
+      {0.5, L"%+.2f", L"+0.50"},
+      {-0.5, L"%+.2f", L"-0.50"},
       {1234567.25, L"%.2f", L"1234567.25"},
-      {1e6, L"%.0H", L"1000E3"},        {1e6, L"%h", L"1000.00e3"},  // 1000 stays a mantissa
-      {0.0005, L"%.1h", L"500.0e-6"},   {0.05, L"%.2h", L"0.05"},
-      {123456789, L"%.2g", L"1.23e8"},  {12.5, L"%.2g", L"12.50"},
-      {0.0001, L"%.4g", L"0.0001"},     {0.00001, L"%.1G", L"1.0E-5"},
-      {123456789, L"%g", L"1.23e8"},    {2.5, L"", L"2.50"},
+      {1e6, L"%.0H", L"1000E3"},
+      {1e6, L"%h", L"1000.00e3"},  // 1000 stays a mantissa
+      {0.0005, L"%.1h", L"500.0e-6"},
+      {0.05, L"%.2h", L"0.05"},
+      {123456789, L"%.2g", L"1.23e8"},
+      {12.5, L"%.2g", L"12.50"},
+      {0.0001, L"%.4g", L"0.0001"},
+      {0.00001, L"%.1G", L"1.0E-5"},
+      {123456789, L"%g", L"1.23e8"},
+      {2.5, L"", L"2.50"},
       {1500000, L"%.1,3H", L"1500.0E3"},  // a fixed exponent holds for G and H too
-      {1500, L"%.1,3g", L"1.5e3"},      {1.0 / 3, L"%.12f", L"0.333333333"},
-      {1.7e308, L"%.1e", L"1.7e308"},   {4.9e-324, L"%.1e", L"4.9e-324"},
+      {1500, L"%.1,3g", L"1.5e3"},
+      {1.0 / 3, L"%.12f", L"0.333333333"},
+      {1.7e308, L"%.1e", L"1.7e308"},
+      {4.9e-324, L"%.1e", L"4.9e-324"},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(FormatReal(c.value, c.format), Localized(c.expected))
@@ -70,11 +82,14 @@ TEST(FormatReal, Failures) {
     const wchar_t* format;
     const wchar_t* message;
   } cases[] = {
-      {1.5, L"%.2X", L"Invalid format type"}, {0, L"%.2", L"Invalid format type"},
-      {infinity, L"%.1h", nullptr},          {-infinity, L"%e", nullptr},
+      {1.5, L"%.2X", L"Invalid format type"},
+      {0, L"%.2", L"Invalid format type"},
+      {infinity, L"%.1h", nullptr},
+      {-infinity, L"%e", nullptr},
       {std::nan(""), L"%g", nullptr},
       // Exponents the value cannot be scaled by, either way.
-      {1, L"%.1,-400f", L"Invalid format string"}, {1.5, L"%.2,400f", L"Invalid format string"},
+      {1, L"%.1,-400f", L"Invalid format string"},
+      {1.5, L"%.2,400f", L"Invalid format string"},
       {1e-300, L"%.2,20e", L"Invalid format string"},
   };
   for (const auto& c : cases) {
@@ -104,7 +119,8 @@ TEST(FormatInteger, SignDescriptiveTextAndNoGrouping) {
 
 wqc::DescriptiveStrings Strings() {
   wqc::DescriptiveStrings strings;
-  for (const wchar_t* text : {L"ca", L"", L"ca.", L"CA.", L"approx"}) strings.prefixes.Add(WQHeapString(text));
+  for (const wchar_t* text : {L"ca", L"", L"ca.", L"CA.", L"approx"})
+    strings.prefixes.Add(WQHeapString(text));
   for (const wchar_t* text : {L"", L"m", L"mm", L"kg"}) strings.postfixes.Add(WQHeapString(text));
   for (const wchar_t* text : {L"", L"N/A"}) strings.substitutions.Add(WQHeapString(text));
   return strings;
@@ -141,8 +157,10 @@ TEST(Unformat, ValueAndAFormatThatWritesTheTextBack) {
     double value;
     const wchar_t* format;
   } cases[] = {
-      {L"ca. 12.5", L"%.2f", 12.5, L"%*.1f"},  {L"1.50e3", L"%.2f", 1500, L"%.2,3e"},
-      {L"-3.5E-6", L"%f", -3.5e-6, L"%.1,-6E"}, {L"+12.0 kg", L"%f", 12, L"%*+.1f"},
+      {L"ca. 12.5", L"%.2f", 12.5, L"%*.1f"},
+      {L"1.50e3", L"%.2f", 1500, L"%.2,3e"},
+      {L"-3.5E-6", L"%f", -3.5e-6, L"%.1,-6E"},
+      {L"+12.0 kg", L"%f", 12, L"%*+.1f"},
       {L"7", nullptr, 7, L"%*.0f"},
   };
   for (const auto& c : cases) {
@@ -156,7 +174,8 @@ TEST(Unformat, ValueAndAFormatThatWritesTheTextBack) {
               text);
   }
   WQComException error;
-  const wqc::UnformattedField none = wqc::UnformatRealField(error, L"  ", L"%f", strings, UserLocale());
+  const wqc::UnformattedField none =
+      wqc::UnformatRealField(error, L"  ", L"%f", strings, UserLocale());
   EXPECT_FALSE(none.real.has_value());
   EXPECT_EQ(none.format, L"%g");
   const wqc::UnformattedField integer =

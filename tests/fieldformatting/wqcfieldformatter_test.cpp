@@ -30,7 +30,9 @@ struct Outputs {
   BSTR format;
   BSTR text[3] = {reinterpret_cast<BSTR>(1), reinterpret_cast<BSTR>(1), reinterpret_cast<BSTR>(1)};
   VARIANT value = {};
-  explicit Outputs(const wchar_t* incoming) : format(SysAllocString(incoming)) { V_VT(&value) = VT_I4; }
+  explicit Outputs(const wchar_t* incoming) : format(SysAllocString(incoming)) {
+    V_VT(&value) = VT_I4;
+  }
   ~Outputs() {
     for (BSTR t : {format, text[0], text[1], text[2]})
       if (t != reinterpret_cast<BSTR>(1)) SysFreeString(t);
@@ -49,8 +51,8 @@ class FieldFormatter : public testing::Test {
     ASSERT_EQ(wqstandins::CreateWorkspace(workspace_), S_OK);
     CLSID clsid;
     ASSERT_EQ(CLSIDFromProgID(L"WQCGenericSvcs.WQCFieldFormatter", &clsid), S_OK);
-    ASSERT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER,
-                               __uuidof(IWQCFieldFormatter), formatter_.put_void()),
+    ASSERT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, __uuidof(IWQCFieldFormatter),
+                               formatter_.put_void()),
               S_OK);
   }
 
@@ -77,7 +79,8 @@ class FieldFormatter : public testing::Test {
   }
 
   HRESULT Unformat(bool integer, const std::wstring& text, Outputs& out) {
-    auto method = integer ? &IWQCFieldFormatter::UnformatInteger : &IWQCFieldFormatter::UnformatReal;
+    auto method =
+        integer ? &IWQCFieldFormatter::UnformatInteger : &IWQCFieldFormatter::UnformatReal;
     return (formatter_.get()->*method)(Bstr(text).get(), &out.format, &out.text[0], &out.text[1],
                                        &out.text[2], &out.value);
   }
@@ -103,8 +106,8 @@ TEST_F(FieldFormatter, CoercionFailuresAndNullPointers) {
   EXPECT_EQ(formatter_->Initialize(nullptr), E_INVALIDARG);
   ASSERT_EQ(Initialize(kReply), S_OK);
   Outputs outputs(L"%f");
-  EXPECT_EQ(formatter_->UnformatReal(Bstr(L"1").get(), nullptr, &outputs.text[0],
-                                     &outputs.text[1], &outputs.text[2], &outputs.value),
+  EXPECT_EQ(formatter_->UnformatReal(Bstr(L"1").get(), nullptr, &outputs.text[0], &outputs.text[1],
+                                     &outputs.text[2], &outputs.value),
             E_POINTER);
   EXPECT_EQ(formatter_->UnformatInteger(Bstr(L"1").get(), &outputs.format, &outputs.text[0],
                                         &outputs.text[1], &outputs.text[2], nullptr),
@@ -128,9 +131,9 @@ TEST_F(FieldFormatter, EachValueGetsItsOwnText) {
     V_VT(&value) = VT_I4;
     V_I4(&value) = number;
     plat::unique_bstr text;
-    EXPECT_EQ(formatter_->FormatInteger(value, nullptr, nullptr, nullptr, Bstr(format).get(),
-                                        text.put()),
-              S_OK);
+    EXPECT_EQ(
+        formatter_->FormatInteger(value, nullptr, nullptr, nullptr, Bstr(format).get(), text.put()),
+        S_OK);
     return std::wstring(text.c_str());
   };
   EXPECT_EQ(real(1e300, L"%.1,-2f", L"").size(), 308u);  // 303 digits, ".0" and "e-2"

@@ -63,7 +63,8 @@ TEST(ComException, RaiseWithMessageInstallsOneElement) {
     e.ThrowHr(E_INVALIDARG, L"The workspace object is not valid");
   }));
   EXPECT_EQ(got.hr, E_INVALIDARG);
-  EXPECT_EQ(got.description, L"<WQError Desc=\"The workspace object is not valid\" HR=\"E_INVALIDARG\" />");
+  EXPECT_EQ(got.description,
+            L"<WQError Desc=\"The workspace object is not valid\" HR=\"E_INVALIDARG\" />");
   EXPECT_EQ(got.source, L"Main::CreateObject");
 }
 
@@ -74,9 +75,10 @@ TEST(ComException, ForeignDescriptionIsWrappedBehindTheMessage) {
     e.ThrowAt(WQ_HERE, L"Failed to execute %ls", L"DeleteObjects");
   }));
   EXPECT_EQ(got.hr, static_cast<HRESULT>(0x80040E14));
-  EXPECT_EQ(got.description,
-            L"<WQError Desc=\"Failed to execute DeleteObjects\" HR=\"0x80040e14\" />\r\n"
-            L"<WQError Desc=\"Server said 'no' <&>\" Src=\"ZERAZevozarAdid.Main\" HR=\"0x80040e14\" />");
+  EXPECT_EQ(
+      got.description,
+      L"<WQError Desc=\"Failed to execute DeleteObjects\" HR=\"0x80040e14\" />\r\n"
+      L"<WQError Desc=\"Server said 'no' <&>\" Src=\"ZERAZevozarAdid.Main\" HR=\"0x80040e14\" />");
 }
 
 TEST(ComException, MissingErrorInfoBecomesTheSystemText) {
@@ -85,9 +87,10 @@ TEST(ComException, MissingErrorInfoBecomesTheSystemText) {
     e = E_ACCESSDENIED;
     e.ThrowAt(WQ_HERE, L"Could not open");
   }));
-  EXPECT_EQ(got.description, L"<WQError Desc=\"Could not open\" HR=\"E_ACCESSDENIED\" />\r\n"
-                             L"<WQError Desc=\"" + SystemText(E_ACCESSDENIED) +
-                                 L"\" HR=\"E_ACCESSDENIED\" />");
+  EXPECT_EQ(got.description,
+            L"<WQError Desc=\"Could not open\" HR=\"E_ACCESSDENIED\" />\r\n"
+            L"<WQError Desc=\"" +
+                SystemText(E_ACCESSDENIED) + L"\" HR=\"E_ACCESSDENIED\" />");
 }
 
 TEST(ComException, ShortDescriptionIsChainedUnchanged) {
@@ -103,10 +106,14 @@ TEST(ComException, HResultNames) {
   const struct {
     HRESULT hr;
     const wchar_t* text;
-  } cases[] = {{E_NOTIMPL, L"E_NOTIMPL"},         {E_NOINTERFACE, L"E_NOINTERFACE"},
-               {E_POINTER, L"E_POINTER"},         {E_FAIL, L"E_FAIL"},
-               {E_UNEXPECTED, L"E_UNEXPECTED"},   {E_ACCESSDENIED, L"E_ACCESSDENIED"},
-               {E_OUTOFMEMORY, L"E_OUTOFMEMORY"}, {E_INVALIDARG, L"E_INVALIDARG"},
+  } cases[] = {{E_NOTIMPL, L"E_NOTIMPL"},
+               {E_NOINTERFACE, L"E_NOINTERFACE"},
+               {E_POINTER, L"E_POINTER"},
+               {E_FAIL, L"E_FAIL"},
+               {E_UNEXPECTED, L"E_UNEXPECTED"},
+               {E_ACCESSDENIED, L"E_ACCESSDENIED"},
+               {E_OUTOFMEMORY, L"E_OUTOFMEMORY"},
+               {E_INVALIDARG, L"E_INVALIDARG"},
                {static_cast<HRESULT>(0x8004C001), L"0x8004c001"},
                {S_FALSE, L"0x1"}};
   for (const auto& c : cases) {
@@ -131,8 +138,9 @@ TEST(ComException, NullPointerNamesTheMethod) {
     e.SetActivity(L"reading parts");
     e.CheckPointer(nullptr, L"");
   }));
-  EXPECT_EQ(got.description,
-            L"<WQError Src=\"WQCClaimDlg::Initialize\" Activity=\"reading parts\" HR=\"E_POINTER\" />");
+  EXPECT_EQ(
+      got.description,
+      L"<WQError Src=\"WQCClaimDlg::Initialize\" Activity=\"reading parts\" HR=\"E_POINTER\" />");
 }
 
 HRESULT Nested() {
@@ -170,9 +178,8 @@ TEST(ComException, AnonymousCatcherPassesTheChainOn) {
 }
 
 TEST(ComException, OwnThrowIsCaughtOnlyOnce) {
-  Installed got = Observe(Method(L"A::B", [](WQComException& e) {
-    e.ThrowHr(E_INVALIDARG, L"once");
-  }));
+  Installed got =
+      Observe(Method(L"A::B", [](WQComException& e) { e.ThrowHr(E_INVALIDARG, L"once"); }));
   EXPECT_EQ(got.description, L"<WQError Desc=\"once\" HR=\"E_INVALIDARG\" />");
 }
 
@@ -246,9 +253,12 @@ class RecordsError final : public IErrorInfo, public IErrorRecords {
   };
   explicit RecordsError(std::vector<Record> records) : records_(std::move(records)) {}
   STDMETHOD(QueryInterface)(REFIID riid, void** ppv) override {
-    if (riid == IID_IUnknown || riid == IID_IErrorInfo) *ppv = static_cast<IErrorInfo*>(this);
-    else if (riid == IID_IErrorRecords) *ppv = static_cast<IErrorRecords*>(this);
-    else return *ppv = nullptr, E_NOINTERFACE;
+    if (riid == IID_IUnknown || riid == IID_IErrorInfo)
+      *ppv = static_cast<IErrorInfo*>(this);
+    else if (riid == IID_IErrorRecords)
+      *ppv = static_cast<IErrorRecords*>(this);
+    else
+      return *ppv = nullptr, E_NOINTERFACE;
     AddRef();
     return S_OK;
   }
@@ -263,12 +273,16 @@ class RecordsError final : public IErrorInfo, public IErrorRecords {
   STDMETHOD(GetDescription)(BSTR* s) override { return *s = SysAllocString(L"Many errors"), S_OK; }
   STDMETHOD(GetHelpFile)(BSTR* s) override { return *s = nullptr, S_OK; }
   STDMETHOD(GetHelpContext)(DWORD* c) override { return *c = 0, S_OK; }
-  STDMETHOD(AddErrorRecord)(ERRORINFO*, DWORD, DISPPARAMS*, IUnknown*, DWORD) override { return E_NOTIMPL; }
+  STDMETHOD(AddErrorRecord)(ERRORINFO*, DWORD, DISPPARAMS*, IUnknown*, DWORD) override {
+    return E_NOTIMPL;
+  }
   STDMETHOD(GetBasicErrorInfo)(ULONG i, ERRORINFO* info) override {
     *info = ERRORINFO{records_[i].hr, 0, GUID_NULL, records_[i].iid, 0};
     return S_OK;
   }
-  STDMETHOD(GetCustomErrorObject)(ULONG, REFIID, IUnknown** o) override { return *o = nullptr, E_NOTIMPL; }
+  STDMETHOD(GetCustomErrorObject)(ULONG, REFIID, IUnknown** o) override {
+    return *o = nullptr, E_NOTIMPL;
+  }
   STDMETHOD(GetErrorInfo)(ULONG i, LCID, IErrorInfo** out) override {
     plat::com_ptr<ICreateErrorInfo> create;
     CreateErrorInfo(create.put());
@@ -294,11 +308,12 @@ TEST(ComException, OleDbRecordsBecomeOneElementEach) {
   WQComException error;
   error = E_FAIL;
   error.WrapDescription();
-  EXPECT_EQ(TakeErrorDescription(),
-            L"<WQError Desc=\"first\" Src=\"SQL\" HR=\"0x80040e14\" />\r\n"
-            L"<WQError Desc=\"second\" Src=\"OLEDB Interface::{0C733A7C-2A1C-11CE-ADE5-00AA0044773D}\" "
-            L"HR=\"0x80004005\" />\r\n"
-            L"<WQError Desc=\"third\" Src=\"Net\" HR=\"0x80070057\" />");
+  EXPECT_EQ(
+      TakeErrorDescription(),
+      L"<WQError Desc=\"first\" Src=\"SQL\" HR=\"0x80040e14\" />\r\n"
+      L"<WQError Desc=\"second\" Src=\"OLEDB Interface::{0C733A7C-2A1C-11CE-ADE5-00AA0044773D}\" "
+      L"HR=\"0x80004005\" />\r\n"
+      L"<WQError Desc=\"third\" Src=\"Net\" HR=\"0x80070057\" />");
 }
 
 TEST(ComException, CopiesShareTheErrorInfo) {

@@ -39,9 +39,8 @@ TEST(Trace, LineShapesByKind) {
   TraceInfo(2, L"reading reply");
   TraceError(L"<WQError HR=\"E_FAIL\" />");
   GetTraceContext().WriteLine(5, L'?', L"ignored");
-  EXPECT_EQ(sink.pieces, (Pieces{L"&WQCE&", L" ....      ", L"reading reply", L"\n",
-                                 L"&WQCE&", L" !!!! ", L"<WQError HR=\"E_FAIL\" />", L"\n",
-                                 L"&WQCE&"}));
+  EXPECT_EQ(sink.pieces, (Pieces{L"&WQCE&", L" ....      ", L"reading reply", L"\n", L"&WQCE&",
+                                 L" !!!! ", L"<WQError HR=\"E_FAIL\" />", L"\n", L"&WQCE&"}));
 }
 
 TEST(Trace, LocationLines) {
@@ -50,9 +49,9 @@ TEST(Trace, LocationLines) {
   EXPECT_TRUE(sink.pieces.empty());
   TraceAtLocation({L"c:\\src\\main.cpp", 412}, L"!!!! WQComException Error !!!!");
   TraceAtLocation({L"x.cpp", -3}, nullptr);
-  EXPECT_EQ(sink.pieces, (Pieces{L"c:\\src\\main.cpp", L"(", L"412", L") : ",
-                                 L"!!!! WQComException Error !!!!", L"\n", L"x.cpp", L"(",
-                                 L"-3", L") : ", L"\n"}));
+  EXPECT_EQ(sink.pieces,
+            (Pieces{L"c:\\src\\main.cpp", L"(", L"412", L") : ", L"!!!! WQComException Error !!!!",
+                    L"\n", L"x.cpp", L"(", L"-3", L") : ", L"\n"}));
 }
 
 }  // namespace

@@ -143,15 +143,16 @@ TEST(SafeArray, AttachRefusesMatricesAndLeavesThemUnlocked) {
 
   WQVariantSafeArray variants;
   EXPECT_THROW(variants.Attach(matrix, false), WQComException);
-  EXPECT_NE(wqtest::TakeErrorDescription().find(L"Desc=\"Safe array is not a 1-Dimensional vector\""),
-            std::wstring::npos);
+  EXPECT_NE(
+      wqtest::TakeErrorDescription().find(L"Desc=\"Safe array is not a 1-Dimensional vector\""),
+      std::wstring::npos);
   EXPECT_EQ(variants.Get(), nullptr);
   EXPECT_TRUE(DestroyUnlocked(matrix));
 
   EXPECT_THROW(variants.Attach(nullptr, false), WQComException);
-  EXPECT_NE(wqtest::TakeErrorDescription().find(
-                L"Invalid pointer passed to method WQSafeArray::Attach"),
-            std::wstring::npos);
+  EXPECT_NE(
+      wqtest::TakeErrorDescription().find(L"Invalid pointer passed to method WQSafeArray::Attach"),
+      std::wstring::npos);
 }
 
 TEST(SafeArray, AttachReleasesOnlyWhatItOwns) {

@@ -85,9 +85,10 @@ TEST_F(KBRun, RuleSendsItsRequestAndReturnsASimpleValue) {
   EXPECT_EQ(V_I4(&result_), 42);
   ASSERT_EQ(RequestCount(), 1);
   EXPECT_EQ(RequestMethod(1), L"RunRule");
-  EXPECT_EQ(wqstandins::RequestXml(control_.get(), 1),
-            L"<KBDescriptor ActiveDocOid=\"vt3:31\" CaseID=\"vt3:5\" name=\"vt8:CheckLine\">"
-            L"<UserParameters><Variant value=\"vt8:\" vt=\"vt3:0\"/></UserParameters></KBDescriptor>");
+  EXPECT_EQ(
+      wqstandins::RequestXml(control_.get(), 1),
+      L"<KBDescriptor ActiveDocOid=\"vt3:31\" CaseID=\"vt3:5\" name=\"vt8:CheckLine\">"
+      L"<UserParameters><Variant value=\"vt8:\" vt=\"vt3:0\"/></UserParameters></KBDescriptor>");
 }
 
 TEST_F(KBRun, MethodSendsItsOidAndRawTextFirst) {
@@ -139,14 +140,16 @@ TEST_F(KBRun, RuleDialogIsFollowedByARule) {
   ConfirmWith(user, L"T");
   ASSERT_EQ(Rule(L"First"), S_OK);
   EXPECT_EQ(RequestMethod(2), L"RunRule");
-  EXPECT_EQ(Request(2), L"KBDescriptor[ActiveDocOid=0,CaseID=0,name=Next]("
-                        L"ScriptUIResults(Inputs(Datum[id=Tag,vt=8,value=T])))");
+  EXPECT_EQ(Request(2),
+            L"KBDescriptor[ActiveDocOid=0,CaseID=0,name=Next]("
+            L"ScriptUIResults(Inputs(Datum[id=Tag,vt=8,value=T])))");
 }
 
 TEST_F(KBRun, CancelledDialogEndsTheRunWithAnEmptyResult) {
   Reply(L"RunRule", Dialog(L"Next", L"<EditBox id='Tag' prompt='Tag'/>"));
   kbtest::ScriptedUser user;
-  user.WhenShown(browser_.get(), [this] { browser_->Click(unique_bstr::copy(L"btnCancel").get()); });
+  user.WhenShown(browser_.get(),
+                 [this] { browser_->Click(unique_bstr::copy(L"btnCancel").get()); });
   ASSERT_EQ(Rule(L"First"), S_OK);
   EXPECT_EQ(V_VT(&result_), VT_EMPTY);
   EXPECT_EQ(RequestCount(), 1);
@@ -259,16 +262,19 @@ TEST_F(KBRun, DialogRequestRunsTheFollowUpOnItsObject) {
     long oid;
     const wchar_t* method;
     const wchar_t* request;
-  } cases[] = {{17, L"RunMethod", L"KBDescriptor[ActiveDocOid=0,CaseID=3,name=Next,oid=17]("
-                                  L"ScriptUIResults(Inputs(Datum[id=Tag,vt=8,value=x])))"},
-               {0, L"RunRule", L"KBDescriptor[ActiveDocOid=0,CaseID=3,name=Next]("
-                               L"ScriptUIResults(Inputs(Datum[id=Tag,vt=8,value=x])))"}};
+  } cases[] = {{17, L"RunMethod",
+                L"KBDescriptor[ActiveDocOid=0,CaseID=3,name=Next,oid=17]("
+                L"ScriptUIResults(Inputs(Datum[id=Tag,vt=8,value=x])))"},
+               {0, L"RunRule",
+                L"KBDescriptor[ActiveDocOid=0,CaseID=3,name=Next]("
+                L"ScriptUIResults(Inputs(Datum[id=Tag,vt=8,value=x])))"}};
   com_ptr<IDispatch> client;
   ASSERT_EQ(control_.query_to(client), S_OK);
   for (const auto& c : cases) {
     KBRunner runner;
     EXPECT_EQ(runner.GetOID(), 0);
-    runner.Initialise(Dialog(L"Next", L"<EditBox id='Tag' prompt='Tag'/>", L"ActiveCase='3'").c_str(), c.oid);
+    runner.Initialise(
+        Dialog(L"Next", L"<EditBox id='Tag' prompt='Tag'/>", L"ActiveCase='3'").c_str(), c.oid);
     Reply(c.method, kSimple42);
     const LONG before = RequestCount();
     {
@@ -289,7 +295,8 @@ TEST_F(KBRun, DialogRequestCancelledOrFailing) {
   runner_.Initialise(Dialog(L"Next", L"<EditBox id='Tag' prompt='Tag'/>").c_str(), 17);
   {
     kbtest::ScriptedUser user;
-    user.WhenShown(browser_.get(), [this] { browser_->Click(unique_bstr::copy(L"btnCancel").get()); });
+    user.WhenShown(browser_.get(),
+                   [this] { browser_->Click(unique_bstr::copy(L"btnCancel").get()); });
     EXPECT_EQ(runner_.RunDialog(client.get(), 0), S_OK);
   }
   EXPECT_EQ(RequestCount(), 0);
@@ -308,7 +315,8 @@ TEST_F(KBRun, DialogRequestCancelledOrFailing) {
 TEST_F(KBRun, ReloadSendsTheModuleAndTellsWhetherItWasReloaded) {
   com_ptr<IDispatch> client;
   ASSERT_EQ(control_.query_to(client), S_OK);
-  ASSERT_EQ(wqstandins::SetReply(control_.get(), kServer, L"*", L"<Done><ReloadKBSchema/></Done>"), S_OK);
+  ASSERT_EQ(wqstandins::SetReply(control_.get(), kServer, L"*", L"<Done><ReloadKBSchema/></Done>"),
+            S_OK);
   VARIANT_BOOL reloaded = VARIANT_FALSE;
   ASSERT_EQ(ReloadKBModule(L"Piping", L"", client.get(), &reloaded, L"<KB a='1'/>"), S_OK);
   EXPECT_EQ(reloaded, VARIANT_TRUE);

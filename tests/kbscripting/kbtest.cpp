@@ -180,8 +180,8 @@ plat::com_ptr<IWQStandinBrowser> ResetBrowser() {
   plat::com_ptr<IWQStandinBrowser> browser;
   CLSID clsid;
   if (SUCCEEDED(CLSIDFromProgID(L"WQStandins.BrowserControl", &clsid)) &&
-      SUCCEEDED(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER,
-                                 __uuidof(IWQStandinBrowser), browser.put_void())))
+      SUCCEEDED(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, __uuidof(IWQStandinBrowser),
+                                 browser.put_void())))
     browser->Reset();
   return browser;
 }

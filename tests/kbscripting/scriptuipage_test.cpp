@@ -18,7 +18,9 @@ using plat::unique_bstr;
 // The stylesheet is read through the resource protocol from the loaded server DLL.
 class ScriptUIPage : public testing::Test {
  protected:
-  void SetUp() override { ASSERT_TRUE(kbtest::ServerLoaded()) << "WQCGenericSvcs.dll is not registered"; }
+  void SetUp() override {
+    ASSERT_TRUE(kbtest::ServerLoaded()) << "WQCGenericSvcs.dll is not registered";
+  }
 
   // The page of a description whose dialog box holds `controls`.
   static std::wstring Page(const std::wstring& controls, const std::wstring& dialogAttributes = L"",
@@ -70,13 +72,14 @@ TEST_F(ScriptUIPage, PageFrameHoldsTitleStyleTableAndInstanceIsland) {
   EXPECT_EQ(Select(page, L"/html/head/title"), L"title('Pick & go')");
   EXPECT_EQ(Select(page, L"/html/*"), L"head(title('Pick & go'),style(" +
                                           Select(page, L"/html/head/style/text()") +
-                                          L")) | body[id=TheBody](table(" +
-                                          Select(page, L"//tr") + L")) | xml[id=InstanceData](xmldata)");
+                                          L")) | body[id=TheBody](table(" + Select(page, L"//tr") +
+                                          L")) | xml[id=InstanceData](xmldata)");
   const std::wstring style = Select(page, L"/html/head/style/text()");
-  for (const wchar_t* rule :
-       {L"BODY { background-color: threedface; font-family: Arial; font-size: 13px; margin: 13px; border: none; }",
-        L"INPUT, P, SELECT { font-size: 13px; }", L"TABLE { border: solid 20px threedface; margin: 2px; }",
-        L"TD { border: solid 4px threedface; font-size: 13px; }"})
+  for (const wchar_t* rule : {L"BODY { background-color: threedface; font-family: Arial; "
+                              L"font-size: 13px; margin: 13px; border: none; }",
+                              L"INPUT, P, SELECT { font-size: 13px; }",
+                              L"TABLE { border: solid 20px threedface; margin: 2px; }",
+                              L"TD { border: solid 4px threedface; font-size: 13px; }"})
     EXPECT_NE(style.find(rule), std::wstring::npos) << rule;
 }
 
@@ -86,7 +89,8 @@ TEST_F(ScriptUIPage, CancelButtonFollowsPermitCancel) {
       L"style=ACCELERATOR: true; WIDTH: 75px; HEIGHT: 24px,onclick=window.external.OnOKClick()]";
   const std::wstring cancel =
       L"input[type=button,id=btnCancel,value=Cancel,accessKey=C,width=75,"
-      L"style=ACCELERATOR: true; WIDTH: 75px; HEIGHT: 24px,onclick=window.external.OnCancelClick()]";
+      L"style=ACCELERATOR: true; WIDTH: 75px; HEIGHT: "
+      L"24px,onclick=window.external.OnCancelClick()]";
   const std::wstring both = L"tr(td[align=center](" + ok + L"),td[align=center](" + cancel + L"))";
   const std::wstring okOnly = L"tr(td[align=center,colspan=2](" + ok + L"))";
   const struct {
@@ -105,9 +109,10 @@ TEST_F(ScriptUIPage, CancelButtonFollowsPermitCancel) {
 TEST_F(ScriptUIPage, EditBoxAndCheckBoxRows) {
   EXPECT_EQ(Rows(L"<EditBox id='Tag' prompt='Tag number'/>"),
             L"tr(td('Tag number'),td(input[id=Tag,type=Text]))");
-  EXPECT_EQ(Rows(L"<EditBox id='Tag' prompt='Tag' visiblewidth='20' balloonhelp='Plant tag' "
-                 L"value='ignored' disabled='disabled'/>"),
-            L"tr(td('Tag'),td(input[id=Tag,type=Text,style=CURSOR: hand,title=Plant tag,size=20]))");
+  EXPECT_EQ(
+      Rows(L"<EditBox id='Tag' prompt='Tag' visiblewidth='20' balloonhelp='Plant tag' "
+           L"value='ignored' disabled='disabled'/>"),
+      L"tr(td('Tag'),td(input[id=Tag,type=Text,style=CURSOR: hand,title=Plant tag,size=20]))");
   EXPECT_EQ(Rows(L"<CheckBox id='Ins' prompt='Insulated' Checked='1'/>"),
             L"tr(td('Insulated'),td(input[id=Ins,type=checkbox,value=Ins,checked=checked]))");
   EXPECT_EQ(Rows(L"<CheckBox id='Ins' prompt='Insulated' value='Y' disabled='disabled' "
@@ -125,11 +130,12 @@ TEST_F(ScriptUIPage, RadioGroupGivesOneNamedRowPerButtonWithTheFirstChecked) {
 }
 
 TEST_F(ScriptUIPage, ComboBoxOptionsTakeTheirValueOrTheirText) {
-  EXPECT_EQ(Rows(L"<ComboBox id='Mat' prompt='Material' balloonhelp='Pipe material'>"
-                 L"<Choice value='CS'>Carbon steel</Choice><Choice selected='selected'>Copper</Choice>"
-                 L"</ComboBox>"),
-            L"tr(td('Material'),td(select[id=Mat,style=CURSOR: hand,title=Pipe material]("
-            L"option[value=CS]('Carbon steel'),option[value=Copper,selected=selected]('Copper'))))");
+  EXPECT_EQ(
+      Rows(L"<ComboBox id='Mat' prompt='Material' balloonhelp='Pipe material'>"
+           L"<Choice value='CS'>Carbon steel</Choice><Choice selected='selected'>Copper</Choice>"
+           L"</ComboBox>"),
+      L"tr(td('Material'),td(select[id=Mat,style=CURSOR: hand,title=Pipe material]("
+      L"option[value=CS]('Carbon steel'),option[value=Copper,selected=selected]('Copper'))))");
 }
 
 TEST_F(ScriptUIPage, LinkSpansBothColumnsWithoutPrompt) {
@@ -146,9 +152,10 @@ TEST_F(ScriptUIPage, TextBoxBreaksLinesWrittenAsCrLfOrLf) {
 }
 
 TEST_F(ScriptUIPage, HelpAndScriptAreIslandsNotRows) {
-  const std::wstring page = Page(L"<HelpString>Fill in &lt;all&gt; fields</HelpString>"
-                                 L"<Script language='JScript'>function Validate() { return true; }"
-                                 L"</Script><Script>Function Cancel : Cancel = True : End Function</Script>");
+  const std::wstring page = Page(
+      L"<HelpString>Fill in &lt;all&gt; fields</HelpString>"
+      L"<Script language='JScript'>function Validate() { return true; }"
+      L"</Script><Script>Function Cancel : Cancel = True : End Function</Script>");
   EXPECT_EQ(Select(page, L"/html/body/table/tr[position() < last()]"), L"");
   EXPECT_EQ(Select(page, L"//xml[@id='HelpString']"),
             L"xml[id=HelpString](HelpString('Fill in <all> fields'))");
@@ -159,8 +166,7 @@ TEST_F(ScriptUIPage, HelpAndScriptAreIslandsNotRows) {
 }
 
 TEST_F(ScriptUIPage, ScriptTextIsWrittenUnescaped) {
-  const std::wstring page =
-      Page(L"<Script>If a &lt; 2 Then b = \"x\" &amp; \"y\"</Script>");
+  const std::wstring page = Page(L"<Script>If a &lt; 2 Then b = \"x\" &amp; \"y\"</Script>");
   EXPECT_NE(page.find(L">If a < 2 Then b = \"x\" & \"y\"</script>"), std::wstring::npos) << page;
 }
 

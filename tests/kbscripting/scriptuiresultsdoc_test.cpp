@@ -78,8 +78,7 @@ TEST(ScriptUIResultsDoc, NodesThatAreNoElementsAreDropped) {
   results.AddInstanceNode(text.get());
   results.AddInstanceNode(nullptr);
   results.AddInstanceNode(IslandNode(L"<Datum id='A' vt='3' value='1'/>").get());
-  EXPECT_EQ(XmlStructure(results.GetXML().c_str()),
-            L"ScriptUIResults(Datum[id=A,vt=3,value=1])");
+  EXPECT_EQ(XmlStructure(results.GetXML().c_str()), L"ScriptUIResults(Datum[id=A,vt=3,value=1])");
 }
 
 }  // namespace

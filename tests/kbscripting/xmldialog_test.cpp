@@ -36,7 +36,8 @@ const wchar_t kEveryControl[] =
     L"</ScriptUI>";
 
 // A description with a single edit field and the given dialog attributes and scripts.
-std::wstring TagDialog(const std::wstring& dialogAttributes = L"", const std::wstring& extra = L"") {
+std::wstring TagDialog(const std::wstring& dialogAttributes = L"",
+                       const std::wstring& extra = L"") {
   return L"<ScriptUI ReturnTo='Next'><DialogBox Title='Needs a tag'" + dialogAttributes +
          L"><EditBox id='Tag' prompt='Tag'/>" + extra + L"</DialogBox></ScriptUI>";
 }
@@ -73,7 +74,8 @@ class XmlDialog : public testing::Test {
   bool Logged(const std::wstring& line) { return Log().find(line) != std::wstring::npos; }
 
   void Set(const wchar_t* id, const wchar_t* value) {
-    EXPECT_EQ(browser_->SetValue(unique_bstr::copy(id).get(), unique_bstr::copy(value).get()), S_OK);
+    EXPECT_EQ(browser_->SetValue(unique_bstr::copy(id).get(), unique_bstr::copy(value).get()),
+              S_OK);
   }
   void Check(const wchar_t* id) {
     EXPECT_EQ(browser_->SetChecked(unique_bstr::copy(id).get(), VARIANT_TRUE), S_OK);
@@ -142,10 +144,11 @@ TEST_F(XmlDialog, UntouchedControlsGiveTheirStartValues) {
 }
 
 TEST_F(XmlDialog, ValidateFalseKeepsTheDialogOpen) {
-  const std::wstring description = TagDialog(
-      L"", L"<Script language='JScript'>function Validate() {"
-           L" if (document.getElementById('Tag').value == '') { alert('Tag is required'); return false; }"
-           L" return true; }</Script>");
+  const std::wstring description = TagDialog(L"",
+                                             L"<Script language='JScript'>function Validate() {"
+                                             L" if (document.getElementById('Tag').value == '') { "
+                                             L"alert('Tag is required'); return false; }"
+                                             L" return true; }</Script>");
   std::wstring message;
   kbtest::ScriptedUser user;
   user.WhenShown(browser_.get(), [&] { Click(L"btnOK"); })
@@ -160,13 +163,15 @@ TEST_F(XmlDialog, ValidateFalseKeepsTheDialogOpen) {
   ASSERT_EQ(Show(description, &ok), S_OK);
   EXPECT_EQ(ok, VARIANT_TRUE);
   EXPECT_EQ(message, L"Tag is required");
-  EXPECT_EQ(XmlStructure(Results().c_str()), L"ScriptUIResults(Inputs(Datum[id=Tag,vt=8,value=P-7]))");
+  EXPECT_EQ(XmlStructure(Results().c_str()),
+            L"ScriptUIResults(Inputs(Datum[id=Tag,vt=8,value=P-7]))");
 }
 
 TEST_F(XmlDialog, CancelFunctionDecidesWhetherTheDialogCloses) {
   const std::wstring description =
-      TagDialog(L"", L"<Script>Dim asked\nFunction Cancel()\n asked = asked + 1\n"
-                     L" Cancel = (asked &gt; 1)\nEnd Function</Script>");
+      TagDialog(L"",
+                L"<Script>Dim asked\nFunction Cancel()\n asked = asked + 1\n"
+                L" Cancel = (asked &gt; 1)\nEnd Function</Script>");
   kbtest::ScriptedUser user;
   user.WhenShown(browser_.get(), [&] { Click(L"btnCancel"); }).Then([&] {
     EXPECT_TRUE(PageShown()) << "the page's Cancel said no";
@@ -236,9 +241,7 @@ TEST_F(XmlDialog, F1ShowsTheHelpString) {
   kbtest::ScriptedUser user;
   user.WhenShown(browser_.get(), [&] { EXPECT_EQ(browser_->PressKey(VK_F1), S_OK); })
       .AnswerMessageBox(L"KB Help", &help)
-      .Then([&] {
-        Click(L"btnCancel");
-      });
+      .Then([&] { Click(L"btnCancel"); });
   VARIANT_BOOL ok;
   ASSERT_EQ(Show(kEveryControl, &ok), S_OK);
   EXPECT_EQ(help, L"Fill in every field.");
@@ -259,11 +262,12 @@ TEST_F(XmlDialog, LinkOpensInANewWindowAndThePageStays) {
 
 TEST_F(XmlDialog, AKeyIsHandledOnce) {
   kbtest::ScriptedUser user;
-  user.WhenShown(browser_.get(), [&] {
-        Set(L"Tag", L"abcd");
-        // A key sent to the dialog window itself, then one to the browser's window.
-        PostMessageW(kbtest::DialogWindow(), WM_KEYDOWN, VK_DELETE, 1);
-      })
+  user.WhenShown(browser_.get(),
+                 [&] {
+                   Set(L"Tag", L"abcd");
+                   // A key sent to the dialog window itself, then one to the browser's window.
+                   PostMessageW(kbtest::DialogWindow(), WM_KEYDOWN, VK_DELETE, 1);
+                 })
       .Then([&] {
         EXPECT_EQ(kbtest::ElementText(browser_.get(), L"Tag", L"value"), L"abc");
         EXPECT_EQ(browser_->PressKey(VK_DELETE), S_OK);
@@ -311,7 +315,8 @@ TEST_F(XmlDialog, WindowFitsTheTableAndIsCentredOverItsParent) {
     browser_->get_Document(document.put());
     plat::unique_variant all, tables, table;
     plat::GetProperty(document.get(), L"all", all.put());
-    plat::CallMethod(V_DISPATCH(&all), L"tags", {plat::ArgText(unique_bstr::copy(L"table").get())}, tables.put());
+    plat::CallMethod(V_DISPATCH(&all), L"tags", {plat::ArgText(unique_bstr::copy(L"table").get())},
+                     tables.put());
     plat::CallMethod(V_DISPATCH(&tables), L"item", {plat::ArgLong(0)}, table.put());
     long offset[4] = {};
     const wchar_t* const names[] = {L"offsetLeft", L"offsetTop", L"offsetWidth", L"offsetHeight"};
@@ -348,7 +353,8 @@ TEST_F(XmlDialog, DebugFileGetsThePageOrIsSkipped) {
 }
 
 TEST_F(XmlDialog, NullFlagIsRefusedBeforeAnythingIsShown) {
-  EXPECT_EQ(dialog_->ShowDialog(unique_bstr::copy(TagDialog().c_str()).get(), 0, nullptr), E_POINTER);
+  EXPECT_EQ(dialog_->ShowDialog(unique_bstr::copy(TagDialog().c_str()).get(), 0, nullptr),
+            E_POINTER);
   EXPECT_EQ(Log(), L"");
 }
 
@@ -373,10 +379,10 @@ TEST_F(XmlDialog, DescriptionWithEntityExpansionIsRefusedAtOnce) {
 TEST(XmlDialogClass, AnswersItsInterfacesAndIsDescribedButNotCreatable) {
   com_ptr<WQCXMLDialog> dialog = plat::make<WQCXMLDialog>();
   IUnknown* unknown = static_cast<IWQCXMLDialog*>(dialog.get());
-  for (REFIID iid : {__uuidof(IWQCXMLDialog), IID_IDispatch, __uuidof(IOleClientSite),
-                     __uuidof(IOleWindow), __uuidof(IOleInPlaceSite), __uuidof(IDocHostUIHandler),
-                     __uuidof(IDocHostShowUI), __uuidof(IProvideClassInfo),
-                     __uuidof(IProvideClassInfo2)})
+  for (REFIID iid :
+       {__uuidof(IWQCXMLDialog), IID_IDispatch, __uuidof(IOleClientSite), __uuidof(IOleWindow),
+        __uuidof(IOleInPlaceSite), __uuidof(IDocHostUIHandler), __uuidof(IDocHostShowUI),
+        __uuidof(IProvideClassInfo), __uuidof(IProvideClassInfo2)})
     EXPECT_EQ(wqtest::QueryResult(unknown, iid), S_OK) << wqtest::GuidText(iid);
   // The browser's events arrive through IDispatch alone.
   EXPECT_EQ(wqtest::QueryResult(unknown, DIID_DWebBrowserEvents2), E_NOINTERFACE);

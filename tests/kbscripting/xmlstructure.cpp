@@ -58,8 +58,7 @@ std::wstring NodeStructure(IXMLDOMNode* node) {
     if (childType == NODE_TEXT) {
       unique_bstr text;
       child->get_text(text.put());
-      if (std::wstring(text.c_str()).find_first_not_of(L" \t\r\n") == std::wstring::npos)
-        continue;
+      if (std::wstring(text.c_str()).find_first_not_of(L" \t\r\n") == std::wstring::npos) continue;
     } else if (childType != NODE_ELEMENT && childType != NODE_CDATA_SECTION) {
       continue;
     }

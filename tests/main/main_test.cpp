@@ -216,7 +216,8 @@ TEST_F(MainTest, GoverningCaseObjectListsKeepTheirTypes) {
   plat::unique_bstr text = Bstr(L"12");
   V_BSTR(&one) = text.get();
   ASSERT_EQ(main_->SetObjectGoverningCase(ws(), Bstr(L"Design").get(), one), S_OK);
-  EXPECT_EQ(Last(), L"<SetGoverningCase CaseName=\"vt8:Design\"><OID>vt8:12</OID></SetGoverningCase>");
+  EXPECT_EQ(Last(),
+            L"<SetGoverningCase CaseName=\"vt8:Design\"><OID>vt8:12</OID></SetGoverningCase>");
 }
 
 TEST(MainInProcess, CompareObjectsReadsTheReply) {
@@ -267,7 +268,8 @@ TEST_F(MainTest, EnumerationOptionsComeAsAOneBasedArray) {
   EXPECT_EQ(lower, 1);
 
   wqstandins::SetReply(ws_.get(), kServer, L"EnumerationOptions", L"<EnumOptions><Bad/>");
-  EXPECT_TRUE(FAILED(main_->EnumerationOptions(ws(), Bstr(L"Fluids").get(), &closed, options.put())));
+  EXPECT_TRUE(
+      FAILED(main_->EnumerationOptions(ws(), Bstr(L"Fluids").get(), &closed, options.put())));
   EXPECT_EQ(closed, 0);
   EXPECT_EQ(options.get(), nullptr);
 }
@@ -405,13 +407,15 @@ std::wstring Methods(IWQStandinWorkspace* ws) {
 }
 
 TEST_F(MainTest, KBMethodRunsOnItsObjectWithTheParameters) {
-  wqstandins::SetReply(ws_.get(), kServer, L"*", L"<!--SimpleResponse--><Variant vt=\"3\" value=\"42\"/>");
+  wqstandins::SetReply(ws_.get(), kServer, L"*",
+                       L"<!--SimpleResponse--><Variant vt=\"3\" value=\"42\"/>");
   plat::unique_variant result, none;
   ASSERT_EQ(main_->RunKBMethod(Bstr(L"Size").get(), 17, ws(), 0, 4, 8, none, result.put()), S_OK);
   EXPECT_EQ(V_I4(&result), 42);
-  EXPECT_EQ(Last(), L"<KBDescriptor ActiveDocOid=\"vt3:8\" CaseID=\"vt3:4\" name=\"vt8:Size\" "
-                    L"oid=\"vt3:17\"><UserParameters><Variant value=\"vt8:\" vt=\"vt3:0\"/>"
-                    L"</UserParameters></KBDescriptor>");
+  EXPECT_EQ(Last(),
+            L"<KBDescriptor ActiveDocOid=\"vt3:8\" CaseID=\"vt3:4\" name=\"vt8:Size\" "
+            L"oid=\"vt3:17\"><UserParameters><Variant value=\"vt8:\" vt=\"vt3:0\"/>"
+            L"</UserParameters></KBDescriptor>");
   EXPECT_EQ(main_->RunKBMethod(Bstr(L"Size").get(), 17, noWq_.get(), 0, 4, 8, none, result.put()),
             E_INVALIDARG);
 }
@@ -432,8 +436,8 @@ TEST_F(MainTest, DiagramsAreSubmittedAfterTheirOwnPreSubmit) {
   INT submitted = -1;
   ASSERT_EQ(main_->SubmitDiagrams(ws(), diagrams.get(), 0, &submitted), S_OK);
   EXPECT_EQ(submitted, 2);
-  EXPECT_EQ(Methods(ws_.get()), std::wstring(L"ListKB\nRunMethod\n") + kSubmit + L"\nListKB\n" +
-                                    kSubmit + L"\n");
+  EXPECT_EQ(Methods(ws_.get()),
+            std::wstring(L"ListKB\nRunMethod\n") + kSubmit + L"\nListKB\n" + kSubmit + L"\n");
   EXPECT_EQ(RequestXml(ws_.get(), 1), L"<ListKB OID=\"vt3:10\" ExcludeDrawingItems=\"vt11:0\"/>");
   plat::unique_bstr server;
   ws_->get_RequestServer(5, server.put());
@@ -502,7 +506,8 @@ TEST_F(MainTest, DiagramSubmissionRefusals) {
                        L"<!--SimpleResponse--><Variant vt=\"11\" value=\"0\"/>");
   wqstandins::SetReply(ws_.get(), kDiagramServer, kSubmit, L"<Reply/>");
   EXPECT_EQ(main_->SubmitDiagrams(ws(), diagrams.get(), 0, nullptr), S_OK);
-  EXPECT_EQ(Methods(ws_.get()), std::wstring(L"ListKB\nRunMethod\nListKB\nRunMethod\n") + kSubmit + L"\n");
+  EXPECT_EQ(Methods(ws_.get()),
+            std::wstring(L"ListKB\nRunMethod\nListKB\nRunMethod\n") + kSubmit + L"\n");
 
   for (auto stub : {&IWQCGenericSvcsMain::SubmitDatasheets, &IWQCGenericSvcsMain::CheckDatasheets,
                     &IWQCGenericSvcsMain::CheckDiagrams}) {
@@ -685,7 +690,8 @@ TEST_F(MainTest, EveryClassFailsThroughItsVtableWithoutOlderErrorInfo) {
   const Failure failures[] = {
       {"Main.ObjectDisplayName(null out)", kNone,
        [&] { return main_->ObjectDisplayName(ws(), 1, nullptr); }},
-      {"Main.VRMProjectStatus(null out)", kNone, [&] { return main_->VRMProjectStatus(ws(), nullptr); }},
+      {"Main.VRMProjectStatus(null out)", kNone,
+       [&] { return main_->VRMProjectStatus(ws(), nullptr); }},
       {"Main.RunKBRule(non-workspace)", kNone,
        [&] { return main_->RunKBRule(Bstr(L"R").get(), noWq, 0, 0, 0, none, &none); }},
       {"SelectKB.Item(1) of none", kNone, [&] { return selectKb->get_Item(1, &text); }},
@@ -703,14 +709,16 @@ TEST_F(MainTest, EveryClassFailsThroughItsVtableWithoutOlderErrorInfo) {
       {"SelectCase.Selection(0)", kNone, [&] { return selectCase->get_Selection(0, &number); }},
       {"SelectCase.SelectionCount(null out)", kNone,
        [&] { return selectCase->get_SelectionCount(nullptr); }},
-      {"SelectCase.LoadCaseList(non-workspace)", kNone, [&] { return selectCase->LoadCaseList(noWq); }},
+      {"SelectCase.LoadCaseList(non-workspace)", kNone,
+       [&] { return selectCase->LoadCaseList(noWq); }},
       {"SelectClass.Class(1) of none", kNone, [&] { return selectClass->get_Class(1, &text); }},
       {"SelectObject.ObjectEditable(1) of none", kNone,
        [&] { return selectObject->get_ObjectEditable(1, &flag); }},
       {"SelectUnitSet.Option(1) of none", kNone, [&] { return unitSet->get_Option(1, &text); }},
       {"SelectDatasheet.DatasheetName(1) of none", kNone,
        [&] { return selectSheet->get_DatasheetName(1, &text); }},
-      {"RenameCase.SelectionName(null out)", kNone, [&] { return rename->get_SelectionName(nullptr); }},
+      {"RenameCase.SelectionName(null out)", kNone,
+       [&] { return rename->get_SelectionName(nullptr); }},
       {"ConflictResolution.ConflictsExist(null out)", kOwn,
        [&] { return conflicts->ConflictsExist(nullptr); }},
       {"AccessControl.Initialize(non-workspace)", kOwn, [&] { return access->Initialize(noWq); }},
@@ -734,7 +742,8 @@ TEST_F(MainTest, ASwallowedErrorDescribesNoLaterFailure) {
   plat::com_ptr<IWQStandinClientTools> tools;
   ASSERT_EQ(wqstandins::CreateClientTools(tools), S_OK);
   tools->Reset();
-  wqstandins::FailAt(tools.get(), L"Create", REGDB_E_CLASSNOTREG, L"Client tools are not installed");
+  wqstandins::FailAt(tools.get(), L"Create", REGDB_E_CLASSNOTREG,
+                     L"Client tools are not installed");
   wqstandins::SetReply(ws_.get(), kServer, L"DeleteObjects", L"<CompactPipe ServerID=\"5\"/>");
   EXPECT_EQ(main_->DeleteObjects(ws(), NoObject()), S_OK);
   tools->Reset();

@@ -52,8 +52,7 @@ TEST_P(Contract, ServesItsClassAsClientsMeetIt) {
   }
 
   plat::com_ptr<IUnknown> object;
-  ASSERT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown,
-                             object.put_void()),
+  ASSERT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, object.put_void()),
             S_OK);
   EXPECT_EQ(wqtest::RefCount(object.get()), 1u);
   plat::com_ptr<IDispatch> dual;
@@ -91,14 +90,12 @@ TEST_P(Contract, ServesItsClassAsClientsMeetIt) {
 
   LPOLESTR name = const_cast<LPOLESTR>(L"NoSuchMember");
   DISPID id = 0;
-  EXPECT_EQ(dual->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &id),
-            DISP_E_UNKNOWNNAME);
+  EXPECT_EQ(dual->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &id), DISP_E_UNKNOWNNAME);
 
   // Inside an aggregate only IUnknown may be asked for.
   IUnknown* outer = object.get();
   void* out = reinterpret_cast<void*>(0x1);
-  EXPECT_EQ(CoCreateInstance(clsid, outer, CLSCTX_INPROC_SERVER, iid, &out),
-            CLASS_E_NOAGGREGATION);
+  EXPECT_EQ(CoCreateInstance(clsid, outer, CLSCTX_INPROC_SERVER, iid, &out), CLASS_E_NOAGGREGATION);
   EXPECT_EQ(out, nullptr);
   support = nullptr;
   identity = nullptr;
@@ -111,9 +108,9 @@ TEST_P(Contract, ServesItsClassAsClientsMeetIt) {
 TEST_P(Contract, JoinsAnAggregate) {
   const ServerClass& c = GetParam();
   Outer outer;
-  ASSERT_EQ(CoCreateInstance(c.clsid, &outer, CLSCTX_INPROC_SERVER, IID_IUnknown,
-                             outer.inner.put_void()),
-            S_OK);
+  ASSERT_EQ(
+      CoCreateInstance(c.clsid, &outer, CLSCTX_INPROC_SERVER, IID_IUnknown, outer.inner.put_void()),
+      S_OK);
   EXPECT_EQ(outer.refs, 1u) << "making the inner object leaves the outer count alone";
   plat::com_ptr<IDispatch> dual;
   ASSERT_EQ(outer.QueryInterface(c.iid, dual.put_void()), S_OK);
@@ -136,9 +133,9 @@ TEST(Server, FreeingUnusedLibrariesCostsNoThreadSlots) {
   for (int cycle = 0; cycle < 8; ++cycle) {
     {
       plat::com_ptr<IUnknown> object;
-      ASSERT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown,
-                                 object.put_void()),
-                S_OK);
+      ASSERT_EQ(
+          CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, object.put_void()),
+          S_OK);
     }
     wqtest::ExpectUnloadable(L"WQCGenericSvcs.dll");
     CoFreeUnusedLibrariesEx(0, 0);

@@ -43,8 +43,8 @@ void FailEachAllocation(Call call) {
     const HRESULT hr = call();
     allocationsLeft = -1;
     if (!allocationFailed) return;
-    EXPECT_TRUE(SUCCEEDED(hr) || hr == E_OUTOFMEMORY) << "allocation " << n << ": 0x" << std::hex
-                                                       << hr;
+    EXPECT_TRUE(SUCCEEDED(hr) || hr == E_OUTOFMEMORY)
+        << "allocation " << n << ": 0x" << std::hex << hr;
   }
   ADD_FAILURE() << "the call never completed";
 }
@@ -80,9 +80,9 @@ class Sink final : public IPropertyNotifySink {
 
 TEST(OutOfMemory, EnablingAControlWithListeners) {
   plat::com_ptr<IWQCFormatCtl> control;
-  ASSERT_EQ(plat::CreateInstance<WQCBoolFormatCtl>(nullptr, __uuidof(IWQCFormatCtl),
-                                                   control.put_void()),
-            S_OK);
+  ASSERT_EQ(
+      plat::CreateInstance<WQCBoolFormatCtl>(nullptr, __uuidof(IWQCFormatCtl), control.put_void()),
+      S_OK);
   plat::com_ptr<IConnectionPointContainer> container;
   ASSERT_EQ(control.query_to(container), S_OK);
   plat::com_ptr<IConnectionPoint> point;

@@ -56,8 +56,8 @@ TEST(Registered, EveryClassHasExactlyItsKeysAndCreates) {
     const std::wstring name = c.name;
     const std::wstring key = L"CLSID\\" + wqtest::GuidText(c.clsid);
     const int bitmap = ToolboxBitmap(name);
-    std::vector<std::wstring> expected = {L"InprocServer32", L"ProgID", L"Programmable",
-                                          L"TypeLib", L"VersionIndependentProgID"};
+    std::vector<std::wstring> expected = {L"InprocServer32", L"ProgID", L"Programmable", L"TypeLib",
+                                          L"VersionIndependentProgID"};
     if (bitmap) {
       expected.insert(expected.end(),
                       {L"Control", L"Insertable", L"MiscStatus", L"ToolboxBitmap32", L"Version"});
@@ -72,9 +72,9 @@ TEST(Registered, EveryClassHasExactlyItsKeysAndCreates) {
     EXPECT_EQ(Value(L"WQCGenericSvcs." + name + L"\\CurVer"), L"WQCGenericSvcs." + name + L".380");
 
     plat::com_ptr<IUnknown> object;
-    EXPECT_EQ(CoCreateInstance(c.clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown,
-                               object.put_void()),
-              S_OK)
+    EXPECT_EQ(
+        CoCreateInstance(c.clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, object.put_void()),
+        S_OK)
         << name;
   }
 }
@@ -85,8 +85,7 @@ TEST(Unregistered, NoKeyOfAnyClassIsLeft) {
     const std::wstring progId = L"WQCGenericSvcs." + c.name;
     EXPECT_FALSE(RegistryKeyExists(HKEY_CLASSES_ROOT, progId)) << progId;
     EXPECT_FALSE(RegistryKeyExists(HKEY_CLASSES_ROOT, progId + L".380")) << progId;
-    EXPECT_FALSE(RegistryKeyExists(HKEY_CLASSES_ROOT,
-                                   L"CLSID\\" + wqtest::GuidText(c.clsid)))
+    EXPECT_FALSE(RegistryKeyExists(HKEY_CLASSES_ROOT, L"CLSID\\" + wqtest::GuidText(c.clsid)))
         << c.name;
   }
   EXPECT_TRUE(RegistryKeyExists(HKEY_CLASSES_ROOT, L"CLSID"));

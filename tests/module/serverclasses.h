@@ -9,7 +9,8 @@
 #include "comtest.h"
 
 // {38000000-A35F-4D89-960A-B075AD91A15F}
-inline const GUID kLibId = {0x38000000, 0xA35F, 0x4D89, {0x96, 0x0A, 0xB0, 0x75, 0xAD, 0x91, 0xA1, 0x5F}};
+inline const GUID kLibId = {
+    0x38000000, 0xA35F, 0x4D89, {0x96, 0x0A, 0xB0, 0x75, 0xAD, 0x91, 0xA1, 0x5F}};
 
 struct ServerClass {
   std::wstring name;
@@ -26,7 +27,8 @@ inline std::vector<ServerClass> ServerClassesOf(ITypeLib* lib) {
     TYPEATTR* attr = nullptr;
     if (FAILED(lib->GetTypeInfo(i, info.put())) || FAILED(info->GetTypeAttr(&attr))) continue;
     ServerClass c{L"", attr->guid, GUID_NULL};
-    const bool creatable = attr->typekind == TKIND_COCLASS && (attr->wTypeFlags & TYPEFLAG_FCANCREATE);
+    const bool creatable =
+        attr->typekind == TKIND_COCLASS && (attr->wTypeFlags & TYPEFLAG_FCANCREATE);
     for (UINT j = 0; creatable && j < attr->cImplTypes; ++j) {
       INT flags = 0;
       HREFTYPE ref = 0;

@@ -13,14 +13,15 @@
 
 namespace {
 
-const GUID kMainClsid = {0x38000201, 0xA35F, 0x4D89, {0x96, 0x0A, 0xB0, 0x75, 0xAD, 0x91, 0xA1, 0x5F}};
+const GUID kMainClsid = {
+    0x38000201, 0xA35F, 0x4D89, {0x96, 0x0A, 0xB0, 0x75, 0xAD, 0x91, 0xA1, 0x5F}};
 
 // The library behind a server object's IDispatch: the registered one, from the DLL.
 plat::com_ptr<ITypeLib> RegisteredLibrary() {
   plat::com_ptr<IDispatch> main;
-  EXPECT_EQ(CoCreateInstance(kMainClsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
-                             main.put_void()),
-            S_OK);
+  EXPECT_EQ(
+      CoCreateInstance(kMainClsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, main.put_void()),
+      S_OK);
   plat::com_ptr<ITypeInfo> info;
   plat::com_ptr<ITypeLib> library;
   if (!main || FAILED(main->GetTypeInfo(0, 0, info.put()))) return library;
@@ -105,8 +106,8 @@ std::string ParamText(ITypeInfo* info, const ELEMDESC& param, const std::string&
 }
 
 void DumpFunctions(ITypeInfo* info, const TYPEATTR& attr, std::vector<std::string>* lines) {
-  static const char* const kInvokeKinds[] = {"", "method", "propget", "", "propput", "", "",
-                                             "", "propputref"};
+  static const char* const kInvokeKinds[] = {"", "method", "propget", "",          "propput",
+                                             "", "",       "",        "propputref"};
   for (UINT f = 0; f < attr.cFuncs; ++f) {
     FUNCDESC* func = nullptr;
     if (FAILED(info->GetFuncDesc(f, &func))) {
@@ -120,12 +121,12 @@ void DumpFunctions(ITypeInfo* info, const TYPEATTR& attr, std::vector<std::strin
     Name(info, func->memid, &help);
     std::string line = "  " + std::string(kInvokeKinds[func->invkind & 8 ? 8 : func->invkind & 7]) +
                        " id(" + Hex(func->memid) + ") flags " + Hex(func->wFuncFlags) + " vft " +
-                       std::to_string(func->oVft) + " " +
-                       TypeName(info, func->elemdescFunc.tdesc) + " " + Narrow(names[0]) + "(";
+                       std::to_string(func->oVft) + " " + TypeName(info, func->elemdescFunc.tdesc) +
+                       " " + Narrow(names[0]) + "(";
     for (SHORT p = 0; p < func->cParams; ++p) {
       const UINT n = static_cast<UINT>(p) + 1;
-      line += (p ? ", " : "") + ParamText(info, func->lprgelemdescParam[p],
-                                          n < count ? Narrow(names[n]) : "");
+      line += (p ? ", " : "") +
+              ParamText(info, func->lprgelemdescParam[p], n < count ? Narrow(names[n]) : "");
     }
     lines->push_back(line + ") optional " + std::to_string(func->cParamsOpt) + help);
     for (UINT i = 0; i < count; ++i) SysFreeString(names[i]);
@@ -134,8 +135,8 @@ void DumpFunctions(ITypeInfo* info, const TYPEATTR& attr, std::vector<std::strin
 }
 
 void DumpTypeInfo(ITypeInfo* info, std::vector<std::string>* lines) {
-  static const char* const kKinds[] = {"enum", "record", "module", "interface", "dispinterface",
-                                       "coclass", "alias", "union"};
+  static const char* const kKinds[] = {"enum",          "record",  "module", "interface",
+                                       "dispinterface", "coclass", "alias",  "union"};
   TYPEATTR* attr = nullptr;
   if (FAILED(info->GetTypeAttr(&attr))) {
     lines->push_back("unreadable type info");
@@ -200,15 +201,14 @@ class TypeLibrary : public testing::Test {
 // widl cannot write these defaults: the build adds them to the library.
 TEST_F(TypeLibrary, EveryOptionalParentWindowDefaultsToZero) {
   const std::set<std::string> expected = {
-      "IWQCXMLDialog.ShowDialog",        "IWQCSelectCaseDlg.ShowDialog",
-      "IWQCRenameCaseDlg.ShowDialog",    "IWQCSelectKBDlg.ShowDialog",
-      "IWQCSelectClassDlg.ShowDialog",   "IWQCSelectObjectDlg.ShowDialog",
-      "IWQCSelectUnitSetDlg.ShowDialog", "IWQCAssocHoldDlg.ShowDialog",
-      "IWQCClaimDlg.ShowDialog",         "IWQCUnClaimDlg.ShowDialog",
+      "IWQCXMLDialog.ShowDialog",          "IWQCSelectCaseDlg.ShowDialog",
+      "IWQCRenameCaseDlg.ShowDialog",      "IWQCSelectKBDlg.ShowDialog",
+      "IWQCSelectClassDlg.ShowDialog",     "IWQCSelectObjectDlg.ShowDialog",
+      "IWQCSelectUnitSetDlg.ShowDialog",   "IWQCAssocHoldDlg.ShowDialog",
+      "IWQCClaimDlg.ShowDialog",           "IWQCUnClaimDlg.ShowDialog",
       "IWQCSelectDatasheetDlg.ShowDialog", "IWQCOpenDatasheetDlg.ShowDialog",
-      "IWQCConflictResolution.Show",
-      "IWQCConflictResolution.ShowModifiedDocuments", "IWQCAccessControl.ShowRoles",
-      "IWQCAccessControl.ShowUsers"};
+      "IWQCConflictResolution.Show",       "IWQCConflictResolution.ShowModifiedDocuments",
+      "IWQCAccessControl.ShowRoles",       "IWQCAccessControl.ShowUsers"};
   plat::com_ptr<ITypeLib> library = RegisteredLibrary();
   ASSERT_TRUE(library);
   std::set<std::string> found;

@@ -13,8 +13,8 @@ namespace {
 const GUID kLibId = {0x38000000, 0xA35F, 0x4D89, {0x96, 0x0A, 0xB0, 0x75, 0xAD, 0x91, 0xA1, 0x5F}};
 
 TEST(TypeLibrary, LoadsForEveryLocale) {
-  for (LCID lcid : {LCID{0x409}, LCID{LOCALE_NEUTRAL}, LCID{0x400}, LCID{0x800}, LCID{0x407},
-                    LCID{0x809}}) {
+  for (LCID lcid :
+       {LCID{0x409}, LCID{LOCALE_NEUTRAL}, LCID{0x400}, LCID{0x800}, LCID{0x407}, LCID{0x809}}) {
     plat::com_ptr<ITypeLib> library;
     EXPECT_EQ(LoadRegTypeLib(kLibId, 380, 0, lcid, library.put()), S_OK) << std::hex << lcid;
   }

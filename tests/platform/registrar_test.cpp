@@ -51,14 +51,18 @@ TEST_F(Registrar, RegistersKeysValuesAndReplacements) {
   EXPECT_EQ(Value(clsid + L"\\InprocServer32"), L"C:\\bin\\w.dll");
   EXPECT_EQ(Value(clsid + L"\\InprocServer32", L"ThreadingModel"), L"Apartment");
   EXPECT_EQ(Value(clsid + L"\\MiscStatus\\1"), L"131473");
-  EXPECT_TRUE(RegistryKeyExists(HKEY_CURRENT_USER, std::wstring(kBase) + clsid + L"\\Programmable"));
+  EXPECT_TRUE(
+      RegistryKeyExists(HKEY_CURRENT_USER, std::wstring(kBase) + clsid + L"\\Programmable"));
 
   plat::unique_hkey key;
-  ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, (std::wstring(kBase) + clsid + L"\\InprocServer32").c_str(),
-                          0, KEY_READ, key.put()), ERROR_SUCCESS);
+  ASSERT_EQ(
+      RegOpenKeyExW(HKEY_CURRENT_USER, (std::wstring(kBase) + clsid + L"\\InprocServer32").c_str(),
+                    0, KEY_READ, key.put()),
+      ERROR_SUCCESS);
   DWORD flags = 0, size = sizeof flags, type = 0;
-  ASSERT_EQ(RegQueryValueExW(key.get(), L"Flags", nullptr, &type, reinterpret_cast<BYTE*>(&flags), &size),
-            ERROR_SUCCESS);
+  ASSERT_EQ(
+      RegQueryValueExW(key.get(), L"Flags", nullptr, &type, reinterpret_cast<BYTE*>(&flags), &size),
+      ERROR_SUCCESS);
   EXPECT_EQ(type, static_cast<DWORD>(REG_DWORD));
   EXPECT_EQ(flags, 0x20191u);
   BYTE raw[4] = {};

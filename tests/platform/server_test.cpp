@@ -12,7 +12,9 @@ using wqtest::QueryResult;
 using wqtest::ReadRegistryString;
 using wqtest::RegistryKeyExists;
 
-std::wstring ServerPath() { return wqtest::ExecutableDirectory() + L"\\..\\comframe\\WQTestServer.dll"; }
+std::wstring ServerPath() {
+  return wqtest::ExecutableDirectory() + L"\\..\\comframe\\WQTestServer.dll";
+}
 
 plat::com_ptr<ITestWidget> CreateWidget(const wchar_t* progId = L"WQTestServer.TestWidget") {
   CLSID clsid;
@@ -27,9 +29,11 @@ plat::com_ptr<ITestWidget> CreateWidget(const wchar_t* progId = L"WQTestServer.T
 TEST(Server, RegistrationWritesBothProgIdsAndTheClassKey) {
   const std::wstring clsid = wqtest::GuidText(__uuidof(TestWidget));
   std::wstring value;
-  EXPECT_TRUE(ReadRegistryString(HKEY_CLASSES_ROOT, L"WQTestServer.TestWidget.380\\CLSID", nullptr, &value));
+  EXPECT_TRUE(ReadRegistryString(HKEY_CLASSES_ROOT, L"WQTestServer.TestWidget.380\\CLSID", nullptr,
+                                 &value));
   EXPECT_EQ(value, clsid);
-  EXPECT_TRUE(ReadRegistryString(HKEY_CLASSES_ROOT, L"WQTestServer.TestWidget\\CurVer", nullptr, &value));
+  EXPECT_TRUE(
+      ReadRegistryString(HKEY_CLASSES_ROOT, L"WQTestServer.TestWidget\\CurVer", nullptr, &value));
   EXPECT_EQ(value, L"WQTestServer.TestWidget.380");
   EXPECT_TRUE(ReadRegistryString(HKEY_CLASSES_ROOT, L"WQTestServer.TestWidget", nullptr, &value));
   EXPECT_EQ(value, L"TestWidget Class");
@@ -37,9 +41,11 @@ TEST(Server, RegistrationWritesBothProgIdsAndTheClassKey) {
   const std::wstring key = L"CLSID\\" + clsid;
   EXPECT_TRUE(ReadRegistryString(HKEY_CLASSES_ROOT, key + L"\\ProgID", nullptr, &value));
   EXPECT_EQ(value, L"WQTestServer.TestWidget.380");
-  EXPECT_TRUE(ReadRegistryString(HKEY_CLASSES_ROOT, key + L"\\VersionIndependentProgID", nullptr, &value));
+  EXPECT_TRUE(
+      ReadRegistryString(HKEY_CLASSES_ROOT, key + L"\\VersionIndependentProgID", nullptr, &value));
   EXPECT_EQ(value, L"WQTestServer.TestWidget");
-  EXPECT_TRUE(ReadRegistryString(HKEY_CLASSES_ROOT, key + L"\\InprocServer32", L"ThreadingModel", &value));
+  EXPECT_TRUE(
+      ReadRegistryString(HKEY_CLASSES_ROOT, key + L"\\InprocServer32", L"ThreadingModel", &value));
   EXPECT_EQ(value, L"Apartment");
   EXPECT_TRUE(ReadRegistryString(HKEY_CLASSES_ROOT, key + L"\\InprocServer32", nullptr, &value));
   EXPECT_NE(value.find(L"WQTestServer.dll"), std::wstring::npos);
@@ -48,8 +54,8 @@ TEST(Server, RegistrationWritesBothProgIdsAndTheClassKey) {
   EXPECT_EQ(value, L"{5A1E0000-7C2B-4E55-9B1D-2F0C7A6E4D11}");
   EXPECT_FALSE(RegistryKeyExists(HKEY_CLASSES_ROOT, key + L"\\Control"));
   // Type library versions are registry text in hexadecimal: 380.0 is "17c.0".
-  EXPECT_TRUE(RegistryKeyExists(HKEY_CLASSES_ROOT,
-                                L"TypeLib\\{5A1E0000-7C2B-4E55-9B1D-2F0C7A6E4D11}\\17c.0\\0\\win64"));
+  EXPECT_TRUE(RegistryKeyExists(
+      HKEY_CLASSES_ROOT, L"TypeLib\\{5A1E0000-7C2B-4E55-9B1D-2F0C7A6E4D11}\\17c.0\\0\\win64"));
 }
 
 TEST(Server, ControlShapedScriptWritesExactlyItsKeys) {

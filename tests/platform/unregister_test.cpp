@@ -10,8 +10,10 @@ TEST(Unregister, RemovesProgIdsAndClassKeysButNotClsid) {
   plat::unique_hmodule dll(
       LoadLibraryW((wqtest::ExecutableDirectory() + L"\\..\\comframe\\WQTestServer.dll").c_str()));
   ASSERT_TRUE(dll);
-  auto unregister = reinterpret_cast<HRESULT(WINAPI*)()>(reinterpret_cast<void*>(GetProcAddress(dll.get(), "DllUnregisterServer")));
-  auto reregister = reinterpret_cast<HRESULT(WINAPI*)()>(reinterpret_cast<void*>(GetProcAddress(dll.get(), "DllRegisterServer")));
+  auto unregister = reinterpret_cast<HRESULT(WINAPI*)()>(
+      reinterpret_cast<void*>(GetProcAddress(dll.get(), "DllUnregisterServer")));
+  auto reregister = reinterpret_cast<HRESULT(WINAPI*)()>(
+      reinterpret_cast<void*>(GetProcAddress(dll.get(), "DllRegisterServer")));
   ASSERT_TRUE(unregister && reregister);
 
   const std::wstring widget = L"CLSID\\" + wqtest::GuidText(__uuidof(TestWidget));
@@ -23,8 +25,8 @@ TEST(Unregister, RemovesProgIdsAndClassKeysButNotClsid) {
   EXPECT_FALSE(wqtest::RegistryKeyExists(HKEY_CLASSES_ROOT, widget));
   EXPECT_FALSE(wqtest::RegistryKeyExists(HKEY_CLASSES_ROOT, control));
   EXPECT_TRUE(wqtest::RegistryKeyExists(HKEY_CLASSES_ROOT, L"CLSID"));
-  EXPECT_FALSE(wqtest::RegistryKeyExists(HKEY_CLASSES_ROOT,
-                                         L"TypeLib\\{5A1E0000-7C2B-4E55-9B1D-2F0C7A6E4D11}\\17c.0"));
+  EXPECT_FALSE(wqtest::RegistryKeyExists(
+      HKEY_CLASSES_ROOT, L"TypeLib\\{5A1E0000-7C2B-4E55-9B1D-2F0C7A6E4D11}\\17c.0"));
 
   ASSERT_EQ(reregister(), S_OK);
   EXPECT_TRUE(wqtest::RegistryKeyExists(HKEY_CLASSES_ROOT, widget));

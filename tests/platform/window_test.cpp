@@ -18,17 +18,16 @@ class RoutingDlg : public plat::DialogImpl<RoutingDlg> {
  public:
   static constexpr UINT IDD = 100;
   static constexpr auto GetMessageMap() {
-    return plat::MessageMap{
-        plat::OnMessage(WM_INITDIALOG, &RoutingDlg::OnInitDialog),
-        plat::OnMessage(WM_APP, &RoutingDlg::OnDeclined),
-        plat::OnMessageRange(WM_APP, WM_APP + 10, &RoutingDlg::OnAppRange),
-        plat::OnCommand(IDOK, BN_CLICKED, &RoutingDlg::OnOK),
-        plat::OnCommandId(1001, &RoutingDlg::OnEdit),
-        plat::OnCommandRange(2000, 2009, BN_CLICKED, &RoutingDlg::OnPick),
-        plat::OnNotify(3000, NM_CLICK, &RoutingDlg::OnClick),
-        plat::OnNotifyCode(NM_DBLCLK, &RoutingDlg::OnAnyDoubleClick),
-        plat::OnCommand(1002, BN_CLICKED, &RoutingDlg::OnFail),
-        plat::Chain(&RoutingDlg::mixin_)};
+    return plat::MessageMap{plat::OnMessage(WM_INITDIALOG, &RoutingDlg::OnInitDialog),
+                            plat::OnMessage(WM_APP, &RoutingDlg::OnDeclined),
+                            plat::OnMessageRange(WM_APP, WM_APP + 10, &RoutingDlg::OnAppRange),
+                            plat::OnCommand(IDOK, BN_CLICKED, &RoutingDlg::OnOK),
+                            plat::OnCommandId(1001, &RoutingDlg::OnEdit),
+                            plat::OnCommandRange(2000, 2009, BN_CLICKED, &RoutingDlg::OnPick),
+                            plat::OnNotify(3000, NM_CLICK, &RoutingDlg::OnClick),
+                            plat::OnNotifyCode(NM_DBLCLK, &RoutingDlg::OnAnyDoubleClick),
+                            plat::OnCommand(1002, BN_CLICKED, &RoutingDlg::OnFail),
+                            plat::Chain(&RoutingDlg::mixin_)};
   }
 
   struct Mixin {

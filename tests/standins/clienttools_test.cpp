@@ -103,8 +103,8 @@ TEST_F(ClientTools, PipeOperationsGoThroughTheApplicationsDatabaseServer) {
             L"Create\nGetApplication(workspace)\nget_DBServer\nHighlightPipe(17)");
 
   plat::com_ptr<IWQClientGlobals> globals;
-  ASSERT_EQ(CoCreateInstance(CLSID_WQClientGlobals, nullptr, CLSCTX_ALL,
-                             __uuidof(IWQClientGlobals), globals.put_void()),
+  ASSERT_EQ(CoCreateInstance(CLSID_WQClientGlobals, nullptr, CLSCTX_ALL, __uuidof(IWQClientGlobals),
+                             globals.put_void()),
             S_OK);
   plat::unique_variant type;
   V_VT(&type) = VT_BSTR;

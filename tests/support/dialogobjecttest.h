@@ -72,8 +72,8 @@ inline DialogScript EndWithFailure() {
 }
 
 // While it lives, every row inserted into a list view with id `listId` on this thread (or
-// given to it by its count) is selected at once, and the list's parent is told LVN_ITEMCHANGED for it, as a list view
-// may tell while a dialog fills it (Wine's does not by itself).
+// given to it by its count) is selected at once, and the list's parent is told LVN_ITEMCHANGED for
+// it, as a list view may tell while a dialog fills it (Wine's does not by itself).
 class ItemChangesDuringFill {
  public:
   explicit ItemChangesDuringFill(int listId) {

@@ -10,7 +10,8 @@ namespace wqtest {
 
 // Ten levels of ten references each: 10^9 copies of "lol" inside `root`.
 inline std::wstring BillionLaughs(const std::wstring& root) {
-  std::wstring xml = L"<?xml version=\"1.0\"?>\n<!DOCTYPE " + root + L" [\n<!ENTITY lol0 \"lol\">\n";
+  std::wstring xml =
+      L"<?xml version=\"1.0\"?>\n<!DOCTYPE " + root + L" [\n<!ENTITY lol0 \"lol\">\n";
   for (int level = 1; level <= 9; ++level) {
     xml += L"<!ENTITY lol" + std::to_wstring(level) + L" \"";
     for (int i = 0; i < 10; ++i) xml += L"&lol" + std::to_wstring(level - 1) + L";";

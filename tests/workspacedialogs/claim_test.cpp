@@ -13,7 +13,8 @@ constexpr wchar_t kLongName[] = L"Pump P-101 with a name far too long for any co
 std::wstring Part(int oid, const std::wstring& name, int mode) {
   return L"<Part OID=\"" + std::to_wstring(oid) + L"\" Name=\"" + name +
          L"\" Class=\"Pump\" InScope=\"Yes\" ClaimSetting=\"Free\" ClaimedBy=\"ann\" "
-         L"ClaimExtent=\"Whole\" ClaimMode=\"" + std::to_wstring(mode) + L"\"/>";
+         L"ClaimExtent=\"Whole\" ClaimMode=\"" +
+         std::to_wstring(mode) + L"\"/>";
 }
 
 std::wstring Parts(const std::wstring& parts) {
@@ -96,27 +97,26 @@ TEST_F(Claim, APartThatAllowsLessLimitsTheChoice) {
       EXPECT_EQ(view.IsEnabled(IDC_EXCLUSIVE), exclusive);
     };
   };
-  EXPECT_EQ(Show(DialogScript()
-                     .Inspect([](DialogView& view) {
-                       EXPECT_EQ(SelectedRow(view, IDC_CLAIMLIST), 0);
-                     })
-                     .Inspect(expectChoice(false, false, false))
-                     .Do(ClickRow(IDC_CLAIMLIST, 0, NM_DBLCLK))  // stays open
-                     .Do(ClickRow(IDC_CLAIMLIST, 2))
-                     .Inspect(expectChoice(true, true, true))
-                     .Do(ClickRow(IDC_CLAIMLIST, 1))
-                     .Inspect(expectChoice(true, true, false))
-                     .Inspect([](DialogView& view) { EXPECT_TRUE(view.IsChecked(IDC_SHARED)); })
-                     // A row reached with the keyboard decides as much as a clicked one.
-                     .Do(PressKey(IDC_CLAIMLIST, VK_UP))
-                     .Inspect([&](DialogView& view) {
-                       EXPECT_EQ(SelectedRow(view, IDC_CLAIMLIST), 0);
-                       expectChoice(false, false, false)(view);
-                     })
-                     .Do(ClickRow(IDC_CLAIMLIST, -1))
-                     .Inspect(expectChoice(false, true, true))
-                     .Do(ClickRow(IDC_CLAIMLIST, 1, NM_DBLCLK))),
-            VARIANT_TRUE);
+  EXPECT_EQ(
+      Show(DialogScript()
+               .Inspect([](DialogView& view) { EXPECT_EQ(SelectedRow(view, IDC_CLAIMLIST), 0); })
+               .Inspect(expectChoice(false, false, false))
+               .Do(ClickRow(IDC_CLAIMLIST, 0, NM_DBLCLK))  // stays open
+               .Do(ClickRow(IDC_CLAIMLIST, 2))
+               .Inspect(expectChoice(true, true, true))
+               .Do(ClickRow(IDC_CLAIMLIST, 1))
+               .Inspect(expectChoice(true, true, false))
+               .Inspect([](DialogView& view) { EXPECT_TRUE(view.IsChecked(IDC_SHARED)); })
+               // A row reached with the keyboard decides as much as a clicked one.
+               .Do(PressKey(IDC_CLAIMLIST, VK_UP))
+               .Inspect([&](DialogView& view) {
+                 EXPECT_EQ(SelectedRow(view, IDC_CLAIMLIST), 0);
+                 expectChoice(false, false, false)(view);
+               })
+               .Do(ClickRow(IDC_CLAIMLIST, -1))
+               .Inspect(expectChoice(false, true, true))
+               .Do(ClickRow(IDC_CLAIMLIST, 1, NM_DBLCLK))),
+      VARIANT_TRUE);
   EXPECT_EQ(State(), L"9|0|0");
   ASSERT_EQ(dlg_->ClaimObjectEx(ws(), Omitted(), Omitted()), S_OK);
   EXPECT_EQ(LastRequest(), L"<ClaimObjectEx ObjectId=\"vt3:9\" ClaimSetting=\"vt3:2\"/>");
@@ -195,20 +195,21 @@ TEST_F(Claim, ArgumentsAreCheckedWithTheirOwnTexts) {
       {"workspace before arguments",
        [&] { return dlg_->ClaimObject(WorkspaceWithoutWQ(), Text(L"abc"), Omitted()); },
        E_INVALIDARG, L"The workspace object is not valid"},
-      {"no setting before Initialize",
-       [&] { return dlg_->ClaimObject(ws(), Long(42), Omitted()); }, E_FAIL, kNotInitialized},
-      {"an OID that is no number",
-       [&] { return dlg_->ClaimObject(ws(), Text(L"abc"), Long(1)); }, DISP_E_TYPEMISMATCH,
-       L"Could not infer ObjectID from second argument"},
+      {"no setting before Initialize", [&] { return dlg_->ClaimObject(ws(), Long(42), Omitted()); },
+       E_FAIL, kNotInitialized},
+      {"an OID that is no number", [&] { return dlg_->ClaimObject(ws(), Text(L"abc"), Long(1)); },
+       DISP_E_TYPEMISMATCH, L"Could not infer ObjectID from second argument"},
       {"a setting that is no number",
        [&] { return dlg_->ClaimObjectEx(ws(), Long(5), Text(L"many")); }, DISP_E_TYPEMISMATCH,
        L"Could not infer claim setting from third argument"},
-      {"ShowDialog before Initialize", [&] {
+      {"ShowDialog before Initialize",
+       [&] {
          VARIANT_BOOL ok = VARIANT_TRUE;
          const HRESULT hr = dlg_->ShowDialog(0, &ok);
          EXPECT_EQ(ok, VARIANT_FALSE);
          return hr;
-       }, E_FAIL, kNotInitialized},
+       },
+       E_FAIL, kNotInitialized},
       {"no out-pointer", [&] { return dlg_->ShowDialog(0, nullptr); }, E_POINTER,
        L"Invalid pointer passed to method WQCClaimDlg::ShowDialog"},
   };

@@ -81,37 +81,42 @@ class OpenDatasheetDlg : public wqtest::DialogObjectTest<IWQCOpenDatasheetDlg> {
 };
 
 TEST_F(OpenDatasheetDlg, NewDocumentsAreCreatedAsBuiltOnlyWithADocType2Choice) {
-  EXPECT_EQ(dlg_->AddNewDatasheet(11, nullptr, Bstr(L"Pump").get(), nullptr, VARIANT_TRUE, 1), S_OK);
-  EXPECT_EQ(dlg_->AddNewDatasheet(12, nullptr, Bstr(L"Plant").get(), nullptr, VARIANT_FALSE, 2), S_OK);
+  EXPECT_EQ(dlg_->AddNewDatasheet(11, nullptr, Bstr(L"Pump").get(), nullptr, VARIANT_TRUE, 1),
+            S_OK);
+  EXPECT_EQ(dlg_->AddNewDatasheet(12, nullptr, Bstr(L"Plant").get(), nullptr, VARIANT_FALSE, 2),
+            S_OK);
   EXPECT_EQ(dlg_->AddNewDiagram(Bstr(L"Flow").get(), VARIANT_FALSE), S_OK);
   // An existing diagram leaves the dialog on "New".
-  EXPECT_EQ(dlg_->AddExistingDiagram(1, 500, nullptr, nullptr, nullptr, nullptr, VARIANT_TRUE), S_OK);
+  EXPECT_EQ(dlg_->AddExistingDiagram(1, 500, nullptr, nullptr, nullptr, nullptr, VARIANT_TRUE),
+            S_OK);
   EXPECT_EQ(dlg_->SetTitle(Bstr(L"Create documents").get()), S_OK);
-  EXPECT_EQ(Show(DialogScript()
-      .Inspect([](DialogView& view) {
-        EXPECT_EQ(view.Text(), L"Create documents");
-        EXPECT_EQ(Rows(view), (Texts{L"Pump", L"Plant", L"Flow"}));
-        EXPECT_TRUE(view.IsVisible(IDC_CREATEASBUILT));
-        EXPECT_FALSE(view.IsVisible(IDC_ONLYEDITABLEDOCUMENTS));
-        EXPECT_FALSE(view.IsEnabled(IDC_OPENDOCUMENTS));
-      })
-      .Do(PickRows({0}))
-      .Inspect([](DialogView& view) { EXPECT_FALSE(view.IsEnabled(IDC_CREATEASBUILT)); })
-      .Do(PickRows({0, 1}))
-      .Click(IDC_CREATEASBUILT)
-      .Screenshot(L"opendatasheet-new.png")
-      .Click(IDC_OPENDOCUMENTS)),
-            VARIANT_TRUE);
+  EXPECT_EQ(
+      Show(DialogScript()
+               .Inspect([](DialogView& view) {
+                 EXPECT_EQ(view.Text(), L"Create documents");
+                 EXPECT_EQ(Rows(view), (Texts{L"Pump", L"Plant", L"Flow"}));
+                 EXPECT_TRUE(view.IsVisible(IDC_CREATEASBUILT));
+                 EXPECT_FALSE(view.IsVisible(IDC_ONLYEDITABLEDOCUMENTS));
+                 EXPECT_FALSE(view.IsEnabled(IDC_OPENDOCUMENTS));
+               })
+               .Do(PickRows({0}))
+               .Inspect([](DialogView& view) { EXPECT_FALSE(view.IsEnabled(IDC_CREATEASBUILT)); })
+               .Do(PickRows({0, 1}))
+               .Click(IDC_CREATEASBUILT)
+               .Screenshot(L"opendatasheet-new.png")
+               .Click(IDC_OPENDOCUMENTS)),
+      VARIANT_TRUE);
   EXPECT_EQ(Selected(), L"CreateDocuments 3:0,0 3:1,2 0 2") << "new documents have no id";
   EXPECT_EQ(Positions(), L"3:0,1");
   EXPECT_TRUE(CreateAsBuilt());
 
   // The box stays checked into the next showing, but counts only with a DocType 2 choice.
-  EXPECT_EQ(Show(DialogScript()
-      .Inspect([](DialogView& view) { EXPECT_TRUE(view.IsChecked(IDC_CREATEASBUILT)); })
-      .Do(PickRows({2}))
-      .Click(IDC_OPENDOCUMENTS)),
-            VARIANT_TRUE);
+  EXPECT_EQ(
+      Show(DialogScript()
+               .Inspect([](DialogView& view) { EXPECT_TRUE(view.IsChecked(IDC_CREATEASBUILT)); })
+               .Do(PickRows({2}))
+               .Click(IDC_OPENDOCUMENTS)),
+      VARIANT_TRUE);
   EXPECT_FALSE(CreateAsBuilt());
 }
 
@@ -124,23 +129,24 @@ TEST_F(OpenDatasheetDlg, ExistingDocumentsAreListedByStateThroughTheFilters) {
             S_OK);
   AddExisting(1, 105, L"Tank", VARIANT_TRUE, 1);
   EXPECT_EQ(Show(DialogScript()
-      .Inspect([](DialogView& view) {
-        EXPECT_EQ(plat::TabCtrl(view.Item(kTabs)).GetCurSel(), 1);
-        EXPECT_EQ(Rows(view), Texts{L"Tank||Base|A"});
-        EXPECT_FALSE(view.IsVisible(IDC_CREATEASBUILT));
-      })
-      .SelectTab(kTabs, 2)
-      .Inspect([](DialogView& view) {
-        EXPECT_EQ(Rows(view), (Texts{L"Pump||Base|A", L"PID-7|PID|Base|D"}));
-      })
-      .Click(IDC_ONLYEDITABLEDOCUMENTS)
-      .Click(IDC_ONLYSUMMARYDOCUMENTS)
-      .Inspect([](DialogView& view) {
-        EXPECT_EQ(Rows(view), (Texts{L"Valve||Base|A", L"Line||Base|A", L"PID-7|PID|Base|D"}));
-      })
-      .Do(PickRows({0, 2}))
-      .Screenshot(L"opendatasheet-submitted.png")
-      .Click(IDC_OPENDOCUMENTS)),
+                     .Inspect([](DialogView& view) {
+                       EXPECT_EQ(plat::TabCtrl(view.Item(kTabs)).GetCurSel(), 1);
+                       EXPECT_EQ(Rows(view), Texts{L"Tank||Base|A"});
+                       EXPECT_FALSE(view.IsVisible(IDC_CREATEASBUILT));
+                     })
+                     .SelectTab(kTabs, 2)
+                     .Inspect([](DialogView& view) {
+                       EXPECT_EQ(Rows(view), (Texts{L"Pump||Base|A", L"PID-7|PID|Base|D"}));
+                     })
+                     .Click(IDC_ONLYEDITABLEDOCUMENTS)
+                     .Click(IDC_ONLYSUMMARYDOCUMENTS)
+                     .Inspect([](DialogView& view) {
+                       EXPECT_EQ(Rows(view),
+                                 (Texts{L"Valve||Base|A", L"Line||Base|A", L"PID-7|PID|Base|D"}));
+                     })
+                     .Do(PickRows({0, 2}))
+                     .Screenshot(L"opendatasheet-submitted.png")
+                     .Click(IDC_OPENDOCUMENTS)),
             VARIANT_TRUE);
   EXPECT_EQ(Selected(), L"OpenDocuments 3:102,104 3:3,0 2 2");
   EXPECT_EQ(Positions(), L"3:1,3");
@@ -148,14 +154,15 @@ TEST_F(OpenDatasheetDlg, ExistingDocumentsAreListedByStateThroughTheFilters) {
 
 TEST_F(OpenDatasheetDlg, OpenTakesTheSelectionAsShownHoweverItWasMade) {
   for (long id : {201, 202, 203}) AddExisting(1, id, L"Sheet", VARIANT_TRUE, 1);
-  EXPECT_EQ(Show(DialogScript()
-      .Do(PickRows({0}))
-      .Do(PickRows({2}, false))
-      .Do(PickRows({}, true, true))  // a double-click beside the rows opens nothing
-      .Inspect([](DialogView& view) { EXPECT_FALSE(view.IsEnabled(IDC_OPENDOCUMENTS)); })
-      .Do(PickRows({1}, false))
-      .Click(IDC_OPENDOCUMENTS)),
-            VARIANT_TRUE);
+  EXPECT_EQ(
+      Show(DialogScript()
+               .Do(PickRows({0}))
+               .Do(PickRows({2}, false))
+               .Do(PickRows({}, true, true))  // a double-click beside the rows opens nothing
+               .Inspect([](DialogView& view) { EXPECT_FALSE(view.IsEnabled(IDC_OPENDOCUMENTS)); })
+               .Do(PickRows({1}, false))
+               .Click(IDC_OPENDOCUMENTS)),
+      VARIANT_TRUE);
   EXPECT_EQ(Selected(), L"OpenDocuments 3:202 3:1 1 1");
   EXPECT_EQ(Show(DialogScript().Do(PickRows({2}, true, true))), VARIANT_TRUE);
   EXPECT_EQ(Positions(), L"3:2");
@@ -164,18 +171,20 @@ TEST_F(OpenDatasheetDlg, OpenTakesTheSelectionAsShownHoweverItWasMade) {
 // The list may tell of item changes while the dialog fills it: those are not choices, so
 // "&Open" stays disabled until the user selects.
 TEST_F(OpenDatasheetDlg, RowsBeingFilledInChooseNothing) {
-  EXPECT_EQ(dlg_->AddNewDatasheet(12, nullptr, Bstr(L"Plant").get(), nullptr, VARIANT_FALSE, 2), S_OK);
+  EXPECT_EQ(dlg_->AddNewDatasheet(12, nullptr, Bstr(L"Plant").get(), nullptr, VARIANT_FALSE, 2),
+            S_OK);
   AddExisting(1, 101, L"Pump", VARIANT_TRUE, 1);
   AddExisting(2, 102, L"Valve", VARIANT_TRUE, 1);
   wqtest::ItemChangesDuringFill changes(kList);
-  EXPECT_EQ(Show(DialogScript()
-      .Inspect([](DialogView& view) { EXPECT_FALSE(view.IsEnabled(IDC_OPENDOCUMENTS)); })
-      .SelectTab(kTabs, 2)
-      .Inspect([](DialogView& view) { EXPECT_FALSE(view.IsEnabled(IDC_OPENDOCUMENTS)); })
-      .SelectTab(kTabs, 0)
-      .Inspect([](DialogView& view) { EXPECT_FALSE(view.IsEnabled(IDC_OPENDOCUMENTS)); })
-      .Click(IDCANCEL)),
-            VARIANT_FALSE);
+  EXPECT_EQ(
+      Show(DialogScript()
+               .Inspect([](DialogView& view) { EXPECT_FALSE(view.IsEnabled(IDC_OPENDOCUMENTS)); })
+               .SelectTab(kTabs, 2)
+               .Inspect([](DialogView& view) { EXPECT_FALSE(view.IsEnabled(IDC_OPENDOCUMENTS)); })
+               .SelectTab(kTabs, 0)
+               .Inspect([](DialogView& view) { EXPECT_FALSE(view.IsEnabled(IDC_OPENDOCUMENTS)); })
+               .Click(IDCANCEL)),
+      VARIANT_FALSE);
   EXPECT_EQ(changes.Sent(), 3) << "one row on each of the three tabs shown";
 }
 
@@ -199,20 +208,20 @@ TEST_F(OpenDatasheetDlg, ALongTitleWidensTheDialogUpToTwoFifthsOfTheScreen) {
   const std::wstring title(300, L'W');
   AddExisting(1, 401, title.c_str(), VARIANT_TRUE, 1);
   Show(DialogScript()
-      .Inspect([&](DialogView& view) {
-        RECT template_{173, 0, 197, 0};  // the list's width and the left of "&Open"
-        MapDialogRect(view.hwnd(), &template_);
-        const RECT list = view.ScreenRect(kList);
-        const int grow = (list.right - list.left) - template_.left;
-        EXPECT_EQ(list.right - list.left, GetSystemMetrics(SM_CXSCREEN) * 2 / 5);
-        EXPECT_EQ(view.ClientRect(IDC_OPENDOCUMENTS).left, template_.right + grow);
-        // One row needs no scroll bar: its room goes to "Name".
-        const plat::ListView columns(view.Item(kList));
-        EXPECT_EQ(columns.GetColumnWidth(0),
-                  columns.GetStringWidth(title.c_str()) + 6 + GetSystemMetrics(SM_CXVSCROLL));
-      })
-      .Screenshot(L"opendatasheet-wide.png")
-      .Click(IDCANCEL));
+           .Inspect([&](DialogView& view) {
+             RECT template_{173, 0, 197, 0};  // the list's width and the left of "&Open"
+             MapDialogRect(view.hwnd(), &template_);
+             const RECT list = view.ScreenRect(kList);
+             const int grow = (list.right - list.left) - template_.left;
+             EXPECT_EQ(list.right - list.left, GetSystemMetrics(SM_CXSCREEN) * 2 / 5);
+             EXPECT_EQ(view.ClientRect(IDC_OPENDOCUMENTS).left, template_.right + grow);
+             // One row needs no scroll bar: its room goes to "Name".
+             const plat::ListView columns(view.Item(kList));
+             EXPECT_EQ(columns.GetColumnWidth(0),
+                       columns.GetStringWidth(title.c_str()) + 6 + GetSystemMetrics(SM_CXVSCROLL));
+           })
+           .Screenshot(L"opendatasheet-wide.png")
+           .Click(IDCANCEL));
 }
 
 }  // namespace

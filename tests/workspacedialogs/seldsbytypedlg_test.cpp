@@ -40,15 +40,17 @@ TEST_F(SelDsByTypeDlg, EveryConfirmedChoiceIsKeptInTurn) {
   Add({L"Pump", L"Valve", L"Vessel", L"Line"});
   EXPECT_EQ(Chosen(), L"19:");
   EXPECT_EQ(Show(DialogScript()
-      .Inspect([](DialogView& view) {
-        EXPECT_EQ(view.ListItems(kList), (std::vector<std::wstring>{L"Pump", L"Valve", L"Vessel", L"Line"}));
-        EXPECT_TRUE(view.HasFocus(kFind));
-        EXPECT_FALSE(view.IsEnabled(IDOK));
-      })
-      .Select(kList, 2)
-      .SelectAlso(kList, 1)
-      .Screenshot(L"seldsbytype.png")
-      .Click(IDOK)),
+                     .Inspect([](DialogView& view) {
+                       EXPECT_EQ(
+                           view.ListItems(kList),
+                           (std::vector<std::wstring>{L"Pump", L"Valve", L"Vessel", L"Line"}));
+                       EXPECT_TRUE(view.HasFocus(kFind));
+                       EXPECT_FALSE(view.IsEnabled(IDOK));
+                     })
+                     .Select(kList, 2)
+                     .SelectAlso(kList, 1)
+                     .Screenshot(L"seldsbytype.png")
+                     .Click(IDOK)),
             VARIANT_TRUE);
   EXPECT_EQ(Show(DialogScript().DoubleClick(kList, 3)), VARIANT_TRUE);
   EXPECT_EQ(Show(DialogScript().Select(kList, 0).Click(IDCANCEL)), VARIANT_FALSE);
@@ -61,21 +63,21 @@ TEST_F(SelDsByTypeDlg, FindingScrollsToANameWithoutChoosingIt) {
   names.resize(70, L"Zulu");
   Add(names);
   EXPECT_EQ(Show(DialogScript()
-      .Type(kFind, L"VE")
-      .Inspect([](DialogView& view) {
-        EXPECT_EQ(view.ListTopIndex(kList), 31);
-        EXPECT_EQ(view.ListCaret(kList), 31);
-        EXPECT_FALSE(view.IsEnabled(IDOK));
-      })
-      .SetText(kFind, L"")
-      .Inspect([](DialogView& view) { EXPECT_EQ(view.ListTopIndex(kList), 0); })
-      // A double-click beside the names chooses nothing: the dialog stays.
-      .Do([](DialogView& view) {
-        SendMessageW(view.hwnd(), WM_COMMAND, MAKEWPARAM(kList, LBN_DBLCLK),
-                     reinterpret_cast<LPARAM>(view.Item(kList)));
-        return std::string();
-      })
-      .Click(IDCANCEL)),
+                     .Type(kFind, L"VE")
+                     .Inspect([](DialogView& view) {
+                       EXPECT_EQ(view.ListTopIndex(kList), 31);
+                       EXPECT_EQ(view.ListCaret(kList), 31);
+                       EXPECT_FALSE(view.IsEnabled(IDOK));
+                     })
+                     .SetText(kFind, L"")
+                     .Inspect([](DialogView& view) { EXPECT_EQ(view.ListTopIndex(kList), 0); })
+                     // A double-click beside the names chooses nothing: the dialog stays.
+                     .Do([](DialogView& view) {
+                       SendMessageW(view.hwnd(), WM_COMMAND, MAKEWPARAM(kList, LBN_DBLCLK),
+                                    reinterpret_cast<LPARAM>(view.Item(kList)));
+                       return std::string();
+                     })
+                     .Click(IDCANCEL)),
             VARIANT_FALSE);
   EXPECT_EQ(Chosen(), L"19:");
 }
@@ -93,9 +95,9 @@ void ExpectListFitted(const DialogView& view) {
     widest = std::max<int>(widest, LOWORD(extent) + 8);
   }
   const RECT ok = view.ScreenRect(IDOK), rect = view.ClientRect(kList);
-  const int width = std::clamp<int>(widest + GetSystemMetrics(SM_CXVSCROLL) + 2 * GetSystemMetrics(SM_CXEDGE),
-                                    static_cast<int>(2.5 * (ok.right - ok.left)),
-                                    GetSystemMetrics(SM_CXSCREEN) / 3);
+  const int width = std::clamp<int>(
+      widest + GetSystemMetrics(SM_CXVSCROLL) + 2 * GetSystemMetrics(SM_CXEDGE),
+      static_cast<int>(2.5 * (ok.right - ok.left)), GetSystemMetrics(SM_CXSCREEN) / 3);
   EXPECT_EQ(rect.right - rect.left, width);
   EXPECT_EQ(view.ListExtent(kList), std::max(widest - 8, 0)) << "never -8";
   EXPECT_GT(rect.bottom - rect.top, 6 * (ok.bottom - ok.top) - list.GetItemHeight(0));

@@ -87,13 +87,15 @@ TEST_F(SelectCaseTest, RequestCarriesTheRestrictionAndTheContextObjects) {
 
 TEST_F(SelectCaseTest, CasesAreSortedAndLoadsAppendEvenWhenTheReplyBreaksOff) {
   EXPECT_EQ(dlg_->LoadCaseList(ws()), S_OK);
-  EXPECT_EQ(wqstandins::RequestXml(ws_.get(), 1), L"<ListCases RestrictedCases=\"vt11:-1\"></ListCases>");
+  EXPECT_EQ(wqstandins::RequestXml(ws_.get(), 1),
+            L"<ListCases RestrictedCases=\"vt11:-1\"></ListCases>");
   EXPECT_EQ(Listing(), L"Alpha=-7, alpha=2, beta=3, Gamma=40");
   // Each copy goes behind the names that equal it without regard to case; a case without
   // "ID" or "CaseName" has 0 or an empty name, and what came before a bad value stays.
-  wqstandins::SetReply(ws_.get(), kServer, L"ListCases",
-                       L"<ListCases><Case CaseName='alpha'/><Case ID='-2'/><Case ID='x' CaseName='c'/>"
-                       L"<Case ID='5' CaseName='d'/></ListCases>");
+  wqstandins::SetReply(
+      ws_.get(), kServer, L"ListCases",
+      L"<ListCases><Case CaseName='alpha'/><Case ID='-2'/><Case ID='x' CaseName='c'/>"
+      L"<Case ID='5' CaseName='d'/></ListCases>");
   EXPECT_EQ(dlg_->LoadCaseList(ws()), DISP_E_TYPEMISMATCH);
   EXPECT_EQ(Listing(), L"=-2, Alpha=-7, alpha=2, alpha=0, beta=3, Gamma=40");
 }
@@ -148,11 +150,11 @@ TEST_F(SelectCaseTest, SingleSelectionOfARestrictedCase) {
   EXPECT_EQ(Show(DialogScript()
                      .Inspect([](DialogView& view) {
                        EXPECT_EQ(view.Text(), L"Select Case");
-                       EXPECT_EQ(view.ListItems(kSingle),
-                                 (std::vector<std::wstring>{
-                                     L"Design", L"Hydrotest (restricted)", L"Operating",
-                                     L"Shutdown", L"Start-up", L"Upset 2019 (restricted)",
-                                     L"Winter"}));
+                       EXPECT_EQ(
+                           view.ListItems(kSingle),
+                           (std::vector<std::wstring>{L"Design", L"Hydrotest (restricted)",
+                                                      L"Operating", L"Shutdown", L"Start-up",
+                                                      L"Upset 2019 (restricted)", L"Winter"}));
                      })
                      .Type(IDC_FINDTEXT, L"hy")
                      .Select(kSingle, 1)
@@ -162,7 +164,8 @@ TEST_F(SelectCaseTest, SingleSelectionOfARestrictedCase) {
             S_OK);
   EXPECT_EQ(ok, VARIANT_TRUE);
   EXPECT_EQ(Listing(true), L"Hydrotest=-31") << "the name without its mark";
-  EXPECT_EQ(SelectionXml(), L"<?xml version=\"1.0\"?>\n<Select>\n  <Option Value=\"-31\"/>\n</Select>");
+  EXPECT_EQ(SelectionXml(),
+            L"<?xml version=\"1.0\"?>\n<Select>\n  <Option Value=\"-31\"/>\n</Select>");
 }
 
 TEST_F(SelectCaseTest, MultipleSelectionInListOrderUnderItsTitle) {
@@ -180,8 +183,9 @@ TEST_F(SelectCaseTest, MultipleSelectionInListOrderUnderItsTitle) {
                  &ok),
             S_OK);
   EXPECT_EQ(ok, VARIANT_TRUE);
-  EXPECT_EQ(SelectionXml(), L"<?xml version=\"1.0\"?>\n<Select>\n  <Option Value=\"12\"/>\n"
-                            L"  <Option Value=\"11\"/>\n  <Option Value=\"-32\"/>\n</Select>");
+  EXPECT_EQ(SelectionXml(),
+            L"<?xml version=\"1.0\"?>\n<Select>\n  <Option Value=\"12\"/>\n"
+            L"  <Option Value=\"11\"/>\n  <Option Value=\"-32\"/>\n</Select>");
 }
 
 TEST_F(SelectCaseTest, CancelAndEmptyChoicesKeepTheEarlierSelection) {
@@ -201,9 +205,9 @@ TEST_F(SelectCaseTest, CancelAndEmptyChoicesKeepTheEarlierSelection) {
   // An OK that reaches the multiple list with nothing chosen is no choice.
   dlg_->put_MultiSelect(VARIANT_TRUE);
   EXPECT_EQ(Show(DialogScript().Do([](DialogView& view) {
-                   SendMessageW(view.hwnd(), WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-                   return std::string();
-                 }),
+              SendMessageW(view.hwnd(), WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+              return std::string();
+            }),
                  &ok),
             S_OK);
   EXPECT_EQ(ok, VARIANT_FALSE);
@@ -214,8 +218,9 @@ TEST_F(SelectCaseTest, CancelAndEmptyChoicesKeepTheEarlierSelection) {
 TEST_F(SelectCaseTest, ALaterLoadKeepsTheSelectionOnItsCase) {
   VARIANT_BOOL ok = VARIANT_FALSE;
   ASSERT_EQ(Show(DialogScript().Select(kSingle, 2).Click(IDOK), &ok), S_OK);
-  wqstandins::SetReply(ws_.get(), kServer, L"ListCases",
-                       L"<ListCases><Case ID='8' CaseName='Aa'/><Case ID='9' CaseName='Ab'/></ListCases>");
+  wqstandins::SetReply(
+      ws_.get(), kServer, L"ListCases",
+      L"<ListCases><Case ID='8' CaseName='Aa'/><Case ID='9' CaseName='Ab'/></ListCases>");
   ASSERT_EQ(dlg_->LoadCaseList(ws()), S_OK);
   EXPECT_EQ(Listing(true), L"beta=3");
 }

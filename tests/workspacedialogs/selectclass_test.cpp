@@ -60,8 +60,8 @@ TEST_F(SelectClassTest, ClassesAreOrderedByDisplayNameAndGivenByName) {
                      .Inspect([](DialogView& view) {
                        EXPECT_EQ(view.Text(), L"Select Class");
                        EXPECT_EQ(view.ListItems(IDC_SINGLESELECTLIST),
-                                 (std::vector<std::wstring>{L"", L"Ball valve",
-                                                            L"centrifugal pump", L"Gate valve"}));
+                                 (std::vector<std::wstring>{L"", L"Ball valve", L"centrifugal pump",
+                                                            L"Gate valve"}));
                      })
                      .Select(IDC_SINGLESELECTLIST, 2)
                      .Click(IDOK),

@@ -89,17 +89,18 @@ TEST(SingleSelectDlg, OkReturnsTheClickedPosition) {
   Names names{L"Alpha", L"Beta", L"Gamma", L"Delta"};
   SingleSelectDlg dlg(names.array);
   dlg.SetTitle(L"Select Case");
-  const INT_PTR result = RunDialog(dlg, DialogScript()
-      .Inspect([](DialogView& view) {
-        EXPECT_EQ(view.Text(), L"Select Case");
-        EXPECT_EQ(view.ListItems(kSingle), (Texts{L"Alpha", L"Beta", L"Gamma", L"Delta"}));
-        EXPECT_TRUE(view.HasFocus(IDC_FINDTEXT));
-        EXPECT_FALSE(view.IsEnabled(IDOK));
-      })
-      .Select(kSingle, 2)
-      .Inspect([](DialogView& view) { EXPECT_TRUE(view.IsEnabled(IDOK)); })
-      .Screenshot(L"singleselect.png")
-      .Click(IDOK));
+  const INT_PTR result = RunDialog(
+      dlg, DialogScript()
+               .Inspect([](DialogView& view) {
+                 EXPECT_EQ(view.Text(), L"Select Case");
+                 EXPECT_EQ(view.ListItems(kSingle), (Texts{L"Alpha", L"Beta", L"Gamma", L"Delta"}));
+                 EXPECT_TRUE(view.HasFocus(IDC_FINDTEXT));
+                 EXPECT_FALSE(view.IsEnabled(IDOK));
+               })
+               .Select(kSingle, 2)
+               .Inspect([](DialogView& view) { EXPECT_TRUE(view.IsEnabled(IDOK)); })
+               .Screenshot(L"singleselect.png")
+               .Click(IDOK));
   EXPECT_EQ(result, IDOK);
   EXPECT_EQ(ToVector(dlg.GetSelection()), Positions{2});
   EXPECT_EQ(SelectedItems(dlg), Positions{2});
@@ -109,9 +110,9 @@ TEST(SingleSelectDlg, CancelEndsWithTwoAndChoosesNothing) {
   Names names{L"Alpha", L"Beta"};
   SingleSelectDlg dlg(names.array);
   EXPECT_EQ(RunDialog(dlg, DialogScript()
-                         .Inspect([](DialogView& view) { EXPECT_EQ(view.Text(), L"Select"); })
-                         .Select(kSingle, 1)
-                         .Click(IDCANCEL)),
+                               .Inspect([](DialogView& view) { EXPECT_EQ(view.Text(), L"Select"); })
+                               .Select(kSingle, 1)
+                               .Click(IDCANCEL)),
             IDCANCEL);
   EXPECT_EQ(dlg.GetSelection().GetCount(), 0);
 }
@@ -144,26 +145,27 @@ TEST(SingleSelectDlg, FindSelectsTheFirstItemWithThePrefixIgnoringCase) {
   Names names = FindNames();
   SingleSelectDlg dlg(names.array);
   EXPECT_EQ(RunDialog(dlg, DialogScript()
-      .Type(IDC_FINDTEXT, L"BE")
-      .Inspect([](DialogView& view) {
-        EXPECT_EQ(view.ListSelection(kSingle), std::vector<int>{20});
-        EXPECT_EQ(view.ListTopIndex(kSingle), 20);
-        EXPECT_FALSE(view.IsEnabled(IDOK)) << "finding is not choosing";
-      })
-      .SetText(IDC_FINDTEXT, L"gamma ")
-      .Inspect([](DialogView& view) {
-        EXPECT_EQ(view.ListSelection(kSingle), std::vector<int>{23});
-      })
-      .SetText(IDC_FINDTEXT, L"zz")
-      .Inspect([](DialogView& view) {
-        EXPECT_EQ(view.ListSelection(kSingle), std::vector<int>{23}) << "no match changes nothing";
-      })
-      .SetText(IDC_FINDTEXT, L"")
-      .Inspect([](DialogView& view) {
-        EXPECT_EQ(view.ListSelection(kSingle), std::vector<int>{0});
-        EXPECT_EQ(view.ListTopIndex(kSingle), 0);
-      })
-      .Click(IDCANCEL)),
+                               .Type(IDC_FINDTEXT, L"BE")
+                               .Inspect([](DialogView& view) {
+                                 EXPECT_EQ(view.ListSelection(kSingle), std::vector<int>{20});
+                                 EXPECT_EQ(view.ListTopIndex(kSingle), 20);
+                                 EXPECT_FALSE(view.IsEnabled(IDOK)) << "finding is not choosing";
+                               })
+                               .SetText(IDC_FINDTEXT, L"gamma ")
+                               .Inspect([](DialogView& view) {
+                                 EXPECT_EQ(view.ListSelection(kSingle), std::vector<int>{23});
+                               })
+                               .SetText(IDC_FINDTEXT, L"zz")
+                               .Inspect([](DialogView& view) {
+                                 EXPECT_EQ(view.ListSelection(kSingle), std::vector<int>{23})
+                                     << "no match changes nothing";
+                               })
+                               .SetText(IDC_FINDTEXT, L"")
+                               .Inspect([](DialogView& view) {
+                                 EXPECT_EQ(view.ListSelection(kSingle), std::vector<int>{0});
+                                 EXPECT_EQ(view.ListTopIndex(kSingle), 0);
+                               })
+                               .Click(IDCANCEL)),
             IDCANCEL);
 }
 
@@ -172,11 +174,11 @@ TEST(MultiSelectDlg, OkReturnsEverySelectedPositionInOrder) {
   MultiSelectDlg dlg(names.array);
   dlg.SetTitle(L"Select Cases");
   EXPECT_EQ(RunDialog(dlg, DialogScript()
-                         .Select(kMulti, 3)
-                         .SelectAlso(kMulti, 1)
-                         .Inspect([](DialogView& view) { EXPECT_TRUE(view.IsEnabled(IDOK)); })
-                         .Screenshot(L"multiselect.png")
-                         .Click(IDOK)),
+                               .Select(kMulti, 3)
+                               .SelectAlso(kMulti, 1)
+                               .Inspect([](DialogView& view) { EXPECT_TRUE(view.IsEnabled(IDOK)); })
+                               .Screenshot(L"multiselect.png")
+                               .Click(IDOK)),
             IDOK);
   EXPECT_EQ(ToVector(dlg.GetSelection()), (Positions{1, 3}));
 }
@@ -185,14 +187,14 @@ TEST(MultiSelectDlg, FindMovesTheCaretAndKeepsTheSelection) {
   Names names = FindNames();
   MultiSelectDlg dlg(names.array);
   EXPECT_EQ(RunDialog(dlg, DialogScript()
-      .Select(kMulti, 1)
-      .Type(IDC_FINDTEXT, L"gA")
-      .Inspect([](DialogView& view) {
-        EXPECT_EQ(view.ListCaret(kMulti), 22);
-        EXPECT_EQ(view.ListTopIndex(kMulti), 22);
-        EXPECT_EQ(view.ListSelection(kMulti), std::vector<int>{1});
-      })
-      .Click(IDOK)),
+                               .Select(kMulti, 1)
+                               .Type(IDC_FINDTEXT, L"gA")
+                               .Inspect([](DialogView& view) {
+                                 EXPECT_EQ(view.ListCaret(kMulti), 22);
+                                 EXPECT_EQ(view.ListTopIndex(kMulti), 22);
+                                 EXPECT_EQ(view.ListSelection(kMulti), std::vector<int>{1});
+                               })
+                               .Click(IDOK)),
             IDOK);
   EXPECT_EQ(ToVector(dlg.GetSelection()), Positions{1});
 }
@@ -201,64 +203,69 @@ TEST(SelectListDlg, ListFitsItsTextsAndTheControlsFollow) {
   Names names{L"A name wide enough to widen the list of this dialog", L"b", L"c"};
   for (int i = 0; i < 12; ++i) names.Add(L"more " + std::to_wstring(i));
   SingleSelectDlg dlg(names.array);
-  EXPECT_EQ(RunDialog(dlg, DialogScript()
-      .Inspect([](DialogView& view) {
-        const SIZE text = MeasureListTexts(view, kSingle);
-        const RECT templateList = FromDialogUnits(view, 7, 19, 127, 103);
-        auto fit = [](int wanted, int current, int screen) {
-          return std::min(std::max(wanted, current), screen / 3);
-        };
-        const int width = fit(text.cx + GetSystemMetrics(SM_CXVSCROLL) + 2 * GetSystemMetrics(SM_CXEDGE),
-                              Width(templateList), GetSystemMetrics(SM_CXSCREEN));
-        const int height = fit(text.cy + GetSystemMetrics(SM_CYHSCROLL) + 2 * GetSystemMetrics(SM_CYEDGE),
-                               Height(templateList), GetSystemMetrics(SM_CYSCREEN));
-        const int dx = width - Width(templateList), dy = height - Height(templateList);
-        ASSERT_GT(dx, 0);
-        ASSERT_GT(dy, 0);
+  EXPECT_EQ(
+      RunDialog(
+          dlg, DialogScript()
+                   .Inspect([](DialogView& view) {
+                     const SIZE text = MeasureListTexts(view, kSingle);
+                     const RECT templateList = FromDialogUnits(view, 7, 19, 127, 103);
+                     auto fit = [](int wanted, int current, int screen) {
+                       return std::min(std::max(wanted, current), screen / 3);
+                     };
+                     const int width = fit(
+                         text.cx + GetSystemMetrics(SM_CXVSCROLL) + 2 * GetSystemMetrics(SM_CXEDGE),
+                         Width(templateList), GetSystemMetrics(SM_CXSCREEN));
+                     const int height = fit(
+                         text.cy + GetSystemMetrics(SM_CYHSCROLL) + 2 * GetSystemMetrics(SM_CYEDGE),
+                         Height(templateList), GetSystemMetrics(SM_CYSCREEN));
+                     const int dx = width - Width(templateList), dy = height - Height(templateList);
+                     ASSERT_GT(dx, 0);
+                     ASSERT_GT(dy, 0);
 
-        const RECT list = view.ClientRect(kSingle);
-        EXPECT_EQ(Width(list), width);
-        EXPECT_EQ(Height(list), height);
-        EXPECT_EQ(list.left, templateList.left);
-        EXPECT_EQ(view.ListExtent(kSingle), text.cx - 8);
-        EXPECT_EQ(Width(view.ClientRect(IDC_FINDTEXT)),
-                  Width(FromDialogUnits(view, 7, 6, 127, 12)) + dx);
-        const RECT ok = FromDialogUnits(view, 16, 129, 50, 14);
-        EXPECT_EQ(view.ClientRect(IDOK).left, ok.left + dx / 2);
-        EXPECT_EQ(view.ClientRect(IDOK).top, ok.top + dy);
-        RECT client;
-        GetClientRect(view.hwnd(), &client);
-        const RECT templateClient = FromDialogUnits(view, 0, 0, 141, 151);
-        EXPECT_EQ(Width(client), Width(templateClient) + dx);
-        EXPECT_EQ(Height(client), Height(templateClient) + dy);
-      })
-      .Screenshot(L"singleselect-wide.png")
-      .Click(IDCANCEL)),
-            IDCANCEL);
+                     const RECT list = view.ClientRect(kSingle);
+                     EXPECT_EQ(Width(list), width);
+                     EXPECT_EQ(Height(list), height);
+                     EXPECT_EQ(list.left, templateList.left);
+                     EXPECT_EQ(view.ListExtent(kSingle), text.cx - 8);
+                     EXPECT_EQ(Width(view.ClientRect(IDC_FINDTEXT)),
+                               Width(FromDialogUnits(view, 7, 6, 127, 12)) + dx);
+                     const RECT ok = FromDialogUnits(view, 16, 129, 50, 14);
+                     EXPECT_EQ(view.ClientRect(IDOK).left, ok.left + dx / 2);
+                     EXPECT_EQ(view.ClientRect(IDOK).top, ok.top + dy);
+                     RECT client;
+                     GetClientRect(view.hwnd(), &client);
+                     const RECT templateClient = FromDialogUnits(view, 0, 0, 141, 151);
+                     EXPECT_EQ(Width(client), Width(templateClient) + dx);
+                     EXPECT_EQ(Height(client), Height(templateClient) + dy);
+                   })
+                   .Screenshot(L"singleselect-wide.png")
+                   .Click(IDCANCEL)),
+      IDCANCEL);
 }
 
 TEST(SelectListDlg, EmptyListKeepsItsSizeNoExtentAndNoOk) {
   Names names{};
   MultiSelectDlg dlg(names.array);
   EXPECT_EQ(RunDialog(dlg, DialogScript()
-      .Inspect([](DialogView& view) {
-        const RECT list = view.ClientRect(kMulti);
-        const RECT templateList = FromDialogUnits(view, 7, 19, 127, 103);
-        EXPECT_EQ(Width(list), Width(templateList));
-        EXPECT_EQ(Height(list), Height(templateList));
-        // The extent would be -8 without the clamp.
-        EXPECT_EQ(view.ListExtent(kMulti), 0);
-        EXPECT_FALSE(view.IsEnabled(IDOK));
-      })
-      .Type(IDC_FINDTEXT, L"x")
-      .Click(IDCANCEL)),
+                               .Inspect([](DialogView& view) {
+                                 const RECT list = view.ClientRect(kMulti);
+                                 const RECT templateList = FromDialogUnits(view, 7, 19, 127, 103);
+                                 EXPECT_EQ(Width(list), Width(templateList));
+                                 EXPECT_EQ(Height(list), Height(templateList));
+                                 // The extent would be -8 without the clamp.
+                                 EXPECT_EQ(view.ListExtent(kMulti), 0);
+                                 EXPECT_FALSE(view.IsEnabled(IDOK));
+                               })
+                               .Type(IDC_FINDTEXT, L"x")
+                               .Click(IDCANCEL)),
             IDCANCEL);
 }
 
 // Names wider and more than a third of the screen holds.
 TEST(SelectListDlg, ListStopsAtAThirdOfTheScreenAndTheDialogStaysOnIt) {
   Names names;
-  for (int i = 0; i < 200; ++i) names.Add(std::wstring(i == 7 ? 400 : 40, L'W') + std::to_wstring(i));
+  for (int i = 0; i < 200; ++i)
+    names.Add(std::wstring(i == 7 ? 400 : 40, L'W') + std::to_wstring(i));
   const int screenWidth = GetSystemMetrics(SM_CXSCREEN);
   const int screenHeight = GetSystemMetrics(SM_CYSCREEN);
   // The dialog opens at its owner's client origin, pushed back onto the screen by the
@@ -268,23 +275,25 @@ TEST(SelectListDlg, ListStopsAtAThirdOfTheScreenAndTheDialogStaysOnIt) {
                                           nullptr, nullptr, nullptr));
   ASSERT_TRUE(owner);
   MultiSelectDlg dlg(names.array);
-  EXPECT_EQ(RunDialog(dlg, DialogScript()
-      .Inspect([&](DialogView& view) {
-        const SIZE text = MeasureListTexts(view, kMulti);
-        ASSERT_GT(text.cx, screenWidth / 3);
-        EXPECT_EQ(Width(view.ClientRect(kMulti)), screenWidth / 3);
-        EXPECT_EQ(Height(view.ClientRect(kMulti)), screenHeight / 3);
-        EXPECT_EQ(view.ListExtent(kMulti), text.cx - 8);
-        // The list is filled with redrawing off; its scroll bar must still cover every item.
-        SCROLLINFO scroll{sizeof scroll, SIF_RANGE};
-        ASSERT_TRUE(GetScrollInfo(view.Item(kMulti), SB_VERT, &scroll));
-        EXPECT_EQ(scroll.nMax, 199);
-        const RECT dialog = view.ScreenRect(0);
-        EXPECT_EQ(dialog.right, screenWidth);
-        EXPECT_EQ(dialog.bottom, screenHeight);
-      })
-      .Click(IDCANCEL),
-      owner.get()),
+  EXPECT_EQ(RunDialog(dlg,
+                      DialogScript()
+                          .Inspect([&](DialogView& view) {
+                            const SIZE text = MeasureListTexts(view, kMulti);
+                            ASSERT_GT(text.cx, screenWidth / 3);
+                            EXPECT_EQ(Width(view.ClientRect(kMulti)), screenWidth / 3);
+                            EXPECT_EQ(Height(view.ClientRect(kMulti)), screenHeight / 3);
+                            EXPECT_EQ(view.ListExtent(kMulti), text.cx - 8);
+                            // The list is filled with redrawing off; its scroll bar must still
+                            // cover every item.
+                            SCROLLINFO scroll{sizeof scroll, SIF_RANGE};
+                            ASSERT_TRUE(GetScrollInfo(view.Item(kMulti), SB_VERT, &scroll));
+                            EXPECT_EQ(scroll.nMax, 199);
+                            const RECT dialog = view.ScreenRect(0);
+                            EXPECT_EQ(dialog.right, screenWidth);
+                            EXPECT_EQ(dialog.bottom, screenHeight);
+                          })
+                          .Click(IDCANCEL),
+                      owner.get()),
             IDCANCEL);
 }
 
@@ -300,19 +309,19 @@ TEST(SelectObjectDlg, OnlyEditableBoxFiltersTheListAndComesBack) {
   ObjectList objects;
   SelectObjectDlg dlg(objects.names.array, objects.editable);
   EXPECT_EQ(RunDialog(dlg, DialogScript()
-      .Inspect([](DialogView& view) {
-        EXPECT_FALSE(view.IsVisible(IDC_ONLYPROJECTSUMMARIES));
-        EXPECT_FALSE(view.IsChecked(IDC_ONLYEDITABLE));
-        EXPECT_EQ(view.ListItems(kSingle).size(), 5u);
-      })
-      .Click(IDC_ONLYEDITABLE)
-      .Inspect([](DialogView& view) {
-        EXPECT_TRUE(view.IsChecked(IDC_ONLYEDITABLE));
-        EXPECT_EQ(view.ListItems(kSingle), (Texts{L"b", L"d", L"e"}));
-      })
-      .Select(kSingle, 1)
-      .Screenshot(L"selectobject.png")
-      .Click(IDOK)),
+                               .Inspect([](DialogView& view) {
+                                 EXPECT_FALSE(view.IsVisible(IDC_ONLYPROJECTSUMMARIES));
+                                 EXPECT_FALSE(view.IsChecked(IDC_ONLYEDITABLE));
+                                 EXPECT_EQ(view.ListItems(kSingle).size(), 5u);
+                               })
+                               .Click(IDC_ONLYEDITABLE)
+                               .Inspect([](DialogView& view) {
+                                 EXPECT_TRUE(view.IsChecked(IDC_ONLYEDITABLE));
+                                 EXPECT_EQ(view.ListItems(kSingle), (Texts{L"b", L"d", L"e"}));
+                               })
+                               .Select(kSingle, 1)
+                               .Screenshot(L"selectobject.png")
+                               .Click(IDOK)),
             IDOK);
   EXPECT_EQ(ToVector(dlg.GetSelection()), Positions{1});
   EXPECT_EQ(SelectedItems(dlg), Positions{3});
@@ -328,22 +337,22 @@ TEST(SelectObjectsDlg, ProjectSummaryBoxShowsDatasheetsAndSummaries) {
   dlg.SetOnlyEditable(true);
   dlg.SetTitle(L"Select Datasheet");
   EXPECT_EQ(RunDialog(dlg, DialogScript()
-      .Inspect([](DialogView& view) {
-        EXPECT_TRUE(view.IsVisible(IDC_ONLYPROJECTSUMMARIES));
-        EXPECT_TRUE(view.IsChecked(IDC_ONLYEDITABLE));
-        EXPECT_TRUE(view.IsChecked(IDC_ONLYPROJECTSUMMARIES));
-        EXPECT_EQ(view.ListItems(kMulti), (Texts{L"b", L"e"}));
-      })
-      .Click(IDC_ONLYPROJECTSUMMARIES)
-      .Inspect([](DialogView& view) {
-        EXPECT_FALSE(view.IsChecked(IDC_ONLYPROJECTSUMMARIES));
-        EXPECT_EQ(view.ListItems(kMulti), (Texts{L"b", L"d", L"e"}));
-      })
-      .Click(IDC_ONLYEDITABLE)
-      .Select(kMulti, 2)
-      .SelectAlso(kMulti, 4)
-      .Screenshot(L"selectobjects.png")
-      .Click(IDOK)),
+                               .Inspect([](DialogView& view) {
+                                 EXPECT_TRUE(view.IsVisible(IDC_ONLYPROJECTSUMMARIES));
+                                 EXPECT_TRUE(view.IsChecked(IDC_ONLYEDITABLE));
+                                 EXPECT_TRUE(view.IsChecked(IDC_ONLYPROJECTSUMMARIES));
+                                 EXPECT_EQ(view.ListItems(kMulti), (Texts{L"b", L"e"}));
+                               })
+                               .Click(IDC_ONLYPROJECTSUMMARIES)
+                               .Inspect([](DialogView& view) {
+                                 EXPECT_FALSE(view.IsChecked(IDC_ONLYPROJECTSUMMARIES));
+                                 EXPECT_EQ(view.ListItems(kMulti), (Texts{L"b", L"d", L"e"}));
+                               })
+                               .Click(IDC_ONLYEDITABLE)
+                               .Select(kMulti, 2)
+                               .SelectAlso(kMulti, 4)
+                               .Screenshot(L"selectobjects.png")
+                               .Click(IDOK)),
             IDOK);
   EXPECT_EQ(ToVector(dlg.GetSelection()), (Positions{2, 4}));
   EXPECT_EQ(SelectedItems(dlg), (Positions{2, 4}));
@@ -355,13 +364,13 @@ TEST(SelectObjectsDlg, RefillAfterAChoiceLeavesOkOnAndChoosesNothing) {
   ObjectList objects;
   SelectObjectsDlg dlg(objects.names.array, objects.editable);
   EXPECT_EQ(RunDialog(dlg, DialogScript()
-                         .Select(kMulti, 0)
-                         .Click(IDC_ONLYEDITABLE)
-                         .Inspect([](DialogView& view) {
-                           EXPECT_TRUE(view.ListSelection(kMulti).empty());
-                           EXPECT_TRUE(view.IsEnabled(IDOK));
-                         })
-                         .Click(IDOK)),
+                               .Select(kMulti, 0)
+                               .Click(IDC_ONLYEDITABLE)
+                               .Inspect([](DialogView& view) {
+                                 EXPECT_TRUE(view.ListSelection(kMulti).empty());
+                                 EXPECT_TRUE(view.IsEnabled(IDOK));
+                               })
+                               .Click(IDOK)),
             IDOK);
   EXPECT_EQ(dlg.GetSelection().GetCount(), 0);
 }
@@ -378,14 +387,17 @@ TEST(SelectObjectsDlg, HiddenSummaryBoxGivesItsRowBack) {
   };
   int singleGap = 0, multiGap = 0, summaryRow = 0;
   SelectObjectDlg single(objects.names.array, objects.editable);
-  RunDialog(single, DialogScript().Inspect([&](DialogView& view) {
-    singleGap = okGap(view);
-    summaryRow = row(view);
-  }).Click(IDCANCEL));
+  RunDialog(single, DialogScript()
+                        .Inspect([&](DialogView& view) {
+                          singleGap = okGap(view);
+                          summaryRow = row(view);
+                        })
+                        .Click(IDCANCEL));
   SelectObjectsDlg multi(objects.names.array, objects.editable);
-  RunDialog(multi, DialogScript().Inspect([&](DialogView& view) { multiGap = okGap(view); })
-                 .Screenshot(L"selectobjects-nosummary.png")
-                 .Click(IDCANCEL));
+  RunDialog(multi, DialogScript()
+                       .Inspect([&](DialogView& view) { multiGap = okGap(view); })
+                       .Screenshot(L"selectobjects-nosummary.png")
+                       .Click(IDCANCEL));
   EXPECT_GT(summaryRow, 0);
   EXPECT_EQ(multiGap, singleGap - summaryRow);
 }
@@ -397,10 +409,10 @@ TEST(SelectObjectDlg, FlagArraysShorterThanTheNamesCountAsNo) {
   SelectObjectDlg dlg(objects.names.array, editable, &isDatasheet, nullptr);
   dlg.SetOnlyEditable(true);
   EXPECT_EQ(RunDialog(dlg, DialogScript()
-                         .Inspect([](DialogView& view) {
-                           EXPECT_EQ(view.ListItems(kSingle), Texts{L"a"});
-                         })
-                         .Click(IDCANCEL)),
+                               .Inspect([](DialogView& view) {
+                                 EXPECT_EQ(view.ListItems(kSingle), Texts{L"a"});
+                               })
+                               .Click(IDCANCEL)),
             IDCANCEL);
 }
 

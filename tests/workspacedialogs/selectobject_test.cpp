@@ -43,15 +43,16 @@ TEST_F(SelectObjectTest, OneFilterGoesWithTheRequestClassFirst) {
   dlg_->put_Parentless(VARIANT_TRUE);
   dlg_->put_ReadWriteMode(Bstr(L"ReadOnly").get());
   ASSERT_EQ(dlg_->LoadObjectList(ws()), S_OK);
-  EXPECT_EQ(Request(4), L"<ListObjects FilterClass=\"vt8:PUMP\" Parentless=\"vt11:-1\" "
-                        L"ReadWriteMode=\"vt8:ReadOnly\"/>");
+  EXPECT_EQ(Request(4),
+            L"<ListObjects FilterClass=\"vt8:PUMP\" Parentless=\"vt11:-1\" "
+            L"ReadWriteMode=\"vt8:ReadOnly\"/>");
 }
 
 TEST_F(SelectObjectTest, ObjectsCarryTheirEditableFlags) {
   ASSERT_EQ(dlg_->LoadObjectList(ws()), S_OK);
-  EXPECT_EQ(Listing(&I::get_ObjectCount, &I::get_ObjectName, &I::get_ObjectID,
-                    &I::get_ObjectEditable),
-            L"P-100/100/no, P-101/101/yes, P-102/102/no, P-103/103/yes");
+  EXPECT_EQ(
+      Listing(&I::get_ObjectCount, &I::get_ObjectName, &I::get_ObjectID, &I::get_ObjectEditable),
+      L"P-100/100/no, P-101/101/yes, P-102/102/no, P-103/103/yes");
   VARIANT_BOOL editable = VARIANT_FALSE;
   EXPECT_EQ(dlg_->get_ObjectEditable(5, &editable), E_INVALIDARG);
   EXPECT_EQ(editable, VARIANT_TRUE) << "set before the index is checked";
@@ -80,15 +81,17 @@ TEST_F(SelectObjectTest, TheChoiceUnderTheEditableFilterStaysOnItsObject) {
   EXPECT_EQ(Listing(&I::get_SelectionCount, &I::get_Selection), L"101");
   Reply(L"ListObjects", L"<ListObjects><Object OID='7' KnownName='A-7'/></ListObjects>");
   ASSERT_EQ(dlg_->LoadObjectList(ws()), S_OK);
-  ASSERT_EQ(Show(DialogScript()
-                     .Inspect([](DialogView& view) { EXPECT_TRUE(view.IsChecked(IDC_ONLYEDITABLE)); })
-                     .Click(IDCANCEL),
-                 &ok),
-            S_OK);
+  ASSERT_EQ(
+      Show(DialogScript()
+               .Inspect([](DialogView& view) { EXPECT_TRUE(view.IsChecked(IDC_ONLYEDITABLE)); })
+               .Click(IDCANCEL),
+           &ok),
+      S_OK);
   dlg_->put_HideNonEditable(VARIANT_FALSE);
   plat::unique_bstr xml;
   ASSERT_EQ(dlg_->SelectionAsXML(xml.put()), S_OK);
-  EXPECT_STREQ(xml.c_str(), L"<?xml version=\"1.0\"?>\n<Select>\n  <Option Value=\"101\"/>\n</Select>");
+  EXPECT_STREQ(xml.c_str(),
+               L"<?xml version=\"1.0\"?>\n<Select>\n  <Option Value=\"101\"/>\n</Select>");
 }
 
 TEST_F(SelectObjectTest, TheMultipleDialogNamesDatasheetsAndDiagrams) {

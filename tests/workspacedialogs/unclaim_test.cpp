@@ -42,8 +42,9 @@ TEST_F(UnClaim, TheReportIsShownAndTheObjectUnclaimed) {
                        EXPECT_EQ(view.Text(), L"Unclaim Object");
                        EXPECT_EQ(view.Text(IDC_UNCLAIMNAME), L"P-101");
                        EXPECT_EQ(view.Text(IDC_UNCLAIMREPORT), L"Line 101\r\nLine 102 and more");
-                       EXPECT_EQ(plat::Window(view.Item(IDC_UNCLAIMREPORT)).SendMessage(EM_GETLINECOUNT),
-                                 2);
+                       EXPECT_EQ(
+                           plat::Window(view.Item(IDC_UNCLAIMREPORT)).SendMessage(EM_GETLINECOUNT),
+                           2);
                        EXPECT_EQ(view.Text(IDC_UNCLAIMWARNING).rfind(L"WARNING\n", 0), 0u);
                      })
                      .Screenshot(L"unclaim.png")
@@ -93,8 +94,7 @@ TEST_F(UnClaim, FailuresCarryTheirTexts) {
   EXPECT_EQ(dlg_->UnClaimObject(WorkspaceWithoutWQ(), Long(3)), E_INVALIDARG);
   EXPECT_EQ(LastMessage(), L"The workspace object is not valid");
   EXPECT_EQ(dlg_->Initialize(ws(), 3, nullptr), E_POINTER);
-  EXPECT_EQ(LastMessage(),
-            L"Invalid pointer passed to method WQCUnClaimDlg::Initialize");
+  EXPECT_EQ(LastMessage(), L"Invalid pointer passed to method WQCUnClaimDlg::Initialize");
 
   wqstandins::FailAt(workspace_.get(), L"Execute", E_ACCESSDENIED, L"The server is down");
   std::wstring source;

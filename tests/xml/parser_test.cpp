@@ -14,8 +14,17 @@ namespace {
 
 using SAXSchemaParserImpl::WQSAXAbortException;
 
-enum : ULONG { kListCases = 0, kCase = 1, kID = 2, kCaseName = 3, kActive = 4, kExtra = 5,
-               kWeight = 6, kNote = 7, kCount = 8 };
+enum : ULONG {
+  kListCases = 0,
+  kCase = 1,
+  kID = 2,
+  kCaseName = 3,
+  kActive = 4,
+  kExtra = 5,
+  kWeight = 6,
+  kNote = 7,
+  kCount = 8
+};
 
 const SAXSchemaEntry kCaseSchema[] = {
     {kSchemaStart, nullptr, 0},
@@ -41,15 +50,15 @@ const SAXSchemaEntry kCaseSchema[] = {
 struct Fault {
   std::wstring operation;  // "Start", "Attr", "ChildValue", "GetChild", "End"
   ULONG id = 0;
-  HRESULT hr = S_OK;       // returned; WQ_E_SAXABORT included
+  HRESULT hr = S_OK;  // returned; WQ_E_SAXABORT included
   bool throwAbort = false;
-  bool noChild = false;    // GetChildHandler answers S_OK without a handler
+  bool noChild = false;  // GetChildHandler answers S_OK without a handler
 };
 
 struct Journal {
   std::vector<std::wstring> lines;
   std::vector<Fault> faults;
-  int live = 0;     // child handlers alive
+  int live = 0;  // child handlers alive
   int made = 0;
 
   const Fault* Find(const wchar_t* operation, ULONG id) const {
@@ -175,17 +184,30 @@ TEST(SAXSchemaParser, CallbackSequenceSkipsWhatIsUnknown) {
                          L"</ListCases>"),
             S_OK);
   EXPECT_FALSE(parser.IsAborted());
-  EXPECT_EQ(parser.journal.lines,
-            Lines({L"root GetChild 0", L"h1 Start 0", L"h1 Attr 8 i:2",
-                   L"h1 GetChild 1", L"h2 Start 1", L"h2 Attr 2 i:5", L"h2 Attr 3 s:A & B",
-                   L"h2 Attr 4 b:1", L"h2 Attr 6 r:1.5",
-                   L"h2 ChildValue 7 s:hello",
-                   L"h2 End 1", L"h1 EndChild 1 h2",
-                   L"h1 GetChild 5", L"h3 Start 5", L"h3 End 5", L"h1 EndChild 5 h3",
-                   L"h1 GetChild 1", L"h4 Start 1", L"h4 Attr 2 i:0 missing", L"h4 End 1",
-                   L"h1 EndChild 1 h4",
-                   L"h1 ChildValue 7 s:misplaced",
-                   L"h1 End 0", L"root EndChild 0 h1"}));
+  EXPECT_EQ(parser.journal.lines, Lines({L"root GetChild 0",
+                                         L"h1 Start 0",
+                                         L"h1 Attr 8 i:2",
+                                         L"h1 GetChild 1",
+                                         L"h2 Start 1",
+                                         L"h2 Attr 2 i:5",
+                                         L"h2 Attr 3 s:A & B",
+                                         L"h2 Attr 4 b:1",
+                                         L"h2 Attr 6 r:1.5",
+                                         L"h2 ChildValue 7 s:hello",
+                                         L"h2 End 1",
+                                         L"h1 EndChild 1 h2",
+                                         L"h1 GetChild 5",
+                                         L"h3 Start 5",
+                                         L"h3 End 5",
+                                         L"h1 EndChild 5 h3",
+                                         L"h1 GetChild 1",
+                                         L"h4 Start 1",
+                                         L"h4 Attr 2 i:0 missing",
+                                         L"h4 End 1",
+                                         L"h1 EndChild 1 h4",
+                                         L"h1 ChildValue 7 s:misplaced",
+                                         L"h1 End 0",
+                                         L"root EndChild 0 h1"}));
   EXPECT_EQ(parser.journal.live, 0);
 }
 
@@ -389,7 +411,8 @@ TEST(SAXSchemaParser, AbortEndsOpenElementsAndSucceeds) {
               S_OK);
     EXPECT_TRUE(parser.IsAborted());
     EXPECT_EQ(wqtest::TakeErrorDescription(), L"");
-    const std::vector<std::wstring> tail(parser.journal.lines.end() - 5, parser.journal.lines.end());
+    const std::vector<std::wstring> tail(parser.journal.lines.end() - 5,
+                                         parser.journal.lines.end());
     EXPECT_EQ(tail, Lines({L"h2 ChildValue 7 s:n", L"h2 End 1", L"h1 EndChild 1 h2", L"h1 End 0",
                            L"root EndChild 0 h1"}));
     EXPECT_EQ(parser.journal.live, 0);
@@ -412,8 +435,8 @@ TEST(SAXSchemaParser, FailedParseLeavesNothingBehind) {
   EXPECT_EQ(parser.Parse(L"<ListCases><Case/></ListCases>"), S_OK);
   EXPECT_TRUE(parser.IsAborted());
   EXPECT_EQ(parser.journal.lines,
-            Lines({L"root GetChild 0", L"h4 Start 0", L"h4 GetChild 1", L"h5 Start 1",
-                   L"h5 End 1", L"h4 EndChild 1 h5", L"h4 End 0", L"root EndChild 0 h4"}));
+            Lines({L"root GetChild 0", L"h4 Start 0", L"h4 GetChild 1", L"h5 Start 1", L"h5 End 1",
+                   L"h4 EndChild 1 h5", L"h4 End 0", L"root EndChild 0 h4"}));
   EXPECT_EQ(parser.journal.live, 0);
 }
 
@@ -462,7 +485,8 @@ TEST(SAXSchemaParser, BadReplies) {
   }
   CaseParser parser;
   EXPECT_EQ(parser.ParseString(nullptr), E_FAIL);
-  EXPECT_NE(wqtest::TakeErrorDescription().find(L"Could not parse the XML text"), std::wstring::npos);
+  EXPECT_NE(wqtest::TakeErrorDescription().find(L"Could not parse the XML text"),
+            std::wstring::npos);
 }
 
 TEST(SAXSchemaParser, ParsesByURL) {

@@ -50,9 +50,14 @@ HRESULT ReadVariant(const std::wstring& xml, VARIANT* out) {
 size_t SizeOf(VARTYPE vt) {
   switch (vt) {
     case VT_UI1: return 1;
-    case VT_I2: case VT_BOOL: return 2;
-    case VT_I4: case VT_ERROR: case VT_R4: return 4;
-    case VT_R8: case VT_DATE: case VT_CY: return 8;
+    case VT_I2:
+    case VT_BOOL: return 2;
+    case VT_I4:
+    case VT_ERROR:
+    case VT_R4: return 4;
+    case VT_R8:
+    case VT_DATE:
+    case VT_CY: return 8;
     default: return 0;
   }
 }
@@ -113,10 +118,10 @@ plat::unique_variant Array(VARTYPE vt, LONG lowerBound, const std::vector<VARIAN
   for (LONG i = 0; i < static_cast<LONG>(values.size()); ++i) {
     LONG index = lowerBound + i;
     const VARIANT& value = values[i];
-    const void* data = vt == VT_VARIANT ? static_cast<const void*>(&value)
+    const void* data = vt == VT_VARIANT   ? static_cast<const void*>(&value)
                        : vt == VT_DECIMAL ? static_cast<const void*>(&value)
-                       : vt == VT_BSTR ? static_cast<const void*>(value.bstrVal)
-                                       : static_cast<const void*>(&value.lVal);
+                       : vt == VT_BSTR    ? static_cast<const void*>(value.bstrVal)
+                                          : static_cast<const void*>(&value.lVal);
     SafeArrayPutElement(v.parray, &index, const_cast<void*>(data));
   }
   return v;
@@ -239,7 +244,8 @@ TEST_F(VariantXML, RoundTripOfEveryType) {
 TEST(VariantReading, Rules) {
   plat::unique_variant v;
   for (const wchar_t* truth : {L"TRUE", L"1", L"true"}) {
-    ASSERT_EQ(ReadVariant(std::wstring(L"<Variant vt='11' value='") + truth + L"'/>", v.put()), S_OK);
+    ASSERT_EQ(ReadVariant(std::wstring(L"<Variant vt='11' value='") + truth + L"'/>", v.put()),
+              S_OK);
     EXPECT_EQ(v.boolVal, VARIANT_TRUE) << truth;
   }
   ASSERT_EQ(ReadVariant(L"<Variant vt='11' value='yes'/>", v.put()), S_OK);
@@ -290,7 +296,8 @@ TEST(VariantReading, BadReplies) {
       {L"<Variant vt='16387' value='1'/>", L"The VARIANT type 16387 is not supported"},
       {L"<Variant vt='8201'/>", L"The VARIANT type 8201 is not supported"},
       {L"<Variant vt='99999999999'/>", L"out of range"},
-      {L"<Variant vt='3' value='12abc'/>", L"The value '12abc' is not valid for the VARIANT type 3"},
+      {L"<Variant vt='3' value='12abc'/>",
+       L"The value '12abc' is not valid for the VARIANT type 3"},
       {L"<Variant vt='17' value='300'/>", L"is not valid for the VARIANT type 17"},
       {L"<Variant vt='2' value='40000'/>", L"is not valid for the VARIANT type 2"},
       {L"<Variant vt='3'><SafeArray count='1' lbound='0' type='3'/></Variant>",

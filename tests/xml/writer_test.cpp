@@ -171,7 +171,8 @@ TEST(XMLStringWriter, VariantValues) {
             L"<V i1=\"-5\" ui1=\"200\" ui4=\"7\" r4=\"0.25\" date=\"36526.5\" bool=\"1\" null=\"\" "
             L"s=\"&lt;\" ref=\"12\" refvar=\"0\"");
 
-  for (VARTYPE vt : {VARTYPE(VT_CY), VARTYPE(VT_I8), VARTYPE(VT_ARRAY | VT_I4), VARTYPE(VT_UNKNOWN)}) {
+  for (VARTYPE vt :
+       {VARTYPE(VT_CY), VARTYPE(VT_I8), VARTYPE(VT_ARRAY | VT_I4), VARTYPE(VT_UNKNOWN)}) {
     VARIANT bad;
     bad.vt = vt;
     bad.llVal = 0;
@@ -259,9 +260,18 @@ TEST(XMLStringWriter, IncompleteUtf8Tails) {
     const char* bytes;
     int missing;
   } cases[] = {
-      {"", 0},         {"a", 0},          {"\xC3", 1},         {"\xC3\xA9", 0},
-      {"\xE2", 2},     {"\xE2\x82", 1},   {"\xE2\x82\xAC", 0}, {"\xF0\x9F", 2},
-      {"\xF0\x9F\x98", 1}, {"\xF0\x9F\x98\x80", 0}, {"\xF0", 3}, {"a\x80", 2},
+      {"", 0},
+      {"a", 0},
+      {"\xC3", 1},
+      {"\xC3\xA9", 0},
+      {"\xE2", 2},
+      {"\xE2\x82", 1},
+      {"\xE2\x82\xAC", 0},
+      {"\xF0\x9F", 2},
+      {"\xF0\x9F\x98", 1},
+      {"\xF0\x9F\x98\x80", 0},
+      {"\xF0", 3},
+      {"a\x80", 2},
   };
   for (const Case& c : cases)
     EXPECT_EQ(WQMissingUtf8Bytes(reinterpret_cast<const BYTE*>(c.bytes), strlen(c.bytes)),

@@ -14,7 +14,9 @@ TEST(XmlSecurity, DocumentTypeIsFoundOnlyInTheProlog) {
     bool declares;
   } cases[] = {
       {L"<!DOCTYPE a><a/>", true},
-      {L"\xFEFF  \r\n<?xml version='1.0'?><!-- note --><?pi x?>\n<!DOCTYPE a [<!ENTITY e 'x'>]><a/>", true},
+      {L"\xFEFF  \r\n<?xml version='1.0'?><!-- note --><?pi x?>\n<!DOCTYPE a [<!ENTITY e "
+       L"'x'>]><a/>",
+       true},
       {L"<a><!DOCTYPE b></a>", false},
       {L"<!-- <!DOCTYPE a> --><a/>", false},
       {L"<?xml version='1.0'?><a>&amp;</a>", false},
@@ -48,8 +50,8 @@ TEST(XmlSecurity, DomDocumentIsProtected) {
 
 TEST(XmlSecurity, SaxReaderIsProtected) {
   plat::com_ptr<ISAXXMLReader> reader;
-  ASSERT_EQ(CoCreateInstance(__uuidof(SAXXMLReader60), nullptr, CLSCTX_ALL,
-                             __uuidof(ISAXXMLReader), reader.put_void()),
+  ASSERT_EQ(CoCreateInstance(__uuidof(SAXXMLReader60), nullptr, CLSCTX_ALL, __uuidof(ISAXXMLReader),
+                             reader.put_void()),
             S_OK);
   ASSERT_EQ(WQSecureSAXReader(reader.get()), S_OK);
   const struct {

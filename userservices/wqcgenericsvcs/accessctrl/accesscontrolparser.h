@@ -22,11 +22,27 @@
 namespace accesscontrol {
 
 enum Id : ULONG {
-  kAccessControl = 0, kUsers = 1, kUser = 2, kRoleName = 3, kPrivileges = 4,
-  kPrivilegeCategory = 5, kPrivilege = 6, kRoles = 7, kRole = 8, kPrivilegeRight = 9,
-  kUserName = 10, kUserDomain = 11, kUserDisplayName = 12, kUserIsGroup = 13,
-  kCategoryName = 14, kPrivilegeName = 15, kPrivilegeDescription = 16, kRoleNameAttr = 17,
-  kRoleDescription = 18, kRightName = 19, kRightGranted = 20,
+  kAccessControl = 0,
+  kUsers = 1,
+  kUser = 2,
+  kRoleName = 3,
+  kPrivileges = 4,
+  kPrivilegeCategory = 5,
+  kPrivilege = 6,
+  kRoles = 7,
+  kRole = 8,
+  kPrivilegeRight = 9,
+  kUserName = 10,
+  kUserDomain = 11,
+  kUserDisplayName = 12,
+  kUserIsGroup = 13,
+  kCategoryName = 14,
+  kPrivilegeName = 15,
+  kPrivilegeDescription = 16,
+  kRoleNameAttr = 17,
+  kRoleDescription = 18,
+  kRightName = 19,
+  kRightGranted = 20,
 };
 
 // A handler that takes one child element, by id, and refuses every other.
@@ -35,8 +51,7 @@ class ParentHandler : public StrictSAXSchemaElementHandler {
   HRESULT GetChildHandler(ULONG id, SAXSchemaElementHandler** child) override;
 
  protected:
-  ParentHandler(ULONG childId, SAXSchemaElementHandler& child)
-      : childId_(childId), child_(child) {}
+  ParentHandler(ULONG childId, SAXSchemaElementHandler& child) : childId_(childId), child_(child) {}
 
  private:
   ULONG childId_;

@@ -8,7 +8,8 @@ namespace {
 
 constexpr wchar_t kGridProgId[] = L"VsFlexGrid8.VsFlexGridN";
 // The grid's automation interface.
-constexpr IID kGridIid = {0x99B81306, 0xF18F, 0x4C28, {0x88, 0x01, 0xEC, 0x96, 0x76, 0x76, 0x2E, 0x88}};
+constexpr IID kGridIid = {
+    0x99B81306, 0xF18F, 0x4C28, {0x88, 0x01, 0xEC, 0x96, 0x76, 0x76, 0x2E, 0x88}};
 
 constexpr DISPID kBeforeEdit = 21;
 constexpr DISPID kAfterEdit = 24;
@@ -34,9 +35,8 @@ HRESULT AccessGrid::Create(HWND page, const RECT& rect, UINT id) {
 }
 
 HRESULT AccessGrid::CreateGrid(HWND page, const RECT& rect, UINT id) {
-  PLAT_RETURN_IF_FAILED(host_.Create(page, rect,
-                                     WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP, id,
-                                     kGridProgId));
+  PLAT_RETURN_IF_FAILED(host_.Create(
+      page, rect, WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP, id, kGridProgId));
   plat::com_ptr<IDispatch> grid;
   PLAT_RETURN_IF_FAILED(host_.QueryControl(kGridIid, grid.put_void()));
   try {
@@ -59,8 +59,8 @@ void AccessGrid::Destroy() noexcept {
 
 long AccessGrid::ListWidthTwips(HWND host) {
   const RECT client = plat::Window(host).GetClientRect();
-  const long pixels = client.right - client.left - GetSystemMetrics(SM_CXVSCROLL) -
-                      2 * GetSystemMetrics(SM_CXEDGE);
+  const long pixels =
+      client.right - client.left - GetSystemMetrics(SM_CXVSCROLL) - 2 * GetSystemMetrics(SM_CXEDGE);
   plat::WindowDC screen(nullptr);
   return pixels * 1440 / GetDeviceCaps(screen, LOGPIXELSX);
 }
@@ -103,7 +103,9 @@ void AccessGrid::SetRows(long rows) { Check(grid_.Put(L"Rows", rows), L"Rows"); 
 
 void AccessGrid::SetCols(long cols) { Check(grid_.Put(L"Cols", cols), L"Cols"); }
 
-void AccessGrid::SetSetting(const wchar_t* name, long value) { Check(grid_.Put(name, value), name); }
+void AccessGrid::SetSetting(const wchar_t* name, long value) {
+  Check(grid_.Put(name, value), name);
+}
 
 void AccessGrid::SetListAppearance(long fixedRows) {
   SetSetting(L"BackColor", 0xFFFFFF);
@@ -157,7 +159,9 @@ void AccessGrid::SetCheckState(long row, long col, long state) {
   PutCell(kSettingChecked, row, col, row, col, state);
 }
 
-void AccessGrid::SetCellBold(long row, long col) { PutCell(kSettingBold, row, col, row, col, true); }
+void AccessGrid::SetCellBold(long row, long col) {
+  PutCell(kSettingBold, row, col, row, col, true);
+}
 
 void AccessGrid::SetAlignment(long row1, long col1, long row2, long col2, long alignment) {
   PutCell(kSettingAlignment, row1, col1, row2, col2, alignment);

@@ -49,9 +49,9 @@ HIMAGELIST CreateUserImageList() {
   HIMAGELIST images = ImageList_Create(16, 16, ILC_COLOR, 2, 0);
   if (!images) return nullptr;
   ImageList_SetBkColor(images, RGB(255, 255, 255));
-  if (HICON icon = static_cast<HICON>(LoadImageW(ResourceInstance(),
-                                                 MAKEINTRESOURCEW(IDI_ACCESSCONTROL), IMAGE_ICON,
-                                                 16, 16, LR_DEFAULTCOLOR))) {
+  if (HICON icon =
+          static_cast<HICON>(LoadImageW(ResourceInstance(), MAKEINTRESOURCEW(IDI_ACCESSCONTROL),
+                                        IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR))) {
     ImageList_AddIcon(images, icon);
     DestroyIcon(icon);
   }
@@ -60,17 +60,12 @@ HIMAGELIST CreateUserImageList() {
 
 bool ModelessPageMessages::ProcessWindowMessage(const plat::Message& m, LRESULT& result) {
   switch (m.msg) {
-    case WM_INITDIALOG:
-      RegisterModelessWindow(m.hwnd, 0, nullptr);
-      return false;
-    case WM_DESTROY:
-      UnregisterModelessWindow(m.hwnd);
-      return false;
+    case WM_INITDIALOG: RegisterModelessWindow(m.hwnd, 0, nullptr); return false;
+    case WM_DESTROY: UnregisterModelessWindow(m.hwnd); return false;
     case WM_COMMAND:
       if (LOWORD(m.wParam) != IDOK && LOWORD(m.wParam) != IDCANCEL) return false;
       result = 0;
       return true;
-    default:
-      return false;
+    default: return false;
   }
 }

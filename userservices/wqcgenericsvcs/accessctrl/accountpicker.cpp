@@ -39,20 +39,18 @@ AccountPicker::AccountPicker() {
   // One scope: the computer and every kind of domain, paths in the "WinNT" form.
   DSOP_SCOPE_INIT_INFO scope{};
   scope.cbSize = sizeof(scope);
-  scope.flType = DSOP_SCOPE_TYPE_TARGET_COMPUTER | DSOP_SCOPE_TYPE_UPLEVEL_JOINED_DOMAIN |
-                 DSOP_SCOPE_TYPE_DOWNLEVEL_JOINED_DOMAIN | DSOP_SCOPE_TYPE_ENTERPRISE_DOMAIN |
-                 DSOP_SCOPE_TYPE_EXTERNAL_UPLEVEL_DOMAIN |
-                 DSOP_SCOPE_TYPE_EXTERNAL_DOWNLEVEL_DOMAIN |
-                 DSOP_SCOPE_TYPE_USER_ENTERED_UPLEVEL_SCOPE |
-                 DSOP_SCOPE_TYPE_USER_ENTERED_DOWNLEVEL_SCOPE;
+  scope.flType =
+      DSOP_SCOPE_TYPE_TARGET_COMPUTER | DSOP_SCOPE_TYPE_UPLEVEL_JOINED_DOMAIN |
+      DSOP_SCOPE_TYPE_DOWNLEVEL_JOINED_DOMAIN | DSOP_SCOPE_TYPE_ENTERPRISE_DOMAIN |
+      DSOP_SCOPE_TYPE_EXTERNAL_UPLEVEL_DOMAIN | DSOP_SCOPE_TYPE_EXTERNAL_DOWNLEVEL_DOMAIN |
+      DSOP_SCOPE_TYPE_USER_ENTERED_UPLEVEL_SCOPE | DSOP_SCOPE_TYPE_USER_ENTERED_DOWNLEVEL_SCOPE;
   scope.flScope = DSOP_SCOPE_FLAG_STARTING_SCOPE | DSOP_SCOPE_FLAG_WANT_PROVIDER_WINNT;
   scope.FilterFlags.Uplevel.flBothModes =
       DSOP_FILTER_USERS | DSOP_FILTER_BUILTIN_GROUPS | DSOP_FILTER_UNIVERSAL_GROUPS_DL |
       DSOP_FILTER_UNIVERSAL_GROUPS_SE | DSOP_FILTER_GLOBAL_GROUPS_DL |
       DSOP_FILTER_GLOBAL_GROUPS_SE | DSOP_FILTER_DOMAIN_LOCAL_GROUPS_DL |
       DSOP_FILTER_DOMAIN_LOCAL_GROUPS_SE;
-  scope.FilterFlags.flDownlevel = DSOP_DOWNLEVEL_FILTER_USERS |
-                                  DSOP_DOWNLEVEL_FILTER_LOCAL_GROUPS |
+  scope.FilterFlags.flDownlevel = DSOP_DOWNLEVEL_FILTER_USERS | DSOP_DOWNLEVEL_FILTER_LOCAL_GROUPS |
                                   DSOP_DOWNLEVEL_FILTER_GLOBAL_GROUPS;
   DSOP_INIT_INFO info{};
   info.cbSize = sizeof(info);
@@ -68,8 +66,8 @@ HRESULT AccountPicker::Run(HWND parent) {
 
 HRESULT AccountPicker::ReadSelection() {
   if (!selection_) return E_FAIL;
-  FORMATETC format{static_cast<CLIPFORMAT>(SelectionListFormat()), nullptr, DVASPECT_CONTENT,
-                   -1, TYMED_HGLOBAL};
+  FORMATETC format{static_cast<CLIPFORMAT>(SelectionListFormat()), nullptr, DVASPECT_CONTENT, -1,
+                   TYMED_HGLOBAL};
   SelectionMedium medium;
   if (FAILED(selection_->GetData(&format, medium.put()))) return E_FAIL;
   const DS_SELECTION_LIST* list = medium.Lock();

@@ -85,8 +85,7 @@ LRESULT DlgControlUsers::OnFindItem(int, NMHDR* header, bool&) {
     for (int i = 0; i < rows && found < 0; ++i) {
       const int row = (first + i) % count;
       const wchar_t* name = client_.GetModel().Users()[row].GetName();
-      if (partial ? _wcsnicmp(name, wanted, length) == 0 : _wcsicmp(name, wanted) == 0)
-        found = row;
+      if (partial ? _wcsnicmp(name, wanted, length) == 0 : _wcsicmp(name, wanted) == 0) found = row;
     }
   }
   return found;
@@ -132,5 +131,6 @@ void DlgControlUsers::OpenUser(WQComException& error, int index) {
   std::wstring caption = L"New User";
   if (user) caption = std::wstring(L"Properties for User ") + user->GetName();
   CTabHostDlg::Open(error, hwnd(), kUserTabDialog, caption.c_str(), std::move(data),
-                    std::pair{L"General", std::move(general)}, std::pair{L"Roles", std::move(roles)});
+                    std::pair{L"General", std::move(general)},
+                    std::pair{L"Roles", std::move(roles)});
 }

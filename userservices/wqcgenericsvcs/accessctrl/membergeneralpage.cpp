@@ -63,8 +63,7 @@ void CMemberGeneralPage::OnCommit() {
   CWaitCursor wait;
   MemberEditData& data = Data();
   WorkspaceNodeClient& client = *data.client;
-  ShowIfFailed(hwnd(), edit_ ? client.ModifyUser(data.account, data.displayName.get(),
-                                                 data.roles.Get())
-                             : client.AddUser(data.account, data.displayName.get(),
-                                              data.roles.Get()));
+  ShowIfFailed(hwnd(),
+               edit_ ? client.ModifyUser(data.account, data.displayName.get(), data.roles.Get())
+                     : client.AddUser(data.account, data.displayName.get(), data.roles.Get()));
 }

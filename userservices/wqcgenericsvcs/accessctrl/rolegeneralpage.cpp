@@ -37,10 +37,9 @@ void CRoleGeneralPage::OnCommit() {
     // The client takes the privilege lists over.
     SAFEARRAY* granted = data.grantedPrivileges.Detach();
     SAFEARRAY* denied = data.deniedPrivileges.Detach();
-    WQThrowIfFailed(error, edit_ ? client.ModifyRole(data.Name.get(), data.Description.get(),
-                                                     granted, denied)
-                                 : client.AddRole(data.Name.get(), data.Description.get(),
-                                                  granted, denied));
+    WQThrowIfFailed(
+        error, edit_ ? client.ModifyRole(data.Name.get(), data.Description.get(), granted, denied)
+                     : client.AddRole(data.Name.get(), data.Description.get(), granted, denied));
     // What is applied stays applied: the first failure ends the rest.
     for (const std::wstring& name : data.usersAdded) {
       const WQSecurityPrincipal account(name.c_str());

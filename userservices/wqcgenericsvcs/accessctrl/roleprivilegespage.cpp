@@ -14,9 +14,7 @@ CRolePrivilegesPage::CRolePrivilegesPage(const CAccessControl& model, int roleIn
   }
 }
 
-RoleEditData& CRolePrivilegesPage::Data() const {
-  return *static_cast<RoleEditData*>(GetOwner());
-}
+RoleEditData& CRolePrivilegesPage::Data() const { return *static_cast<RoleEditData*>(GetOwner()); }
 
 LRESULT CRolePrivilegesPage::OnInitDialog() {
   RECT rect = GetClientRect();
@@ -74,8 +72,7 @@ void CRolePrivilegesPage::SetUpGrid() {
             grid_.SetCheckState(row, kGrantColumn, AccessGrid::kUnchecked);
             grid_.SetCheckState(row, kDenyColumn, AccessGrid::kUnchecked);
             break;
-          default:
-            break;
+          default: break;
         }
       }
     }
@@ -88,9 +85,8 @@ void CRolePrivilegesPage::OnBeforeEdit(long row, long col, bool& cancel) {
     cancel = true;
     return;
   }
-  WQRunComMethod(L"CRolePrivilegesPage::OnBeforeEdit", [&](WQComException&) {
-    cancel = grid_.RowOutlineLevel(row) == 0;
-  });
+  WQRunComMethod(L"CRolePrivilegesPage::OnBeforeEdit",
+                 [&](WQComException&) { cancel = grid_.RowOutlineLevel(row) == 0; });
 }
 
 void CRolePrivilegesPage::OnAfterEdit(long row, long col) {
@@ -104,28 +100,27 @@ void CRolePrivilegesPage::OnAfterEdit(long row, long col) {
 
 bool CRolePrivilegesPage::UpdateData() {
   RoleEditData& data = Data();
-  const HRESULT hr =
-      WQRunComMethod(L"CRolePrivilegesPage::UpdateData", [&](WQComException& error) {
-        NameSet granted;
-        NameSet denied;
-        if (grid_.Exists()) {
-          const long rows = grid_.Rows();
-          for (long row = 1; row < rows; ++row) {
-            const std::wstring name = grid_.TextMatrix(row, kNameColumn);
-            const long grant = grid_.CheckState(row, kGrantColumn);
-            if (grant == AccessGrid::kChecked)
-              granted.insert(name);
-            else if (grant != AccessGrid::kNoCheckbox &&
-                     grid_.CheckState(row, kDenyColumn) == AccessGrid::kChecked)
-              denied.insert(name);
-          }
-        } else {
-          granted = currentGranted_;
-          denied = currentDenied_;
-        }
-        FillNameArray(error, data.grantedPrivileges, granted);
-        FillNameArray(error, data.deniedPrivileges, denied);
-      });
+  const HRESULT hr = WQRunComMethod(L"CRolePrivilegesPage::UpdateData", [&](WQComException& error) {
+    NameSet granted;
+    NameSet denied;
+    if (grid_.Exists()) {
+      const long rows = grid_.Rows();
+      for (long row = 1; row < rows; ++row) {
+        const std::wstring name = grid_.TextMatrix(row, kNameColumn);
+        const long grant = grid_.CheckState(row, kGrantColumn);
+        if (grant == AccessGrid::kChecked)
+          granted.insert(name);
+        else if (grant != AccessGrid::kNoCheckbox &&
+                 grid_.CheckState(row, kDenyColumn) == AccessGrid::kChecked)
+          denied.insert(name);
+      }
+    } else {
+      granted = currentGranted_;
+      denied = currentDenied_;
+    }
+    FillNameArray(error, data.grantedPrivileges, granted);
+    FillNameArray(error, data.deniedPrivileges, denied);
+  });
   // A grid that cannot be read must not send a role without its rights.
   ShowIfFailed(hwnd(), hr);
   return SUCCEEDED(hr);

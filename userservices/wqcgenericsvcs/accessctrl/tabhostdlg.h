@@ -29,8 +29,7 @@ class CTabHostDlg : public plat::DialogImpl<CTabHostDlg> {
 
   // `kind` and `key` register the dialog among the modeless windows; `shared` is what the
   // pages share, kept until the dialog goes.
-  CTabHostDlg(DWORD kind, const wchar_t* key, const wchar_t* caption,
-              std::shared_ptr<void> shared);
+  CTabHostDlg(DWORD kind, const wchar_t* key, const wchar_t* caption, std::shared_ptr<void> shared);
 
   // Opens a tab dialog over `owner` with one tab per page, in order, the first selected.
   // From then on the dialog frees itself, its pages and `shared` when its window goes.

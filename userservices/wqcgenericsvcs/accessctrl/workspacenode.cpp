@@ -41,8 +41,8 @@ HRESULT WorkspaceNodeClient::Connect() {
     node_.reset();
     // The node may be served out of process: it is made for IUnknown and started first.
     plat::com_ptr<IUnknown> unknown;
-    RaiseIfFailed(error, CoCreateInstance(CLSID_WQWorkspaceNode, nullptr, CLSCTX_ALL,
-                                          IID_IUnknown, unknown.put_void()));
+    RaiseIfFailed(error, CoCreateInstance(CLSID_WQWorkspaceNode, nullptr, CLSCTX_ALL, IID_IUnknown,
+                                          unknown.put_void()));
     RaiseIfFailed(error, OleRun(unknown.get()));
     plat::com_ptr<IWQWorkspaceNode> node;
     RaiseIfFailed(error, unknown.query_to(node));
@@ -137,8 +137,7 @@ HRESULT WorkspaceNodeClient::AddRoleToUser(const WQSecurityPrincipal& account, B
   return ChangeUserRole(account, roleName, true);
 }
 
-HRESULT WorkspaceNodeClient::RemoveRoleFromUser(const WQSecurityPrincipal& account,
-                                                BSTR roleName) {
+HRESULT WorkspaceNodeClient::RemoveRoleFromUser(const WQSecurityPrincipal& account, BSTR roleName) {
   return ChangeUserRole(account, roleName, false);
 }
 
@@ -165,8 +164,8 @@ HRESULT WorkspaceNodeClient::ChangeUserRole(const WQSecurityPrincipal& account, 
     for (int i = 0; i < roles.GetCount(); ++i) RaiseIfFailed(error, array.SetAt(i, roles[i]));
 
     const plat::unique_bstr name = plat::unique_bstr::copy(user.GetName());
-    RaiseIfFailed(error, node->ModifyUser(name.get(), user.DisplayName.get(), array.Get(),
-                                          workspace_.get()));
+    RaiseIfFailed(
+        error, node->ModifyUser(name.get(), user.DisplayName.get(), array.Get(), workspace_.get()));
     if (add) {
       user.AddRole(roleName);
     } else {
@@ -228,9 +227,9 @@ HRESULT WorkspaceNodeClient::ChangeRole(BSTR name, BSTR description, SAFEARRAY* 
     WQBstrArray deniedNames;
     ReadNames(error, granted, grantedNames);
     ReadNames(error, denied, deniedNames);
-    RaiseIfFailed(error, add ? node->AddRole(name, description, granted, denied, workspace_.get())
-                             : node->ModifyRole(name, description, granted, denied,
-                                                workspace_.get()));
+    RaiseIfFailed(error,
+                  add ? node->AddRole(name, description, granted, denied, workspace_.get())
+                      : node->ModifyRole(name, description, granted, denied, workspace_.get()));
     if (add) {
       AccessRole role;
       role.Name = CopyableBstr(name);

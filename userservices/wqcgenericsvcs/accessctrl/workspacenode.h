@@ -70,8 +70,7 @@ class WorkspaceNodeClient {
   // Directory look-ups of a Windows account (domain\account) through its "WinNT://" path.
   static HRESULT GetADsUser(const wchar_t* accountName, IADsUser** user);
   // Either out-pointer may be null; those given are null unless their value was read.
-  static HRESULT GetAccountDetails(const wchar_t* accountName, BSTR* fullName,
-                                   BSTR* description);
+  static HRESULT GetAccountDetails(const wchar_t* accountName, BSTR* fullName, BSTR* description);
   // "WinNT://" and the account name with every '\' made a '/'.
   static void MakeWinNTPath(const wchar_t* accountName, WQStringBuffer& path);
 
@@ -80,8 +79,7 @@ class WorkspaceNodeClient {
   void ApplyRoleRights(AccessRole& role, const WQBstrArray& granted, const WQBstrArray& denied,
                        bool newRole);
   HRESULT ChangeUserRole(const WQSecurityPrincipal& account, BSTR roleName, bool add);
-  HRESULT ChangeRole(BSTR name, BSTR description, SAFEARRAY* granted, SAFEARRAY* denied,
-                     bool add);
+  HRESULT ChangeRole(BSTR name, BSTR description, SAFEARRAY* granted, SAFEARRAY* denied, bool add);
   void Redraw(AccessControlListView* dialog);
 
   plat::com_ptr<IWQWorkspaceNode> node_;

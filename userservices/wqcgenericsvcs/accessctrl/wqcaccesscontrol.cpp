@@ -30,10 +30,10 @@ class DisabledOwner {
 
 STDMETHODIMP WQCAccessControl::Initialize(IDispatch* pWorkspace) {
   WQ_METHOD_BEGIN(error, L"WQCAccessControl::Initialize", kTraceLevel)
-    plat::com_ptr<IWQWorkspace> workspace;
-    if (FAILED(QueryWorkspace(pWorkspace, workspace))) error.ThrowHrAt(WQ_HERE, E_INVALIDARG);
-    workspace_ = std::move(workspace);
-    initialized_ = true;
+  plat::com_ptr<IWQWorkspace> workspace;
+  if (FAILED(QueryWorkspace(pWorkspace, workspace))) error.ThrowHrAt(WQ_HERE, E_INVALIDARG);
+  workspace_ = std::move(workspace);
+  initialized_ = true;
   WQ_METHOD_END(error)
 }
 
@@ -43,14 +43,14 @@ HRESULT WQCAccessControl::Show(const wchar_t* method, LONGLONG parent) {
   const DisabledOwner disabled(owner);
   if (!owner) owner = GetDesktopWindow();
   WQ_METHOD_BEGIN(error, method, kTraceLevel)
-    if (!initialized_) error.ThrowHrAt(WQ_HERE, E_FAIL, L"AccessControl interface not initialized");
-    // Each call has its own dialog, node client and model.
-    Dialog dialog(workspace_.get());
-    if (dialog.DoModal(owner) == -1) {
-      const HRESULT hr =
-          FAILED(dialog.HandlerError()) ? dialog.HandlerError() : plat::hresult_from_last_error();
-      error.ThrowHrAt(WQ_HERE, hr, L"Could not show the dialog");
-    }
+  if (!initialized_) error.ThrowHrAt(WQ_HERE, E_FAIL, L"AccessControl interface not initialized");
+  // Each call has its own dialog, node client and model.
+  Dialog dialog(workspace_.get());
+  if (dialog.DoModal(owner) == -1) {
+    const HRESULT hr =
+        FAILED(dialog.HandlerError()) ? dialog.HandlerError() : plat::hresult_from_last_error();
+    error.ThrowHrAt(WQ_HERE, hr, L"Could not show the dialog");
+  }
   WQ_METHOD_END(error)
 }
 

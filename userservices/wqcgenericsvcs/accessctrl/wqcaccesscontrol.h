@@ -10,8 +10,7 @@
 
 class WQComException;
 
-class WQCAccessControl
-    : public plat::DualImplements<WQCAccessControl, IWQCAccessControl> {
+class WQCAccessControl : public plat::DualImplements<WQCAccessControl, IWQCAccessControl> {
  public:
   STDMETHOD(Initialize)(IDispatch* pWorkspace) override;
   STDMETHOD(ShowRoles)(LONGLONG lParentHWnd) override;

@@ -31,8 +31,8 @@ void CConflictAttributesPage::FillRows() {
   for (int i = 0; i < items.GetCount(); ++i) {
     if (OpenConflictCount(*items[i]) == 0) continue;
     if (!conflicts)
-      conflicts = AddRoot(L"Conflicts", CConflictListItem::kConflictsRoot,
-                          kImageAttributeConflicts);
+      conflicts =
+          AddRoot(L"Conflicts", CConflictListItem::kConflictsRoot, kImageAttributeConflicts);
     AddConflictItem(*conflicts, *items[i]);
   }
   WQOwnedPtrArray<UpdateItemRecord>& updates = model->Updates(kAttributeItems);
@@ -45,8 +45,8 @@ void CConflictAttributesPage::FillRows() {
 
 // Nested items come along whether or not they have open conflicts of their own.
 void CConflictAttributesPage::AddConflictItem(CConflictListItem& parent, ConflictItemRecord& item) {
-  CConflictListItem& row = AddRow(parent, CConflictListItem::kConflictItem, kImageObject, &item,
-                                  Text(item.name));
+  CConflictListItem& row =
+      AddRow(parent, CConflictListItem::kConflictItem, kImageObject, &item, Text(item.name));
   for (int i = 0; i < item.details.GetCount(); ++i) {
     ConflictRecord& conflict = *item.details[i];
     if (conflict.resolution != 0) continue;
@@ -93,7 +93,7 @@ LRESULT CConflictAttributesPage::OnRightClick(int, NMHDR* header, bool&) {
   if (!menu) return 0;
   POINT at;
   GetCursorPos(&at);
-  TrackPopupMenu(GetSubMenu(menu.get(), 0), TPM_LEFTALIGN | TPM_RIGHTBUTTON, at.x, at.y, 0,
-                 hwnd(), nullptr);
+  TrackPopupMenu(GetSubMenu(menu.get(), 0), TPM_LEFTALIGN | TPM_RIGHTBUTTON, at.x, at.y, 0, hwnd(),
+                 nullptr);
   return 0;
 }

@@ -28,19 +28,22 @@ constexpr TreeConflictType kCaseConflicts[] = {
 };
 
 constexpr TreeUpdateType kCaseUpdates[] = {
-    {1, L"Case Created in Parent",
+    {1,
+     L"Case Created in Parent",
      L"Case '%s' has been created in the parent and will be created in the project.",
      {TreeText::kItemName}},
-    {2, L"Case Deleted in Parent",
+    {2,
+     L"Case Deleted in Parent",
      L"Case '%s' has been deleted from the parent and will be deleted from the project.",
      {TreeText::kItemName}},
-    {3, L"Case Renamed in Parent", L"Case '%s' will be renamed in the project to '%s'.",
+    {3,
+     L"Case Renamed in Parent",
+     L"Case '%s' will be renamed in the project to '%s'.",
      {TreeText::kItemName, TreeText::kParentData}},
 };
 
-constexpr TreePageKind kCasesPage{IDC_CASETREE,       kCaseItems,    kImageCaseConflicts,
-                                  kImageCaseUpdates,  kImageCase,    false,
-                                  kCaseConflicts,     kCaseUpdates};
+constexpr TreePageKind kCasesPage{IDC_CASETREE, kCaseItems, kImageCaseConflicts, kImageCaseUpdates,
+                                  kImageCase,   false,      kCaseConflicts,      kCaseUpdates};
 
 }  // namespace
 

@@ -60,8 +60,12 @@ void ResolveAll(ConflictItemRecord& item, int side) {
 
 int SideOf(LONG resolution) {
   switch (resolution) {
-    case 1: case 3: case 6: return kParentSide;
-    case 2: case 4: case 5: return kProjectSide;
+    case 1:
+    case 3:
+    case 6: return kParentSide;
+    case 2:
+    case 4:
+    case 5: return kProjectSide;
     default: return kNeither;
   }
 }

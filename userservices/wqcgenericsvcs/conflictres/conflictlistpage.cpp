@@ -44,8 +44,8 @@ LRESULT CConflictListPage::OnInitDialog() {
     column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
     column.fmt = LVCFMT_LEFT;
     // A negative width would ask the list to size the column itself.
-    column.cx = std::max(0, columns_[i].fromClientWidth ? listWidth_ - columns_[i].width
-                                                        : columns_[i].width);
+    column.cx = std::max(
+        0, columns_[i].fromClientWidth ? listWidth_ - columns_[i].width : columns_[i].width);
     column.pszText = const_cast<wchar_t*>(columns_[i].title);
     column.iSubItem = static_cast<int>(i);
     list_.SendMessage(LVM_INSERTCOLUMNW, i, reinterpret_cast<LPARAM>(&column));
@@ -63,8 +63,7 @@ void CConflictListPage::OnSize() {
   const int width = list_.GetClientRect().right;
   if (width != listWidth_) {
     const int column = static_cast<int>(list_.SendMessage(LVM_GETCOLUMNWIDTH, treeColumn_));
-    list_.SendMessage(LVM_SETCOLUMNWIDTH, treeColumn_,
-                      std::max(0, column + width - listWidth_));
+    list_.SendMessage(LVM_SETCOLUMNWIDTH, treeColumn_, std::max(0, column + width - listWidth_));
     listWidth_ = width;
   }
   InvalidateRect(hwnd(), nullptr, TRUE);
@@ -147,9 +146,8 @@ CConflictListItem* CConflictListPage::AddRoot(const wchar_t* text, CConflictList
 }
 
 CConflictListItem& CConflictListPage::AddRow(CConflictListItem& parent,
-                                             CConflictListItem::Kind kind, int image,
-                                             void* record, const wchar_t* first,
-                                             const wchar_t* parentText,
+                                             CConflictListItem::Kind kind, int image, void* record,
+                                             const wchar_t* first, const wchar_t* parentText,
                                              const wchar_t* projectText, const wchar_t* units) {
   auto row = std::make_unique<CConflictListItem>(kind, image, &parent, record);
   const wchar_t* texts[4] = {first, parentText, projectText, units};
@@ -182,8 +180,8 @@ void CConflictListPage::Collapse(int index) {
 LRESULT CConflictListPage::OnKeyDown(int, NMHDR* header, bool&) {
   const WORD key = reinterpret_cast<const NMLVKEYDOWN*>(header)->wVKey;
   if (key != VK_ADD && key != VK_SUBTRACT) return 0;
-  const int selected = static_cast<int>(
-      list_.SendMessage(LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+  const int selected =
+      static_cast<int>(list_.SendMessage(LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
   if (selected < 0) return 0;
   if (key == VK_ADD)
     Expand(selected);
@@ -240,13 +238,9 @@ LRESULT CConflictListPage::OnCustomDraw(int, NMHDR* header, bool&) {
   switch (draw.nmcd.dwDrawStage) {
     case CDDS_PREPAINT:
     case CDDS_ITEMPREPAINT:
-    case CDDS_ITEMPOSTPAINT:
-      return CDRF_NOTIFYITEMDRAW;  // the same value asks for every sub-item
-    case CDDS_ITEMPREPAINT | CDDS_SUBITEM:
-      DrawCell(draw);
-      return CDRF_SKIPDEFAULT;
-    default:
-      return CDRF_DODEFAULT;
+    case CDDS_ITEMPOSTPAINT: return CDRF_NOTIFYITEMDRAW;  // the same value asks for every sub-item
+    case CDDS_ITEMPREPAINT | CDDS_SUBITEM: DrawCell(draw); return CDRF_SKIPDEFAULT;
+    default: return CDRF_DODEFAULT;
   }
 }
 
@@ -345,8 +339,7 @@ void CConflictListPage::DrawTreeLines(HDC dc, const CConflictListItem& row,
       horizontal(own);
       vertical(own, stub, bottom);
       break;
-    case Connector::kNone:
-      break;
+    case Connector::kNone: break;
   }
   int position = row.level;
   for (const CConflictListItem* ancestor = row.parent; ancestor; ancestor = ancestor->parent) {

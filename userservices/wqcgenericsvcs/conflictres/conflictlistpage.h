@@ -25,7 +25,10 @@ struct CConflictListItem {
   };
 
   CConflictListItem(Kind kind, int image, CConflictListItem* parent, void* record)
-      : kind(kind), image(image), level(parent ? parent->level + 1 : 0), record(record),
+      : kind(kind),
+        image(image),
+        level(parent ? parent->level + 1 : 0),
+        record(record),
         parent(parent) {}
 
   // The record of a conflict item row or a conflict row; null for any other row.

@@ -99,8 +99,8 @@ LRESULT CConflictResDlg::OnInitDialog() {
     plat::Window(Page(i)->GetPageWindow())
         .SetWindowPos(HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 
-  static constexpr const wchar_t* kTitles[] = {L"Cases", L"Objects", L"Attributes",
-                                               L"Datasheets", L"Diagrams"};
+  static constexpr const wchar_t* kTitles[] = {L"Cases", L"Objects", L"Attributes", L"Datasheets",
+                                               L"Diagrams"};
   for (int i = 0; i < 5; ++i) tabs_.AddPage(Page(i), kTitles[i], 0);
   tabs_.SelectPage(0);
 
@@ -141,9 +141,7 @@ void CConflictResDlg::DestroyPages() {
   DestroyPage(diagramsPage_);
 }
 
-void CConflictResDlg::OnSize() {
-  InvalidateRect(hwnd(), nullptr, TRUE);
-}
+void CConflictResDlg::OnSize() { InvalidateRect(hwnd(), nullptr, TRUE); }
 
 LRESULT CConflictResDlg::OnGetMinMaxInfo(UINT, WPARAM, LPARAM lParam, bool&) {
   return KeepMinimumSize(lParam, minWidth_, minHeight_);

@@ -72,8 +72,8 @@ LRESULT CConflictTreePage::OnInitDialog() {
   resizer_.Attach(hwnd());
   resizer_.SetControlAnchor(kind_.treeId, RESIZE_ANCHOR_LEFT | RESIZE_ANCHOR_RIGHT,
                             RESIZE_ANCHOR_TOP | RESIZE_ANCHOR_BOTTOM);
-  for (int id : {IDC_RESOLUTIONGROUP, IDC_CONFLICTDESCRIPTION, IDC_FIRSTCHOICE,
-                 IDC_SECONDCHOICE, IDC_NEWNAME})
+  for (int id : {IDC_RESOLUTIONGROUP, IDC_CONFLICTDESCRIPTION, IDC_FIRSTCHOICE, IDC_SECONDCHOICE,
+                 IDC_NEWNAME})
     resizer_.SetControlAnchor(id, RESIZE_ANCHOR_LEFT | RESIZE_ANCHOR_RIGHT,
                               RESIZE_KEEP_HEIGHT | RESIZE_ANCHOR_BOTTOM);
   return TRUE;
@@ -105,7 +105,8 @@ void CConflictTreePage::FillTree() {
       pending.push_back(AddConflictItem(conflictsRoot_, *conflict, TVI_LAST));
     }
     InsertPendingChildren(pending);
-    if (conflictsRoot_) tree_.SendMessage(TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(conflictsRoot_));
+    if (conflictsRoot_)
+      tree_.SendMessage(TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(conflictsRoot_));
 
     WQOwnedPtrArray<UpdateItemRecord>& updates = model->Updates(kind_.items);
     if (updates.GetCount()) {
@@ -204,7 +205,8 @@ void CConflictTreePage::AddUpdates(HTREEITEM parent, UpdateItemRecord& item) {
   for (int i = 0; i < item.details.GetCount(); ++i) {
     UpdateRecord& update = *item.details[i];
     if (const TreeUpdateType* type = UpdateType(update.type))
-      Insert(parent, TVI_SORT, type->label, kImageUpdate, Node{NodeKind::kUpdate, &update, nullptr});
+      Insert(parent, TVI_SORT, type->label, kImageUpdate,
+             Node{NodeKind::kUpdate, &update, nullptr});
   }
 }
 

@@ -92,8 +92,8 @@ class CConflictTreePage : public CConflictPage {
     UpdateItemRecord* updateItem;
   };
 
-  HTREEITEM Insert(HTREEITEM parent, HTREEITEM after, const wchar_t* text, int image,
-                   Node node, bool expanded = false);
+  HTREEITEM Insert(HTREEITEM parent, HTREEITEM after, const wchar_t* text, int image, Node node,
+                   bool expanded = false);
   // `after` is where the item goes among its siblings (nested items are sorted in). The
   // node shows expanded when it will have children.
   PendingItem AddConflictItem(HTREEITEM parent, ConflictItemRecord& item, HTREEITEM after);

@@ -53,9 +53,7 @@ LRESULT CModifiedDocsDlg::OnInitDialog() {
   return TRUE;
 }
 
-void CModifiedDocsDlg::OnSize() {
-  InvalidateRect(hwnd(), nullptr, TRUE);
-}
+void CModifiedDocsDlg::OnSize() { InvalidateRect(hwnd(), nullptr, TRUE); }
 
 LRESULT CModifiedDocsDlg::OnGetMinMaxInfo(UINT, WPARAM, LPARAM lParam, bool&) {
   return KeepMinimumSize(lParam, kMinWidth, kMinHeight);
@@ -81,8 +79,8 @@ LRESULT CModifiedDocsDlg::OnItemChanged(int, NMHDR* header, bool&) {
 }
 
 void CModifiedDocsDlg::OnOpen() {
-  const int selected = static_cast<int>(
-      list_.SendMessage(LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+  const int selected =
+      static_cast<int>(list_.SendMessage(LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
   if (const ModificationRecord* record = RecordAt(selected)) OpenSelectedDocument(*record);
 }
 
@@ -98,10 +96,10 @@ void CModifiedDocsDlg::OpenSelectedDocument(const ModificationRecord& record) {
   CWaitCursor wait;
   WQRunShowingErrors(WQ_HERE, hwnd(), [&](WQComException& error) {
     plat::com_ptr<IWQClientGlobals> globals;
-    CoCreateInstance(CLSID_WQClientGlobals, nullptr,
-                     CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER | CLSCTX_LOCAL_SERVER |
-                         CLSCTX_REMOTE_SERVER,
-                     __uuidof(IWQClientGlobals), globals.put_void());
+    CoCreateInstance(
+        CLSID_WQClientGlobals, nullptr,
+        CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER | CLSCTX_LOCAL_SERVER | CLSCTX_REMOTE_SERVER,
+        __uuidof(IWQClientGlobals), globals.put_void());
     // A globals object that could not be made leaves nothing to call.
     error.CheckPointer(globals.get());
     plat::com_ptr<IDispatch> workspace;

@@ -59,8 +59,14 @@ struct ModificationRecord {
   plat::unique_bstr typeText;  // as received
 };
 
-enum ProjectItemKind : int { kCaseItems, kObjectItems, kAttributeItems, kDatasheetItems,
-                             kDiagramItems, kProjectItemKindCount };
+enum ProjectItemKind : int {
+  kCaseItems,
+  kObjectItems,
+  kAttributeItems,
+  kDatasheetItems,
+  kDiagramItems,
+  kProjectItemKindCount
+};
 
 class CProjectUpdates {
  public:

@@ -3,7 +3,6 @@
 #include <array>
 #include <cwchar>
 
-
 namespace projectupdates {
 namespace {
 
@@ -267,7 +266,11 @@ HRESULT ModificationsHandler::GetChildHandler(ULONG id, SAXSchemaElementHandler*
 const SAXSchemaEntry* ProjectUpdatesSchema::GetSchema() { return kSchema.entries.data(); }
 
 ProjectUpdatesParser::ProjectUpdatesParser(CProjectUpdates& model)
-    : cases_(model), objects_(model), attributes_(model), datasheets_(model), diagrams_(model),
+    : cases_(model),
+      objects_(model),
+      attributes_(model),
+      datasheets_(model),
+      diagrams_(model),
       modifications_(model) {}
 
 HRESULT ProjectUpdatesParser::StartElement(ULONG) {

@@ -27,10 +27,29 @@
 namespace projectupdates {
 
 enum Id : ULONG {
-  kProjectUpdates = 0, kCases = 1, kConflicts = 2, kConflict = 3, kUpdates = 4, kUpdate = 5,
-  kCase = 6, kObject = 7, kObjects = 8, kAttributes = 9, kAttribute = 10, kDatasheets = 11,
-  kDatasheet = 12, kDiagrams = 13, kDiagram = 14, kModifications = 15, kModified = 16,
-  kID = 17, kName = 18, kType = 19, kResolution = 20, kParentData = 21, kProjectData = 22,
+  kProjectUpdates = 0,
+  kCases = 1,
+  kConflicts = 2,
+  kConflict = 3,
+  kUpdates = 4,
+  kUpdate = 5,
+  kCase = 6,
+  kObject = 7,
+  kObjects = 8,
+  kAttributes = 9,
+  kAttribute = 10,
+  kDatasheets = 11,
+  kDatasheet = 12,
+  kDiagrams = 13,
+  kDiagram = 14,
+  kModifications = 15,
+  kModified = 16,
+  kID = 17,
+  kName = 18,
+  kType = 19,
+  kResolution = 20,
+  kParentData = 21,
+  kProjectData = 22,
   kUnits = 23,
 };
 

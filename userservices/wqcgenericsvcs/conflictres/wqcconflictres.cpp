@@ -98,7 +98,8 @@ HRESULT WQCConflictResolution::ShowDialog(const wchar_t* method, const wchar_t* 
   ClearResult(error, dialogOK);
   ThrowIfNotInitialised(error, m_bInitialised);
   Dialog dialog(&m_updates, m_spWorkspace.get());
-  const INT_PTR result = dialog.DoModal(parent ? reinterpret_cast<HWND>(parent) : GetDesktopWindow());
+  const INT_PTR result =
+      dialog.DoModal(parent ? reinterpret_cast<HWND>(parent) : GetDesktopWindow());
   // A dialog that could not be shown is a failure, not a cancel.
   if (result == -1) {
     const HRESULT hr =

@@ -98,8 +98,8 @@ void FormatIntegerField(std::optional<long> value, const wchar_t* prefix, const 
 }
 
 UnformattedField UnformatRealField(WQComException& error, const wchar_t* text,
-                                   const wchar_t* incomingFormat,
-                                   const DescriptiveStrings& strings, const NumberLocale& locale) {
+                                   const wchar_t* incomingFormat, const DescriptiveStrings& strings,
+                                   const NumberLocale& locale) {
   UnformattedField field;
   field.parts = ParseDescriptiveText(text, strings);
   field.format = UnformatFormatStart(field.parts, incomingFormat);
@@ -120,7 +120,8 @@ UnformattedField UnformatIntegerField(WQComException& error, const wchar_t* text
   UnformattedField field;
   field.parts = ParseDescriptiveText(text, strings);
   field.format = UnformatFormatStart(field.parts, incomingFormat);
-  if (!field.parts.number.empty()) field.integer = ReadIntegerNumber(error, field.parts.number, locale);
+  if (!field.parts.number.empty())
+    field.integer = ReadIntegerNumber(error, field.parts.number, locale);
   field.format += L'd';
   return field;
 }

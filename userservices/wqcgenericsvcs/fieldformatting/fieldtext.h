@@ -46,8 +46,8 @@ struct UnformattedField {
 
 // `incomingFormat` is the caller's format, null when it gave none.
 UnformattedField UnformatRealField(WQComException& error, const wchar_t* text,
-                                   const wchar_t* incomingFormat,
-                                   const DescriptiveStrings& strings, const NumberLocale& locale);
+                                   const wchar_t* incomingFormat, const DescriptiveStrings& strings,
+                                   const NumberLocale& locale);
 UnformattedField UnformatIntegerField(WQComException& error, const wchar_t* text,
                                       const wchar_t* incomingFormat,
                                       const DescriptiveStrings& strings,

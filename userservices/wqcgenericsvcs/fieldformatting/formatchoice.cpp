@@ -70,8 +70,8 @@ int DateFormatIndex(const DateFormatList& list, const wchar_t* format,
                     const std::wstring& defaultSample) {
   int selected = 0;
   for (size_t i = 0; i < list.formats.size(); ++i) {
-    const bool match = IsEmpty(format) ? list.samples[i] == defaultSample
-                                       : list.formats[i] == format;
+    const bool match =
+        IsEmpty(format) ? list.samples[i] == defaultSample : list.formats[i] == format;
     if (match) selected = static_cast<int>(i);
   }
   return selected;

@@ -62,8 +62,12 @@ struct Notation {
   const wchar_t* label;  // what the list shows
 };
 extern const Notation kNotations[4];
-enum NotationIndex : int { kDefaultNotation, kDecimalNotation, kScientificNotation,
-                           kEngineeringNotation };
+enum NotationIndex : int {
+  kDefaultNotation,
+  kDecimalNotation,
+  kScientificNotation,
+  kEngineeringNotation
+};
 
 // Whether a notation reads the precision and the exponent edits.
 inline bool UsesPrecision(int notation) { return notation != kDefaultNotation; }

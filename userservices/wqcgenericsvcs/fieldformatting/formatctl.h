@@ -24,9 +24,8 @@
 #include "WQCGenericSvcs.h"
 
 template <class T, class Choice>
-class FormatCtl
-    : public plat::DualImplements<T, IWQCFormatCtl,
-                                  plat::ProvideClassInfo2<T>, plat::CompositeControl<T>> {
+class FormatCtl : public plat::DualImplements<T, IWQCFormatCtl, plat::ProvideClassInfo2<T>,
+                                              plat::CompositeControl<T>> {
  public:
   STDMETHOD(put_Enabled)(VARIANT_BOOL vbool) override try {
     WQ_BARE_METHOD();
@@ -106,8 +105,7 @@ class ComboFormatCtl : public FormatCtl<T, Choice> {
   }
 
   LRESULT OnSize(UINT, WPARAM, LPARAM lParam, bool&) {
-    if (combo_.IsWindow())
-      combo_.ResizeWindow(LOWORD(lParam), HIWORD(lParam) + T::kDropDownHeight);
+    if (combo_.IsWindow()) combo_.ResizeWindow(LOWORD(lParam), HIWORD(lParam) + T::kDropDownHeight);
     return 0;
   }
 

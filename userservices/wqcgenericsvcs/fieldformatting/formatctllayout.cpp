@@ -36,8 +36,8 @@ RealLayout LayoutRealFormatCtl(SIZE client, const RealLayoutSizes& s) {
 
   RealLayout layout{};
   if (rowX < 1) {
-    layout.arrangement = (colY < 1 || pairX >= 1) ? RealArrangement::kTwoColumns
-                                                  : RealArrangement::kOneColumn;
+    layout.arrangement =
+        (colY < 1 || pairX >= 1) ? RealArrangement::kTwoColumns : RealArrangement::kOneColumn;
   } else {
     layout.arrangement = pairY >= 1 ? RealArrangement::kTwoColumns : RealArrangement::kOneRow;
   }

@@ -23,11 +23,15 @@ bool IsDigit(wchar_t c) { return c >= L'0' && c <= L'9'; }
 
 bool IsRealType(wchar_t type) {
   switch (type) {
-    case L'E': case L'e': case L'F': case L'f':
-    case L'G': case L'g': case L'H': case L'h':
-      return true;
-    default:
-      return false;
+    case L'E':
+    case L'e':
+    case L'F':
+    case L'f':
+    case L'G':
+    case L'g':
+    case L'H':
+    case L'h': return true;
+    default: return false;
   }
 }
 
@@ -56,8 +60,10 @@ double ScaleByPowerOfTen(double value, long exponent) {
 long ScientificExponent(double magnitude) {
   long exponent = static_cast<long>(std::floor(std::log10(magnitude)));
   const double mantissa = ScaleByPowerOfTen(magnitude, exponent);
-  if (mantissa >= 10) ++exponent;
-  else if (mantissa < 1) --exponent;
+  if (mantissa >= 10)
+    ++exponent;
+  else if (mantissa < 1)
+    --exponent;
   return exponent;
 }
 
@@ -78,17 +84,17 @@ long EngineeringExponent(double magnitude) {
 long ExponentForType(wchar_t type, double value, const RealFormat& format) {
   const double magnitude = std::fabs(value);
   switch (type) {
-    case L'E': case L'e':
-      return ScientificExponent(magnitude);
-    case L'G': case L'g': {
+    case L'E':
+    case L'e': return ScientificExponent(magnitude);
+    case L'G':
+    case L'g': {
       const long exponent = ScientificExponent(magnitude);
       const int precision = format.hasPrecision ? format.precision : 8;
       return (exponent < -4 || exponent >= precision) ? exponent : 0;
     }
-    case L'H': case L'h':
-      return EngineeringExponent(magnitude);
-    default:
-      return 0;
+    case L'H':
+    case L'h': return EngineeringExponent(magnitude);
+    default: return 0;
   }
 }
 
@@ -172,12 +178,8 @@ RealFormat ReadRealFormat(const wchar_t* text) {
   const wchar_t* p = text;
   while (*p && !iswalpha(*p)) {
     switch (*p++) {
-      case L'*':
-        format.descriptive = true;
-        break;
-      case L'+':
-        format.plusSign = true;
-        break;
+      case L'*': format.descriptive = true; break;
+      case L'+': format.plusSign = true; break;
       case L',': {
         const wchar_t* run = p;
         while (IsDigit(*p) || *p == L'-' || *p == L'+') ++p;
@@ -196,8 +198,7 @@ RealFormat ReadRealFormat(const wchar_t* text) {
         format.precision = precision;
         break;
       }
-      default:
-        break;
+      default: break;
     }
   }
   format.type = *p;

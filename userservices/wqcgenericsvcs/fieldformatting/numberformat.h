@@ -28,14 +28,14 @@ struct NumberLocale {
 
 // A real-number format as read from its text.
 struct RealFormat {
-  bool descriptive = false;   // '*': prefix, postfix or substitution are added
-  bool plusSign = false;      // '+': a positive value is written with '+'
-  bool hasExponent = false;   // ',' and a run of digits and signs: a fixed exponent
+  bool descriptive = false;  // '*': prefix, postfix or substitution are added
+  bool plusSign = false;     // '+': a positive value is written with '+'
+  bool hasExponent = false;  // ',' and a run of digits and signs: a fixed exponent
   long exponent = 0;
   std::wstring exponentText;  // the run as written, printed after the exponent marker
   bool hasPrecision = false;  // '.' and digits: the number of decimals
   int precision = 0;
-  wchar_t type = 0;           // the first letter of the format, 0 when it has none
+  wchar_t type = 0;  // the first letter of the format, 0 when it has none
 };
 
 // Reads a format; an empty or null one means "%*g". Never fails: the type is checked only
@@ -53,8 +53,7 @@ void FormatRealNumber(WQComException& error, double value, const RealFormat& for
 
 // The display text of an integer; with `plusSign` a value of 1 or more gets a '+'.
 std::wstring FormatIntegerNumber(long value, bool plusSign, const NumberLocale& locale);
-void FormatIntegerNumber(long value, bool plusSign, const NumberLocale& locale,
-                         std::wstring& text);
+void FormatIntegerNumber(long value, bool plusSign, const NumberLocale& locale, std::wstring& text);
 
 // A typed real number read back: its value and the tail of the format that writes it the
 // same way again (".2f", or ".2,3e" when it has an exponent).
@@ -71,7 +70,6 @@ RealNumberText ReadRealNumber(WQComException& error, const std::wstring& text,
 // Reads an integer typed in the locale, thousands separators allowed. Raises the
 // conversion's HRESULT with "Invalid descriptive text"; a number with a fraction fails with
 // DISP_E_TYPEMISMATCH rather than being rounded.
-LONG ReadIntegerNumber(WQComException& error, const std::wstring& text,
-                       const NumberLocale& locale);
+LONG ReadIntegerNumber(WQComException& error, const std::wstring& text, const NumberLocale& locale);
 
 }  // namespace wqc

@@ -7,8 +7,7 @@ int WQCBoolFormatCtl::ReadFormat(const wchar_t* format) const {
 }
 
 std::optional<std::wstring> WQCBoolFormatCtl::FormatText() const {
-  if (choice_ < 0 || choice_ >= static_cast<int>(std::size(wqc::kBoolFormats)))
-    return std::nullopt;
+  if (choice_ < 0 || choice_ >= static_cast<int>(std::size(wqc::kBoolFormats))) return std::nullopt;
   return wqc::kBoolFormats[choice_].code;
 }
 

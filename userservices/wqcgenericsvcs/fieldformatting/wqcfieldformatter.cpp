@@ -123,8 +123,8 @@ STDMETHODIMP WQCFieldFormatter::FormatReal(VARIANT dVal, BSTR prefix, BSTR postf
   WQ_METHOD_END(error)
 }
 
-STDMETHODIMP WQCFieldFormatter::FormatInteger(VARIANT iVal, BSTR prefix, BSTR postfix,
-                                              BSTR subst, BSTR FieldFormat, BSTR* FieldString) {
+STDMETHODIMP WQCFieldFormatter::FormatInteger(VARIANT iVal, BSTR prefix, BSTR postfix, BSTR subst,
+                                              BSTR FieldFormat, BSTR* FieldString) {
   WQ_METHOD_BEGIN(error, L"WQCFieldFormatter::FormatInteger", kTraceLevel)
   error.CheckPointer(FieldString);
   *FieldString = nullptr;
@@ -141,16 +141,15 @@ STDMETHODIMP WQCFieldFormatter::UnformatReal(BSTR FieldString, BSTR* FieldFormat
                   postfix, subst, dVal);
 }
 
-STDMETHODIMP WQCFieldFormatter::UnformatInteger(BSTR FieldString, BSTR* FieldFormat,
-                                                BSTR* prefix, BSTR* postfix, BSTR* subst,
-                                                VARIANT* iVal) {
+STDMETHODIMP WQCFieldFormatter::UnformatInteger(BSTR FieldString, BSTR* FieldFormat, BSTR* prefix,
+                                                BSTR* postfix, BSTR* subst, VARIANT* iVal) {
   return Unformat(L"WQCFieldFormatter::UnformatInteger", true, FieldString, FieldFormat, prefix,
                   postfix, subst, iVal);
 }
 
-HRESULT WQCFieldFormatter::Unformat(const wchar_t* method, bool integer, BSTR text,
-                                    BSTR* format, BSTR* prefix, BSTR* postfix,
-                                    BSTR* substitution, VARIANT* value) {
+HRESULT WQCFieldFormatter::Unformat(const wchar_t* method, bool integer, BSTR text, BSTR* format,
+                                    BSTR* prefix, BSTR* postfix, BSTR* substitution,
+                                    VARIANT* value) {
   WQ_METHOD_BEGIN(error, method, kTraceLevel)
   error.CheckPointer(format);
   error.CheckPointer(prefix);

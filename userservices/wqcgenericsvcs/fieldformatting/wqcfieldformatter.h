@@ -9,8 +9,7 @@
 #include "descriptivetext.h"
 #include "numberformat.h"
 
-class WQCFieldFormatter
-    : public plat::DualImplements<WQCFieldFormatter, IWQCFieldFormatter> {
+class WQCFieldFormatter : public plat::DualImplements<WQCFieldFormatter, IWQCFieldFormatter> {
  public:
   WQCFieldFormatter();
 
@@ -18,14 +17,18 @@ class WQCFieldFormatter
   STDMETHOD(get_PostfixStrings)(SAFEARRAY** ppStrings) override;
   STDMETHOD(get_SubstitutionStrings)(SAFEARRAY** ppStrings) override;
   STDMETHOD(Initialize)(IDispatch* pWorkspace) override;
-  STDMETHOD(FormatReal)(VARIANT dVal, BSTR prefix, BSTR postfix, BSTR subst, BSTR FieldFormat,
-                        BSTR* FieldString) override;
-  STDMETHOD(UnformatReal)(BSTR FieldString, BSTR* FieldFormat, BSTR* prefix, BSTR* postfix,
-                          BSTR* subst, VARIANT* dVal) override;
-  STDMETHOD(FormatInteger)(VARIANT iVal, BSTR prefix, BSTR postfix, BSTR subst,
-                           BSTR FieldFormat, BSTR* FieldString) override;
-  STDMETHOD(UnformatInteger)(BSTR FieldString, BSTR* FieldFormat, BSTR* prefix, BSTR* postfix,
-                             BSTR* subst, VARIANT* iVal) override;
+  STDMETHOD(FormatReal)
+  (VARIANT dVal, BSTR prefix, BSTR postfix, BSTR subst, BSTR FieldFormat,
+   BSTR* FieldString) override;
+  STDMETHOD(UnformatReal)
+  (BSTR FieldString, BSTR* FieldFormat, BSTR* prefix, BSTR* postfix, BSTR* subst,
+   VARIANT* dVal) override;
+  STDMETHOD(FormatInteger)
+  (VARIANT iVal, BSTR prefix, BSTR postfix, BSTR subst, BSTR FieldFormat,
+   BSTR* FieldString) override;
+  STDMETHOD(UnformatInteger)
+  (BSTR FieldString, BSTR* FieldFormat, BSTR* prefix, BSTR* postfix, BSTR* subst,
+   VARIANT* iVal) override;
   STDMETHOD(FormatDate)(VARIANT dtVal, BSTR FieldFormat, BSTR* FieldString) override;
   STDMETHOD(FormatBool)(VARIANT bVal, BSTR FieldFormat, BSTR* FieldString) override;
 
@@ -34,8 +37,7 @@ class WQCFieldFormatter
   // rather than for every value.
   const wqc::NumberLocale& Locale() const { return locale_; }
 
-  HRESULT GetStrings(const wchar_t* method, const WQArray<WQHeapString>& list,
-                     SAFEARRAY** strings);
+  HRESULT GetStrings(const wchar_t* method, const WQArray<WQHeapString>& list, SAFEARRAY** strings);
   HRESULT Unformat(const wchar_t* method, bool integer, BSTR text, BSTR* format, BSTR* prefix,
                    BSTR* postfix, BSTR* substitution, VARIANT* value);
 

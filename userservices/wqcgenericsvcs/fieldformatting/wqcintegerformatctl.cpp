@@ -33,9 +33,8 @@ void WQCIntegerFormatCtl::OnEnabledChanged() {
 
 LRESULT WQCIntegerFormatCtl::OnSize(UINT, WPARAM, LPARAM lParam, bool&) {
   if (!descriptive_.IsWindow() || !plusSign_.IsWindow()) return 0;
-  const POINT sign = wqc::IntegerSignBoxPosition({LOWORD(lParam), HIWORD(lParam)},
-                                                 descriptive_.GetWindowSize(),
-                                                 plusSign_.GetWindowSize());
+  const POINT sign = wqc::IntegerSignBoxPosition(
+      {LOWORD(lParam), HIWORD(lParam)}, descriptive_.GetWindowSize(), plusSign_.GetWindowSize());
   constexpr UINT kMoveOnly = SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE;
   descriptive_.SetWindowPos(nullptr, 0, 0, 0, 0, kMoveOnly);
   plusSign_.SetWindowPos(nullptr, sign.x, sign.y, 0, 0, kMoveOnly);

@@ -6,8 +6,7 @@
 #include "formatctl.h"
 #include "resources/resource.h"
 
-class WQCIntegerFormatCtl
-    : public FormatCtl<WQCIntegerFormatCtl, wqc::IntegerFormatChoice> {
+class WQCIntegerFormatCtl : public FormatCtl<WQCIntegerFormatCtl, wqc::IntegerFormatChoice> {
  public:
   static constexpr UINT IDD = IDD_INTEGERFORMATCTL;
   static constexpr auto GetMessageMap() {

@@ -118,15 +118,14 @@ LRESULT WQCRealFormatCtl::OnSize(UINT, WPARAM, LPARAM lParam, bool&) {
   sizes.exponentLabel = exponentLabel_.GetWindowSize();
   sizes.descriptive = descriptive_.GetWindowSize();
   sizes.sign = plusSign_.GetWindowSize();
-  const wqc::RealLayout layout =
-      wqc::LayoutRealFormatCtl({LOWORD(lParam), HIWORD(lParam)}, sizes);
+  const wqc::RealLayout layout = wqc::LayoutRealFormatCtl({LOWORD(lParam), HIWORD(lParam)}, sizes);
 
   MoveTo(notation_, {0, 0});
   constexpr UINT kPlace = SWP_NOZORDER | SWP_NOACTIVATE;
   precision_.SetWindowPos(nullptr, layout.precisionEdit.x, layout.precisionEdit.y,
                           precisionSize_.cx, precisionSize_.cy, kPlace);
-  exponent_.SetWindowPos(nullptr, layout.exponentEdit.x, layout.exponentEdit.y,
-                         exponentSize_.cx, exponentSize_.cy, kPlace);
+  exponent_.SetWindowPos(nullptr, layout.exponentEdit.x, layout.exponentEdit.y, exponentSize_.cx,
+                         exponentSize_.cy, kPlace);
   MoveTo(precisionLabel_, layout.precisionLabel);
   MoveTo(exponentLabel_, layout.exponentLabel);
   // Attached again, each up-down takes its place at the end of its edit.

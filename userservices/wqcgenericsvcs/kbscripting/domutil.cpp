@@ -17,7 +17,8 @@ HRESULT CreateDomDocument(REFCLSID clsid, com_ptr<IXMLDOMDocument>& document) no
   return S_OK;
 }
 
-HRESULT LoadXMLText(IXMLDOMDocument* document, const wchar_t* xml, VARIANT_BOOL* loaded) noexcept try {
+HRESULT LoadXMLText(IXMLDOMDocument* document, const wchar_t* xml, VARIANT_BOOL* loaded) noexcept
+    try {
   *loaded = VARIANT_FALSE;
   if (WQDeclaresDocumentType(xml)) return WQ_E_DOCUMENTTYPE;
   return document->loadXML(unique_bstr::copy(xml ? xml : L"").get(), loaded);
@@ -53,8 +54,8 @@ unique_bstr ReadParseError(IXMLDOMDocument* document) {
                                 position, source.c_str());
   if (length < 0) return {};
   unique_bstr text = unique_bstr::copy(nullptr, static_cast<UINT>(length));
-  _snwprintf(text.get(), length + 1, L"%ls (line %ld, position %ld): %ls", reason.c_str(),
-             line, position, source.c_str());
+  _snwprintf(text.get(), length + 1, L"%ls (line %ld, position %ld): %ls", reason.c_str(), line,
+             position, source.c_str());
   TraceInfo(1, text.get());
   return text;
 }

@@ -35,7 +35,9 @@ bool PipeFromMarkedReply(const wchar_t* reply, LONG& oid) {
 }  // namespace
 
 KBRunner::KBRunner()
-    : returnTo_(unique_bstr::copy(L"")), from_(unique_bstr::copy(L"")), xml_(unique_bstr::copy(L"")) {}
+    : returnTo_(unique_bstr::copy(L"")),
+      from_(unique_bstr::copy(L"")),
+      xml_(unique_bstr::copy(L"")) {}
 
 void KBRunner::Initialise(const wchar_t* xml, long oid) {
   xml_ = unique_bstr::copy(xml ? xml : L"");
@@ -73,9 +75,10 @@ HRESULT KBRunner::CallKB(const wchar_t* serverMethod, BSTR name, BSTR raw, long 
     writer.CloseStartTag();
     // A value the request cannot carry would leave the server without its parameters.
     if (VariantWriter<SimpleVariantSchema>().Write(writer, parameters) == DISP_E_BADVARTYPE)
-      error.ThrowHrAt(WQ_HERE, E_INVALIDARG,
-                      L"The parameters of %ls hold a value of type %d, which a request cannot carry",
-                      nameText, parameters->vt);
+      error.ThrowHrAt(
+          WQ_HERE, E_INVALIDARG,
+          L"The parameters of %ls hold a value of type %d, which a request cannot carry", nameText,
+          parameters->vt);
     writer.EndElement(L"UserParameters");
   }
   writer.EndElement(L"KBDescriptor");
@@ -106,8 +109,9 @@ HRESULT KBRunner::Run(const Target& target, BSTR name, BSTR raw, IWQWorkspace* w
   WQ_METHOD_BEGIN(error, target.methodName, 0)
   error.CheckPointer(result);
   unique_bstr reply;
-  if ((error = CallKB(target.serverMethod, name, raw, target.oid, workspace, caseId,
-                      activeDocOid, parameters, reply.put())).Failed())
+  if ((error = CallKB(target.serverMethod, name, raw, target.oid, workspace, caseId, activeDocOid,
+                      parameters, reply.put()))
+          .Failed())
     error.ThrowHrAt(WQ_HERE, E_FAIL, L"Failure running %ls %ls", target.kind, name ? name : L"");
   if ((error = ParseResponse(target, reply.get(), workspace, parentWindow, result)).Failed())
     error.ThrowHrAt(WQ_HERE, E_FAIL);
@@ -122,15 +126,16 @@ HRESULT KBRunner::ParseResponse(const Target& target, BSTR reply, IWQWorkspace* 
   error = HandleResponse(workspace, reply, parentWindow, result);
   if (error.Failed()) error.ThrowAt(WQ_HERE);
   if (error.GetHResult() == S_FALSE) {
-  error.Clear();
-  return S_OK;
+    error.Clear();
+    return S_OK;
   }
   // A confirmed dialog: its ReturnTo runs, on the same object, with its results.
   unique_bstr returnTo = unique_bstr::copy(returnTo_.c_str());
   unique_bstr results = unique_bstr::copy(xml_.c_str());
   if ((error = Run(target, returnTo.get(), results.get(), workspace, parentWindow, result,
-                 activeCaseId_, activeDocOid_, nullptr)).Failed())
-  error.ThrowHrAt(WQ_HERE, E_FAIL, L"Failure parsing %ls response", target.kind);
+                   activeCaseId_, activeDocOid_, nullptr))
+          .Failed())
+    error.ThrowHrAt(WQ_HERE, E_FAIL, L"Failure parsing %ls response", target.kind);
   WQ_METHOD_END(error)
 }
 
@@ -158,7 +163,8 @@ HRESULT KBRunner::HandleResponse(IWQWorkspace* workspace, BSTR reply, LONGLONG p
   return S_OK;
 }
 
-HRESULT KBRunner::ShowDialog(const wchar_t* description, LONGLONG parentWindow, bool& confirmed) try {
+HRESULT KBRunner::ShowDialog(const wchar_t* description, LONGLONG parentWindow,
+                             bool& confirmed) try {
   confirmed = false;
   com_ptr<WQCXMLDialog> dialog = plat::make<WQCXMLDialog>();
   VARIANT_BOOL accepted = VARIANT_FALSE;
@@ -187,8 +193,8 @@ HRESULT KBRunner::RunDialog(IDispatch* workspace, LONGLONG parentWindow) {
     error = RunMethod(returnTo.get(), results.get(), oid_, wq.get(), parentWindow, VARIANT_TRUE,
                       &discarded, activeCaseId_, activeDocOid_, nullptr);
   else
-    error = RunRule(returnTo.get(), results.get(), wq.get(), parentWindow, VARIANT_TRUE,
-                    &discarded, activeCaseId_, activeDocOid_, nullptr);
+    error = RunRule(returnTo.get(), results.get(), wq.get(), parentWindow, VARIANT_TRUE, &discarded,
+                    activeCaseId_, activeDocOid_, nullptr);
   if (error.Failed()) error.ThrowHrAt(WQ_HERE, E_FAIL, L"Failure whilst running dialog");
   WQ_METHOD_END(error)
 }
@@ -255,7 +261,7 @@ HRESULT ReloadKBModule(const wchar_t* moduleName, const wchar_t* fileName, IDisp
   unique_bstr reply;
   call->get_Response(reply.put());
   *reloaded = reply.length() > 0 && Contains(reply.get(), L"<ReloadKBSchema/>") ? VARIANT_TRUE
-                                                                               : VARIANT_FALSE;
+                                                                                : VARIANT_FALSE;
   return hr;
 }
 PLAT_CATCH_RETURN()

@@ -18,11 +18,11 @@ class KBRunner {
   // `parameters` (may be null) as one "Variant" in "UserParameters". `result` is written
   // only by a reply that asks for it.
   HRESULT RunRule(BSTR name, BSTR raw, IWQWorkspace* workspace, LONGLONG parentWindow,
-                  VARIANT_BOOL interactiveAllowed, VARIANT* result, long caseId,
-                  long activeDocOid, VARIANT* parameters);
-  HRESULT RunMethod(BSTR name, BSTR raw, long oid, IWQWorkspace* workspace,
-                    LONGLONG parentWindow, VARIANT_BOOL interactiveAllowed, VARIANT* result,
-                    long caseId, long activeDocOid, VARIANT* parameters);
+                  VARIANT_BOOL interactiveAllowed, VARIANT* result, long caseId, long activeDocOid,
+                  VARIANT* parameters);
+  HRESULT RunMethod(BSTR name, BSTR raw, long oid, IWQWorkspace* workspace, LONGLONG parentWindow,
+                    VARIANT_BOOL interactiveAllowed, VARIANT* result, long caseId,
+                    long activeDocOid, VARIANT* parameters);
   // Shows the held description; a confirmed dialog runs its follow-up on the held OID
   // (a rule for OID 0).
   HRESULT RunDialog(IDispatch* workspace, LONGLONG parentWindow);

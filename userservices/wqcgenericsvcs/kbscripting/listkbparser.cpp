@@ -28,17 +28,10 @@ HRESULT KBElement::StartElement(ULONG) {
 
 HRESULT KBElement::SetAttribute(ULONG id, const SAXSchemaValue& value) try {
   switch (id) {
-    case ListKBSchema::kKBName:
-      entry_.kbName = value.GetString();
-      return S_OK;
-    case ListKBSchema::kDisplay:
-      entry_.display = value.GetString();
-      return S_OK;
-    case ListKBSchema::kCaseFixed:
-      entry_.caseFixed = value.GetBool();
-      return S_OK;
-    default:
-      return E_INVALIDARG;
+    case ListKBSchema::kKBName: entry_.kbName = value.GetString(); return S_OK;
+    case ListKBSchema::kDisplay: entry_.display = value.GetString(); return S_OK;
+    case ListKBSchema::kCaseFixed: entry_.caseFixed = value.GetBool(); return S_OK;
+    default: return E_INVALIDARG;
   }
 } catch (const std::bad_alloc&) {
   return E_OUTOFMEMORY;

@@ -12,8 +12,7 @@
 #include "kbrunner.h"
 #include "listkbparser.h"
 
-class WQCSelectKBDlg
-    : public plat::DualImplements<WQCSelectKBDlg, IWQCSelectKBDlg> {
+class WQCSelectKBDlg : public plat::DualImplements<WQCSelectKBDlg, IWQCSelectKBDlg> {
  public:
   WQCSelectKBDlg();
 
@@ -32,20 +31,23 @@ class WQCSelectKBDlg
   STDMETHOD(get_AllowCaseSel)(VARIANT_BOOL* pVal) override;
   STDMETHOD(put_Extended)(VARIANT_BOOL newVal) override;
   STDMETHOD(LoadList)(IDispatch* pWorkspace) override;
-  STDMETHOD(ShowDialog)(IDispatch* pWorkspace, LONGLONG lParentHWnd,
-                        VARIANT_BOOL* pbDialogOK) override;
-  STDMETHOD(RunRule)(BSTR bstrName, IDispatch* pWorkspace, LONGLONG lParentHWnd,
-                     VARIANT_BOOL bInteractiveAllowed, VARIANT* pvResult) override;
-  STDMETHOD(RunMethod)(BSTR bstrName, long nOID, IDispatch* pWorkspace, LONGLONG lParentHWnd,
-                       VARIANT_BOOL bInteractiveAllowed, VARIANT* pvResult) override;
-  STDMETHOD(ReloadKBModule)(BSTR bstrModuleName, BSTR bstrFileName, IDispatch* pWorkspace,
-                            VARIANT_BOOL* pbReloadOK) override;
-  STDMETHOD(LoadKBModule)(BSTR bstrFileName, IDispatch* pWorkspace,
-                          VARIANT_BOOL* pbReloadOK) override;
-  STDMETHOD(UnloadKBModule)(BSTR bstrModuleName, IDispatch* pWorkspace,
-                            VARIANT_BOOL* pbReloadOK) override;
-  STDMETHOD(LoadKBModuleFromXML)(BSTR bstrModuleName, BSTR bstrXML, IDispatch* pWorkspace,
-                                 VARIANT_BOOL* pbReloadOK) override;
+  STDMETHOD(ShowDialog)
+  (IDispatch* pWorkspace, LONGLONG lParentHWnd, VARIANT_BOOL* pbDialogOK) override;
+  STDMETHOD(RunRule)
+  (BSTR bstrName, IDispatch* pWorkspace, LONGLONG lParentHWnd, VARIANT_BOOL bInteractiveAllowed,
+   VARIANT* pvResult) override;
+  STDMETHOD(RunMethod)
+  (BSTR bstrName, long nOID, IDispatch* pWorkspace, LONGLONG lParentHWnd,
+   VARIANT_BOOL bInteractiveAllowed, VARIANT* pvResult) override;
+  STDMETHOD(ReloadKBModule)
+  (BSTR bstrModuleName, BSTR bstrFileName, IDispatch* pWorkspace,
+   VARIANT_BOOL* pbReloadOK) override;
+  STDMETHOD(LoadKBModule)
+  (BSTR bstrFileName, IDispatch* pWorkspace, VARIANT_BOOL* pbReloadOK) override;
+  STDMETHOD(UnloadKBModule)
+  (BSTR bstrModuleName, IDispatch* pWorkspace, VARIANT_BOOL* pbReloadOK) override;
+  STDMETHOD(LoadKBModuleFromXML)
+  (BSTR bstrModuleName, BSTR bstrXML, IDispatch* pWorkspace, VARIANT_BOOL* pbReloadOK) override;
 
   // Whether the list asks the server to leave out the drawing items; no interface has it.
   HRESULT SetIncludeDrawingItems(VARIANT_BOOL include);

@@ -49,8 +49,8 @@ namespace wqc {
 SIZE XmlDialogWindowSize(long contentWidth, long contentHeight) noexcept {
   const long height = contentHeight + ::GetSystemMetrics(SM_CYHSCROLL) +
                       ::GetSystemMetrics(SM_CYCAPTION) + 2 * ::GetSystemMetrics(SM_CYFRAME);
-  const long width = contentWidth + 2 * ::GetSystemMetrics(SM_CXFRAME) +
-                     2 * ::GetSystemMetrics(SM_CXVSCROLL);
+  const long width =
+      contentWidth + 2 * ::GetSystemMetrics(SM_CXFRAME) + 2 * ::GetSystemMetrics(SM_CXVSCROLL);
   const long maxHeight = ::GetSystemMetrics(SM_CYMAXTRACK) - 2 * ::GetSystemMetrics(SM_CYCAPTION);
   const long maxWidth = ::GetSystemMetrics(SM_CXMAXTRACK);
   return SIZE{std::min(width, maxWidth), std::min(height, maxHeight)};
@@ -88,8 +88,8 @@ void* WQCXMLDialog::FindInterface(REFIID riid) noexcept {
   return Implements::FindInterface(riid);
 }
 
-void WQCXMLDialog::GetResults(BSTR* returnTo, BSTR* from, BSTR* resultsXml,
-                              LONG* activeDocument, LONG* activeCase) const {
+void WQCXMLDialog::GetResults(BSTR* returnTo, BSTR* from, BSTR* resultsXml, LONG* activeDocument,
+                              LONG* activeCase) const {
   *returnTo = unique_bstr::copy(returnTo_.c_str()).release();
   *from = unique_bstr::copy(from_.c_str()).release();
   *resultsXml = unique_bstr::copy(resultsXml_.c_str()).release();
@@ -105,8 +105,7 @@ com_ptr<IDispatch> WQCXMLDialog::Document() const {
 
 // ---------------------------------------------------------------- ShowDialog
 
-STDMETHODIMP WQCXMLDialog::ShowDialog(BSTR strXML, LONGLONG lParentHWnd,
-                                      VARIANT_BOOL* pbDialogOK) {
+STDMETHODIMP WQCXMLDialog::ShowDialog(BSTR strXML, LONGLONG lParentHWnd, VARIANT_BOOL* pbDialogOK) {
   WQ_METHOD_BEGIN(error, L"WQCXMLDialog::ShowDialog", 0)
   error.CheckPointer(pbDialogOK);
   *pbDialogOK = VARIANT_FALSE;
@@ -118,8 +117,10 @@ STDMETHODIMP WQCXMLDialog::ShowDialog(BSTR strXML, LONGLONG lParentHWnd,
 
   HWND parent = reinterpret_cast<HWND>(static_cast<LONG_PTR>(lParentHWnd));
   const bool disableParent = parent != nullptr;
-  if (disableParent) ::EnableWindow(parent, FALSE);
-  else parent = ::GetDesktopWindow();
+  if (disableParent)
+    ::EnableWindow(parent, FALSE);
+  else
+    parent = ::GetDesktopWindow();
   // Whatever happens below, the parent is usable again when the call returns.
   struct ParentScope {
     HWND parent;
@@ -129,7 +130,8 @@ STDMETHODIMP WQCXMLDialog::ShowDialog(BSTR strXML, LONGLONG lParentHWnd,
   } parentScope{disableParent ? parent : nullptr};
 
   if (!CreateDialogWindow(parent))
-    error.ThrowHrAt(WQ_HERE, plat::hresult_from_last_error(), L"Could not create the dialog window");
+    error.ThrowHrAt(WQ_HERE, plat::hresult_from_last_error(),
+                    L"Could not create the dialog window");
 
   com_ptr<IOleObject> control;
   const HRESULT hr = CreateBrowser(control);
@@ -173,8 +175,8 @@ bool WQCXMLDialog::CreateDialogWindow(HWND owner) {
 
 HRESULT WQCXMLDialog::CreateBrowser(com_ptr<IOleObject>& control) {
   if (FAILED(::CoCreateInstance(kClsidWebBrowser, nullptr,
-                                CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER,
-                                __uuidof(IOleObject), control.put_void()))) {
+                                CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER, __uuidof(IOleObject),
+                                control.put_void()))) {
     ::MessageBoxW(hwnd(), L"CoCreateInstance failed", L"", MB_OK);
     return E_FAIL;
   }
@@ -237,8 +239,7 @@ STDMETHODIMP WQCXMLDialog::Invoke(DISPID member, REFIID, LCID, WORD, DISPPARAMS*
     case DISPID_BEFORENAVIGATE2:
       if (loadState_ == kDialogLoaded) OnBeforeNavigate(params);
       return S_OK;
-    case DISPID_NEWWINDOW2:
-      return S_OK;
+    case DISPID_NEWWINDOW2: return S_OK;
     case DISPID_TITLECHANGE:
       if (params && params->cArgs >= 1 && V_VT(&params->rgvarg[params->cArgs - 1]) == VT_BSTR) {
         const BSTR title = V_BSTR(&params->rgvarg[params->cArgs - 1]);
@@ -246,10 +247,8 @@ STDMETHODIMP WQCXMLDialog::Invoke(DISPID member, REFIID, LCID, WORD, DISPPARAMS*
         caption_ = unique_bstr::copy(title ? title : L"");
       }
       return S_OK;
-    case kDispidOnOKClick:
-      return OnOKClick();
-    case kDispidOnCancelClick:
-      return OnCancelClick();
+    case kDispidOnOKClick: return OnOKClick();
+    case kDispidOnCancelClick: return OnCancelClick();
     case DISPID_AMBIENT_DLCONTROL:
       if (result) {
         ::VariantClear(result);
@@ -260,8 +259,7 @@ STDMETHODIMP WQCXMLDialog::Invoke(DISPID member, REFIID, LCID, WORD, DISPPARAMS*
     case DISPID_BEFORENAVIGATE:
     case DISPID_STATUSTEXTCHANGE:
     case DISPID_DOWNLOADCOMPLETE:
-    case DISPID_DOWNLOADBEGIN:
-      return S_OK;
+    case DISPID_DOWNLOADBEGIN: return S_OK;
   }
   return DISP_E_MEMBERNOTFOUND;
 }
@@ -292,7 +290,8 @@ HRESULT WQCXMLDialog::OnBeforeNavigate(DISPPARAMS* params) {
   VARIANT newWindow = plat::ArgLong(navOpenInNewWindow);
   unique_variant none;
   target->Navigate(address.get(), &newWindow, &none, &none, &none);
-  if (V_VT(&cancel) == (VT_BOOL | VT_BYREF) && V_BOOLREF(&cancel)) *V_BOOLREF(&cancel) = VARIANT_TRUE;
+  if (V_VT(&cancel) == (VT_BOOL | VT_BYREF) && V_BOOLREF(&cancel))
+    *V_BOOLREF(&cancel) = VARIANT_TRUE;
   return S_OK;
 }
 
@@ -340,7 +339,8 @@ void WQCXMLDialog::SizeToContent() {
     const wchar_t* const names[4] = {L"offsetHeight", L"offsetTop", L"offsetWidth", L"offsetLeft"};
     for (int i = 0; i < 4; ++i) {
       unique_variant value;
-      if (SUCCEEDED(plat::GetPropertyAs(table.get(), names[i], VT_I4, value.put()))) offsets[i] = V_I4(&value);
+      if (SUCCEEDED(plat::GetPropertyAs(table.get(), names[i], VT_I4, value.put())))
+        offsets[i] = V_I4(&value);
     }
     contentHeight = offsets[0] + offsets[1];
     contentWidth = offsets[2] + offsets[3];
@@ -374,7 +374,8 @@ bool WQCXMLDialog::AskPage(DISPID id) {
   if (FAILED(plat::GetObjectProperty(Document().get(), L"Script", script))) return false;
   DISPPARAMS none = {nullptr, nullptr, 0, 0};
   unique_variant answer;
-  script->Invoke(id, IID_NULL, kScriptLocale, DISPATCH_METHOD, &none, answer.put(), nullptr, nullptr);
+  script->Invoke(id, IID_NULL, kScriptLocale, DISPATCH_METHOD, &none, answer.put(), nullptr,
+                 nullptr);
   return V_VT(&answer) != VT_BOOL || V_BOOL(&answer) == VARIANT_TRUE;
 }
 
@@ -408,10 +409,12 @@ void ReadFormElement(IDispatch* element, ScriptUIResultsDoc& results) {
     unique_bstr text;
     if (SUCCEEDED(plat::GetPropertyAs(element, L"selectedIndex", VT_I4, selected.put())) &&
         V_I4(&selected) >= 0 &&
-        SUCCEEDED(plat::CallMethod(element, L"item", {plat::ArgLong(V_I4(&selected))}, option.put())) &&
+        SUCCEEDED(
+            plat::CallMethod(element, L"item", {plat::ArgLong(V_I4(&selected))}, option.put())) &&
         V_VT(&option) == VT_DISPATCH && V_DISPATCH(&option) &&
         SUCCEEDED(plat::CallMethod(V_DISPATCH(&option), L"getAttribute",
-                                   {plat::ArgText(unique_bstr::copy(L"value").get())}, value.put())) &&
+                                   {plat::ArgText(unique_bstr::copy(L"value").get())},
+                                   value.put())) &&
         SUCCEEDED(::VariantChangeType(&value, &value, VARIANT_NOUSEROVERRIDE, VT_BSTR))) {
       VARIANT held = value.release();
       text.reset(V_BSTR(&held));
@@ -442,7 +445,8 @@ void ReadDataIsland(IDispatch* document, ScriptUIResultsDoc& results) {
   unique_variant island, islandDocument;
   com_ptr<IXMLDOMDocument> data;
   if (SUCCEEDED(plat::CallMethod(document, L"getElementById",
-                                 {plat::ArgText(unique_bstr::copy(L"InstanceData").get())}, island.put())) &&
+                                 {plat::ArgText(unique_bstr::copy(L"InstanceData").get())},
+                                 island.put())) &&
       V_VT(&island) == VT_DISPATCH && V_DISPATCH(&island) &&
       SUCCEEDED(plat::GetProperty(V_DISPATCH(&island), L"XMLDocument", islandDocument.put())) &&
       V_VT(&islandDocument) == VT_DISPATCH && V_DISPATCH(&islandDocument))
@@ -556,7 +560,9 @@ void WQCXMLDialog::OnSetFocus() {
 }
 
 LRESULT WQCXMLDialog::OnSizing(UINT, WPARAM, LPARAM rect, bool&) {
-  if (rect) wqc::ClampXmlDialogSizing(*reinterpret_cast<RECT*>(rect), SIZE{minTrackWidth_, minTrackHeight_});
+  if (rect)
+    wqc::ClampXmlDialogSizing(*reinterpret_cast<RECT*>(rect),
+                              SIZE{minTrackWidth_, minTrackHeight_});
   return TRUE;
 }
 
@@ -605,8 +611,9 @@ STDMETHODIMP WQCXMLDialog::OnInPlaceDeactivate() {
   return S_OK;
 }
 
-STDMETHODIMP WQCXMLDialog::GetWindowContext(IOleInPlaceFrame** frame, IOleInPlaceUIWindow** document,
-                                            LPRECT position, LPRECT clip, LPOLEINPLACEFRAMEINFO) {
+STDMETHODIMP WQCXMLDialog::GetWindowContext(IOleInPlaceFrame** frame,
+                                            IOleInPlaceUIWindow** document, LPRECT position,
+                                            LPRECT clip, LPOLEINPLACEFRAMEINFO) {
   // This site has no frame or document window of its own.
   if (frame) *frame = nullptr;
   if (document) *document = nullptr;
@@ -669,7 +676,8 @@ STDMETHODIMP WQCXMLDialog::ShowHelp(HWND, LPOLESTR, UINT, DWORD, POINT, IDispatc
   unique_variant island, islandDocument;
   com_ptr<IXMLDOMDocument> help;
   if (SUCCEEDED(plat::CallMethod(Document().get(), L"getElementById",
-                                 {plat::ArgText(unique_bstr::copy(L"HelpString").get())}, island.put())) &&
+                                 {plat::ArgText(unique_bstr::copy(L"HelpString").get())},
+                                 island.put())) &&
       V_VT(&island) == VT_DISPATCH && V_DISPATCH(&island) &&
       SUCCEEDED(plat::GetProperty(V_DISPATCH(&island), L"XMLDocument", islandDocument.put())) &&
       V_VT(&islandDocument) == VT_DISPATCH && V_DISPATCH(&islandDocument))

@@ -29,11 +29,10 @@ void ClampXmlDialogSizing(RECT& rect, SIZE minimum) noexcept;
 
 }  // namespace wqc
 
-class WQCXMLDialog
-    : public plat::Implements<WQCXMLDialog, plat::Dispatch<IWQCXMLDialog>, IOleClientSite,
-                              IOleInPlaceSite, IDocHostUIHandler, IDocHostShowUI,
-                              plat::ProvideClassInfo2<WQCXMLDialog>>,
-      public plat::WindowImpl<WQCXMLDialog> {
+class WQCXMLDialog : public plat::Implements<WQCXMLDialog, plat::Dispatch<IWQCXMLDialog>,
+                                             IOleClientSite, IOleInPlaceSite, IDocHostUIHandler,
+                                             IDocHostShowUI, plat::ProvideClassInfo2<WQCXMLDialog>>,
+                     public plat::WindowImpl<WQCXMLDialog> {
  public:
   // How many documents have completed loading.
   enum LoadState : LONG { kNothingLoaded = 0, kBlankLoaded = 1, kDialogLoaded = 2 };
@@ -53,8 +52,9 @@ class WQCXMLDialog
   STDMETHOD(ShowDialog)(BSTR strXML, LONGLONG lParentHWnd, VARIANT_BOOL* pbDialogOK) override;
 
   // IDispatch::Invoke: browser events and the page's calls, by DISPID.
-  STDMETHOD(Invoke)(DISPID member, REFIID riid, LCID lcid, WORD flags, DISPPARAMS* params,
-                    VARIANT* result, EXCEPINFO* excepInfo, UINT* argErr) override;
+  STDMETHOD(Invoke)
+  (DISPID member, REFIID riid, LCID lcid, WORD flags, DISPPARAMS* params, VARIANT* result,
+   EXCEPINFO* excepInfo, UINT* argErr) override;
 
   // IOleClientSite
   STDMETHOD(SaveObject)() override { return E_NOTIMPL; }
@@ -70,8 +70,9 @@ class WQCXMLDialog
   STDMETHOD(CanInPlaceActivate)() override { return S_OK; }
   STDMETHOD(OnInPlaceActivate)() override;
   STDMETHOD(OnUIActivate)() override { return E_NOTIMPL; }
-  STDMETHOD(GetWindowContext)(IOleInPlaceFrame** frame, IOleInPlaceUIWindow** document,
-                              LPRECT position, LPRECT clip, LPOLEINPLACEFRAMEINFO) override;
+  STDMETHOD(GetWindowContext)
+  (IOleInPlaceFrame** frame, IOleInPlaceUIWindow** document, LPRECT position, LPRECT clip,
+   LPOLEINPLACEFRAMEINFO) override;
   STDMETHOD(Scroll)(SIZE) override { return E_NOTIMPL; }
   STDMETHOD(OnUIDeactivate)(BOOL) override { return E_NOTIMPL; }
   STDMETHOD(OnInPlaceDeactivate)() override;
@@ -82,8 +83,11 @@ class WQCXMLDialog
   // IDocHostUIHandler
   STDMETHOD(ShowContextMenu)(DWORD, POINT*, IUnknown*, IDispatch*) override { return S_FALSE; }
   STDMETHOD(GetHostInfo)(DOCHOSTUIINFO* info) override;
-  STDMETHOD(ShowUI)(DWORD, IOleInPlaceActiveObject*, IOleCommandTarget*, IOleInPlaceFrame*,
-                    IOleInPlaceUIWindow*) override { return E_NOTIMPL; }
+  STDMETHOD(ShowUI)
+  (DWORD, IOleInPlaceActiveObject*, IOleCommandTarget*, IOleInPlaceFrame*,
+   IOleInPlaceUIWindow*) override {
+    return E_NOTIMPL;
+  }
   STDMETHOD(HideUI)() override { return E_NOTIMPL; }
   STDMETHOD(UpdateUI)() override { return E_NOTIMPL; }
   STDMETHOD(EnableModeless)(BOOL) override { return E_NOTIMPL; }
@@ -98,10 +102,11 @@ class WQCXMLDialog
   STDMETHOD(FilterDataObject)(IDataObject*, IDataObject** data) override;
 
   // IDocHostShowUI
-  STDMETHOD(ShowMessage)(HWND window, LPOLESTR text, LPOLESTR caption, DWORD type,
-                         LPOLESTR helpFile, DWORD helpContext, LRESULT* result) override;
-  STDMETHOD(ShowHelp)(HWND window, LPOLESTR helpFile, UINT command, DWORD data, POINT mouse,
-                      IDispatch* hit) override;
+  STDMETHOD(ShowMessage)
+  (HWND window, LPOLESTR text, LPOLESTR caption, DWORD type, LPOLESTR helpFile, DWORD helpContext,
+   LRESULT* result) override;
+  STDMETHOD(ShowHelp)
+  (HWND window, LPOLESTR helpFile, UINT command, DWORD data, POINT mouse, IDispatch* hit) override;
 
   static constexpr auto GetMessageMap() {
     return plat::MessageMap{plat::OnMessage(WM_KEYDOWN, &WQCXMLDialog::OnKeyDown),

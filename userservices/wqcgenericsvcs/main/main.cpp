@@ -158,8 +158,8 @@ STDMETHODIMP Main::DeleteObjects(IDispatch* pWorkspace, VARIANT saOID) try {
   const VARIANT* ids = &saOID;
   while (V_VT(ids) == (VT_BYREF | VT_VARIANT) && V_VARIANTREF(ids)) ids = V_VARIANTREF(ids);
   if (V_VT(ids) & VT_ARRAY) {
-    SAFEARRAY* array = (V_VT(ids) & VT_BYREF) ? (V_ARRAYREF(ids) ? *V_ARRAYREF(ids) : nullptr)
-                                               : V_ARRAY(ids);
+    SAFEARRAY* array =
+        (V_VT(ids) & VT_BYREF) ? (V_ARRAYREF(ids) ? *V_ARRAYREF(ids) : nullptr) : V_ARRAY(ids);
     // An array that cannot be read sends nothing rather than an empty delete.
     const HRESULT hr = ForEachObjectId(array, writeObject);
     if (hr == E_POINTER) return Fail(hr, kMethod, L"The object list array is null");

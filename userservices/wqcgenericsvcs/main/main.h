@@ -20,8 +20,8 @@ class Main : public plat::DualImplements<Main, IWQCGenericSvcsMain> {
   HRESULT CompareObjects(IDispatch* pWorkspace, long OID1, long OID2, BSTR* result);
 
   // Object operations.
-  STDMETHOD(CreateObject)(IDispatch* pWorkspace, BSTR bstrClass, BSTR bstrKnownName,
-                          long* OID) override;
+  STDMETHOD(CreateObject)
+  (IDispatch* pWorkspace, BSTR bstrClass, BSTR bstrKnownName, long* OID) override;
   STDMETHOD(DeleteObjects)(IDispatch* pWorkspace, VARIANT saOID) override;
   STDMETHOD(CloneObject)(IDispatch* pWorkspace, long lOID, long* lCloneOID) override;
   STDMETHOD(CopyObject)(IDispatch* pWorkspace, long lOID, long* lCopyOID) override;
@@ -32,29 +32,32 @@ class Main : public plat::DualImplements<Main, IWQCGenericSvcsMain> {
   // Case and governing-case operations.
   STDMETHOD(get_GoverningCase)(IDispatch* pWorkspace, VARIANT iObjectID, long* pCaseID) override;
   STDMETHOD(CreateGlobalCase)(IDispatch* pWorkspace, BSTR bstrCaseName, long* pCaseID) override;
-  STDMETHOD(CreateRestrictedCase)(IDispatch* pWorkspace, BSTR bstrCaseName, VARIANT Objects,
-                                  long* pCaseID) override;
+  STDMETHOD(CreateRestrictedCase)
+  (IDispatch* pWorkspace, BSTR bstrCaseName, VARIANT Objects, long* pCaseID) override;
   STDMETHOD(DeleteCase)(IDispatch* pWorkspace, BSTR bstrCaseName) override;
   STDMETHOD(RenameCase)(IDispatch* pWorkspace, BSTR bstrOldCaseName, BSTR bstrNewName) override;
-  STDMETHOD(CopyObjectCase)(IDispatch* pWorkspace, long lOID, BSTR bstrMultipleOIDs,
-                            BSTR bstrFromCaseName, BSTR bstrToCaseName) override;
+  STDMETHOD(CopyObjectCase)
+  (IDispatch* pWorkspace, long lOID, BSTR bstrMultipleOIDs, BSTR bstrFromCaseName,
+   BSTR bstrToCaseName) override;
   STDMETHOD(RemoveObjectCase)(IDispatch* pWorkspace, long lOID, BSTR bstrCaseName) override;
   STDMETHOD(AssignObjectCase)(IDispatch* pWorkspace, long lOID, BSTR bstrCaseName) override;
-  STDMETHOD(CheckForCopyObjectCase)(IDispatch* pWorkspace, BSTR bstrMultipleOIDs,
-                                    BSTR bstrFromCaseName, BSTR bstrToCaseName,
-                                    BSTR* bstrListOfValidOIDs) override;
-  STDMETHOD(SetObjectGoverningCase)(IDispatch* pWorkspace, BSTR bstrCaseName,
-                                    VARIANT Objects) override;
+  STDMETHOD(CheckForCopyObjectCase)
+  (IDispatch* pWorkspace, BSTR bstrMultipleOIDs, BSTR bstrFromCaseName, BSTR bstrToCaseName,
+   BSTR* bstrListOfValidOIDs) override;
+  STDMETHOD(SetObjectGoverningCase)
+  (IDispatch* pWorkspace, BSTR bstrCaseName, VARIANT Objects) override;
   STDMETHOD(ResetObjectGoverningCase)(IDispatch* pWorkspace, VARIANT Objects) override;
   STDMETHOD(SetDefaultGlobalGoverningCase)(IDispatch* pWorkspace, BSTR bstrCaseName) override;
 
   // Enumerations, KB runs, projects and component groupings.
-  STDMETHOD(EnumerationOptions)(IDispatch* pWorkspace, BSTR bstrName, BOOL* pbIsClosed,
-                                SAFEARRAY** Options) override;
-  STDMETHOD(RunKBMethod)(BSTR bstrName, long lOID, IDispatch* pWorkspace, LONGLONG lParentHWnd,
-                         long lCaseID, long lDocOID, VARIANT vParams, VARIANT* pvResult) override;
-  STDMETHOD(RunKBRule)(BSTR bstrName, IDispatch* pWorkspace, LONGLONG lParentHWnd, long lCaseID,
-                       long lDocOID, VARIANT vParams, VARIANT* pvResult) override;
+  STDMETHOD(EnumerationOptions)
+  (IDispatch* pWorkspace, BSTR bstrName, BOOL* pbIsClosed, SAFEARRAY** Options) override;
+  STDMETHOD(RunKBMethod)
+  (BSTR bstrName, long lOID, IDispatch* pWorkspace, LONGLONG lParentHWnd, long lCaseID,
+   long lDocOID, VARIANT vParams, VARIANT* pvResult) override;
+  STDMETHOD(RunKBRule)
+  (BSTR bstrName, IDispatch* pWorkspace, LONGLONG lParentHWnd, long lCaseID, long lDocOID,
+   VARIANT vParams, VARIANT* pvResult) override;
   STDMETHOD(VRMProjectStatus)(IDispatch* pWorkspace, EWQCVRMProjectStatus* pStatus) override;
   STDMETHOD(GetProjects)(IDispatch* pWorkspace, SAFEARRAY** Projects) override;
   STDMETHOD(SaveVRMProjectData)(IDispatch* pWorkspace, BSTR sProjectData, BOOL* Succeed) override;
@@ -63,20 +66,20 @@ class Main : public plat::DualImplements<Main, IWQCGenericSvcsMain> {
   STDMETHOD(SetComponentGroupings)(IDispatch* pWorkspace, BSTR bstrGroupingsInfo) override;
 
   // Diagram and datasheet submission.
-  STDMETHOD(SubmitDatasheets)(IDispatch* pWorkspace, SAFEARRAY* saDatasheets, LONGLONG lParentHwd,
-                              INT* submitted) override;
-  STDMETHOD(CheckDatasheets)(IDispatch* pWorkspace, SAFEARRAY* saDatasheets, LONGLONG lParentHwd,
-                             INT* checked) override;
-  STDMETHOD(IssueDatasheets)(IDispatch* pWorkspace, SAFEARRAY* saDatasheets, LONGLONG lParentHwd,
-                             BSTR bstrMajorRevisionLevel, BSTR bstrMinorRevisionLevel,
-                             INT* issued) override;
-  STDMETHOD(SubmitDiagrams)(IDispatch* pWorkspace, SAFEARRAY* saDiagrams, LONGLONG lParentHwd,
-                            INT* submitted) override;
-  STDMETHOD(CheckDiagrams)(IDispatch* pWorkspace, SAFEARRAY* saDiagrams, LONGLONG lParentHwd,
-                           INT* checked) override;
-  STDMETHOD(IssueDiagrams)(IDispatch* pWorkspace, SAFEARRAY* saDiagrams, LONGLONG lParentHwd,
-                           BSTR bstrMajorRevisionLevel, BSTR bstrMinorRevisionLevel,
-                           INT* issued) override;
+  STDMETHOD(SubmitDatasheets)
+  (IDispatch* pWorkspace, SAFEARRAY* saDatasheets, LONGLONG lParentHwd, INT* submitted) override;
+  STDMETHOD(CheckDatasheets)
+  (IDispatch* pWorkspace, SAFEARRAY* saDatasheets, LONGLONG lParentHwd, INT* checked) override;
+  STDMETHOD(IssueDatasheets)
+  (IDispatch* pWorkspace, SAFEARRAY* saDatasheets, LONGLONG lParentHwd, BSTR bstrMajorRevisionLevel,
+   BSTR bstrMinorRevisionLevel, INT* issued) override;
+  STDMETHOD(SubmitDiagrams)
+  (IDispatch* pWorkspace, SAFEARRAY* saDiagrams, LONGLONG lParentHwd, INT* submitted) override;
+  STDMETHOD(CheckDiagrams)
+  (IDispatch* pWorkspace, SAFEARRAY* saDiagrams, LONGLONG lParentHwd, INT* checked) override;
+  STDMETHOD(IssueDiagrams)
+  (IDispatch* pWorkspace, SAFEARRAY* saDiagrams, LONGLONG lParentHwd, BSTR bstrMajorRevisionLevel,
+   BSTR bstrMinorRevisionLevel, INT* issued) override;
 
  public:
   using WriteAttributes = std::function<HRESULT(DataServiceRequest&)>;

@@ -22,8 +22,8 @@ void WriteObjectList(WQComException& error, DataServiceRequest& request, const V
     }
     return;
   }
-  SAFEARRAY* psa =
-      (V_VT(&value) & VT_BYREF) ? (V_ARRAYREF(&value) ? *V_ARRAYREF(&value) : nullptr) : V_ARRAY(&value);
+  SAFEARRAY* psa = (V_VT(&value) & VT_BYREF) ? (V_ARRAYREF(&value) ? *V_ARRAYREF(&value) : nullptr)
+                                             : V_ARRAY(&value);
   WQVariantSafeArray array;
   WQThrowIfFailed(error, array.Attach(psa, false));
   for (ULONG i = 0; i < array.GetCount(); ++i) {
@@ -142,32 +142,32 @@ HRESULT Main::CaseRequest(const CaseRequestShape& shape, IDispatch* pWorkspace, 
 
 STDMETHODIMP Main::CreateGlobalCase(IDispatch* pWorkspace, BSTR bstrCaseName, long* pCaseID) {
   static constexpr CaseRequestShape kShape{L"WQCGenericSvcs::CreateGlobalCase", L"CreateCase",
-                                         Global::Yes, true, true};
+                                           Global::Yes, true, true};
   return CaseRequest(kShape, pWorkspace, bstrCaseName, nullptr, pCaseID);
 }
 
 STDMETHODIMP Main::CreateRestrictedCase(IDispatch* pWorkspace, BSTR bstrCaseName, VARIANT Objects,
                                         long* pCaseID) {
   static constexpr CaseRequestShape kShape{L"WQCGenericSvcs::CreateResrictedCase", L"CreateCase",
-                                         Global::No, true, true};
+                                           Global::No, true, true};
   return CaseRequest(kShape, pWorkspace, bstrCaseName, &Objects, pCaseID);
 }
 
 STDMETHODIMP Main::SetObjectGoverningCase(IDispatch* pWorkspace, BSTR bstrCaseName,
                                           VARIANT Objects) {
   static constexpr CaseRequestShape kShape{L"WQCGenericSvcs::SetObjectGoverningCase",
-                                         L"SetGoverningCase", Global::None, true, false};
+                                           L"SetGoverningCase", Global::None, true, false};
   return CaseRequest(kShape, pWorkspace, bstrCaseName, &Objects, nullptr);
 }
 
 STDMETHODIMP Main::ResetObjectGoverningCase(IDispatch* pWorkspace, VARIANT Objects) {
   static constexpr CaseRequestShape kShape{L"WQCGenericSvcs::ResetObjectGoverningCase",
-                                         L"SetGoverningCase", Global::None, false, false};
+                                           L"SetGoverningCase", Global::None, false, false};
   return CaseRequest(kShape, pWorkspace, nullptr, &Objects, nullptr);
 }
 
 STDMETHODIMP Main::SetDefaultGlobalGoverningCase(IDispatch* pWorkspace, BSTR bstrCaseName) {
   static constexpr CaseRequestShape kShape{L"WQCGenericSvcs::SetDefaultGlobalGoverningCase",
-                                         L"SetGoverningCase", Global::Yes, true, false};
+                                           L"SetGoverningCase", Global::Yes, true, false};
   return CaseRequest(kShape, pWorkspace, bstrCaseName, nullptr, nullptr);
 }

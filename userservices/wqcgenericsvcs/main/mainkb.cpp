@@ -75,7 +75,8 @@ HRESULT ReadSubmissionReply(WQComException& error, BSTR reply, long oid) {
   if (hr == WQ_E_DOCUMENTTYPE)
     error.ThrowHrAt(WQ_HERE, hr,
                     L"The reply to the submission of diagram %ld declares a document type, "
-                    L"which is not accepted", oid);
+                    L"which is not accepted",
+                    oid);
   if (hr == S_FALSE || (SUCCEEDED(hr) && loaded != VARIANT_TRUE)) {
     unique_bstr reason = ReadParseError(document.get());
     error.ThrowHrAt(WQ_HERE, E_FAIL,

@@ -43,8 +43,7 @@ HRESULT UpdateRegistryFromResource(UINT resourceId, bool doRegister) noexcept tr
     plat::GuidToRegistryText(*kClassIds[i].clsid, classTexts[i].text);
     map.push_back({kClassIds[i].replacementName, classTexts[i].text});
   }
-  return plat::module().UpdateRegistryFromResource(resourceId, doRegister, map.data(),
-                                                   map.size());
+  return plat::module().UpdateRegistryFromResource(resourceId, doRegister, map.data(), map.size());
 }
 PLAT_CATCH_RETURN()
 

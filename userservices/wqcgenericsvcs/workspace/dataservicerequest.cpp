@@ -92,9 +92,8 @@ HRESULT DataServiceRequest::FlagAttribute(const wchar_t* name, bool value) {
 }
 
 HRESULT DataServiceRequest::Attribute(const wchar_t* name, const VARIANT& value) {
-  return WriteValue(value, [&](const VARIANT& v) {
-    return call_->WriteVariantAttribute(Text(name).get(), v);
-  });
+  return WriteValue(
+      value, [&](const VARIANT& v) { return call_->WriteVariantAttribute(Text(name).get(), v); });
 }
 
 HRESULT DataServiceRequest::CloseStartTag() { return call_->CloseStartTag(); }
@@ -104,9 +103,8 @@ HRESULT DataServiceRequest::EndElement(const wchar_t* name) {
 }
 
 HRESULT DataServiceRequest::Element(const wchar_t* name, const VARIANT& value) {
-  return WriteValue(value, [&](const VARIANT& v) {
-    return call_->WriteVariantElement(Text(name).get(), v);
-  });
+  return WriteValue(
+      value, [&](const VARIANT& v) { return call_->WriteVariantElement(Text(name).get(), v); });
 }
 
 HRESULT DataServiceRequest::Element(const wchar_t* name, long value) {

@@ -26,14 +26,9 @@ HRESULT CaseElement::StartElement(ULONG) {
 
 HRESULT CaseElement::SetAttribute(ULONG id, const SAXSchemaValue& value) {
   switch (id) {
-    case ListCasesSchema::kID:
-      id_ = value.GetLong();
-      return S_OK;
-    case ListCasesSchema::kCaseName:
-      name_ = value.GetString();
-      return S_OK;
-    default:
-      return E_INVALIDARG;
+    case ListCasesSchema::kID: id_ = value.GetLong(); return S_OK;
+    case ListCasesSchema::kCaseName: name_ = value.GetString(); return S_OK;
+    default: return E_INVALIDARG;
   }
 }
 

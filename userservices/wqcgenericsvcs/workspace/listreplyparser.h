@@ -18,14 +18,9 @@ class ListReplyParser : public Schema {
 
   HRESULT GetChildHandler(ULONG id, SAXSchemaElementHandler** child) override {
     switch (id) {
-      case 0:
-        *child = this;
-        return S_OK;
-      case 1:
-        *child = &item_;
-        return S_OK;
-      default:
-        return E_INVALIDARG;
+      case 0: *child = this; return S_OK;
+      case 1: *child = &item_; return S_OK;
+      default: return E_INVALIDARG;
     }
   }
 

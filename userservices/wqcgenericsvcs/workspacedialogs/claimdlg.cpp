@@ -87,9 +87,7 @@ LRESULT CClaimDlg::OnGetMinMaxInfo(UINT, WPARAM, LPARAM lParam, bool&) {
   return 0;
 }
 
-void CClaimDlg::OnSize() {
-  InvalidateRect(hwnd(), nullptr, TRUE);
-}
+void CClaimDlg::OnSize() { InvalidateRect(hwnd(), nullptr, TRUE); }
 
 void CClaimDlg::OnOK() {
   // Return reaches here even while OK is disabled: no part that can be claimed is chosen.
@@ -147,8 +145,7 @@ void CClaimDlg::OnListDoubleClick() {
 // part that the list shows as chosen.
 LRESULT CClaimDlg::OnListItemChanged(int, NMHDR* header, bool&) {
   const auto* change = reinterpret_cast<const NMLISTVIEW*>(header);
-  if ((change->uChanged & LVIF_STATE) &&
-      ((change->uNewState ^ change->uOldState) & LVIS_SELECTED))
+  if ((change->uChanged & LVIF_STATE) && ((change->uNewState ^ change->uOldState) & LVIS_SELECTED))
     OnListClick();
   return 0;
 }

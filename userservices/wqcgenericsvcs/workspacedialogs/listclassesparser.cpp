@@ -18,9 +18,7 @@ const SAXSchemaEntry kListClassesSchema[] = {
 
 const SAXSchemaEntry* ListClassesSchema::GetSchema() { return kListClassesSchema; }
 
-ListClassesParser::ListClassesParser(ClassSink sink) : sink_(std::move(sink)) {
-  ignoreCase = true;
-}
+ListClassesParser::ListClassesParser(ClassSink sink) : sink_(std::move(sink)) { ignoreCase = true; }
 
 // One handler serves both elements: a class has no children to keep apart.
 HRESULT ListClassesParser::GetChildHandler(ULONG id, SAXSchemaElementHandler** child) {
@@ -38,25 +36,16 @@ HRESULT ListClassesParser::StartElement(ULONG id) {
 
 HRESULT ListClassesParser::SetAttribute(ULONG id, const SAXSchemaValue& value) {
   switch (id) {
-    case kName:
-      name_ = value.GetString();
-      return S_OK;
-    case kDisplayName:
-      displayName_ = value.GetString();
-      return S_OK;
-    default:
-      return E_INVALIDARG;
+    case kName: name_ = value.GetString(); return S_OK;
+    case kDisplayName: displayName_ = value.GetString(); return S_OK;
+    default: return E_INVALIDARG;
   }
 }
 
 HRESULT ListClassesParser::EndElement(ULONG id) {
   switch (id) {
-    case kClass:
-      sink_(displayName_.c_str(), name_.c_str());
-      return S_OK;
-    case kListClasses:
-      return S_OK;
-    default:
-      return E_INVALIDARG;
+    case kClass: sink_(displayName_.c_str(), name_.c_str()); return S_OK;
+    case kListClasses: return S_OK;
+    default: return E_INVALIDARG;
   }
 }

@@ -42,23 +42,12 @@ HRESULT ListedObjectElement::StartElement(ULONG) {
 
 HRESULT ListedObjectElement::SetAttribute(ULONG id, const SAXSchemaValue& value) {
   switch (id) {
-    case kListedOID:
-      item_.oid = value.GetLong();
-      return S_OK;
-    case kListedKnownName:
-      item_.name = value.GetString();
-      return S_OK;
-    case kListedEditable:
-      item_.editable = value.GetBool();
-      return S_OK;
-    case kListedIsDatasheet:
-      item_.isDatasheet = value.GetBool();
-      return S_OK;
-    case kListedIsProjectSummary:
-      item_.isProjectSummary = value.GetBool();
-      return S_OK;
-    default:
-      return E_INVALIDARG;
+    case kListedOID: item_.oid = value.GetLong(); return S_OK;
+    case kListedKnownName: item_.name = value.GetString(); return S_OK;
+    case kListedEditable: item_.editable = value.GetBool(); return S_OK;
+    case kListedIsDatasheet: item_.isDatasheet = value.GetBool(); return S_OK;
+    case kListedIsProjectSummary: item_.isProjectSummary = value.GetBool(); return S_OK;
+    default: return E_INVALIDARG;
   }
 }
 

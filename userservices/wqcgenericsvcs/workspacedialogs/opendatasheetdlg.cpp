@@ -126,7 +126,8 @@ void COpenDatasheetDlg::SizeToContents() {
   columnWidths_ = fit.columns;
 
   if (fit.grow > 0) {
-    for (const plat::Window control : {plat::Window(*this), plat::Window(tabs_), plat::Window(list_)}) {
+    for (const plat::Window control :
+         {plat::Window(*this), plat::Window(tabs_), plat::Window(list_)}) {
       const RECT r = control.GetWindowRect();
       control.ResizeWindow(r.right - r.left + fit.grow, r.bottom - r.top);
     }

@@ -20,8 +20,7 @@ class RenameSelectDlg : public plat::DialogImpl<RenameSelectDlg> {
   }
 
   // The cases in list order; a negative ID marks a restricted case.
-  RenameSelectDlg(const WQBstrArray& names, const WQArray<LONG>& ids)
-      : names_(names), ids_(ids) {}
+  RenameSelectDlg(const WQBstrArray& names, const WQArray<LONG>& ids) : names_(names), ids_(ids) {}
 
   void SetTitle(const wchar_t* title) { title_ = plat::unique_bstr::copy(title ? title : L""); }
 

@@ -65,8 +65,8 @@ LRESULT CSelectDatasheetByTypeDlg::OnInitDialog() {
   ok_.MoveWindow(At(half - 2 * cw - button.cx, buttonTop, button.cx, button.cy));
   cancel_.MoveWindow(At(half + 2 * cw, buttonTop, button.cx, button.cy));
 
-  const int dialogHeight = buttonTop + button.cy + lh + GetSystemMetrics(SM_CYCAPTION) +
-                           GetSystemMetrics(SM_CYDLGFRAME);
+  const int dialogHeight =
+      buttonTop + button.cy + lh + GetSystemMetrics(SM_CYCAPTION) + GetSystemMetrics(SM_CYDLGFRAME);
   SetWindowPos(nullptr, (GetSystemMetrics(SM_CXSCREEN) - dialogWidth) / 2,
                (GetSystemMetrics(SM_CYSCREEN) - dialogHeight) / 2, dialogWidth, dialogHeight,
                SWP_NOZORDER | SWP_NOACTIVATE);

@@ -16,17 +16,16 @@ class SelectionDlg
   static constexpr auto GetMessageMap() { return SelectListDlg::MakeMessageMap(ListId); }
 
   // With keys, an entry whose key is negative is shown as restricted.
-  explicit SelectionDlg(const WQBstrArray& names, const WQArray<LONG>* keys = nullptr)
-    requires(!Objects)
+  explicit SelectionDlg(const WQBstrArray& names,
+                        const WQArray<LONG>* keys = nullptr) requires(!Objects)
       : SelectionDlg::DialogImpl(SelectListDlg::Kind{ListId, Multi, false, false}, names, keys) {}
 
   // Flags are 1 for yes. Without is-datasheet flags the project-summary filter passes all.
   SelectionDlg(const WQBstrArray& names, const WQArray<BYTE>& editable,
                const WQArray<BYTE>* isDatasheet = nullptr,
-               const WQArray<BYTE>* isProjectSummary = nullptr)
-    requires Objects
-      : SelectionDlg::DialogImpl(SelectListDlg::Kind{ListId, Multi, true, Multi}, names,
-                                 editable, isDatasheet, isProjectSummary) {}
+               const WQArray<BYTE>* isProjectSummary = nullptr) requires Objects
+      : SelectionDlg::DialogImpl(SelectListDlg::Kind{ListId, Multi, true, Multi}, names, editable,
+                                 isDatasheet, isProjectSummary) {}
 
   // Before the dialog runs: the initial filter states, and whether the project-summary
   // box shows.

@@ -63,8 +63,8 @@ class SortedItems {
 
   // Adds an item to the batch; a null name counts as empty.
   void Add(const wchar_t* name, typename ItemColumn<Values>::param... values) {
-    batch_.push_back(Pending{ItemColumn<BSTR>::Hold(name),
-                             std::tuple(ItemColumn<Values>::Hold(values)...)});
+    batch_.push_back(
+        Pending{ItemColumn<BSTR>::Hold(name), std::tuple(ItemColumn<Values>::Hold(values)...)});
   }
   int GetPendingCount() const { return static_cast<int>(batch_.size()); }
 

@@ -24,8 +24,7 @@
 #include "workspace/selectionload.h"
 
 template <class Derived, class Interface, class Items>
-class SelectionObject
-    : public plat::DualImplements<Derived, Interface> {
+class SelectionObject : public plat::DualImplements<Derived, Interface> {
  public:
   // Only VARIANT_TRUE asks for the multiple-selection dialog.
   STDMETHOD(put_MultiSelect)(VARIANT_BOOL value) override {
@@ -48,8 +47,8 @@ class SelectionObject
   }
 
   // Loads the items first when there are none; the HRESULT is the load's.
-  STDMETHOD(ShowDialog)(IDispatch* pWorkspace, LONGLONG lParentHWnd,
-                        VARIANT_BOOL* pbDialogOK) override try {
+  STDMETHOD(ShowDialog)
+  (IDispatch* pWorkspace, LONGLONG lParentHWnd, VARIANT_BOOL* pbDialogOK) override try {
     WQ_BARE_METHOD();
     if (!pbDialogOK) return E_POINTER;
     *pbDialogOK = VARIANT_FALSE;

@@ -38,8 +38,7 @@ class ListTextMeasure {
   SIZE size_{};
 };
 
-SelectListDlg::SelectListDlg(const Kind& kind, const WQBstrArray& names,
-                             const WQArray<LONG>* keys)
+SelectListDlg::SelectListDlg(const Kind& kind, const WQBstrArray& names, const WQArray<LONG>* keys)
     : kind_(kind), names_(names), keys_(keys), title_(plat::unique_bstr::copy(L"Select")) {}
 
 SelectListDlg::SelectListDlg(const Kind& kind, const WQBstrArray& names,

@@ -16,8 +16,8 @@ int FitExtent(int wanted, int current, int screen) {
 }  // namespace
 
 SelectListLayout ComputeSelectListLayout(const SelectListLayoutInput& in) noexcept {
-  SelectListLayout out{in.dialog,       in.find,          in.list, in.ok, in.cancel,
-                       in.onlyEditable, in.onlySummaries, 0};
+  SelectListLayout out{in.dialog, in.find,         in.list,          in.ok,
+                       in.cancel, in.onlyEditable, in.onlySummaries, 0};
 
   const int wantedWidth = in.textWidth + in.scrollBars.cx + 2 * in.edges.cx;
   const int wantedHeight = in.textHeight + in.scrollBars.cy + 2 * in.edges.cy;
@@ -46,6 +46,7 @@ SelectListLayout ComputeSelectListLayout(const SelectListLayoutInput& in) noexce
   }
 
   if (out.dialog.right > in.screen.cx) OffsetRect(&out.dialog, in.screen.cx - out.dialog.right, 0);
-  if (out.dialog.bottom > in.screen.cy) OffsetRect(&out.dialog, 0, in.screen.cy - out.dialog.bottom);
+  if (out.dialog.bottom > in.screen.cy)
+    OffsetRect(&out.dialog, 0, in.screen.cy - out.dialog.bottom);
   return out;
 }

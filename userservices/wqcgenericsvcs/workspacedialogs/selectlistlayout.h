@@ -9,8 +9,8 @@ struct SelectListLayoutInput {
   // The rectangles as the template laid them out, all in screen coordinates. The check
   // boxes are empty rectangles in the dialogs without them.
   RECT dialog, find, list, ok, cancel, onlyEditable, onlySummaries;
-  int textWidth;   // the widest item text + 8, or 0 without items
-  int textHeight;  // the item height times the number of items
+  int textWidth;    // the widest item text + 8, or 0 without items
+  int textHeight;   // the item height times the number of items
   SIZE scrollBars;  // width of a vertical, height of a horizontal scroll bar
   SIZE edges;       // the 3-D border of the list
   SIZE screen;

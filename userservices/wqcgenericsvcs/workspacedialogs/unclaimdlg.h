@@ -14,10 +14,9 @@ class CUnClaimDlg : public plat::DialogImpl<CUnClaimDlg> {
   static constexpr UINT IDD = IDD_UNCLAIMOBJECT;
 
   static constexpr auto GetMessageMap() {
-    return plat::MessageMap{
-        plat::OnMessage(WM_INITDIALOG, &CUnClaimDlg::OnInitDialog),
-        plat::OnCommand(IDOK, BN_CLICKED, &CUnClaimDlg::OnOK),
-        plat::OnCommand(IDCANCEL, BN_CLICKED, &CUnClaimDlg::OnCancel)};
+    return plat::MessageMap{plat::OnMessage(WM_INITDIALOG, &CUnClaimDlg::OnInitDialog),
+                            plat::OnCommand(IDOK, BN_CLICKED, &CUnClaimDlg::OnOK),
+                            plat::OnCommand(IDCANCEL, BN_CLICKED, &CUnClaimDlg::OnCancel)};
   }
 
   // Both texts must outlive the dialog.

@@ -109,7 +109,8 @@ STDMETHODIMP WQCAssocHoldDlg::CreateHold(IDispatch* pWorkspace, BSTR bstrName, B
   PLAT_RETURN_IF_FAILED(request.StartElement(L"CreateHoldObject"));
   PLAT_RETURN_IF_FAILED(request.Attribute(L"KnownName", bstrName));
   plat::unique_variant className;
-  if (ClassText(bstrClass, className)) PLAT_RETURN_IF_FAILED(request.Attribute(L"Class", className));
+  if (ClassText(bstrClass, className))
+    PLAT_RETURN_IF_FAILED(request.Attribute(L"Class", className));
   PLAT_RETURN_IF_FAILED(request.get()->WriteText(bstrReason));
   PLAT_RETURN_IF_FAILED(request.EndElement(L"CreateHoldObject"));
   PLAT_RETURN_IF_FAILED(request.Execute());

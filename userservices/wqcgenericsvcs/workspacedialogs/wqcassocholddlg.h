@@ -7,8 +7,7 @@
 
 #include "WQCGenericSvcs.h"
 
-class WQCAssocHoldDlg
-    : public plat::DualImplements<WQCAssocHoldDlg, IWQCAssocHoldDlg> {
+class WQCAssocHoldDlg : public plat::DualImplements<WQCAssocHoldDlg, IWQCAssocHoldDlg> {
  public:
   WQCAssocHoldDlg();
 
@@ -17,10 +16,10 @@ class WQCAssocHoldDlg
   STDMETHOD(get_Reason)(BSTR* bstrReason) override;
   STDMETHOD(get_Selection)(long* pOID) override;
   STDMETHOD(get_Name)(BSTR* bstrName) override;
-  STDMETHOD(ShowDialog)(IDispatch* pWorkspace, LONGLONG lParentHWnd,
-                        VARIANT_BOOL* pbDialogOK) override;
-  STDMETHOD(CreateHold)(IDispatch* pWorkspace, BSTR bstrName, BSTR bstrReason,
-                        VARIANT bstrClass, long* plOID) override;
+  STDMETHOD(ShowDialog)
+  (IDispatch* pWorkspace, LONGLONG lParentHWnd, VARIANT_BOOL* pbDialogOK) override;
+  STDMETHOD(CreateHold)
+  (IDispatch* pWorkspace, BSTR bstrName, BSTR bstrReason, VARIANT bstrClass, long* plOID) override;
 
   // The "ActiveHolds" reply of the workspace, as text.
   virtual HRESULT ListActiveHolds(IDispatch* pWorkspace, BSTR* pXML);

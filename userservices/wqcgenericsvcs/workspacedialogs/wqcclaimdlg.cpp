@@ -103,9 +103,9 @@ STDMETHODIMP WQCClaimDlg::ClaimObject(IDispatch* pWorkspace, VARIANT vOID,
   WQ_METHOD_BEGIN(error, L"WQCClaimDlg::ClaimObject", kTraceLevel)
   wqc::RequireWorkspace(error, pWorkspace);
   const long oid = ClaimedObject(error, vOID);
-  const bool exclusive = wqc::ArgumentOrFallback<bool>(
-      error, vClaimExclusive, VariantToBool, kBadSetting,
-      initialized_ ? &selectedExclusive_ : nullptr, kNotInitialized);
+  const bool exclusive =
+      wqc::ArgumentOrFallback<bool>(error, vClaimExclusive, VariantToBool, kBadSetting,
+                                    initialized_ ? &selectedExclusive_ : nullptr, kNotInitialized);
   VARIANT setting;
   V_VT(&setting) = VT_BOOL;
   V_BOOL(&setting) = exclusive ? VARIANT_TRUE : VARIANT_FALSE;
@@ -122,8 +122,7 @@ STDMETHODIMP WQCClaimDlg::ClaimObjectEx(IDispatch* pWorkspace, VARIANT vOID,
   VARIANT setting;
   V_VT(&setting) = VT_I4;
   V_I4(&setting) = wqc::ArgumentOrFallback<long>(error, vClaimSetting, VariantToLong, kBadSetting,
-                                                 initialized_ ? &chosen : nullptr,
-                                                 kNotInitialized);
+                                                 initialized_ ? &chosen : nullptr, kNotInitialized);
   SendClaim(error, pWorkspace, L"ClaimObjectEx", oid, L"ClaimSetting", setting);
   WQ_METHOD_END(error)
 }

@@ -4,7 +4,9 @@
 
 namespace {
 
-std::wstring Text(BSTR text) { return text ? std::wstring(text, SysStringLen(text)) : std::wstring(); }
+std::wstring Text(BSTR text) {
+  return text ? std::wstring(text, SysStringLen(text)) : std::wstring();
+}
 
 // What every offered document has. Only VARIANT_TRUE counts as scoped.
 DocumentEntry Document(BSTR title, BSTR name, VARIANT_BOOL scoped, int docType) {
@@ -34,8 +36,7 @@ STDMETHODIMP WQCOpenDatasheetDlg::SetTitle(BSTR szTitle) {
 }
 
 STDMETHODIMP WQCOpenDatasheetDlg::AddNewDatasheet(long nObjectId, BSTR bsTemplateId, BSTR bsTitle,
-                                                  BSTR bsName, VARIANT_BOOL bScoped,
-                                                  int nDocType) {
+                                                  BSTR bsName, VARIANT_BOOL bScoped, int nDocType) {
   return WQRunComMethod(L"WQCOpenDatasheetDlg::AddNewDatasheet", [&](WQComException&) {
     DocumentEntry entry = Document(bsTitle, bsName, bScoped, nDocType);
     entry.objectId = nObjectId;
@@ -44,13 +45,12 @@ STDMETHODIMP WQCOpenDatasheetDlg::AddNewDatasheet(long nObjectId, BSTR bsTemplat
   });
 }
 
-STDMETHODIMP WQCOpenDatasheetDlg::AddExistingDatasheet(int nStatus, long nDocumentId,
-                                                       BSTR bsTitle, BSTR bsName, BSTR bsCase,
-                                                       BSTR bsRevision, VARIANT_BOOL bScoped,
-                                                       int nDocType) {
+STDMETHODIMP WQCOpenDatasheetDlg::AddExistingDatasheet(int nStatus, long nDocumentId, BSTR bsTitle,
+                                                       BSTR bsName, BSTR bsCase, BSTR bsRevision,
+                                                       VARIANT_BOOL bScoped, int nDocType) {
   return WQRunComMethod(L"WQCOpenDatasheetDlg::AddExistingDatasheet", [&](WQComException&) {
-    dialog_.AddDocument(Existing(Document(bsTitle, bsName, bScoped, nDocType), nStatus,
-                                 nDocumentId, bsCase, bsRevision));
+    dialog_.AddDocument(Existing(Document(bsTitle, bsName, bScoped, nDocType), nStatus, nDocumentId,
+                                 bsCase, bsRevision));
     // An existing datasheet makes the dialog open on "Current".
     dialog_.SetCurrentTab(1);
   });

@@ -9,23 +9,24 @@
 #include "WQCGenericSvcs.h"
 #include "opendatasheetdlg.h"
 
-class WQCOpenDatasheetDlg
-    : public plat::DualImplements<WQCOpenDatasheetDlg, IWQCOpenDatasheetDlg> {
+class WQCOpenDatasheetDlg : public plat::DualImplements<WQCOpenDatasheetDlg, IWQCOpenDatasheetDlg> {
  public:
   STDMETHOD(SetTitle)(BSTR szTitle) override;
-  STDMETHOD(AddNewDatasheet)(long nObjectId, BSTR bsTemplateId, BSTR bsTitle, BSTR bsName,
-                             VARIANT_BOOL bScoped, int nDocType) override;
-  STDMETHOD(AddExistingDatasheet)(int nStatus, long nDocumentId, BSTR bsTitle, BSTR bsName,
-                                  BSTR bsCase, BSTR bsRevision, VARIANT_BOOL bScoped,
-                                  int nDocType) override;
+  STDMETHOD(AddNewDatasheet)
+  (long nObjectId, BSTR bsTemplateId, BSTR bsTitle, BSTR bsName, VARIANT_BOOL bScoped,
+   int nDocType) override;
+  STDMETHOD(AddExistingDatasheet)
+  (int nStatus, long nDocumentId, BSTR bsTitle, BSTR bsName, BSTR bsCase, BSTR bsRevision,
+   VARIANT_BOOL bScoped, int nDocType) override;
   STDMETHOD(AddNewDiagram)(BSTR bsName, VARIANT_BOOL bScoped) override;
-  STDMETHOD(AddExistingDiagram)(int nStatus, long nDocumentId, BSTR bsName,
-                                BSTR bsDiagramClass, BSTR bsCase, BSTR bsRevision,
-                                VARIANT_BOOL bScoped) override;
+  STDMETHOD(AddExistingDiagram)
+  (int nStatus, long nDocumentId, BSTR bsName, BSTR bsDiagramClass, BSTR bsCase, BSTR bsRevision,
+   VARIANT_BOOL bScoped) override;
   // A chosen row that lists no document any more (the tab or a filter changed after the
   // choice, and the dialog was cancelled) reports the id 0, the type -1 and the position -1.
-  STDMETHOD(GetSelected)(BSTR* bsFunction, SAFEARRAY** docIds, SAFEARRAY** docTypes,
-                         int* nDocStatus, int* nSelectedCount) override;
+  STDMETHOD(GetSelected)
+  (BSTR* bsFunction, SAFEARRAY** docIds, SAFEARRAY** docTypes, int* nDocStatus,
+   int* nSelectedCount) override;
   // The dialog is owned by the thread's active window; lParentHWnd is not used.
   STDMETHOD(ShowDialog)(__int64 lParentHWnd, VARIANT_BOOL* pbDialogOK) override;
   STDMETHOD(GetSelectedPos)(SAFEARRAY** saSelectedPos) override;

@@ -8,16 +8,15 @@
 #include "WQCGenericSvcs.h"
 #include "selectionitems.h"
 
-class WQCRenameCaseDlg
-    : public plat::DualImplements<WQCRenameCaseDlg, IWQCRenameCaseDlg> {
+class WQCRenameCaseDlg : public plat::DualImplements<WQCRenameCaseDlg, IWQCRenameCaseDlg> {
  public:
   WQCRenameCaseDlg() : title_(plat::unique_bstr::copy(L"Rename Case")) {}
 
   STDMETHOD(get_SelectionCase)(BSTR* pVal) override;
   STDMETHOD(get_SelectionName)(BSTR* pVal) override;
   STDMETHOD(put_Title)(BSTR newVal) override;
-  STDMETHOD(ShowDialog)(IDispatch* pWorkspace, LONGLONG lParentHWnd,
-                        VARIANT_BOOL* pbDialogOK) override;
+  STDMETHOD(ShowDialog)
+  (IDispatch* pWorkspace, LONGLONG lParentHWnd, VARIANT_BOOL* pbDialogOK) override;
 
  private:
   // Adds the workspace's cases, restricted ones included, to the list.

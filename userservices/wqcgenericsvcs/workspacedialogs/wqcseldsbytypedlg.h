@@ -8,8 +8,7 @@
 #include "WQCGenericSvcs.h"
 #include "seldsbytypedlg.h"
 
-class WQCSelDsByTypeDlg
-    : public plat::DualImplements<WQCSelDsByTypeDlg, IWQCSelDsByTypeDlg> {
+class WQCSelDsByTypeDlg : public plat::DualImplements<WQCSelDsByTypeDlg, IWQCSelDsByTypeDlg> {
  public:
   STDMETHOD(AddDatasheetTemplate)(BSTR templateName) override;
   // The dialog is owned by the thread's active window.

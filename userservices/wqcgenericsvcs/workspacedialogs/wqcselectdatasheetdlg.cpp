@@ -24,8 +24,7 @@ STDMETHODIMP WQCSelectDatasheetDlg::get_DatasheetName(long iIndex, BSTR* bstrDat
 }
 PLAT_CATCH_RETURN()
 
-STDMETHODIMP WQCSelectDatasheetDlg::get_DatasheetEditable(long iIndex,
-                                                          VARIANT_BOOL* pbEditable) {
+STDMETHODIMP WQCSelectDatasheetDlg::get_DatasheetEditable(long iIndex, VARIANT_BOOL* pbEditable) {
   WQ_BARE_METHOD();
   return GetItemFlag(Editable(), iIndex, pbEditable);
 }

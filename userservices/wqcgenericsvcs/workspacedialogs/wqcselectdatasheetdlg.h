@@ -7,9 +7,8 @@
 #include "selectionobject.h"
 
 // Columns: the editable, is-datasheet and is-project-summary flags (1 = yes) and the OIDs.
-class WQCSelectDatasheetDlg
-    : public SelectionObject<WQCSelectDatasheetDlg, IWQCSelectDatasheetDlg,
-                             SortedItems<BYTE, BYTE, BYTE, LONG>> {
+class WQCSelectDatasheetDlg : public SelectionObject<WQCSelectDatasheetDlg, IWQCSelectDatasheetDlg,
+                                                     SortedItems<BYTE, BYTE, BYTE, LONG>> {
  public:
   static constexpr auto kLoadItems = &IWQCSelectDatasheetDlg::LoadDatasheetList;
 
@@ -28,8 +27,8 @@ class WQCSelectDatasheetDlg
 
   HRESULT RunDialog(HWND owner, bool& chosen) {
     return RunObjectDialog(owner, title_.get(),
-                           ObjectFlags{Editable(), &items_.GetColumn<1>(), &IsSummary()},
-                           filters_, chosen);
+                           ObjectFlags{Editable(), &items_.GetColumn<1>(), &IsSummary()}, filters_,
+                           chosen);
   }
 
  private:

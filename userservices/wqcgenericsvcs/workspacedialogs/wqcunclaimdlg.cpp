@@ -63,9 +63,9 @@ STDMETHODIMP WQCUnClaimDlg::ShowDialog(LONGLONG lParentHWnd, VARIANT_BOOL* pbDia
 STDMETHODIMP WQCUnClaimDlg::UnClaimObject(IDispatch* pWorkspace, VARIANT vOID) {
   WQ_METHOD_BEGIN(error, L"WQCUnClaimDlg::UnClaimObject", kTraceLevel)
   wqc::RequireWorkspace(error, pWorkspace);
-  const long oid = wqc::ArgumentOrFallback<long>(
-      error, vOID, VariantToLong, L"Could not infer ObjectID from second argument",
-      initialized_ ? &oid_ : nullptr, kNotInitialized);
+  const long oid = wqc::ArgumentOrFallback<long>(error, vOID, VariantToLong,
+                                                 L"Could not infer ObjectID from second argument",
+                                                 initialized_ ? &oid_ : nullptr, kNotInitialized);
   SendObjectId(error, pWorkspace, L"UnClaimObject", oid, nullptr);
   WQ_METHOD_END(error)
 }
