@@ -70,7 +70,7 @@ TEST(ComException, RaiseWithMessageInstallsOneElement) {
 
 TEST(ComException, ForeignDescriptionIsWrappedBehindTheMessage) {
   Installed got = Observe(Method(L"Main::DeleteObjects", [](WQComException& e) {
-    SetComponentError(L"Server said \"no\" <&>", L"ZERAZevozarAdid.Main");
+    SetComponentError(L"Server said \"no\" <&>", L"Other.Component");
     e = static_cast<HRESULT>(0x80040E14);
     e.ThrowAt(WQ_HERE, L"Failed to execute %ls", L"DeleteObjects");
   }));
@@ -78,7 +78,7 @@ TEST(ComException, ForeignDescriptionIsWrappedBehindTheMessage) {
   EXPECT_EQ(
       got.description,
       L"<WQError Desc=\"Failed to execute DeleteObjects\" HR=\"0x80040e14\" />\r\n"
-      L"<WQError Desc=\"Server said 'no' <&>\" Src=\"ZERAZevozarAdid.Main\" HR=\"0x80040e14\" />");
+      L"<WQError Desc=\"Server said 'no' <&>\" Src=\"Other.Component\" HR=\"0x80040e14\" />");
 }
 
 TEST(ComException, MissingErrorInfoBecomesTheSystemText) {

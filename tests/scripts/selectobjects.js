@@ -4,7 +4,7 @@
 eval(new ActiveXObject("Scripting.FileSystemObject").OpenTextFile(
     WScript.ScriptFullName.replace(/[^\\]*$/, "lib\\check.js")).ReadAll());
 var MULTI_LIST = 208, SINGLE_LIST = 209, ONLY_EDITABLE = 273, ONLY_SUMMARIES = 274;
-var OK = 1, CANCEL = 2, SERVER = "ZERAZevozarAdid.Main";
+var OK = 1, CANCEL = 2;
 
 try {
   var ws = new ActiveXObject("WQStandins.Workspace");
