@@ -176,11 +176,15 @@ bool VariantMustRefuse(const Mutant& m, const Parsed& after) {
   }
   const ParsedAttribute* count = after.Find(m.target, L"count");
   if (!count || count->value != m.value) return false;
-  size_t children = 0;
+  // The reader matches elements by their local name: a namespaced element may count or
+  // not; the count must disagree either way.
+  size_t plain = 0, all = 0;
   for (const ParsedElement& e : after.elements)
-    children += e.parent == static_cast<int>(m.target) && e.uri.empty() &&
-                (e.local == L"Variant" || e.local == L"SAData");
-  return std::to_wstring(children) != m.value;
+    if (e.parent == static_cast<int>(m.target) && (e.local == L"Variant" || e.local == L"SAData")) {
+      ++all;
+      plain += e.uri.empty();
+    }
+  return std::to_wstring(plain) != m.value && std::to_wstring(all) != m.value;
 }
 
 }  // namespace
