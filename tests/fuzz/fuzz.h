@@ -73,6 +73,8 @@ Mutant Mutate(const Reader& reader, uint64_t seed, uint64_t index);
 bool WrongAnswer(const Reader& reader, const Mutant& m, const ReaderResult& result,
                  const ReaderResult* before);
 bool WellFormed(const Reader& reader, const std::wstring& xml);
+// Checks the oracle's verdicts on inputs of known meaning; 0 when all are right.
+int CheckOracle(const Reader* (*find)(const std::string&));
 
 // ---------------------------------------------------------------- sweep
 

@@ -10,6 +10,8 @@
 #include "wqmsxml.h"
 #include "wqxmlsecurity.h"
 
+#include <cstdio>
+
 namespace fuzz {
 
 namespace {
@@ -204,6 +206,44 @@ bool WrongAnswer(const Reader& reader, const Mutant& m, const ReaderResult& resu
 
 bool WellFormed(const Reader& reader, const std::wstring& xml) {
   return reader.dom ? DomLoads(xml) : Parse(xml).wellFormed;
+}
+
+// Inputs of seed 2026 on which the oracle once erred, and inputs it must catch, answered
+// as a reader that accepts everything would answer them.
+int CheckOracle(const Reader* (*find)(const std::string&)) {
+  struct Case {
+    const char* format;
+    uint64_t index;
+    bool pretend;  // answer as if the reader had taken the input
+    bool wrong;    // the oracle's verdict
+    const char* why;
+  };
+  const Case cases[] = {
+      {"activeholds", 36395, false, false, "a '>' in an attribute value misled the scan"},
+      {"compactpipe", 44596, false, false, "the truncation left a whole reply"},
+      {"listclasses", 64659, false, false, "the truncation left a reply of another vocabulary"},
+      {"variant", 49910, false, false, "a bad vt below a renamed document element"},
+      {"variant", 70, true, true, "an ill-formed reply taken"},
+      {"variant", 12, true, true, "a bad vt where the reader reads it"},
+      {"variant", 124, true, true, "a wrong count where the reader reads it"},
+      {"variant", 188, true, true, "a namespaced attribute that changed the answer"},
+  };
+  int failures = 0;
+  for (const Case& c : cases) {
+    const Reader* reader = find(c.format);
+    if (!reader) return 2;
+    const Mutant m = Mutate(*reader, 2026, c.index);
+    ReaderResult result = reader->read(m.xml), before = reader->read(m.before);
+    if (c.pretend) {
+      result.hr = m.oracle == Oracle::kSameAsSeed ? E_FAIL : S_OK;
+      result.shape.clear();
+    }
+    const bool wrong = WrongAnswer(*reader, m, result, &before);
+    printf("%s %llu (%s): %s\n", c.format, static_cast<unsigned long long>(c.index), c.why,
+           wrong == c.wrong ? "ok" : "WRONG VERDICT");
+    failures += wrong != c.wrong;
+  }
+  return failures ? 1 : 0;
 }
 
 }  // namespace fuzz
