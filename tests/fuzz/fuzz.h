@@ -27,6 +27,7 @@ struct Reader {
   const char* name;
   const wchar_t* seed;  // a valid reply
   ReaderResult (*read)(const std::wstring& xml);
+  bool dom = false;  // the reply is loaded into a DOM document, not read with the SAX reader
 };
 
 const std::vector<Reader>& Readers();
@@ -42,17 +43,38 @@ std::wstring ExternalPipeName();    // a pipe whose opening is counted
 
 // ---------------------------------------------------------------- mutator
 
-enum class Oracle { kAny, kMustFail, kSameAsSeed };
+// What the last mutation means for the answer, beyond "an ill-formed input must fail":
+// a VARIANT type or array count the reader must refuse where it reads the element, or a
+// change that must leave the answer as it was.
+enum class Oracle { kAny, kBadVt, kBadCount, kSameAsSeed };
 
 struct Mutant {
   std::wstring xml;
   Oracle oracle = Oracle::kAny;
-  std::wstring before;  // the text before the last mutation (for kSameAsSeed)
+  std::wstring before;  // the text before the last mutation
   std::string what;  // the mutations applied
+  // For an oracle other than kAny: the element names the mutator's scan of `before` saw
+  // (in document order), the element it changed (an index into them) with the attribute
+  // names it saw there, and the value it wrote.
+  std::vector<std::wstring> scanned;
+  size_t target = 0;
+  std::vector<std::wstring> targetAttributes;
+  std::wstring value;
 };
 
 // The input `index` of `reader` for `seed`: the same numbers give the same input.
 Mutant Mutate(const Reader& reader, uint64_t seed, uint64_t index);
+
+// ---------------------------------------------------------------- oracle
+
+// Whether `result` is a wrong answer to `m`: success for an input the XML reader finds
+// ill-formed, success where the oracle says the reader must refuse, or (kSameAsSeed) an
+// answer other than `before`, the answer to the text before the last mutation.
+bool WrongAnswer(const Reader& reader, const Mutant& m, const ReaderResult& result,
+                 const ReaderResult* before);
+bool WellFormed(const Reader& reader, const std::wstring& xml);
+// Checks the oracle's verdicts on inputs of known meaning; 0 when all are right.
+int CheckOracle(const Reader* (*find)(const std::string&));
 
 // ---------------------------------------------------------------- sweep
 

@@ -141,6 +141,23 @@ void AddDoctype(std::wstring& xml, const std::wstring& subset, const std::wstrin
   xml.insert(root.begin, L"<!DOCTYPE " + name + L" [" + subset + L"]>");
 }
 
+// Records what the oracle needs to check the last mutation: what the scan of the text
+// before it saw, and where the mutation went.
+void Expect(Mutant& m, Oracle oracle, const std::wstring& xml, const Scan& scan,
+            size_t element, const std::wstring& value) {
+  m.oracle = oracle;
+  m.value = value;
+  m.target = element;
+  m.scanned.clear();
+  for (const Element& e : scan.elements) {
+    const Tag& t = scan.tags[e.startTag];
+    m.scanned.emplace_back(xml, t.nameBegin, t.nameEnd - t.nameBegin);
+  }
+  m.targetAttributes.clear();
+  for (const Attribute& a : Attributes(xml, scan.tags[scan.elements[element].startTag]))
+    m.targetAttributes.emplace_back(xml, a.nameBegin, a.nameEnd - a.nameBegin);
+}
+
 }  // namespace
 
 std::wstring ExternalTargetPath();
@@ -165,7 +182,8 @@ Mutant Mutate(const Reader& reader, uint64_t seed, uint64_t index) {
     const std::wstring prior = xml;
     m.oracle = Oracle::kAny;
     if (scan.elements.empty() && op >= 2) continue;
-    const Element& element = scan.elements.empty() ? Element{} : scan.elements[random.Below(scan.elements.size())];
+    const size_t elementIndex = scan.elements.empty() ? 0 : random.Below(scan.elements.size());
+    const Element& element = scan.elements.empty() ? Element{} : scan.elements[elementIndex];
     const Tag& tag = scan.tags.empty() ? Tag{} : scan.tags[element.startTag];
     const std::vector<Attribute> attributes = scan.elements.empty() ? std::vector<Attribute>() : Attributes(xml, tag);
     const Attribute* attribute = attributes.empty() ? nullptr : &attributes[random.Below(attributes.size())];
@@ -182,7 +200,6 @@ Mutant Mutate(const Reader& reader, uint64_t seed, uint64_t index) {
         const size_t lastClose = xml.rfind(L'>');
         if (lastClose == std::wstring::npos || lastClose == 0) break;
         xml.resize(random.Below(lastClose));
-        if (last) m.oracle = Oracle::kMustFail;
         m.what += "truncate ";
         break;
       }
@@ -221,7 +238,6 @@ Mutant Mutate(const Reader& reader, uint64_t seed, uint64_t index) {
       case 7:  // repeat an attribute: not well-formed
         if (!attribute) break;
         xml.insert(attribute->end, L" " + xml.substr(attribute->begin, attribute->end - attribute->begin));
-        if (last) m.oracle = Oracle::kMustFail;
         m.what += "repeat-attribute ";
         break;
       case 8: {  // a namespaced copy with another value: must change nothing
@@ -232,7 +248,7 @@ Mutant Mutate(const Reader& reader, uint64_t seed, uint64_t index) {
         xml.insert(tag.end - (tag.selfClosing ? 2 : 1),
                    L" xmlns:" + prefix + L"=\"urn:" + prefix + L"\" " + prefix + L":" + name + L"=\"" +
                        random.Pick(kPlainValues) + L"\"");
-        if (last) m.oracle = Oracle::kSameAsSeed;
+        if (last) Expect(m, Oracle::kSameAsSeed, xml, scan, elementIndex, L"");
         m.what += "namespaced-attribute ";
         break;
       }
@@ -247,28 +263,29 @@ Mutant Mutate(const Reader& reader, uint64_t seed, uint64_t index) {
         m.what += "value ";
         break;
       case 11: {  // a type the VARIANT vocabulary does not carry
-        bool changed = false;
         for (const Attribute& a : attributes)
           if (xml.compare(a.nameBegin, a.nameEnd - a.nameBegin, L"vt") == 0 &&
               xml.compare(tag.nameBegin, tag.nameEnd - tag.nameBegin, L"Variant") == 0) {
-            xml.replace(a.valueBegin, a.valueEnd - a.valueBegin, random.Pick(kBadVts));
-            changed = true;
+            const std::wstring vt = random.Pick(kBadVts);
+            if (last && std::string(reader.name) == "variant")
+              Expect(m, Oracle::kBadVt, xml, scan, elementIndex, vt);
+            xml.replace(a.valueBegin, a.valueEnd - a.valueBegin, vt);
             break;
           }
-        if (changed && last && std::string(reader.name) == "variant") m.oracle = Oracle::kMustFail;
         m.what += "bad-vt ";
         break;
       }
       case 12: {  // a count that disagrees with the elements present
         if (xml.compare(tag.nameBegin, tag.nameEnd - tag.nameBegin, L"SafeArray") != 0) break;
         size_t children = 0;
-        const int self = static_cast<int>(&element - scan.elements.data());
+        const int self = static_cast<int>(elementIndex);
         for (const Element& e : scan.elements) children += e.parent == self;
         for (const Attribute& a : attributes)
           if (xml.compare(a.nameBegin, a.nameEnd - a.nameBegin, L"count") == 0) {
             const size_t wrong = random.Below(2) ? children + 1 + random.Below(16777216) : children ? children - 1 : 1;
+            if (last && std::string(reader.name) == "variant")
+              Expect(m, Oracle::kBadCount, xml, scan, elementIndex, std::to_wstring(wrong));
             xml.replace(a.valueBegin, a.valueEnd - a.valueBegin, std::to_wstring(wrong));
-            if (last && std::string(reader.name) == "variant") m.oracle = Oracle::kMustFail;
             break;
           }
         m.what += "bad-count ";

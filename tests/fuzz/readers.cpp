@@ -278,7 +278,7 @@ const std::vector<Reader>& Readers() {
       {"submission",
        L"<Reply><Message MessageType=\"INFO\" DocumentId=\"3\">Submitted &amp; filed</Message>"
        L"<Note/><Message>Checked</Message></Reply>",
-       ReadSubmission},
+       ReadSubmission, true},
   };
   return readers;
 }
