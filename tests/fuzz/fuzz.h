@@ -52,7 +52,7 @@ struct Mutant {
   std::wstring xml;
   Oracle oracle = Oracle::kAny;
   std::wstring before;  // the text before the last mutation
-  std::string what;  // the mutations applied
+  std::string what;     // the mutations applied
   // For an oracle other than kAny: the element names the mutator's scan of `before` saw
   // (in document order), the element it changed (an index into them) with the attribute
   // names it saw there, and the value it wrote.

@@ -32,9 +32,9 @@ enum FaultKind : LONG { kNoFault = 0, kCrash = 1, kHang = 2, kMemory = 3 };
 
 // What a child and its driver share.
 struct Shared {
-  volatile LONG index;       // the input running, -1 between inputs
+  volatile LONG index;  // the input running, -1 between inputs
   volatile LONG finished;
-  volatile LONGLONG started;  // tick count at the input's start
+  volatile LONGLONG started;                                   // tick count at the input's start
   LONG tried, wrong, leaks, leaksWine, external, noErrorInfo;  // counted by the child only
   volatile LONG faultKind, faultOurs;
   volatile DWORD faultCode;
@@ -110,9 +110,9 @@ bool StartsWithNoCase(const wchar_t* text, const wchar_t* prefix) {
 int Owner(DWORD64 address, wchar_t (&name)[MAX_PATH]) {
   HMODULE module = nullptr;
   name[0] = L'\0';
-  GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
-                         GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                     reinterpret_cast<LPCWSTR>(address), &module);
+  GetModuleHandleExW(
+      GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+      reinterpret_cast<LPCWSTR>(address), &module);
   if (!module) return -1;
   wchar_t path[MAX_PATH] = L"";
   GetModuleFileNameW(module, path, MAX_PATH);
@@ -184,9 +184,9 @@ void OnAbort(int) {
     const int owner = Owner(context.Rip, name);
     if (GetEnvironmentVariableW(L"WQFUZZ_VERBOSE", nullptr, 0)) {
       HMODULE module = nullptr;
-      GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
-                             GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                         reinterpret_cast<LPCWSTR>(context.Rip), &module);
+      GetModuleHandleExW(
+          GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+          reinterpret_cast<LPCWSTR>(context.Rip), &module);
       fwprintf(stdout, L"  abort frame %d: %ls+0x%llx\n", frame, name,
                static_cast<unsigned long long>(context.Rip - reinterpret_cast<DWORD64>(module)));
     }
@@ -247,8 +247,8 @@ void Watchdog(LONGLONG limitMs) {
 void PipeServer() {
   for (;;) {
     HANDLE pipe = CreateNamedPipeW(ExternalPipeName().c_str(), PIPE_ACCESS_OUTBOUND,
-                                   PIPE_TYPE_BYTE | PIPE_WAIT, PIPE_UNLIMITED_INSTANCES, 4096,
-                                   4096, 0, nullptr);
+                                   PIPE_TYPE_BYTE | PIPE_WAIT, PIPE_UNLIMITED_INSTANCES, 4096, 4096,
+                                   0, nullptr);
     if (pipe == INVALID_HANDLE_VALUE) return;
     if (ConnectNamedPipe(pipe, nullptr) || GetLastError() == ERROR_PIPE_CONNECTED) {
       ++pipeOpens;
@@ -389,7 +389,8 @@ int RunChild(const std::string& format, uint64_t seed, LONG from, LONG to, const
     // The oracle parses the input again: still part of the input for the watchdog.
     shared->started = GetTickCount64();
     shared->index = i;
-    const bool wrong = WrongAnswer(*reader, m, result, m.oracle == Oracle::kSameAsSeed ? &before : nullptr);
+    const bool wrong =
+        WrongAnswer(*reader, m, result, m.oracle == Oracle::kSameAsSeed ? &before : nullptr);
     shared->index = -1;
     if (wrong) {
       ++shared->wrong;
@@ -450,19 +451,19 @@ bool RunChildProcess(const std::wstring& mappingName, Shared* block, const std::
   GetModuleFileNameW(nullptr, exe, MAX_PATH);
   std::wstring command = L"\"" + std::wstring(exe) + L"\" child " + mappingName + L" \"" +
                          Widen(format) + L"\" " + std::to_wstring(options.seed) + L" " +
-                         std::to_wstring(from) + L" " + std::to_wstring(to) + L" \"" +
-                         options.out + L"\" " + std::to_wstring(options.timeoutMs);
+                         std::to_wstring(from) + L" " + std::to_wstring(to) + L" \"" + options.out +
+                         L"\" " + std::to_wstring(options.timeoutMs);
   // Wine's XML reader writes its complaints to stderr: thousands of lines of noise.
   SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
-  plat::unique_handle quiet(CreateFileW(L"NUL", GENERIC_WRITE, FILE_SHARE_WRITE, &inherit,
-                                        OPEN_EXISTING, 0, nullptr));
+  plat::unique_handle quiet(
+      CreateFileW(L"NUL", GENERIC_WRITE, FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0, nullptr));
   STARTUPINFOW startup{sizeof(startup)};
   startup.dwFlags = STARTF_USESTDHANDLES;
   startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
   startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
   startup.hStdError = GetEnvironmentVariableW(L"WQFUZZ_VERBOSE", nullptr, 0)
-                         ? GetStdHandle(STD_ERROR_HANDLE)
-                         : quiet.get();
+                          ? GetStdHandle(STD_ERROR_HANDLE)
+                          : quiet.get();
   PROCESS_INFORMATION process{};
   if (!CreateProcessW(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
                       &process))
@@ -497,9 +498,9 @@ Tally RunFormat(const std::string& format, const Options& options) {
                                                  sizeof(Shared), mappingName.c_str()));
   Shared* block = static_cast<Shared*>(MapViewOfFile(mapping.get(), FILE_MAP_ALL_ACCESS, 0, 0, 0));
   if (!block) return tally;
-  const LONG to = format == "sweep"                      ? 0x7FFFFFFF
-                 : format.compare(0, 5, "file:") == 0 ? 1
-                                                      : options.inputs;
+  const LONG to = format == "sweep"                    ? 0x7FFFFFFF
+                  : format.compare(0, 5, "file:") == 0 ? 1
+                                                       : options.inputs;
   LONG from = 0;
   while (from < to) {
     bool killed = false;
@@ -530,16 +531,18 @@ Tally RunFormat(const std::string& format, const Options& options) {
     // or more.
     if (kind != kCrash && format != "sweep") {
       bool bareKilled = false;
-      const bool bareRan =
-          RunChildProcess(mappingName, block, "bare:" + format, index, index + 1, options, bareKilled);
+      const bool bareRan = RunChildProcess(mappingName, block, "bare:" + format, index, index + 1,
+                                           options, bareKilled);
       ours = !bareRan || (block->finished && block->elapsedMs < options.timeoutMs / 2);
       where = ours ? L"our reader (Wine's reader alone finishes it in " +
                          std::to_wstring(block->elapsedMs) + L" ms)"
                    : L"Wine's XML reader";
     }
     ++tally.tried;
-    if (kind == kCrash) ++(ours ? tally.crashesOurs : tally.crashesWine);
-    else ++(ours ? tally.hangsOurs : tally.hangsWine);
+    if (kind == kCrash)
+      ++(ours ? tally.crashesOurs : tally.crashesWine);
+    else
+      ++(ours ? tally.hangsOurs : tally.hangsWine);
     const wchar_t* kindName = kind == kCrash ? L"crash" : kind == kHang ? L"hang" : L"memory";
     const std::wstring stem = Widen(DisplayName(format)) + L"." + std::to_wstring(index) + L"." +
                               kindName + (ours ? L"-ours" : L"-wine");
@@ -552,7 +555,8 @@ Tally RunFormat(const std::string& format, const Options& options) {
     }
     const Reader* reader = nullptr;
     Mutant m;
-    if (LoadCase(format, options.seed, index, reader, m)) SaveInput(options.out, stem + L".any.xml", m.xml);
+    if (LoadCase(format, options.seed, index, reader, m))
+      SaveInput(options.out, stem + L".any.xml", m.xml);
     from = index + 1;
   }
   UnmapViewOfFile(block);
@@ -587,16 +591,18 @@ int RunDriver(const Options& options) {
          "hangs ours/Wine", "wrong-ok", "leaks", "external");
   for (const std::string& format : queue) {
     const Tally& t = results[format];
-    printf("%-20s %9ld %11ld/%-5ld %9ld/%-5ld %8ld %6ld %9ld\n", DisplayName(format).c_str(), t.tried,
-           t.crashesOurs, t.crashesWine, t.hangsOurs, t.hangsWine, t.wrong, t.leaks, t.external);
+    printf("%-20s %9ld %11ld/%-5ld %9ld/%-5ld %8ld %6ld %9ld\n", DisplayName(format).c_str(),
+           t.tried, t.crashesOurs, t.crashesWine, t.hangsOurs, t.hangsWine, t.wrong, t.leaks,
+           t.external);
     clean = clean && t.crashesOurs == 0 && t.hangsOurs == 0 && t.wrong == 0 && t.leaks == 0 &&
             t.external == 0 && t.tried > 0;
     if (format == "sweep") {
       // The Parts answer a bad index or a missing workspace with a bare E_INVALIDARG in
       // places: such failures are counted, not failed.
-      printf("%-20s failures without a WQError: %ld; references kept after a failure in Wine's\n"
-             "%-20s dispatcher: %ld; DllCanUnloadNow: 0x%08lx\n",
-             "", t.noErrorInfo, "", t.leaksWine, static_cast<unsigned long>(t.canUnload));
+      printf(
+          "%-20s failures without a WQError: %ld; references kept after a failure in Wine's\n"
+          "%-20s dispatcher: %ld; DllCanUnloadNow: 0x%08lx\n",
+          "", t.noErrorInfo, "", t.leaksWine, static_cast<unsigned long>(t.canUnload));
       clean = clean && t.canUnload == S_OK;
     }
   }
@@ -623,8 +629,8 @@ int Replay(const std::wstring& dir) {
     ++count;
     const ULONGLONG start = GetTickCount64();
     const ReaderResult result = reader->read(xml);
-    fwprintf(stdout, L"%ls: 0x%08lx in %llu ms\n", file.c_str(), static_cast<unsigned long>(result.hr),
-             GetTickCount64() - start);
+    fwprintf(stdout, L"%ls: 0x%08lx in %llu ms\n", file.c_str(),
+             static_cast<unsigned long>(result.hr), GetTickCount64() - start);
     const bool mustFail = file.size() > 9 && file.compare(file.size() - 9, 9, L".fail.xml") == 0;
     // Success for a text the XML reader finds ill-formed is wrong, whatever the file says.
     const bool wrong = SUCCEEDED(result.hr) && (mustFail || !WellFormed(*reader, xml));
@@ -658,7 +664,8 @@ std::vector<std::string> Split(const std::string& list) {
   size_t start = 0;
   while (start <= list.size()) {
     const size_t comma = list.find(',', start);
-    const std::string item = list.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+    const std::string item =
+        list.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
     if (!item.empty()) out.push_back(item);
     if (comma == std::string::npos) break;
     start = comma + 1;
@@ -686,7 +693,8 @@ int wmain(int argc, wchar_t** argv) {
   plat::unique_couninitialize com;
   if (argc >= 2 && wcscmp(argv[1], L"child") == 0 && argc >= 9) {
     HANDLE mapping = OpenFileMappingW(FILE_MAP_ALL_ACCESS, FALSE, argv[2]);
-    shared = mapping ? static_cast<Shared*>(MapViewOfFile(mapping, FILE_MAP_ALL_ACCESS, 0, 0, 0)) : nullptr;
+    shared = mapping ? static_cast<Shared*>(MapViewOfFile(mapping, FILE_MAP_ALL_ACCESS, 0, 0, 0))
+                     : nullptr;
     if (!shared) return 3;
     const std::wstring format = argv[3];
     return RunChild(std::string(format.begin(), format.end()), _wcstoui64(argv[4], nullptr, 10),
@@ -700,18 +708,20 @@ int wmain(int argc, wchar_t** argv) {
     if (!reader) return 2;
     const Mutant m = Mutate(*reader, _wcstoui64(argv[3], nullptr, 10), _wtol(argv[4]));
     const ReaderResult now = reader->read(m.xml), before = reader->read(m.before);
-    wprintf(L"%hs| oracle %d | hr 0x%08lx, before 0x%08lx | well-formed %d | wrong %d\n%.400ls\n"
-            L"--- before:\n%.400ls\n",
-            m.what.c_str(), static_cast<int>(m.oracle), static_cast<unsigned long>(now.hr),
-            static_cast<unsigned long>(before.hr), WellFormed(*reader, m.xml),
-            WrongAnswer(*reader, m, now, m.oracle == Oracle::kSameAsSeed ? &before : nullptr), m.xml.c_str(),
-            m.before.c_str());
+    wprintf(
+        L"%hs| oracle %d | hr 0x%08lx, before 0x%08lx | well-formed %d | wrong %d\n%.400ls\n"
+        L"--- before:\n%.400ls\n",
+        m.what.c_str(), static_cast<int>(m.oracle), static_cast<unsigned long>(now.hr),
+        static_cast<unsigned long>(before.hr), WellFormed(*reader, m.xml),
+        WrongAnswer(*reader, m, now, m.oracle == Oracle::kSameAsSeed ? &before : nullptr),
+        m.xml.c_str(), m.before.c_str());
     return 0;
   }
   if (argc >= 3 && wcscmp(argv[1], L"isolate") == 0) return Isolate(argv[2], Options());
   if (argc < 2 || wcscmp(argv[1], L"run") != 0) {
-    fprintf(stderr, "usage: wqfuzz run [--inputs N] [--seed S] [--jobs J] [--formats a,b|all|none]"
-                    " [--sweep] [--out DIR] [--timeout MS] | wqfuzz replay DIR\n");
+    fprintf(stderr,
+            "usage: wqfuzz run [--inputs N] [--seed S] [--jobs J] [--formats a,b|all|none]"
+            " [--sweep] [--out DIR] [--timeout MS] | wqfuzz replay DIR\n");
     return 2;
   }
   Options options;
@@ -719,13 +729,20 @@ int wmain(int argc, wchar_t** argv) {
   for (int i = 2; i < argc; ++i) {
     const std::wstring arg = argv[i];
     const wchar_t* value = i + 1 < argc ? argv[i + 1] : L"";
-    if (arg == L"--inputs") options.inputs = _wtol(value), ++i;
-    else if (arg == L"--seed") options.seed = _wcstoui64(value, nullptr, 10), ++i;
-    else if (arg == L"--jobs") options.jobs = _wtoi(value), ++i;
-    else if (arg == L"--formats") formats = std::string(value, value + wcslen(value)), ++i;
-    else if (arg == L"--sweep") options.sweep = true;
-    else if (arg == L"--out") options.out = value, ++i;
-    else if (arg == L"--timeout") options.timeoutMs = _wtoi64(value), ++i;
+    if (arg == L"--inputs")
+      options.inputs = _wtol(value), ++i;
+    else if (arg == L"--seed")
+      options.seed = _wcstoui64(value, nullptr, 10), ++i;
+    else if (arg == L"--jobs")
+      options.jobs = _wtoi(value), ++i;
+    else if (arg == L"--formats")
+      formats = std::string(value, value + wcslen(value)), ++i;
+    else if (arg == L"--sweep")
+      options.sweep = true;
+    else if (arg == L"--out")
+      options.out = value, ++i;
+    else if (arg == L"--timeout")
+      options.timeoutMs = _wtoi64(value), ++i;
   }
   if (formats == "all")
     for (const Reader& r : Readers()) options.formats.push_back(r.name);

@@ -20,14 +20,16 @@ class Random {
   }
   size_t Below(size_t n) { return n ? static_cast<size_t>(Next() % n) : 0; }
   template <class T, size_t N>
-  const T& Pick(const T (&items)[N]) { return items[Below(N)]; }
+  const T& Pick(const T (&items)[N]) {
+    return items[Below(N)];
+  }
 
  private:
   uint64_t state_;
 };
 
 struct Tag {
-  size_t begin, end;         // [begin, end) of "<...>"
+  size_t begin, end;  // [begin, end) of "<...>"
   size_t nameBegin, nameEnd;
   bool closing, selfClosing;
 };
@@ -76,7 +78,7 @@ Scan ScanXml(const std::wstring& xml) {
 }
 
 struct Attribute {
-  size_t begin, end;            // name="value" as a whole
+  size_t begin, end;  // name="value" as a whole
   size_t nameBegin, nameEnd;
   size_t valueBegin, valueEnd;  // inside the quotes
 };
@@ -103,19 +105,50 @@ std::vector<Attribute> Attributes(const std::wstring& xml, const Tag& tag) {
 }
 
 // Well-formed values: a namespaced copy of an attribute carries one of these.
-const wchar_t* const kPlainValues[] = {L"", L"0", L"-1", L"3", L"4", L"100000", L"2147483648",
-                                       L"8", L"12", L"8204", L"x", L"&amp;"};
+const wchar_t* const kPlainValues[] = {L"",           L"0", L"-1", L"3",    L"4", L"100000",
+                                       L"2147483648", L"8", L"12", L"8204", L"x", L"&amp;"};
 const wchar_t* const kValues[] = {
-    L"", L"0", L"-1", L"1", L"2147483647", L"2147483648", L"-2147483648", L"-2147483649",
-    L"16777216", L"16777217", L"99999999999999999999", L"1e999", L"-1e-999", L"NaN", L"1.5",
-    L"0x10", L" 3 ", L"true", L"yes", L"&amp;", L"&#0;", L"&#xD800;", L"8204", L"8195", L"8200",
-    L"12", L"9", L"13", L"16387", L"36", L"8201", L"65535", L"65536", L"-8204", L"4095",
+    L"",
+    L"0",
+    L"-1",
+    L"1",
+    L"2147483647",
+    L"2147483648",
+    L"-2147483648",
+    L"-2147483649",
+    L"16777216",
+    L"16777217",
+    L"99999999999999999999",
+    L"1e999",
+    L"-1e-999",
+    L"NaN",
+    L"1.5",
+    L"0x10",
+    L" 3 ",
+    L"true",
+    L"yes",
+    L"&amp;",
+    L"&#0;",
+    L"&#xD800;",
+    L"8204",
+    L"8195",
+    L"8200",
+    L"12",
+    L"9",
+    L"13",
+    L"16387",
+    L"36",
+    L"8201",
+    L"65535",
+    L"65536",
+    L"-8204",
+    L"4095",
 };
 // Types the VARIANT vocabulary does not carry.
-const wchar_t* const kBadVts[] = {L"9", L"13", L"16387", L"36", L"8201", L"8205", L"65535",
-                                  L"16", L"20", L"21", L"4108", L"24"};
+const wchar_t* const kBadVts[] = {L"9",     L"13", L"16387", L"36", L"8201", L"8205",
+                                  L"65535", L"16", L"20",    L"21", L"4108", L"24"};
 const wchar_t* const kNames[] = {L"Variant", L"SafeArray", L"SAData", L"Datum", L"Case", L"Hold",
-                                 L"User", L"Role", L"Option", L"X", L"vt", L"count"};
+                                 L"User",    L"Role",      L"Option", L"X",     L"vt",   L"count"};
 
 std::wstring Repeat(const std::wstring& s, size_t n) {
   std::wstring out;
@@ -143,8 +176,8 @@ void AddDoctype(std::wstring& xml, const std::wstring& subset, const std::wstrin
 
 // Records what the oracle needs to check the last mutation: what the scan of the text
 // before it saw, and where the mutation went.
-void Expect(Mutant& m, Oracle oracle, const std::wstring& xml, const Scan& scan,
-            size_t element, const std::wstring& value) {
+void Expect(Mutant& m, Oracle oracle, const std::wstring& xml, const Scan& scan, size_t element,
+            const std::wstring& value) {
   m.oracle = oracle;
   m.value = value;
   m.target = element;
@@ -185,12 +218,14 @@ Mutant Mutate(const Reader& reader, uint64_t seed, uint64_t index) {
     const size_t elementIndex = scan.elements.empty() ? 0 : random.Below(scan.elements.size());
     const Element& element = scan.elements.empty() ? Element{} : scan.elements[elementIndex];
     const Tag& tag = scan.tags.empty() ? Tag{} : scan.tags[element.startTag];
-    const std::vector<Attribute> attributes = scan.elements.empty() ? std::vector<Attribute>() : Attributes(xml, tag);
-    const Attribute* attribute = attributes.empty() ? nullptr : &attributes[random.Below(attributes.size())];
+    const std::vector<Attribute> attributes =
+        scan.elements.empty() ? std::vector<Attribute>() : Attributes(xml, tag);
+    const Attribute* attribute =
+        attributes.empty() ? nullptr : &attributes[random.Below(attributes.size())];
     switch (op) {
       case 0: {  // byte flips
-        const wchar_t chars[] = {L'<', L'>', L'&', L'"', L'\'', L'/', L'=', L'0', L'9', L'-', L'x',
-                                 L' ', L';', L'#', L':', 0x7F, 0xFFFD, 0xD800};
+        const wchar_t chars[] = {L'<', L'>', L'&', L'"', L'\'', L'/', L'=', L'0',   L'9',
+                                 L'-', L'x', L' ', L';', L'#',  L':', 0x7F, 0xFFFD, 0xD800};
         for (size_t n = 1 + random.Below(4); n && !xml.empty(); --n)
           xml[random.Below(xml.size())] = random.Pick(chars);
         m.what += "flip ";
@@ -225,7 +260,8 @@ Mutant Mutate(const Reader& reader, uint64_t seed, uint64_t index) {
       }
       case 5: {  // put an element into a namespace
         const std::wstring name(xml, tag.nameBegin, tag.nameEnd - tag.nameBegin);
-        if (element.end != tag.end) xml.replace(element.end - 1 - name.size(), name.size(), L"q:" + name);
+        if (element.end != tag.end)
+          xml.replace(element.end - 1 - name.size(), name.size(), L"q:" + name);
         xml.replace(tag.nameBegin, name.size(), L"q:" + name + L" xmlns:q=\"urn:q\"");
         m.what += "namespace-element ";
         break;
@@ -237,29 +273,33 @@ Mutant Mutate(const Reader& reader, uint64_t seed, uint64_t index) {
         break;
       case 7:  // repeat an attribute: not well-formed
         if (!attribute) break;
-        xml.insert(attribute->end, L" " + xml.substr(attribute->begin, attribute->end - attribute->begin));
+        xml.insert(attribute->end,
+                   L" " + xml.substr(attribute->begin, attribute->end - attribute->begin));
         m.what += "repeat-attribute ";
         break;
       case 8: {  // a namespaced copy with another value: must change nothing
         if (!attribute) break;
-        const std::wstring name(xml, attribute->nameBegin, attribute->nameEnd - attribute->nameBegin);
+        const std::wstring name(xml, attribute->nameBegin,
+                                attribute->nameEnd - attribute->nameBegin);
         if (name.find(L':') != std::wstring::npos || name.compare(0, 5, L"xmlns") == 0) break;
         const std::wstring prefix = L"p" + std::to_wstring(round);  // new in this tag
-        xml.insert(tag.end - (tag.selfClosing ? 2 : 1),
-                   L" xmlns:" + prefix + L"=\"urn:" + prefix + L"\" " + prefix + L":" + name + L"=\"" +
-                       random.Pick(kPlainValues) + L"\"");
+        xml.insert(tag.end - (tag.selfClosing ? 2 : 1), L" xmlns:" + prefix + L"=\"urn:" + prefix +
+                                                            L"\" " + prefix + L":" + name + L"=\"" +
+                                                            random.Pick(kPlainValues) + L"\"");
         if (last) Expect(m, Oracle::kSameAsSeed, xml, scan, elementIndex, L"");
         m.what += "namespaced-attribute ";
         break;
       }
       case 9:  // rename an attribute
         if (!attribute) break;
-        xml.replace(attribute->nameBegin, attribute->nameEnd - attribute->nameBegin, random.Pick(kNames));
+        xml.replace(attribute->nameBegin, attribute->nameEnd - attribute->nameBegin,
+                    random.Pick(kNames));
         m.what += "rename-attribute ";
         break;
       case 10:  // an interesting value
         if (!attribute) break;
-        xml.replace(attribute->valueBegin, attribute->valueEnd - attribute->valueBegin, random.Pick(kValues));
+        xml.replace(attribute->valueBegin, attribute->valueEnd - attribute->valueBegin,
+                    random.Pick(kValues));
         m.what += "value ";
         break;
       case 11: {  // a type the VARIANT vocabulary does not carry
@@ -282,7 +322,9 @@ Mutant Mutate(const Reader& reader, uint64_t seed, uint64_t index) {
         for (const Element& e : scan.elements) children += e.parent == self;
         for (const Attribute& a : attributes)
           if (xml.compare(a.nameBegin, a.nameEnd - a.nameBegin, L"count") == 0) {
-            const size_t wrong = random.Below(2) ? children + 1 + random.Below(16777216) : children ? children - 1 : 1;
+            const size_t wrong = random.Below(2) ? children + 1 + random.Below(16777216)
+                                 : children      ? children - 1
+                                                 : 1;
             if (last && std::string(reader.name) == "variant")
               Expect(m, Oracle::kBadCount, xml, scan, elementIndex, std::to_wstring(wrong));
             xml.replace(a.valueBegin, a.valueEnd - a.valueBegin, std::to_wstring(wrong));
@@ -302,17 +344,20 @@ Mutant Mutate(const Reader& reader, uint64_t seed, uint64_t index) {
       }
       case 14: {  // arrays of VARIANTs inside each other, each asking for the most elements
         const size_t depth = 1 + random.Below(random.Below(2) ? 8 : 100);
-        xml.insert(element.begin,
-                   Repeat(L"<Variant vt=\"8204\"><SafeArray count=\"16777216\" lbound=\"0\" type=\"12\">", depth) +
-                       Repeat(L"</SafeArray></Variant>", depth));
+        xml.insert(
+            element.begin,
+            Repeat(L"<Variant vt=\"8204\"><SafeArray count=\"16777216\" lbound=\"0\" type=\"12\">",
+                   depth) +
+                Repeat(L"</SafeArray></Variant>", depth));
         m.what += "nest-arrays ";
         break;
       }
       case 15: {  // a long value or text
         const bool plain = random.Below(2) != 0;
         const std::wstring piece = plain ? L"x" : random.Below(2) ? L"&amp;" : L"&#65;";
-        const std::wstring text =
-            Repeat(piece, 1 + random.Below(random.Below(2) ? 100 : plain ? 100000 : 3000));
+        const std::wstring text = Repeat(piece, 1 + random.Below(random.Below(2) ? 100
+                                                                 : plain         ? 100000
+                                                                                 : 3000));
         if (attribute && random.Below(2))
           xml.replace(attribute->valueBegin, attribute->valueEnd - attribute->valueBegin, text);
         else if (!tag.selfClosing)

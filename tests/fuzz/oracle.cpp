@@ -55,9 +55,13 @@ class Collector final : public ISAXContentHandler {
   STDMETHOD(endDocument)() override { return S_OK; }
   STDMETHOD(startPrefixMapping)(const WCHAR*, int, const WCHAR*, int) override { return S_OK; }
   STDMETHOD(endPrefixMapping)(const WCHAR*, int) override { return S_OK; }
-  STDMETHOD(startElement)(const WCHAR* uri, int uriLength, const WCHAR* local, int localLength,
-                          const WCHAR* qname, int qnameLength, ISAXAttributes* attributes) override {
-    ParsedElement e{Text(uri, uriLength), Text(local, localLength), Text(qname, qnameLength), {},
+  STDMETHOD(startElement)
+  (const WCHAR* uri, int uriLength, const WCHAR* local, int localLength, const WCHAR* qname,
+   int qnameLength, ISAXAttributes* attributes) override {
+    ParsedElement e{Text(uri, uriLength),
+                    Text(local, localLength),
+                    Text(qname, qnameLength),
+                    {},
                     open_.empty() ? -1 : open_.back()};
     int count = 0;
     if (attributes) attributes->getLength(&count);
@@ -107,8 +111,9 @@ Parsed Parse(const std::wstring& xml) {
   plat::com_ptr<IStream> stream;
   plat::unique_bstr empty = plat::unique_bstr::copy(L"");
   if (length) {
-    stream = plat::com_ptr<IStream>::attach(SHCreateMemStream(reinterpret_cast<const BYTE*>(bytes.data()),
-                                   static_cast<UINT>(bytes.size() * sizeof(wchar_t))));
+    stream = plat::com_ptr<IStream>::attach(
+        SHCreateMemStream(reinterpret_cast<const BYTE*>(bytes.data()),
+                          static_cast<UINT>(bytes.size() * sizeof(wchar_t))));
     if (!stream) return parsed;
     source.vt = VT_UNKNOWN;
     source.punkVal = stream.get();
@@ -160,7 +165,8 @@ bool ScanWasRight(const Mutant& m, const Parsed& before) {
 // (Variant, SafeArray, Variant, ...). Elsewhere the reader skips it by design.
 bool VariantReads(const Parsed& parsed, size_t element) {
   std::vector<size_t> path;
-  for (int i = static_cast<int>(element); i >= 0; i = parsed.elements[static_cast<size_t>(i)].parent)
+  for (int i = static_cast<int>(element); i >= 0;
+       i = parsed.elements[static_cast<size_t>(i)].parent)
     path.insert(path.begin(), static_cast<size_t>(i));
   for (size_t depth = 0; depth < path.size(); ++depth) {
     const ParsedElement& e = parsed.elements[path[depth]];

@@ -14,6 +14,7 @@
 #include "WQCGenericSvcs.h"
 #include "conflictres/projectupdates.h"
 #include "variantxml.h"
+#include "workspace/dataservicerequest.h"
 #include "workspace/pipereplyparser.h"
 #include "workspacedialogs/activeholdsparser.h"
 #include "workspace/listcasesparser.h"
@@ -55,7 +56,8 @@ void Shape(const VARIANT& v, std::wstring& out) {
     out += L" " + std::to_wstring(lower) + L".." + std::to_wstring(upper);
     for (LONG i = 0; i <= upper - lower; ++i) {
       if (element == VT_VARIANT) Shape(static_cast<VARIANT*>(v.parray->pvData)[i], out);
-      if (element == VT_BSTR) out += std::wstring(L" '") + static_cast<BSTR*>(v.parray->pvData)[i] + L"'";
+      if (element == VT_BSTR)
+        out += std::wstring(L" '") + static_cast<BSTR*>(v.parray->pvData)[i] + L"'";
     }
   } else if (v.vt == VT_BSTR) {
     out += std::wstring(L" '") + (v.bstrVal ? v.bstrVal : L"") + L"'";
@@ -182,7 +184,7 @@ ReaderResult ReadSubmission(const std::wstring& xml) {
     result.hr = CoCreateInstance(__uuidof(::Main), nullptr, CLSCTX_INPROC_SERVER,
                                  __uuidof(IWQCGenericSvcsMain), main.put_void());
   if (FAILED(result.hr)) return result;
-  wqstandins::SetReply(workspace.get(), L"ZERAZevozarAdid.Main", L"ListKB", L"<ListKB/>");
+  wqstandins::SetReply(workspace.get(), kServerProgId, L"ListKB", L"<ListKB/>");
   wqstandins::SetReply(workspace.get(), L"VIDIDIVIzoz.Main", L"DwgManagement::SubmitDiagram",
                        xml.c_str());
   plat::unique_safearray diagrams(SafeArrayCreateVector(VT_I4, 0, 1));
@@ -213,11 +215,13 @@ const std::vector<Reader>& Readers() {
       {"variant",
        L"<Variant value=\"\" vt=\"8204\"><SafeArray type=\"12\" lbound=\"0\" count=\"3\">"
        L"<Variant value=\"42\" vt=\"3\"/><Variant value=\"\" vt=\"8200\"><SafeArray type=\"8\" "
-       L"lbound=\"1\" count=\"2\"><SAData>a &amp; b</SAData><SAData>c</SAData></SafeArray></Variant>"
+       L"lbound=\"1\" count=\"2\"><SAData>a &amp; "
+       L"b</SAData><SAData>c</SAData></SafeArray></Variant>"
        L"<Variant value=\"1.5\" vt=\"5\"/></SafeArray></Variant>",
        ReadVariant},
       {"listcases",
-       L"<ListCases><Case ID=\"1\" CaseName=\"Base\"/><Case ID=\"2\" CaseName=\"Design &amp; more\"/>"
+       L"<ListCases><Case ID=\"1\" CaseName=\"Base\"/><Case ID=\"2\" CaseName=\"Design &amp; "
+       L"more\"/>"
        L"</ListCases>",
        ReadListCases},
       {"listclasses",

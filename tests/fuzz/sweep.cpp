@@ -35,18 +35,44 @@ VARTYPE ParameterType(const TYPEDESC& type) {
   if (type.vt == VT_PTR && type.lptdesc) return VT_BYREF | ParameterType(*type.lptdesc);
   if (type.vt == VT_SAFEARRAY && type.lptdesc) return VT_ARRAY | ParameterType(*type.lptdesc);
   switch (type.vt) {
-    case VT_I1: case VT_I2: case VT_I4: case VT_INT: case VT_UI1: case VT_UI2: case VT_UI4:
-    case VT_UINT: case VT_I8: case VT_R4: case VT_R8: case VT_CY: case VT_DATE: case VT_BSTR:
-    case VT_BOOL: case VT_DISPATCH: case VT_UNKNOWN: case VT_VARIANT: case VT_HRESULT:
-      return type.vt;
-    default:
-      return VT_VARIANT;
+    case VT_I1:
+    case VT_I2:
+    case VT_I4:
+    case VT_INT:
+    case VT_UI1:
+    case VT_UI2:
+    case VT_UI4:
+    case VT_UINT:
+    case VT_I8:
+    case VT_R4:
+    case VT_R8:
+    case VT_CY:
+    case VT_DATE:
+    case VT_BSTR:
+    case VT_BOOL:
+    case VT_DISPATCH:
+    case VT_UNKNOWN:
+    case VT_VARIANT:
+    case VT_HRESULT: return type.vt;
+    default: return VT_VARIANT;
   }
 }
 
 enum ArgumentSet {
-  kNone, kEmpty, kNull, kMissing, kEmptyText, kWrongText, kMinusOne, kHuge, kHugeText, kArray,
-  kNullObject, kObject, kTooMany, kArgumentSetCount
+  kNone,
+  kEmpty,
+  kNull,
+  kMissing,
+  kEmptyText,
+  kWrongText,
+  kMinusOne,
+  kHuge,
+  kHugeText,
+  kArray,
+  kNullObject,
+  kObject,
+  kTooMany,
+  kArgumentSetCount
 };
 
 bool IsDispatchPlumbing(const std::wstring& name) {
@@ -89,7 +115,8 @@ const std::vector<Member>& Members() {
       if (FAILED(library->GetTypeInfo(i, coclass.put()))) continue;
       TYPEATTR* attr = nullptr;
       if (FAILED(coclass->GetTypeAttr(&attr))) continue;
-      const bool creatable = attr->typekind == TKIND_COCLASS && (attr->wTypeFlags & TYPEFLAG_FCANCREATE);
+      const bool creatable =
+          attr->typekind == TKIND_COCLASS && (attr->wTypeFlags & TYPEFLAG_FCANCREATE);
       const CLSID clsid = attr->guid;
       const WORD implementedCount = attr->cImplTypes;
       coclass->ReleaseTypeAttr(attr);
@@ -215,12 +242,24 @@ void FillPlausible(VARIANT& v, VARTYPE vt, IDispatch* workspace, VARIANT& storag
     return;
   }
   switch (vt) {
-    case VT_BSTR: v.vt = VT_BSTR; v.bstrVal = SysAllocString(L"1"); break;
-    case VT_BOOL: v.vt = VT_BOOL; v.boolVal = VARIANT_TRUE; break;
-    case VT_I8: v.vt = VT_I8; v.llVal = 0; break;  // a window handle: none
+    case VT_BSTR:
+      v.vt = VT_BSTR;
+      v.bstrVal = SysAllocString(L"1");
+      break;
+    case VT_BOOL:
+      v.vt = VT_BOOL;
+      v.boolVal = VARIANT_TRUE;
+      break;
+    case VT_I8:
+      v.vt = VT_I8;
+      v.llVal = 0;
+      break;  // a window handle: none
     case VT_DISPATCH:
     case VT_UNKNOWN: SetObject(v, workspace); break;
-    default: v.vt = VT_I4; v.lVal = 1; break;
+    default:
+      v.vt = VT_I4;
+      v.lVal = 1;
+      break;
   }
 }
 
@@ -229,11 +268,26 @@ void Fill(VARIANT& v, ArgumentSet set, IDispatch* self) {
   switch (set) {
     case kEmpty: break;
     case kNull: v.vt = VT_NULL; break;
-    case kMissing: v.vt = VT_ERROR; v.scode = DISP_E_PARAMNOTFOUND; break;
-    case kEmptyText: v.vt = VT_BSTR; v.bstrVal = SysAllocString(L""); break;
-    case kWrongText: v.vt = VT_BSTR; v.bstrVal = SysAllocString(L"<x a='&amp;'/> not a number"); break;
-    case kMinusOne: v.vt = VT_I4; v.lVal = -1; break;
-    case kHuge: v.vt = VT_I8; v.llVal = 0x7FFFFFFFFFFFFFFFLL; break;
+    case kMissing:
+      v.vt = VT_ERROR;
+      v.scode = DISP_E_PARAMNOTFOUND;
+      break;
+    case kEmptyText:
+      v.vt = VT_BSTR;
+      v.bstrVal = SysAllocString(L"");
+      break;
+    case kWrongText:
+      v.vt = VT_BSTR;
+      v.bstrVal = SysAllocString(L"<x a='&amp;'/> not a number");
+      break;
+    case kMinusOne:
+      v.vt = VT_I4;
+      v.lVal = -1;
+      break;
+    case kHuge:
+      v.vt = VT_I8;
+      v.llVal = 0x7FFFFFFFFFFFFFFFLL;
+      break;
     case kHugeText: {
       v.vt = VT_BSTR;
       v.bstrVal = SysAllocStringLen(nullptr, 1 << 20);
@@ -246,7 +300,10 @@ void Fill(VARIANT& v, ArgumentSet set, IDispatch* self) {
       v.parray = SafeArrayCreate(VT_VARIANT, 1, &bound);
       break;
     }
-    case kNullObject: v.vt = VT_DISPATCH; v.pdispVal = nullptr; break;
+    case kNullObject:
+      v.vt = VT_DISPATCH;
+      v.pdispVal = nullptr;
+      break;
     case kObject:
     case kTooMany: SetObject(v, self); break;
     default: break;
@@ -262,11 +319,11 @@ SweepOutcome RunSweepCase(uint64_t index) {
   const Member& member = Members()[sweepCase.member];
   const ArgumentSet set = sweepCase.set;
   outcome.exists = true;
-  outcome.name = member.name + L" (argument set " + std::to_wstring(set) +
-                 (sweepCase.position >= 0
-                      ? L" at argument " + std::to_wstring(sweepCase.position + 1)
-                      : std::wstring(L" everywhere")) +
-                 L")";
+  outcome.name =
+      member.name + L" (argument set " + std::to_wstring(set) +
+      (sweepCase.position >= 0 ? L" at argument " + std::to_wstring(sweepCase.position + 1)
+                               : std::wstring(L" everywhere")) +
+      L")";
   if (GetEnvironmentVariableW(L"WQFUZZ_VERBOSE", nullptr, 0)) {
     fwprintf(stdout, L"%llu: %ls\n", static_cast<unsigned long long>(index), outcome.name.c_str());
     fflush(stdout);
@@ -308,8 +365,8 @@ SweepOutcome RunSweepCase(uint64_t index) {
   EXCEPINFO exception{};
   UINT argError = 0;
   SetErrorInfo(0, nullptr);
-  const HRESULT hr = object->Invoke(member.id, IID_NULL, 0x409, flags, &params, &result,
-                                    &exception, &argError);
+  const HRESULT hr =
+      object->Invoke(member.id, IID_NULL, 0x409, flags, &params, &result, &exception, &argError);
   // A failure of the method itself comes as an exception with its description.
   if (hr == DISP_E_EXCEPTION) {
     if (exception.pfnDeferredFillIn) exception.pfnDeferredFillIn(&exception);
@@ -326,11 +383,14 @@ SweepOutcome RunSweepCase(uint64_t index) {
     // What an out-parameter received is the caller's to free.
     const VARTYPE target = args[i].vt & ~VT_BYREF;
     void* received = reinterpret_cast<void*>(storage[i].llVal);
-    if (target == VT_VARIANT) VariantClear(&storage[i]);
-    else if (target == VT_BSTR) SysFreeString(static_cast<BSTR>(received));
+    if (target == VT_VARIANT)
+      VariantClear(&storage[i]);
+    else if (target == VT_BSTR)
+      SysFreeString(static_cast<BSTR>(received));
     else if ((target == VT_DISPATCH || target == VT_UNKNOWN) && received)
       static_cast<IUnknown*>(received)->Release();
-    else if ((target & VT_ARRAY) && received) SafeArrayDestroy(static_cast<SAFEARRAY*>(received));
+    else if ((target & VT_ARRAY) && received)
+      SafeArrayDestroy(static_cast<SAFEARRAY*>(received));
   }
   SetErrorInfo(0, nullptr);
   object.reset();
