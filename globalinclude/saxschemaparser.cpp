@@ -760,6 +760,10 @@ HRESULT ContentHandler::Parse(SAXSchemaElementHandler* root, BSTR source, bool i
     VARIANT text;
     text.vt = VT_BSTR;
     text.bstrVal = source ? source : empty.get();
+    // The reader may let an unused declaration pass despite its prohibition.
+    if (WQDeclaresDocumentType(text.bstrVal))
+      error.ThrowHrAt(WQ_HERE, HRESULT_FROM_WIN32(ERROR_INVALID_DATA),
+                      L"The XML text declares a document type");
     // The text ends at its first null, as it does for the reader.
     const size_t length = wcslen(text.bstrVal);
     plat::com_ptr<TextStream> stream;

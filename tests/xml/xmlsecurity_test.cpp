@@ -94,4 +94,13 @@ TEST(XmlSecurity, ReplyParserRefusesEntityExpansionAtOnce) {
   }
 }
 
+// Wine's reader lets a declaration that no entity uses pass despite its DTD prohibition;
+// MSXML refuses it, and so does the module, whatever the reader does.
+TEST(XmlSecurity, ReplyParserRefusesAnyDocumentType) {
+  AnyReply parser;
+  EXPECT_EQ(parser.ParseString(wqtest::Bstr(L"<!DOCTYPE Reply []><Reply/>").get()),
+            HRESULT_FROM_WIN32(ERROR_INVALID_DATA));
+  EXPECT_EQ(parser.ParseString(wqtest::Bstr(L"<?xml version=\"1.0\"?><Reply/>").get()), S_OK);
+}
+
 }  // namespace
