@@ -411,6 +411,45 @@ TEST(ConflictResDlg, TheSelectionStaysWithItsRowAsRowsOpenAndClose) {
                   .Click(IDCANCEL));
 }
 
+// A page fills itself when it first shows, once: what was chosen there stays as it was when
+// the user comes back to it.
+TEST(ConflictResDlg, PagesFillWhenFirstShownAndKeepWhatWasChosen) {
+  Showing showing(
+      L"<Cases><Conflicts><Case ID='5' Name='Winter'><Conflict Type='3'/></Case></Conflicts>"
+      L"</Cases><Objects><Conflicts><Object ID='1' Name='Pump'><Conflict Type='5'/>"
+      L"<Conflict Type='1'/></Object></Conflicts></Objects>"
+      L"<Diagrams><Conflicts><Diagram ID='2' Name='PID-1'><Conflict Type='1'/></Diagram>"
+      L"</Conflicts></Diagrams>");
+  const auto nodes = [](const DialogView& view, int tree) {
+    return SendMessageW(FindControl(view.hwnd(), tree), TVM_GETCOUNT, 0, 0);
+  };
+  const auto rows = [](const DialogView& view, int list) {
+    return SendMessageW(FindControl(view.hwnd(), list), LVM_GETITEMCOUNT, 0, 0);
+  };
+  constexpr wchar_t kChosen[] =
+      L"Conflicts [11]\n  Pump [9]\n    Class Change [2]\n    Parent Item Deleted [1]\n";
+  showing.Run(DialogScript()
+                  .Inspect([&](DialogView& view) {
+                    EXPECT_EQ(nodes(view, IDC_CASETREE), 3);
+                    EXPECT_EQ(nodes(view, IDC_OBJECTTREE), 0);
+                    EXPECT_EQ(rows(view, IDC_DIAGRAMLIST), 0);
+                  })
+                  .SelectTab(IDC_CONFLICTTABS, kObjectsTab)
+                  .Do(SelectNode(IDC_OBJECTTREE, {L"Conflicts", L"Pump", L"Class Change"}))
+                  .Do(ClickButton(IDC_OBJECTTREE, IDC_SECONDCHOICE))
+                  .SelectTab(IDC_CONFLICTTABS, kDiagramsTab)
+                  .Do(Key(IDC_DIAGRAMLIST, 1, VK_ADD))
+                  .SelectTab(IDC_CONFLICTTABS, kObjectsTab)
+                  .Inspect([&](DialogView& view) {
+                    EXPECT_EQ(TreeText(FindControl(view.hwnd(), IDC_OBJECTTREE)), kChosen);
+                  })
+                  .SelectTab(IDC_CONFLICTTABS, kDiagramsTab)
+                  .Inspect(Shows(IDC_DIAGRAMLIST,
+                                 L"Conflicts [23]\n  PID-1 [21]\n    Parent Item Deleted [1]\n"))
+                  .Click(IDCANCEL));
+  EXPECT_EQ(showing.Resolution(kObjectItems, 0, 0), 1);
+}
+
 TEST(ConflictResDlg, DocumentsAreResolvedAsAWhole) {
   Showing showing(
       L"<Datasheets><Conflicts><Datasheet ID='8' Name='DS-1'><Conflict ID='81' Type='1'/>"

@@ -50,7 +50,6 @@ LRESULT CConflictListPage::OnInitDialog() {
     column.iSubItem = static_cast<int>(i);
     list_.SendMessage(LVM_INSERTCOLUMNW, i, reinterpret_cast<LPARAM>(&column));
   }
-  FillList();
 
   resizer_.Attach(hwnd());
   resizer_.SetControlAnchor(listId_, RESIZE_ANCHOR_LEFT | RESIZE_ANCHOR_RIGHT,
@@ -69,7 +68,7 @@ void CConflictListPage::OnSize() {
   InvalidateRect(hwnd(), nullptr, TRUE);
 }
 
-void CConflictListPage::FillList() {
+void CConflictListPage::Fill() {
   Clear();
   // The list learns the row count once, when the rows that show at first are known.
   filling_ = true;

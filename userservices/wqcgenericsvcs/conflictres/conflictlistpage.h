@@ -60,7 +60,10 @@ struct ListColumn {
 class CConflictListPage : public CConflictPage {
  public:
   ~CConflictListPage() override;
-  void ReleaseRecords() override { Clear(); }
+  void ReleaseRecords() override {
+    CancelFill();
+    Clear();
+  }
 
  protected:
   CConflictListPage(CConflictResDlg* owner, WORD listId, std::span<const ListColumn> columns);
@@ -69,6 +72,7 @@ class CConflictListPage : public CConflictPage {
     return plat::MessageMap{
         plat::OnMessage(WM_INITDIALOG, &CConflictListPage::OnInitDialog),
         plat::OnMessage(WM_DESTROY, &CConflictListPage::OnDestroy),
+        plat::OnMessage(WM_SHOWWINDOW, &CConflictListPage::OnShowWindow),
         plat::Chain(&CConflictListPage::resizer_),
         plat::OnMessage(WM_SIZE, &CConflictListPage::OnSize),
         plat::OnMessage(WM_COMMAND, &CConflictListPage::Ignore),
@@ -108,7 +112,7 @@ class CConflictListPage : public CConflictPage {
   LRESULT OnGetDispInfo(int, NMHDR* header, bool&);
   void OnClickList();
 
-  void FillList();
+  void Fill() override;
   void Clear();
   // Tells the list its new row count after `count` rows were added (or, negative, taken
   // away) after row `at`; the selected and focused row stay with the row they were on.

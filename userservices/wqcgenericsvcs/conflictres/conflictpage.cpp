@@ -12,4 +12,13 @@ void CConflictPage::InitPage() {
                                      16, 0, RGB(255, 0, 255), IMAGE_BITMAP, LR_CREATEDIBSECTION));
 }
 
+LRESULT CConflictPage::OnShowWindow(UINT, WPARAM shown, LPARAM, bool& handled) {
+  handled = false;
+  if (shown && fillDue_) {
+    fillDue_ = false;
+    Fill();
+  }
+  return 0;
+}
+
 void CConflictPage::UnregisterPage() { UnregisterModelessWindow(hwnd()); }

@@ -58,6 +58,12 @@ class CConflictPage : public plat::Window, public CPropertyPage {
   explicit CConflictPage(CConflictResDlg* owner);
 
   CProjectUpdates* Model() const { return static_cast<CProjectUpdates*>(GetOwner()); }
+  // A page fills itself from the model the first time it shows, so that a large reply
+  // costs the user only the pages they look at.
+  LRESULT OnShowWindow(UINT, WPARAM shown, LPARAM, bool& handled);
+  virtual void Fill() = 0;
+  // After this the page no longer fills itself: its records are gone from the model.
+  void CancelFill() { fillDue_ = false; }
   // Registers the page so that the keyboard works inside it, and loads the image strip.
   void InitPage();
   void UnregisterPage();
@@ -67,4 +73,7 @@ class CConflictPage : public plat::Window, public CPropertyPage {
   CConflictResDlg* owner_;
   CDlgResizer resizer_;
   unique_himagelist images_;
+
+ private:
+  bool fillDue_ = true;
 };

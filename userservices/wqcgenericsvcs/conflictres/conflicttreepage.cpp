@@ -66,7 +66,7 @@ LRESULT CConflictTreePage::OnInitDialog() {
   firstChoice_ = GetDlgItem(IDC_FIRSTCHOICE);
   secondChoice_ = GetDlgItem(IDC_SECONDCHOICE);
   newName_ = GetDlgItem(IDC_NEWNAME);
-  FillTree();
+  HideDetails();
 
   // The tree takes all growth in height; the description pane stays at the bottom.
   resizer_.Attach(hwnd());
@@ -87,11 +87,12 @@ void CConflictTreePage::Forget() {
 }
 
 void CConflictTreePage::ReleaseRecords() {
+  CancelFill();
   Forget();
   HideDetails();
 }
 
-void CConflictTreePage::FillTree() {
+void CConflictTreePage::Fill() {
   Forget();
   // Without redrawing, each node costs the tree the same whatever the tree holds.
   tree_.SendMessage(WM_SETREDRAW, FALSE);

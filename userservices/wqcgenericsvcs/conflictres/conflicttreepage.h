@@ -58,6 +58,7 @@ class CConflictTreePage : public CConflictPage {
     return plat::MessageMap{
         plat::OnMessage(WM_INITDIALOG, &CConflictTreePage::OnInitDialog),
         plat::OnMessage(WM_DESTROY, &CConflictTreePage::OnDestroy),
+        plat::OnMessage(WM_SHOWWINDOW, &CConflictTreePage::OnShowWindow),
         plat::Chain(&CConflictTreePage::resizer_),
         plat::OnCommand(IDC_FIRSTCHOICE, BN_CLICKED, &CConflictTreePage::OnClickedChoice1),
         plat::OnCommand(IDC_SECONDCHOICE, BN_CLICKED, &CConflictTreePage::OnClickedChoice2),
@@ -83,7 +84,7 @@ class CConflictTreePage : public CConflictPage {
   void OnChangeNewName();
   LRESULT OnSelChanged(int, NMHDR* header, bool&);
 
-  void FillTree();
+  void Fill() override;
   void Forget();
   // An item node whose children are still to come.
   struct PendingItem {
