@@ -40,6 +40,17 @@ bool Contains(const std::vector<std::wstring>& names, const std::wstring& name) 
   });
 }
 
+void InsertNames(const plat::ListView& list, std::vector<std::wstring> names) {
+  // Wine's sorted list walks from its first item to the place of each new one: given from
+  // the last in order to the first, every name stops at the top at once.
+  std::stable_sort(names.begin(), names.end(), [](const std::wstring& a, const std::wstring& b) {
+    return lstrcmpiW(a.c_str(), b.c_str()) > 0;
+  });
+  list.SendMessage(WM_SETREDRAW, FALSE);
+  for (const std::wstring& name : names) list.InsertItem(list.GetItemCount(), name.c_str(), 0);
+  list.SendMessage(WM_SETREDRAW, TRUE);
+}
+
 HINSTANCE ResourceInstance() {
   HINSTANCE instance = plat::module().GetInstance();
   return instance ? instance : GetModuleHandleW(nullptr);

@@ -43,6 +43,9 @@ void FillNameArray(WQComException& error, WQBstrSafeArray& array, const NameSet&
 // Whether `names` holds `name`, compared as the model compares names (SameAccessName).
 bool Contains(const std::vector<std::wstring>& names, const std::wstring& name);
 
+// Adds the names to a list that sorts itself, with the user image.
+void InsertNames(const plat::ListView& list, std::vector<std::wstring> names);
+
 // The resources of the module (the executable's own when no module is loaded).
 HINSTANCE ResourceInstance();
 

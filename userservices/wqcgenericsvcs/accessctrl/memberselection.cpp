@@ -9,8 +9,7 @@ LRESULT CCMemberSelection::OnInitDialog() {
   list_ = GetDlgItem(IDC_MEMBERCANDIDATES);
   list_.SetSmallImageList(images_.get());
   list_.InsertColumn(0, L"Name", 210);
-  for (const std::wstring& name : candidates_)
-    list_.InsertItem(list_.GetItemCount(), name.c_str(), 0);
+  InsertNames(list_, candidates_);
   return TRUE;
 }
 

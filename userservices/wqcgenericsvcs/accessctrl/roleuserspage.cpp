@@ -1,5 +1,7 @@
 #include "roleuserspage.h"
 
+#include <unordered_set>
+
 #include "accesseditdata.h"
 #include "memberselection.h"
 
@@ -20,27 +22,25 @@ LRESULT CRoleUsersPage::OnInitDialog() {
   return TRUE;
 }
 
-void CRoleUsersPage::InsertMembers() {
-  for (const std::wstring& name : members_) list_.InsertItem(list_.GetItemCount(), name.c_str(), 0);
-}
+void CRoleUsersPage::InsertMembers() { InsertNames(list_, members_); }
 
+// A role may have as many members as the workspace has users: names are looked up in sets.
 void CRoleUsersPage::OnClickedAdd() {
+  const NameSet members(members_.begin(), members_.end());
   std::vector<std::wstring> candidates;
   for (const std::wstring& name : allUsers_)
-    if (!Contains(members_, name)) candidates.push_back(name);
+    if (!members.contains(name)) candidates.push_back(name);
   CCMemberSelection selection(std::move(candidates));
   if (selection.DoModal(GetActiveWindow()) != IDOK) return;
-  for (const std::wstring& name : selection.GetChosen()) {
-    members_.push_back(name);
-    list_.InsertItem(list_.GetItemCount(), name.c_str(), 0);
-  }
+  const std::vector<std::wstring>& chosen = selection.GetChosen();
+  members_.insert(members_.end(), chosen.begin(), chosen.end());
+  InsertNames(list_, chosen);
 }
 
 void CRoleUsersPage::OnClickedRemove() {
-  for (int item : list_.GetSelectedItems()) {
-    const std::wstring name = list_.GetItemText(item, 0);
-    std::erase(members_, name);
-  }
+  std::unordered_set<std::wstring> removed;
+  for (int item : list_.GetSelectedItems()) removed.insert(list_.GetItemText(item, 0));
+  std::erase_if(members_, [&](const std::wstring& name) { return removed.contains(name); });
   list_.DeleteAllItems();
   InsertMembers();
 }
@@ -51,9 +51,11 @@ bool CRoleUsersPage::UpdateData() {
   for (int i = 0; i < list_.GetItemCount(); ++i) shown.push_back(list_.GetItemText(i, 0));
   data.usersAdded.clear();
   data.usersRemoved.clear();
+  const NameSet initial(initialMembers_.begin(), initialMembers_.end());
+  const NameSet current(shown.begin(), shown.end());
   for (const std::wstring& name : shown)
-    if (!Contains(initialMembers_, name)) data.usersAdded.push_back(name);
+    if (!initial.contains(name)) data.usersAdded.push_back(name);
   for (const std::wstring& name : initialMembers_)
-    if (!Contains(shown, name)) data.usersRemoved.push_back(name);
+    if (!current.contains(name)) data.usersRemoved.push_back(name);
   return true;
 }
