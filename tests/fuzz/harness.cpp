@@ -597,8 +597,8 @@ int RunDriver(const Options& options) {
     clean = clean && t.crashesOurs == 0 && t.hangsOurs == 0 && t.wrong == 0 && t.leaks == 0 &&
             t.external == 0 && t.tried > 0;
     if (format == "sweep") {
-      // The Parts answer a bad index or a missing workspace with a bare E_INVALIDARG in
-      // places: such failures are counted, not failed.
+      // Some methods answer a bad index or a missing workspace with a bare E_INVALIDARG by
+      // design: such failures are counted, not failed.
       printf(
           "%-20s failures without a WQError: %ld; references kept after a failure in Wine's\n"
           "%-20s dispatcher: %ld; DllCanUnloadNow: 0x%08lx\n",

@@ -10,6 +10,9 @@
 #include "fieldformatting/descriptivetext.h"
 #include "fieldformatting/initializeformatterparser.h"
 #include "kbscripting/listkbparser.h"
+#include "kbscripting/domutil.h"
+#include "kbscripting/scriptuipage.h"
+#include "kbscripting/scriptuiresultsdoc.h"
 #include "main/enumoptionsparser.h"
 #include "WQCGenericSvcs.h"
 #include "conflictres/projectupdates.h"
@@ -194,6 +197,55 @@ ReaderResult ReadSubmission(const std::wstring& xml) {
   return result;
 }
 
+// A KB dialog's description, read with the DOM and made into the dialog's page by the
+// module's stylesheet, which is read from the server DLL: the DLL is loaded through one of
+// its objects and stays.
+ReaderResult ReadScriptUI(const std::wstring& xml) {
+  ReaderResult result;
+  {
+    plat::com_ptr<IWQCGenericSvcsMain> main;
+    result.hr = CoCreateInstance(__uuidof(::Main), nullptr, CLSCTX_INPROC_SERVER,
+                                 __uuidof(IWQCGenericSvcsMain), main.put_void());
+    if (FAILED(result.hr)) return result;
+  }
+  ScriptUISettings settings;
+  plat::unique_bstr page;
+  result.hr = BuildScriptUIPage(xml.c_str(), settings, page);
+  result.external = HasMarker(page.get()) || HasMarker(settings.returnTo.get()) ||
+                    HasMarker(settings.from.get()) || HasMarker(settings.debugFile.get());
+  SetErrorInfo(0, nullptr);
+  return result;
+}
+
+// The instance data of a KB dialog's page (the children of the first element under the
+// document element) and its inputs, copied into the results document the next KB call
+// carries.
+ReaderResult ReadScriptUIResults(const std::wstring& xml) {
+  ReaderResult result;
+  plat::com_ptr<IXMLDOMDocument> data;
+  result.hr = CreateDomDocument(__uuidof(DOMDocument60), data);
+  if (FAILED(result.hr)) return result;
+  VARIANT_BOOL loaded = VARIANT_FALSE;
+  result.hr = LoadXMLText(data.get(), xml.c_str(), &loaded);
+  ScriptUIResultsDoc results;
+  plat::com_ptr<IXMLDOMElement> root;
+  plat::com_ptr<IXMLDOMNode> instance;
+  plat::com_ptr<IXMLDOMNodeList> nodes;
+  if (loaded == VARIANT_TRUE && SUCCEEDED(data->get_documentElement(root.put())) && root &&
+      SUCCEEDED(root->get_firstChild(instance.put())) && instance &&
+      SUCCEEDED(instance->get_childNodes(nodes.put())) && nodes) {
+    for (plat::com_ptr<IXMLDOMNode> node; nodes->nextNode(node.put()) == S_OK && node;) {
+      results.AddInstanceNode(node.get());
+      plat::unique_bstr text;
+      if (SUCCEEDED(node->get_text(text.put()))) results.AddInput(text.get(), text.get());
+    }
+  }
+  const plat::unique_bstr text = results.GetXML();
+  result.external = HasMarker(text.get());
+  SetErrorInfo(0, nullptr);
+  return result;
+}
+
 }  // namespace
 
 HRESULT ServerCanUnloadNow() {
@@ -283,6 +335,22 @@ const std::vector<Reader>& Readers() {
        L"<Reply><Message MessageType=\"INFO\" DocumentId=\"3\">Submitted &amp; filed</Message>"
        L"<Note/><Message>Checked</Message></Reply>",
        ReadSubmission, true},
+      {"scriptui",
+       L"<ScriptUI ReturnTo=\"Sizing\" ActiveDocument=\"3\" ActiveCase=\"1\"><DialogBox "
+       L"MaxWidth=\"400\"><EditBox id=\"Tag\" prompt=\"Tag &amp; number\" visiblewidth=\"20\"/>"
+       L"<CheckBox id=\"Ins\" prompt=\"Insulated\" Checked=\"1\"/><RadioGroup Name=\"Size\">"
+       L"<RadioButton id=\"S\" prompt=\"Small\"/><RadioButton id=\"L\" prompt=\"Large\" "
+       L"Checked=\"1\"/></RadioGroup><ComboBox id=\"Mat\" prompt=\"Material\"><Choice "
+       L"value=\"CS\">Carbon steel</Choice><Choice selected=\"selected\">Copper</Choice>"
+       L"</ComboBox><TextBox>one&#13;&#10;two</TextBox><HelpString>Fill in &lt;all&gt;</HelpString>"
+       L"<Script language=\"JScript\">function Validate() { return true; }</Script></DialogBox>"
+       L"</ScriptUI>",
+       ReadScriptUI, true, true},
+      {"scriptuiresults",
+       L"<ScriptUI><InstanceData><Datum id=\"Line\" vt=\"3\" value=\"7\"/>"
+       L"<Datum id=\"Note\" vt=\"8\" value=\"a &amp; b\">text</Datum><!-- kept out -->"
+       L"<Other><Datum id=\"Deep\" vt=\"8\" value=\"x\"/></Other></InstanceData></ScriptUI>",
+       ReadScriptUIResults, true, true},
   };
   return readers;
 }
