@@ -24,6 +24,7 @@
 #include "conflictres/projectupdates.h"
 #include "main/main.h"
 #include "workspacedialogs/assocholddlg.h"
+#include "workspacedialogs/claimdlg.h"
 
 namespace {
 
@@ -176,22 +177,46 @@ void Report(const char* what, size_t characters, double module, double floor) {
 
 // A dialog's time with the reply less its time with one that just fills the list: what the
 // reply's size costs. A list that needs a scroll bar pays once for it (some 25-50 ms under
-// Wine's themed scroll bars), whatever it holds.
-void AssocHold(int holds) {
-  const std::wstring text = HoldsReply(holds);
+// Wine's themed scroll bars), whatever it holds. `show` shows the dialog over a reply.
+template <class Show>
+void ReportListDialog(const char* what, const std::wstring& text, const std::wstring& filling,
+                      Show&& show) {
   plat::unique_bstr xml = plat::unique_bstr::copy(text.c_str());
-  plat::unique_bstr empty = plat::unique_bstr::copy(HoldsReply(kRowsFillingTheList).c_str());
-  const auto show = [](BSTR reply) {
-    return Median([&] {
-      AssocHoldDlg dialog;
-      dialog.SetHoldsXml(reply);
-      ShowAndCancel([&] { dialog.DoModal(nullptr, GetModuleHandleW(nullptr)); });
-    });
-  };
-  const double module = show(xml.get()) - show(empty.get());
+  plat::unique_bstr few = plat::unique_bstr::copy(filling.c_str());
+  const double module = Median([&] { show(xml.get()); }) - Median([&] { show(few.get()); });
+  Report(what, text.size(), module, ReaderAlone(xml.get()));
+}
+
+void AssocHold(int holds) {
   char what[64];
   std::snprintf(what, sizeof what, "associate hold, %d holds", holds);
-  Report(what, text.size(), module, ReaderAlone(xml.get()));
+  ReportListDialog(what, HoldsReply(holds), HoldsReply(kRowsFillingTheList), [](BSTR reply) {
+    AssocHoldDlg dialog;
+    dialog.SetHoldsXml(reply);
+    ShowAndCancel([&] { dialog.DoModal(nullptr, GetModuleHandleW(nullptr)); });
+  });
+}
+
+std::wstring PartsReply(int count) {
+  std::wstring xml = L"<ListObjectParts>\n";
+  for (int i = 0; i < count; ++i)
+    xml += L"<Part OID='" + std::to_wstring(i + 1) + L"' Name='Part " + std::to_wstring(i) +
+           L"' Class='Pump' InScope='Yes' ClaimSetting='Free' ClaimedBy='ann' "
+           L"ClaimExtent='Whole' ClaimMode='2'/>\n";
+  return xml + L"</ListObjectParts>";
+}
+
+// The claim dialog reads the parts, then lists them: the reply's time with the dialog's.
+void ClaimDialog(int parts) {
+  char what[64];
+  std::snprintf(what, sizeof what, "claim dialog, %d parts", parts);
+  ReportListDialog(what, PartsReply(parts), PartsReply(kRowsFillingTheList), [](BSTR reply) {
+    ObjectPartArray read;
+    ListObjectPartsParser parser(read);
+    parser.ParseString(reply);
+    CClaimDlg dialog(read);
+    ShowAndCancel([&] { dialog.DoModal(nullptr, GetModuleHandleW(nullptr)); });
+  });
 }
 
 void AccessControlModel(int users, int accounts) {
@@ -326,7 +351,7 @@ void DiagramSubmission(int messages) {
 int main(int argc, char** argv) {
   if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 1;
   std::setvbuf(stdout, nullptr, _IONBF, 0);
-  // One case by its number (1 to 8), or all.
+  // One case by its number (1 to 9), or all.
   const int only = argc > 1 ? std::atoi(argv[1]) : 0;
   std::printf(
       "median of %d runs                         reply      module    reader alone  ratio\n",
@@ -339,6 +364,7 @@ int main(int argc, char** argv) {
   if (!only || only == 8) AccessDialog<DlgControlRoles>("roles dialog", 20000, 100);
   if (!only || only == 4) ConflictDialog(12000);
   if (!only || only == 5) DiagramSubmission(100000);
+  if (!only || only == 9) ClaimDialog(20000);
   CoUninitialize();
   return 0;
 }

@@ -46,9 +46,8 @@ void InsertNames(const plat::ListView& list, std::vector<std::wstring> names) {
   std::stable_sort(names.begin(), names.end(), [](const std::wstring& a, const std::wstring& b) {
     return lstrcmpiW(a.c_str(), b.c_str()) > 0;
   });
-  list.SendMessage(WM_SETREDRAW, FALSE);
+  const plat::RedrawPause pause(list);
   for (const std::wstring& name : names) list.InsertItem(list.GetItemCount(), name.c_str(), 0);
-  list.SendMessage(WM_SETREDRAW, TRUE);
 }
 
 HINSTANCE ResourceInstance() {

@@ -1,12 +1,38 @@
 #include "claimdlg.h"
 
 #include <algorithm>
+#include <cwchar>
 #include <iterator>
+#include <string>
+#include <unordered_map>
 
 namespace {
 
 constexpr int kColumnMargin = 12;
 constexpr int kWidestColumn = 100;
+
+// Texts measured as the list measures them, in its font, each distinct text once: the
+// list's own measure takes a device context per call, which a list of thousands of parts
+// pays for every cell.
+class TextWidths {
+ public:
+  explicit TextWidths(const plat::Window& list) : dc_(list), font_(dc_, list.GetFont()) {}
+
+  int Of(const wchar_t* text) {
+    const auto [at, added] = widths_.try_emplace(text, 0);
+    if (added) {
+      SIZE size{};
+      GetTextExtentPoint32W(dc_, text, static_cast<int>(wcslen(text)), &size);
+      at->second = size.cx;
+    }
+    return at->second;
+  }
+
+ private:
+  plat::WindowDC dc_;
+  plat::SelectObjectScope font_;
+  std::unordered_map<std::wstring, int> widths_;
+};
 
 struct Column {
   const wchar_t* heading;
@@ -65,6 +91,8 @@ LRESULT CClaimDlg::OnInitDialog() {
 }
 
 void CClaimDlg::FillList() {
+  const plat::RedrawPause pause(list_);
+  TextWidths measure(list_);
   int widths[kColumnCount];
   for (int i = 0; i < kColumnCount; ++i) widths[i] = list_.GetColumnWidth(i);
   for (int row = 0; row < parts_.GetCount(); ++row) {
@@ -73,8 +101,7 @@ void CClaimDlg::FillList() {
     for (int i = 0; i < kColumnCount; ++i) {
       const wchar_t* text = (part.*kColumns[i].text).c_str();
       if (i > 0) list_.SetItemText(row, i, text);
-      if (kColumns[i].fitsTexts)
-        widths[i] = std::max(widths[i], list_.GetStringWidth(text) + kColumnMargin);
+      if (kColumns[i].fitsTexts) widths[i] = std::max(widths[i], measure.Of(text) + kColumnMargin);
     }
   }
   for (int i = 0; i < kColumnCount; ++i)

@@ -66,11 +66,17 @@ bool COpenDatasheetDlg::IsListed(const DocumentEntry& entry) const noexcept {
 
 int COpenDatasheetDlg::FindShownDocument(int row) const noexcept {
   if (row < 0) return -1;
-  for (size_t i = 0; i < documents_.size(); ++i) {
+  const auto shows = [&](size_t i) {
     const DocumentEntry& entry = documents_[i];
-    if (entry.status == currentTab_ && entry.row == row && IsListed(entry))
-      return static_cast<int>(i);
-  }
+    return entry.status == currentTab_ && entry.row == row && IsListed(entry);
+  };
+  // The last fill knows at once; the walk is for documents added since.
+  const size_t at = static_cast<size_t>(row);
+  if (at < rowDocuments_.size() && rowDocuments_[at] < documents_.size() &&
+      shows(rowDocuments_[at]))
+    return static_cast<int>(rowDocuments_[at]);
+  for (size_t i = 0; i < documents_.size(); ++i)
+    if (shows(i)) return static_cast<int>(i);
   return -1;
 }
 
@@ -142,7 +148,9 @@ void COpenDatasheetDlg::SizeToContents() {
 
 void COpenDatasheetDlg::Refill() {
   FillingScope filling(filling_);
+  const plat::RedrawPause pause(list_);
   list_.DeleteAllItems();
+  selectedCount_ = selectedCandidates_ = 0;
   const bool rebuild = currentTab_ == kNewTab || list_.GetColumnCount() < 3;
   if (rebuild) {
     while (list_.GetColumnCount() > 0 && list_.DeleteColumn(0)) {
@@ -159,11 +167,16 @@ void COpenDatasheetDlg::Refill() {
   open_.EnableWindow(false);
 
   int rows = 0;
-  for (DocumentEntry& entry : documents_) {
+  rowDocuments_.clear();
+  for (size_t i = 0; i < documents_.size(); ++i) {
+    DocumentEntry& entry = documents_[i];
     if (entry.status != currentTab_ || !IsListed(entry)) continue;
     entry.row = list_.InsertItem(rows, entry.title.c_str());
     if (entry.row < 0) continue;
     ++rows;
+    const size_t at = static_cast<size_t>(entry.row);
+    if (at >= rowDocuments_.size()) rowDocuments_.resize(at + 1, documents_.size());
+    rowDocuments_[at] = i;
     if (currentTab_ != kNewTab) {
       list_.SetItemText(entry.row, 1, entry.diagramClass.c_str());
       list_.SetItemText(entry.row, 2, entry.caseName.c_str());
@@ -180,29 +193,50 @@ int COpenDatasheetDlg::CollectSelection() {
   return static_cast<int>(selectedRows_.size());
 }
 
-bool COpenDatasheetDlg::AnyAsBuiltCandidate(const std::vector<int>& rows) const noexcept {
-  return std::any_of(rows.begin(), rows.end(), [this](int row) {
-    const int position = FindShownDocument(row);
-    return position >= 0 && documents_[position].docType == 2;
-  });
+bool COpenDatasheetDlg::IsAsBuiltCandidate(int row) const noexcept {
+  const int position = FindShownDocument(row);
+  return position >= 0 && documents_[position].docType == 2;
 }
 
-void COpenDatasheetDlg::UpdateChoiceButtons(const std::vector<int>& rows) {
-  open_.EnableWindow(!rows.empty());
-  asBuiltBox_.EnableWindow(currentTab_ == kNewTab && AnyAsBuiltCandidate(rows));
+bool COpenDatasheetDlg::AnyAsBuiltCandidate(const std::vector<int>& rows) const noexcept {
+  return std::any_of(rows.begin(), rows.end(), [this](int row) { return IsAsBuiltCandidate(row); });
+}
+
+void COpenDatasheetDlg::CountSelection(const std::vector<int>& rows) {
+  selectedCount_ = static_cast<int>(rows.size());
+  selectedCandidates_ = static_cast<int>(
+      std::count_if(rows.begin(), rows.end(), [this](int row) { return IsAsBuiltCandidate(row); }));
+}
+
+void COpenDatasheetDlg::UpdateChoiceButtons() {
+  open_.EnableWindow(selectedCount_ > 0);
+  asBuiltBox_.EnableWindow(currentTab_ == kNewTab && selectedCandidates_ > 0);
 }
 
 void COpenDatasheetDlg::OnListClick() {
   CollectSelection();
-  UpdateChoiceButtons(selectedRows_);
+  CountSelection(selectedRows_);
+  UpdateChoiceButtons();
 }
 
-// A selection changed by keyboard sends no click: the buttons follow it all the same.
+// A selection changed by keyboard sends no click: the buttons follow it all the same. Each
+// change of a row is counted as it comes; asking the list for its whole selection every
+// time made choosing thousands of rows take the square of their number.
 LRESULT COpenDatasheetDlg::OnListItemChanged(int, NMHDR* header, bool&) {
   const auto* change = reinterpret_cast<const NMLISTVIEW*>(header);
-  if (!filling_ && (change->uChanged & LVIF_STATE) &&
-      ((change->uOldState ^ change->uNewState) & LVIS_SELECTED))
-    UpdateChoiceButtons(list_.GetSelectedItems());
+  if (filling_ || !(change->uChanged & LVIF_STATE) ||
+      !((change->uOldState ^ change->uNewState) & LVIS_SELECTED))
+    return 0;
+  const int step = (change->uNewState & LVIS_SELECTED) ? 1 : -1;
+  if (change->iItem < 0) {
+    // Every row at once.
+    CountSelection(list_.GetSelectedItems());
+  } else {
+    selectedCount_ = std::max(0, selectedCount_ + step);
+    if (IsAsBuiltCandidate(change->iItem))
+      selectedCandidates_ = std::max(0, selectedCandidates_ + step);
+  }
+  UpdateChoiceButtons();
   return 0;
 }
 

@@ -104,13 +104,21 @@ class COpenDatasheetDlg : public plat::DialogImpl<COpenDatasheetDlg> {
   void SizeToContents();
   void Refill();
   int CollectSelection();
+  bool IsAsBuiltCandidate(int row) const noexcept;
   bool AnyAsBuiltCandidate(const std::vector<int>& rows) const noexcept;
-  void UpdateChoiceButtons(const std::vector<int>& rows);
+  void CountSelection(const std::vector<int>& rows);
+  void UpdateChoiceButtons();
 
   std::wstring title_;
   int currentTab_ = kNewTab;
   std::vector<DocumentEntry> documents_;
+  // The document of each row of the last fill: every change of the selection asks for
+  // those of all selected rows.
+  std::vector<size_t> rowDocuments_;
   std::vector<int> selectedRows_;
+  // The rows selected now, and how many of them may be built as-built.
+  int selectedCount_ = 0;
+  int selectedCandidates_ = 0;
   std::array<int, 4> columnWidths_{60, 60, 60, 60};
   std::wstring function_;
   bool editableOnly_ = true;
