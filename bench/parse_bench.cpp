@@ -12,32 +12,8 @@
 #include "workspace/listcasesparser.h"
 #include "workspacedialogs/listobjectsparser.h"
 #include "workspacedialogs/selectionitems.h"
-#include "wqmsxml.h"
 
 namespace {
-
-class EmptyHandler : public plat::Implements<EmptyHandler, ISAXContentHandler> {
- public:
-  STDMETHOD(putDocumentLocator)(ISAXLocator*) override { return S_OK; }
-  STDMETHOD(startDocument)() override { return S_OK; }
-  STDMETHOD(endDocument)() override { return S_OK; }
-  STDMETHOD(startPrefixMapping)(const WCHAR*, int, const WCHAR*, int) override { return S_OK; }
-  STDMETHOD(endPrefixMapping)(const WCHAR*, int) override { return S_OK; }
-  STDMETHOD(startElement)
-  (const WCHAR*, int, const WCHAR*, int, const WCHAR*, int, ISAXAttributes*) override {
-    ++elements;
-    return S_OK;
-  }
-  STDMETHOD(endElement)(const WCHAR*, int, const WCHAR*, int, const WCHAR*, int) override {
-    return S_OK;
-  }
-  STDMETHOD(characters)(const WCHAR*, int) override { return S_OK; }
-  STDMETHOD(ignorableWhitespace)(const WCHAR*, int) override { return S_OK; }
-  STDMETHOD(processingInstruction)(const WCHAR*, int, const WCHAR*, int) override { return S_OK; }
-  STDMETHOD(skippedEntity)(const WCHAR*, int) override { return S_OK; }
-
-  int elements = 0;
-};
 
 // The text's UTF-16 bytes behind a byte-order mark, in a stream of the platform's.
 plat::com_ptr<IStream> MakeStream(const std::wstring& text) {
@@ -58,7 +34,7 @@ void ReadRaw(IStream* stream, int elements, bool* ok) {
   const LARGE_INTEGER start{};
   stream->Seek(start, STREAM_SEEK_SET, nullptr);
   plat::com_ptr<ISAXXMLReader> reader;
-  plat::com_ptr<EmptyHandler> handler = plat::make<EmptyHandler>();
+  plat::com_ptr<bench::ElementCounter> handler = plat::make<bench::ElementCounter>();
   CoCreateInstance(__uuidof(SAXXMLReader60), nullptr, CLSCTX_ALL, __uuidof(ISAXXMLReader),
                    reader.put_void());
   reader->putContentHandler(handler.get());

@@ -145,8 +145,6 @@ class ListBox : public Window {
   void InitStorage(int items, size_t bytes) const noexcept {
     SendMessage(LB_INITSTORAGE, static_cast<WPARAM>(items), static_cast<LPARAM>(bytes));
   }
-  // Off, the list neither repaints nor updates its scroll bars until it is turned on.
-  void SetRedraw(bool redraw) const noexcept { SendMessage(WM_SETREDRAW, redraw); }
   std::wstring GetText(int index) const;
   // The first item from the start that begins with `prefix`, without regard to case.
   int FindString(const wchar_t* prefix) const noexcept {

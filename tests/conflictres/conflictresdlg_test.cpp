@@ -330,13 +330,16 @@ TEST(ConflictResDlg, ObjectDuplicateNamesAssociationsAndTheirUpdates) {
             L"Pump 3");
 }
 
+// An item with two attribute conflicts, and an attribute update of another item.
+constexpr wchar_t kTwoAttributeConflicts[] =
+    L"<Attributes><Conflicts><Attribute ID='3' Name='P-101'>"
+    L"<Conflict ID='31' Type='1' Name='Flow' ParentData='12' ProjectData='14' Units='m3/h'/>"
+    L"<Conflict ID='32' Type='1' Name='Head' ParentData='40' ProjectData='42' Units='m'/>"
+    L"</Attribute></Conflicts><Updates><Attribute ID='4' Name='P-102'><Update Name='Speed' "
+    L"ParentData='1450' ProjectData='2900' Units='rpm'/></Attribute></Updates></Attributes>";
+
 TEST(ConflictResDlg, AttributeValuesAreKeptByClickingThem) {
-  Showing showing(
-      L"<Attributes><Conflicts><Attribute ID='3' Name='P-101'>"
-      L"<Conflict ID='31' Type='1' Name='Flow' ParentData='12' ProjectData='14' Units='m3/h'/>"
-      L"<Conflict ID='32' Type='1' Name='Head' ParentData='40' ProjectData='42' Units='m'/>"
-      L"</Attribute></Conflicts><Updates><Attribute ID='4' Name='P-102'><Update Name='Speed' "
-      L"ParentData='1450' ProjectData='2900' Units='rpm'/></Attribute></Updates></Attributes>");
+  Showing showing(kTwoAttributeConflicts);
   constexpr int kList = IDC_ATTRIBUTELIST;
   showing.Run(DialogScript()
                   .SelectTab(IDC_CONFLICTTABS, kAttributesTab)
@@ -375,12 +378,7 @@ TEST(ConflictResDlg, AttributeValuesAreKeptByClickingThem) {
 
 // Rows opening or closing above the selected row move it, not the selection.
 TEST(ConflictResDlg, TheSelectionStaysWithItsRowAsRowsOpenAndClose) {
-  Showing showing(
-      L"<Attributes><Conflicts><Attribute ID='3' Name='P-101'>"
-      L"<Conflict ID='31' Type='1' Name='Flow' ParentData='12' ProjectData='14' Units='m3/h'/>"
-      L"<Conflict ID='32' Type='1' Name='Head' ParentData='40' ProjectData='42' Units='m'/>"
-      L"</Attribute></Conflicts><Updates><Attribute ID='4' Name='P-102'><Update Name='Speed' "
-      L"ParentData='1450' ProjectData='2900' Units='rpm'/></Attribute></Updates></Attributes>");
+  Showing showing(kTwoAttributeConflicts);
   constexpr int kList = IDC_ATTRIBUTELIST;
   const auto selected = [](const DialogView& view, int flags) {
     return static_cast<int>(SendMessageW(FindControl(view.hwnd(), kList), LVM_GETNEXTITEM,

@@ -161,18 +161,10 @@ ReaderResult ReadInitializeFormatter(const std::wstring& xml) {
   return Run(parser, xml);
 }
 
-ReaderResult ReadEnumOptions(const std::wstring& xml) {
-  EnumOptionsParser parser;
-  return Run(parser, xml);
-}
-
-ReaderResult ReadPipeHighlight(const std::wstring& xml) {
-  PipeHighlightParser parser;
-  return Run(parser, xml);
-}
-
-ReaderResult ReadCompactPipe(const std::wstring& xml) {
-  CompactPipeParser parser;
+// A reader that keeps what it read to itself.
+template <class Parser>
+ReaderResult ReadAlone(const std::wstring& xml) {
+  Parser parser;
   return Run(parser, xml);
 }
 
@@ -328,9 +320,9 @@ const std::vector<Reader>& Readers() {
        ReadInitializeFormatter},
       {"enumoptions",
        L"<EnumOptions Closed=\"true\"><Option>Red</Option><Option>Green</Option></EnumOptions>",
-       ReadEnumOptions},
-      {"pipehighlight", L"<PipeHighlight ServerID=\"12\"/>", ReadPipeHighlight},
-      {"compactpipe", L"<CompactPipe ServerID=\"7\"/>", ReadCompactPipe},
+       ReadAlone<EnumOptionsParser>},
+      {"pipehighlight", L"<PipeHighlight ServerID=\"12\"/>", ReadAlone<PipeHighlightParser>},
+      {"compactpipe", L"<CompactPipe ServerID=\"7\"/>", ReadAlone<CompactPipeParser>},
       {"submission",
        L"<Reply><Message MessageType=\"INFO\" DocumentId=\"3\">Submitted &amp; filed</Message>"
        L"<Note/><Message>Checked</Message></Reply>",

@@ -46,12 +46,12 @@ class AccessListDlg : public plat::Window, public AccessControlListView {
   // answer looks through every row), then sets the buttons once.
   template <class Fill>
   void FillQuietly(Fill&& fill) {
-    list_.SendMessage(WM_SETREDRAW, FALSE);
-    filling_ = true;
-    fill();
-    filling_ = false;
-    list_.SendMessage(WM_SETREDRAW, TRUE);
-    ::InvalidateRect(list_.hwnd(), nullptr, TRUE);
+    {
+      const plat::RedrawPause pause(list_);
+      filling_ = true;
+      fill();
+      filling_ = false;
+    }
     OnItemChanged();
   }
   // The Close button (and Escape) end the dialog.

@@ -94,8 +94,13 @@ void CConflictTreePage::ReleaseRecords() {
 
 void CConflictTreePage::Fill() {
   Forget();
+  FillNodes();
+  HideDetails();
+}
+
+void CConflictTreePage::FillNodes() {
   // Without redrawing, each node costs the tree the same whatever the tree holds.
-  tree_.SendMessage(WM_SETREDRAW, FALSE);
+  const plat::RedrawPause pause(tree_);
   if (CProjectUpdates* model = Model()) {
     std::deque<PendingItem> pending;
     for (ConflictItemRecord* conflict : ByName(model->Conflicts(kind_.items))) {
@@ -123,9 +128,6 @@ void CConflictTreePage::Fill() {
       tree_.SendMessage(TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(updatesRoot_));
     }
   }
-  tree_.SendMessage(WM_SETREDRAW, TRUE);
-  ::InvalidateRect(tree_.hwnd(), nullptr, TRUE);
-  HideDetails();
 }
 
 HTREEITEM CConflictTreePage::Insert(HTREEITEM parent, HTREEITEM after, const wchar_t* text,

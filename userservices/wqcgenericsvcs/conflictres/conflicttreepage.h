@@ -85,6 +85,7 @@ class CConflictTreePage : public CConflictPage {
   LRESULT OnSelChanged(int, NMHDR* header, bool&);
 
   void Fill() override;
+  void FillNodes();
   void Forget();
   // An item node whose children are still to come.
   struct PendingItem {

@@ -66,17 +66,11 @@ bool COpenDatasheetDlg::IsListed(const DocumentEntry& entry) const noexcept {
 
 int COpenDatasheetDlg::FindShownDocument(int row) const noexcept {
   if (row < 0) return -1;
-  const auto shows = [&](size_t i) {
+  for (size_t i = 0; i < documents_.size(); ++i) {
     const DocumentEntry& entry = documents_[i];
-    return entry.status == currentTab_ && entry.row == row && IsListed(entry);
-  };
-  // The last fill knows at once; the walk is for documents added since.
-  const size_t at = static_cast<size_t>(row);
-  if (at < rowDocuments_.size() && rowDocuments_[at] < documents_.size() &&
-      shows(rowDocuments_[at]))
-    return static_cast<int>(rowDocuments_[at]);
-  for (size_t i = 0; i < documents_.size(); ++i)
-    if (shows(i)) return static_cast<int>(i);
+    if (entry.status == currentTab_ && entry.row == row && IsListed(entry))
+      return static_cast<int>(i);
+  }
   return -1;
 }
 
@@ -167,16 +161,11 @@ void COpenDatasheetDlg::Refill() {
   open_.EnableWindow(false);
 
   int rows = 0;
-  rowDocuments_.clear();
-  for (size_t i = 0; i < documents_.size(); ++i) {
-    DocumentEntry& entry = documents_[i];
+  for (DocumentEntry& entry : documents_) {
     if (entry.status != currentTab_ || !IsListed(entry)) continue;
     entry.row = list_.InsertItem(rows, entry.title.c_str());
     if (entry.row < 0) continue;
     ++rows;
-    const size_t at = static_cast<size_t>(entry.row);
-    if (at >= rowDocuments_.size()) rowDocuments_.resize(at + 1, documents_.size());
-    rowDocuments_[at] = i;
     if (currentTab_ != kNewTab) {
       list_.SetItemText(entry.row, 1, entry.diagramClass.c_str());
       list_.SetItemText(entry.row, 2, entry.caseName.c_str());

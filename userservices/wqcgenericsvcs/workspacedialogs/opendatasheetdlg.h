@@ -112,9 +112,6 @@ class COpenDatasheetDlg : public plat::DialogImpl<COpenDatasheetDlg> {
   std::wstring title_;
   int currentTab_ = kNewTab;
   std::vector<DocumentEntry> documents_;
-  // The document of each row of the last fill: every change of the selection asks for
-  // those of all selected rows.
-  std::vector<size_t> rowDocuments_;
   std::vector<int> selectedRows_;
   // The rows selected now, and how many of them may be built as-built.
   int selectedCount_ = 0;

@@ -95,7 +95,7 @@ LRESULT SelectListDlg::OnInitDialog() {
 // A list told of every item repaints and resizes its scroll bars once per item, and grows
 // its storage in small steps: the fill goes with redrawing off, the storage reserved once.
 void SelectListDlg::FillList(ListTextMeasure* measure) {
-  list_.SetRedraw(false);
+  const plat::RedrawPause pause(list_);
   list_.ResetContent();
   shownItems_.Clear();
   size_t bytes = 0;
@@ -112,8 +112,6 @@ void SelectListDlg::FillList(ListTextMeasure* measure) {
     shownItems_.Add(i);
     if (measure) measure->Add(text);
   }
-  list_.SetRedraw(true);
-  ::InvalidateRect(list_.hwnd(), nullptr, TRUE);
 }
 
 void SelectListDlg::FitToItems(SIZE text) {
