@@ -8,6 +8,7 @@
 #pragma once
 
 #include <windows.h>
+#include <oleauto.h>
 
 #include <cstdint>
 #include <string>
@@ -31,9 +32,14 @@ struct Reader {
   // Any answer is right (a text that does not parse still makes something): only crashes,
   // hangs, leaks and reached external entities count.
   bool anyAnswer = false;
+  // The shape is the VARIANT read: a plain reply is also read independently, from the
+  // XML reader's parse, and the two must agree.
+  bool independent = false;
 };
 
 const std::vector<Reader>& Readers();
+// The digest of a VARIANT that ReaderResult::shape holds: type, bounds, values.
+std::wstring VariantShape(const VARIANT& value);
 // Handlers and objects of the readers still alive (0 between inputs).
 LONG LiveReaderObjects();
 // DllCanUnloadNow of the server (S_OK when it is not loaded).

@@ -4,6 +4,7 @@
 #include <handles.h>
 #include <standinsclient.h>
 
+#include <cstring>
 #include <cwchar>
 
 #include "accessctrl/accessctrl.h"
@@ -36,38 +37,123 @@ namespace {
 bool HasMarker(const wchar_t* text) { return text && wcsstr(text, kExternalMarker); }
 bool HasMarker(const std::wstring& text) { return HasMarker(text.c_str()); }
 
-// Runs a SAX reader over the reply; `seen` collects the texts it handed out.
+// Appends what a reader read to a digest: texts quoted (a null one as "-"), numbers as
+// they are, each behind a blank.
+class Digest {
+ public:
+  explicit Digest(std::wstring& out) : out_(out) {}
+  Digest& operator<<(const wchar_t* text) {
+    if (!text) {
+      out_ += L" -";
+      return *this;
+    }
+    out_ += L" '";
+    for (; *text; ++text) {
+      if (*text == L'\'' || *text == L'\\') out_ += L'\\';
+      out_ += *text;
+    }
+    out_ += L'\'';
+    return *this;
+  }
+  Digest& operator<<(const std::wstring& text) { return *this << text.c_str(); }
+  Digest& operator<<(const plat::unique_bstr& text) { return *this << text.get(); }
+  Digest& operator<<(const WQHeapString& text) { return *this << text.GetString(); }
+  Digest& operator<<(LONG number) {
+    out_ += L" " + std::to_wstring(number);
+    return *this;
+  }
+  Digest& operator<<(bool truth) {
+    out_ += truth ? L" true" : L" false";
+    return *this;
+  }
+  Digest& operator<<(double number) {
+    wchar_t text[40];
+    swprintf(text, 40, L" %.17g", number);
+    out_ += text;
+    return *this;
+  }
+  // A record's fields between "(" and ")".
+  Digest& Open() {
+    out_ += L" (";
+    return *this;
+  }
+  Digest& Close() {
+    out_ += L")";
+    return *this;
+  }
+
+ private:
+  std::wstring& out_;
+};
+
+// Runs a SAX reader over the reply; `shape` collects what it hands out as it reads.
 template <class Parser>
-ReaderResult Run(Parser& parser, const std::wstring& xml, const std::wstring& seen = L"") {
+ReaderResult Run(Parser& parser, const std::wstring& xml, const std::wstring& shape = L"") {
   ReaderResult result;
   plat::unique_bstr text = plat::unique_bstr::copy(xml.c_str());
   result.hr = parser.ParseString(text.get());
   SetErrorInfo(0, nullptr);
-  result.external = HasMarker(seen);
+  result.shape = shape;
+  result.external = HasMarker(result.shape);
   return result;
 }
 
-// A digest of a VARIANT: its type and, for arrays, the bounds and each element's digest.
-void Shape(const VARIANT& v, std::wstring& out) {
+// A digest of a VARIANT: its type, its value and, for arrays, the bounds of each dimension
+// and each element's digest. Any VARIANT the reader may answer is walked safely: null
+// strings and arrays, arrays of any element type and dimensions.
+void Shape(const VARIANT& v, std::wstring& out, int depth = 0) {
   out += L"(" + std::to_wstring(v.vt);
-  if ((v.vt & VT_ARRAY) && v.parray) {
+  if (v.vt & VT_ARRAY) {
+    SAFEARRAY* array = v.parray;
     VARTYPE element = VT_EMPTY;
-    SafeArrayGetVartype(v.parray, &element);
-    LONG lower = 0, upper = -1;
-    SafeArrayGetLBound(v.parray, 1, &lower);
-    SafeArrayGetUBound(v.parray, 1, &upper);
-    out += L" " + std::to_wstring(lower) + L".." + std::to_wstring(upper);
-    for (LONG i = 0; i <= upper - lower; ++i) {
-      if (element == VT_VARIANT) Shape(static_cast<VARIANT*>(v.parray->pvData)[i], out);
-      if (element == VT_BSTR)
-        out += std::wstring(L" '") + static_cast<BSTR*>(v.parray->pvData)[i] + L"'";
+    const UINT dimensions = array ? SafeArrayGetDim(array) : 0;
+    if (!array || FAILED(SafeArrayGetVartype(array, &element))) {
+      out += L" no array)";
+      return;
+    }
+    out += L" of " + std::to_wstring(element);
+    ULONG total = 1;
+    for (UINT d = 1; d <= dimensions; ++d) {
+      LONG lower = 0, upper = -1;
+      SafeArrayGetLBound(array, d, &lower);
+      SafeArrayGetUBound(array, d, &upper);
+      out += L" " + std::to_wstring(lower) + L".." + std::to_wstring(upper);
+      total *= static_cast<ULONG>(static_cast<LONGLONG>(upper) - lower + 1);
+    }
+    const ULONG size = SafeArrayGetElemsize(array);
+    plat::safearray_data<BYTE> data;
+    const bool viewable = element == VT_VARIANT   ? size == sizeof(VARIANT)
+                          : element == VT_DECIMAL ? size == sizeof(DECIMAL)
+                                                  : size <= sizeof(LONGLONG);
+    if (!viewable || depth > 64 || FAILED(data.access(array)) || !data.get()) {
+      out += L" unreadable)";
+      return;
+    }
+    for (ULONG i = 0; i < total; ++i) {
+      const BYTE* item = data.get() + static_cast<size_t>(i) * size;
+      if (element == VT_VARIANT) {
+        Shape(*reinterpret_cast<const VARIANT*>(item), out, depth + 1);
+        continue;
+      }
+      // The element seen as a VARIANT of its type that borrows its storage.
+      VARIANT view;
+      VariantInit(&view);
+      if (element == VT_DECIMAL) {
+        std::memcpy(&view.decVal, item, sizeof(DECIMAL));
+      } else {
+        std::memcpy(&view.llVal, item, size);
+      }
+      view.vt = element;
+      Shape(view, out, depth + 1);
     }
   } else if (v.vt == VT_BSTR) {
-    out += std::wstring(L" '") + (v.bstrVal ? v.bstrVal : L"") + L"'";
+    Digest(out) << (v.bstrVal ? std::wstring(v.bstrVal, SysStringLen(v.bstrVal)) : L"");
+  } else if (v.vt & VT_BYREF) {
+    out += L" by reference";
   } else if (v.vt != VT_EMPTY && v.vt != VT_NULL) {
     plat::unique_variant text;
     if (SUCCEEDED(VariantChangeTypeEx(&text, const_cast<VARIANT*>(&v), 0x409, 0, VT_BSTR)))
-      out += std::wstring(L" ") + text.bstrVal;
+      Digest(out) << text.bstrVal;
   }
   out += L")";
 }
@@ -85,57 +171,75 @@ ReaderResult ReadVariant(const std::wstring& xml) {
 }
 
 ReaderResult ReadListCases(const std::wstring& xml) {
-  std::wstring seen;
-  ListCasesParser parser([&](const wchar_t* name, LONG) { seen += name ? name : L""; });
-  return Run(parser, xml, seen);
+  std::wstring shape;
+  ListCasesParser parser([&](const wchar_t* name, LONG id) { Digest(shape) << name << id; });
+  return Run(parser, xml, shape);
 }
 
 ReaderResult ReadListClasses(const std::wstring& xml) {
-  std::wstring seen;
-  ListClassesParser parser([&](const wchar_t* display, const wchar_t* name) {
-    seen += display ? display : L"";
-    seen += name ? name : L"";
-  });
-  return Run(parser, xml, seen);
+  std::wstring shape;
+  ListClassesParser parser(
+      [&](const wchar_t* display, const wchar_t* name) { Digest(shape) << display << name; });
+  return Run(parser, xml, shape);
 }
 
 template <class Parser>
 ReaderResult ReadListed(const std::wstring& xml) {
-  std::wstring seen;
-  Parser parser([&](const ListedObject& object) { seen += object.name; });
-  return Run(parser, xml, seen);
+  std::wstring shape;
+  Parser parser([&](const ListedObject& o) {
+    Digest(shape).Open() << o.oid << o.name << o.editable << o.isDatasheet << o.isProjectSummary;
+    Digest(shape).Close();
+  });
+  return Run(parser, xml, shape);
 }
 
 ReaderResult ReadObjectParts(const std::wstring& xml) {
   ObjectPartArray parts;
   ListObjectPartsParser parser(parts);
-  return Run(parser, xml);
+  ReaderResult result = Run(parser, xml);
+  Digest digest(result.shape);
+  for (int i = 0; i < parts.GetCount(); ++i) {
+    const ObjectPart* p = parts[i];
+    if (!p) continue;
+    digest.Open() << p->Name << p->OID << p->Class << p->InScope << p->ClaimSetting << p->ClaimedBy
+                  << p->ClaimExtent << p->ClaimMode;
+    digest.Close();
+  }
+  result.external = HasMarker(result.shape);
+  return result;
 }
 
 ReaderResult ReadUnitSets(const std::wstring& xml) {
-  std::wstring seen;
-  ListUnitSetsParser parser([&](const wchar_t* name) { seen += name ? name : L""; });
-  return Run(parser, xml, seen);
+  std::wstring shape;
+  ListUnitSetsParser parser([&](const wchar_t* name) { Digest(shape) << name; });
+  return Run(parser, xml, shape);
 }
 
 ReaderResult ReadListKB(const std::wstring& xml) {
-  std::wstring seen;
-  ListKBParser parser([&](KBEntry&& entry) { seen += entry.display + entry.kbName; });
-  return Run(parser, xml, seen);
+  std::wstring shape;
+  ListKBParser parser([&](KBEntry&& entry) {
+    Digest(shape).Open() << entry.display << entry.kbName << entry.caseFixed;
+    Digest(shape).Close();
+  });
+  return Run(parser, xml, shape);
 }
 
 ReaderResult ReadActiveHolds(const std::wstring& xml) {
-  std::wstring seen;
+  std::wstring shape;
   ActiveHoldsParser parser([&](const ActiveHold& hold) {
-    if (hold.Name.GetString()) seen += hold.Name.GetString();
-    if (hold.Reason.GetString()) seen += hold.Reason.GetString();
+    Digest(shape).Open() << hold.OID << hold.Date << hold.Name << hold.Reason;
+    Digest(shape).Close();
   });
-  return Run(parser, xml, seen);
+  return Run(parser, xml, shape);
 }
 
 ReaderResult ReadUnclaimReport(const std::wstring& xml) {
   UnClaimObjectReportParser parser;
-  return Run(parser, xml);
+  ReaderResult result = Run(parser, xml);
+  const UnClaimReport& report = parser.Result();
+  Digest(result.shape) << report.Name << report.ClaimSetting << report.Report;
+  result.external = HasMarker(result.shape);
+  return result;
 }
 
 ReaderResult ReadAccessControl(const std::wstring& xml) {
@@ -143,7 +247,56 @@ ReaderResult ReadAccessControl(const std::wstring& xml) {
   ReaderResult result;
   result.hr = model.Parse(xml.c_str());
   SetErrorInfo(0, nullptr);
+  Digest digest(result.shape);
+  for (int i = 0; i < model.Users().GetCount(); ++i) {
+    const AccessUser& user = model.Users()[i];
+    digest.Open() << user.GetName() << user.DisplayName;
+    for (int r = 0; r < user.RoleNames.GetCount(); ++r) digest << user.RoleNames[r];
+    digest.Close();
+  }
+  for (int i = 0; i < model.Categories().GetCount(); ++i) {
+    const PrivilegeCategoryRecord& category = model.Categories()[i];
+    digest.Open() << category.Name;
+    for (int p = 0; p < category.Privileges.GetCount(); ++p)
+      digest << category.Privileges[p].Name << category.Privileges[p].Description;
+    digest.Close();
+  }
+  for (int i = 0; i < model.Roles().GetCount(); ++i) {
+    const AccessRole& role = model.Roles()[i];
+    digest.Open() << role.Name << role.Description;
+    for (int r = 0; r < role.Rights.GetCount(); ++r)
+      digest << role.Rights[r].Name << role.Rights[r].Granted;
+    digest.Close();
+  }
+  result.external = HasMarker(result.shape);
   return result;
+}
+
+// The items of one list of the updates, walked without recursion: the reader may let
+// through a nesting deeper than the stack would take.
+template <class Detail, class Write>
+void DigestItems(const WQOwnedPtrArray<ProjectItemRecord<Detail>>& items, Digest& digest,
+                 Write write) {
+  struct Level {
+    const WQOwnedPtrArray<ProjectItemRecord<Detail>>* items;
+    int next;
+  };
+  std::vector<Level> stack{{&items, 0}};
+  digest.Open();
+  while (!stack.empty()) {
+    Level& level = stack.back();
+    if (level.next >= level.items->GetCount()) {
+      stack.pop_back();
+      digest.Close();
+      continue;
+    }
+    const ProjectItemRecord<Detail>* item = (*level.items)[level.next++];
+    if (!item) continue;
+    digest.Open() << item->id << item->name;
+    for (int d = 0; d < item->details.GetCount(); ++d)
+      if (item->details[d]) write(*item->details[d]);
+    stack.push_back({&item->children, 0});
+  }
 }
 
 ReaderResult ReadProjectUpdates(const std::wstring& xml) {
@@ -152,20 +305,57 @@ ReaderResult ReadProjectUpdates(const std::wstring& xml) {
   plat::unique_bstr text = plat::unique_bstr::copy(xml.c_str());
   result.hr = model.Parse(text.get());
   SetErrorInfo(0, nullptr);
+  Digest digest(result.shape);
+  for (int kind = 0; kind < kProjectItemKindCount; ++kind) {
+    DigestItems(model.Conflicts(static_cast<ProjectItemKind>(kind)), digest,
+                [&](const ConflictRecord& c) {
+                  digest << c.type << c.resolution << c.id << c.name << c.projectData
+                         << c.parentData << c.units;
+                });
+    DigestItems(model.Updates(static_cast<ProjectItemKind>(kind)), digest,
+                [&](const UpdateRecord& u) {
+                  digest << u.type << u.name << u.projectData << u.parentData << u.units << u.itemId
+                         << u.itemName;
+                });
+  }
+  for (int i = 0; i < model.Modifications().GetCount(); ++i)
+    if (const ModificationRecord* m = model.Modifications()[i])
+      digest << m->kind << m->id << m->name << m->typeText;
+  result.external = HasMarker(result.shape);
   return result;
 }
 
 ReaderResult ReadInitializeFormatter(const std::wstring& xml) {
   wqc::DescriptiveStrings strings;
   InitializeFormatterParser parser(&strings);
-  return Run(parser, xml);
+  ReaderResult result = Run(parser, xml);
+  Digest digest(result.shape);
+  for (const WQArray<WQHeapString>* list :
+       {&strings.prefixes, &strings.postfixes, &strings.substitutions}) {
+    digest.Open();
+    for (int i = 0; i < list->GetCount(); ++i) digest << (*list)[i];
+    digest.Close();
+  }
+  result.external = HasMarker(result.shape);
+  return result;
 }
 
-// A reader that keeps what it read to itself.
+ReaderResult ReadEnumOptions(const std::wstring& xml) {
+  EnumOptionsParser parser;
+  ReaderResult result = Run(parser, xml);
+  Digest digest(result.shape);
+  digest << parser.Closed;
+  for (int i = 0; i < parser.options.GetCount(); ++i) digest << parser.options[i];
+  result.external = HasMarker(result.shape);
+  return result;
+}
+
 template <class Parser>
-ReaderResult ReadAlone(const std::wstring& xml) {
+ReaderResult ReadPipeReply(const std::wstring& xml) {
   Parser parser;
-  return Run(parser, xml);
+  ReaderResult result = Run(parser, xml);
+  Digest(result.shape) << parser.HasServerID() << parser.ServerID();
+  return result;
 }
 
 // The diagram server's reply to a submission, read with the DOM, through the server as a
@@ -240,6 +430,12 @@ ReaderResult ReadScriptUIResults(const std::wstring& xml) {
 
 }  // namespace
 
+std::wstring VariantShape(const VARIANT& value) {
+  std::wstring shape;
+  Shape(value, shape);
+  return shape;
+}
+
 HRESULT ServerCanUnloadNow() {
   HMODULE server = GetModuleHandleW(L"WQCGenericSvcs.dll");
   if (!server) return S_OK;  // not loaded, or unloaded: it said it could be
@@ -262,7 +458,7 @@ const std::vector<Reader>& Readers() {
        L"lbound=\"1\" count=\"2\"><SAData>a &amp; "
        L"b</SAData><SAData>c</SAData></SafeArray></Variant>"
        L"<Variant value=\"1.5\" vt=\"5\"/></SafeArray></Variant>",
-       ReadVariant},
+       ReadVariant, false, false, true},
       {"listcases",
        L"<ListCases><Case ID=\"1\" CaseName=\"Base\"/><Case ID=\"2\" CaseName=\"Design &amp; "
        L"more\"/>"
@@ -320,9 +516,9 @@ const std::vector<Reader>& Readers() {
        ReadInitializeFormatter},
       {"enumoptions",
        L"<EnumOptions Closed=\"true\"><Option>Red</Option><Option>Green</Option></EnumOptions>",
-       ReadAlone<EnumOptionsParser>},
-      {"pipehighlight", L"<PipeHighlight ServerID=\"12\"/>", ReadAlone<PipeHighlightParser>},
-      {"compactpipe", L"<CompactPipe ServerID=\"7\"/>", ReadAlone<CompactPipeParser>},
+       ReadEnumOptions},
+      {"pipehighlight", L"<PipeHighlight ServerID=\"12\"/>", ReadPipeReply<PipeHighlightParser>},
+      {"compactpipe", L"<CompactPipe ServerID=\"7\"/>", ReadPipeReply<CompactPipeParser>},
       {"submission",
        L"<Reply><Message MessageType=\"INFO\" DocumentId=\"3\">Submitted &amp; filed</Message>"
        L"<Note/><Message>Checked</Message></Reply>",
