@@ -1,5 +1,6 @@
 #include "variantxml.h"
 
+#include <atomic>
 #include <cstring>
 #include <cwchar>
 #include <memory>
@@ -104,8 +105,9 @@ HRESULT RefuseValue(HRESULT hr, const wchar_t* text, VARTYPE vt) {
                 static_cast<unsigned>(vt));
 }
 
-LONG variantHandlers = 0;
-LONG arrayHandlers = 0;
+// Handlers are made on any apartment's thread.
+std::atomic<LONG> variantHandlers{0};
+std::atomic<LONG> arrayHandlers{0};
 
 }  // namespace
 

@@ -1,9 +1,12 @@
 // The server registered from a folder whose path holds a quote, in a prefix of its own
 // (tests/module/registrationpath.sh): every class has exactly its keys and creates, and
-// unregistration leaves none of them. The path registered is in WQ_REGISTERED_MODULE.
+// unregistration leaves none of them and the registry as it found it. The path registered
+// is in WQ_REGISTERED_MODULE, the file of the registry as it was before in
+// WQ_REGISTRY_BEFORE.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -49,6 +52,79 @@ int ToolboxBitmap(const std::wstring& name) {
   return 0;
 }
 
+// Every key and value under `path`, one a line, in a stable order.
+void DumpKey(HKEY root, const std::wstring& path, std::wstring& out) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return;
+  out += path + L"\n";
+  std::vector<std::wstring> values;
+  for (DWORD i = 0;; ++i) {
+    wchar_t name[256];
+    DWORD nameLength = 256, type = 0;
+    BYTE data[2048];
+    DWORD dataLength = sizeof(data);
+    if (RegEnumValueW(key, i, name, &nameLength, nullptr, &type, data, &dataLength) !=
+        ERROR_SUCCESS)
+      break;
+    std::wstring line =
+        L"  " + std::wstring(name, nameLength) + L" " + std::to_wstring(type) + L" ";
+    if (type == REG_SZ || type == REG_EXPAND_SZ)
+      line.append(reinterpret_cast<const wchar_t*>(data),
+                  wcsnlen(reinterpret_cast<const wchar_t*>(data), dataLength / sizeof(wchar_t)));
+    else
+      for (DWORD b = 0; b < dataLength; ++b) line += std::to_wstring(data[b]) + L",";
+    values.push_back(line);
+  }
+  RegCloseKey(key);
+  for (const std::wstring& line : Sorted(values)) out += line + L"\n";
+  for (const std::wstring& subkey : Sorted(RegistrySubkeys(root, path)))
+    DumpKey(root, path + L"\\" + subkey, out);
+}
+
+// What registration touches: the library's keys, its interfaces' and its classes' keys and
+// ProgIDs (the classes' names come from the library, which registration does not change).
+std::wstring RegistryOfTheModule() {
+  std::wstring out;
+  DumpKey(HKEY_CLASSES_ROOT, L"TypeLib\\" + wqtest::GuidText(kLibId), out);
+  plat::com_ptr<ITypeLib> lib;
+  LoadTypeLibEx(RegisteredModule().c_str(), REGKIND_NONE, lib.put());
+  for (UINT i = 0; lib && i < lib->GetTypeInfoCount(); ++i) {
+    plat::com_ptr<ITypeInfo> info;
+    TYPEATTR* attr = nullptr;
+    if (FAILED(lib->GetTypeInfo(i, info.put())) || FAILED(info->GetTypeAttr(&attr))) continue;
+    const std::wstring guid = wqtest::GuidText(attr->guid);
+    const TYPEKIND kind = attr->typekind;
+    info->ReleaseTypeAttr(attr);
+    plat::unique_bstr name;
+    info->GetDocumentation(MEMBERID_NIL, name.put(), nullptr, nullptr, nullptr);
+    if (kind == TKIND_INTERFACE || kind == TKIND_DISPATCH)
+      DumpKey(HKEY_CLASSES_ROOT, L"Interface\\" + guid, out);
+    if (kind == TKIND_COCLASS) {
+      DumpKey(HKEY_CLASSES_ROOT, L"CLSID\\" + guid, out);
+      const std::wstring progId = L"WQCGenericSvcs." + std::wstring(name ? name.get() : L"");
+      DumpKey(HKEY_CLASSES_ROOT, progId, out);
+      DumpKey(HKEY_CLASSES_ROOT, progId + L".380", out);
+    }
+  }
+  return out;
+}
+
+std::wstring BeforeFile() {
+  const wchar_t* path = _wgetenv(L"WQ_REGISTRY_BEFORE");
+  return path ? path : L"";
+}
+
+// Run before registration: keeps the registry as it is for the check after unregistration.
+TEST(Before, KeepTheRegistry) {
+  if (RegisteredModule().empty() || BeforeFile().empty())
+    GTEST_SKIP() << "run by registrationpath.sh";
+  const std::wstring dump = RegistryOfTheModule();
+  FILE* f = _wfopen(BeforeFile().c_str(), L"wb");
+  ASSERT_NE(f, nullptr);
+  fwrite(dump.data(), sizeof(wchar_t), dump.size(), f);
+  fclose(f);
+}
+
 TEST(Registered, EveryClassHasExactlyItsKeysAndCreates) {
   const std::wstring module = RegisteredModule();
   if (module.empty()) GTEST_SKIP() << "run by registrationpath.sh";
@@ -89,6 +165,27 @@ TEST(Unregistered, NoKeyOfAnyClassIsLeft) {
         << c.name;
   }
   EXPECT_TRUE(RegistryKeyExists(HKEY_CLASSES_ROOT, L"CLSID"));
+}
+
+TEST(Registered, TheLibraryIsRegisteredForTheNeutralLocale) {
+  if (RegisteredModule().empty()) GTEST_SKIP() << "run by registrationpath.sh";
+  EXPECT_EQ(Value(L"TypeLib\\" + wqtest::GuidText(kLibId) + L"\\17c.0\\0\\win64"),
+            RegisteredModule());
+}
+
+// The library's keys included, under every locale it was registered for.
+TEST(Unregistered, TheRegistryIsAsItWas) {
+  if (RegisteredModule().empty() || BeforeFile().empty())
+    GTEST_SKIP() << "run by registrationpath.sh";
+  std::wstring before;
+  FILE* f = _wfopen(BeforeFile().c_str(), L"rb");
+  ASSERT_NE(f, nullptr);
+  wchar_t buffer[4096];
+  size_t n;
+  while ((n = fread(buffer, sizeof(wchar_t), 4096, f)) > 0) before.append(buffer, n);
+  fclose(f);
+  EXPECT_EQ(RegistryOfTheModule(), before);
+  EXPECT_FALSE(RegistryKeyExists(HKEY_CLASSES_ROOT, L"TypeLib\\" + wqtest::GuidText(kLibId)));
 }
 
 }  // namespace
