@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "standinstest.h"
@@ -389,6 +390,22 @@ TEST(VariantReading, ShortRepliesMakeNoBigArrays) {
   EXPECT_TRUE(FAILED(ReadVariant(deep(VariantHandler::kMaxDepth + 1), v.put())));
   EXPECT_NE(wqtest::TakeErrorDescription().find(L"Arrays of VARIANTs nest deeper than 32 levels"),
             std::wstring::npos);
+  EXPECT_EQ(VariantHandler::LiveCount(), 0);
+  EXPECT_EQ(SAHandler::LiveCount(), 0);
+}
+
+// Handlers are made on the threads of many apartments at once: the leak checks' counts
+// must come back to zero.
+TEST(VariantReading, HandlersCountedAcrossThreads) {
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 4; ++t)
+    threads.emplace_back([] {
+      for (int i = 0; i < 200000; ++i) {
+        VariantHandler variant;
+        SAHandler array;
+      }
+    });
+  for (std::thread& thread : threads) thread.join();
   EXPECT_EQ(VariantHandler::LiveCount(), 0);
   EXPECT_EQ(SAHandler::LiveCount(), 0);
 }
