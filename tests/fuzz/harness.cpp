@@ -5,6 +5,7 @@
 //   wqfuzz replay DIR     every kept input of DIR, in-process: "<format>.<what>.fail.xml"
 //                         must be refused, "<format>.<what>.any.xml" only read
 //   wqfuzz oracle         the oracle's verdicts on inputs of known meaning
+//   wqfuzz digests        the fuzzer's own walks over answers made by hand
 //   wqfuzz isolate DIR    every kept input of DIR in a child of its own: a crash or hang
 //                         must be Wine's
 #include <windows.h>
@@ -751,6 +752,7 @@ int wmain(int argc, wchar_t** argv) {
   }
   if (argc >= 3 && wcscmp(argv[1], L"replay") == 0) return Replay(argv[2]);
   if (argc >= 2 && wcscmp(argv[1], L"oracle") == 0) return CheckOracle(FindReader);
+  if (argc >= 2 && wcscmp(argv[1], L"digests") == 0) return CheckDigests();
   if (argc >= 5 && wcscmp(argv[1], L"show") == 0) {  // show FORMAT SEED INDEX
     const std::wstring format = argv[2];
     const Reader* reader = FindReader(std::string(format.begin(), format.end()));

@@ -529,6 +529,20 @@ int CheckOracle(const Reader* (*find)(const std::string&)) {
            wrong == c.wrong ? "ok" : "WRONG VERDICT");
     failures += wrong != c.wrong;
   }
+  // The VARIANT seed read as it is, and as a reader one off in an integer would read it.
+  const Reader* variant = find("variant");
+  if (!variant) return 2;
+  Mutant seed;
+  seed.xml = variant->seed;
+  ReaderResult read = variant->read(seed.xml);
+  const bool rightTaken = !WrongAnswer(*variant, seed, read, nullptr);
+  const size_t integer = read.shape.find(L"(3 '42')");
+  if (integer != std::wstring::npos) read.shape.replace(integer, 8, L"(3 '43')");
+  const bool offCaught =
+      integer != std::wstring::npos && WrongAnswer(*variant, seed, read, nullptr);
+  printf("variant seed (read right): %s\nvariant seed (an integer one off): %s\n",
+         rightTaken ? "ok" : "WRONG VERDICT", offCaught ? "ok" : "WRONG VERDICT");
+  failures += !rightTaken + !offCaught;
   return failures ? 1 : 0;
 }
 
