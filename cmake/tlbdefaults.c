@@ -7,16 +7,10 @@
  * every absolute file offset is a segment's or a type info's member block.
  *
  * Usage: tlbdefaults <library.tlb>; prints how many parameters it gave a default. */
-#include <stdint.h>
-#include <stdio.h>
-#include <stdlib.h>
-#include <string.h>
+#include "msftfile.h"
 
 enum {
-  kHeaderSize = 0x54,
-  kSegmentCount = 15,
   kSegCustData = 11,
-  kTypeInfoSize = 0x64,
   kVtI8 = 20,
   kParamOpt = 0x10,
   kParamHasDefault = 0x20,
@@ -25,26 +19,6 @@ enum {
   /* The size of a PARAMDESCEX as widl counts it into a function's FUNCDESC size. */
   kParamDescExSize = 24
 };
-
-static uint8_t* data;
-static size_t size;
-
-static void fail(const char* what) {
-  fprintf(stderr, "tlbdefaults: %s\n", what);
-  exit(1);
-}
-
-static int32_t rd32(size_t at) {
-  if (at + 4 > size) fail("truncated library");
-  uint32_t v = (uint32_t)data[at] | (uint32_t)data[at + 1] << 8 | (uint32_t)data[at + 2] << 16 |
-               (uint32_t)data[at + 3] << 24;
-  return (int32_t)v;
-}
-
-static void wr32(size_t at, int32_t value) {
-  uint32_t v = (uint32_t)value;
-  for (int i = 0; i < 4; ++i) data[at + i] = (uint8_t)(v >> (8 * i));
-}
 
 static int rd16(size_t at) { return (int16_t)(rd32(at) & 0xffff); }
 
@@ -62,8 +36,10 @@ static size_t member_offset_field(int typeInfo) {
   return (size_t)rd32(segment_offset_field(0)) + (size_t)typeInfo * kTypeInfoSize + 4;
 }
 
-/* Inserts `count` bytes of `bytes` at `at` and moves every absolute offset past it. */
-static void insert(size_t at, const uint8_t* bytes, size_t count) {
+/* Inserts `count` bytes of `bytes` at `at` and moves every absolute offset past it.
+ * `growing` is the segment the bytes extend at its end (-1 for none): it keeps its offset,
+ * which equals `at` when it was empty. */
+static void insert(size_t at, const uint8_t* bytes, size_t count, int growing) {
   uint8_t* grown = realloc(data, size + count);
   if (!grown) fail("out of memory");
   data = grown;
@@ -72,7 +48,8 @@ static void insert(size_t at, const uint8_t* bytes, size_t count) {
   size += count;
   for (int s = 0; s < kSegmentCount; ++s) {
     int32_t offset = rd32(segment_offset_field(s));
-    if (offset != -1 && (size_t)offset >= at) wr32(segment_offset_field(s), offset + (int32_t)count);
+    if (s != growing && offset != -1 && (size_t)offset >= at)
+      wr32(segment_offset_field(s), offset + (int32_t)count);
   }
   for (int t = 0; t < typeInfoCount; ++t) {
     int32_t offset = rd32(member_offset_field(t));
@@ -97,7 +74,7 @@ static int32_t add_int64_zero(void) {
     length = 0;
     wr32(field, offset);
   }
-  insert((size_t)offset + (size_t)length, value, sizeof value);
+  insert((size_t)offset + (size_t)length, value, sizeof value, kSegCustData);
   wr32(field + 4, length + (int32_t)sizeof value);
   return length;
 }
@@ -117,7 +94,7 @@ static size_t fix_function(size_t record, int32_t defaultOffset, int* fixed) {
     uint8_t* slots = malloc((size_t)args * 4);
     if (!slots) fail("out of memory");
     memset(slots, 0xff, (size_t)args * 4);  /* -1: no default */
-    insert(params, slots, (size_t)args * 4);
+    insert(params, slots, (size_t)args * 4, -1);
     free(slots);
     grown = (size_t)args * 4;
     wr32(record + 16, funcKinds | kFuncHasDefaults);
@@ -175,29 +152,17 @@ static void fix_type_info(int typeInfo, int32_t* defaultOffset, int* fixed) {
 }
 
 int main(int argc, char** argv) {
+  tool = "tlbdefaults";
   if (argc != 2) fail("usage: tlbdefaults <library.tlb>");
-  FILE* in = fopen(argv[1], "rb");
-  if (!in) fail("cannot open the library");
-  fseek(in, 0, SEEK_END);
-  size = (size_t)ftell(in);
-  fseek(in, 0, SEEK_SET);
-  data = malloc(size);
-  if (!data || fread(data, 1, size, in) != size) fail("cannot read the library");
-  fclose(in);
-
-  if (size < kHeaderSize || memcmp(data, "MSFT", 4) != 0) fail("not an MSFT type library");
+  load_library(argv[1]);
   typeInfoCount = rd32(0x20);
-  segments = kHeaderSize + ((rd32(0x14) & 0x100) ? 4 : 0) + 4 * (size_t)typeInfoCount;
+  segments = segment_directory();
 
   int32_t defaultOffset = -1;
   int fixed = 0;
   for (int t = 0; t < typeInfoCount; ++t) fix_type_info(t, &defaultOffset, &fixed);
 
-  if (fixed) {
-    FILE* out = fopen(argv[1], "wb");
-    if (!out || fwrite(data, 1, size, out) != size || fclose(out) != 0)
-      fail("cannot write the library");
-  }
+  if (fixed) save_library(argv[1]);
   printf("tlbdefaults: %d optional 64-bit parameters given the default 0\n", fixed);
   free(data);
   return 0;

@@ -14,9 +14,12 @@ set(WQ_WINE_TLB_DIR /usr/lib/x86_64-linux-gnu/wine/x86_64-windows)
 find_program(WQ_HOST_CC NAMES gcc cc REQUIRED)
 set(WQ_TLBDEFAULTS ${CMAKE_BINARY_DIR}/tools/tlbdefaults)
 set(WQ_TLBDEFAULTS_SOURCE ${CMAKE_CURRENT_LIST_DIR}/tlbdefaults.c)
-set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${WQ_TLBDEFAULTS_SOURCE})
-# Rebuilt only when older than its source: a new binary would rebuild every library.
-if(${WQ_TLBDEFAULTS_SOURCE} IS_NEWER_THAN ${WQ_TLBDEFAULTS})
+set(WQ_MSFTFILE_HEADER ${CMAKE_CURRENT_LIST_DIR}/msftfile.h)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${WQ_TLBDEFAULTS_SOURCE}
+                                                               ${WQ_MSFTFILE_HEADER})
+# Rebuilt only when older than its sources: a new binary would rebuild every library.
+if(${WQ_TLBDEFAULTS_SOURCE} IS_NEWER_THAN ${WQ_TLBDEFAULTS} OR
+   ${WQ_MSFTFILE_HEADER} IS_NEWER_THAN ${WQ_TLBDEFAULTS})
   file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/tools)
   execute_process(COMMAND ${WQ_HOST_CC} -O2 -Wall -o ${WQ_TLBDEFAULTS} ${WQ_TLBDEFAULTS_SOURCE}
                   RESULT_VARIABLE WQ_TLBDEFAULTS_RESULT)
