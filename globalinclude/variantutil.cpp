@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cwchar>
+#include <cwctype>
 #include <limits>
 #include <new>
 
@@ -212,7 +213,12 @@ bool ParseDouble(const wchar_t* text, double* out) {
     source = localized;
   }
   double value = 0.0;
-  if (swscanf(source, L"%lf", &value) != 1) return false;
+  int read = 0;
+  if (swscanf(source, L"%lf%n", &value, &read) != 1) return false;
+  // A number is the whole text, blanks around it aside: "1,500" or "12abc" is none.
+  for (const wchar_t* rest = source + read; *rest; ++rest) {
+    if (!iswspace(*rest)) return false;
+  }
   *out = value;
   return true;
 }

@@ -30,7 +30,8 @@ HRESULT VariantCopyValue(const VARIANT& value, VARIANT* out);
 bool VariantHasValue(const VARIANT& value);
 
 // Reads a double written with '.' as decimal point as well as one in the C runtime's current
-// locale. `out` is NaN when the text is not a number.
+// locale. The whole text must be the number, blanks around it aside; `out` is NaN when the
+// text is not a number.
 bool ParseDouble(const wchar_t* text, double* out);
 
 // A one-dimensional SAFEARRAY, kept locked while wrapped. Indices are zero-based and count from

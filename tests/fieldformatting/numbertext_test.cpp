@@ -1,6 +1,8 @@
 // Real and integer fields to text and back, under the locale the test runs in.
 #include <cmath>
+#include <cstring>
 #include <limits>
+#include <random>
 
 #include "fieldformatting/fieldtext.h"
 #include "fieldtest.h"
@@ -50,6 +52,17 @@ TEST(FormatReal, FormatsAndExponents) {
       {1.0 / 3, L"%.12f", L"0.333333333"},
       {1.7e308, L"%.1e", L"1.7e308"},
       {4.9e-324, L"%.1e", L"4.9e-324"},
+      // A mantissa that rounds up to 10 moves on to the next exponent.
+      {9.996, L"%.2e", L"1.00e1"},
+      {-0.99999, L"%.2E", L"-1.00"},
+      {9.99999e-5, L"%.2g", L"1.00e-4"},
+      {1.7976931348623157e308, L"%.3e", L"1.798e308"},
+      // Engineering notation keeps 1000 as the mantissa of a power of ten from 10^6 up.
+      {1e24, L"%.1h", L"1000.0e21"},
+      {1e21, L"%.1H", L"1000.0E18"},
+      {-1.5e300, L"%.1h", L"-1.5e300"},
+      {1e-300, L"%.1h", L"1.0e-300"},
+      {2.5e-301, L"%.1h", L"250.0e-303"},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(FormatReal(c.value, c.format), Localized(c.expected))
@@ -73,6 +86,101 @@ TEST(FormatReal, HugeValuesAndTheRuntimesDecimalPoint) {
   const std::wstring text = FormatReal(1.25, L"%.2f");
   _wsetlocale(LC_NUMERIC, saved.c_str());
   EXPECT_EQ(text, Localized(L"1.25"));
+}
+
+std::wstring Printed(const wchar_t* format, double value) {
+  wchar_t text[400];
+  _snwprintf(text, 400, format, value);
+  text[399] = L'\0';
+  return text;
+}
+
+// Every power of ten, both signs: fixed point writes every digit, the exponent types write
+// the mantissa 1 whatever rounding error a power of ten has.
+TEST(FormatReal, EveryPowerOfTen) {
+  const int digits = UserLocale().digits;
+  for (int n = -308; n <= 308; ++n) {
+    for (const double sign : {1.0, -1.0}) {
+      const double value = sign * std::wcstod((L"1e" + std::to_wstring(n)).c_str(), nullptr);
+      const std::wstring minus = sign < 0 ? L"-" : L"";
+      const std::wstring exponent = n == 0 ? L"" : std::to_wstring(n);
+      const std::wstring mantissa =
+          minus + L"1" + (digits > 0 ? L"." + std::wstring(digits, L'0') : L"");
+      const std::wstring fixed = Printed(L"%.2f", value);
+      const std::wstring fixedDefault =
+          Printed((L"%." + std::to_wstring(digits) + L"f").c_str(), value);
+      const bool gScientific = n < -4 || n >= 8;
+      const struct {
+        const wchar_t* format;
+        std::wstring expected;  // written with '.'
+      } cases[] = {
+          {L"%.2f", fixed},
+          {L"%e", mantissa + (n ? L"e" : L"") + exponent},
+          {L"%E", mantissa + (n ? L"E" : L"") + exponent},
+          {L"%g", gScientific ? mantissa + L"e" + exponent : fixedDefault},
+          {L"", gScientific ? mantissa + L"e" + exponent : fixedDefault},
+      };
+      for (const auto& c : cases) {
+        EXPECT_EQ(FormatReal(value, c.format), Localized(c.expected))
+            << value << " " << testing::PrintToString(std::wstring(c.format));
+      }
+    }
+  }
+}
+
+// Whatever the double, the mantissa lies in [1, 10) and the text reads back as
+// the value to the precision shown.
+TEST(FormatReal, MantissaOfAnyDouble) {
+  std::mt19937_64 random(2026);
+  for (int i = 0; i < 20000; ++i) {
+    const uint64_t bits = random();
+    double value;
+    memcpy(&value, &bits, sizeof value);
+    if (!std::isfinite(value) || value == 0) continue;
+    for (const auto& [format, decimals] : {std::pair{L"%.2e", 2}, std::pair{L"%.9E", 9}}) {
+      std::wstring text = FormatReal(value, format);
+      const size_t separator = text.find(UserLocale().decimalSeparator);
+      ASSERT_NE(separator, std::wstring::npos) << value;
+      text.replace(separator, UserLocale().decimalSeparator.size(), L".");
+      const double mantissa =
+          std::fabs(std::wcstod(text.substr(0, text.find_first_of(L"eE")).c_str(), nullptr));
+      EXPECT_TRUE(mantissa >= 1 && mantissa < 10) << value << " " << testing::PrintToString(text);
+      const double read = std::wcstod(text.c_str(), nullptr);
+      EXPECT_LE(std::fabs(read - value), std::fabs(value) * 0.51 * std::pow(10.0, -decimals))
+          << value << " " << testing::PrintToString(text);
+    }
+  }
+}
+
+// A number longer than the platform's number formatting takes is laid out as it lays out a
+// short one, under every negative order and with the locale's decimal separator.
+TEST(FormatReal, LongNumbersFollowTheLocaleLayout) {
+  for (UINT order = 0; order <= 4; ++order) {
+    wqc::NumberLocale locale = UserLocale();
+    locale.negativeOrder = static_cast<int>(order);
+    locale.decimalSeparator = L"<>";
+    const struct {
+      double value;
+      const wchar_t* format;
+      double shown;  // the value the number shows
+      const wchar_t* exponent;
+    } cases[] = {
+        {-1e275, L"%.3f", 1e275, L""},
+        {-1e300, L"%.3f", 1e300, L""},
+        {-1.7976931348623157e308, L"%.3f", 1.7976931348623157e308, L""},
+        {1e308, L"%.3f", 1e308, L""},
+        {-1e290, L"%.3,-5f", 1e290 * 1e5, L"e-5"},
+    };
+    for (const auto& c : cases) {
+      WQComException error;
+      const std::wstring text =
+          wqc::FormatRealField(error, c.value, nullptr, nullptr, nullptr, c.format, locale);
+      std::wstring expected = wqc::FormatRealField(error, c.value < 0 ? -1.0 : 1.0, nullptr,
+                                                   nullptr, nullptr, L"%.3f", locale);
+      expected.replace(expected.find(L'1'), 1, Printed(L"%.0f", c.shown));
+      EXPECT_EQ(text, expected + c.exponent) << c.value << " order " << order;
+    }
+  }
 }
 
 TEST(FormatReal, Failures) {

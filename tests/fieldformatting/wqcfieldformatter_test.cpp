@@ -144,6 +144,41 @@ TEST_F(FieldFormatter, EachValueGetsItsOwnText) {
   EXPECT_EQ(real(0.25, L"%.2f", L""), wqtest::Localized(L"0.25"));
 }
 
+// A text is a number only as a whole; a real reads it as an integer does, so a text with
+// the thousands separator of the user's locale is the same number to both.
+TEST_F(FieldFormatter, TextIsReadWholeAndAsIntegersReadIt) {
+  const auto format = [&](bool integer, const wchar_t* number) {
+    plat::unique_variant value;
+    V_VT(&value) = VT_BSTR;
+    V_BSTR(&value) = SysAllocString(number);
+    plat::unique_bstr text;
+    const HRESULT hr = integer ? formatter_->FormatInteger(value, nullptr, nullptr, nullptr,
+                                                           Bstr(L"%d").get(), text.put())
+                               : formatter_->FormatReal(value, nullptr, nullptr, nullptr,
+                                                        Bstr(L"%.0f").get(), text.put());
+    SetErrorInfo(0, nullptr);
+    return SUCCEEDED(hr) ? std::wstring(text.c_str()) : L"failed";
+  };
+  for (const wchar_t* number : {L"1,500", L"2,000,000", L"12abc", L"1.5.0", L" -40 "}) {
+    EXPECT_EQ(format(false, number), format(true, number))
+        << testing::PrintToString(std::wstring(number));
+  }
+  EXPECT_EQ(format(false, L"12abc"), L"failed");
+  if (wqtest::UserLocale().thousandsSeparator == L",") {
+    EXPECT_EQ(format(false, L"1,500"), L"1500");
+    EXPECT_EQ(format(false, L"2,000,000"), L"2000000");
+  }
+  EXPECT_EQ(format(false, L" 2.5 "), L"3") << "written with '.' in any locale";
+
+  plat::unique_variant text;
+  V_VT(&text) = VT_BSTR;
+  V_BSTR(&text) = SysAllocString(L"12abc");
+  plat::unique_bstr out;
+  EXPECT_EQ(formatter_->FormatReal(text, nullptr, nullptr, nullptr, Bstr(L"%.2f").get(), out.put()),
+            DISP_E_TYPEMISMATCH);
+  EXPECT_EQ(LastMessage(), L"Value cannot be coerced to a real number");
+}
+
 TEST_F(FieldFormatter, InitializeReadsTheListsAndReplacesThem) {
   EXPECT_EQ(Prefixes(), Texts{L"failed"});
   EXPECT_EQ(LastMessage(), L"Formatter not initialized");

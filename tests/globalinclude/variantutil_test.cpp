@@ -94,6 +94,33 @@ TEST(VariantHasValue, OmittedArgumentsAndNullReferencesHaveNone) {
   EXPECT_EQ(VariantToBool(v, &out, true), E_POINTER);
 }
 
+// Only a text that is wholly a number is one: a number followed by anything but blanks is
+// no smaller number.
+TEST(ParseDouble, ReadsTheWholeText) {
+  const struct {
+    const wchar_t* text;
+    bool number;
+    double value;
+  } cases[] = {
+      {L"2.5", true, 2.5},  {L" \t-3e2 \r\n", true, -300},
+      {L"1,500", false, 0}, {L"2,000,000", false, 0},
+      {L"12abc", false, 0}, {L"1.5.2", false, 0},
+      {L"1 2", false, 0},   {L"   ", false, 0},
+  };
+  for (const auto& c : cases) {
+    double out = 0;
+    EXPECT_EQ(ParseDouble(c.text, &out), c.number) << testing::PrintToString(std::wstring(c.text));
+    if (c.number) {
+      EXPECT_EQ(out, c.value);
+    } else {
+      EXPECT_TRUE(std::isnan(out));
+    }
+  }
+  double out = 7;
+  EXPECT_EQ(VariantToDouble(Text(L"12abc"), &out, true), DISP_E_TYPEMISMATCH);
+  EXPECT_EQ(out, 7);
+}
+
 TEST(ParseDouble, CommaDecimalLocale) {
   CommaDecimalLocale locale;
   ASSERT_TRUE(locale.active());
@@ -102,9 +129,8 @@ TEST(ParseDouble, CommaDecimalLocale) {
   EXPECT_EQ(out, 1.5);
   EXPECT_TRUE(ParseDouble(L"-0.25e2", &out));
   EXPECT_EQ(out, -25.0);
-  // The locale's own notation is rewritten too: "1,5" reads as "1.5" there, which stops at '.'.
-  EXPECT_TRUE(ParseDouble(L"1,5", &out));
-  EXPECT_EQ(out, 1.0);
+  // The locale's own notation is rewritten too: "1,5" becomes "1.5" there, which is no number.
+  EXPECT_FALSE(ParseDouble(L"1,5", &out));
   EXPECT_FALSE(ParseDouble(L"", &out));
 
   // A text too long to rewrite fails rather than reading a cut number.

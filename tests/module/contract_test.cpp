@@ -13,10 +13,6 @@ namespace {
 
 // An aggregate around one object of the server: it answers IUnknown itself and hands every
 // other interface to the inner object, as a client that aggregates would.
-void PrintTo(const ServerClass& c, std::ostream* os) {
-  *os << std::string(c.name.begin(), c.name.end());
-}
-
 class Outer : public IUnknown {
  public:
   STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
@@ -68,8 +64,9 @@ TEST_P(Contract, ServesItsClassAsClientsMeetIt) {
   EXPECT_EQ(support->InterfaceSupportsErrorInfo(iid), S_OK);
   EXPECT_EQ(support->InterfaceSupportsErrorInfo(IID_IDispatch), S_FALSE);
   for (const ServerClass& otherClass : ServerClasses()) {
-    if (otherClass.iid != iid)
+    if (otherClass.iid != iid) {
       EXPECT_EQ(support->InterfaceSupportsErrorInfo(otherClass.iid), S_FALSE) << otherClass.name;
+    }
   }
 
   plat::com_ptr<ITypeInfo> info;

@@ -3,6 +3,7 @@
 // the IDL is checked without touching the tests.
 #pragma once
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,11 @@ struct ServerClass {
   CLSID clsid;
   IID iid;  // the default interface
 };
+
+// A class by its name in test output (found beside the type, as the test framework looks).
+inline void PrintTo(const ServerClass& c, std::ostream* os) {
+  *os << std::string(c.name.begin(), c.name.end());
+}
 
 // The creatable classes of a type library.
 inline std::vector<ServerClass> ServerClassesOf(ITypeLib* lib) {

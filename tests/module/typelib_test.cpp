@@ -84,7 +84,8 @@ std::string ValueText(const VARIANT& value) {
   VariantInit(&text);
   std::string out = "vt" + std::to_string(V_VT(&value));
   if (SUCCEEDED(VariantChangeType(&text, const_cast<VARIANT*>(&value), 0, VT_BSTR))) {
-    out += " " + Narrow(V_BSTR(&text));
+    out += ' ';
+    out += Narrow(V_BSTR(&text));
     VariantClear(&text);
   }
   return out;

@@ -1,5 +1,6 @@
 #include "numberformat.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -55,45 +56,77 @@ double ScaleByPowerOfTen(double value, long exponent) {
   return exponent >= 0 ? value / PowerOfTen(exponent) : value * PowerOfTen(-exponent);
 }
 
-// The exponent that puts the mantissa of `magnitude` (> 0) into [1, 10). log10 alone may
-// land one off next to a power of ten.
-long ScientificExponent(double magnitude) {
-  long exponent = static_cast<long>(std::floor(std::log10(magnitude)));
-  const double mantissa = ScaleByPowerOfTen(magnitude, exponent);
-  if (mantissa >= 10)
-    ++exponent;
-  else if (mantissa < 1)
-    --exponent;
-  return exponent;
+// The decimal digits of a finite, non-zero magnitude as the runtime prints them: 17
+// significant digits, the first not 0, and the power of ten of the first. The exponent of
+// a value is read from these rather than computed with pow, which is inexact above 10^22
+// and would put an exact power of ten one exponent too low.
+struct PrintedDigits {
+  wchar_t digits[17];
+  long exponent;
+};
+
+PrintedDigits DigitsOf(double magnitude) {
+  // "d.dddddddddddddddde+ddd"; the point is the runtime locale's and is skipped.
+  wchar_t buffer[32];
+  _snwprintf(buffer, 32, L"%.16e", magnitude);
+  buffer[31] = L'\0';
+  PrintedDigits printed;
+  printed.digits[0] = buffer[0];
+  wmemcpy(printed.digits + 1, buffer + 2, 16);
+  printed.exponent = wcstol(buffer + 19, nullptr, 10);
+  return printed;
+}
+
+// `digits` with a point after the first `integerDigits` of them, rounded half up to
+// `decimals` decimals as the platform's number formatting rounds. A carry may add a leading
+// digit.
+std::wstring RoundedDecimalText(const wchar_t* digits, size_t count, size_t integerDigits,
+                                UINT decimals) {
+  std::wstring text(digits, std::min(count, integerDigits + decimals));
+  text.resize(integerDigits + decimals, L'0');
+  if (integerDigits + decimals < count && digits[integerDigits + decimals] >= L'5') {
+    size_t i = text.size();
+    while (i > 0 && text[i - 1] == L'9') text[--i] = L'0';
+    if (i == 0) {
+      text.insert(text.begin(), L'1');
+      ++integerDigits;
+    } else {
+      ++text[i - 1];
+    }
+  }
+  if (decimals > 0) text.insert(integerDigits, 1, L'.');
+  return text;
+}
+
+// Whether the printed digits are those of an exact power of ten.
+bool IsPowerOfTen(const PrintedDigits& printed) {
+  return printed.digits[0] == L'1' &&
+         std::all_of(printed.digits + 1, printed.digits + 17, [](wchar_t c) { return c == L'0'; });
 }
 
 // Engineering notation: the exponent moves in threes until the mantissa lies in [1, 1000].
-// Values from 0.01 up to 1000 keep exponent 0.
-long EngineeringExponent(double magnitude) {
-  long exponent = 0;
-  long step = magnitude < 0.01 ? -3 : (magnitude >= 1000 ? 3 : 0);
-  while (step != 0) {
-    exponent += step;
-    magnitude = ScaleByPowerOfTen(magnitude, step);
-    if (magnitude >= 1 && magnitude <= 1000) step = 0;
-  }
-  return exponent;
+// Values from 0.01 up to 1000 keep exponent 0, and a power of ten from 10^6 up keeps 1000 as
+// its mantissa.
+long EngineeringExponent(const PrintedDigits& printed) {
+  const long exponent = printed.exponent;
+  if (exponent >= -2 && exponent < 3) return 0;
+  const long step = (exponent >= 0 ? exponent : exponent - 2) / 3 * 3;
+  if (exponent >= 6 && exponent % 3 == 0 && IsPowerOfTen(printed)) return step - 3;
+  return step;
 }
 
 // The exponent a type computes for a non-zero finite value when the format fixes none.
-long ExponentForType(wchar_t type, double value, const RealFormat& format) {
-  const double magnitude = std::fabs(value);
+long ExponentForType(wchar_t type, const PrintedDigits& printed, const RealFormat& format) {
   switch (type) {
     case L'E':
-    case L'e': return ScientificExponent(magnitude);
+    case L'e': return printed.exponent;
     case L'G':
     case L'g': {
-      const long exponent = ScientificExponent(magnitude);
       const int precision = format.hasPrecision ? format.precision : 8;
-      return (exponent < -4 || exponent >= precision) ? exponent : 0;
+      return (printed.exponent < -4 || printed.exponent >= precision) ? printed.exponent : 0;
     }
     case L'H':
-    case L'h': return EngineeringExponent(magnitude);
+    case L'h': return EngineeringExponent(printed);
     default: return 0;
   }
 }
@@ -127,8 +160,8 @@ const wchar_t* IntegerText(long value, wchar_t (&buffer)[16]) {
 }
 
 // Appends GetNumberFormatW of a '.'-written number, without grouping; nothing when it fails.
-void AppendLocaleNumber(std::wstring& text, const NumberLocale& locale, const wchar_t* number,
-                        UINT digits, const wchar_t* decimalSeparator) {
+void AppendPlatformNumber(std::wstring& text, const NumberLocale& locale, const wchar_t* number,
+                          UINT digits, const wchar_t* decimalSeparator) {
   NUMBERFMTW format = {};
   format.NumDigits = digits;
   format.LeadingZero = static_cast<UINT>(locale.leadingZero);
@@ -149,6 +182,39 @@ void AppendLocaleNumber(std::wstring& text, const NumberLocale& locale, const wc
   std::wstring formatted(static_cast<size_t>(size), L'\0');
   size = GetNumberFormatW(locale.lcid, 0, number, &format, formatted.data(), size);
   if (size > 0) text.append(formatted.c_str(), static_cast<size_t>(size) - 1);
+}
+
+// The longest number text handed to the platform's number formatting. Wine's ends the
+// process for a negative number of about 290 characters and formats nothing from there on,
+// so longer numbers (whole numbers of more than 40 digits in fixed point) are laid out here.
+constexpr size_t kLongestPlatformNumber = 64;
+
+// Appends a '.'-written number as the platform's number formatting writes it. A long one is
+// rounded here, and the platform formats a stand-in with the integer part 1 and the same
+// sign and decimals, whose 1 then becomes the whole integer part: numbers are never grouped,
+// so the integer part does not change how the rest is laid out.
+void AppendLocaleNumber(std::wstring& text, const NumberLocale& locale, const wchar_t* number,
+                        UINT digits, const wchar_t* decimalSeparator) {
+  if (wcslen(number) <= kLongestPlatformNumber) {
+    AppendPlatformNumber(text, locale, number, digits, decimalSeparator);
+    return;
+  }
+  const bool negative = *number == L'-';
+  if (negative) ++number;
+  const wchar_t* point = wcschr(number, L'.');
+  const size_t integerDigits = point ? static_cast<size_t>(point - number) : wcslen(number);
+  std::wstring allDigits(number, integerDigits);
+  if (point) allDigits += point + 1;
+  const std::wstring rounded =
+      RoundedDecimalText(allDigits.c_str(), allDigits.size(), integerDigits, digits);
+  const size_t roundedIntegerDigits = digits > 0 ? rounded.find(L'.') : rounded.size();
+
+  std::wstring standIn = negative ? L"-1" : L"1";
+  standIn.append(rounded, roundedIntegerDigits, std::wstring::npos);
+  const size_t start = text.size();
+  AppendPlatformNumber(text, locale, standIn.c_str(), digits, decimalSeparator);
+  const size_t one = text.find(L'1', start);
+  if (one != std::wstring::npos) text.replace(one, 1, rounded, 0, roundedIntegerDigits);
 }
 
 void ThrowIfThousandsSeparator(WQComException& error, const std::wstring& text,
@@ -220,9 +286,38 @@ void FormatRealNumber(WQComException& error, double value, const RealFormat& for
     error.ThrowHrAt(WQ_HERE, E_INVALIDARG, L"Value is not a finite real number");
   }
 
-  // A fixed exponent holds for every type; otherwise E, G and H choose one for the value.
-  long exponent = format.exponent;
-  if (!format.hasExponent && value != 0) exponent = ExponentForType(format.type, value, format);
+  const int precision = format.hasPrecision ? format.precision : locale.digits;
+  const UINT digits = static_cast<UINT>(precision < 0 ? 0 : (precision > 9 ? 9 : precision));
+  if (format.plusSign && value > 0) text = L"+";
+
+  // Without a fixed exponent, E, G and H choose one from the value's printed digits, and
+  // those digits are the mantissa: scaling by a power of ten would round it off.
+  if (!format.hasExponent && value != 0) {
+    const PrintedDigits printed = DigitsOf(std::fabs(value));
+    long exponent = ExponentForType(format.type, printed, format);
+    const bool scientific = format.type == L'E' || format.type == L'e';
+    if (exponent != 0 || scientific) {
+      const size_t integerDigits = static_cast<size_t>(printed.exponent - exponent + 1);
+      std::wstring mantissa = RoundedDecimalText(printed.digits, 17, integerDigits, digits);
+      // Rounded up to 10, the mantissa of E and G moves on to the next exponent; that of H
+      // may be 1000.
+      const bool engineering = format.type == L'H' || format.type == L'h';
+      if (!engineering && mantissa.size() > integerDigits + digits + (digits > 0 ? 1 : 0)) {
+        ++exponent;
+        mantissa = RoundedDecimalText(L"1", 1, 1, digits);
+      }
+      if (value < 0) mantissa.insert(0, 1, L'-');
+      AppendLocaleNumber(text, locale, mantissa.c_str(), digits, locale.decimalSeparator.c_str());
+      if (exponent != 0) {
+        text += iswupper(format.type) ? L'E' : L'e';
+        text += std::to_wstring(exponent);
+      }
+      return;
+    }
+  }
+
+  // A fixed exponent holds for every type.
+  const long exponent = format.hasExponent ? format.exponent : 0;
   if (exponent != 0) {
     const double scaled = ScaleByPowerOfTen(value, exponent);
     // An exponent the value cannot be scaled by, in either direction, is a bad format: it
@@ -231,17 +326,12 @@ void FormatRealNumber(WQComException& error, double value, const RealFormat& for
       error.ThrowHrAt(WQ_HERE, E_INVALIDARG, L"Invalid format string");
     value = scaled;
   }
-
-  const int precision = format.hasPrecision ? format.precision : locale.digits;
-  const UINT digits = static_cast<UINT>(precision < 0 ? 0 : (precision > 9 ? 9 : precision));
-  if (format.plusSign && value > 0) text = L"+";
   wchar_t number[kFixedPointCapacity];
   AppendLocaleNumber(text, locale, FixedPointText(value, number), digits,
                      locale.decimalSeparator.c_str());
-
   if (exponent != 0) {
     text += iswupper(format.type) ? L'E' : L'e';
-    text += format.hasExponent ? format.exponentText : std::to_wstring(exponent);
+    text += format.exponentText;
   }
 }
 

@@ -44,7 +44,7 @@ RealFormat ReadRealFormat(const wchar_t* format);
 
 // The display text of `value` under `format`, without descriptive text. Raises
 // E_INVALIDARG for a type other than E, F, G, H and for a value that is not finite or that
-// the exponent scales out of range.
+// a fixed exponent scales out of range. Any other finite value is written whole.
 std::wstring FormatRealNumber(WQComException& error, double value, const RealFormat& format,
                               const NumberLocale& locale);
 // The same into `text`, emptied first: a caller that keeps it formats without allocating.

@@ -25,6 +25,20 @@ HRESULT VariantToDate(const VARIANT& value, DATE* out, bool) {
   return S_OK;
 }
 
+// A real value: a text is read as a number written with '.' and, failing that, as the OLE
+// conversion reads it in the user's locale, as FormatInteger reads its text ("1,500" is 1500
+// where ',' groups thousands).
+HRESULT VariantToReal(const VARIANT& value, double* out, bool convert) {
+  const HRESULT hr = VariantToDouble(value, out, convert);
+  if (hr != DISP_E_TYPEMISMATCH) return hr;
+  plat::unique_variant text;
+  if (FAILED(VariantCopyValue(value, text.put())) || V_VT(&text) != VT_BSTR) return hr;
+  plat::unique_variant real;
+  if (FAILED(VariantChangeType(&real, &text, 0, VT_R8))) return hr;
+  *out = V_R8(&real);
+  return S_OK;
+}
+
 // The value of an optional argument, converted leniently; none when the argument is absent.
 template <class T>
 std::optional<T> ArgumentValue(WQComException& error, const VARIANT& argument,
@@ -117,7 +131,7 @@ STDMETHODIMP WQCFieldFormatter::FormatReal(VARIANT dVal, BSTR prefix, BSTR postf
   error.CheckPointer(FieldString);
   *FieldString = nullptr;
   const std::optional<double> value = ArgumentValue<double>(
-      error, dVal, VariantToDouble, L"Value cannot be coerced to a real number");
+      error, dVal, VariantToReal, L"Value cannot be coerced to a real number");
   wqc::FormatRealField(error, value, prefix, postfix, subst, FieldFormat, Locale(), text_);
   *FieldString = NewBstr(text_);
   WQ_METHOD_END(error)
