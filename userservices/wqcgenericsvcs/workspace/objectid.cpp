@@ -136,7 +136,7 @@ bool IsIdName(const wchar_t* name) {
   return endsWith(L"OID") || endsWith(L"ID") || endsWith(L"Id");
 }
 
-// The interfaces of the selection objects answer bare HRESULTs, without error info.
+// Of the interfaces with id parameters, these answer bare HRESULTs, without error info.
 bool AnswersBareHResults(REFIID iid) {
   return iid == __uuidof(IWQCSelectCaseDlg) || iid == __uuidof(IWQCSelectKBDlg) ||
          iid == __uuidof(IWQCKBDialogRequest);
@@ -230,7 +230,9 @@ IdParameters CachedIdParameters(REFIID iid, ITypeInfo* info, DISPID member, bool
 
 HRESULT CheckIdArguments(REFIID iid, ITypeInfo* info, DISPID member, WORD flags,
                          const DISPPARAMS* params) noexcept try {
-  if (!info || !params || !params->rgvarg) return S_OK;
+  if (!info || !params || !params->rgvarg || params->cNamedArgs > params->cArgs ||
+      (params->cNamedArgs && !params->rgdispidNamedArgs))
+    return S_OK;  // the type library refuses what it cannot read
   bool suspect = false;
   for (UINT i = 0; i < params->cArgs && !suspect; ++i)
     suspect = MayBeWrongId(V_VT(&params->rgvarg[i]));
