@@ -280,6 +280,14 @@ class Module {
   using RegisterEntryFn = HRESULT (*)(UINT resourceId, bool doRegister) noexcept;
   void SetRegisterEntry(RegisterEntryFn fn) noexcept { registerEntry_ = fn; }
 
+  // A look at the arguments of a late-bound call before the type library coerces them,
+  // for values that coercion would turn into others than the caller meant. A failure
+  // (with its own error info) refuses the call; none is set unless the server sets one.
+  using ArgumentCheckFn = HRESULT (*)(REFIID iid, ITypeInfo* info, DISPID member, WORD flags,
+                                      const DISPPARAMS* params) noexcept;
+  void SetArgumentCheck(ArgumentCheckFn fn) noexcept { argumentCheck_ = fn; }
+  ArgumentCheckFn GetArgumentCheck() const noexcept { return argumentCheck_; }
+
   ObjectEntry* begin() const noexcept { return entries_; }
   ObjectEntry* end() const noexcept { return entries_ + count_; }
 
@@ -294,6 +302,7 @@ class Module {
   std::atomic<LONG> locks_{0};
   critical_section objectLock_;
   RegisterEntryFn registerEntry_ = nullptr;
+  ArgumentCheckFn argumentCheck_ = nullptr;
 };
 
 template <class T>

@@ -55,4 +55,18 @@ void ReleaseTypeInfoCache() noexcept {
   cache.typeLib = nullptr;
 }
 
+HRESULT ReportException(HRESULT failure, EXCEPINFO* excepInfo) noexcept {
+  if (!excepInfo) return failure;
+  *excepInfo = EXCEPINFO{};
+  excepInfo->scode = failure;
+  com_ptr<IErrorInfo> info;
+  if (::GetErrorInfo(0, info.put()) == S_OK) {
+    info->GetDescription(&excepInfo->bstrDescription);
+    info->GetSource(&excepInfo->bstrSource);
+    info->GetHelpFile(&excepInfo->bstrHelpFile);
+    info->GetHelpContext(&excepInfo->dwHelpContext);
+  }
+  return DISP_E_EXCEPTION;
+}
+
 }  // namespace plat

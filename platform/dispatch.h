@@ -17,6 +17,10 @@ namespace plat {
 HRESULT GetModuleTypeInfo(REFGUID guid, ITypeInfo** typeInfo) noexcept;
 // Releases the cached type information (module termination).
 void ReleaseTypeInfoCache() noexcept;
+// A call refused before it reached the object, reported as the type library reports a
+// failing method: the failure and the thread's error info in `excepInfo`, and
+// DISP_E_EXCEPTION (the bare failure when there is no `excepInfo`).
+HRESULT ReportException(HRESULT failure, EXCEPINFO* excepInfo) noexcept;
 
 template <class I>
 class Dispatch : public I {
@@ -53,6 +57,10 @@ class Dispatch : public I {
     if (riid != IID_NULL) return DISP_E_UNKNOWNINTERFACE;
     com_ptr<ITypeInfo> info;
     PLAT_RETURN_IF_FAILED(GetModuleTypeInfo(__uuidof(I), info.put()));
+    if (const Module::ArgumentCheckFn check = module().GetArgumentCheck()) {
+      const HRESULT hr = check(__uuidof(I), info.get(), member, flags, params);
+      if (FAILED(hr)) return ReportException(hr, excepInfo);
+    }
     return info->Invoke(static_cast<I*>(this), member, flags, params, result, excepInfo, argErr);
   }
 };

@@ -3,6 +3,7 @@
 // comparison.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <functional>
 
 #include <standinsclient.h>
@@ -12,6 +13,7 @@
 #include "xmlattacks.h"
 #include "main/main.h"
 #include "workspace/dataservicerequest.h"
+#include "workspace/objectid.h"
 
 namespace {
 
@@ -759,6 +761,87 @@ TEST_F(MainTest, ASwallowedErrorDescribesNoLaterFailure) {
   wqstandins::SetReply(ws_.get(), kServer, L"SetGoverningCase", L"");
   EXPECT_EQ(main_->SetDefaultGlobalGoverningCase(ws(), Bstr(L"A").get()), S_OK);
   EXPECT_EQ(wqtest::TakeErrorDescription(), L"");
+}
+
+// Values that the usual conversions read as another id than meant are no ids; everything
+// else is left to the conversions (no value, a whole number in any type or in text).
+TEST(ObjectIds, ValuesReadAsAnotherIdAreNoIds) {
+  plat::com_ptr<IWQStandinWorkspace> ws;
+  ASSERT_EQ(wqstandins::CreateWorkspace(ws), S_OK);
+  auto text = [](const wchar_t* t) {
+    VARIANT v;
+    V_VT(&v) = VT_BSTR;
+    V_BSTR(&v) = SysAllocString(t);
+    return v;
+  };
+  auto real = [](double d) {
+    VARIANT v;
+    V_VT(&v) = VT_R8;
+    V_R8(&v) = d;
+    return v;
+  };
+  auto money = [](LONGLONG units) {
+    VARIANT v;
+    V_VT(&v) = VT_CY;
+    V_CY(&v).int64 = units;
+    return v;
+  };
+  auto object = [](IDispatch* d) {
+    VARIANT v;
+    V_VT(&v) = VT_DISPATCH;
+    V_DISPATCH(&v) = d;
+    if (d) d->AddRef();
+    return v;
+  };
+  VARIANT nothing, null;
+  VariantInit(&nothing);
+  V_VT(&null) = VT_NULL;
+  const struct {
+    const char* what;
+    VARIANT value;
+    bool readable;
+  } cases[] = {
+      {"no value", nothing, true},
+      {"null", null, true},
+      {"a whole number in text, blanks around", text(L" -12 "), true},
+      {"a list in text", text(L"1,2"), false},
+      {"a number with a tail", text(L"12abc"), false},
+      {"an exponent", text(L"1e3"), false},
+      {"an empty text", text(L""), false},
+      {"a whole double", real(2.0), true},
+      {"a fraction", real(1.5), false},
+      {"an infinity", real(HUGE_VAL), false},
+      {"a whole currency", money(30000), true},
+      {"a currency with cents", money(35000), false},
+      {"an object", object(ws.get()), false},
+      {"a null object", object(nullptr), true},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(IsReadableObjectId(c.value), c.readable) << c.what;
+    // The same through a reference, as Visual Basic passes variables.
+    VARIANT byRef;
+    V_VT(&byRef) = VT_BYREF | VT_VARIANT;
+    V_VARIANTREF(&byRef) = const_cast<VARIANT*>(&c.value);
+    EXPECT_EQ(IsReadableObjectId(byRef), c.readable) << c.what << " by reference";
+  }
+  for (const auto& c : cases) VariantClear(const_cast<VARIANT*>(&c.value));
+
+  // A typed reference and the elements of lists.
+  plat::unique_bstr list = plat::unique_bstr::copy(L"1,2");
+  BSTR listText = list.get();
+  VARIANT textRef;
+  V_VT(&textRef) = VT_BYREF | VT_BSTR;
+  V_BSTRREF(&textRef) = &listText;
+  EXPECT_FALSE(IsReadableObjectId(textRef));
+  auto ids = Array(VT_I4, {5, 7});
+  EXPECT_EQ(CheckObjectIds(ArrayVariant(ids.get(), VT_I4)), S_OK);
+  plat::unique_safearray texts(SafeArrayCreateVector(VT_BSTR, 0, 2));
+  for (LONG at : {0, 1})
+    SafeArrayPutElement(texts.get(), &at, plat::unique_bstr::copy(L"12").get());
+  EXPECT_EQ(CheckObjectIds(ArrayVariant(texts.get(), VT_BSTR)), S_OK);
+  LONG last = 1;
+  SafeArrayPutElement(texts.get(), &last, list.get());
+  EXPECT_EQ(CheckObjectIds(ArrayVariant(texts.get(), VT_BSTR)), E_INVALIDARG);
 }
 
 }  // namespace

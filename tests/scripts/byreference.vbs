@@ -71,6 +71,36 @@ main.SetObjectGoverningCase ws, "Design", objectId
 Check LastRequest() = "<SetGoverningCase CaseName=""vt8:Design""><OID>vt2:12</OID></SetGoverningCase>", _
       "a single object variable: " & LastRequest()
 
+' Variables that hold no id: refused with E_INVALIDARG, nothing sent. VBScript shows the number
+' as it is when the failure has a description of its own, else as its own error 5.
+Const E_INVALIDARG = &H80070057
+Dim executedBefore, wrongIds, wrongId
+Function Executions()
+  Executions = UBound(Split(ws.CallLog, "Execute("))
+End Function
+executedBefore = Executions()
+wrongIds = Array("1,2", 1.5, "12abc")
+For Each wrongId In wrongIds
+  objectId = wrongId
+  On Error Resume Next
+  main.DeleteObjects ws, objectId
+  Check Err.Number = E_INVALIDARG, "DeleteObjects of the variable " & wrongId & ": " & Err.Number
+  Err.Clear
+  main.CloneObject ws, objectId
+  Check Err.Number = E_INVALIDARG, "CloneObject of the variable " & wrongId & ": " & Err.Number
+  Check InStr(Err.Description, "a list must be an array of ids") > 0, "why: " & Err.Description
+  Err.Clear
+  sel.AppendContext objectId
+  Check Err.Number = 5, "AppendContext of the variable " & wrongId & ": " & Err.Number
+  Err.Clear
+  On Error GoTo 0
+Next
+Check Executions() = executedBefore, "nothing was sent"
+objectId = "12"
+ws.SetReply SERVER, "CloneObject", "13"
+Check main.CloneObject(ws, objectId) = 13, "a whole number in a text variable is the id"
+Check LastRequest() = "<CloneObject OID=""vt3:12""/>", "the text's id: " & LastRequest()
+
 If failures = 0 Then
   WScript.Echo "ok"
 Else

@@ -3,6 +3,7 @@
 #include <wqcomexception.h>
 
 #include "workspace/dataservicerequest.h"
+#include "workspace/objectid.h"
 
 namespace {
 
@@ -145,6 +146,7 @@ STDMETHODIMP Main::DeleteObjects(IDispatch* pWorkspace, VARIANT saOID) try {
   constexpr wchar_t kMethod[] = L"Main::DeleteObjects";
   DataServiceRequest request;
   PLAT_RETURN_IF_FAILED(request.Prepare(pWorkspace, serverProgId_.c_str(), L"DeleteObjects"));
+  if (FAILED(CheckObjectIds(saOID))) return RefuseObjectIds(kMethod);
   PLAT_RETURN_IF_FAILED(request.StartDocument());
   PLAT_RETURN_IF_FAILED(request.StartElement(L"DeleteObjects"));
   PLAT_RETURN_IF_FAILED(request.CloseStartTag());

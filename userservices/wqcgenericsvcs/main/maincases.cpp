@@ -4,6 +4,7 @@
 
 #include "main.h"
 #include "workspace/dataservicerequest.h"
+#include "workspace/objectid.h"
 
 namespace {
 
@@ -38,6 +39,7 @@ void WriteObjectList(WQComException& error, DataServiceRequest& request, const V
 STDMETHODIMP Main::get_GoverningCase(IDispatch* pWorkspace, VARIANT iObjectID, long* pCaseID) try {
   WQ_BARE_METHOD();
   long objectId = -1;
+  if (FAILED(CheckObjectIds(iObjectID))) return RefuseObjectIds(L"Main::GoverningCase");
   if (SUCCEEDED(VariantChangeType(&iObjectID, &iObjectID, 0, VT_I4))) objectId = V_I4(&iObjectID);
   return RequestNumber(
       pWorkspace, L"GetGoverningCase",
@@ -122,6 +124,7 @@ HRESULT Main::CaseRequest(const CaseRequestShape& shape, IDispatch* pWorkspace, 
                           const VARIANT* objects, long* caseId) {
   WQ_METHOD_BEGIN(error, shape.methodName, 0)
   if (shape.readsCaseId) error.CheckPointer(caseId);
+  if (objects) RequireObjectIds(error, *objects);
   DataServiceRequest request;
   WQThrowIfFailed(error, request.Prepare(pWorkspace, serverProgId_.c_str(), shape.method));
   WQThrowIfFailed(error, request.StartDocument());

@@ -7,6 +7,7 @@
 #include "claimsupport.h"
 #include "dialogobject.h"
 #include "workspace/dataservicerequest.h"
+#include "workspace/objectid.h"
 
 namespace {
 
@@ -93,9 +94,12 @@ STDMETHODIMP WQCClaimDlg::ShowDialog(LONGLONG lParentHWnd, VARIANT_BOOL* pbDialo
 }
 
 long WQCClaimDlg::ClaimedObject(WQComException& error, const VARIANT& vOID) const {
-  return wqc::ArgumentOrFallback<long>(error, vOID, VariantToLong,
-                                       L"Could not infer ObjectID from second argument",
-                                       initialized_ ? &selectedOid_ : nullptr, kNotInitialized);
+  const long oid = wqc::ArgumentOrFallback<long>(
+      error, vOID, VariantToLong, L"Could not infer ObjectID from second argument",
+      initialized_ ? &selectedOid_ : nullptr, kNotInitialized);
+  // A value that converts, but to another id than meant ("1,2" to 12), is refused too.
+  RequireObjectIds(error, vOID);
+  return oid;
 }
 
 STDMETHODIMP WQCClaimDlg::ClaimObject(IDispatch* pWorkspace, VARIANT vOID,

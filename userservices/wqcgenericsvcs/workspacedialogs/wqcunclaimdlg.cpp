@@ -8,6 +8,7 @@
 #include "unclaimdlg.h"
 #include "unclaimreportparser.h"
 #include "workspace/dataservicerequest.h"
+#include "workspace/objectid.h"
 
 namespace {
 
@@ -66,6 +67,7 @@ STDMETHODIMP WQCUnClaimDlg::UnClaimObject(IDispatch* pWorkspace, VARIANT vOID) {
   const long oid = wqc::ArgumentOrFallback<long>(error, vOID, VariantToLong,
                                                  L"Could not infer ObjectID from second argument",
                                                  initialized_ ? &oid_ : nullptr, kNotInitialized);
+  RequireObjectIds(error, vOID);
   SendObjectId(error, pWorkspace, L"UnClaimObject", oid, nullptr);
   WQ_METHOD_END(error)
 }
