@@ -466,6 +466,10 @@ TEST_F(MainTest, DiagramRepliesAsDocumentsOrLocations) {
       {L"<Reply><Message>No type</Message></Reply>", S_FALSE},
       {L"<Reply><Message/><Note/></Reply>", S_OK},
       {L"  <Reply/>", S_OK},
+      // As some servers write it: behind a byte-order mark.
+      {L"\xFEFF<Reply><Message>No type</Message></Reply>", S_FALSE},
+      {L"\xFEFF <?xml version='1.0' encoding='UTF-8'?><Reply/>", E_FAIL},
+      {L"\xFEFF<?xml version='1.0' encoding='UTF-8'?><Reply/>", S_OK},
       {path, S_OK},
       // A reply that does not load stops the submission as a failure, not as S_FALSE.
       {L"<Reply>", E_FAIL},

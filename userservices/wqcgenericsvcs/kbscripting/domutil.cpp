@@ -2,7 +2,6 @@
 
 #include <wqtrace.h>
 #include <wqxmlsecurity.h>
-#include <wqxmltext.h>
 
 #include <cstdio>
 
@@ -22,8 +21,7 @@ HRESULT LoadXMLText(IXMLDOMDocument* document, const wchar_t* xml, VARIANT_BOOL*
     try {
   *loaded = VARIANT_FALSE;
   if (WQDeclaresDocumentType(xml)) return WQ_E_DOCUMENTTYPE;
-  // A string has no byte order: a mark the text was written with is no part of it.
-  return document->loadXML(unique_bstr::copy(xml ? WQSkipByteOrderMark(xml) : L"").get(), loaded);
+  return document->loadXML(unique_bstr::copy(xml ? xml : L"").get(), loaded);
 }
 PLAT_CATCH_RETURN()
 
