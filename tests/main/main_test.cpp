@@ -512,6 +512,19 @@ TEST_F(MainTest, DiagramSubmissionRefusals) {
   EXPECT_EQ(main_->SubmitDiagrams(ws(), diagrams.get(), 0, nullptr), S_OK);
   EXPECT_EQ(Methods(ws_.get()),
             std::wstring(L"ListKB\nRunMethod\nListKB\nRunMethod\n") + kSubmit + L"\n");
+  // A request the call did not take whole is not sent.
+  ASSERT_EQ(
+      wqstandins::FailAt(ws_.get(), (std::wstring(kSubmit) + L".WriteVariantAttribute").c_str(),
+                         E_OUTOFMEMORY, L"No room"),
+      S_OK);
+  EXPECT_EQ(main_->SubmitDiagrams(ws(), diagrams.get(), 0, nullptr), E_OUTOFMEMORY);
+  const std::wstring text = wqtest::TakeErrorDescription();
+  EXPECT_NE(text.find(L"The request to submit diagram 4 could not be written"), std::wstring::npos)
+      << text;
+  const std::wstring log = CallLog(ws_.get());
+  const size_t submission = log.rfind(L"put_MethodName(\"" + std::wstring(kSubmit));
+  ASSERT_NE(submission, std::wstring::npos) << log;
+  EXPECT_EQ(log.find(L"Execute", submission), std::wstring::npos) << log;
 
   for (auto stub : {&IWQCGenericSvcsMain::SubmitDatasheets, &IWQCGenericSvcsMain::CheckDatasheets,
                     &IWQCGenericSvcsMain::CheckDiagrams}) {
