@@ -11,6 +11,17 @@ namespace {
 bool IsXmlSpace(wchar_t c) { return c == L' ' || c == L'\t' || c == L'\r' || c == L'\n'; }
 bool IsAsciiLetter(wchar_t c) { return (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z'); }
 
+// An encoding's name as XML allows it: a letter, then letters, digits, '.', '_' or '-'.
+bool IsEncodingName(const wchar_t* name, size_t length) {
+  if (length == 0 || !IsAsciiLetter(name[0])) return false;
+  for (size_t i = 1; i < length; ++i) {
+    const wchar_t c = name[i];
+    if (!IsAsciiLetter(c) && !(c >= L'0' && c <= L'9') && c != L'.' && c != L'_' && c != L'-')
+      return false;
+  }
+  return true;
+}
+
 // A text's bytes read from consecutive spans, each read in place.
 class TextStream : public plat::Implements<TextStream, ISequentialStream> {
  public:
@@ -87,6 +98,8 @@ bool WQFindDeclaredEncoding(const wchar_t* text, size_t length, size_t* begin,
     while (p < length && text[p] != quote && text[p] != L'<' && text[p] != L'>') ++p;
     if (p >= length || text[p] != quote) return false;
     if (nameLength == 8 && wcsncmp(text + name, L"encoding", 8) == 0) {
+      // A name XML does not allow is the reader's to refuse.
+      if (!IsEncodingName(text + value, p - value)) return false;
       *begin = value;
       *end = p;
       found = true;

@@ -13,7 +13,8 @@ const wchar_t* WQSkipByteOrderMark(const wchar_t* text) noexcept;
 
 // Where the value of the encoding in the XML declaration that opens `text` lies
 // ([*begin, *end) in characters); false when the text opens with no declaration that is
-// well formed up to its "?>", or one without an encoding.
+// well formed up to its "?>", or one without an encoding or with a name XML does not
+// allow there.
 bool WQFindDeclaredEncoding(const wchar_t* text, size_t length, size_t* begin,
                             size_t* end) noexcept;
 

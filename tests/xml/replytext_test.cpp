@@ -211,7 +211,10 @@ TEST(ReplyText, DeclaredEncodingIsFoundOnlyInAWellFormedDeclaration) {
   } cases[] = {
       {L"<?xml version=\"1.0\" encoding=\"UTF-8\"?>", L"UTF-8"},
       {L"<?xml\tencoding='latin1' version='1.0'?><a/>", L"latin1"},
-      {L"<?xml version=\"1.0\" encoding=\"\"?>", L""},
+      {L"<?xml version=\"1.0\" encoding=\"x_1.b-2\"?>", L"x_1.b-2"},
+      {L"<?xml version=\"1.0\" encoding=\"\"?>", nullptr},
+      {L"<?xml version=\"1.0\" encoding=\"8859-1\"?>", nullptr},
+      {L"<?xml version=\"1.0\" encoding=\"UTF 8\"?>", nullptr},
       {L"<?xml version=\"1.0\"?><a encoding=\"UTF-8\"/>", nullptr},
       {L"<?xml version=\"1.0\" standalone=\"yes\"?>", nullptr},
       {L"<?xmlencoding=\"UTF-8\"?>", nullptr},
