@@ -4,6 +4,7 @@
 
 #include "wqmsxml.h"
 #include "wqxmlsecurity.h"
+#include "wqxmltext.h"
 
 #include <algorithm>
 #include <cmath>
@@ -286,39 +287,6 @@ class SimpleElementHandler final : public SAXSchemaElementHandler {
   SAXSchemaElementHandler* parent_ = nullptr;
   const SAXSchemaEntry* entry_ = nullptr;
   WQStringBuffer text_;
-};
-
-// A reply's UTF-16 text as a stream of its bytes behind a byte-order mark, read in place.
-// Wine's reader takes time quadratic in the line length for a text handed over as a
-// string (it finds every column by scanning back to the line's start), and replies come
-// on one line; from a stream it reads in chunks.
-class TextStream : public plat::Implements<TextStream, ISequentialStream> {
- public:
-  TextStream(const wchar_t* text, size_t length)
-      : text_(reinterpret_cast<const BYTE*>(text)), size_(length * sizeof(wchar_t)) {}
-
-  STDMETHOD(Read)(void* buffer, ULONG wanted, ULONG* read) override {
-    if (!buffer) return STG_E_INVALIDPOINTER;
-    static constexpr BYTE kMark[] = {0xFF, 0xFE};
-    BYTE* out = static_cast<BYTE*>(buffer);
-    ULONG given = 0;
-    while (given < wanted && position_ < sizeof(kMark)) out[given++] = kMark[position_++];
-    if (given < wanted && position_ < sizeof(kMark) + size_) {
-      const size_t offset = position_ - sizeof(kMark);
-      const size_t count = std::min<size_t>(wanted - given, size_ - offset);
-      memcpy(out + given, text_ + offset, count);
-      given += static_cast<ULONG>(count);
-      position_ += count;
-    }
-    if (read) *read = given;
-    return given == wanted ? S_OK : S_FALSE;
-  }
-  STDMETHOD(Write)(const void*, ULONG, ULONG*) override { return STG_E_ACCESSDENIED; }
-
- private:
-  const BYTE* text_;
-  size_t size_;
-  size_t position_ = 0;
 };
 
 // An attribute of an element's block, with what matching a name against it needs.
@@ -754,23 +722,29 @@ HRESULT ContentHandler::Parse(SAXSchemaElementHandler* root, BSTR source, bool i
   if (isURL) {
     hr = reader->parseURL(source ? source : L"");
   } else {
-    // The reader does not take a null BSTR for the empty text it stands for.
-    plat::unique_bstr empty;
-    if (!source) empty = plat::unique_bstr::copy(L"");
-    VARIANT text;
-    text.vt = VT_BSTR;
-    text.bstrVal = source ? source : empty.get();
     // The reader may let an unused declaration pass despite its prohibition.
-    if (WQDeclaresDocumentType(text.bstrVal))
+    if (WQDeclaresDocumentType(source))
       error.ThrowHrAt(WQ_HERE, HRESULT_FROM_WIN32(ERROR_INVALID_DATA),
                       L"The XML text declares a document type");
-    // The text ends at its first null, as it does for the reader.
-    const size_t length = wcslen(text.bstrVal);
-    plat::com_ptr<TextStream> stream;
+    // Wine's reader takes time quadratic in the line length for a text handed over as a
+    // string (it finds every column by scanning back to the line's start), and replies
+    // come on one line; from a stream it reads in chunks. The stream has a mark of its
+    // own, so the text's is left out; the text ends at its first null, as for the reader.
+    const wchar_t* body = WQSkipByteOrderMark(source ? source : L"");
+    const size_t length = wcslen(body);
+    // The reader does not take a null BSTR for the empty text.
+    plat::unique_bstr empty;
+    plat::com_ptr<ISequentialStream> stream;
+    VARIANT text;
     if (length != 0) {
-      stream = plat::make<TextStream>(text.bstrVal, length);
+      hr = WQCreateXMLTextStream(body, length, stream.put());
+      if (FAILED(hr)) error.ThrowHrAt(WQ_HERE, hr, L"Could not hand the XML text to the reader");
       text.vt = VT_UNKNOWN;
-      text.punkVal = static_cast<ISequentialStream*>(stream.get());
+      text.punkVal = stream.get();
+    } else {
+      empty = plat::unique_bstr::copy(L"");
+      text.vt = VT_BSTR;
+      text.bstrVal = empty.get();
     }
     hr = reader->parse(text);
   }

@@ -194,6 +194,75 @@ TEST_F(KBRun, ParametersARequestCannotCarryAreRefused) {
             E_POINTER);
 }
 
+// A request the call did not take whole is never executed, and the failure names what
+// could not be written.
+TEST_F(KBRun, ParametersThatCannotBeWrittenAreNotSent) {
+  SAFEARRAYBOUND square[2] = {{2, 0}, {2, 0}};
+  unique_variant twoDimensional;
+  V_VT(&twoDimensional) = VT_ARRAY | VT_VARIANT;
+  V_ARRAY(&twoDimensional) = SafeArrayCreate(VT_VARIANT, 2, square);
+  ASSERT_TRUE(V_ARRAY(&twoDimensional));
+  unique_variant noArray;
+  V_VT(&noArray) = VT_ARRAY | VT_VARIANT;
+  V_ARRAY(&noArray) = nullptr;
+  for (VARIANT* parameters :
+       {static_cast<VARIANT*>(&twoDimensional), static_cast<VARIANT*>(&noArray)}) {
+    ASSERT_EQ(control_->Reset(), S_OK);
+    EXPECT_EQ(Rule(L"CheckLine", parameters), E_FAIL);
+    const std::wstring text = wqtest::TakeErrorDescription();
+    EXPECT_NE(text.find(L"Failure running rule CheckLine"), std::wstring::npos) << text;
+    EXPECT_NE(text.find(L"The parameter UserParameters of CheckLine could not be written"),
+              std::wstring::npos)
+        << text;
+    EXPECT_EQ(wqstandins::CallLog(control_.get()).find(L"Execute"), std::wstring::npos);
+    EXPECT_EQ(V_I4(&result_), 5);
+  }
+}
+
+TEST_F(KBRun, FailedWriteStopsTheRunBeforeItIsSent) {
+  unique_variant parameters;
+  V_VT(&parameters) = VT_ARRAY | VT_I4;
+  V_ARRAY(&parameters) = SafeArrayCreateVector(VT_I4, 0, 3);
+  const struct {
+    const wchar_t* step;
+    const wchar_t* text;
+  } cases[] = {
+      {L"WriteText", L"The parameter UserParameters of CheckLine could not be written"},
+      {L"EndElement", L"The parameter UserParameters of CheckLine could not be written"},
+      {L"WriteVariantAttribute", L"The request to run CheckLine could not be written"},
+      {L"StartElement", L"The request to run CheckLine could not be written"},
+      {L"CloseStartTag", L"The request to run CheckLine could not be written"},
+  };
+  for (const auto& c : cases) {
+    ASSERT_EQ(control_->Reset(), S_OK);
+    Reply(L"RunRule", kSimple42);
+    ASSERT_EQ(wqstandins::FailAt(control_.get(), c.step, E_OUTOFMEMORY, L"No room"), S_OK);
+    EXPECT_EQ(Rule(L"CheckLine", &parameters), E_FAIL) << c.step;
+    const std::wstring text = wqtest::TakeErrorDescription();
+    EXPECT_NE(text.find(c.text), std::wstring::npos) << c.step << ": " << text;
+    EXPECT_NE(text.find(L"No room"), std::wstring::npos) << c.step << ": " << text;
+    EXPECT_EQ(wqstandins::CallLog(control_.get()).find(L"Execute"), std::wstring::npos) << c.step;
+    EXPECT_EQ(V_I4(&result_), 5);
+  }
+  // A reload is not sent either.
+  com_ptr<IDispatch> client;
+  ASSERT_EQ(control_.query_to(client), S_OK);
+  ASSERT_EQ(control_->Reset(), S_OK);
+  ASSERT_EQ(wqstandins::FailAt(control_.get(), L"WriteText", E_OUTOFMEMORY, L""), S_OK);
+  VARIANT_BOOL reloaded = 7;
+  EXPECT_EQ(ReloadKBModule(L"Piping", L"", client.get(), &reloaded, L"<KB/>"), E_OUTOFMEMORY);
+  EXPECT_EQ(reloaded, 7);
+  EXPECT_EQ(wqstandins::CallLog(control_.get()).find(L"Execute"), std::wstring::npos);
+}
+
+// The reply as some servers write it: behind a byte-order mark.
+TEST_F(KBRun, SimpleResponseBehindAByteOrderMarkIsRead) {
+  Reply(L"RunRule", std::wstring(L"\xFEFF") + kSimple42);
+  ASSERT_EQ(Rule(L"Marked"), S_OK);
+  EXPECT_EQ(V_VT(&result_), VT_I4);
+  EXPECT_EQ(V_I4(&result_), 42);
+}
+
 class KBRunPipe : public KBRun {
  protected:
   void SetUp() override {

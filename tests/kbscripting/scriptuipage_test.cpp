@@ -209,6 +209,27 @@ TEST_F(ScriptUIPage, SettingsComeFromTheDescription) {
   EXPECT_STREQ(read.debugFile.c_str(), L"");
 }
 
+// Descriptions as servers write them: behind a byte-order mark, declaring the encoding
+// they were sent in.
+TEST_F(ScriptUIPage, DescriptionIsReadWhateverItsMarkAndDeclaredEncoding) {
+  for (const wchar_t* mark : {L"", L"\xFEFF"}) {
+    for (const wchar_t* declaration :
+         {L"", L"<?xml version='1.0'?>", L"<?xml version='1.0' encoding='UTF-8'?>",
+          L"<?xml version='1.0' encoding='UTF-16'?>",
+          L"<?xml version='1.0' encoding='ISO-8859-1' standalone='yes'?>",
+          L"<?xml version='1.0' encoding='windows-1252'?>"}) {
+      const std::wstring description =
+          std::wstring(mark) + declaration +
+          L"<ScriptUI ReturnTo='N\x00E4chster'><DialogBox/></ScriptUI>";
+      ScriptUISettings read;
+      unique_bstr page;
+      EXPECT_EQ(BuildScriptUIPage(description.c_str(), read, page), S_OK);
+      EXPECT_STREQ(read.returnTo.c_str(), L"N\x00E4chster")
+          << (*mark ? "marked " : "") << declaration;
+    }
+  }
+}
+
 TEST_F(ScriptUIPage, SettingsThatAreNoNumbersKeepTheirStartValues) {
   ScriptUISettings settings;
   unique_bstr page;

@@ -468,6 +468,10 @@ TEST_F(MainTest, DiagramRepliesAsDocumentsOrLocations) {
       {L"<Reply><Message>No type</Message></Reply>", S_FALSE},
       {L"<Reply><Message/><Note/></Reply>", S_OK},
       {L"  <Reply/>", S_OK},
+      // As some servers write it: behind a byte-order mark.
+      {L"\xFEFF<Reply><Message>No type</Message></Reply>", S_FALSE},
+      {L"\xFEFF <?xml version='1.0' encoding='UTF-8'?><Reply/>", E_FAIL},
+      {L"\xFEFF<?xml version='1.0' encoding='UTF-8'?><Reply/>", S_OK},
       {path, S_OK},
       // A reply that does not load stops the submission as a failure, not as S_FALSE.
       {L"<Reply>", E_FAIL},
@@ -510,6 +514,19 @@ TEST_F(MainTest, DiagramSubmissionRefusals) {
   EXPECT_EQ(main_->SubmitDiagrams(ws(), diagrams.get(), 0, nullptr), S_OK);
   EXPECT_EQ(Methods(ws_.get()),
             std::wstring(L"ListKB\nRunMethod\nListKB\nRunMethod\n") + kSubmit + L"\n");
+  // A request the call did not take whole is not sent.
+  ASSERT_EQ(
+      wqstandins::FailAt(ws_.get(), (std::wstring(kSubmit) + L".WriteVariantAttribute").c_str(),
+                         E_OUTOFMEMORY, L"No room"),
+      S_OK);
+  EXPECT_EQ(main_->SubmitDiagrams(ws(), diagrams.get(), 0, nullptr), E_OUTOFMEMORY);
+  const std::wstring text = wqtest::TakeErrorDescription();
+  EXPECT_NE(text.find(L"The request to submit diagram 4 could not be written"), std::wstring::npos)
+      << text;
+  const std::wstring log = CallLog(ws_.get());
+  const size_t submission = log.rfind(L"put_MethodName(\"" + std::wstring(kSubmit));
+  ASSERT_NE(submission, std::wstring::npos) << log;
+  EXPECT_EQ(log.find(L"Execute", submission), std::wstring::npos) << log;
 
   for (auto stub : {&IWQCGenericSvcsMain::SubmitDatasheets, &IWQCGenericSvcsMain::CheckDatasheets,
                     &IWQCGenericSvcsMain::CheckDiagrams}) {

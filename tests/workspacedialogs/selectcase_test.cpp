@@ -137,6 +137,17 @@ TEST_F(SelectCaseTest, BadWorkspaceAndFailingCallsShowNoDialog) {
     EXPECT_EQ(ok, VARIANT_FALSE) << step;
     wqstandins::FailAt(ws_.get(), step, S_OK);
   }
+  // A request the call did not take whole is not sent.
+  dlg_->AppendContext(7);
+  for (const wchar_t* step : {L"WriteVariantAttribute", L"WriteVariantElement", L"EndElement"}) {
+    wqstandins::FailAt(ws_.get(), step, E_OUTOFMEMORY, L"");
+    const LONG made = Requests();
+    EXPECT_EQ(dlg_->LoadCaseList(ws()), E_OUTOFMEMORY) << step;
+    const std::wstring log = wqstandins::CallLog(ws_.get());
+    EXPECT_EQ(log.find(L"Execute", log.rfind(L"put_MethodName")), std::wstring::npos) << step;
+    EXPECT_EQ(Requests(), made + 1) << step;
+    wqstandins::FailAt(ws_.get(), step, S_OK);
+  }
   // A parent that is no window is refused before anything is asked.
   const LONG before = Requests();
   EXPECT_EQ(dlg_->ShowDialog(ws(), 0x7FFF0001, &ok), E_INVALIDARG);

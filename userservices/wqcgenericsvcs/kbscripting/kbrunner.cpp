@@ -58,30 +58,39 @@ HRESULT KBRunner::CallKB(const wchar_t* serverMethod, BSTR name, BSTR raw, long 
   call->put_ServerProgID(unique_bstr::copy(kServerProgId).get());
   call->put_MethodName(unique_bstr::copy(serverMethod).get());
 
+  // A request the call did not take whole is not sent: a server could run the KB with
+  // what part of it arrived.
+  const wchar_t* nameText = name ? name : L"";
+  const auto written = [&](HRESULT hr) {
+    if (FAILED(hr))
+      error.ThrowHrAt(WQ_HERE, hr, L"The request to run %ls could not be written", nameText);
+  };
   IWQDataServiceCallXMLWriter writer(call.get());
-  writer.StartDocument();
+  written(writer.StartDocument());
   // The map orders the attributes: ActiveDocOid, CaseID, name, oid.
   XMLAttributeMap attributes;
-  const wchar_t* nameText = name ? name : L"";
-  attributes.AddString(L"name", nameText, static_cast<UINT>(wcslen(nameText)));
-  if (oid != 0) attributes.AddLong(L"oid", oid);
-  attributes.AddLong(L"CaseID", caseId);
-  attributes.AddLong(L"ActiveDocOid", activeDocOid);
-  writer.StartElementWithAttributes(L"KBDescriptor", attributes);
-  writer.CloseStartTag();
-  if (raw) writer.WriteRaw(raw);
+  written(attributes.AddString(L"name", nameText, static_cast<UINT>(wcslen(nameText))));
+  if (oid != 0) written(attributes.AddLong(L"oid", oid));
+  written(attributes.AddLong(L"CaseID", caseId));
+  written(attributes.AddLong(L"ActiveDocOid", activeDocOid));
+  written(writer.StartElementWithAttributes(L"KBDescriptor", attributes));
+  written(writer.CloseStartTag());
+  if (raw) written(writer.WriteRaw(raw));
   if (parameters) {
-    writer.StartElement(L"UserParameters");
-    writer.CloseStartTag();
-    // A value the request cannot carry would leave the server without its parameters.
-    if (VariantWriter<SimpleVariantSchema>().Write(writer, parameters) == DISP_E_BADVARTYPE)
+    written(writer.StartElement(L"UserParameters"));
+    written(writer.CloseStartTag());
+    const HRESULT hr = VariantWriter<SimpleVariantSchema>().Write(writer, parameters);
+    if (hr == DISP_E_BADVARTYPE)
       error.ThrowHrAt(
           WQ_HERE, E_INVALIDARG,
           L"The parameters of %ls hold a value of type %d, which a request cannot carry", nameText,
           parameters->vt);
-    writer.EndElement(L"UserParameters");
+    if (FAILED(hr))
+      error.ThrowHrAt(WQ_HERE, hr, L"The parameter UserParameters of %ls could not be written",
+                      nameText);
+    written(writer.EndElement(L"UserParameters"));
   }
-  writer.EndElement(L"KBDescriptor");
+  written(writer.EndElement(L"KBDescriptor"));
   if ((error = call->Execute(0)).Failed()) error.ThrowHrAt(WQ_HERE, E_FAIL);
   if ((error = call->get_Response(reply)).Failed()) error.ThrowAt(WQ_HERE);
   WQ_METHOD_END(error)
@@ -235,27 +244,24 @@ HRESULT ReloadKBModule(const wchar_t* moduleName, const wchar_t* fileName, IDisp
   PLAT_RETURN_IF_FAILED(wq->CreateDataServiceCall(call.put()));
   call->put_Flags(0);
   call->put_ServerProgID(unique_bstr::copy(kServerProgId).get());
-  call->StartDocument();
-  call->StartElement(unique_bstr::copy(L"ReloadKB").get());
-  if (moduleName && *moduleName) {
+  // A request the call did not take whole is not sent.
+  PLAT_RETURN_IF_FAILED(call->StartDocument());
+  PLAT_RETURN_IF_FAILED(call->StartElement(unique_bstr::copy(L"ReloadKB").get()));
+  const auto writeText = [&](const wchar_t* attribute, const wchar_t* text) {
     unique_variant value;
     V_VT(&value) = VT_BSTR;
-    V_BSTR(&value) = unique_bstr::copy(moduleName).release();
-    call->WriteVariantAttribute(unique_bstr::copy(L"ModuleName").get(), value);
-  }
-  if (fileName && *fileName) {
-    unique_variant value;
-    V_VT(&value) = VT_BSTR;
-    V_BSTR(&value) = unique_bstr::copy(fileName).release();
-    call->WriteVariantAttribute(unique_bstr::copy(L"KBFileName").get(), value);
-  }
+    V_BSTR(&value) = unique_bstr::copy(text).release();
+    return call->WriteVariantAttribute(unique_bstr::copy(attribute).get(), value);
+  };
+  if (moduleName && *moduleName) PLAT_RETURN_IF_FAILED(writeText(L"ModuleName", moduleName));
+  if (fileName && *fileName) PLAT_RETURN_IF_FAILED(writeText(L"KBFileName", fileName));
   if (xml && *xml) {
-    call->WriteText(unique_bstr::copy(xml).get());
+    PLAT_RETURN_IF_FAILED(call->WriteText(unique_bstr::copy(xml).get()));
     call->put_MethodName(unique_bstr::copy(L"ReloadKBModuleFromXML").get());
   } else {
     call->put_MethodName(unique_bstr::copy(L"ReloadKBModule").get());
   }
-  call->EndElement(unique_bstr::copy(L"ReloadKB").get());
+  PLAT_RETURN_IF_FAILED(call->EndElement(unique_bstr::copy(L"ReloadKB").get()));
   const HRESULT hr = call->Execute(0);
   if (FAILED(hr)) return hr;
   unique_bstr reply;

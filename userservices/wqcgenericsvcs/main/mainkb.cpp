@@ -3,6 +3,7 @@
 // nothing.
 #include <wqcomexception.h>
 #include <wqmsxml.h>
+#include <wqxmltext.h>
 
 #include <cwchar>
 #include <cwctype>
@@ -58,7 +59,7 @@ std::vector<LONG> DiagramOids(WQComException& error, SAFEARRAY* diagrams) {
 
 // The diagram server answers with the reply document itself or with where to load it from.
 HRESULT LoadReply(IXMLDOMDocument* document, BSTR reply, VARIANT_BOOL* loaded) {
-  const wchar_t* text = reply ? reply : L"";
+  const wchar_t* text = WQSkipByteOrderMark(reply ? reply : L"");
   while (iswspace(*text)) ++text;
   if (!*text) return S_FALSE;
   if (*text == L'<') return LoadXMLText(document, reply, loaded);
@@ -184,15 +185,21 @@ STDMETHODIMP Main::SubmitDiagrams(IDispatch* pWorkspace, SAFEARRAY* saDiagrams, 
               request.Prepare(workspace.get(), kDiagramServer, L"DwgManagement::SubmitDiagram"),
               L"CreateDataServiceCall");
     request.get()->put_Flags(0);
-    request.StartDocument();
-    request.StartElement(L"Document");
-    request.Attribute(L"ServerReference", oid);
-    request.Attribute(L"Status", L"");
+    // A request the call did not take whole is not sent.
+    const auto written = [&](HRESULT hr) {
+      if (FAILED(hr))
+        error.ThrowHrAt(WQ_HERE, hr, L"The request to submit diagram %ld could not be written",
+                        oid);
+    };
+    written(request.StartDocument());
+    written(request.StartElement(L"Document"));
+    written(request.Attribute(L"ServerReference", oid));
+    written(request.Attribute(L"Status", L""));
     VARIANT force;
     V_VT(&force) = VT_I2;
     V_I2(&force) = -1;
-    request.Attribute(L"Force", force);
-    request.EndElement(L"Document");
+    written(request.Attribute(L"Force", force));
+    written(request.EndElement(L"Document"));
     RequireOk(error, request.Execute(), L"Execute");
     if (submitted) *submitted = ++count;
     unique_bstr reply;

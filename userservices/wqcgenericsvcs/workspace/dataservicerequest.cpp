@@ -57,6 +57,7 @@ HRESULT QueryWorkspace(IDispatch* workspace, plat::com_ptr<IWQWorkspace>& wq) {
 HRESULT DataServiceRequest::Prepare(IWQWorkspace* workspace, const wchar_t* serverProgId,
                                     const wchar_t* method) {
   call_.reset();
+  firstWriteFailure_ = S_OK;
   if (!workspace) return E_INVALIDARG;
   const HRESULT hr = workspace->CreateDataServiceCall(call_.put());
   if (FAILED(hr)) {
@@ -70,10 +71,15 @@ HRESULT DataServiceRequest::Prepare(IWQWorkspace* workspace, const wchar_t* serv
   return hr;
 }
 
-HRESULT DataServiceRequest::StartDocument() { return call_->StartDocument(); }
+HRESULT DataServiceRequest::Written(HRESULT hr) {
+  if (FAILED(hr) && SUCCEEDED(firstWriteFailure_)) firstWriteFailure_ = hr;
+  return hr;
+}
+
+HRESULT DataServiceRequest::StartDocument() { return Written(call_->StartDocument()); }
 
 HRESULT DataServiceRequest::StartElement(const wchar_t* name) {
-  return call_->StartElement(Text(name).get());
+  return Written(call_->StartElement(Text(name).get()));
 }
 
 HRESULT DataServiceRequest::Attribute(const wchar_t* name, long value) {
@@ -92,19 +98,19 @@ HRESULT DataServiceRequest::FlagAttribute(const wchar_t* name, bool value) {
 }
 
 HRESULT DataServiceRequest::Attribute(const wchar_t* name, const VARIANT& value) {
-  return WriteValue(
-      value, [&](const VARIANT& v) { return call_->WriteVariantAttribute(Text(name).get(), v); });
+  return Written(WriteValue(
+      value, [&](const VARIANT& v) { return call_->WriteVariantAttribute(Text(name).get(), v); }));
 }
 
-HRESULT DataServiceRequest::CloseStartTag() { return call_->CloseStartTag(); }
+HRESULT DataServiceRequest::CloseStartTag() { return Written(call_->CloseStartTag()); }
 
 HRESULT DataServiceRequest::EndElement(const wchar_t* name) {
-  return call_->EndElement(Text(name).get());
+  return Written(call_->EndElement(Text(name).get()));
 }
 
 HRESULT DataServiceRequest::Element(const wchar_t* name, const VARIANT& value) {
-  return WriteValue(
-      value, [&](const VARIANT& v) { return call_->WriteVariantElement(Text(name).get(), v); });
+  return Written(WriteValue(
+      value, [&](const VARIANT& v) { return call_->WriteVariantElement(Text(name).get(), v); }));
 }
 
 HRESULT DataServiceRequest::Element(const wchar_t* name, long value) {
@@ -116,10 +122,13 @@ HRESULT DataServiceRequest::Element(const wchar_t* name, const wchar_t* text) {
 }
 
 HRESULT DataServiceRequest::PutInput(const wchar_t* input) {
-  return call_->put_Input(Text(input).get());
+  return Written(call_->put_Input(Text(input).get()));
 }
 
-HRESULT DataServiceRequest::Execute() { return call_->Execute(0); }
+HRESULT DataServiceRequest::Execute() {
+  if (FAILED(firstWriteFailure_)) return firstWriteFailure_;
+  return call_->Execute(0);
+}
 
 HRESULT DataServiceRequest::GetResponse(BSTR* reply) {
   if (!reply) return E_POINTER;

@@ -33,13 +33,18 @@ class DataServiceRequest {
   HRESULT Element(const wchar_t* name, const wchar_t* text);
   HRESULT PutInput(const wchar_t* input);
 
+  // The first failure of the writing above, without sending anything: a request the call
+  // did not take whole is never executed. Else the HRESULT of Execute.
   HRESULT Execute();
   HRESULT GetResponse(BSTR* reply);
 
   IWQDataServiceCall* get() const { return call_.get(); }
 
  private:
+  HRESULT Written(HRESULT hr);
+
   plat::com_ptr<IWQDataServiceCall> call_;
+  HRESULT firstWriteFailure_ = S_OK;
 };
 
 // The workspace's IWQWorkspace; E_INVALIDARG, and none, for a workspace without it.

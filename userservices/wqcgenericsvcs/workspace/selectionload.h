@@ -11,8 +11,8 @@
 
 class DataServiceRequest;
 
-// The request document of a list call. Its calls' HRESULTs are not checked: a request the
-// call object refused shows in Execute's answer.
+// The request document of a list call. Its calls' HRESULTs are not checked here: a request
+// the call object did not take whole is not sent, and its first failure is the answer.
 using WriteListRequest = std::function<void(DataServiceRequest&)>;
 
 // Calls `method` of the server component `kServerProgId` with the request `write` makes (none when

@@ -21,6 +21,7 @@ HRESULT HoldElementHandler::StartElement(ULONG) {
   current_.Date = 0;
   current_.Name.Free();
   current_.Reason.Free();
+  reason_.Clear();
   return S_OK;
 }
 
@@ -35,7 +36,13 @@ HRESULT HoldElementHandler::SetAttribute(ULONG id, const SAXSchemaValue& value) 
 PLAT_CATCH_RETURN()
 
 HRESULT HoldElementHandler::Characters(const wchar_t* text, int length) try {
-  if (text && length > 0) current_.Reason.Append(text, static_cast<size_t>(length));
+  if (text && length > 0) reason_.Append(text, static_cast<size_t>(length));
+  return S_OK;
+}
+PLAT_CATCH_RETURN()
+
+HRESULT HoldElementHandler::EndElement(ULONG) try {
+  if (reason_.GetLength()) current_.Reason.Assign(reason_.GetString(), reason_.GetLength());
   return S_OK;
 }
 PLAT_CATCH_RETURN()

@@ -28,11 +28,14 @@ class HoldElementHandler : public DefaultSAXSchemaElementHandler {
   HRESULT SetAttribute(ULONG id, const SAXSchemaValue& value) override;
   // Every piece is kept, so the white space around the reason stays.
   HRESULT Characters(const wchar_t* text, int length) override;
+  HRESULT EndElement(ULONG id) override;
 
   const ActiveHold& Current() const { return current_; }
 
  private:
   ActiveHold current_;
+  // The reason as it arrives: the reader hands it over in a piece per entity reference.
+  WQStringBuffer reason_;
 };
 
 class ActiveHoldsElementHandler : public DefaultSAXSchemaElementHandler {
