@@ -9,6 +9,7 @@
 #include "fuzz.h"
 #include "wqmsxml.h"
 #include "wqxmlsecurity.h"
+#include "wqxmltext.h"
 
 #include <climits>
 #include <cstdio>
@@ -106,7 +107,7 @@ class Collector final : public ISAXContentHandler {
 };
 
 // Parses as the module's readers do: the secured reader, the text up to its first null
-// as UTF-16 behind a byte-order mark.
+// past one byte-order mark, fed through the module's own stream.
 Parsed Parse(const std::wstring& xml) {
   Parsed parsed;
   plat::com_ptr<ISAXXMLReader> reader;
@@ -114,18 +115,15 @@ Parsed Parse(const std::wstring& xml) {
                               __uuidof(ISAXXMLReader), reader.put_void())) ||
       FAILED(WQSecureSAXReader(reader.get())))
     return parsed;
-  const size_t length = wcslen(xml.c_str());
-  std::wstring bytes = L"\xFEFF" + xml.substr(0, length);
+  const wchar_t* text = WQSkipByteOrderMark(xml.c_str());
+  const size_t length = wcslen(text);
   Collector collector(parsed);
   reader->putContentHandler(&collector);
   VARIANT source;
-  plat::com_ptr<IStream> stream;
+  plat::com_ptr<ISequentialStream> stream;
   plat::unique_bstr empty = plat::unique_bstr::copy(L"");
   if (length) {
-    stream = plat::com_ptr<IStream>::attach(
-        SHCreateMemStream(reinterpret_cast<const BYTE*>(bytes.data()),
-                          static_cast<UINT>(bytes.size() * sizeof(wchar_t))));
-    if (!stream) return parsed;
+    if (FAILED(WQCreateXMLTextStream(text, length, stream.put()))) return parsed;
     source.vt = VT_UNKNOWN;
     source.punkVal = stream.get();
   } else {
