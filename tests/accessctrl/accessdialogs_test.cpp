@@ -335,6 +335,55 @@ TEST_F(AccessDialogs, EditedRoleShowsItsRightsAndSendsNoUnchangedMembership) {
   EXPECT_EQ(NodeCalls(), L"ModifyRole(\"Readers\", \"Look only\", {Read}, {Write}, workspace)");
 }
 
+// Names that differ only in letter case are one account to the server and to the model. A
+// role held under two spellings stays held while either is listed, and a spelling of a
+// member is no candidate to add.
+TEST_F(AccessDialogs, MembersWhoseNamesDifferOnlyInCaseAreOneAccount) {
+  const std::wstring me = me_;
+  const std::wstring ann = accesstest::Host() + L"\\ann", ANN = accesstest::Host() + L"\\ANN";
+  const auto load = [&](const wchar_t* users) {
+    std::wstring document = Document();
+    const std::wstring from = L"<User Name='ann' DisplayName='Ann'/>";
+    document.replace(document.find(from), from.size(), users);
+    ASSERT_EQ(wqstandins::SetAccessControl(node_.get(), document.c_str()), S_OK);
+  };
+  const auto members = [](Texts expected) {
+    return [=](DialogView& view) {
+      EXPECT_EQ(Sorted(ListTexts(view, IDC_ROLEUSERLIST)), Sorted(expected));
+    };
+  };
+  const auto editReaders = DialogScript().Do(SelectItem(IDC_ACCESSLIST, 0)).Click(IDC_ACCESSEDIT);
+
+  load(
+      L"<User Name='ann' DisplayName='Ann'><RoleName>Readers</RoleName></User>"
+      L"<User Name='ANN' DisplayName='Ann'><RoleName>readers</RoleName></User>");
+  Run<DlgControlRoles>(
+      {DialogScript(editReaders).Click(IDOK), DialogScript()
+                                                  .SelectTab(IDC_TABCONTROL, 2)
+                                                  .Inspect(members({me, ann, ANN}))
+                                                  .Do(SelectText(IDC_ROLEUSERLIST, ANN))
+                                                  .Click(IDC_ROLEUSERREMOVE)
+                                                  .Inspect(members({me, ann}))
+                                                  .Click(IDOK)});
+  EXPECT_EQ(NodeCalls(), L"ModifyRole(\"Readers\", \"Look only\", {Read}, {Write}, workspace)");
+
+  load(
+      L"<User Name='ann' DisplayName='Ann'><RoleName>Readers</RoleName></User>"
+      L"<User Name='ANN' DisplayName='Ann'/>");
+  Run<DlgControlRoles>({DialogScript(editReaders).Click(IDOK),
+                        DialogScript()
+                            .SelectTab(IDC_TABCONTROL, 2)
+                            .Inspect(members({me, ann}))
+                            .Click(IDC_ROLEUSERADD)
+                            .Click(IDCANCEL),
+                        DialogScript()
+                            .Inspect([](DialogView& view) {
+                              EXPECT_EQ(ListTexts(view, IDC_MEMBERCANDIDATES), Texts{});
+                            })
+                            .Click(IDCANCEL)});
+  EXPECT_EQ(ErrorCount(), 0);
+}
+
 // A role's members are found among the workspace's users and compared with those the role
 // had by name, once each, and its lists are filled without a walk per name: a role with
 // thousands of members opens, gives one up, takes it back and closes in a moment, and the
