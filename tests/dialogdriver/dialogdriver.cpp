@@ -81,8 +81,9 @@ LPARAM KeyData(UINT key, bool release) {
 }
 
 // The messages a key press posts change no key state: the modifiers' state is set for the
-// loop to read when it takes them.
-std::string PressKey(UINT key, UINT modifiers) {
+// loop to read when it takes them. The keys are pressed one after the other, the modifiers
+// held down around them all.
+std::string PressKeys(const std::vector<UINT>& keys, UINT modifiers) {
   const HWND focus = GetFocus();
   if (!focus) return "no window has the focus";
   std::vector<BYTE> held;
@@ -93,8 +94,10 @@ std::string PressKey(UINT key, UINT modifiers) {
     heldKeys.push_back(modifier);
     PostMessageW(focus, WM_KEYDOWN, modifier, KeyData(modifier, false));
   }
-  PostMessageW(focus, WM_KEYDOWN, key, KeyData(key, false));
-  PostMessageW(focus, WM_KEYUP, key, KeyData(key, true));
+  for (UINT key : keys) {
+    PostMessageW(focus, WM_KEYDOWN, key, KeyData(key, false));
+    PostMessageW(focus, WM_KEYUP, key, KeyData(key, true));
+  }
   for (auto modifier = held.rbegin(); modifier != held.rend(); ++modifier)
     PostMessageW(focus, WM_KEYUP, *modifier, KeyData(*modifier, true));
   return {};
@@ -300,17 +303,30 @@ DialogScript& DialogScript::Focus(int id) {
 }
 
 DialogScript& DialogScript::Press(UINT key, UINT modifiers) {
-  return Do([=](DialogView&) { return PressKey(key, modifiers); });
+  return Do([=](DialogView&) { return PressKeys({key}, modifiers); });
 }
 
+// The characters that take the same modifiers go in one step: a list takes keys that come
+// close together as one search.
 DialogScript& DialogScript::TypeKeys(const std::wstring& text) {
+  std::vector<UINT> keys;
+  UINT modifiers = 0;
+  const auto press = [&] {
+    if (!keys.empty()) Do([keys, modifiers](DialogView&) { return PressKeys(keys, modifiers); });
+    keys.clear();
+  };
   for (wchar_t c : text) {
-    Do([c](DialogView&) {
-      const SHORT scan = VkKeyScanW(c);
-      if (scan == -1 || (HIBYTE(scan) & ~1)) return "no key types " + Narrow(std::wstring(1, c));
-      return PressKey(LOBYTE(scan), (HIBYTE(scan) & 1) ? MOD_SHIFT : 0);
-    });
+    const SHORT scan = VkKeyScanW(c);
+    if (scan == -1 || (HIBYTE(scan) & ~1)) {
+      const std::string error = "no key types " + Narrow(std::wstring(1, c));
+      return Do([error](DialogView&) { return error; });
+    }
+    const UINT needed = (HIBYTE(scan) & 1) ? MOD_SHIFT : 0;
+    if (needed != modifiers) press();
+    modifiers = needed;
+    keys.push_back(LOBYTE(scan));
   }
+  press();
   return *this;
 }
 
