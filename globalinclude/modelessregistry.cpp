@@ -1,9 +1,12 @@
 #include "modelessregistry.h"
 
 #include <comobject.h>
+#include <commctrl.h>
 
 #include <cstring>
 #include <new>
+
+#include "tabctrlex.h"
 
 namespace {
 
@@ -77,20 +80,50 @@ HRESULT UnregisterModelessWindow(HWND hwnd) {
   return unhooked ? S_OK : plat::hresult_from_last_error();
 }
 
+namespace {
+
+// The client's loop dispatches nothing of a message taken here.
+void Swallow(MSG& message) {
+  message.hwnd = nullptr;
+  message.message = 0;
+  message.wParam = 0;
+  message.lParam = 0;
+}
+
+// The keys that turn the pages of a tabbed dialog work wherever the focus is in a registered
+// window with a tab control: the control itself takes no focus, and the dialog manager would
+// take Ctrl+Tab for Tab.
+bool TurnPage(const MSG& message) {
+  if (message.message != WM_KEYDOWN || !CTabCtrlEx::PageStep(message.wParam)) return false;
+  const ModelessWindowList& registry = Registry();
+  for (int i = 0; i < registry.GetCount(); ++i) {
+    const HWND window = registry[i].hwnd;
+    if (window != message.hwnd && !IsChild(window, message.hwnd)) continue;
+    if (const HWND tabs = FindWindowExW(window, nullptr, WC_TABCONTROLW, nullptr)) {
+      SendMessageW(tabs, WM_KEYDOWN, message.wParam, message.lParam);
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
 LRESULT CALLBACK ModelessDialogMsgHook(int code, WPARAM removal, LPARAM msg) {
   auto* message = reinterpret_cast<MSG*>(msg);
   if (code >= 0 && removal == PM_REMOVE && message->message >= WM_KEYFIRST &&
       message->message <= WM_KEYLAST) {
+    if (TurnPage(*message)) {
+      Swallow(*message);
+      return CallNextHookEx(hook, code, removal, msg);
+    }
     // A dialog manager may close a window, and its unregistering changes the registry:
     // it is read afresh at each step, and nothing more is read once a window took the key.
     const ModelessWindowList& registry = Registry();
     for (int i = 0; i < registry.GetCount(); ++i) {
       const HWND window = registry[i].hwnd;
       if (IsWindow(window) && IsDialogMessageW(window, message)) {
-        message->hwnd = nullptr;
-        message->message = 0;
-        message->wParam = 0;
-        message->lParam = 0;
+        Swallow(*message);
         break;
       }
     }

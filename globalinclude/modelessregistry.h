@@ -3,7 +3,9 @@
 // mnemonics would not work in modeless windows such as tab pages. While any window is
 // registered, a message hook on the registering thread offers every key message taken
 // from the queue to the dialog manager of each registered window, in registration order;
-// one that takes it is emptied so that the client's loop dispatches nothing.
+// one that takes it is emptied so that the client's loop dispatches nothing. Before them,
+// the keys that turn a tabbed dialog's pages (Ctrl+Tab, Ctrl+Shift+Tab, Ctrl+PageDown,
+// Ctrl+PageUp) go to the tab control of the registered window that holds the focus.
 //
 // Process-wide state of the user-interface thread: no locking.
 #pragma once

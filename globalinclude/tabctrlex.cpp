@@ -47,6 +47,56 @@ bool CTabCtrlEx::SelectPage(int index) {
   return true;
 }
 
+int CTabCtrlEx::PageStep(WPARAM key) noexcept {
+  if (GetKeyState(VK_CONTROL) >= 0 || GetKeyState(VK_MENU) < 0) return 0;
+  switch (key) {
+    case VK_TAB: return GetKeyState(VK_SHIFT) < 0 ? -1 : 1;
+    case VK_NEXT: return 1;
+    case VK_PRIOR: return -1;
+    default: return 0;
+  }
+}
+
+bool CTabCtrlEx::NotifyParent(UINT code) const noexcept {
+  NMHDR header{hwnd(), static_cast<UINT_PTR>(GetDlgCtrlID()), code};
+  return ::SendMessageW(::GetParent(hwnd()), WM_NOTIFY, header.idFrom,
+                        reinterpret_cast<LPARAM>(&header)) != 0;
+}
+
+bool CTabCtrlEx::StepPage(int step) {
+  const int count = GetItemCount();
+  const int current = GetCurSel();
+  if (count < 2 || current < 0 || step % count == 0) return false;
+  if (NotifyParent(TCN_SELCHANGING)) return false;  // the parent keeps the page
+  const CPropertyPage* leaving = GetPage(current);
+  const HWND focus = ::GetFocus();
+  const bool focusLeaves = leaving && focus && ::IsChild(leaving->GetPageWindow(), focus);
+  const int next = ((current + step) % count + count) % count;
+  SetCurSel(next);
+  NotifyParent(TCN_SELCHANGE);
+  if (focusLeaves) FocusPage(next);
+  return true;
+}
+
+// The dialog moves the focus, so that its default button follows; a page without a
+// control that takes the focus leaves it on the tabs.
+void CTabCtrlEx::FocusPage(int index) const noexcept {
+  const CPropertyPage* page = GetPage(index);
+  const HWND pageWindow = page ? page->GetPageWindow() : nullptr;
+  HWND first = pageWindow ? ::GetNextDlgTabItem(pageWindow, nullptr, FALSE) : nullptr;
+  if (!first || !::IsChild(pageWindow, first)) first = hwnd();
+  ::SendMessageW(::GetParent(hwnd()), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(first), TRUE);
+}
+
+LRESULT CTabCtrlEx::OnKeyDown(UINT, WPARAM key, LPARAM, bool& handled) {
+  const int step = PageStep(key);
+  if (step)
+    StepPage(step);
+  else
+    handled = false;  // the control's own keys
+  return 0;
+}
+
 bool CTabCtrlEx::UpdateAllPages() {
   bool valid = true;
   const int count = GetItemCount();

@@ -23,8 +23,13 @@ class CTabCtrlEx : public plat::WindowImpl<CTabCtrlEx, plat::TabCtrl> {
                             // The control's hover tracking and its timer stay off.
                             plat::OnMessage(WM_MOUSEMOVE, &CTabCtrlEx::Swallow),
                             plat::OnMessage(WM_TIMER, &CTabCtrlEx::Swallow),
-                            plat::OnMessage(WM_SIZE, &CTabCtrlEx::OnSize)};
+                            plat::OnMessage(WM_SIZE, &CTabCtrlEx::OnSize),
+                            plat::OnMessage(WM_KEYDOWN, &CTabCtrlEx::OnKeyDown)};
   }
+
+  // How many tabs a key pressed now turns: Ctrl+Tab and Ctrl+PageDown one on, Ctrl+Shift+Tab
+  // and Ctrl+PageUp one back; 0 for any other key.
+  static int PageStep(WPARAM key) noexcept;
 
   // Creates the tab control over `rect` of `parent` and subclasses it.
   HWND Create(HWND parent, const RECT& rect, const wchar_t* text, UINT id, DWORD style = kStyle);
@@ -34,6 +39,10 @@ class CTabCtrlEx : public plat::WindowImpl<CTabCtrlEx, plat::TabCtrl> {
   int AddPage(CPropertyPage* page, const wchar_t* text, int image);
   // Shows the page of tab `index` in place of the current one; false for no such tab.
   bool SelectPage(int index);
+  // Turns `step` tabs on (back when negative), round the ends, as a click on that tab does:
+  // the parent is asked and told (TCN_SELCHANGING, TCN_SELCHANGE) and may refuse. A focus
+  // on the page that goes moves to the new page's first control. False when nothing turned.
+  bool StepPage(int step);
   // Asks every page for its data, also after one refused; true when all agreed.
   bool UpdateAllPages();
   // The first page commits for the whole dialog.
@@ -48,6 +57,9 @@ class CTabCtrlEx : public plat::WindowImpl<CTabCtrlEx, plat::TabCtrl> {
  private:
   void Swallow() {}
   LRESULT OnSize(UINT, WPARAM, LPARAM lParam, bool& handled);
+  LRESULT OnKeyDown(UINT, WPARAM key, LPARAM, bool& handled);
+  bool NotifyParent(UINT code) const noexcept;
+  void FocusPage(int index) const noexcept;
   void ShowPage(int index, bool show) const noexcept;
 
   int previousSelection_ = 0;

@@ -1,6 +1,7 @@
 #include "window.h"
 
 #include <algorithm>
+#include <cwchar>
 
 namespace plat {
 
@@ -105,6 +106,27 @@ std::vector<int> ListView::GetSelectedItems() const {
   for (int row = GetNextItem(-1, LVNI_SELECTED); row >= 0; row = GetNextItem(row, LVNI_SELECTED))
     rows.push_back(row);
   return rows;
+}
+
+LRESULT FindVirtualListRow(const NMLVFINDITEMW& find, int count,
+                           const std::function<const wchar_t*(int row)>& rowText) {
+  const LVFINDINFOW& wanted = find.lvfi;
+  if (!(wanted.flags & (LVFI_STRING | LVFI_PARTIAL)) || !wanted.psz || count <= 0) return -1;
+  const int length = lstrlenW(wanted.psz);
+  const bool partial = (wanted.flags & LVFI_PARTIAL) != 0;
+  const int first = find.iStart < 0 || find.iStart >= count ? 0 : find.iStart;
+  const int rows = (wanted.flags & LVFI_WRAP) ? count : count - first;
+  for (int i = 0; i < rows; ++i) {
+    const int row = (first + i) % count;
+    const wchar_t* text = rowText(row);
+    if (!text) text = L"";
+    // A text shorter than the one wanted cannot begin with it.
+    if (partial && static_cast<int>(wcsnlen(text, static_cast<size_t>(length))) < length) continue;
+    const int compared = partial ? length : -1;
+    if (::CompareStringOrdinal(text, compared, wanted.psz, compared, TRUE) == CSTR_EQUAL)
+      return row;
+  }
+  return -1;
 }
 
 INT_PTR DialogProcResult(HWND hwnd, UINT msg, LRESULT result) noexcept {

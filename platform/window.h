@@ -354,6 +354,14 @@ class ListView : public Window {
   }
 };
 
+// Answers LVN_ODFINDITEMW for a virtual list (LVS_OWNERDATA) as a list that holds its texts
+// searches them: from row `find.iStart` (the top when out of range) down, and on from the top
+// with LVFI_WRAP, the first row whose text is the one wanted, or with LVFI_PARTIAL begins with
+// it, without regard to case. `rowText` gives the text of a row's first column. -1 when no row
+// matches or the search is not for a text.
+LRESULT FindVirtualListRow(const NMLVFINDITEMW& find, int count,
+                           const std::function<const wchar_t*(int row)>& rowText);
+
 inline void destroy_imagelist(HIMAGELIST images) noexcept { ::ImageList_Destroy(images); }
 using unique_himagelist = unique_any<handle_traits<HIMAGELIST, destroy_imagelist>>;
 

@@ -81,6 +81,14 @@ std::function<void(DialogView&)> Shows(int list, const wchar_t* rows) {
 
 std::wstring Count(const DialogView& view) { return view.Text(IDC_CONFLICTCOUNT); }
 
+// A page of documents, its list and the model's list it shows, and a text for the case.
+struct DocumentsPage {
+  Tab tab;
+  int list;
+  ProjectItemKind kind;
+  const wchar_t* text;
+};
+
 TEST(ConflictResDlg, CountsOpenConflictsWithADatasheetAsOne) {
   const struct {
     const wchar_t* model;
@@ -409,6 +417,162 @@ TEST(ConflictResDlg, TheSelectionStaysWithItsRowAsRowsOpenAndClose) {
                   .Click(IDCANCEL));
 }
 
+// What a list shows selected and focused: the same row, or -2 when they differ.
+int SelectedRow(const DialogView& view, int list) {
+  const auto next = [&](int flags) {
+    return static_cast<int>(SendMessageW(FindControl(view.hwnd(), list), LVM_GETNEXTITEM,
+                                         static_cast<WPARAM>(-1), flags));
+  };
+  return next(LVNI_SELECTED) == next(LVNI_FOCUSED) ? next(LVNI_SELECTED) : -2;
+}
+
+// Types a search in a list, after a pause that ends the one before, and checks the row it
+// reaches.
+DialogScript& Search(DialogScript& script, int list, const wchar_t* text, int row) {
+  return script.Pause(600).TypeKeys(text).Inspect(
+      [=](DialogView& view) { EXPECT_EQ(SelectedRow(view, list), row) << "typing " << text; });
+}
+
+Step SelectRow(int list, int row) {
+  return [=](DialogView& view) {
+    conflicttest::SelectRow(FindControl(view.hwnd(), list), row);
+    return std::string();
+  };
+}
+
+// Typing in a list goes to the row whose first text begins with what was typed, from the
+// row after the focused one on; Space then makes the choice a click in "Parent" makes, and
+// once more the one of "Project"; Enter still confirms the dialog.
+TEST(ConflictResDlg, AttributeConflictsAreFoundByTypingAndResolvedWithTheKeyboard) {
+  Showing showing(
+      L"<Attributes><Conflicts><Attribute ID='3' Name='P-101'>"
+      L"<Conflict ID='31' Type='1' Name='Flow' ParentData='12' ProjectData='14'/>"
+      L"<Conflict ID='32' Type='1' Name='Temperature' ParentData='40' ProjectData='42'/>"
+      L"<Conflict ID='33' Type='1' Name='Torque' ParentData='5' ProjectData='6'/>"
+      L"</Attribute></Conflicts></Attributes>");
+  constexpr int kList = IDC_ATTRIBUTELIST;
+  const auto resolutions = [&](LONG flow, LONG temperature, LONG torque) {
+    return [=, &showing](DialogView&) {
+      EXPECT_EQ(showing.Resolution(kAttributeItems, 0, 0), flow);
+      EXPECT_EQ(showing.Resolution(kAttributeItems, 0, 1), temperature);
+      EXPECT_EQ(showing.Resolution(kAttributeItems, 0, 2), torque);
+    };
+  };
+  DialogScript script;
+  script.SelectTab(IDC_CONFLICTTABS, kAttributesTab).Focus(kList).Do(SelectRow(kList, 2));  // Flow
+  Search(script, kList, L"t", 3);
+  Search(script, kList, L"t", 4);
+  Search(script, kList, L"te", 3);
+  const INT_PTR result = showing.Run(
+      script.Press(VK_SPACE)
+          .Inspect(resolutions(0, 1, 0))
+          .Inspect([](DialogView& view) { EXPECT_EQ(Count(view), L" Conflicts Remaining: 2"); })
+          .Press(VK_SPACE)
+          .Inspect(resolutions(0, 2, 0))
+          .Pause(600)
+          .TypeKeys(L"p")
+          .Press(VK_SPACE)  // an item row takes no choice
+          .Inspect([](DialogView& view) { EXPECT_EQ(SelectedRow(view, kList), 1); })
+          .Inspect(resolutions(0, 2, 0))
+          .Press(VK_RETURN));
+  EXPECT_EQ(result, IDOK);
+  ASSERT_EQ(showing.ws.Requests(), 1);
+  EXPECT_EQ(showing.ws.Request(1),
+            L"<UpdateProject Initialise=\"vt3:0\"><Attribute ID=\"vt3:3\" ConflictID=\"vt3:32\" "
+            L"Type=\"vt3:1\" Resolution=\"vt3:2\"/></UpdateProject>");
+}
+
+TEST(ConflictResDlg, DocumentsAreFoundByTypingAndResolvedWithTheKeyboard) {
+  const DocumentsPage pages[] = {{kDatasheetsTab, IDC_DATASHEETLIST, kDatasheetItems, L"Datasheet"},
+                                 {kDiagramsTab, IDC_DIAGRAMLIST, kDiagramItems, L"Diagram"}};
+  for (const auto& c : pages) {
+    const std::wstring element = c.text;
+    const auto document = [&](const wchar_t* id, const wchar_t* name, const wchar_t* type) {
+      return L"<" + element + L" ID='" + id + L"' Name='" + name + L"'><Conflict ID='" + id +
+             L"1' Type='" + type + L"'/></" + element + L">";
+    };
+    Showing showing((L"<" + element + L"s><Conflicts>" + document(L"1", L"Feed", L"5") +
+                     document(L"2", L"Flare", L"1") + document(L"3", L"filter", L"5") +
+                     L"</Conflicts></" + element + L"s>")
+                        .c_str());
+    DialogScript script;
+    script.SelectTab(IDC_CONFLICTTABS, c.tab).Focus(c.list);
+    Search(script, c.list, L"f", 1);
+    Search(script, c.list, L"f", 2);
+    Search(script, c.list, L"FI", 3).Press(VK_SPACE);  // without regard to case
+    Search(script, c.list, L"fl", 2).Press(VK_SPACE).Press(VK_SPACE);
+    showing.Run(script.Click(IDCANCEL));
+    EXPECT_EQ(showing.Resolution(c.kind, 0, 0), 0) << c.tab;
+    EXPECT_EQ(showing.Resolution(c.kind, 1, 0), 5) << c.tab;
+    EXPECT_EQ(showing.Resolution(c.kind, 2, 0), 1) << c.tab;
+  }
+}
+
+// The header shows "&" as itself, not as the mark of a mnemonic.
+TEST(ConflictResDlg, ListHeadersShowTheirTitlesAsWritten) {
+  Showing showing(L"");
+  // The width the header's text takes as the header draws it, beside that of the title.
+  const auto widths = [](HWND list) {
+    const HWND header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
+    wchar_t text[64] = {};
+    HDITEMW item{};
+    item.mask = HDI_TEXT;
+    item.pszText = text;
+    item.cchTextMax = 64;
+    SendMessageW(header, HDM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+    plat::WindowDC dc(header);
+    plat::SelectObjectScope font(dc,
+                                 reinterpret_cast<HFONT>(SendMessageW(header, WM_GETFONT, 0, 0)));
+    RECT shown{}, title{};
+    DrawTextW(dc, text, -1, &shown, DT_CALCRECT | DT_SINGLELINE);
+    DrawTextW(dc, L"Conflicts & Updates", -1, &title, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+    return std::pair{shown.right, title.right};
+  };
+  showing.Run(DialogScript()
+                  .Inspect([&](DialogView& view) {
+                    for (int list : {IDC_ATTRIBUTELIST, IDC_DATASHEETLIST, IDC_DIAGRAMLIST}) {
+                      const auto [shown, title] = widths(FindControl(view.hwnd(), list));
+                      EXPECT_EQ(shown, title) << list;
+                    }
+                  })
+                  .Click(IDCANCEL));
+}
+
+// The pages turn with the keys of tabbed dialogs, round the ends, and a focus on the page
+// that goes moves to the new one.
+TEST(ConflictResDlg, PagesTurnWithTheKeyboard) {
+  Showing showing(L"");
+  const auto on = [](Tab tab, int focused) {
+    return [=](DialogView& view) {
+      EXPECT_EQ(SendMessageW(view.Item(IDC_CONFLICTTABS), TCM_GETCURSEL, 0, 0), tab);
+      EXPECT_TRUE(view.IsVisible(focused)) << tab;
+      EXPECT_TRUE(view.HasFocus(focused)) << tab;
+    };
+  };
+  showing.Run(DialogScript()
+                  .Focus(IDC_CASETREE)
+                  .Press(VK_TAB, MOD_CONTROL)
+                  .Inspect(on(kObjectsTab, IDC_OBJECTTREE))
+                  .Press(VK_NEXT, MOD_CONTROL)
+                  .Inspect(on(kAttributesTab, IDC_ATTRIBUTELIST))
+                  .Press(VK_PRIOR, MOD_CONTROL)
+                  .Inspect(on(kObjectsTab, IDC_OBJECTTREE))
+                  .Press(VK_TAB, MOD_CONTROL | MOD_SHIFT)
+                  .Inspect(on(kCasesTab, IDC_CASETREE))
+                  .Press(VK_TAB, MOD_CONTROL | MOD_SHIFT)
+                  .Inspect(on(kDiagramsTab, IDC_DIAGRAMLIST))
+                  .Press(VK_NEXT, MOD_CONTROL)
+                  .Inspect(on(kCasesTab, IDC_CASETREE))
+                  // Tab alone still moves between the controls.
+                  .Press(VK_TAB)
+                  .Inspect([](DialogView& view) {
+                    EXPECT_EQ(SendMessageW(view.Item(IDC_CONFLICTTABS), TCM_GETCURSEL, 0, 0),
+                              kCasesTab);
+                    EXPECT_FALSE(view.HasFocus(IDC_CASETREE));
+                  })
+                  .Click(IDCANCEL));
+}
+
 // A page fills itself when it first shows, once: what was chosen there stays as it was when
 // the user comes back to it.
 TEST(ConflictResDlg, PagesFillWhenFirstShownAndKeepWhatWasChosen) {
@@ -487,12 +651,7 @@ TEST(ConflictResDlg, DocumentsAreResolvedAsAWhole) {
 }
 
 TEST(ConflictResDlg, DocumentsTakeEitherSideAndShowWhichIsChosen) {
-  const struct {
-    Tab tab;
-    int list;
-    ProjectItemKind kind;
-    const wchar_t* model;
-  } cases[] = {
+  const DocumentsPage cases[] = {
       {kDatasheetsTab, IDC_DATASHEETLIST, kDatasheetItems,
        L"<Datasheets><Conflicts><Datasheet ID='8' Name='DS-1'><Conflict ID='81' Type='1'/>"
        L"<Conflict ID='82' Type='2'/><Conflict ID='83' Type='5'/><Datasheet ID='9' Name='DS-1a'>"
@@ -503,7 +662,7 @@ TEST(ConflictResDlg, DocumentsTakeEitherSideAndShowWhichIsChosen) {
        L"<Conflict ID='91' Type='2'/></Diagram></Diagram></Conflicts></Diagrams>"},
   };
   for (const auto& c : cases) {
-    Showing showing(c.model);
+    Showing showing(c.text);
     using Picture = std::vector<COLORREF>;
     Picture chosen, other;
     const auto picture = [&c](const DialogView& view, int column) {

@@ -59,6 +59,50 @@ std::string ClickItem(DialogView& view, int listId, int index, bool addToSelecti
   return {};
 }
 
+// Modifier keys a step holds down; they are let go before the next step.
+thread_local std::vector<BYTE> heldKeys;
+
+void SetKeyDown(BYTE key, bool down) {
+  BYTE state[256] = {};
+  GetKeyboardState(state);
+  state[key] = down ? 0x80 : 0;
+  SetKeyboardState(state);
+}
+
+void ReleaseHeldKeys() {
+  for (BYTE key : heldKeys) SetKeyDown(key, false);
+  heldKeys.clear();
+}
+
+// A key message's repeat count, scan code and, on release, previous and transition states.
+LPARAM KeyData(UINT key, bool release) {
+  const auto scan = static_cast<LPARAM>(MapVirtualKeyW(key, MAPVK_VK_TO_VSC)) << 16;
+  return release ? scan | 1 | (LPARAM{1} << 30) | (LPARAM{1} << 31) : scan | 1;
+}
+
+// The messages a key press posts change no key state: the modifiers' state is set for the
+// loop to read when it takes them. The keys are pressed one after the other, the modifiers
+// held down around them all.
+std::string PressKeys(const std::vector<UINT>& keys, UINT modifiers) {
+  const HWND focus = GetFocus();
+  if (!focus) return "no window has the focus";
+  std::vector<BYTE> held;
+  if (modifiers & MOD_CONTROL) held.push_back(VK_CONTROL);
+  if (modifiers & MOD_SHIFT) held.push_back(VK_SHIFT);
+  for (BYTE modifier : held) {
+    SetKeyDown(modifier, true);
+    heldKeys.push_back(modifier);
+    PostMessageW(focus, WM_KEYDOWN, modifier, KeyData(modifier, false));
+  }
+  for (UINT key : keys) {
+    PostMessageW(focus, WM_KEYDOWN, key, KeyData(key, false));
+    PostMessageW(focus, WM_KEYUP, key, KeyData(key, true));
+  }
+  for (auto modifier = held.rbegin(); modifier != held.rend(); ++modifier)
+    PostMessageW(focus, WM_KEYUP, *modifier, KeyData(*modifier, true));
+  return {};
+}
+
 bool IsTopLevelDialog(HWND hwnd) {
   wchar_t className[16] = {};
   GetClassNameW(hwnd, className, 16);
@@ -249,6 +293,50 @@ DialogScript& DialogScript::SelectTab(int tabId, int index) {
   });
 }
 
+DialogScript& DialogScript::Focus(int id) {
+  return Do([id](DialogView& view) {
+    HWND control;
+    std::string error = Reach(view, id, &control);
+    if (error.empty()) SetFocus(control);
+    return error;
+  });
+}
+
+DialogScript& DialogScript::Press(UINT key, UINT modifiers) {
+  return Do([=](DialogView&) { return PressKeys({key}, modifiers); });
+}
+
+// The characters that take the same modifiers go in one step: a list takes keys that come
+// close together as one search.
+DialogScript& DialogScript::TypeKeys(const std::wstring& text) {
+  std::vector<UINT> keys;
+  UINT modifiers = 0;
+  const auto press = [&] {
+    if (!keys.empty()) Do([keys, modifiers](DialogView&) { return PressKeys(keys, modifiers); });
+    keys.clear();
+  };
+  for (wchar_t c : text) {
+    const SHORT scan = VkKeyScanW(c);
+    if (scan == -1 || (HIBYTE(scan) & ~1)) {
+      const std::string error = "no key types " + Narrow(std::wstring(1, c));
+      return Do([error](DialogView&) { return error; });
+    }
+    const UINT needed = (HIBYTE(scan) & 1) ? MOD_SHIFT : 0;
+    if (needed != modifiers) press();
+    modifiers = needed;
+    keys.push_back(LOBYTE(scan));
+  }
+  press();
+  return *this;
+}
+
+DialogScript& DialogScript::Pause(DWORD milliseconds) {
+  return Do([milliseconds](DialogView&) {
+    Sleep(milliseconds);
+    return std::string();
+  });
+}
+
 DialogScript& DialogScript::Inspect(std::function<void(DialogView&)> inspect) {
   return Do([inspect = std::move(inspect)](DialogView& view) {
     inspect(view);
@@ -274,6 +362,7 @@ DialogDriver::DialogDriver() {
 
 DialogDriver::~DialogDriver() {
   StopTimer();
+  ReleaseHeldKeys();
   if (hook_) UnhookWindowsHookEx(hook_);
   if (currentDriver == this) currentDriver = nullptr;
   if (!pending_.empty()) ADD_FAILURE() << pending_.size() << " expected dialog(s) never appeared";
@@ -323,6 +412,8 @@ void CALLBACK DialogDriver::Tick(HWND, UINT, UINT_PTR, DWORD) {
 }
 
 void DialogDriver::RunNextStep() {
+  // The keys a step posted have all been taken: a timer's tick waits for posted messages.
+  ReleaseHeldKeys();
   // Forget the dialogs that have closed, unless a step of theirs is still running.
   for (size_t i = active_.size(); i-- > 0;) {
     Active& entry = *active_[i];

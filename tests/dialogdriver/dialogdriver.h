@@ -91,6 +91,16 @@ class DialogScript {
   // Clicks a tab with the mouse: the control itself asks and tells its parent
   // (TCN_SELCHANGING, TCN_SELCHANGE).
   DialogScript& SelectTab(int tabId, int index);
+  // Puts the focus on a control, as a click or Tab would.
+  DialogScript& Focus(int id);
+  // Presses a key as a user does: WM_KEYDOWN and WM_KEYUP posted to the window with the
+  // focus, for the dialog's own loop to translate and dispatch; `modifiers` (MOD_CONTROL,
+  // MOD_SHIFT) are held down meanwhile and let go at the next step.
+  DialogScript& Press(UINT key, UINT modifiers = 0);
+  // Types the characters with the keys that make them, close together.
+  DialogScript& TypeKeys(const std::wstring& text);
+  // Lets time pass, so that a list takes what is typed next as a new search.
+  DialogScript& Pause(DWORD milliseconds);
   // Reads the dialog; assert inside with EXPECT_*.
   DialogScript& Inspect(std::function<void(DialogView&)> inspect);
   DialogScript& Screenshot(const std::wstring& path);

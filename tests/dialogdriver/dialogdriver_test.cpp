@@ -45,6 +45,20 @@ TEST(DialogDriver, DrivesANestedDialogWithTheNextScript) {
   EXPECT_EQ(driver.DialogsSeen(), 2);
 }
 
+// Keys reach the dialog through its own loop, as a user's do: Tab moves the focus on, Enter
+// presses the button that has it. A modifier held for a key is let go before the next step.
+TEST(DialogDriver, PressesKeysThroughTheDialogsLoop) {
+  wqtest::DialogDriver driver;
+  driver.Expect(DialogScript()
+                    .Press(VK_TAB, MOD_SHIFT)
+                    .Inspect([](DialogView&) {
+                      EXPECT_GE(GetKeyState(VK_SHIFT), 0);
+                      EXPECT_EQ(GetDlgCtrlID(GetFocus()), IDCANCEL);
+                    })
+                    .Press(VK_RETURN));
+  EXPECT_EQ(MessageBoxW(nullptr, L"Proceed?", L"Driver", MB_OKCANCEL), IDCANCEL);
+}
+
 // Screenshots look as on Windows only when the prefix has Wine's own fonts: Marlett draws
 // the caption buttons, Tahoma stands for "MS Shell Dlg".
 TEST(DialogDriver, ThePrefixHasTheSystemFonts) {

@@ -159,4 +159,35 @@ TEST(DialogImpl, MissingTemplateFailsWithoutShowingAnything) {
   EXPECT_EQ(dlg.DoModal(nullptr, GetModuleHandleW(nullptr)), -1);
 }
 
+// A virtual list's search answers as a list holding the same texts would.
+TEST(FindVirtualListRow, SearchesAsAListOfTexts) {
+  const std::vector<std::wstring> rows = {L"Alpha", L"\u00c4rger", L"Beta", L"alpine", L""};
+  const struct {
+    UINT flags;
+    const wchar_t* text;
+    int start;
+    LRESULT found;
+  } cases[] = {
+      {LVFI_STRING, L"ALPHA", -1, 0},            // whole texts, without regard to case
+      {LVFI_STRING, L"alp", -1, -1},             // ... and only whole
+      {LVFI_PARTIAL, L"alp", 1, 3},              // from the start row on
+      {LVFI_PARTIAL, L"alp", 0, 0},              // the start row included
+      {LVFI_PARTIAL, L"alp", 4, -1},             // no further than the end
+      {LVFI_PARTIAL | LVFI_WRAP, L"alp", 4, 0},  // or round it
+      {LVFI_PARTIAL, L"\u00e4r", 7, 1},          // beyond the rows: from the top; any letter
+      {LVFI_PARTIAL, L"alphabet", -1, -1},       // longer than every text
+      {LVFI_PARAM, L"Beta", -1, -1},             // not a search by text
+  };
+  for (const auto& c : cases) {
+    NMLVFINDITEMW find{};
+    find.iStart = c.start;
+    find.lvfi.flags = c.flags;
+    find.lvfi.psz = c.text;
+    EXPECT_EQ(plat::FindVirtualListRow(find, static_cast<int>(rows.size()),
+                                       [&](int row) { return rows[row].c_str(); }),
+              c.found)
+        << c.flags << " " << c.start;
+  }
+}
+
 }  // namespace

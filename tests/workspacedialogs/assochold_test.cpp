@@ -120,6 +120,41 @@ TEST_F(AssocHold, ANewHoldIsNamedAndCancelKeepsTheResults) {
   EXPECT_EQ(Results(), L"-1|-1|H-9|Line 1\r\nLine 2");
 }
 
+// The hold reported is the row the user chose, by a click or by typing its name's start:
+// a text that more names share goes to the first of them, more letters to the one they
+// begin, and the same letter typed again after a pause to the next.
+TEST_F(AssocHold, TheHoldChosenByClickOrTypingIsTheOneReported) {
+  Reply(L"ListActiveHolds",
+        L"<ActiveHolds><Hold OID=\"11\" Name=\"Alpha\" Date=\"1\">a</Hold>"
+        L"<Hold OID=\"22\" Name=\"Bravo\" Date=\"1\">b</Hold>"
+        L"<Hold OID=\"33\" Name=\"Charlie\" Date=\"1\">c</Hold>"
+        L"<Hold OID=\"44\" Name=\"Cobalt\" Date=\"1\">d</Hold></ActiveHolds>");
+  const auto typed = [](std::initializer_list<const wchar_t*> words) {
+    DialogScript script;
+    script.Click(IDC_ASSOCHOLD);
+    for (const wchar_t* word : words) script.TypeKeys(word).Pause(600);
+    return script;
+  };
+  const struct {
+    const char* what;
+    DialogScript chooses;
+    const wchar_t* results;
+  } cases[] = {
+      {"a click on the second", DialogScript().Click(IDC_ASSOCHOLD).Do(ClickRow(IDC_HOLDLIST, 1)),
+       L"0|22||b"},
+      {"c", typed({L"c"}), L"0|33||c"},
+      {"co", typed({L"co"}), L"0|44||d"},
+      {"c, c", typed({L"c", L"c"}), L"0|44||d"},
+      {"c, c, c", typed({L"c", L"c", L"c"}), L"0|33||c"},
+      {"b after c", typed({L"c", L"b"}), L"0|22||b"},
+  };
+  for (const auto& c : cases) {
+    DialogScript script = c.chooses;
+    EXPECT_EQ(Show(script.Click(IDOK)), VARIANT_TRUE) << c.what;
+    EXPECT_EQ(Results(), c.results) << c.what;
+  }
+}
+
 // The list may tell of item changes while the holds are read into it: those are not the
 // user's, so the dialog still opens ready to create a hold.
 TEST_F(AssocHold, RowsBeingFilledInDoNotSwitchToAssociate) {

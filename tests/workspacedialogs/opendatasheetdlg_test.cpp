@@ -188,6 +188,39 @@ TEST_F(OpenDatasheetDlg, OpenTakesTheSelectionAsShownHoweverItWasMade) {
   EXPECT_EQ(Positions(), L"3:2");
 }
 
+// A row deselected on its own, as Ctrl+click or Ctrl+Space does, is counted off as the list
+// tells its change; the buttons follow the rows still selected.
+TEST_F(OpenDatasheetDlg, ARowDeselectedOnItsOwnIsCountedOff) {
+  EXPECT_EQ(dlg_->AddNewDatasheet(11, nullptr, Bstr(L"Pump").get(), nullptr, VARIANT_TRUE, 1),
+            S_OK);
+  EXPECT_EQ(dlg_->AddNewDatasheet(12, nullptr, Bstr(L"Plant").get(), nullptr, VARIANT_FALSE, 2),
+            S_OK);
+  const auto deselect = [](int row) {
+    return [=](DialogView& view) {
+      plat::ListView(view.Item(kList)).SetItemState(row, 0, LVIS_SELECTED);
+      return std::string();
+    };
+  };
+  const auto enabled = [](bool open, bool asBuilt) {
+    return [=](DialogView& view) {
+      EXPECT_EQ(view.IsEnabled(IDC_OPENDOCUMENTS), open);
+      EXPECT_EQ(view.IsEnabled(IDC_CREATEASBUILT), asBuilt);
+    };
+  };
+  EXPECT_EQ(Show(DialogScript()
+                     .Do(PickRows({0, 1}))
+                     .Inspect(enabled(true, true))
+                     .Do(deselect(1))  // the only DocType 2 choice
+                     .Inspect(enabled(true, false))
+                     .Do(deselect(0))
+                     .Inspect(enabled(false, false))
+                     .Do(PickRows({1}, false))
+                     .Inspect(enabled(true, true))
+                     .Click(IDC_OPENDOCUMENTS)),
+            VARIANT_TRUE);
+  EXPECT_EQ(Selected(), L"CreateDocuments 3:0 3:2 0 1");
+}
+
 // The list may tell of item changes while the dialog fills it: those are not choices, so
 // "&Open" stays disabled until the user selects.
 TEST_F(OpenDatasheetDlg, RowsBeingFilledInChooseNothing) {

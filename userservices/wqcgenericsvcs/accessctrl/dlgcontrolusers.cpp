@@ -1,6 +1,5 @@
 #include "dlgcontrolusers.h"
 
-#include <cwchar>
 #include <new>
 
 #include "accesseditdata.h"
@@ -70,25 +69,10 @@ LRESULT DlgControlUsers::OnGetDispInfo(int, NMHDR* header, bool&) {
   return 0;
 }
 
-// As a list that holds its texts searches them: from the row after the start, wrapping
-// when asked; a partial search matches the beginning, without regard to case either way.
 LRESULT DlgControlUsers::OnFindItem(int, NMHDR* header, bool&) {
-  const NMLVFINDITEMW& find = *reinterpret_cast<NMLVFINDITEMW*>(header);
-  LRESULT found = -1;
-  const int count = client_.GetModel().Users().GetCount();
-  if ((find.lvfi.flags & (LVFI_STRING | LVFI_PARTIAL)) && find.lvfi.psz && count) {
-    const wchar_t* wanted = find.lvfi.psz;
-    const size_t length = wcslen(wanted);
-    const bool partial = (find.lvfi.flags & LVFI_PARTIAL) != 0;
-    const int first = find.iStart < 0 || find.iStart >= count ? 0 : find.iStart + 1;
-    const int rows = (find.lvfi.flags & LVFI_WRAP) ? count : count - first;
-    for (int i = 0; i < rows && found < 0; ++i) {
-      const int row = (first + i) % count;
-      const wchar_t* name = client_.GetModel().Users()[row].GetName();
-      if (partial ? _wcsnicmp(name, wanted, length) == 0 : _wcsicmp(name, wanted) == 0) found = row;
-    }
-  }
-  return found;
+  const WQArray<AccessUser>& users = client_.GetModel().Users();
+  return plat::FindVirtualListRow(*reinterpret_cast<NMLVFINDITEMW*>(header), users.GetCount(),
+                                  [&](int row) { return users[row].GetName(); });
 }
 
 void DlgControlUsers::OnClickedRemove() {

@@ -30,7 +30,7 @@ class DlgControlUsers : public plat::DialogImpl<DlgControlUsers, AccessListDlg> 
   void OnClickedRemove();
   void OnClickedEdit();
   LRESULT OnGetDispInfo(int id, NMHDR* header, bool& handled);
-  // Type-ahead: the first row after the start whose account name matches.
+  // Type-ahead: the first row from the start whose account name matches.
   LRESULT OnFindItem(int id, NMHDR* header, bool& handled);
   // The text of a row's column.
   std::wstring ItemText(int row, int column) const;

@@ -22,6 +22,17 @@ void DrawExpandBox(HDC dc, int left, int top, bool plus) {
   }
 }
 
+// The header takes "&" as a mnemonic marker and would draw "Conflicts & Updates" as
+// "Conflicts Updates"; doubled, it shows as itself.
+std::wstring HeaderText(const wchar_t* title) {
+  std::wstring text;
+  for (const wchar_t* c = title; *c; ++c) {
+    if (*c == L'&') text += L'&';
+    text += *c;
+  }
+  return text;
+}
+
 }  // namespace
 
 CConflictListPage::CConflictListPage(CConflictResDlg* owner, WORD listId,
@@ -46,7 +57,8 @@ LRESULT CConflictListPage::OnInitDialog() {
     // A negative width would ask the list to size the column itself.
     column.cx = std::max(
         0, columns_[i].fromClientWidth ? listWidth_ - columns_[i].width : columns_[i].width);
-    column.pszText = const_cast<wchar_t*>(columns_[i].title);
+    std::wstring title = HeaderText(columns_[i].title);
+    column.pszText = title.data();
     column.iSubItem = static_cast<int>(i);
     list_.SendMessage(LVM_INSERTCOLUMNW, i, reinterpret_cast<LPARAM>(&column));
   }
@@ -133,6 +145,11 @@ LRESULT CConflictListPage::OnGetDispInfo(int, NMHDR* header, bool&) {
   return 0;
 }
 
+LRESULT CConflictListPage::OnFindItem(int, NMHDR* header, bool&) {
+  return plat::FindVirtualListRow(*reinterpret_cast<NMLVFINDITEMW*>(header), ItemCount(),
+                                  [this](int row) { return shown_[row]->texts[0].c_str(); });
+}
+
 CConflictListItem* CConflictListPage::AddRoot(const wchar_t* text, CConflictListItem::Kind kind,
                                               int image) {
   auto row = std::make_unique<CConflictListItem>(kind, image, nullptr, nullptr);
@@ -178,6 +195,14 @@ void CConflictListPage::Collapse(int index) {
 
 LRESULT CConflictListPage::OnKeyDown(int, NMHDR* header, bool&) {
   const WORD key = reinterpret_cast<const NMLVKEYDOWN*>(header)->wVKey;
+  if (key == VK_SPACE) {
+    // The keyboard's click: the parent's value first, then each press the other side.
+    const int focused =
+        static_cast<int>(list_.SendMessage(LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED));
+    if (const CConflictListItem* row = RowAt(focused))
+      ChooseSide(focused, ChosenSide(*row) == 1 ? 2 : 1);
+    return 0;
+  }
   if (key != VK_ADD && key != VK_SUBTRACT) return 0;
   const int selected =
       static_cast<int>(list_.SendMessage(LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
@@ -209,12 +234,16 @@ void CConflictListPage::OnClickList() {
     }
     return;
   }
-  if ((hit.iSubItem == 1 || hit.iSubItem == 2) && Choose(*row, hit.iSubItem)) {
-    row->image = kImageResolved;
-    CarryResolvedUpward(row);
-    InvalidateRect(list_, nullptr, TRUE);
-    owner_->UpdateConflictCount();
-  }
+  if (hit.iSubItem == 1 || hit.iSubItem == 2) ChooseSide(hit.iItem, hit.iSubItem);
+}
+
+void CConflictListPage::ChooseSide(int index, int side) {
+  CConflictListItem* row = RowAt(index);
+  if (!row || !Choose(*row, side)) return;
+  row->image = kImageResolved;
+  CarryResolvedUpward(row);
+  InvalidateRect(list_, nullptr, TRUE);
+  owner_->UpdateConflictCount();
 }
 
 void CConflictListPage::CarryResolvedUpward(CConflictListItem* row) {

@@ -4,7 +4,7 @@
 // children are in the list only while the row is expanded. The list is virtual: the page
 // keeps the rows it shows and answers for them. The user opens and closes rows
 // with the box or the keypad's plus and minus keys, and resolves by clicking the value to
-// keep; what a click resolves is the page's choice.
+// keep, or with Space on the focused row; what a click resolves is the page's choice.
 #pragma once
 
 #include <span>
@@ -80,7 +80,8 @@ class CConflictListPage : public CConflictPage {
         plat::OnNotify(listId, LVN_KEYDOWN, &CConflictListPage::OnKeyDown),
         plat::OnNotify(listId, NM_CLICK, &CConflictListPage::OnClickList),
         plat::OnNotify(listId, NM_RCLICK, &CConflictListPage::OnRightClick),
-        plat::OnNotify(listId, LVN_GETDISPINFOW, &CConflictListPage::OnGetDispInfo)};
+        plat::OnNotify(listId, LVN_GETDISPINFOW, &CConflictListPage::OnGetDispInfo),
+        plat::OnNotify(listId, LVN_ODFINDITEMW, &CConflictListPage::OnFindItem)};
   }
 
   // Builds the row tree from the model, then opens what should show at first.
@@ -110,7 +111,11 @@ class CConflictListPage : public CConflictPage {
   LRESULT OnCustomDraw(int, NMHDR* header, bool&);
   LRESULT OnKeyDown(int, NMHDR* header, bool&);
   LRESULT OnGetDispInfo(int, NMHDR* header, bool&);
+  // Type-ahead over the rows shown, by their first column.
+  LRESULT OnFindItem(int, NMHDR* header, bool&);
   void OnClickList();
+  // The choice of a click in "Parent" (1) or "Project" (2) of the row at `index`, shown.
+  void ChooseSide(int index, int side);
 
   void Fill() override;
   void Clear();

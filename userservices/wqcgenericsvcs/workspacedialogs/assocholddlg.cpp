@@ -59,6 +59,12 @@ LRESULT AssocHoldDlg::OnGetDispInfo(int, NMHDR* header, bool&) {
   return 0;
 }
 
+LRESULT AssocHoldDlg::OnFindItem(int, NMHDR* header, bool&) {
+  return plat::FindVirtualListRow(*reinterpret_cast<NMLVFINDITEMW*>(header),
+                                  static_cast<int>(rows_.size()),
+                                  [this](int row) { return RowText(row, 0); });
+}
+
 LRESULT AssocHoldDlg::OnInitDialog() {
   SetWindowText(title_.c_str());
   ok_ = GetDlgItem(IDOK);

@@ -33,7 +33,8 @@ class AssocHoldDlg : public plat::DialogImpl<AssocHoldDlg> {
         plat::OnCommand(IDC_HOLDNAME, EN_SETFOCUS, &AssocHoldDlg::OnNameFocus),
         plat::OnNotify(IDC_HOLDLIST, NM_DBLCLK, &AssocHoldDlg::OnListActivity),
         plat::OnNotify(IDC_HOLDLIST, LVN_ITEMCHANGED, &AssocHoldDlg::OnListActivity),
-        plat::OnNotify(IDC_HOLDLIST, LVN_GETDISPINFOW, &AssocHoldDlg::OnGetDispInfo)};
+        plat::OnNotify(IDC_HOLDLIST, LVN_GETDISPINFOW, &AssocHoldDlg::OnGetDispInfo),
+        plat::OnNotify(IDC_HOLDLIST, LVN_ODFINDITEMW, &AssocHoldDlg::OnFindItem)};
   }
 
   AssocHoldDlg() = default;
@@ -64,6 +65,8 @@ class AssocHoldDlg : public plat::DialogImpl<AssocHoldDlg> {
   void OnListActivity();
   // The list holds no texts of its own: it asks for a row's texts as it needs them.
   LRESULT OnGetDispInfo(int, NMHDR* header, bool&);
+  // Type-ahead over the rows, by hold name.
+  LRESULT OnFindItem(int, NMHDR* header, bool&);
   const wchar_t* RowText(int row, int column) const;
 
   void SetCreate(bool create);
