@@ -157,4 +157,90 @@ TEST(ProjectUpdates, BadRepliesNameTheElement) {
   }
 }
 
+// Items nest in a reply as deep as a project's hierarchy goes, and no deeper: every walk
+// over them recurses by level.
+TEST(ProjectUpdates, ItemsNestOnlySoDeep) {
+  constexpr int kMax = ConflictItemRecord::kMaxNesting;
+  const auto nested = [](const wchar_t* group, const wchar_t* list, const wchar_t* item,
+                         int levels) {
+    std::wstring xml = std::wstring(L"<ProjectUpdates><") + group + L"><" + list + L">";
+    for (int i = 0; i < levels; ++i)
+      xml += std::wstring(L"<") + item + L" ID='" + std::to_wstring(i) + L"'>";
+    for (int i = 0; i < levels; ++i) xml += std::wstring(L"</") + item + L">";
+    return xml + L"</" + list + L"></" + group + L"></ProjectUpdates>";
+  };
+  struct Case {
+    const wchar_t *group, *list, *item;
+  } cases[] = {{L"Cases", L"Conflicts", L"Case"}, {L"Objects", L"Updates", L"Object"}};
+  for (const Case& c : cases) {
+    CProjectUpdates model;
+    ASSERT_EQ(Parse(model, nested(c.group, c.list, c.item, kMax)), S_OK)
+        << wqtest::TakeErrorDescription();
+    EXPECT_FALSE(model.IsEmpty());
+    for (int levels : {kMax + 1, 40000}) {
+      EXPECT_EQ(Parse(model, nested(c.group, c.list, c.item, levels)), E_INVALIDARG) << levels;
+      const std::wstring error = wqtest::TakeErrorDescription();
+      EXPECT_EQ(error.rfind(L"<WQError Desc=\"Items nest deeper than 256 levels\" ", 0), 0u)
+          << error;
+      EXPECT_NE(error.find(L"Activity=\"Parsing element " + std::wstring(c.item) + L"(Ln 1, Col "),
+                std::wstring::npos)
+          << error;
+    }
+  }
+}
+
+// Runs `body` on a thread with a stack of `stackBytes`; false when it did not come back.
+bool RunOnSmallStack(SIZE_T stackBytes, void (*body)(void*), void* context) {
+  struct Call {
+    void (*body)(void*);
+    void* context;
+    bool done = false;
+  } call{body, context};
+  const plat::unique_handle thread(CreateThread(
+      nullptr, stackBytes,
+      [](void* param) -> DWORD {
+        auto* c = static_cast<Call*>(param);
+        c->body(c->context);
+        c->done = true;
+        return 0;
+      },
+      &call, STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr));
+  if (!thread) return false;
+  return WaitForSingleObject(thread.get(), 60000) == WAIT_OBJECT_0 && call.done;
+}
+
+// A chain of `levels` items, each the only child of the one before.
+template <class Item>
+Item* Chain(int levels) {
+  auto* root = new Item;
+  Item* last = root;
+  for (int i = 1; i < levels; ++i) {
+    auto* child = new Item;
+    child->id = i;
+    last->children.Add(child);
+    last = child;
+  }
+  return root;
+}
+
+// Far deeper than a reply may nest them, items are freed without running out of stack: a
+// model holding them clears, and an item alone is deleted, on a thread with 64 KB of stack.
+TEST(ProjectUpdates, DeepItemsAreFreedWithLittleStack) {
+  constexpr int kLevels = 200000;
+  CProjectUpdates model;
+  model.Conflicts(kCaseItems).Add(Chain<ConflictItemRecord>(kLevels));
+  model.Updates(kObjectItems).Add(Chain<UpdateItemRecord>(kLevels));
+  model.Conflicts(kCaseItems)[0]->children[0]->details.Add(new ConflictRecord);
+  EXPECT_TRUE(RunOnSmallStack(
+      64 << 10, [](void* m) { static_cast<CProjectUpdates*>(m)->Clear(); }, &model));
+  EXPECT_TRUE(model.IsEmpty());
+
+  // Siblings at every level too: each item's children all go.
+  ConflictItemRecord* wide = Chain<ConflictItemRecord>(kLevels);
+  for (ConflictItemRecord* item = wide; item->children.GetCount(); item = item->children[0])
+    item->children.Add(new ConflictItemRecord);
+  EXPECT_TRUE(RunOnSmallStack(
+      64 << 10, [](void* item) { delete static_cast<ConflictItemRecord*>(item); }, wide));
+}
+
 }  // namespace
