@@ -5,6 +5,7 @@
 #include <string>
 
 #include "comtest.h"
+#include "conflicttest.h"
 #include "conflictres/projectupdates.h"
 
 namespace {
@@ -189,26 +190,6 @@ TEST(ProjectUpdates, ItemsNestOnlySoDeep) {
   }
 }
 
-// Runs `body` on a thread with a stack of `stackBytes`; false when it did not come back.
-bool RunOnSmallStack(SIZE_T stackBytes, void (*body)(void*), void* context) {
-  struct Call {
-    void (*body)(void*);
-    void* context;
-    bool done = false;
-  } call{body, context};
-  const plat::unique_handle thread(CreateThread(
-      nullptr, stackBytes,
-      [](void* param) -> DWORD {
-        auto* c = static_cast<Call*>(param);
-        c->body(c->context);
-        c->done = true;
-        return 0;
-      },
-      &call, STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr));
-  if (!thread) return false;
-  return WaitForSingleObject(thread.get(), 60000) == WAIT_OBJECT_0 && call.done;
-}
-
 // A chain of `levels` items, each the only child of the one before.
 template <class Item>
 Item* Chain(int levels) {
@@ -231,16 +212,14 @@ TEST(ProjectUpdates, DeepItemsAreFreedWithLittleStack) {
   model.Conflicts(kCaseItems).Add(Chain<ConflictItemRecord>(kLevels));
   model.Updates(kObjectItems).Add(Chain<UpdateItemRecord>(kLevels));
   model.Conflicts(kCaseItems)[0]->children[0]->details.Add(new ConflictRecord);
-  EXPECT_TRUE(RunOnSmallStack(
-      64 << 10, [](void* m) { static_cast<CProjectUpdates*>(m)->Clear(); }, &model));
+  EXPECT_TRUE(conflicttest::RunOnThread(64 << 10, [&] { model.Clear(); }));
   EXPECT_TRUE(model.IsEmpty());
 
   // Siblings at every level too: each item's children all go.
   ConflictItemRecord* wide = Chain<ConflictItemRecord>(kLevels);
   for (ConflictItemRecord* item = wide; item->children.GetCount(); item = item->children[0])
     item->children.Add(new ConflictItemRecord);
-  EXPECT_TRUE(RunOnSmallStack(
-      64 << 10, [](void* item) { delete static_cast<ConflictItemRecord*>(item); }, wide));
+  EXPECT_TRUE(conflicttest::RunOnThread(64 << 10, [&] { delete wide; }));
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include "WQCGenericSvcs.h"
 #include "conflicttest.h"
+#include "resources/resource.h"
 
 namespace {
 
@@ -274,6 +275,63 @@ TEST_F(ConflictResolutionTest, ACommitCarriedOutIsDoneEvenWhenItsReplyCannotBeRe
     EXPECT_EQ(object_->ModifiedDocumentsExist(&result), S_OK);
     EXPECT_EQ(result, VARIANT_TRUE);
   }
+}
+
+// Items nested as deep as a reply may nest them go through every walk over them (the
+// pages' fills, the remaining count, the commit, freeing) on a thread with the 1 MB stack
+// that Windows gives a thread by default.
+TEST_F(ConflictResolutionTest, ItemsNestedAsDeepAsAllowedAreShownAndCommitted) {
+  constexpr int kLevels = ConflictItemRecord::kMaxNesting;
+  std::wstring reply = L"<ProjectUpdates>";
+  for (const wchar_t* kind : {L"Case", L"Object", L"Attribute", L"Datasheet", L"Diagram"}) {
+    const std::wstring item = kind;
+    reply += L"<" + item + L"s><Conflicts>";
+    for (int i = 1; i <= kLevels; ++i) {
+      reply += L"<" + item + L" ID='" + std::to_wstring(i) + L"' Name='" + item +
+               std::to_wstring(i) + L"'><Conflict ID='" + std::to_wstring(i) + L"' Type='1'" +
+               (i == kLevels ? L" Resolution='3'/>" : L"/>");
+    }
+    for (int i = 0; i < kLevels; ++i) reply += L"</" + item + L">";
+    reply += L"</Conflicts><Updates>";
+    for (int i = 1; i <= kLevels; ++i) reply += L"<" + item + L" ID='" + std::to_wstring(i) + L"'>";
+    reply += L"<Update Type='1'/>";
+    for (int i = 0; i < kLevels; ++i) reply += L"</" + item + L">";
+    reply += L"</Updates></" + item + L"s>";
+  }
+  reply += L"</ProjectUpdates>";
+
+  object_.reset();
+  std::wstring request;
+  EXPECT_TRUE(conflicttest::RunOnThread(1 << 20, [&] {
+    ASSERT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_OK);
+    {
+      conflicttest::Workspace ws(reply.c_str());
+      plat::com_ptr<IWQCConflictResolution> object;
+      ASSERT_EQ(CoCreateInstance(__uuidof(WQCConflictResolution), nullptr, CLSCTX_INPROC_SERVER,
+                                 __uuidof(IWQCConflictResolution), object.put_void()),
+                S_OK);
+      ASSERT_EQ(object->Initialize(ws.control.get()), S_OK) << wqtest::TakeErrorDescription();
+      wqtest::DialogDriver driver;
+      driver.Expect(DialogScript()
+                        .SelectTab(IDC_CONFLICTTABS, 1)
+                        .SelectTab(IDC_CONFLICTTABS, 2)
+                        .SelectTab(IDC_CONFLICTTABS, 3)
+                        .SelectTab(IDC_CONFLICTTABS, 4)
+                        .Click(IDOK));
+      VARIANT_BOOL result = kSentinel;
+      EXPECT_EQ(object->Show(0, &result), S_OK) << wqtest::TakeErrorDescription();
+      EXPECT_EQ(result, VARIANT_TRUE);
+      if (ws.Requests() == 2) request = ws.Request(2);
+    }
+    CoUninitialize();
+  }));
+  // The deepest item's resolution was sent, once for each kind.
+  size_t sent = 0;
+  for (size_t at = 0;
+       (at = request.find(L"ID=\"vt3:256\" ConflictID=\"vt3:256\"", at)) != std::wstring::npos;
+       ++at)
+    ++sent;
+  EXPECT_EQ(sent, 5u) << request.substr(0, 400);
 }
 
 TEST_F(ConflictResolutionTest, TheDialogsReportOkOnlyFromTheConflictDialog) {
