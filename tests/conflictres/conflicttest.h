@@ -6,6 +6,7 @@
 
 #include <standinsclient.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,10 @@ constexpr wchar_t kServer[] = L"System.AdminServices";
 
 // The model of a "ProjectUpdates" reply given without its root element.
 void Load(CProjectUpdates& model, const std::wstring& content);
+
+// Runs `body` on a thread with a stack of `stackBytes`; false when it did not come back
+// within a minute (a thread whose stack ran out dies there, or hangs).
+bool RunOnThread(SIZE_T stackBytes, const std::function<void()>& body);
 
 // A stand-in workspace with IWQWorkspace, answering "UpdateProject" with `reply`.
 struct Workspace {

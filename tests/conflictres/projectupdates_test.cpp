@@ -5,6 +5,7 @@
 #include <string>
 
 #include "comtest.h"
+#include "conflicttest.h"
 #include "conflictres/projectupdates.h"
 
 namespace {
@@ -155,6 +156,70 @@ TEST(ProjectUpdates, BadRepliesNameTheElement) {
     EXPECT_NE(error.find(c.inError), std::wstring::npos) << c.xml << L"\n" << error;
     EXPECT_EQ(Dump(model), c.kept) << c.xml;
   }
+}
+
+// Items nest in a reply as deep as a project's hierarchy goes, and no deeper: every walk
+// over them recurses by level.
+TEST(ProjectUpdates, ItemsNestOnlySoDeep) {
+  constexpr int kMax = ConflictItemRecord::kMaxNesting;
+  const auto nested = [](const wchar_t* group, const wchar_t* list, const wchar_t* item,
+                         int levels) {
+    std::wstring xml = std::wstring(L"<ProjectUpdates><") + group + L"><" + list + L">";
+    for (int i = 0; i < levels; ++i)
+      xml += std::wstring(L"<") + item + L" ID='" + std::to_wstring(i) + L"'>";
+    for (int i = 0; i < levels; ++i) xml += std::wstring(L"</") + item + L">";
+    return xml + L"</" + list + L"></" + group + L"></ProjectUpdates>";
+  };
+  struct Case {
+    const wchar_t *group, *list, *item;
+  } cases[] = {{L"Cases", L"Conflicts", L"Case"}, {L"Objects", L"Updates", L"Object"}};
+  for (const Case& c : cases) {
+    CProjectUpdates model;
+    ASSERT_EQ(Parse(model, nested(c.group, c.list, c.item, kMax)), S_OK)
+        << wqtest::TakeErrorDescription();
+    EXPECT_FALSE(model.IsEmpty());
+    for (int levels : {kMax + 1, 40000}) {
+      EXPECT_EQ(Parse(model, nested(c.group, c.list, c.item, levels)), E_INVALIDARG) << levels;
+      const std::wstring error = wqtest::TakeErrorDescription();
+      EXPECT_EQ(error.rfind(L"<WQError Desc=\"Items nest deeper than 256 levels\" ", 0), 0u)
+          << error;
+      EXPECT_NE(error.find(L"Activity=\"Parsing element " + std::wstring(c.item) + L"(Ln 1, Col "),
+                std::wstring::npos)
+          << error;
+    }
+  }
+}
+
+// A chain of `levels` items, each the only child of the one before.
+template <class Item>
+Item* Chain(int levels) {
+  auto* root = new Item;
+  Item* last = root;
+  for (int i = 1; i < levels; ++i) {
+    auto* child = new Item;
+    child->id = i;
+    last->children.Add(child);
+    last = child;
+  }
+  return root;
+}
+
+// Far deeper than a reply may nest them, items are freed without running out of stack: a
+// model holding them clears, and an item alone is deleted, on a thread with 64 KB of stack.
+TEST(ProjectUpdates, DeepItemsAreFreedWithLittleStack) {
+  constexpr int kLevels = 200000;
+  CProjectUpdates model;
+  model.Conflicts(kCaseItems).Add(Chain<ConflictItemRecord>(kLevels));
+  model.Updates(kObjectItems).Add(Chain<UpdateItemRecord>(kLevels));
+  model.Conflicts(kCaseItems)[0]->children[0]->details.Add(new ConflictRecord);
+  EXPECT_TRUE(conflicttest::RunOnThread(64 << 10, [&] { model.Clear(); }));
+  EXPECT_TRUE(model.IsEmpty());
+
+  // Siblings at every level too: each item's children all go.
+  ConflictItemRecord* wide = Chain<ConflictItemRecord>(kLevels);
+  for (ConflictItemRecord* item = wide; item->children.GetCount(); item = item->children[0])
+    item->children.Add(new ConflictItemRecord);
+  EXPECT_TRUE(conflicttest::RunOnThread(64 << 10, [&] { delete wide; }));
 }
 
 }  // namespace

@@ -100,9 +100,14 @@ TEST(ResolutionCommit, FailuresSayWhichStepFailed) {
       {L"Execute", L"", true, true, E_ACCESSDENIED,
        L"<WQError Desc=\"Failed to retrieve Conflict resolution data\" HR=\"E_ACCESSDENIED\" />",
        0},
-      // The parser's own error text stays the newest.
-      {nullptr, L"<ProjectUpdates><Cases><Case/></Cases></ProjectUpdates>", true, true,
-       E_INVALIDARG, L"<WQError Desc=\"", 1},
+      // Carried out, so no failure of the commit: the reply alone could not be read.
+      {nullptr,
+       L"<ProjectUpdates><Modifications><Modified ID='1'/></Modifications><Cases><Case/>"
+       L"</Cases></ProjectUpdates>",
+       true, true, E_INVALIDARG,
+       L"<WQError Desc=\"The resolutions were applied, but the server's reply could not be "
+       L"read\" HR=\"E_INVALIDARG\" />",
+       1},
   };
   for (const Case& c : cases) {
     CProjectUpdates model;
@@ -118,9 +123,12 @@ TEST(ResolutionCommit, FailuresSayWhichStepFailed) {
         << error;
     EXPECT_EQ(error.substr(0, wcslen(c.newest)), c.newest) << error;
     EXPECT_EQ(released, c.released);
-    // Until the reply arrives, the choices stay in the model.
+    // Until the server carries the call out, the choices stay in the model; a reply that
+    // is not read leaves nothing of it, neither the choices nor a part of the reply.
     if (!c.released) {
       EXPECT_EQ(model.Conflicts(kCaseItems)[0]->details[0]->resolution, 3);
+    } else {
+      EXPECT_TRUE(model.IsEmpty());
     }
   }
 }

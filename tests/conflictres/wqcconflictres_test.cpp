@@ -6,6 +6,7 @@
 
 #include "WQCGenericSvcs.h"
 #include "conflicttest.h"
+#include "resources/resource.h"
 
 namespace {
 
@@ -201,12 +202,136 @@ TEST_F(ConflictResolutionTest, ShowReportsACommitThatFailed) {
   tools->get_ErrorCount(&shown);
   EXPECT_EQ(shown, 1);
   EXPECT_EQ(ws_.Requests(), 2);
+  // Nothing was applied: the choices are still there to send again.
+  EXPECT_EQ(object_->ConflictsExist(&result), S_OK);
+  EXPECT_EQ(result, VARIANT_TRUE);
 
   // Once the server takes it, the same object reports success.
   wqstandins::FailAt(ws_.control.get(), L"Execute", 0);
   driver.Expect(DialogScript().Click(IDOK));
   EXPECT_EQ(object_->Show(0, &result), S_OK) << wqtest::TakeErrorDescription();
   EXPECT_EQ(result, VARIANT_TRUE);
+}
+
+// Once the server has carried the resolutions out they are applied, whatever became of its
+// reply; what the reply would have told is then unknown, and the object says so rather
+// than answer from an empty model.
+TEST_F(ConflictResolutionTest, ACommitCarriedOutIsDoneEvenWhenItsReplyCannotBeRead) {
+  plat::com_ptr<IWQStandinClientTools> tools;
+  ASSERT_EQ(wqstandins::CreateClientTools(tools), S_OK);
+  struct Case {
+    const wchar_t* failingStep;  // null: none
+    const wchar_t* reply;        // the reply to the commit
+  } cases[] = {
+      {nullptr, L"<ProjectUpdates><Cases><Case/></Cases></ProjectUpdates>"},
+      {nullptr, L"<ProjectUpdates><Modifications>"},
+      {L"get_Response", L"<ProjectUpdates/>"},
+  };
+  const std::wstring unknown =
+      L"<WQError Desc=\"The server's reply to the applied resolutions could not be read: the "
+      L"project's conflicts are not known until Initialize reads them again\" HR=\"E_FAIL\" />";
+  for (const Case& c : cases) {
+    ASSERT_EQ(ws_.control->Reset(), S_OK);
+    ASSERT_EQ(tools->Reset(), S_OK);
+    ASSERT_EQ(Initialize(kResolvedConflict), S_OK) << wqtest::TakeErrorDescription();
+    wqstandins::SetReply(ws_.control.get(), kServer, L"UpdateProject", c.reply);
+    if (c.failingStep)
+      wqstandins::FailAt(ws_.control.get(), c.failingStep, E_ACCESSDENIED, L"Lost");
+    wqtest::DialogDriver driver;
+    driver.Expect(DialogScript().Click(IDOK));
+    VARIANT_BOOL result = kSentinel;
+    EXPECT_EQ(object_->Show(0, &result), S_OK) << wqtest::TakeErrorDescription();
+    EXPECT_EQ(result, VARIANT_TRUE) << c.reply;
+    EXPECT_EQ(ws_.Requests(), 2) << "the resolutions were sent";
+
+    // The user learns what could not be read, not that the commit failed.
+    LONG shown = 0;
+    tools->get_ErrorCount(&shown);
+    ASSERT_EQ(shown, 1) << c.reply;
+    plat::unique_bstr description;
+    tools->get_ErrorDescription(1, description.put());
+    const std::wstring text = description.c_str();
+    EXPECT_EQ(text.rfind(L"<WQError Desc=\"The resolutions were applied, but the server's "
+                         L"reply could not be read\" ",
+                         0),
+              0u)
+        << text;
+    EXPECT_EQ(text.find(L"Failed"), std::wstring::npos) << text;
+
+    // Nothing is answered from the emptied model; a second Show shows and sends nothing.
+    for (const auto& m : kResultMethods) {
+      VARIANT_BOOL answer = kSentinel;
+      EXPECT_EQ(m.call(object_.get(), &answer), E_FAIL) << m.method;
+      EXPECT_EQ(answer, VARIANT_FALSE) << m.method;
+      EXPECT_EQ(wqtest::TakeErrorDescription(), unknown) << m.method;
+    }
+    EXPECT_EQ(ws_.Requests(), 2);
+
+    // The next Initialize reads the project as it now is.
+    if (c.failingStep) wqstandins::FailAt(ws_.control.get(), c.failingStep, 0);
+    ASSERT_EQ(Initialize(L"<ProjectUpdates><Modifications><Modified ID='1' Type='Report'/>"
+                         L"</Modifications></ProjectUpdates>"),
+              S_OK);
+    EXPECT_EQ(object_->ModifiedDocumentsExist(&result), S_OK);
+    EXPECT_EQ(result, VARIANT_TRUE);
+  }
+}
+
+// Items nested as deep as a reply may nest them go through every walk over them (the
+// pages' fills, the remaining count, the commit, freeing) on a thread with the 1 MB stack
+// that Windows gives a thread by default.
+TEST_F(ConflictResolutionTest, ItemsNestedAsDeepAsAllowedAreShownAndCommitted) {
+  constexpr int kLevels = ConflictItemRecord::kMaxNesting;
+  std::wstring reply = L"<ProjectUpdates>";
+  for (const wchar_t* kind : {L"Case", L"Object", L"Attribute", L"Datasheet", L"Diagram"}) {
+    const std::wstring item = kind;
+    reply += L"<" + item + L"s><Conflicts>";
+    for (int i = 1; i <= kLevels; ++i) {
+      reply += L"<" + item + L" ID='" + std::to_wstring(i) + L"' Name='" + item +
+               std::to_wstring(i) + L"'><Conflict ID='" + std::to_wstring(i) + L"' Type='1'" +
+               (i == kLevels ? L" Resolution='3'/>" : L"/>");
+    }
+    for (int i = 0; i < kLevels; ++i) reply += L"</" + item + L">";
+    reply += L"</Conflicts><Updates>";
+    for (int i = 1; i <= kLevels; ++i) reply += L"<" + item + L" ID='" + std::to_wstring(i) + L"'>";
+    reply += L"<Update Type='1'/>";
+    for (int i = 0; i < kLevels; ++i) reply += L"</" + item + L">";
+    reply += L"</Updates></" + item + L"s>";
+  }
+  reply += L"</ProjectUpdates>";
+
+  object_.reset();
+  std::wstring request;
+  EXPECT_TRUE(conflicttest::RunOnThread(1 << 20, [&] {
+    ASSERT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_OK);
+    {
+      conflicttest::Workspace ws(reply.c_str());
+      plat::com_ptr<IWQCConflictResolution> object;
+      ASSERT_EQ(CoCreateInstance(__uuidof(WQCConflictResolution), nullptr, CLSCTX_INPROC_SERVER,
+                                 __uuidof(IWQCConflictResolution), object.put_void()),
+                S_OK);
+      ASSERT_EQ(object->Initialize(ws.control.get()), S_OK) << wqtest::TakeErrorDescription();
+      wqtest::DialogDriver driver;
+      driver.Expect(DialogScript()
+                        .SelectTab(IDC_CONFLICTTABS, 1)
+                        .SelectTab(IDC_CONFLICTTABS, 2)
+                        .SelectTab(IDC_CONFLICTTABS, 3)
+                        .SelectTab(IDC_CONFLICTTABS, 4)
+                        .Click(IDOK));
+      VARIANT_BOOL result = kSentinel;
+      EXPECT_EQ(object->Show(0, &result), S_OK) << wqtest::TakeErrorDescription();
+      EXPECT_EQ(result, VARIANT_TRUE);
+      if (ws.Requests() == 2) request = ws.Request(2);
+    }
+    CoUninitialize();
+  }));
+  // The deepest item's resolution was sent, once for each kind.
+  size_t sent = 0;
+  for (size_t at = 0;
+       (at = request.find(L"ID=\"vt3:256\" ConflictID=\"vt3:256\"", at)) != std::wstring::npos;
+       ++at)
+    ++sent;
+  EXPECT_EQ(sent, 5u) << request.substr(0, 400);
 }
 
 TEST_F(ConflictResolutionTest, TheDialogsReportOkOnlyFromTheConflictDialog) {

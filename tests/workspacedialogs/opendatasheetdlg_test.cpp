@@ -34,6 +34,23 @@ DialogScript::Step PickRows(std::vector<int> rows, bool mouse = true, bool doubl
   };
 }
 
+// A Ctrl+click on a row: that row alone changes.
+DialogScript::Step CtrlClickRow(int row, bool selected) {
+  return [=](DialogView& view) -> std::string {
+    plat::ListView(view.Item(kList)).SetItemState(row, selected ? LVIS_SELECTED : 0, LVIS_SELECTED);
+    return {};
+  };
+}
+
+// Whether "&Open" and "&Create as-built summaries" are enabled.
+DialogScript::Step ExpectButtons(bool open, bool asBuilt) {
+  return [=](DialogView& view) -> std::string {
+    EXPECT_EQ(view.IsEnabled(IDC_OPENDOCUMENTS), open);
+    EXPECT_EQ(view.IsEnabled(IDC_CREATEASBUILT), asBuilt);
+    return {};
+  };
+}
+
 // Every row, its columns joined by '|'.
 Texts Rows(const DialogView& view) {
   const plat::ListView list(view.Item(kList));
@@ -170,6 +187,37 @@ TEST_F(OpenDatasheetDlg, ThousandsOfDocumentsAreListedInAMoment) {
   // Some 3 s under the dialog driver; with a repaint per row, close to a minute.
   EXPECT_LT(GetTickCount64() - start, 20000u);
   EXPECT_EQ(Positions(), L"3:1," + std::to_wstring(2 * kDocuments - 1));
+}
+
+// Each row changed alone counts for the document it shows, though the rows are not in the
+// order the documents were added.
+TEST_F(OpenDatasheetDlg, EachRowChangedByCtrlClickCountsForItsOwnDocument) {
+  EXPECT_EQ(dlg_->AddNewDatasheet(11, nullptr, Bstr(L"Pump").get(), nullptr, VARIANT_TRUE, 1),
+            S_OK);
+  AddExisting(1, 101, L"Valve", VARIANT_TRUE, 2);
+  EXPECT_EQ(dlg_->AddNewDatasheet(12, nullptr, Bstr(L"Plant").get(), nullptr, VARIANT_TRUE, 2),
+            S_OK);
+  AddExisting(1, 102, L"Line", VARIANT_TRUE, 2);
+  EXPECT_EQ(dlg_->AddNewDiagram(Bstr(L"Flow").get(), VARIANT_FALSE), S_OK);
+  EXPECT_EQ(dlg_->AddNewDatasheet(14, nullptr, Bstr(L"Tank").get(), nullptr, VARIANT_TRUE, 2),
+            S_OK);
+  EXPECT_EQ(Show(DialogScript()
+                     .SelectTab(kTabs, 0)
+                     .Do(PickRows({0, 1, 2, 3}, false))
+                     .Do(ExpectButtons(true, true))
+                     .Do(CtrlClickRow(3, false))  // Tank: Plant may still be built as-built
+                     .Do(ExpectButtons(true, true))
+                     .Do(CtrlClickRow(1, false))  // Plant
+                     .Do(ExpectButtons(true, false))
+                     .Do(CtrlClickRow(0, false))
+                     .Do(CtrlClickRow(2, false))
+                     .Do(ExpectButtons(false, false))
+                     .Do(CtrlClickRow(3, true))
+                     .Do(ExpectButtons(true, true))
+                     .Click(IDC_OPENDOCUMENTS)),
+            VARIANT_TRUE);
+  EXPECT_EQ(Selected(), L"CreateDocuments 3:0 3:2 0 1");
+  EXPECT_EQ(Positions(), L"3:5");
 }
 
 TEST_F(OpenDatasheetDlg, OpenTakesTheSelectionAsShownHoweverItWasMade) {

@@ -53,8 +53,14 @@ void CConflictCasesPage::OnCommit() {
   // The user sees the failure now; the dialog's caller learns of it when the dialog ends.
   WQComException& failure = owner_->CommitFailure();
   failure.Reset();
-  WQRunShowingErrors(WQ_HERE, hwnd(), failure, [this](WQComException& error) {
-    SendResolutions(error, Model(), owner_->GetWorkspace(),
-                    [this] { owner_->ReleaseModelViews(); });
+  CommitOutcome outcome = CommitOutcome::kApplied;
+  WQRunShowingErrors(WQ_HERE, hwnd(), failure, [&](WQComException& error) {
+    outcome = SendResolutions(error, Model(), owner_->GetWorkspace(),
+                              [this] { owner_->ReleaseModelViews(); });
   });
+  // An unread reply has been shown; the resolutions themselves were applied.
+  if (outcome == CommitOutcome::kReplyUnread) {
+    failure.Reset();
+    owner_->SetReplyUnread();
+  }
 }

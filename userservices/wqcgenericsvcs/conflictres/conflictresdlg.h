@@ -54,6 +54,10 @@ class CConflictResDlg : public plat::DialogImpl<CConflictResDlg> {
   INT_PTR DoModal(HWND owner) { return DialogImpl::DoModal(owner, resources_); }
   // The commit's failure, with its error info; S_OK when it succeeded or did not run.
   WQComException& CommitFailure() { return commitFailure_; }
+  // The server applied the commit, but its reply could not be read: the model is empty
+  // and no longer tells what the project holds.
+  bool ReplyUnread() const { return replyUnread_; }
+  void SetReplyUnread() { replyUnread_ = true; }
 
   void UpdateConflictCount();
   // Every page lets go of the model records it shows: the model is about to be replaced.
@@ -92,4 +96,5 @@ class CConflictResDlg : public plat::DialogImpl<CConflictResDlg> {
   plat::Window count_, ok_, cancel_;
   LONG minWidth_ = 0, minHeight_ = 0;
   WQComException commitFailure_;
+  bool replyUnread_ = false;
 };

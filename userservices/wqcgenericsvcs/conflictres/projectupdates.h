@@ -11,6 +11,8 @@
 
 #include <handles.h>
 
+#include <vector>
+
 #include "wqarray.h"
 
 // Strings are BSTRs; an attribute that was not sent leaves a null BSTR, which COM reads
@@ -42,11 +44,45 @@ struct UpdateRecord {
 // One item element: its conflicts or its updates (`Detail`), and the items nested in it.
 template <class Detail>
 struct ProjectItemRecord {
+  // How deep the reader lets items nest: far deeper than any project's hierarchy, and
+  // shallow enough for every walk over the items to recurse.
+  static constexpr int kMaxNesting = 256;
+
+  ProjectItemRecord() = default;
+  ProjectItemRecord(const ProjectItemRecord&) = delete;
+  ProjectItemRecord& operator=(const ProjectItemRecord&) = delete;
+  ~ProjectItemRecord();
+
   LONG id = -1;
   plat::unique_bstr name;
   WQOwnedPtrArray<Detail> details;
   WQOwnedPtrArray<ProjectItemRecord> children;
 };
+
+// However deep the items nest, freeing them takes the stack of one: the nested items are
+// gathered into a list and freed from there, each with its children already taken away.
+template <class Detail>
+ProjectItemRecord<Detail>::~ProjectItemRecord() {
+  std::vector<ProjectItemRecord*> pending;
+  const auto takeChildren = [&pending](ProjectItemRecord& item) noexcept {
+    for (int i = item.children.GetCount(); i-- > 0;) {
+      try {
+        pending.push_back(item.children[i]);
+      } catch (...) {
+        continue;  // without room in the list, the array frees it: the same way, one level down
+      }
+      item.children[i] = nullptr;
+    }
+    item.children.RemoveAll();
+  };
+  takeChildren(*this);
+  while (!pending.empty()) {
+    ProjectItemRecord* item = pending.back();
+    pending.pop_back();
+    takeChildren(*item);
+    delete item;
+  }
+}
 
 using ConflictItemRecord = ProjectItemRecord<ConflictRecord>;
 using UpdateItemRecord = ProjectItemRecord<UpdateRecord>;

@@ -144,9 +144,15 @@ HRESULT ItemHandler<Detail>::EndElement(ULONG) {
 
 template <class Detail>
 HRESULT ItemHandler<Detail>::GetChildHandler(ULONG id, SAXSchemaElementHandler** child) {
-  if (id == itemId_)
+  if (id == itemId_) {
+    // Every walk over the items recurses by level, so a reply may not nest them at will.
+    if (open_.size() >= static_cast<size_t>(Item::kMaxNesting)) {
+      WQComException error;
+      error.SetErrorHr(E_INVALIDARG, L"Items nest deeper than %d levels", Item::kMaxNesting);
+      return error.ReturnHResult();
+    }
     *child = this;
-  else if (id == DetailTraits<Detail>::kElement)
+  } else if (id == DetailTraits<Detail>::kElement)
     *child = &detailHandler_;
   else
     return RefuseChild(id);

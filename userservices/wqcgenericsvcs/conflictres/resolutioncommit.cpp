@@ -65,10 +65,11 @@ class ResolutionWriter {
 
 }  // namespace
 
-void SendResolutions(WQComException& error, CProjectUpdates* model, IWQWorkspace* workspace,
-                     const std::function<void()>& releaseRecords) {
+CommitOutcome SendResolutions(WQComException& error, CProjectUpdates* model,
+                              IWQWorkspace* workspace,
+                              const std::function<void()>& releaseRecords) {
   error.CheckPointer(model);
-  if (model->IsEmpty()) return;
+  if (model->IsEmpty()) return CommitOutcome::kApplied;
   CWaitCursor wait;
 
   DataServiceRequest request;
@@ -90,9 +91,17 @@ void SendResolutions(WQComException& error, CProjectUpdates* model, IWQWorkspace
 
   error = request.Execute();
   if (error.Failed()) error.ThrowAt(WQ_HERE, L"Failed to retrieve Conflict resolution data");
-  plat::unique_bstr reply;
-  writer.Check(request.GetResponse(reply.put()));
 
+  // The server has applied the resolutions: its reply can no longer make them fail.
   if (releaseRecords) releaseRecords();
-  writer.Check(model->Parse(reply.get()));
+  plat::unique_bstr reply;
+  HRESULT hr = request.GetResponse(reply.put());
+  if (SUCCEEDED(hr)) hr = model->Parse(reply.get());
+  if (SUCCEEDED(hr)) return CommitOutcome::kApplied;
+  // A part of a reply would pass for the whole project.
+  model->Clear();
+  error = hr;
+  error.SetErrorAt(WQ_HERE, hr,
+                   L"The resolutions were applied, but the server's reply could not be read");
+  return CommitOutcome::kReplyUnread;
 }

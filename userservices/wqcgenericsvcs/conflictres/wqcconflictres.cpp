@@ -10,9 +10,13 @@ namespace {
 
 constexpr int kTraceLevel = 1;
 
-void ThrowIfNotInitialised(WQComException& error, bool initialised) {
+void ThrowUnlessModelKnown(WQComException& error, bool initialised, bool modelUnknown) {
   if (!initialised)
     error.ThrowHrAt(WQ_HERE, E_FAIL, L"ConflictResolution interface not initialized");
+  if (modelUnknown)
+    error.ThrowHrAt(WQ_HERE, E_FAIL,
+                    L"The server's reply to the applied resolutions could not be read: the "
+                    L"project's conflicts are not known until Initialize reads them again");
 }
 
 // The out-value starts as VARIANT_FALSE; an empty message keeps Desc out of the error.
@@ -36,6 +40,7 @@ STDMETHODIMP WQCConflictResolution::Initialize(IDispatch* pWorkspace) {
   // Until this read succeeds nothing of an earlier project may remain: its resolutions
   // would otherwise go to the new workspace.
   m_bInitialised = false;
+  m_bModelUnknown = false;
   m_spWorkspace.reset();
   m_updates.Clear();
   plat::com_ptr<IWQWorkspace> workspace;
@@ -67,7 +72,7 @@ STDMETHODIMP WQCConflictResolution::Initialize(IDispatch* pWorkspace) {
 STDMETHODIMP WQCConflictResolution::ConflictsExist(VARIANT_BOOL* pbExist) {
   WQ_METHOD_BEGIN(error, L"WQCConflictResolution::ConflictsExist", kTraceLevel)
   ClearResult(error, pbExist);
-  ThrowIfNotInitialised(error, m_bInitialised);
+  ThrowUnlessModelKnown(error, m_bInitialised, m_bModelUnknown);
   if (AnyConflictsOrUpdates(m_updates)) *pbExist = VARIANT_TRUE;
   WQ_METHOD_END(error)
 }
@@ -75,7 +80,7 @@ STDMETHODIMP WQCConflictResolution::ConflictsExist(VARIANT_BOOL* pbExist) {
 STDMETHODIMP WQCConflictResolution::ModifiedDocumentsExist(VARIANT_BOOL* pbExist) {
   WQ_METHOD_BEGIN(error, L"WQCConflictResolution::ModifiedDocumentsExist", kTraceLevel)
   ClearResult(error, pbExist);
-  ThrowIfNotInitialised(error, m_bInitialised);
+  ThrowUnlessModelKnown(error, m_bInitialised, m_bModelUnknown);
   if (m_updates.Modifications().GetCount()) *pbExist = VARIANT_TRUE;
   WQ_METHOD_END(error)
 }
@@ -96,7 +101,7 @@ HRESULT WQCConflictResolution::ShowDialog(const wchar_t* method, const wchar_t* 
                                           LONGLONG parent, VARIANT_BOOL* dialogOK) {
   WQ_METHOD_BEGIN(error, method, kTraceLevel)
   ClearResult(error, dialogOK);
-  ThrowIfNotInitialised(error, m_bInitialised);
+  ThrowUnlessModelKnown(error, m_bInitialised, m_bModelUnknown);
   Dialog dialog(&m_updates, m_spWorkspace.get());
   const INT_PTR result =
       dialog.DoModal(parent ? reinterpret_cast<HWND>(parent) : GetDesktopWindow());
@@ -109,6 +114,8 @@ HRESULT WQCConflictResolution::ShowDialog(const wchar_t* method, const wchar_t* 
   // A commit that failed updated nothing: the caller must not take it for done.
   if constexpr (requires { dialog.CommitFailure(); }) {
     if (dialog.CommitFailure().Failed()) throw WQComException(dialog.CommitFailure());
+    // The resolutions were applied; what the project holds now is not known.
+    if (dialog.ReplyUnread()) m_bModelUnknown = true;
   }
   if (result == IDOK) *dialogOK = VARIANT_TRUE;
   WQ_METHOD_END(error)

@@ -27,6 +27,9 @@ class WQCConflictResolution
                      VARIANT_BOOL* dialogOK);
 
   bool m_bInitialised = false;
+  // The server applied resolutions whose reply could not be read: the model is empty and
+  // answers nothing until the next Initialize.
+  bool m_bModelUnknown = false;
   plat::com_ptr<IWQWorkspace> m_spWorkspace;
   CProjectUpdates m_updates;
 };

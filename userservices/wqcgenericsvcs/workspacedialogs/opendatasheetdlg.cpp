@@ -66,11 +66,14 @@ bool COpenDatasheetDlg::IsListed(const DocumentEntry& entry) const noexcept {
 
 int COpenDatasheetDlg::FindShownDocument(int row) const noexcept {
   if (row < 0) return -1;
-  for (size_t i = 0; i < documents_.size(); ++i) {
-    const DocumentEntry& entry = documents_[i];
-    if (entry.status == currentTab_ && entry.row == row && IsListed(entry))
-      return static_cast<int>(i);
-  }
+  const auto shownThere = [&](const DocumentEntry& entry) {
+    return entry.status == currentTab_ && entry.row == row && IsListed(entry);
+  };
+  if (static_cast<size_t>(row) < rowDocuments_.size() && shownThere(documents_[rowDocuments_[row]]))
+    return rowDocuments_[row];
+  // The tab was changed since the last fill (a document added between showings).
+  for (size_t i = 0; i < documents_.size(); ++i)
+    if (shownThere(documents_[i])) return static_cast<int>(i);
   return -1;
 }
 
@@ -160,12 +163,15 @@ void COpenDatasheetDlg::Refill() {
   }
   open_.EnableWindow(false);
 
-  int rows = 0;
-  for (DocumentEntry& entry : documents_) {
+  rowDocuments_.clear();
+  for (size_t position = 0; position < documents_.size(); ++position) {
+    DocumentEntry& entry = documents_[position];
     if (entry.status != currentTab_ || !IsListed(entry)) continue;
+    const int rows = static_cast<int>(rowDocuments_.size());
     entry.row = list_.InsertItem(rows, entry.title.c_str());
     if (entry.row < 0) continue;
-    ++rows;
+    // The list is not sorted: each row goes in at the end.
+    rowDocuments_.push_back(static_cast<int>(position));
     if (currentTab_ != kNewTab) {
       list_.SetItemText(entry.row, 1, entry.diagramClass.c_str());
       list_.SetItemText(entry.row, 2, entry.caseName.c_str());

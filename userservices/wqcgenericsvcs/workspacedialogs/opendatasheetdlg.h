@@ -112,6 +112,9 @@ class COpenDatasheetDlg : public plat::DialogImpl<COpenDatasheetDlg> {
   std::wstring title_;
   int currentTab_ = kNewTab;
   std::vector<DocumentEntry> documents_;
+  // The position of the document in each row of the last fill, so that a change of a row
+  // finds its document at once however many documents there are.
+  std::vector<int> rowDocuments_;
   std::vector<int> selectedRows_;
   // The rows selected now, and how many of them may be built as-built.
   int selectedCount_ = 0;
