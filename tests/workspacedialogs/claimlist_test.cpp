@@ -2,6 +2,7 @@
 // library: what the fill itself costs.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 #include "resources/resource.h"
@@ -31,6 +32,55 @@ TEST(ClaimList, ThousandsOfPartsAreListedInAMoment) {
   EXPECT_EQ(shown.result, IDCANCEL);
   EXPECT_EQ(shown.rows, kParts);
   EXPECT_LT(shown.milliseconds, 5000u) << "some 0.5 s";
+}
+
+// Each column that fits its texts is as wide as the widest of them (cut at 100 pixels),
+// wherever that text stands and however often it repeats; the others keep their heading's.
+TEST(ClaimList, ColumnsFitTheirWidestText) {
+  const wchar_t* const rows[][3] = {{L"P-1", L"Pump", L"ann"},
+                                    {L"P-22", L"Heat exchanger", L"ann"},
+                                    {L"P-3", L"Heat exchanger", L"bob"},
+                                    {L"P-1", L"Pump", L"ann"},
+                                    {L"P-4", L"Heat", L"annabel"}};
+  std::wstring reply = L"<ListObjectParts>";
+  int oid = 0;
+  for (const auto& row : rows)
+    reply += L"<Part OID='" + std::to_wstring(++oid) + L"' Name='" + row[0] + L"' Class='" +
+             row[1] + L"' InScope='Yes' ClaimSetting='Free' ClaimedBy='" + row[2] +
+             L"' ClaimExtent='Whole' ClaimMode='2'/>";
+  reply += L"</ListObjectParts>";
+  ObjectPartArray parts;
+  ListObjectPartsParser parser(parts);
+  const plat::unique_bstr text = plat::unique_bstr::copy(reply.c_str());
+  ASSERT_EQ(parser.ParseString(text.get()), S_OK);
+
+  static int widths[6], expected[6];
+  CClaimDlg dialog(parts);
+  wqtest::RunUntilShown(
+      IDC_CLAIMLIST, [&] { return dialog.DoModal(nullptr, GetModuleHandleW(nullptr)); },
+      [](HWND handle) {
+        const plat::ListView list(handle);
+        const wchar_t* const headings[] = {L"Name",     L"Can Claim",    L"Class",
+                                           L"In Scope", L"Claim Status", L"Claimed By"};
+        const bool fits[] = {true, true, true, false, false, true};
+        const int count = static_cast<int>(list.SendMessage(LVM_GETITEMCOUNT));
+        for (int column = 0; column < 6; ++column) {
+          widths[column] = list.GetColumnWidth(column);
+          expected[column] = list.GetStringWidth(headings[column]) + 12;
+          for (int row = 0; fits[column] && row < count; ++row) {
+            wchar_t cell[64] = {};
+            LVITEMW item{};
+            item.iSubItem = column;
+            item.pszText = cell;
+            item.cchTextMax = 64;
+            list.SendMessage(LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
+            expected[column] = std::max(expected[column], list.GetStringWidth(cell) + 12);
+          }
+          if (fits[column]) expected[column] = std::min(expected[column], 100);
+        }
+      });
+  for (int column = 0; column < 6; ++column)
+    EXPECT_EQ(widths[column], expected[column]) << "column " << column;
 }
 
 }  // namespace
