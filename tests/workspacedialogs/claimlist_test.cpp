@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <string>
+#include <vector>
 
 #include "resources/resource.h"
 #include "shownlist.h"
@@ -11,20 +12,33 @@
 
 namespace {
 
+// One part a row: name, class and claimant.
+struct Row {
+  std::wstring name, className, claimedBy;
+};
+
+void ReadParts(const std::vector<Row>& rows, ObjectPartArray& parts) {
+  std::wstring reply = L"<ListObjectParts>";
+  int oid = 0;
+  for (const Row& row : rows)
+    reply += L"<Part OID='" + std::to_wstring(++oid) + L"' Name='" + row.name + L"' Class='" +
+             row.className + L"' InScope='Yes' ClaimSetting='Free' ClaimedBy='" + row.claimedBy +
+             L"' ClaimExtent='Whole' ClaimMode='2'/>";
+  reply += L"</ListObjectParts>";
+  ListObjectPartsParser parser(parts);
+  const plat::unique_bstr text = plat::unique_bstr::copy(reply.c_str());
+  ASSERT_EQ(parser.ParseString(text.get()), S_OK);
+}
+
 // A list told of every row repaints and rescales its scroll bars each time, and measures
 // each cell's text with a device context of its own: 20,000 parts took over 20 s.
 TEST(ClaimList, ThousandsOfPartsAreListedInAMoment) {
   constexpr int kParts = 20000;
-  std::wstring reply = L"<ListObjectParts>";
+  std::vector<Row> rows;
   for (int i = 1; i <= kParts; ++i)
-    reply += L"<Part OID='" + std::to_wstring(i) + L"' Name='Part " + std::to_wstring(i) +
-             L"' Class='Pump' InScope='Yes' ClaimSetting='Free' ClaimedBy='ann' "
-             L"ClaimExtent='Whole' ClaimMode='2'/>";
-  reply += L"</ListObjectParts>";
+    rows.push_back({L"Part " + std::to_wstring(i), L"Pump", L"ann"});
   ObjectPartArray parts;
-  ListObjectPartsParser parser(parts);
-  const plat::unique_bstr text = plat::unique_bstr::copy(reply.c_str());
-  ASSERT_EQ(parser.ParseString(text.get()), S_OK);
+  ReadParts(rows, parts);
 
   CClaimDlg dialog(parts);
   const wqtest::ShownList shown = wqtest::RunUntilShown(
@@ -37,22 +51,13 @@ TEST(ClaimList, ThousandsOfPartsAreListedInAMoment) {
 // Each column that fits its texts is as wide as the widest of them (cut at 100 pixels),
 // wherever that text stands and however often it repeats; the others keep their heading's.
 TEST(ClaimList, ColumnsFitTheirWidestText) {
-  const wchar_t* const rows[][3] = {{L"P-1", L"Pump", L"ann"},
-                                    {L"P-22", L"Heat exchanger", L"ann"},
-                                    {L"P-3", L"Heat exchanger", L"bob"},
-                                    {L"P-1", L"Pump", L"ann"},
-                                    {L"P-4", L"Heat", L"annabel"}};
-  std::wstring reply = L"<ListObjectParts>";
-  int oid = 0;
-  for (const auto& row : rows)
-    reply += L"<Part OID='" + std::to_wstring(++oid) + L"' Name='" + row[0] + L"' Class='" +
-             row[1] + L"' InScope='Yes' ClaimSetting='Free' ClaimedBy='" + row[2] +
-             L"' ClaimExtent='Whole' ClaimMode='2'/>";
-  reply += L"</ListObjectParts>";
   ObjectPartArray parts;
-  ListObjectPartsParser parser(parts);
-  const plat::unique_bstr text = plat::unique_bstr::copy(reply.c_str());
-  ASSERT_EQ(parser.ParseString(text.get()), S_OK);
+  ReadParts({{L"P-1", L"Pump", L"ann"},
+             {L"P-22", L"Heat exchanger", L"ann"},
+             {L"P-3", L"Heat exchanger", L"bob"},
+             {L"P-1", L"Pump", L"ann"},
+             {L"P-4", L"Heat", L"annabel"}},
+            parts);
 
   static int widths[6], expected[6];
   CClaimDlg dialog(parts);
