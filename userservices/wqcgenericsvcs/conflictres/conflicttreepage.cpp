@@ -61,19 +61,6 @@ std::vector<Record*> ByName(WQOwnedPtrArray<Record>& items) {
   return sorted;
 }
 
-// The tree reports every node it frees, tens of thousands as the page closes. The nodes
-// show records that the page does not own, so nothing is to be done, and the reports end
-// in this procedure in front of the dialog manager's (kept in the page's user data),
-// instead of travelling through the dialog manager and the page's message map. A plain
-// procedure: the control library's subclassing looks its chain up at every message.
-LRESULT CALLBACK IgnoreNodeDeletions(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  const auto dialogProcedure = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-  if (msg == WM_NOTIFY && reinterpret_cast<const NMHDR*>(lParam)->code == TVN_DELETEITEMW) return 0;
-  if (msg == WM_NCDESTROY)
-    SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(dialogProcedure));
-  return CallWindowProcW(dialogProcedure, hwnd, msg, wParam, lParam);
-}
-
 const wchar_t* ConflictText(TreeText which, const ConflictRecord& conflict,
                             const ConflictItemRecord* item) {
   switch (which) {
@@ -110,8 +97,9 @@ CConflictTreePage::CConflictTreePage(CConflictResDlg* owner, const TreePageKind&
 
 LRESULT CConflictTreePage::OnInitDialog() {
   InitPage();
-  SetWindowLongPtrW(hwnd(), GWLP_USERDATA, GetWindowLongPtrW(hwnd(), GWLP_WNDPROC));
-  SetWindowLongPtrW(hwnd(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&IgnoreNodeDeletions));
+  // The tree reports every node it frees, tens of thousands as the page closes; the nodes
+  // show records the page does not own, so there is nothing to do.
+  plat::EndNotificationsHere<TVN_DELETEITEMW>(hwnd());
   tree_ = GetDlgItem(kind_.treeId);
   tree_.SendMessage(TVM_SETIMAGELIST, TVSIL_NORMAL, reinterpret_cast<LPARAM>(images_.get()));
   description_ = GetDlgItem(IDC_CONFLICTDESCRIPTION);

@@ -60,6 +60,8 @@ LRESULT CClaimDlg::OnInitDialog() {
   const RECT window = GetWindowRect();
   minTrackSize_ = {window.right - window.left, window.bottom - window.top};
 
+  // The list reports every row it inserts; the rows are the dialog's own making.
+  plat::EndNotificationsHere<LVN_INSERTITEM>(hwnd());
   ok_ = GetDlgItem(IDOK);
   list_ = GetDlgItem(IDC_CLAIMLIST);
   shared_ = GetDlgItem(IDC_SHARED);
