@@ -137,7 +137,7 @@ inline void PrintHeader(const char* title, const char* module = "module",
 
 inline void FormatTime(char (&text)[24], double seconds, double divisor, bool perItem) {
   const double value = seconds / divisor * (perItem ? 1e6 : 1e3);
-  std::snprintf(text, sizeof text, value < 10 ? "%.2f %s" : "%.1f %s", value,
+  std::snprintf(text, sizeof text, value < 10 ? "%.3g %s" : "%.1f %s", value,
                 perItem ? "us" : "ms");
 }
 
