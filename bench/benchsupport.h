@@ -106,35 +106,91 @@ bool CreateRegistered(const wchar_t* progId, REFIID iid, plat::com_ptr<I>& objec
   return false;
 }
 
-inline void PrintHeader(const char* title) {
+// Whether the windows a benchmark shows can be made: without a display Wine makes none,
+// and every dialog would "open" at once. Says so when they cannot.
+inline bool HaveDisplay(const char* benchmark) {
+  const HWND window = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                      nullptr, nullptr);
+  if (window) {
+    DestroyWindow(window);
+    return true;
+  }
+  std::printf(
+      "%s shows dialogs and needs a display: run scripts/bench.sh, which starts one, or set "
+      "DISPLAY to a running X server\n",
+      benchmark);
+  return false;
+}
+
+// False once a figure could not be measured (a time that cannot be, a dialog that did not
+// open): the benchmark then ends with a failure instead of printing nonsense.
+inline bool& AllMeasured() {
+  static bool all = true;
+  return all;
+}
+
+inline void PrintHeader(const char* title, const char* module = "module",
+                        const char* floor = "floor") {
   std::printf("\n%s (medians of %d runs)\n", title, kRuns);
-  std::printf("  %-44s %8s %12s %12s %7s %6s\n", "figure", "size", "module", "floor", "ratio",
-              "goal");
+  std::printf("  %-52s %8s %12s %12s %7s %6s\n", "figure", "size", module, floor, "ratio", "goal");
+}
+
+inline void FormatTime(char (&text)[24], double seconds, double divisor, bool perItem) {
+  const double value = seconds / divisor * (perItem ? 1e6 : 1e3);
+  std::snprintf(text, sizeof text, value < 10 ? "%.3g %s" : "%.1f %s", value,
+                perItem ? "us" : "ms");
 }
 
 // Times in seconds; `perItem` divides both by `size` and prints microseconds per item. A
-// goal of 0 is none (the size is shown for the growth only).
+// goal of 0 is none (the size is shown for the growth only). A time that is not positive
+// (a difference of two noisy runs, a run that did nothing) is reported as not measured.
 inline void PrintFigure(const char* what, int size, Times times, double goal,
                         bool perItem = false) {
   const double module = times.module;
   const double floor = times.floor;
   char sizeText[16] = "-";
   if (size > 0 && !perItem) std::snprintf(sizeText, sizeof sizeText, "%dk", size / 1000);
+  if (!(module > 0) || !(floor > 0)) {
+    std::printf("  %-52s %8s  not measured: module %.3f ms, floor %.3f ms\n", what, sizeText,
+                module * 1e3, floor * 1e3);
+    AllMeasured() = false;
+    return;
+  }
   char moduleText[24];
   char floorText[24];
-  if (perItem) {
-    std::snprintf(moduleText, sizeof moduleText, "%.3f us", module / size * 1e6);
-    std::snprintf(floorText, sizeof floorText, "%.3f us", floor / size * 1e6);
-  } else {
-    std::snprintf(moduleText, sizeof moduleText, "%.1f ms", module * 1e3);
-    std::snprintf(floorText, sizeof floorText, "%.1f ms", floor * 1e3);
-  }
-  const double ratio = floor > 0 ? module / floor : 0;
+  FormatTime(moduleText, module, perItem ? size : 1, perItem);
+  FormatTime(floorText, floor, perItem ? size : 1, perItem);
+  const double ratio = module / floor;
   char goalText[16] = "-";
   if (goal > 0) std::snprintf(goalText, sizeof goalText, "%.2fx", goal);
-  std::printf("  %-44s %8s %12s %12s %6.2fx %6s%s\n", what, sizeText, moduleText, floorText, ratio,
+  std::printf("  %-52s %8s %12s %12s %6.2fx %6s%s\n", what, sizeText, moduleText, floorText, ratio,
               goalText, goal > 0 && ratio > goal ? "  over goal" : "");
   std::fflush(stdout);
+}
+
+// Figures measured in turns: each turn gives one time of every series (a series may be a
+// difference of runs); the median of each series is its figure.
+class Turns {
+ public:
+  explicit Turns(size_t series) : times_(series) {}
+  void Add(size_t series, double seconds) { times_[series].push_back(seconds); }
+  double Median(size_t series) const {
+    std::vector<double> times = times_[series];
+    if (times.empty()) return 0;
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+  }
+
+ private:
+  std::vector<std::vector<double>> times_;
+};
+
+// Seconds that `run` takes.
+template <class Run>
+double Time(Run&& run) {
+  const double start = Now();
+  run();
+  return Now() - start;
 }
 
 }  // namespace bench

@@ -164,6 +164,123 @@ TEST(ConflictResDlg, TreePagesShowOpenConflictsAndLabelledUpdates) {
   }
 }
 
+// What a tree page should show, in the model's order: the tree's own sorted insertion
+// puts it in order.
+struct Shown {
+  const wchar_t* text;
+  int image;
+  std::vector<Shown> children;
+};
+
+void InsertSorted(HWND tree, HTREEITEM parent, const std::vector<Shown>& nodes) {
+  for (const Shown& node : nodes) {
+    TVINSERTSTRUCTW insert{};
+    insert.hParent = parent;
+    insert.hInsertAfter = parent == TVI_ROOT ? TVI_LAST : TVI_SORT;
+    insert.item.mask = TVIF_TEXT | TVIF_IMAGE;
+    insert.item.pszText = const_cast<wchar_t*>(node.text);
+    insert.item.iImage = node.image;
+    const auto inserted = reinterpret_cast<HTREEITEM>(
+        SendMessageW(tree, TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&insert)));
+    InsertSorted(tree, inserted, node.children);
+  }
+}
+
+std::wstring SortedByTheTree(const std::vector<Shown>& nodes) {
+  const HWND tree = CreateWindowExW(0, WC_TREEVIEWW, L"", WS_POPUP, 0, 0, 100, 100, nullptr,
+                                    nullptr, nullptr, nullptr);
+  InsertSorted(tree, TVI_ROOT, nodes);
+  const std::wstring text = TreeText(tree);
+  DestroyWindow(tree);
+  return text;
+}
+
+// Names that differ only by case, or not at all, and by punctuation: every level of both
+// trees in the one order of the tree's sorted insertion (equal names keep their children).
+TEST(ConflictResDlg, EveryLevelOfATreeIsInTheTreesOwnOrder) {
+  const struct {
+    const wchar_t* model;
+    Tab tab;
+    int tree;
+    std::vector<Shown> shown;
+  } cases[] = {
+      {L"<Objects><Conflicts>"
+       L"<Object ID='1' Name='pump'><Conflict Type='5'/></Object>"
+       L"<Object ID='2' Name='Pump'><Conflict Type='1'/><Object ID='3' Name='seal'/>"
+       L"<Object ID='4' Name='Seal'/><Object ID='5' Name='SEAL'/><Object ID='6' Name='seal'/>"
+       L"</Object>"
+       L"<Object ID='7' Name='PUMP'><Conflict Type='5'/></Object>"
+       L"<Object ID='8' Name='Pump'><Conflict Type='2'/><Object ID='9' Name='shaft'/></Object>"
+       L"<Object ID='10' Name='Pump'><Conflict Type='3'/></Object>"
+       L"<Object ID='11' Name='co-op'><Conflict Type='5'/></Object>"
+       L"<Object ID='12' Name='Coop'><Conflict Type='5'/></Object>"
+       L"<Object ID='13' Name='coop'><Conflict Type='5'/></Object>"
+       L"</Conflicts><Updates>"
+       L"<Object ID='20' Name='tank'><Update Type='1'/></Object>"
+       L"<Object ID='21' Name='Tank'><Update Type='2'/><Object ID='22' Name='nozzle'>"
+       L"<Update Type='1'/></Object><Object ID='23' Name='Nozzle'><Update Type='2'/></Object>"
+       L"</Object><Object ID='24' Name='TANK'><Update Type='4'/></Object>"
+       L"</Updates></Objects>",
+       kObjectsTab,
+       IDC_OBJECTTREE,
+       {{L"Conflicts",
+         11,
+         {{L"pump", 9, {{L"Class Change", 1, {}}}},
+          {L"Pump",
+           9,
+           {{L"Parent Item Deleted", 1, {}},
+            {L"seal", 9, {}},
+            {L"Seal", 9, {}},
+            {L"SEAL", 9, {}},
+            {L"seal", 9, {}}}},
+          {L"PUMP", 9, {{L"Class Change", 1, {}}}},
+          {L"Pump", 9, {{L"Deleted Item Modified", 1, {}}, {L"shaft", 9, {}}}},
+          {L"Pump", 9, {{L"Duplicate Item Names", 1, {}}}},
+          {L"co-op", 9, {{L"Class Change", 1, {}}}},
+          {L"Coop", 9, {{L"Class Change", 1, {}}}},
+          {L"coop", 9, {{L"Class Change", 1, {}}}}}},
+        {L"Updates",
+         10,
+         {{L"tank", 9, {{L"Item Created in Parent", 0, {}}}},
+          {L"Tank",
+           9,
+           {{L"Item Deleted in Parent", 0, {}},
+            {L"nozzle", 9, {{L"Item Created in Parent", 0, {}}}},
+            {L"Nozzle", 9, {{L"Item Deleted in Parent", 0, {}}}}}},
+          {L"TANK", 9, {{L"Association changed in Parent", 0, {}}}}}}}},
+      {L"<Cases><Conflicts>"
+       L"<Case ID='1' Name='winter'><Conflict Type='3'/></Case>"
+       L"<Case ID='2' Name='Winter'><Conflict Type='1'/><Conflict Type='4'/></Case>"
+       L"<Case ID='3' Name='WINTER'><Conflict Type='2'/></Case>"
+       L"<Case ID='4' Name='Winter'><Conflict Type='3'/><Conflict Type='1'/></Case>"
+       L"<Case ID='5' Name='Winter'><Conflict Type='2'/></Case>"
+       L"<Case ID='6' Name='winter_2'><Conflict Type='1'/></Case>"
+       L"<Case ID='7' Name='winter-2'><Conflict Type='1'/></Case>"
+       L"</Conflicts></Cases>",
+       kCasesTab,
+       IDC_CASETREE,
+       {{L"Conflicts",
+         7,
+         {{L"winter", 5, {{L"Duplicate Case Name", 1, {}}}},
+          {L"Winter", 5, {{L"Parent Case Deleted", 1, {}}, {L"Case Rename", 1, {}}}},
+          {L"WINTER", 5, {{L"Project Case Deleted", 1, {}}}},
+          {L"Winter", 5, {{L"Duplicate Case Name", 1, {}}, {L"Parent Case Deleted", 1, {}}}},
+          {L"Winter", 5, {{L"Project Case Deleted", 1, {}}}},
+          {L"winter_2", 5, {{L"Parent Case Deleted", 1, {}}}},
+          {L"winter-2", 5, {{L"Parent Case Deleted", 1, {}}}}}}}},
+  };
+  for (const auto& c : cases) {
+    Showing showing(c.model);
+    const std::wstring expected = SortedByTheTree(c.shown);
+    showing.Run(DialogScript()
+                    .SelectTab(IDC_CONFLICTTABS, c.tab)
+                    .Inspect([&](DialogView& view) {
+                      EXPECT_EQ(TreeText(FindControl(view.hwnd(), c.tree)), expected);
+                    })
+                    .Click(IDCANCEL));
+  }
+}
+
 TEST(ConflictResDlg, CaseChoicesGoIntoTheModelAndOkSendsThem) {
   Showing showing(
       L"<Cases><Conflicts><Case ID='5' Name='Winter'><Conflict ID='51' Type='3'/>"

@@ -5,6 +5,8 @@
 #include "conflicttest.h"
 #include "conflictres/modifieddocsdlg.h"
 
+#include <vector>
+
 namespace {
 
 using wqtest::DialogScript;
@@ -113,6 +115,58 @@ TEST_F(ModifiedDocsDlgTest, AFailedOpeningIsShownAndTheDialogStays) {
     tools_->get_ErrorWindow(1, &window);
     EXPECT_EQ(reinterpret_cast<HWND>(window), dialog);
   }
+}
+
+int Selected(HWND list) {
+  return static_cast<int>(
+      SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+}
+
+// Typing in the list reaches the same documents as in a list that holds its texts (names
+// that share their first letters, repeated letters, a wrap to the top, a text that matches
+// nothing), and Open opens the one reached.
+TEST(ModifiedDocsTyping, FindsWhatAListOfTextsFinds) {
+  const wchar_t* const names[] = {L"Pump list",   L"PID-1", L"pid-2", L"DS-1",
+                                  L"Datasheet 2", L"ds-3",  L"Zeta"};
+  std::wstring reply = L"<Modifications>";
+  for (int i = 0; i < 7; ++i)
+    reply += L"<Modified ID='" + std::to_wstring(11 + i) + L"' Name='" + names[i] +
+             L"' Type='Datasheet'/>";
+  CProjectUpdates model;
+  conflicttest::Load(model, reply + L"</Modifications>");
+  plat::com_ptr<IWQStandinClientTools> tools;
+  ASSERT_EQ(wqstandins::CreateClientTools(tools), S_OK);
+  conflicttest::Workspace ws;
+
+  const HWND plain = CreateWindowExW(0, WC_LISTVIEWW, L"", WS_POPUP | LVS_LIST | LVS_SINGLESEL, 0,
+                                     0, 200, 200, nullptr, nullptr, nullptr, nullptr);
+  for (int i = 0; i < 7; ++i) {
+    LVITEMW item{LVIF_TEXT, i};
+    item.pszText = const_cast<wchar_t*>(names[i]);
+    SendMessageW(plain, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
+  }
+  std::vector<int> inPlain, inDialog;
+  CModifiedDocsDlg dialog(&model, ws.get(), GetModuleHandleW(nullptr));
+  wqtest::DialogDriver driver;
+  driver.Expect(
+      DialogScript()
+          .Inspect([&](DialogView& view) {
+            for (const wchar_t* text : {L"d", L"d", L"d", L"d", L"pi", L"z", L"q", L"P", L"ds-3"}) {
+              Sleep(600);  // long enough for a new search
+              for (HWND list : {plain, List(view)})
+                for (const wchar_t* key = text; *key; ++key) SendMessageW(list, WM_CHAR, *key, 1);
+              inPlain.push_back(Selected(plain));
+              inDialog.push_back(Selected(List(view)));
+            }
+          })
+          .Click(IDC_OPENDOCUMENT)
+          .Click(IDCANCEL));
+  EXPECT_EQ(dialog.DoModal(nullptr), IDCANCEL);
+  DestroyWindow(plain);
+  EXPECT_EQ(inPlain, (std::vector<int>{3, 4, 5, 3, 1, 6, 6, 0, 5})) << "the plain list";
+  EXPECT_EQ(inDialog, inPlain);
+  EXPECT_EQ(wqstandins::CallLog(tools.get()),
+            L"Create\nOpenDocument(workspace, 16, vt8:Datasheet)");
 }
 
 }  // namespace

@@ -2,7 +2,9 @@
 // library: what the fill itself costs.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include "resources/resource.h"
 #include "shownlist.h"
@@ -10,20 +12,33 @@
 
 namespace {
 
+// One part a row: name, class and claimant.
+struct Row {
+  std::wstring name, className, claimedBy;
+};
+
+void ReadParts(const std::vector<Row>& rows, ObjectPartArray& parts) {
+  std::wstring reply = L"<ListObjectParts>";
+  int oid = 0;
+  for (const Row& row : rows)
+    reply += L"<Part OID='" + std::to_wstring(++oid) + L"' Name='" + row.name + L"' Class='" +
+             row.className + L"' InScope='Yes' ClaimSetting='Free' ClaimedBy='" + row.claimedBy +
+             L"' ClaimExtent='Whole' ClaimMode='2'/>";
+  reply += L"</ListObjectParts>";
+  ListObjectPartsParser parser(parts);
+  const plat::unique_bstr text = plat::unique_bstr::copy(reply.c_str());
+  ASSERT_EQ(parser.ParseString(text.get()), S_OK);
+}
+
 // A list told of every row repaints and rescales its scroll bars each time, and measures
 // each cell's text with a device context of its own: 20,000 parts took over 20 s.
 TEST(ClaimList, ThousandsOfPartsAreListedInAMoment) {
   constexpr int kParts = 20000;
-  std::wstring reply = L"<ListObjectParts>";
+  std::vector<Row> rows;
   for (int i = 1; i <= kParts; ++i)
-    reply += L"<Part OID='" + std::to_wstring(i) + L"' Name='Part " + std::to_wstring(i) +
-             L"' Class='Pump' InScope='Yes' ClaimSetting='Free' ClaimedBy='ann' "
-             L"ClaimExtent='Whole' ClaimMode='2'/>";
-  reply += L"</ListObjectParts>";
+    rows.push_back({L"Part " + std::to_wstring(i), L"Pump", L"ann"});
   ObjectPartArray parts;
-  ListObjectPartsParser parser(parts);
-  const plat::unique_bstr text = plat::unique_bstr::copy(reply.c_str());
-  ASSERT_EQ(parser.ParseString(text.get()), S_OK);
+  ReadParts(rows, parts);
 
   CClaimDlg dialog(parts);
   const wqtest::ShownList shown = wqtest::RunUntilShown(
@@ -31,6 +46,46 @@ TEST(ClaimList, ThousandsOfPartsAreListedInAMoment) {
   EXPECT_EQ(shown.result, IDCANCEL);
   EXPECT_EQ(shown.rows, kParts);
   EXPECT_LT(shown.milliseconds, 5000u) << "some 0.5 s";
+}
+
+// Each column that fits its texts is as wide as the widest of them (cut at 100 pixels),
+// wherever that text stands and however often it repeats; the others keep their heading's.
+TEST(ClaimList, ColumnsFitTheirWidestText) {
+  ObjectPartArray parts;
+  ReadParts({{L"P-1", L"Pump", L"ann"},
+             {L"P-22", L"Heat exchanger", L"ann"},
+             {L"P-3", L"Heat exchanger", L"bob"},
+             {L"P-1", L"Pump", L"ann"},
+             {L"P-4", L"Heat", L"annabel"}},
+            parts);
+
+  static int widths[6], expected[6];
+  CClaimDlg dialog(parts);
+  wqtest::RunUntilShown(
+      IDC_CLAIMLIST, [&] { return dialog.DoModal(nullptr, GetModuleHandleW(nullptr)); },
+      [](HWND handle) {
+        const plat::ListView list(handle);
+        const wchar_t* const headings[] = {L"Name",     L"Can Claim",    L"Class",
+                                           L"In Scope", L"Claim Status", L"Claimed By"};
+        const bool fits[] = {true, true, true, false, false, true};
+        const int count = static_cast<int>(list.SendMessage(LVM_GETITEMCOUNT));
+        for (int column = 0; column < 6; ++column) {
+          widths[column] = list.GetColumnWidth(column);
+          expected[column] = list.GetStringWidth(headings[column]) + 12;
+          for (int row = 0; fits[column] && row < count; ++row) {
+            wchar_t cell[64] = {};
+            LVITEMW item{};
+            item.iSubItem = column;
+            item.pszText = cell;
+            item.cchTextMax = 64;
+            list.SendMessage(LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
+            expected[column] = std::max(expected[column], list.GetStringWidth(cell) + 12);
+          }
+          if (fits[column]) expected[column] = std::min(expected[column], 100);
+        }
+      });
+  for (int column = 0; column < 6; ++column)
+    EXPECT_EQ(widths[column], expected[column]) << "column " << column;
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 // one-by-one sorted insertion, with every column following its name.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cwchar>
 #include <string>
 #include <vector>
 
@@ -25,12 +27,15 @@ std::vector<Item> Contents(const Items& items) {
   return contents;
 }
 
-// The order by definition: each item at the first position whose name compares greater.
+// The order by definition: each item at the first position whose name compares greater
+// by the C runtime's comparison without regard to case.
 void InsertOneByOne(std::vector<Item>& list, const Item& item) {
   auto at = list.begin();
-  while (at != list.end() && !NameLess(item.name.c_str(), at->name.c_str())) ++at;
+  while (at != list.end() && _wcsicmp(item.name.c_str(), at->name.c_str()) >= 0) ++at;
   list.insert(at, item);
 }
+
+int Sign(int value) { return (value > 0) - (value < 0); }
 
 void Load(Items& items, std::vector<Item>& reference, const std::vector<Item>& batch) {
   for (const Item& item : batch) {
@@ -72,6 +77,62 @@ TEST(SortedItems, PositionsFollowTheirItemsThroughALoad) {
   ASSERT_EQ(items.GetCount(), 6);
   EXPECT_EQ(items.GetColumn<0>()[positions[0]], 3);
   EXPECT_EQ(items.GetColumn<0>()[positions[1]], 1);
+}
+
+// Names that differ by case, accents, digits and punctuation, some equal without regard to
+// case: the list keeps the runtime's order and arrival order among equals.
+const wchar_t* const kMixedNames[] = {
+    L"a",           L"A",      L"\u00e1", L"\u00c1",  L"e",      L"E",           L"\u00e9",
+    L"\u00c9",      L"z",      L"Z",      L"_",       L"[",      L"^",           L"`",
+    L"{",           L"~",      L"-",      L" ",       L"1",      L"10",          L"2",
+    L"a1",          L"A10",    L"a2",     L"a-b",     L"a b",    L"a_b",         L"aZ",
+    L"a_",          L"A_",     L"case 9", L"Case 10", L"CASE 9", L"case\u00a09", L"Stra\u00dfe",
+    L"STRASSE",     L"\u01c5", L"\u01c4", L"\u01c6",  L"\u0130", L"\u0131",      L"i",
+    L"I",           L"\u212a", L"k",      L"K",       L"\u017f", L"s",           L"\u03a3",
+    L"\u03c3",      L"\u03c2", L"\u0416", L"\u0436",  L"",       L"\uff21",      L"\uff41",
+    L"\U0001F600"};
+
+TEST(SortedItems, KeepsTheRuntimesOrderOfMixedNames) {
+  for (const wchar_t* a : kMixedNames)
+    for (const wchar_t* b : kMixedNames) {
+      EXPECT_EQ(NameLess(a, b), _wcsicmp(a, b) < 0) << "\"" << a << "\" < \"" << b << "\"";
+    }
+
+  // Every name three times, in three loads that arrive in different orders.
+  std::vector<Item> names;
+  LONG id = 0;
+  for (int copy = 0; copy < 3; ++copy)
+    for (const wchar_t* name : kMixedNames) names.push_back({name, ++id, L""});
+  Items items;
+  std::vector<Item> reference;
+  std::vector<Item> load(names.begin(), names.begin() + 60);
+  std::reverse(load.begin(), load.end());
+  Load(items, reference, load);
+  Load(items, reference, std::vector<Item>(names.begin() + 60, names.begin() + 100));
+  load.assign(names.begin() + 100, names.end());
+  std::rotate(load.begin(), load.begin() + 17, load.end());
+  Load(items, reference, load);
+  EXPECT_EQ(Contents(items), reference);
+}
+
+// Every character of the basic plane against letters, digits and the punctuation that
+// lies between the upper and lower case letters.
+TEST(SortedItems, ComparesEveryCharacterAsTheRuntimeDoes) {
+  const wchar_t probes[] = {L'A', L'Z', L'a', L'z', L'0',  L'9',  L'[',  L'_',  L'`',   L'{',
+                            L'~', 0xC0, 0xE0, 0xDF, 0x130, 0x131, 0x3A3, 0x3C3, 0x212A, 0xFF21};
+  int differences = 0;
+  for (unsigned c = 1; c <= 0xFFFF && differences < 10; ++c) {
+    const wchar_t one[] = {static_cast<wchar_t>(c), L'x', 0};
+    for (wchar_t probe : probes) {
+      const wchar_t other[] = {probe, L'x', 0};
+      if (Sign(_wcsicmp(one, other)) != (NameLess(one, other)   ? -1
+                                         : NameLess(other, one) ? 1
+                                                                : 0)) {
+        ADD_FAILURE() << "character " << c << " against " << static_cast<unsigned>(probe);
+        ++differences;
+      }
+    }
+  }
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <wqstring.h>
 
 #include <algorithm>
+#include <cstring>
 #include <vector>
 
 #include "conflictresdlg.h"
@@ -11,16 +12,52 @@ namespace {
 
 const wchar_t* Text(BSTR text) { return text ? text : L""; }
 
-// The items in the order the tree's sorted insertion gives them (by name without regard to
-// case, equal names in their order): one sort instead of a walk of the siblings per item.
+// The items in the order the tree's own sorted insertion (TVI_SORT) gives them, as it
+// orders every nested level: by the user's locale, with regard to case, and an item equal
+// to one already there right after the first of them (so equal names end up first, then
+// the later ones newest first). One sort by keys made once per name, instead of a walk of
+// the siblings per item; the neighbours are checked by the tree's own comparison, which
+// is what puts two names in one order at every level.
 template <class Record>
 std::vector<Record*> ByName(WQOwnedPtrArray<Record>& items) {
-  std::vector<Record*> sorted;
-  sorted.reserve(static_cast<size_t>(items.GetCount()));
-  for (int i = 0; i < items.GetCount(); ++i) sorted.push_back(items[i]);
-  std::stable_sort(sorted.begin(), sorted.end(), [](const Record* a, const Record* b) {
-    return ::lstrcmpiW(Text(a->name.get()), Text(b->name.get())) < 0;
+  const int count = items.GetCount();
+  std::vector<std::vector<BYTE>> keys(static_cast<size_t>(count));
+  for (int i = 0; i < count; ++i) {
+    const wchar_t* name = Text(items[i]->name.get());
+    const int size = LCMapStringW(LOCALE_USER_DEFAULT, LCMAP_SORTKEY, name, -1, nullptr, 0);
+    keys[i].resize(static_cast<size_t>(std::max(size, 0)));
+    if (size > 0)
+      LCMapStringW(LOCALE_USER_DEFAULT, LCMAP_SORTKEY, name, -1,
+                   reinterpret_cast<wchar_t*>(keys[i].data()), size);
+  }
+  std::vector<int> order(static_cast<size_t>(count));
+  for (int i = 0; i < count; ++i) order[i] = i;
+  std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+    const std::vector<BYTE>& x = keys[a];
+    const std::vector<BYTE>& y = keys[b];
+    const size_t common = std::min(x.size(), y.size());
+    const int compared = common ? std::memcmp(x.data(), y.data(), common) : 0;
+    return compared < 0 || (compared == 0 && x.size() < y.size());
   });
+
+  const auto compare = [&](int a, int b) {
+    return ::lstrcmpW(Text(items[a]->name.get()), Text(items[b]->name.get()));
+  };
+  // Where a key and the tree's comparison would differ, the comparison decides: with
+  // keys that agree this is one comparison per item.
+  for (int i = 1; i < count; ++i)
+    for (int j = i; j > 0 && compare(order[j - 1], order[j]) > 0; --j)
+      std::swap(order[j - 1], order[j]);
+
+  std::vector<Record*> sorted;
+  sorted.reserve(static_cast<size_t>(count));
+  for (int first = 0; first < count;) {
+    int end = first + 1;
+    while (end < count && compare(order[first], order[end]) == 0) ++end;
+    sorted.push_back(items[order[first]]);
+    for (int later = end - 1; later > first; --later) sorted.push_back(items[order[later]]);
+    first = end;
+  }
   return sorted;
 }
 
@@ -60,6 +97,9 @@ CConflictTreePage::CConflictTreePage(CConflictResDlg* owner, const TreePageKind&
 
 LRESULT CConflictTreePage::OnInitDialog() {
   InitPage();
+  // The tree reports every node it frees, tens of thousands as the page closes; the nodes
+  // show records the page does not own, so there is nothing to do.
+  plat::EndNotificationsHere<TVN_DELETEITEMW>(hwnd());
   tree_ = GetDlgItem(kind_.treeId);
   tree_.SendMessage(TVM_SETIMAGELIST, TVSIL_NORMAL, reinterpret_cast<LPARAM>(images_.get()));
   description_ = GetDlgItem(IDC_CONFLICTDESCRIPTION);

@@ -3,6 +3,8 @@
 #include <waitcursor.h>
 #include <wqcomexception.h>
 
+#include <algorithm>
+
 namespace {
 
 constexpr int kMinWidth = 335;
@@ -26,18 +28,9 @@ LRESULT CModifiedDocsDlg::OnInitDialog() {
                                      IMAGE_BITMAP, LR_CREATEDIBSECTION));
   list_.SendMessage(LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(images_.get()));
 
-  if (model_) {
-    const WQOwnedPtrArray<ModificationRecord>& modified = model_->Modifications();
-    for (int i = 0; i < modified.GetCount(); ++i) {
-      LVITEMW item{};
-      item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;
-      item.iItem = i;
-      item.pszText = const_cast<wchar_t*>(modified[i]->name.c_str());
-      item.iImage = ImageOf(*modified[i]);
-      item.lParam = reinterpret_cast<LPARAM>(modified[i]);
-      list_.SendMessage(LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
-    }
-  }
+  // A row per document, its text and picture given as the list shows it: a reply of a
+  // hundred thousand documents opens at once.
+  if (model_) list_.SendMessage(LVM_SETITEMCOUNT, model_->Modifications().GetCount(), 0);
 
   resizer_.Attach(hwnd());
   resizer_.SetControlAnchor(IDC_MODIFIEDLIST, RESIZE_ANCHOR_LEFT | RESIZE_ANCHOR_RIGHT,
@@ -60,12 +53,41 @@ LRESULT CModifiedDocsDlg::OnGetMinMaxInfo(UINT, WPARAM, LPARAM lParam, bool&) {
 }
 
 const ModificationRecord* CModifiedDocsDlg::RecordAt(int index) const {
-  LVITEMW item{};
-  item.mask = LVIF_PARAM;
-  item.iItem = index;
-  if (index < 0 || !list_.SendMessage(LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item)))
-    return nullptr;
-  return reinterpret_cast<const ModificationRecord*>(item.lParam);
+  if (!model_ || index < 0 || index >= model_->Modifications().GetCount()) return nullptr;
+  return model_->Modifications()[index];
+}
+
+LRESULT CModifiedDocsDlg::OnGetDispInfo(int, NMHDR* header, bool&) {
+  LVITEMW& item = reinterpret_cast<NMLVDISPINFOW*>(header)->item;
+  const ModificationRecord* record = RecordAt(item.iItem);
+  if (!record) return 0;
+  if (item.mask & LVIF_IMAGE) item.iImage = ImageOf(*record);
+  if ((item.mask & LVIF_TEXT) && item.pszText && item.cchTextMax > 0)
+    lstrcpynW(item.pszText, record->name.c_str(), item.cchTextMax);
+  return 0;
+}
+
+// As a list that holds its texts finds the row a user types: from the row it starts at,
+// wrapping when asked; a name that begins with the typed text (a partial search) or is
+// the whole text, without regard to case as the user's locale compares.
+LRESULT CModifiedDocsDlg::OnFindItem(int, NMHDR* header, bool&) {
+  const NMLVFINDITEMW& find = *reinterpret_cast<const NMLVFINDITEMW*>(header);
+  const int count = model_ ? model_->Modifications().GetCount() : 0;
+  if (!(find.lvfi.flags & (LVFI_STRING | LVFI_PARTIAL)) || !find.lvfi.psz || !count) return -1;
+  const wchar_t* wanted = find.lvfi.psz;
+  const int length = lstrlenW(wanted);
+  const bool partial = (find.lvfi.flags & LVFI_PARTIAL) != 0;
+  const int first = find.iStart < 0 || find.iStart >= count ? 0 : find.iStart;
+  const int rows = (find.lvfi.flags & LVFI_WRAP) ? count : count - first;
+  for (int i = 0; i < rows; ++i) {
+    const int row = (first + i) % count;
+    const wchar_t* name = model_->Modifications()[row]->name.c_str();
+    const int size = lstrlenW(name);
+    if (CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, name,
+                       partial ? std::min(length, size) : size, wanted, length) == CSTR_EQUAL)
+      return row;
+  }
+  return -1;
 }
 
 LRESULT CModifiedDocsDlg::OnItemChanged(int, NMHDR* header, bool&) {

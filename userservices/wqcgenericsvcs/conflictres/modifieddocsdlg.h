@@ -1,6 +1,8 @@
 // CModifiedDocsDlg: lists the documents that the conflict resolution modified (the
 // model's modifications list) and opens the one the user picks in its application through
-// the client tools' globals object. It has no OK button: it ends only with Close.
+// the client tools' globals object. It has no OK button: it ends only with Close. The list
+// holds no rows of its own: it is told how many documents there are and asks for the
+// name and picture of those it shows, and for the one a user reaches by typing.
 #pragma once
 
 #include <window.h>
@@ -23,7 +25,9 @@ class CModifiedDocsDlg : public plat::DialogImpl<CModifiedDocsDlg> {
         plat::OnCommand(IDC_OPENDOCUMENT, BN_CLICKED, &CModifiedDocsDlg::OnOpen),
         plat::OnCommand(IDCANCEL, BN_CLICKED, &CModifiedDocsDlg::OnClose),
         plat::OnNotify(IDC_MODIFIEDLIST, LVN_ITEMCHANGED, &CModifiedDocsDlg::OnItemChanged),
-        plat::OnNotify(IDC_MODIFIEDLIST, NM_DBLCLK, &CModifiedDocsDlg::OnDblClk)};
+        plat::OnNotify(IDC_MODIFIEDLIST, NM_DBLCLK, &CModifiedDocsDlg::OnDblClk),
+        plat::OnNotify(IDC_MODIFIEDLIST, LVN_GETDISPINFOW, &CModifiedDocsDlg::OnGetDispInfo),
+        plat::OnNotify(IDC_MODIFIEDLIST, LVN_ODFINDITEMW, &CModifiedDocsDlg::OnFindItem)};
   }
 
   // Neither the model nor the workspace is owned. Templates and bitmaps come from
@@ -41,6 +45,8 @@ class CModifiedDocsDlg : public plat::DialogImpl<CModifiedDocsDlg> {
   void OnClose() { EndDialog(IDCANCEL); }
   LRESULT OnItemChanged(int, NMHDR* header, bool&);
   LRESULT OnDblClk(int, NMHDR* header, bool&);
+  LRESULT OnGetDispInfo(int, NMHDR* header, bool&);
+  LRESULT OnFindItem(int, NMHDR* header, bool&);
   void OpenSelectedDocument(const ModificationRecord& record);
   const ModificationRecord* RecordAt(int index) const;
 

@@ -1,38 +1,14 @@
 #include "claimdlg.h"
 
 #include <algorithm>
+#include <array>
 #include <cwchar>
 #include <iterator>
-#include <string>
-#include <unordered_map>
 
 namespace {
 
 constexpr int kColumnMargin = 12;
 constexpr int kWidestColumn = 100;
-
-// Texts measured as the list measures them, in its font, each distinct text once: the
-// list's own measure takes a device context per call, which a list of thousands of parts
-// pays for every cell.
-class TextWidths {
- public:
-  explicit TextWidths(const plat::Window& list) : dc_(list), font_(dc_, list.GetFont()) {}
-
-  int Of(const wchar_t* text) {
-    const auto [at, added] = widths_.try_emplace(text, 0);
-    if (added) {
-      SIZE size{};
-      GetTextExtentPoint32W(dc_, text, static_cast<int>(wcslen(text)), &size);
-      at->second = size.cx;
-    }
-    return at->second;
-  }
-
- private:
-  plat::WindowDC dc_;
-  plat::SelectObjectScope font_;
-  std::unordered_map<std::wstring, int> widths_;
-};
 
 struct Column {
   const wchar_t* heading;
@@ -50,12 +26,42 @@ const Column kColumns[] = {
 };
 constexpr int kColumnCount = static_cast<int>(std::size(kColumns));
 
+// Texts measured as the list measures them, in its font, with one device context for
+// all: the list's own measure takes a device context per call, which a list of thousands
+// of parts pays for every cell. A text equal to the one before it in its column (the
+// class, the claim extent of many parts in a row) is not measured again.
+class TextWidths {
+ public:
+  explicit TextWidths(const plat::Window& list) : dc_(list), font_(dc_, list.GetFont()) {}
+
+  // The width of the text of a cell in `column`.
+  int Of(size_t column, const wchar_t* text) {
+    Last& last = last_.at(column);
+    if (last.text && wcscmp(last.text, text) == 0) return last.width;
+    SIZE size{};
+    GetTextExtentPoint32W(dc_, text, static_cast<int>(wcslen(text)), &size);
+    last = {text, size.cx};
+    return size.cx;
+  }
+
+ private:
+  struct Last {
+    const wchar_t* text;
+    int width;
+  };
+  plat::WindowDC dc_;
+  plat::SelectObjectScope font_;
+  std::array<Last, kColumnCount> last_{};
+};
+
 }  // namespace
 
 LRESULT CClaimDlg::OnInitDialog() {
   const RECT window = GetWindowRect();
   minTrackSize_ = {window.right - window.left, window.bottom - window.top};
 
+  // The list reports every row it inserts; the rows are the dialog's own making.
+  plat::EndNotificationsHere<LVN_INSERTITEM>(hwnd());
   ok_ = GetDlgItem(IDOK);
   list_ = GetDlgItem(IDC_CLAIMLIST);
   shared_ = GetDlgItem(IDC_SHARED);
@@ -101,7 +107,8 @@ void CClaimDlg::FillList() {
     for (int i = 0; i < kColumnCount; ++i) {
       const wchar_t* text = (part.*kColumns[i].text).c_str();
       if (i > 0) list_.SetItemText(row, i, text);
-      if (kColumns[i].fitsTexts) widths[i] = std::max(widths[i], measure.Of(text) + kColumnMargin);
+      if (kColumns[i].fitsTexts)
+        widths[i] = std::max(widths[i], measure.Of(i, text) + kColumnMargin);
     }
   }
   for (int i = 0; i < kColumnCount; ++i)
@@ -113,6 +120,10 @@ LRESULT CClaimDlg::OnGetMinMaxInfo(UINT, WPARAM, LPARAM lParam, bool&) {
   info->ptMinTrackSize = {minTrackSize_.cx, minTrackSize_.cy};
   return 0;
 }
+
+// The parts are the dialog's own, not the rows': a notification per row as the list is
+// destroyed would tell nothing.
+LRESULT CClaimDlg::OnListDeleteAll(int, NMHDR*, bool&) { return TRUE; }
 
 void CClaimDlg::OnSize() { InvalidateRect(hwnd(), nullptr, TRUE); }
 

@@ -27,7 +27,8 @@ class CClaimDlg : public plat::DialogImpl<CClaimDlg> {
         plat::OnCommand(IDC_EXCLUSIVE, BN_CLICKED, &CClaimDlg::OnExclusiveClicked),
         plat::OnNotify(IDC_CLAIMLIST, NM_CLICK, &CClaimDlg::OnListClick),
         plat::OnNotify(IDC_CLAIMLIST, NM_DBLCLK, &CClaimDlg::OnListDoubleClick),
-        plat::OnNotify(IDC_CLAIMLIST, LVN_ITEMCHANGED, &CClaimDlg::OnListItemChanged)};
+        plat::OnNotify(IDC_CLAIMLIST, LVN_ITEMCHANGED, &CClaimDlg::OnListItemChanged),
+        plat::OnNotify(IDC_CLAIMLIST, LVN_DELETEALLITEMS, &CClaimDlg::OnListDeleteAll)};
   }
 
   // Takes over the records of `parts`, which is left empty.
@@ -48,6 +49,7 @@ class CClaimDlg : public plat::DialogImpl<CClaimDlg> {
   void OnListClick();
   void OnListDoubleClick();
   LRESULT OnListItemChanged(int, NMHDR* header, bool&);
+  LRESULT OnListDeleteAll(int, NMHDR*, bool&);
 
   void FillList();
   void SetExclusive(bool exclusive);

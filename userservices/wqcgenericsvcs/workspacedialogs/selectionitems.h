@@ -12,7 +12,9 @@
 // gives (so equal names stay in arrival order, a later one after the earlier): the batch
 // is stable-sorted and merged behind the existing items of equal name. One-by-one
 // insertion would move the whole list for every item, which large workspaces cannot
-// afford.
+// afford. Names are compared as the C runtime compares them without regard to case
+// (`_wcsicmp`: characters lowered one by one, then compared by value), with the lowering
+// looked up in a table: the runtime's own comparison asks for its locale at every call.
 #pragma once
 
 #include <handles.h>
@@ -20,6 +22,7 @@
 #include <wqstring.h>
 
 #include <algorithm>
+#include <functional>
 #include <tuple>
 #include <utility>
 #include <vector>
@@ -44,8 +47,23 @@ struct ItemColumn<BSTR> {
   static BSTR Release(pending& text) { return text.release(); }
 };
 
-// Orders item names: without regard to case, by the C runtime's comparison.
-inline bool NameLess(const wchar_t* a, const wchar_t* b) { return WQStrCompareNoCase(a, b) < 0; }
+// Each character as the C runtime lowers it when it compares without regard to case.
+const wchar_t* NameFoldTable();
+
+// Orders item names: without regard to case, in the C runtime's order.
+inline bool NameLess(const wchar_t* a, const wchar_t* b) {
+  const wchar_t* fold = NameFoldTable();
+  wchar_t x, y;
+  do {
+    x = fold[static_cast<unsigned short>(*a++)];
+    y = fold[static_cast<unsigned short>(*b++)];
+  } while (x && x == y);
+  return x < y;
+}
+
+// The order of `count` names by NameLess, equal names in their order: each name is lowered
+// once into a key, and the keys are sorted.
+std::vector<int> NameOrder(int count, const std::function<const wchar_t*(int)>& name);
 
 template <class... Values>
 class SortedItems {
@@ -72,12 +90,14 @@ class SortedItems {
   // there is no memory for the merge (its items are then dropped). `positions`, when
   // given, are positions in the list that keep pointing at their items.
   void Commit(WQArray<LONG>* positions = nullptr) {
+    std::vector<Pending> arrived;
+    arrived.swap(batch_);
+    if (arrived.empty()) return;
     std::vector<Pending> batch;
-    batch.swap(batch_);
-    if (batch.empty()) return;
-    std::stable_sort(batch.begin(), batch.end(), [](const Pending& a, const Pending& b) {
-      return NameLess(a.name.get(), b.name.get());
-    });
+    batch.reserve(arrived.size());
+    for (int at :
+         NameOrder(static_cast<int>(arrived.size()), [&](int i) { return arrived[i].name.get(); }))
+      batch.push_back(std::move(arrived[at]));
     const int existing = names_.GetCount();
     const int added = static_cast<int>(batch.size());
     // Everything that can fail comes first: afterwards only values move.
