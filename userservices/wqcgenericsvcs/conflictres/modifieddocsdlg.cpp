@@ -67,27 +67,10 @@ LRESULT CModifiedDocsDlg::OnGetDispInfo(int, NMHDR* header, bool&) {
   return 0;
 }
 
-// As a list that holds its texts finds the row a user types: from the row it starts at,
-// wrapping when asked; a name that begins with the typed text (a partial search) or is
-// the whole text, without regard to case as the user's locale compares.
 LRESULT CModifiedDocsDlg::OnFindItem(int, NMHDR* header, bool&) {
-  const NMLVFINDITEMW& find = *reinterpret_cast<const NMLVFINDITEMW*>(header);
-  const int count = model_ ? model_->Modifications().GetCount() : 0;
-  if (!(find.lvfi.flags & (LVFI_STRING | LVFI_PARTIAL)) || !find.lvfi.psz || !count) return -1;
-  const wchar_t* wanted = find.lvfi.psz;
-  const int length = lstrlenW(wanted);
-  const bool partial = (find.lvfi.flags & LVFI_PARTIAL) != 0;
-  const int first = find.iStart < 0 || find.iStart >= count ? 0 : find.iStart;
-  const int rows = (find.lvfi.flags & LVFI_WRAP) ? count : count - first;
-  for (int i = 0; i < rows; ++i) {
-    const int row = (first + i) % count;
-    const wchar_t* name = model_->Modifications()[row]->name.c_str();
-    const int size = lstrlenW(name);
-    if (CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, name,
-                       partial ? std::min(length, size) : size, wanted, length) == CSTR_EQUAL)
-      return row;
-  }
-  return -1;
+  return plat::FindVirtualListRow(*reinterpret_cast<NMLVFINDITEMW*>(header),
+                                  model_ ? model_->Modifications().GetCount() : 0,
+                                  [this](int row) { return RecordAt(row)->name.c_str(); });
 }
 
 LRESULT CModifiedDocsDlg::OnItemChanged(int, NMHDR* header, bool&) {
