@@ -63,6 +63,42 @@ TEST(SortedItems, MergedLoadsMatchOneByOneInsertion) {
   }
 }
 
+// Long names that agree in their first dozen characters and more, differ in case, or end
+// one before another: the order still comes from the whole name.
+TEST(SortedItems, LongNamesWithACommonStartMatchOneByOneInsertion) {
+  Items items;
+  std::vector<Item> reference;
+  unsigned seed = 777;
+  auto next = [&seed] { return (seed = seed * 1103515245u + 12345u) >> 16; };
+  const wchar_t* stems[] = {L"Operating ca",
+                            L"operating case",
+                            L"OPERATING CASE ",
+                            L"Operating c",
+                            L"Operating case 1",
+                            L"Operating case\u00e91",
+                            L""};
+  LONG id = 0;
+  for (int load = 0; load < 4; ++load) {
+    std::vector<Item> batch;
+    for (unsigned n = 20 + next() % 60; n > 0; --n) {
+      std::wstring name = stems[next() % 7];
+      for (unsigned digits = next() % 4; digits > 0; --digits) name += L"0123456789"[next() % 10];
+      batch.push_back({name, ++id, L"#" + std::to_wstring(id)});
+    }
+    Load(items, reference, batch);
+    ASSERT_EQ(Contents(items), reference) << "after load " << load;
+  }
+  for (int i = 0; i < items.GetCount(); ++i)
+    EXPECT_EQ(SysStringLen(items.GetNames()[i]), wcslen(items.GetNames()[i])) << i;
+  // A null name counts as empty.
+  Items few;
+  few.Add(L"b", 1, L"");
+  few.Add(nullptr, 2, nullptr);
+  few.Commit();
+  EXPECT_STREQ(few.GetNames()[0], L"");
+  EXPECT_EQ(few.GetColumn<0>()[0], 2);
+}
+
 TEST(SortedItems, PositionsFollowTheirItemsThroughALoad) {
   Items items;
   std::vector<Item> reference;
@@ -82,14 +118,14 @@ TEST(SortedItems, PositionsFollowTheirItemsThroughALoad) {
 // Names that differ by case, accents, digits and punctuation, some equal without regard to
 // case: the list keeps the runtime's order and arrival order among equals.
 const wchar_t* const kMixedNames[] = {
-    L"a",           L"A",      L"\u00e1", L"\u00c1",  L"e",      L"E",           L"\u00e9",
-    L"\u00c9",      L"z",      L"Z",      L"_",       L"[",      L"^",           L"`",
-    L"{",           L"~",      L"-",      L" ",       L"1",      L"10",          L"2",
-    L"a1",          L"A10",    L"a2",     L"a-b",     L"a b",    L"a_b",         L"aZ",
-    L"a_",          L"A_",     L"case 9", L"Case 10", L"CASE 9", L"case\u00a09", L"Stra\u00dfe",
-    L"STRASSE",     L"\u01c5", L"\u01c4", L"\u01c6",  L"\u0130", L"\u0131",      L"i",
-    L"I",           L"\u212a", L"k",      L"K",       L"\u017f", L"s",           L"\u03a3",
-    L"\u03c3",      L"\u03c2", L"\u0416", L"\u0436",  L"",       L"\uff21",      L"\uff41",
+    L"a",         L"A",      L"\u00e1", L"\u00c1",  L"e",      L"E",           L"\u00e9",
+    L"\u00c9",    L"z",      L"Z",      L"_",       L"[",      L"^",           L"`",
+    L"{",         L"~",      L"-",      L" ",       L"1",      L"10",          L"2",
+    L"a1",        L"A10",    L"a2",     L"a-b",     L"a b",    L"a_b",         L"aZ",
+    L"a_",        L"A_",     L"case 9", L"Case 10", L"CASE 9", L"case\u00a09", L"Stra\u00dfe",
+    L"STRASSE",   L"\u01c5", L"\u01c4", L"\u01c6",  L"\u0130", L"\u0131",      L"i",
+    L"I",         L"\u212a", L"k",      L"K",       L"\u017f", L"s",           L"\u03a3",
+    L"\u03c3",    L"\u03c2", L"\u0416", L"\u0436",  L"",       L"\uff21",      L"\uff41",
     L"\U0001F600"};
 
 TEST(SortedItems, KeepsTheRuntimesOrderOfMixedNames) {

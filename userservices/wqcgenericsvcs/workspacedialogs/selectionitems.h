@@ -22,6 +22,7 @@
 #include <wqstring.h>
 
 #include <algorithm>
+#include <cwchar>
 #include <functional>
 #include <tuple>
 #include <utility>
@@ -79,10 +80,18 @@ class SortedItems {
     return std::get<I>(columns_);
   }
 
-  // Adds an item to the batch; a null name counts as empty.
+  // Adds an item to the batch; a null name counts as empty. The batch's names wait in one
+  // buffer and are made in their order when it joins the list.
   void Add(const wchar_t* name, typename ItemColumn<Values>::param... values) {
-    batch_.push_back(
-        Pending{ItemColumn<BSTR>::Hold(name), std::tuple(ItemColumn<Values>::Hold(values)...)});
+    const size_t start = batchNames_.size();
+    try {
+      if (!name) name = L"";
+      batchNames_.insert(batchNames_.end(), name, name + wcslen(name) + 1);
+      batch_.push_back(Pending{start, std::tuple(ItemColumn<Values>::Hold(values)...)});
+    } catch (...) {
+      batchNames_.resize(start);
+      throw;
+    }
   }
   int GetPendingCount() const { return static_cast<int>(batch_.size()); }
 
@@ -92,14 +101,28 @@ class SortedItems {
   void Commit(WQArray<LONG>* positions = nullptr) {
     std::vector<Pending> arrived;
     arrived.swap(batch_);
+    std::vector<wchar_t> texts;
+    texts.swap(batchNames_);
     if (arrived.empty()) return;
-    std::vector<Pending> batch;
-    batch.reserve(arrived.size());
-    for (int at :
-         NameOrder(static_cast<int>(arrived.size()), [&](int i) { return arrived[i].name.get(); }))
-      batch.push_back(std::move(arrived[at]));
+    const int added = static_cast<int>(arrived.size());
+    const auto nameAt = [&](int i) { return texts.data() + arrived[i].name; };
+    const std::vector<int> order = NameOrder(added, nameAt);
+    // The names are made in their order, so that the list's names lie in memory in the
+    // order it is read and freed.
+    std::vector<Ready> batch(static_cast<size_t>(added));
+    for (int n = 0; n < added; ++n) {
+      // A large batch's items are read out of their order: ask for them ahead.
+      if (n + 16 < added) {
+        __builtin_prefetch(&arrived[order[n + 16]]);
+        if (n + 8 < added) __builtin_prefetch(nameAt(order[n + 8]));
+      }
+      const int at = order[n];
+      const size_t end = at + 1 < added ? arrived[at + 1].name : texts.size();
+      batch[n].name =
+          plat::unique_bstr::copy(nameAt(at), static_cast<UINT>(end - 1 - arrived[at].name));
+      batch[n].values = std::move(arrived[at].values);
+    }
     const int existing = names_.GetCount();
-    const int added = static_cast<int>(batch.size());
     // Everything that can fail comes first: afterwards only values move.
     std::vector<int> moved;
     if (positions && positions->GetCount()) moved.resize(existing, -1);
@@ -130,9 +153,15 @@ class SortedItems {
  private:
   using Indexes = std::index_sequence_for<Values...>;
 
+  using PendingValues = std::tuple<typename ItemColumn<Values>::pending...>;
   struct Pending {
+    size_t name;  // where the name starts in batchNames_
+    PendingValues values;
+  };
+  // An item of the batch in its place, its name made.
+  struct Ready {
     plat::unique_bstr name;
-    std::tuple<typename ItemColumn<Values>::pending...> values;
+    PendingValues values;
   };
 
   void MoveWithin(int from, int to) { MoveWithin(from, to, Indexes{}); }
@@ -142,9 +171,9 @@ class SortedItems {
     ((std::get<I>(columns_)[to] = std::get<I>(columns_)[from]), ...);
   }
 
-  void MoveIn(Pending& item, int to) { MoveIn(item, to, Indexes{}); }
+  void MoveIn(Ready& item, int to) { MoveIn(item, to, Indexes{}); }
   template <size_t... I>
-  void MoveIn(Pending& item, int to, std::index_sequence<I...>) {
+  void MoveIn(Ready& item, int to, std::index_sequence<I...>) {
     names_[to] = item.name.release();
     ((std::get<I>(columns_)[to] = ItemColumn<Values>::Release(std::get<I>(item.values))), ...);
   }
@@ -152,4 +181,5 @@ class SortedItems {
   WQBstrArray names_;
   std::tuple<typename ItemColumn<Values>::array...> columns_;
   std::vector<Pending> batch_;
+  std::vector<wchar_t> batchNames_;  // the batch's names, each ending in a null
 };
