@@ -117,6 +117,62 @@ TEST_F(ModifiedDocsDlgTest, AFailedOpeningIsShownAndTheDialogStays) {
   }
 }
 
+// A modifications list of documents of `type` with these names, ids from `firstId` up.
+template <size_t N>
+void LoadNames(CProjectUpdates& model, const wchar_t* const (&names)[N], int firstId,
+               const wchar_t* type) {
+  std::wstring reply = L"<Modifications>";
+  for (size_t i = 0; i < N; ++i)
+    reply += L"<Modified ID='" + std::to_wstring(firstId + i) + L"' Name='" + names[i] +
+             L"' Type='" + type + L"'/>";
+  conflicttest::Load(model, reply + L"</Modifications>");
+}
+
+// The list's columns are as wide as a list holding the same names makes them, however the
+// widest name lies among the others (neither first nor longest in letters), and every row
+// shows its own name.
+TEST(ModifiedDocsColumns, AsWideAsAListHoldingTheNames) {
+  // Wider than the columns the list gives short names.
+  const std::wstring wide(24, L'M'), narrow(48, L'i'), nearly(23, L'M');
+  const wchar_t* const names[] = {L"Pump list", narrow.c_str(), wide.c_str(), L"DS-1",
+                                  nearly.c_str()};
+  CProjectUpdates model;
+  LoadNames(model, names, 21, L"Diagram");
+  conflicttest::Workspace ws;
+  int shownWidth = 0, plainWidth = 0, shortWidth = 0;
+  std::vector<std::wstring> shown;
+  CModifiedDocsDlg dialog(&model, ws.get(), GetModuleHandleW(nullptr));
+  wqtest::DialogDriver driver;
+  driver.Expect(DialogScript()
+                    .Inspect([&](DialogView& view) {
+                      const HWND list = List(view);
+                      shownWidth = static_cast<int>(SendMessageW(list, LVM_GETCOLUMNWIDTH, 0, 0));
+                      for (int i = 0; i < 5; ++i)
+                        shown.push_back(plat::ListView(list).GetItemText(i, 0));
+                      const HWND plain = CreateWindowExW(
+                          0, WC_LISTVIEWW, L"",
+                          WS_POPUP | WS_VISIBLE | LVS_LIST | LVS_SINGLESEL | LVS_SHAREIMAGELISTS, 0,
+                          0, 300, 200, nullptr, nullptr, nullptr, nullptr);
+                      SendMessageW(plain, WM_SETFONT, SendMessageW(list, WM_GETFONT, 0, 0), FALSE);
+                      SendMessageW(plain, LVM_SETIMAGELIST, LVSIL_SMALL,
+                                   SendMessageW(list, LVM_GETIMAGELIST, LVSIL_SMALL, 0));
+                      for (int i = 0; i < 5; ++i) {
+                        LVITEMW item{LVIF_TEXT, i};
+                        item.pszText = const_cast<wchar_t*>(names[i]);
+                        SendMessageW(plain, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
+                      }
+                      UpdateWindow(plain);
+                      plainWidth = static_cast<int>(SendMessageW(plain, LVM_GETCOLUMNWIDTH, 0, 0));
+                      shortWidth = plat::ListView(plain).GetStringWidth(names[0]);
+                      DestroyWindow(plain);
+                    })
+                    .Click(IDCANCEL));
+  EXPECT_EQ(dialog.DoModal(nullptr), IDCANCEL);
+  EXPECT_GT(plainWidth, 2 * shortWidth);
+  EXPECT_EQ(shownWidth, plainWidth);
+  EXPECT_EQ(shown, std::vector<std::wstring>(names, names + 5));
+}
+
 int Selected(HWND list) {
   return static_cast<int>(
       SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
@@ -128,12 +184,8 @@ int Selected(HWND list) {
 TEST(ModifiedDocsTyping, FindsWhatAListOfTextsFinds) {
   const wchar_t* const names[] = {L"Pump list",   L"PID-1", L"pid-2", L"DS-1",
                                   L"Datasheet 2", L"ds-3",  L"Zeta"};
-  std::wstring reply = L"<Modifications>";
-  for (int i = 0; i < 7; ++i)
-    reply += L"<Modified ID='" + std::to_wstring(11 + i) + L"' Name='" + names[i] +
-             L"' Type='Datasheet'/>";
   CProjectUpdates model;
-  conflicttest::Load(model, reply + L"</Modifications>");
+  LoadNames(model, names, 11, L"Datasheet");
   plat::com_ptr<IWQStandinClientTools> tools;
   ASSERT_EQ(wqstandins::CreateClientTools(tools), S_OK);
   conflicttest::Workspace ws;

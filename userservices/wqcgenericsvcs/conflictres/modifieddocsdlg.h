@@ -49,6 +49,7 @@ class CModifiedDocsDlg : public plat::DialogImpl<CModifiedDocsDlg> {
   LRESULT OnFindItem(int, NMHDR* header, bool&);
   void OpenSelectedDocument(const ModificationRecord& record);
   const ModificationRecord* RecordAt(int index) const;
+  void SizeColumnsToWidestName();
 
   plat::Window open_, list_;
   unique_himagelist images_;
@@ -56,4 +57,6 @@ class CModifiedDocsDlg : public plat::DialogImpl<CModifiedDocsDlg> {
   CProjectUpdates* model_;
   HINSTANCE resources_;
   CDlgResizer resizer_;
+  // While the list sizes its columns: the record its only row shows.
+  const ModificationRecord* sizingRecord_ = nullptr;
 };
