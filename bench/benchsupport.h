@@ -168,6 +168,23 @@ inline void PrintFigure(const char* what, int size, Times times, double goal,
   std::fflush(stdout);
 }
 
+// A share left when one run is taken from another (a dialog less a bare control doing the
+// same showing): where it is smaller than the two runs' spread, the median difference may
+// come out at or below 0; that is a share too small to see, printed as such, not a time.
+inline void PrintShare(const char* what, int size, Times times, double goal) {
+  if (times.module > 0 || !(times.floor > 0)) {
+    PrintFigure(what, size, times, goal);
+    return;
+  }
+  char floorText[24];
+  FormatTime(floorText, times.floor, 1, false);
+  char goalText[16] = "-";
+  if (goal > 0) std::snprintf(goalText, sizeof goalText, "%.2fx", goal);
+  std::printf("  %-52s %8dk %12s %12s %7s %6s  below the runs' spread\n", what, size / 1000, "~0",
+              floorText, "~0", goalText);
+  std::fflush(stdout);
+}
+
 // Figures measured in turns: each turn gives one time of every series (a series may be a
 // difference of runs); the median of each series is its figure.
 class Turns {
