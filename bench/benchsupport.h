@@ -176,11 +176,13 @@ inline void PrintShare(const char* what, int size, Times times, double goal) {
     PrintFigure(what, size, times, goal);
     return;
   }
+  char sizeText[16];
+  std::snprintf(sizeText, sizeof sizeText, "%dk", size / 1000);
   char floorText[24];
   FormatTime(floorText, times.floor, 1, false);
   char goalText[16] = "-";
   if (goal > 0) std::snprintf(goalText, sizeof goalText, "%.2fx", goal);
-  std::printf("  %-52s %8dk %12s %12s %7s %6s  below the runs' spread\n", what, size / 1000, "~0",
+  std::printf("  %-52s %8s %12s %12s %7s %6s  below the runs' spread\n", what, sizeText, "~0",
               floorText, "~0", goalText);
   std::fflush(stdout);
 }
