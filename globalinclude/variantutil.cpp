@@ -18,19 +18,6 @@
 
 namespace {
 
-// A VARIANT that refers to itself would otherwise be followed forever.
-constexpr int kMaxIndirection = 32;
-
-// The VARIANT a VT_BYREF|VT_VARIANT chain ends in; null for a null reference.
-const VARIANT* Referent(const VARIANT& value) {
-  const VARIANT* v = &value;
-  for (int depth = 0; V_VT(v) == (VT_BYREF | VT_VARIANT); ++depth) {
-    if (depth == kMaxIndirection || !V_VARIANTREF(v)) return nullptr;
-    v = V_VARIANTREF(v);
-  }
-  return v;
-}
-
 // VariantChangeType reads through a by-reference pointer without testing it.
 bool IsNullReference(const VARIANT& v) { return (V_VT(&v) & VT_BYREF) && !V_BYREF(&v); }
 
@@ -71,9 +58,21 @@ wchar_t LocaleChar(const char* text, wchar_t fallback) {
 
 }  // namespace
 
+// A VARIANT that refers to itself would otherwise be followed forever.
+constexpr int kMaxIndirection = 32;
+
+const VARIANT* VariantReferent(const VARIANT& value) {
+  const VARIANT* v = &value;
+  for (int depth = 0; V_VT(v) == (VT_BYREF | VT_VARIANT); ++depth) {
+    if (depth == kMaxIndirection || !V_VARIANTREF(v)) return nullptr;
+    v = V_VARIANTREF(v);
+  }
+  return v;
+}
+
 HRESULT VariantToBool(const VARIANT& value, bool* out, bool convert) {
   if (!out) return E_POINTER;
-  const VARIANT* v = Referent(value);
+  const VARIANT* v = VariantReferent(value);
   if (!v) return E_POINTER;
   if (V_VT(v) == VT_BOOL) {
     *out = V_BOOL(v) != VARIANT_FALSE;
@@ -109,7 +108,7 @@ HRESULT TextToBool(const wchar_t* text, bool* out) {
 
 HRESULT VariantToLong(const VARIANT& value, long* out, bool convert) {
   if (!out) return E_POINTER;
-  const VARIANT* v = Referent(value);
+  const VARIANT* v = VariantReferent(value);
   if (!v) return E_POINTER;
   if (V_VT(v) == VT_I4) {
     *out = V_I4(v);
@@ -124,7 +123,7 @@ HRESULT VariantToLong(const VARIANT& value, long* out, bool convert) {
 
 HRESULT VariantToDouble(const VARIANT& value, double* out, bool convert) {
   if (!out) return E_POINTER;
-  const VARIANT* v = Referent(value);
+  const VARIANT* v = VariantReferent(value);
   if (!v) return E_POINTER;
   switch (V_VT(v)) {
     case VT_R4: *out = V_R4(v); return S_OK;
@@ -151,7 +150,7 @@ HRESULT VariantToDouble(const VARIANT& value, double* out, bool convert) {
 
 HRESULT VariantToBSTR(const VARIANT& value, BSTR* out) {
   if (!out) return E_POINTER;
-  const VARIANT* v = Referent(value);
+  const VARIANT* v = VariantReferent(value);
   if (!v) return E_POINTER;
   if (V_VT(v) == (VT_BYREF | VT_BSTR) && !V_BSTRREF(v)) return E_POINTER;
   if (V_VT(v) != VT_BSTR && V_VT(v) != (VT_BYREF | VT_BSTR)) return DISP_E_TYPEMISMATCH;
@@ -169,13 +168,13 @@ HRESULT VariantToBSTR(const VARIANT& value, BSTR* out) {
 HRESULT VariantCopyValue(const VARIANT& value, VARIANT* out) {
   if (!out) return E_POINTER;
   VariantInit(out);
-  const VARIANT* v = Referent(value);
+  const VARIANT* v = VariantReferent(value);
   if (!v || IsNullReference(*v)) return E_POINTER;
   return VariantCopyInd(out, const_cast<VARIANT*>(v));
 }
 
 bool VariantHasValue(const VARIANT& value) {
-  const VARIANT* v = Referent(value);
+  const VARIANT* v = VariantReferent(value);
   if (!v) return false;
   switch (V_VT(v)) {
     case VT_EMPTY:
@@ -248,7 +247,7 @@ VARTYPE ElementType(SAFEARRAY* psa) {
 
 // The interface a VT_DISPATCH or VT_UNKNOWN value holds; other values are no interface.
 HRESULT InterfaceOf(const VARIANT& value, IUnknown** unknown) {
-  const VARIANT* v = Referent(value);
+  const VARIANT* v = VariantReferent(value);
   if (!v) return E_POINTER;
   switch (V_VT(v)) {
     case VT_DISPATCH: *unknown = V_DISPATCH(v); return S_OK;

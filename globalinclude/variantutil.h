@@ -20,6 +20,10 @@ HRESULT VariantToBSTR(const VARIANT& value, BSTR* out);
 // "0"/"1", "false"/"true", "no"/"yes", "off"/"on", without regard to case; else E_FAIL.
 HRESULT TextToBool(const wchar_t* text, bool* out);
 
+// The VARIANT that a VT_BYREF|VT_VARIANT chain ends in (`value` itself when it is none);
+// null for a null reference or a chain that does not end (a VARIANT that refers to itself).
+const VARIANT* VariantReferent(const VARIANT& value);
+
 // A copy of the value a VARIANT argument stands for: VT_BYREF|VT_VARIANT chains and
 // by-reference values are followed, as scripting hosts pass their variables by reference.
 // E_POINTER for a null reference.

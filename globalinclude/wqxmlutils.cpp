@@ -76,11 +76,8 @@ int WQMissingUtf8Bytes(const BYTE* data, size_t count) {
 
 // Strict conversions: a VARIANT of another class than the operation's is not coerced.
 HRESULT WQReadXMLVariantValue(const VARIANT& value, WQXMLVariantValue& out) {
-  const VARIANT* v = &value;
-  while (v->vt == (VT_BYREF | VT_VARIANT)) {
-    if (!v->pvarVal) return E_POINTER;
-    v = v->pvarVal;
-  }
+  const VARIANT* v = VariantReferent(value);
+  if (!v) return E_POINTER;
   const bool byRef = (v->vt & VT_BYREF) != 0;
   if (byRef && !v->byref) return E_POINTER;
   switch (v->vt & ~VT_BYREF) {

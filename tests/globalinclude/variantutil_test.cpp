@@ -6,6 +6,7 @@
 
 #include "comtest.h"
 #include "variantutil.h"
+#include "wqxmlutils.h"
 #include "wqcomexception.h"
 
 namespace {
@@ -92,6 +93,9 @@ TEST(VariantHasValue, OmittedArgumentsAndNullReferencesHaveNone) {
   EXPECT_FALSE(VariantHasValue(v));
   bool out;
   EXPECT_EQ(VariantToBool(v, &out, true), E_POINTER);
+  EXPECT_EQ(VariantReferent(v), nullptr);
+  WQXMLVariantValue written;
+  EXPECT_EQ(WQReadXMLVariantValue(v, written), E_POINTER) << "as the XML writer reads it";
 }
 
 // Only a text that is wholly a number is one: a number followed by anything but blanks is

@@ -859,6 +859,13 @@ TEST(ObjectIds, ValuesReadAsAnotherIdAreNoIds) {
   LONG last = 1;
   SafeArrayPutElement(texts.get(), &last, list.get());
   EXPECT_EQ(CheckObjectIds(ArrayVariant(texts.get(), VT_BSTR)), E_INVALIDARG);
+
+  // A reference that never ends is left to the conversion that refuses it, not followed.
+  VARIANT loop;
+  V_VT(&loop) = VT_BYREF | VT_VARIANT;
+  V_VARIANTREF(&loop) = &loop;
+  EXPECT_TRUE(IsReadableObjectId(loop));
+  EXPECT_EQ(CheckObjectIds(loop), S_OK);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "objectid.h"
 
 #include <handles.h>
+#include <variantutil.h>
 #include <wqcomexception.h>
 
 #include <algorithm>
@@ -16,12 +17,6 @@ const wchar_t kObjectIdMessage[] =
     L"An id must be a whole number and a list must be an array of ids";
 
 namespace {
-
-const VARIANT& Dereference(const VARIANT& value) {
-  const VARIANT* v = &value;
-  while (V_VT(v) == (VT_BYREF | VT_VARIANT) && V_VARIANTREF(v)) v = V_VARIANTREF(v);
-  return *v;
-}
 
 bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t'; }
 
@@ -80,8 +75,9 @@ bool AreReadableElements(SAFEARRAY* array) {
 }  // namespace
 
 bool IsReadableObjectId(const VARIANT& value) {
-  const VARIANT* v = &Dereference(value);
-  if (V_VT(v) & VT_ARRAY) return true;
+  // What cannot be followed is refused by the conversion that reads it.
+  const VARIANT* v = VariantReferent(value);
+  if (!v || (V_VT(v) & VT_ARRAY)) return true;
   plat::unique_variant referent;
   if (V_VT(v) & VT_BYREF) {
     if (FAILED(VariantCopyInd(referent.put(), const_cast<VARIANT*>(v)))) return true;
@@ -104,11 +100,11 @@ bool IsReadableObjectId(const VARIANT& value) {
 }
 
 HRESULT CheckObjectIds(const VARIANT& ids) {
-  const VARIANT& value = Dereference(ids);
-  if (!(V_VT(&value) & VT_ARRAY)) return IsReadableObjectId(value) ? S_OK : E_INVALIDARG;
-  SAFEARRAY* array = (V_VT(&value) & VT_BYREF)
-                         ? (V_ARRAYREF(&value) ? *V_ARRAYREF(&value) : nullptr)
-                         : V_ARRAY(&value);
+  const VARIANT* value = VariantReferent(ids);
+  if (!value) return S_OK;  // refused by the conversion that reads it
+  if (!(V_VT(value) & VT_ARRAY)) return IsReadableObjectId(*value) ? S_OK : E_INVALIDARG;
+  SAFEARRAY* array = (V_VT(value) & VT_BYREF) ? (V_ARRAYREF(value) ? *V_ARRAYREF(value) : nullptr)
+                                              : V_ARRAY(value);
   return AreReadableElements(array) ? S_OK : E_INVALIDARG;
 }
 
