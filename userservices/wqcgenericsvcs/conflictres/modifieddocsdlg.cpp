@@ -3,8 +3,6 @@
 #include <waitcursor.h>
 #include <wqcomexception.h>
 
-#include <algorithm>
-
 namespace {
 
 constexpr int kMinWidth = 335;
@@ -101,8 +99,10 @@ LRESULT CModifiedDocsDlg::OnGetDispInfo(int, NMHDR* header, bool&) {
 
 LRESULT CModifiedDocsDlg::OnFindItem(int, NMHDR* header, bool&) {
   return plat::FindVirtualListRow(*reinterpret_cast<NMLVFINDITEMW*>(header),
-                                  model_ ? model_->Modifications().GetCount() : 0,
-                                  [this](int row) { return RecordAt(row)->name.c_str(); });
+                                  model_ ? model_->Modifications().GetCount() : 0, [this](int row) {
+                                    const ModificationRecord* record = RecordAt(row);
+                                    return record ? record->name.c_str() : nullptr;
+                                  });
 }
 
 LRESULT CModifiedDocsDlg::OnItemChanged(int, NMHDR* header, bool&) {
