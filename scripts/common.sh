@@ -32,7 +32,7 @@ build() {
   echo "== building in $BUILD"
   cmake -S "$ROOT" -B "$BUILD" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64-x86_64.cmake" \
     -DCMAKE_BUILD_TYPE=Release >/dev/null
-  cmake --build "$BUILD" -j"$(nproc)"
+  cmake --build "$BUILD" -j"${WQ_JOBS:-$(nproc)}"
 }
 
 # A fresh prefix each run, so nothing registered by hand can hide a fault.
