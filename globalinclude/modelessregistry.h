@@ -7,7 +7,8 @@
 // the keys that turn a tabbed dialog's pages (Ctrl+Tab, Ctrl+Shift+Tab, Ctrl+PageDown,
 // Ctrl+PageUp) go to the tab control of the registered window that holds the focus.
 //
-// Process-wide state of the user-interface thread: no locking.
+// Every user-interface thread has its own registry and hook: a thread's calls and its hook
+// see only the windows that thread registered.
 #pragma once
 
 #include <windows.h>
@@ -40,6 +41,6 @@ HRESULT UnregisterModelessWindow(HWND hwnd);
 // The WH_GETMESSAGE hook procedure.
 LRESULT CALLBACK ModelessDialogMsgHook(int code, WPARAM removal, LPARAM msg);
 
-// What is registered now, and the hook (null while none is installed).
+// What the calling thread has registered now, and its hook (null while none is installed).
 const ModelessWindowList& GetModelessWindows() noexcept;
 HHOOK GetModelessWindowHook() noexcept;

@@ -306,6 +306,16 @@ DialogScript& DialogScript::Press(UINT key, UINT modifiers) {
   return Do([=](DialogView&) { return PressKeys({key}, modifiers); });
 }
 
+DialogScript& DialogScript::PressIn(int id, UINT key, UINT modifiers) {
+  return Do([=](DialogView& view) {
+    HWND control;
+    const std::string error = Reach(view, id, &control);
+    if (!error.empty()) return error;
+    SetFocus(control);
+    return PressKeys({key}, modifiers);
+  });
+}
+
 // The characters that take the same modifiers go in one step: a list takes keys that come
 // close together as one search.
 DialogScript& DialogScript::TypeKeys(const std::wstring& text) {

@@ -97,6 +97,9 @@ class DialogScript {
   // focus, for the dialog's own loop to translate and dispatch; `modifiers` (MOD_CONTROL,
   // MOD_SHIFT) are held down meanwhile and let go at the next step.
   DialogScript& Press(UINT key, UINT modifiers = 0);
+  // Puts the focus on a control and presses a key there in one step: for dialogs shown
+  // beside other threads' windows, which take the focus whenever one of them opens.
+  DialogScript& PressIn(int id, UINT key, UINT modifiers = 0);
   // Types the characters with the keys that make them, close together.
   DialogScript& TypeKeys(const std::wstring& text);
   // Lets time pass, so that a list takes what is typed next as a new search.
