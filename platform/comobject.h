@@ -13,6 +13,7 @@
 #include "handles.h"
 
 #include <atomic>
+#include <string>
 #include <type_traits>
 
 namespace plat {
@@ -261,14 +262,16 @@ class Module {
 
   HINSTANCE GetInstance() const noexcept { return instance_; }
   const TypeLibId& GetTypeLib() const noexcept { return typeLib_; }
-  // The full path of the DLL (registry "%MODULE%").
-  const wchar_t* GetModulePath() const noexcept { return modulePath_; }
+  // The full path of the DLL (registry "%MODULE%"), whatever its length; empty when it
+  // could not be read.
+  const wchar_t* GetModulePath() const noexcept { return modulePath_.c_str(); }
 
   // The bodies of the four exports.
   HRESULT GetClassObject(REFCLSID clsid, REFIID riid, void** ppv) noexcept;
   HRESULT CanUnloadNow() const noexcept { return locks_ == 0 ? S_OK : S_FALSE; }
   // Runs every entry's registration, then registers (or unregisters) the type library
-  // held as resource "TYPELIB" 1 of this module.
+  // held as resource "TYPELIB" 1 of this module. A registration that fails at any step
+  // removes what it wrote; removing what is not there succeeds.
   HRESULT RegisterServer(bool registerTypeLib = true) noexcept;
   HRESULT UnregisterServer(bool unregisterTypeLib = true) noexcept;
 
@@ -293,12 +296,14 @@ class Module {
 
  private:
   HRESULT RegisterEntries(bool doRegister) noexcept;
+  HRESULT RegisterTypeLibrary() noexcept;
+  HRESULT UnregisterTypeLibrary() noexcept;
 
   ObjectEntry* entries_ = nullptr;
   size_t count_ = 0;
   HINSTANCE instance_ = nullptr;
   TypeLibId typeLib_{};
-  wchar_t modulePath_[MAX_PATH + 1] = {};
+  std::wstring modulePath_;
   std::atomic<LONG> locks_{0};
   critical_section objectLock_;
   RegisterEntryFn registerEntry_ = nullptr;

@@ -2,6 +2,7 @@
 #include "dispatch.h"
 #include "registrar.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -82,6 +83,26 @@ class ClassFactory final : public IClassFactory {
   std::atomic<ULONG> refs_{0};
 };
 
+// The longest path the system takes, in characters.
+constexpr size_t kLongestPath = 32767;
+
+// The module's path read whole: one cut at MAX_PATH would be registered pointing nowhere.
+// Empty when it cannot be read.
+std::wstring ModuleFileName(HINSTANCE instance) {
+  std::wstring path(MAX_PATH + 1, L'\0');
+  for (;;) {
+    const DWORD length =
+        ::GetModuleFileNameW(instance, path.data(), static_cast<DWORD>(path.size()));
+    if (length == 0) return {};
+    if (length < path.size()) {
+      path.resize(length);
+      return path;
+    }
+    if (path.size() > kLongestPath) return {};
+    path.resize(path.size() * 2);
+  }
+}
+
 }  // namespace
 
 void Module::Init(ObjectEntry* entries, size_t count, HINSTANCE instance,
@@ -90,8 +111,11 @@ void Module::Init(ObjectEntry* entries, size_t count, HINSTANCE instance,
   count_ = count;
   instance_ = instance;
   typeLib_ = typeLib;
-  const DWORD length = ::GetModuleFileNameW(instance, modulePath_, MAX_PATH);
-  modulePath_[length < MAX_PATH ? length : MAX_PATH] = L'\0';
+  try {
+    modulePath_ = ModuleFileName(instance);
+  } catch (const std::bad_alloc&) {
+    modulePath_.clear();  // registration refuses a module without a path
+  }
 }
 
 void Module::Term() noexcept {
@@ -117,31 +141,82 @@ HRESULT Module::GetClassObject(REFCLSID clsid, REFIID riid, void** ppv) noexcept
   return CLASS_E_CLASSNOTAVAILABLE;
 }
 
+// Registration stops at the first failure; unregistration removes what it can and
+// reports the first failure.
 HRESULT Module::RegisterEntries(bool doRegister) noexcept {
   if (!registerEntry_) return S_OK;
-  for (const ObjectEntry& entry : *this)
-    PLAT_RETURN_IF_FAILED(registerEntry_(entry.registryResource, doRegister));
-  return S_OK;
+  HRESULT result = S_OK;
+  for (const ObjectEntry& entry : *this) {
+    const HRESULT hr = registerEntry_(entry.registryResource, doRegister);
+    if (FAILED(hr) && SUCCEEDED(result)) result = hr;
+    if (FAILED(result) && doRegister) break;
+  }
+  return result;
 }
 
 namespace {
+
+// The keys of one version of a type library: "TypeLib\{libid}\major.minor" (hexadecimal
+// numbers), its locale keys "<lcid>" and their platform entries ("win32", "win64").
+std::wstring VersionKey(REFGUID libid, WORD major, WORD minor) {
+  wchar_t guid[39] = {};
+  GuidToRegistryText(libid, guid);
+  wchar_t key[96];
+  std::swprintf(key, 96, L"TypeLib\\%ls\\%x.%x", guid, major, minor);
+  return key;
+}
+
+std::wstring LocaleKey(const std::wstring& version, LCID lcid) {
+  wchar_t locale[16];
+  std::swprintf(locale, 16, L"\\%lx", static_cast<unsigned long>(lcid));
+  return version + locale;
+}
+
+const wchar_t* PlatformName(SYSKIND syskind) { return syskind == SYS_WIN32 ? L"win32" : L"win64"; }
+
+// The platform this module registers its library for.
+constexpr SYSKIND kOwnPlatform = sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32;
+
+bool KeyExists(const std::wstring& path) {
+  unique_hkey key;
+  return ::RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, key.put()) == ERROR_SUCCESS;
+}
+
+// The subkeys of a key; empty when it does not exist.
+std::vector<std::wstring> Subkeys(const std::wstring& path) {
+  std::vector<std::wstring> names;
+  unique_hkey key;
+  if (::RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS)
+    return names;
+  for (DWORD i = 0;; ++i) {
+    wchar_t name[256];
+    DWORD length = 256;
+    if (::RegEnumKeyExW(key.get(), i, name, &length, nullptr, nullptr, nullptr, nullptr) !=
+        ERROR_SUCCESS)
+      break;
+    names.emplace_back(name, length);
+  }
+  return names;
+}
+
+// Deletes a key that has no subkeys; one that is gone already, or still holds others' keys,
+// is no failure.
+HRESULT DeleteKeyIfEmpty(const std::wstring& path) {
+  if (!Subkeys(path).empty()) return S_OK;
+  const LSTATUS status = ::RegDeleteKeyW(HKEY_CLASSES_ROOT, path.c_str());
+  return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND ? S_OK
+                                                                   : HRESULT_FROM_WIN32(status);
+}
 
 // "TypeLib\{libid}\major.minor\0": the library under the neutral locale, beside the
 // locale it was built for. Clients and the type-library marshaler ask for LOCALE_NEUTRAL
 // (or their own locale, which falls back to it), so a library registered only for its
 // own locale cannot be found by them.
-std::wstring NeutralLocaleKey(const TLIBATTR& attr) {
-  wchar_t guid[39] = {};
-  ::StringFromGUID2(attr.guid, guid, 39);
-  wchar_t key[96];
-  std::swprintf(key, 96, L"TypeLib\\%ls\\%x.%x\\0", guid, attr.wMajorVerNum, attr.wMinorVerNum);
-  return key;
-}
-
 HRESULT RegisterNeutralLocale(const TLIBATTR& attr, const wchar_t* path) noexcept try {
   if (attr.lcid == LOCALE_NEUTRAL) return S_OK;
   const std::wstring key =
-      NeutralLocaleKey(attr) + (attr.syskind == SYS_WIN32 ? L"\\win32" : L"\\win64");
+      LocaleKey(VersionKey(attr.guid, attr.wMajorVerNum, attr.wMinorVerNum), LOCALE_NEUTRAL) +
+      L"\\" + PlatformName(attr.syskind);
   unique_hkey opened;
   LSTATUS status = ::RegCreateKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, nullptr, 0, KEY_WRITE,
                                      nullptr, opened.put(), nullptr);
@@ -152,43 +227,75 @@ HRESULT RegisterNeutralLocale(const TLIBATTR& attr, const wchar_t* path) noexcep
 }
 PLAT_CATCH_RETURN()
 
-HRESULT UnregisterNeutralLocale(const TLIBATTR& attr) noexcept try {
-  if (attr.lcid == LOCALE_NEUTRAL) return S_OK;
-  const LSTATUS status = ::RegDeleteTreeW(HKEY_CLASSES_ROOT, NeutralLocaleKey(attr).c_str());
-  return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND ? S_OK
-                                                                   : HRESULT_FROM_WIN32(status);
-}
-PLAT_CATCH_RETURN()
-
 }  // namespace
 
-HRESULT Module::RegisterServer(bool registerTypeLib) noexcept {
-  PLAT_RETURN_IF_FAILED(RegisterEntries(true));
-  if (!registerTypeLib) return S_OK;
+HRESULT Module::RegisterTypeLibrary() noexcept {
+  wchar_t* path = modulePath_.data();
   com_ptr<ITypeLib> typeLib;
-  PLAT_RETURN_IF_FAILED(::LoadTypeLibEx(modulePath_, REGKIND_NONE, typeLib.put()));
-  PLAT_RETURN_IF_FAILED(::RegisterTypeLib(typeLib.get(), modulePath_, nullptr));
+  PLAT_RETURN_IF_FAILED(::LoadTypeLibEx(path, REGKIND_NONE, typeLib.put()));
+  PLAT_RETURN_IF_FAILED(::RegisterTypeLib(typeLib.get(), path, nullptr));
   TLIBATTR* attr = nullptr;
   PLAT_RETURN_IF_FAILED(typeLib->GetLibAttr(&attr));
-  const HRESULT hr = RegisterNeutralLocale(*attr, modulePath_);
+  const HRESULT hr = RegisterNeutralLocale(*attr, path);
   typeLib->ReleaseTLibAttr(attr);
   return hr;
 }
 
+// Removes only what registering wrote: this platform's entries under the library's locale
+// and the neutral one, the interfaces (through the system's unregistration, which runs
+// only while this module's entry is there), then the locale, version and library keys
+// that are left empty. Another platform's registration of the same version keeps its
+// entries and the keys that hold them; what is gone already is no failure.
+HRESULT Module::UnregisterTypeLibrary() noexcept try {
+  const TypeLibId& id = typeLib_;
+  const std::wstring version = VersionKey(id.libid, id.major, id.minor);
+  const std::wstring platform = std::wstring(L"\\") + PlatformName(kOwnPlatform);
+  HRESULT hr = S_OK;
+  if (id.lcid != LOCALE_NEUTRAL) {
+    const std::wstring neutral = LocaleKey(version, LOCALE_NEUTRAL);
+    const LSTATUS status = ::RegDeleteKeyW(HKEY_CLASSES_ROOT, (neutral + platform).c_str());
+    if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND) hr = HRESULT_FROM_WIN32(status);
+    if (SUCCEEDED(hr)) hr = DeleteKeyIfEmpty(neutral);
+  }
+  const std::wstring own = LocaleKey(version, id.lcid);
+  if (SUCCEEDED(hr) && KeyExists(own + platform))
+    hr = ::UnRegisterTypeLib(id.libid, id.major, id.minor, id.lcid, kOwnPlatform);
+  if (FAILED(hr)) return hr;
+  PLAT_RETURN_IF_FAILED(DeleteKeyIfEmpty(own));
+  // What the library's registration wrote beside the locales goes with the last of them.
+  const std::vector<std::wstring> left = Subkeys(version);
+  if (std::any_of(left.begin(), left.end(), [](const std::wstring& name) {
+        return _wcsicmp(name.c_str(), L"FLAGS") != 0 && _wcsicmp(name.c_str(), L"HELPDIR") != 0;
+      }))
+    return S_OK;
+  for (const wchar_t* shared : {L"FLAGS", L"HELPDIR"})
+    ::RegDeleteKeyW(HKEY_CLASSES_ROOT, (version + L"\\" + shared).c_str());
+  PLAT_RETURN_IF_FAILED(DeleteKeyIfEmpty(version));
+  return DeleteKeyIfEmpty(version.substr(0, version.rfind(L'\\')));
+}
+PLAT_CATCH_RETURN()
+
+HRESULT Module::RegisterServer(bool registerTypeLib) noexcept {
+  // A path that could not be read whole is refused before anything is written.
+  if (modulePath_.empty()) return HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE);
+  HRESULT hr = RegisterEntries(true);
+  if (SUCCEEDED(hr) && registerTypeLib) hr = RegisterTypeLibrary();
+  if (SUCCEEDED(hr)) return hr;
+  // A failed registration leaves nothing behind, and its failure keeps its own error info.
+  com_ptr<IErrorInfo> info;
+  ::GetErrorInfo(0, info.put());
+  RegisterEntries(false);
+  if (registerTypeLib) UnregisterTypeLibrary();
+  ::SetErrorInfo(0, info.get());
+  return hr;
+}
+
 HRESULT Module::UnregisterServer(bool unregisterTypeLib) noexcept {
-  PLAT_RETURN_IF_FAILED(RegisterEntries(false));
-  if (!unregisterTypeLib) return S_OK;
-  com_ptr<ITypeLib> typeLib;
-  PLAT_RETURN_IF_FAILED(::LoadTypeLibEx(modulePath_, REGKIND_NONE, typeLib.put()));
-  TLIBATTR* attr = nullptr;
-  PLAT_RETURN_IF_FAILED(typeLib->GetLibAttr(&attr));
-  // The neutral key goes first: the library's own unregistration removes the version key
-  // only when no locale is left under it.
-  HRESULT hr = UnregisterNeutralLocale(*attr);
-  if (SUCCEEDED(hr))
-    hr = ::UnRegisterTypeLib(attr->guid, attr->wMajorVerNum, attr->wMinorVerNum, attr->lcid,
-                             attr->syskind);
-  typeLib->ReleaseTLibAttr(attr);
+  HRESULT hr = RegisterEntries(false);
+  if (unregisterTypeLib) {
+    const HRESULT typeLib = UnregisterTypeLibrary();
+    if (SUCCEEDED(hr)) hr = typeLib;
+  }
   return hr;
 }
 
@@ -209,7 +316,7 @@ HRESULT Module::UpdateRegistryFromResource(UINT id, bool doRegister,
   script.resize(chars > 0 ? chars : 0);
 
   std::vector<Replacement> map(replacements, replacements + count);
-  map.push_back({L"MODULE", modulePath_});
+  map.push_back({L"MODULE", modulePath_.c_str()});
   return RunRegistryScript(script.c_str(), map.data(), map.size(), doRegister);
 }
 PLAT_CATCH_RETURN()

@@ -29,10 +29,21 @@ std::wstring Value(const std::wstring& path, const wchar_t* name = nullptr) {
   return wqtest::ReadRegistryString(HKEY_CLASSES_ROOT, path, name, &value) ? value : L"<missing>";
 }
 
+// The module's own library, read through the short form of its path: this platform reads
+// no library from a path longer than MAX_PATH.
+plat::com_ptr<ITypeLib> ModuleLibrary() {
+  const std::wstring path = RegisteredModule();
+  std::wstring shortPath(path.size() + 1, L'\0');
+  const DWORD length = GetShortPathNameW(path.c_str(), shortPath.data(), path.size() + 1);
+  shortPath.resize(length <= path.size() ? length : 0);
+  plat::com_ptr<ITypeLib> lib;
+  LoadTypeLibEx(shortPath.empty() ? path.c_str() : shortPath.c_str(), REGKIND_NONE, lib.put());
+  return lib;
+}
+
 // The classes the module's own library describes: it stays readable after unregistration.
 std::vector<ServerClass> ModuleClasses() {
-  plat::com_ptr<ITypeLib> lib;
-  LoadTypeLibEx(RegisteredModule().c_str(), REGKIND_NONE, lib.put());
+  const plat::com_ptr<ITypeLib> lib = ModuleLibrary();
   std::vector<ServerClass> classes = ServerClassesOf(lib.get());
   EXPECT_FALSE(classes.empty());
   return classes;
@@ -86,8 +97,7 @@ void DumpKey(HKEY root, const std::wstring& path, std::wstring& out) {
 std::wstring RegistryOfTheModule() {
   std::wstring out;
   DumpKey(HKEY_CLASSES_ROOT, L"TypeLib\\" + wqtest::GuidText(kLibId), out);
-  plat::com_ptr<ITypeLib> lib;
-  LoadTypeLibEx(RegisteredModule().c_str(), REGKIND_NONE, lib.put());
+  const plat::com_ptr<ITypeLib> lib = ModuleLibrary();
   for (UINT i = 0; lib && i < lib->GetTypeInfoCount(); ++i) {
     plat::com_ptr<ITypeInfo> info;
     TYPEATTR* attr = nullptr;
@@ -186,6 +196,17 @@ TEST(Unregistered, TheRegistryIsAsItWas) {
   fclose(f);
   EXPECT_EQ(RegistryOfTheModule(), before);
   EXPECT_FALSE(RegistryKeyExists(HKEY_CLASSES_ROOT, L"TypeLib\\" + wqtest::GuidText(kLibId)));
+}
+
+// Run after registering and unregistering over a 32-bit registration of the same library
+// version: its entries stay as they were, this module's are gone.
+TEST(ThirtyTwoBit, ItsEntriesStay) {
+  if (RegisteredModule().empty()) GTEST_SKIP() << "run by registrationpath.sh";
+  const std::wstring version = L"TypeLib\\" + wqtest::GuidText(kLibId) + L"\\17c.0";
+  for (const wchar_t* locale : {L"\\0", L"\\409"}) {
+    EXPECT_EQ(Value(version + locale + L"\\win32"), L"C:\\x86\\WQCGenericSvcs.dll") << locale;
+    EXPECT_FALSE(RegistryKeyExists(HKEY_CLASSES_ROOT, version + locale + L"\\win64")) << locale;
+  }
 }
 
 }  // namespace
