@@ -41,6 +41,8 @@ HRESULT UnregisterModelessWindow(HWND hwnd);
 // The WH_GETMESSAGE hook procedure.
 LRESULT CALLBACK ModelessDialogMsgHook(int code, WPARAM removal, LPARAM msg);
 
-// What the calling thread has registered now, and its hook (null while none is installed).
+// What the calling thread has registered now (valid until its next registration or
+// unregistration: the list goes with its last window), and its hook (null while none is
+// installed).
 const ModelessWindowList& GetModelessWindows() noexcept;
 HHOOK GetModelessWindowHook() noexcept;
