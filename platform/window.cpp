@@ -144,7 +144,15 @@ bool VirtualListSearch::Searching() const {
 }
 
 bool VirtualListSearch::TakeKey(WORD key) {
-  if (key != VK_SPACE || !Searching() || ::GetKeyState(VK_CONTROL) < 0) return false;
+  if (key != VK_SPACE) {
+    // A key that types nothing (an arrow, Home, ...) moves on from what was typed: a Space
+    // after it is the owner's again. The keys that only shift a character do not.
+    const bool modifier = key == VK_SHIFT || key == VK_CONTROL || key == VK_MENU ||
+                          key == VK_CAPITAL || (key >= VK_LSHIFT && key <= VK_RMENU);
+    if (!modifier && !::MapVirtualKeyW(key, MAPVK_VK_TO_CHAR)) listText_.clear();
+    return false;
+  }
+  if (!Searching() || ::GetKeyState(VK_CONTROL) < 0) return false;
   typed_ += L' ';
   ++pendingBlanks_;
   return true;

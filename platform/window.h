@@ -372,6 +372,7 @@ class VirtualListSearch {
   LRESULT Find(const NMLVFINDITEMW& find, int count,
                const std::function<const wchar_t*(int row)>& rowText);
   // True when `key` is a blank inside a search going on; the owner then does nothing with it.
+  // Every key the list reports comes here: one that types nothing ends the search.
   bool TakeKey(WORD key);
 
  private:

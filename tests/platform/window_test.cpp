@@ -209,6 +209,8 @@ TEST(VirtualListSearch, ABlankInsideASearchIsPartOfIt) {
   EXPECT_FALSE(withoutBlanks.TakeKey(VK_RETURN));
   EXPECT_EQ(find(withoutBlanks, L"flowr"), 2);
   EXPECT_EQ(find(withoutBlanks, L"r"), -1) << "a new search forgets the blank";
+  EXPECT_FALSE(withoutBlanks.TakeKey(VK_DOWN));
+  EXPECT_FALSE(withoutBlanks.TakeKey(VK_SPACE)) << "Space after moving on chooses";
 
   EXPECT_EQ(find(withBlanks, L"flow"), 0);
   EXPECT_TRUE(withBlanks.TakeKey(VK_SPACE));
