@@ -129,6 +129,62 @@ LRESULT FindVirtualListRow(const NMLVFINDITEMW& find, int count,
   return -1;
 }
 
+namespace {
+
+// A list takes the characters typed closer together than about this as one search, and
+// starts a new one after a longer pause. Where the two disagree, a blank taken for part of a
+// search that has just ended costs a second press; Space taken for a choice inside a search
+// would make a choice nobody made.
+DWORD SearchPause() { return ::GetDoubleClickTime(); }
+
+}  // namespace
+
+bool VirtualListSearch::Searching() const {
+  return !listText_.empty() && ::GetTickCount() - lastSearchAt_ < SearchPause();
+}
+
+bool VirtualListSearch::TakeKey(WORD key) {
+  if (key != VK_SPACE) {
+    // A key that types nothing (an arrow, Home, ...) moves on from what was typed: a Space
+    // after it is the owner's again. The keys that only shift a character do not.
+    const bool modifier = key == VK_SHIFT || key == VK_CONTROL || key == VK_MENU ||
+                          key == VK_CAPITAL || (key >= VK_LSHIFT && key <= VK_RMENU);
+    if (!modifier && !::MapVirtualKeyW(key, MAPVK_VK_TO_CHAR)) listText_.clear();
+    return false;
+  }
+  if (!Searching() || ::GetKeyState(VK_CONTROL) < 0) return false;
+  typed_ += L' ';
+  ++pendingBlanks_;
+  return true;
+}
+
+LRESULT VirtualListSearch::Find(const NMLVFINDITEMW& find, int count,
+                                const std::function<const wchar_t*(int row)>& rowText) {
+  // Only the list's own type-ahead searches for the beginning of a text.
+  if (!(find.lvfi.flags & LVFI_PARTIAL) || !find.lvfi.psz)
+    return FindVirtualListRow(find, count, rowText);
+  const std::wstring text = find.lvfi.psz;
+  const bool continues = Searching() && text.size() > listText_.size() &&
+                         text.compare(0, listText_.size(), listText_) == 0;
+  if (continues) {
+    // A list that searches with blanks has them already.
+    size_t own = 0;
+    const size_t from = listText_.size();
+    while (own < static_cast<size_t>(pendingBlanks_) && from + own < text.size() &&
+           text[from + own] == L' ')
+      ++own;
+    typed_ += text.substr(from + own);
+  } else {
+    typed_ = text;
+  }
+  listText_ = text;
+  pendingBlanks_ = 0;
+  lastSearchAt_ = ::GetTickCount();
+  NMLVFINDITEMW typed = find;
+  typed.lvfi.psz = typed_.c_str();
+  return FindVirtualListRow(typed, count, rowText);
+}
+
 INT_PTR DialogProcResult(HWND hwnd, UINT msg, LRESULT result) noexcept {
   switch (msg) {
     // These answer through the procedure's own return value.

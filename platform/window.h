@@ -362,6 +362,28 @@ class ListView : public Window {
 LRESULT FindVirtualListRow(const NMLVFINDITEMW& find, int count,
                            const std::function<const wchar_t*(int row)>& rowText);
 
+// The type-ahead of a virtual list: its LVN_ODFINDITEMW answered as FindVirtualListRow does,
+// and its LVN_KEYDOWN told through TakeKey first. A blank typed while a search is going on
+// belongs to the search, so that "flow rate" finds "Flow rate": TakeKey takes it (the owner
+// gives the key no meaning of its own, as Space would have) and the search goes on with it,
+// also where the list itself leaves blanks out of what it searches for.
+class VirtualListSearch {
+ public:
+  LRESULT Find(const NMLVFINDITEMW& find, int count,
+               const std::function<const wchar_t*(int row)>& rowText);
+  // True when `key` is a blank inside a search going on; the owner then does nothing with it.
+  // Every key the list reports comes here: one that types nothing ends the search.
+  bool TakeKey(WORD key);
+
+ private:
+  bool Searching() const;
+
+  std::wstring listText_;  // what the list searched for last
+  std::wstring typed_;     // the same, with the blanks the list may leave out
+  int pendingBlanks_ = 0;  // blanks taken since the list's last search
+  DWORD lastSearchAt_ = 0;
+};
+
 inline void destroy_imagelist(HIMAGELIST images) noexcept { ::ImageList_Destroy(images); }
 using unique_himagelist = unique_any<handle_traits<HIMAGELIST, destroy_imagelist>>;
 

@@ -558,8 +558,8 @@ Step SelectRow(int list, int row) {
 }
 
 // Typing in a list goes to the row whose first text begins with what was typed, from the
-// row after the focused one on; Space then makes the choice a click in "Parent" makes, and
-// once more the one of "Project"; Enter still confirms the dialog.
+// row after the focused one on; Space on its own then makes the choice a click in "Parent"
+// makes, and once more the one of "Project"; Enter still confirms the dialog.
 TEST(ConflictResDlg, AttributeConflictsAreFoundByTypingAndResolvedWithTheKeyboard) {
   Showing showing(
       L"<Attributes><Conflicts><Attribute ID='3' Name='P-101'>"
@@ -581,13 +581,15 @@ TEST(ConflictResDlg, AttributeConflictsAreFoundByTypingAndResolvedWithTheKeyboar
   Search(script, kList, L"t", 4);
   Search(script, kList, L"te", 3);
   const INT_PTR result = showing.Run(
-      script.Press(VK_SPACE)
+      script.Pause(600)  // Space on its own, once the search is over
+          .Press(VK_SPACE)
           .Inspect(resolutions(0, 1, 0))
           .Inspect([](DialogView& view) { EXPECT_EQ(Count(view), L" Conflicts Remaining: 2"); })
           .Press(VK_SPACE)
           .Inspect(resolutions(0, 2, 0))
           .Pause(600)
           .TypeKeys(L"p")
+          .Pause(600)
           .Press(VK_SPACE)  // an item row takes no choice
           .Inspect([](DialogView& view) { EXPECT_EQ(SelectedRow(view, kList), 1); })
           .Inspect(resolutions(0, 2, 0))
@@ -597,6 +599,95 @@ TEST(ConflictResDlg, AttributeConflictsAreFoundByTypingAndResolvedWithTheKeyboar
   EXPECT_EQ(showing.ws.Request(1),
             L"<UpdateProject Initialise=\"vt3:0\"><Attribute ID=\"vt3:3\" ConflictID=\"vt3:32\" "
             L"Type=\"vt3:1\" Resolution=\"vt3:2\"/></UpdateProject>");
+}
+
+// Types the text key by key with a person's pauses, each key taken by the dialog's loop
+// before the next comes.
+DialogScript& TypeAtPace(DialogScript& script, const std::wstring& text) {
+  for (wchar_t c : text) script.TypeKeys(std::wstring(1, c)).Pause(120);
+  return script;
+}
+
+// A blank typed inside a search is part of the name searched for, not the keyboard's click
+// on the row the search has reached so far; Space on its own still makes the choice.
+TEST(ConflictResDlg, ABlankInsideASearchSearchesAndSpaceAloneChooses) {
+  Showing showing(
+      L"<Attributes><Conflicts><Attribute ID='3' Name='P-101'>"
+      L"<Conflict ID='31' Type='1' Name='Flow' ParentData='12' ProjectData='14'/>"
+      L"<Conflict ID='32' Type='1' Name='Flow rate' ParentData='3' ProjectData='4'/>"
+      L"<Conflict ID='33' Type='1' Name='Torque' ParentData='5' ProjectData='6'/>"
+      L"</Attribute></Conflicts></Attributes>");
+  constexpr int kList = IDC_ATTRIBUTELIST;
+  DialogScript script;
+  script.SelectTab(IDC_CONFLICTTABS, kAttributesTab).Focus(kList).Do(SelectRow(kList, 1));
+  TypeAtPace(script.Pause(600), L"flow rate").Inspect([&](DialogView& view) {
+    EXPECT_EQ(SelectedRow(view, kList), 3) << "Flow rate";
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(showing.Resolution(kAttributeItems, 0, i), 0) << i;
+  });
+  const INT_PTR result = showing.Run(script.Pause(600).Press(VK_SPACE).Press(VK_RETURN));
+  EXPECT_EQ(result, IDOK);
+  ASSERT_EQ(showing.ws.Requests(), 1);
+  EXPECT_EQ(showing.ws.Request(1),
+            L"<UpdateProject Initialise=\"vt3:0\"><Attribute ID=\"vt3:3\" ConflictID=\"vt3:32\" "
+            L"Type=\"vt3:1\" Resolution=\"vt3:1\"/></UpdateProject>");
+}
+
+// Every page's choices are reached and made with the keyboard alone: the pages turn with
+// Ctrl+Tab, Tab reaches the choices of a selected case or object conflict though neither is
+// made yet, arrows and Space choose, and Enter sends what was chosen.
+TEST(ConflictResDlg, EveryKindOfConflictIsResolvedWithTheKeyboardAlone) {
+  Showing showing(
+      L"<Cases><Conflicts><Case ID='5' Name='Winter'><Conflict ID='51' Type='3'/></Case>"
+      L"</Conflicts></Cases>"
+      L"<Objects><Conflicts><Object ID='1' Name='Pump'>"
+      L"<Conflict ID='11' Type='5' ProjectData='Valve' ParentData='Pump'/></Object></Conflicts>"
+      L"</Objects>"
+      L"<Attributes><Conflicts><Attribute ID='3' Name='P-101'>"
+      L"<Conflict ID='31' Type='1' Name='Flow' ParentData='12' ProjectData='14'/>"
+      L"</Attribute></Conflicts></Attributes>"
+      L"<Datasheets><Conflicts><Datasheet ID='8' Name='DS-1'><Conflict ID='81' Type='1'/>"
+      L"</Datasheet></Conflicts></Datasheets>"
+      L"<Diagrams><Conflicts><Diagram ID='9' Name='PID-1'><Conflict ID='91' Type='1'/>"
+      L"</Diagram></Conflicts></Diagrams>");
+  const auto focused = [](int id) {
+    return [id](DialogView& view) { EXPECT_TRUE(view.HasFocus(id)) << id; };
+  };
+  DialogScript script;
+  // From the top of a tree or list down to the row: the tree's conflict is under its root
+  // and its item.
+  const auto down = [&script](int rows) -> DialogScript& {
+    script.Press(VK_HOME);
+    for (int i = 0; i < rows; ++i) script.Press(VK_DOWN);
+    return script;
+  };
+  script.Inspect(focused(IDC_CASETREE));
+  down(2).Press(VK_TAB).Inspect(focused(IDC_FIRSTCHOICE));
+  script.Press(VK_SPACE)  // "Rename Case in Project"
+      .Press(VK_TAB)
+      .Inspect(focused(IDC_NEWNAME));
+  TypeAtPace(script, L"Winter 2").Press(VK_TAB, MOD_CONTROL).Inspect(focused(IDC_OBJECTTREE));
+  down(2).Press(VK_TAB).Inspect(focused(IDC_FIRSTCHOICE));
+  script.Press(VK_DOWN)  // "Accept class 'Pump' from parent"
+      .Press(VK_TAB, MOD_CONTROL)
+      .Inspect(focused(IDC_ATTRIBUTELIST));
+  down(2).Press(VK_SPACE);  // the parent's value
+  script.Press(VK_TAB, MOD_CONTROL).Inspect(focused(IDC_DATASHEETLIST));
+  down(1).Press(VK_SPACE);  // the parent's side
+  script.Press(VK_TAB, MOD_CONTROL).Inspect(focused(IDC_DIAGRAMLIST));
+  down(1).Press(VK_SPACE).Press(VK_SPACE);  // the project's side
+  script.Inspect([](DialogView& view) { EXPECT_EQ(Count(view), L" Conflicts Remaining: 0"); })
+      .Press(VK_RETURN);
+  EXPECT_EQ(showing.Run(std::move(script)), IDOK);
+  ASSERT_EQ(showing.ws.Requests(), 1);
+  EXPECT_EQ(showing.ws.Request(1),
+            L"<UpdateProject Initialise=\"vt3:0\">"
+            L"<Case ID=\"vt3:5\" ConflictID=\"vt3:51\" Type=\"vt3:3\" Resolution=\"vt3:7\" "
+            L"Data=\"vt8:Winter 2\"/>"
+            L"<Object ID=\"vt3:1\" ConflictID=\"vt3:11\" Type=\"vt3:5\" Resolution=\"vt3:1\"/>"
+            L"<Attribute ID=\"vt3:3\" ConflictID=\"vt3:31\" Type=\"vt3:1\" Resolution=\"vt3:1\"/>"
+            L"<Object ID=\"vt3:8\" ConflictID=\"vt3:81\" Type=\"vt3:1\" Resolution=\"vt3:3\"/>"
+            L"<Object ID=\"vt3:9\" ConflictID=\"vt3:91\" Type=\"vt3:1\" Resolution=\"vt3:5\"/>"
+            L"</UpdateProject>");
 }
 
 TEST(ConflictResDlg, DocumentsAreFoundByTypingAndResolvedWithTheKeyboard) {
@@ -616,8 +707,8 @@ TEST(ConflictResDlg, DocumentsAreFoundByTypingAndResolvedWithTheKeyboard) {
     script.SelectTab(IDC_CONFLICTTABS, c.tab).Focus(c.list);
     Search(script, c.list, L"f", 1);
     Search(script, c.list, L"f", 2);
-    Search(script, c.list, L"FI", 3).Press(VK_SPACE);  // without regard to case
-    Search(script, c.list, L"fl", 2).Press(VK_SPACE).Press(VK_SPACE);
+    Search(script, c.list, L"FI", 3).Pause(600).Press(VK_SPACE);  // without regard to case
+    Search(script, c.list, L"fl", 2).Pause(600).Press(VK_SPACE).Press(VK_SPACE);
     showing.Run(script.Click(IDCANCEL));
     EXPECT_EQ(showing.Resolution(c.kind, 0, 0), 0) << c.tab;
     EXPECT_EQ(showing.Resolution(c.kind, 1, 0), 5) << c.tab;
@@ -655,6 +746,17 @@ TEST(ConflictResDlg, ListHeadersShowTheirTitlesAsWritten) {
                   .Click(IDCANCEL));
 }
 
+// Alt held down (or let go) across the steps that follow, as the keyboard state tells it.
+Step HoldAlt(bool down) {
+  return [=](DialogView&) {
+    BYTE state[256] = {};
+    GetKeyboardState(state);
+    state[VK_MENU] = down ? 0x80 : 0;
+    SetKeyboardState(state);
+    return std::string();
+  };
+}
+
 // The pages turn with the keys of tabbed dialogs, round the ends, and a focus on the page
 // that goes moves to the new one.
 TEST(ConflictResDlg, PagesTurnWithTheKeyboard) {
@@ -665,6 +767,9 @@ TEST(ConflictResDlg, PagesTurnWithTheKeyboard) {
       EXPECT_TRUE(view.IsVisible(focused)) << tab;
       EXPECT_TRUE(view.HasFocus(focused)) << tab;
     };
+  };
+  const auto stays = [](DialogView& view) {
+    EXPECT_EQ(SendMessageW(view.Item(IDC_CONFLICTTABS), TCM_GETCURSEL, 0, 0), kCasesTab);
   };
   showing.Run(DialogScript()
                   .Focus(IDC_CASETREE)
@@ -687,7 +792,19 @@ TEST(ConflictResDlg, PagesTurnWithTheKeyboard) {
                               kCasesTab);
                     EXPECT_FALSE(view.HasFocus(IDC_CASETREE));
                   })
+                  // AltGr is Ctrl+Alt: it types characters and turns no page.
+                  .Focus(IDC_CASETREE)
+                  .Do(HoldAlt(true))
+                  .Press(VK_NEXT, MOD_CONTROL)
+                  .Inspect(stays)
+                  .Press(VK_TAB, MOD_CONTROL)
+                  .Inspect(stays)
+                  .Press(VK_PRIOR, MOD_CONTROL)
+                  .Inspect(stays)
+                  .Do(HoldAlt(false))
                   .Click(IDCANCEL));
+  DialogView none(nullptr);
+  HoldAlt(false)(none);  // also when the script ended early
 }
 
 // A page fills itself when it first shows, once: what was chosen there stays as it was when

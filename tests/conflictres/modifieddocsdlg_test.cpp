@@ -5,6 +5,7 @@
 #include "conflicttest.h"
 #include "conflictres/modifieddocsdlg.h"
 
+#include <span>
 #include <vector>
 
 namespace {
@@ -118,14 +119,57 @@ TEST_F(ModifiedDocsDlgTest, AFailedOpeningIsShownAndTheDialogStays) {
 }
 
 // A modifications list of documents of `type` with these names, ids from `firstId` up.
-template <size_t N>
-void LoadNames(CProjectUpdates& model, const wchar_t* const (&names)[N], int firstId,
+void LoadNames(CProjectUpdates& model, std::span<const wchar_t* const> names, int firstId,
                const wchar_t* type) {
   std::wstring reply = L"<Modifications>";
-  for (size_t i = 0; i < N; ++i)
+  for (size_t i = 0; i < names.size(); ++i)
     reply += L"<Modified ID='" + std::to_wstring(firstId + i) + L"' Name='" + names[i] +
              L"' Type='" + type + L"'/>";
   conflicttest::Load(model, reply + L"</Modifications>");
+}
+
+// The column width the dialog's list takes for `names`, that of a list holding the same
+// names, and what the dialog's rows show.
+struct Columns {
+  int shown = 0, plain = 0;
+  std::vector<int> nameWidths;  // each name in full, as the list measures it
+  std::vector<std::wstring> rows;
+};
+
+Columns MeasureColumns(const std::vector<const wchar_t*>& names) {
+  CProjectUpdates model;
+  LoadNames(model, names, 21, L"Diagram");
+  conflicttest::Workspace ws;
+  Columns columns;
+  CModifiedDocsDlg dialog(&model, ws.get(), GetModuleHandleW(nullptr));
+  wqtest::DialogDriver driver;
+  driver.Expect(DialogScript()
+                    .Inspect([&](DialogView& view) {
+                      const HWND list = List(view);
+                      columns.shown = static_cast<int>(SendMessageW(list, LVM_GETCOLUMNWIDTH, 0, 0));
+                      for (size_t i = 0; i < names.size(); ++i)
+                        columns.rows.push_back(plat::ListView(list).GetItemText(i, 0));
+                      const HWND plain = CreateWindowExW(
+                          0, WC_LISTVIEWW, L"",
+                          WS_POPUP | WS_VISIBLE | LVS_LIST | LVS_SINGLESEL | LVS_SHAREIMAGELISTS, 0,
+                          0, 300, 200, nullptr, nullptr, nullptr, nullptr);
+                      SendMessageW(plain, WM_SETFONT, SendMessageW(list, WM_GETFONT, 0, 0), FALSE);
+                      SendMessageW(plain, LVM_SETIMAGELIST, LVSIL_SMALL,
+                                   SendMessageW(list, LVM_GETIMAGELIST, LVSIL_SMALL, 0));
+                      for (size_t i = 0; i < names.size(); ++i) {
+                        LVITEMW item{LVIF_TEXT, static_cast<int>(i)};
+                        item.pszText = const_cast<wchar_t*>(names[i]);
+                        SendMessageW(plain, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
+                      }
+                      UpdateWindow(plain);
+                      columns.plain = static_cast<int>(SendMessageW(plain, LVM_GETCOLUMNWIDTH, 0, 0));
+                      for (const wchar_t* name : names)
+                        columns.nameWidths.push_back(plat::ListView(plain).GetStringWidth(name));
+                      DestroyWindow(plain);
+                    })
+                    .Click(IDCANCEL));
+  EXPECT_EQ(dialog.DoModal(nullptr), IDCANCEL);
+  return columns;
 }
 
 // The list's columns are as wide as a list holding the same names makes them, however the
@@ -134,43 +178,19 @@ void LoadNames(CProjectUpdates& model, const wchar_t* const (&names)[N], int fir
 TEST(ModifiedDocsColumns, AsWideAsAListHoldingTheNames) {
   // Wider than the columns the list gives short names.
   const std::wstring wide(24, L'M'), narrow(48, L'i'), nearly(23, L'M');
-  const wchar_t* const names[] = {L"Pump list", narrow.c_str(), wide.c_str(), L"DS-1",
-                                  nearly.c_str()};
-  CProjectUpdates model;
-  LoadNames(model, names, 21, L"Diagram");
-  conflicttest::Workspace ws;
-  int shownWidth = 0, plainWidth = 0, shortWidth = 0;
-  std::vector<std::wstring> shown;
-  CModifiedDocsDlg dialog(&model, ws.get(), GetModuleHandleW(nullptr));
-  wqtest::DialogDriver driver;
-  driver.Expect(DialogScript()
-                    .Inspect([&](DialogView& view) {
-                      const HWND list = List(view);
-                      shownWidth = static_cast<int>(SendMessageW(list, LVM_GETCOLUMNWIDTH, 0, 0));
-                      for (int i = 0; i < 5; ++i)
-                        shown.push_back(plat::ListView(list).GetItemText(i, 0));
-                      const HWND plain = CreateWindowExW(
-                          0, WC_LISTVIEWW, L"",
-                          WS_POPUP | WS_VISIBLE | LVS_LIST | LVS_SINGLESEL | LVS_SHAREIMAGELISTS, 0,
-                          0, 300, 200, nullptr, nullptr, nullptr, nullptr);
-                      SendMessageW(plain, WM_SETFONT, SendMessageW(list, WM_GETFONT, 0, 0), FALSE);
-                      SendMessageW(plain, LVM_SETIMAGELIST, LVSIL_SMALL,
-                                   SendMessageW(list, LVM_GETIMAGELIST, LVSIL_SMALL, 0));
-                      for (int i = 0; i < 5; ++i) {
-                        LVITEMW item{LVIF_TEXT, i};
-                        item.pszText = const_cast<wchar_t*>(names[i]);
-                        SendMessageW(plain, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
-                      }
-                      UpdateWindow(plain);
-                      plainWidth = static_cast<int>(SendMessageW(plain, LVM_GETCOLUMNWIDTH, 0, 0));
-                      shortWidth = plat::ListView(plain).GetStringWidth(names[0]);
-                      DestroyWindow(plain);
-                    })
-                    .Click(IDCANCEL));
-  EXPECT_EQ(dialog.DoModal(nullptr), IDCANCEL);
-  EXPECT_GT(plainWidth, 2 * shortWidth);
-  EXPECT_EQ(shownWidth, plainWidth);
-  EXPECT_EQ(shown, std::vector<std::wstring>(names, names + 5));
+  const std::vector<const wchar_t*> names = {L"Pump list", narrow.c_str(), wide.c_str(), L"DS-1",
+                                             nearly.c_str()};
+  const Columns columns = MeasureColumns(names);
+  EXPECT_GT(columns.plain, 2 * columns.nameWidths[0]);
+  EXPECT_EQ(columns.shown, columns.plain);
+  EXPECT_EQ(columns.rows, std::vector<std::wstring>(names.begin(), names.end()));
+
+  // The list shows no more than 259 characters of a name: the widest in full can be narrow
+  // in what it shows, and what it never shows needs no room.
+  const std::wstring shownWide(150, L'W'), longNarrow(1000, L'i');
+  const Columns longNames = MeasureColumns({longNarrow.c_str(), shownWide.c_str()});
+  EXPECT_GE(longNames.shown, longNames.nameWidths[1]);
+  EXPECT_LT(longNames.shown, longNames.nameWidths[0]);
 }
 
 int Selected(HWND list) {

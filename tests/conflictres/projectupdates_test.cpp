@@ -97,6 +97,8 @@ TEST(ProjectUpdates, GoodRepliesReadIntoTheModel) {
        L"datasheet conflicts: DS#9{}[Sub#10{}]; "
        L"modified: M(2 3 P&ID diagram) M(0 -1 R Report) M(1 4 Sheet DATASHEET)"},
       {L"<ProjectUpdates/>", L""},
+      // A project's updates with nothing this reader knows: an empty project.
+      {L"<ProjectUpdates><Bogus/></ProjectUpdates>", L""},
       // A conflict that does not say its resolution is open, whatever came before it.
       {L"<ProjectUpdates><Objects><Conflicts><Object ID='1' Name='O'>"
        L"<Conflict ID='1' Resolution='3'/><Conflict Type='2'/></Object></Conflicts></Objects>"
@@ -141,6 +143,11 @@ TEST(ProjectUpdates, BadRepliesNameTheElement) {
        L"</ProjectUpdates>",
        E_INVALIDARG, L"Parsing element Modified(Ln 1", L""},
       {L"<Cases><Conflicts/></Cases>", E_INVALIDARG, L"Parsing element Cases(Ln 1", L""},
+      // A document element the table does not know is skipped like any unknown element,
+      // which leaves no "ProjectUpdates" read at all.
+      {L"<Other><ProjectUpdates><Cases><Conflicts><Case ID='1'/></Conflicts></Cases>"
+       L"</ProjectUpdates></Other>",
+       E_INVALIDARG, L"The reply is not a ", L""},
       {L"<ProjectUpdates><Cases><Conflicts><Case ID='x'/></Conflicts></Cases></ProjectUpdates>",
        DISP_E_TYPEMISMATCH, L"Parsing element Case(Ln 1", L""},
       {L"<ProjectUpdates><Cases>", E_FAIL, L"Parsing XML (Ln ", L""},

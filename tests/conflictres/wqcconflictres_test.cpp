@@ -114,6 +114,9 @@ TEST_F(ConflictResolutionTest, InitializeFailuresSayWhy) {
        L"<WQError Desc=\"The server is down\" HR=\"E_ACCESSDENIED\" />"},
       {nullptr, L"<ProjectUpdates><Cases><Case/></Cases></ProjectUpdates>", E_INVALIDARG,
        L"<WQError Desc=\"Failed to parse Project Update\" HR=\"E_INVALIDARG\" />"},
+      // A reply of another kind is not an empty project.
+      {nullptr, L"<Other/>", E_INVALIDARG,
+       L"<WQError Desc=\"Failed to parse Project Update\" HR=\"E_INVALIDARG\" />"},
   };
   for (const auto& c : cases) {
     ASSERT_EQ(ws_.control->Reset(), S_OK);
@@ -226,6 +229,9 @@ TEST_F(ConflictResolutionTest, ACommitCarriedOutIsDoneEvenWhenItsReplyCannotBeRe
       {nullptr, L"<ProjectUpdates><Cases><Case/></Cases></ProjectUpdates>"},
       {nullptr, L"<ProjectUpdates><Modifications>"},
       {L"get_Response", L"<ProjectUpdates/>"},
+      // Not a project's updates at all: read as empty, it would say nothing is left.
+      {nullptr, L"<Other/>"},
+      {nullptr, L"<Other><ProjectUpdates/></Other>"},
   };
   const std::wstring unknown =
       L"<WQError Desc=\"The server's reply to the applied resolutions could not be read: the "

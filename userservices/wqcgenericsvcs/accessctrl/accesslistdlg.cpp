@@ -45,6 +45,11 @@ int AccessListDlg::SelectedIndex(int count) const {
 void AccessListDlg::OnItemChanged() {
   if (filling_) return;
   const bool selected = list_.GetNextItem(-1, LVNI_SELECTED) >= 0;
+  // A disabled window keeps no focus: the one a button had goes to the list, through the
+  // dialog, which then shows its default button again.
+  const HWND focus = ::GetFocus();
+  if (!selected && (focus == remove_ || focus == edit_))
+    SendMessage(WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(list_.hwnd()), TRUE);
   remove_.EnableWindow(selected);
   edit_.EnableWindow(selected);
 }

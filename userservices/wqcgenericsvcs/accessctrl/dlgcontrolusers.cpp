@@ -71,8 +71,8 @@ LRESULT DlgControlUsers::OnGetDispInfo(int, NMHDR* header, bool&) {
 
 LRESULT DlgControlUsers::OnFindItem(int, NMHDR* header, bool&) {
   const WQArray<AccessUser>& users = client_.GetModel().Users();
-  return plat::FindVirtualListRow(*reinterpret_cast<NMLVFINDITEMW*>(header), users.GetCount(),
-                                  [&](int row) { return users[row].GetName(); });
+  return search_.Find(*reinterpret_cast<NMLVFINDITEMW*>(header), users.GetCount(),
+                      [&](int row) { return users[row].GetName(); });
 }
 
 void DlgControlUsers::OnClickedRemove() {

@@ -15,7 +15,8 @@ class DlgControlUsers : public plat::DialogImpl<DlgControlUsers, AccessListDlg> 
   static constexpr auto GetMessageMap() {
     return ListMessageMap<DlgControlUsers>(
         plat::OnNotify(IDC_ACCESSLIST, LVN_GETDISPINFOW, &DlgControlUsers::OnGetDispInfo),
-        plat::OnNotify(IDC_ACCESSLIST, LVN_ODFINDITEMW, &DlgControlUsers::OnFindItem));
+        plat::OnNotify(IDC_ACCESSLIST, LVN_ODFINDITEMW, &DlgControlUsers::OnFindItem),
+        plat::OnNotify(IDC_ACCESSLIST, LVN_KEYDOWN, &DlgControlUsers::OnListKeyDown));
   }
 
   explicit DlgControlUsers(IWQWorkspace* workspace) : DialogImpl(workspace) {}
@@ -32,6 +33,10 @@ class DlgControlUsers : public plat::DialogImpl<DlgControlUsers, AccessListDlg> 
   LRESULT OnGetDispInfo(int id, NMHDR* header, bool& handled);
   // Type-ahead: the first row from the start whose account name matches.
   LRESULT OnFindItem(int id, NMHDR* header, bool& handled);
+  LRESULT OnListKeyDown(int, NMHDR* header, bool&) {
+    search_.TakeKey(reinterpret_cast<const NMLVKEYDOWN*>(header)->wVKey);
+    return 0;
+  }
   // The text of a row's column.
   std::wstring ItemText(int row, int column) const;
   // Opens the tab dialog for the user at `index`, or for a new user (-1).
@@ -39,4 +44,5 @@ class DlgControlUsers : public plat::DialogImpl<DlgControlUsers, AccessListDlg> 
 
   // The text last handed to the list when it gave no buffer of its own.
   std::wstring shown_;
+  plat::VirtualListSearch search_;
 };

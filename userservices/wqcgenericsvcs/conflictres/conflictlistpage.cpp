@@ -146,8 +146,8 @@ LRESULT CConflictListPage::OnGetDispInfo(int, NMHDR* header, bool&) {
 }
 
 LRESULT CConflictListPage::OnFindItem(int, NMHDR* header, bool&) {
-  return plat::FindVirtualListRow(*reinterpret_cast<NMLVFINDITEMW*>(header), ItemCount(),
-                                  [this](int row) { return shown_[row]->texts[0].c_str(); });
+  return search_.Find(*reinterpret_cast<NMLVFINDITEMW*>(header), ItemCount(),
+                      [this](int row) { return shown_[row]->texts[0].c_str(); });
 }
 
 CConflictListItem* CConflictListPage::AddRoot(const wchar_t* text, CConflictListItem::Kind kind,
@@ -195,6 +195,7 @@ void CConflictListPage::Collapse(int index) {
 
 LRESULT CConflictListPage::OnKeyDown(int, NMHDR* header, bool&) {
   const WORD key = reinterpret_cast<const NMLVKEYDOWN*>(header)->wVKey;
+  if (search_.TakeKey(key)) return 0;  // a blank of the name being typed
   if (key == VK_SPACE) {
     // The keyboard's click: the parent's value first, then each press the other side.
     const int focused =

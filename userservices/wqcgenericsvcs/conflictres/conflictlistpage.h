@@ -4,7 +4,8 @@
 // children are in the list only while the row is expanded. The list is virtual: the page
 // keeps the rows it shows and answers for them. The user opens and closes rows
 // with the box or the keypad's plus and minus keys, and resolves by clicking the value to
-// keep, or with Space on the focused row; what a click resolves is the page's choice.
+// keep, or with Space on the focused row (a blank typed inside a search is part of the
+// search, not a choice); what a click resolves is the page's choice.
 #pragma once
 
 #include <span>
@@ -134,6 +135,7 @@ class CConflictListPage : public CConflictPage {
   unique_himagelist rowHeight_;  // 1 by 16: every line is 16 pixels high
   WQOwnedPtrArray<CConflictListItem> roots_;
   std::vector<CConflictListItem*> shown_;  // the list's rows, in order
+  plat::VirtualListSearch search_;
   bool filling_ = false;
   int treeColumn_ = 0;
   int listWidth_ = 0;

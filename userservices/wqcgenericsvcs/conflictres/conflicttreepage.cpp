@@ -309,6 +309,10 @@ void CConflictTreePage::ShowConflict(const Node& node) {
   secondChoice_.SetWindowText(Format(type->secondChoice, text(type->secondText)).GetString());
   firstChoice_.SetCheck(conflict.resolution == type->firstCode);
   secondChoice_.SetCheck(conflict.resolution == type->secondCode);
+  // A radio button drops its tab stop when unchecked: with neither chosen, the group keeps
+  // one on its first button, or Tab would never reach the choices.
+  if (!firstChoice_.GetCheck() && !secondChoice_.GetCheck())
+    SetWindowLongPtrW(firstChoice_, GWL_STYLE, firstChoice_.GetStyle() | WS_TABSTOP);
   firstChoice_.ShowWindow(SW_SHOW);
   secondChoice_.ShowWindow(SW_SHOW);
 

@@ -3,10 +3,15 @@
 #include <waitcursor.h>
 #include <wqcomexception.h>
 
+#include <algorithm>
+
 namespace {
 
 constexpr int kMinWidth = 335;
 constexpr int kMinHeight = 140;
+// The list asks for a row's text in a buffer of MAX_PATH characters: it shows no more of a
+// name than this.
+constexpr UINT kShownNameLength = MAX_PATH - 1;
 
 int ImageOf(const ModificationRecord& record) {
   switch (record.kind) {
@@ -53,7 +58,7 @@ LRESULT CModifiedDocsDlg::OnGetMinMaxInfo(UINT, WPARAM, LPARAM lParam, bool&) {
   return KeepMinimumSize(lParam, kMinWidth, kMinHeight);
 }
 
-// The list makes its columns as wide as its widest name, and finds it, when it first
+// The list makes its columns as wide as its widest name as shown, and finds it, when it first
 // paints, by asking for every name and measuring each with a device context of its own
 // (seconds for a hundred thousand). It sizes its columns once: have it size them on the
 // widest name alone, found here with one device context, by painting that name unseen as
@@ -67,7 +72,8 @@ void CModifiedDocsDlg::SizeColumnsToWidestName() {
     for (int i = 0; i < records.GetCount(); ++i) {
       const plat::unique_bstr& name = records[i]->name;
       SIZE size{};
-      GetTextExtentPoint32W(dc, name.c_str(), static_cast<int>(name.length()), &size);
+      const UINT shown = std::min(name.length(), kShownNameLength);
+      GetTextExtentPoint32W(dc, name.c_str(), static_cast<int>(shown), &size);
       if (size.cx > widestWidth) {
         widestWidth = size.cx;
         sizingRecord_ = records[i];
@@ -98,11 +104,11 @@ LRESULT CModifiedDocsDlg::OnGetDispInfo(int, NMHDR* header, bool&) {
 }
 
 LRESULT CModifiedDocsDlg::OnFindItem(int, NMHDR* header, bool&) {
-  return plat::FindVirtualListRow(*reinterpret_cast<NMLVFINDITEMW*>(header),
-                                  model_ ? model_->Modifications().GetCount() : 0, [this](int row) {
-                                    const ModificationRecord* record = RecordAt(row);
-                                    return record ? record->name.c_str() : nullptr;
-                                  });
+  return search_.Find(*reinterpret_cast<NMLVFINDITEMW*>(header),
+                      model_ ? model_->Modifications().GetCount() : 0, [this](int row) {
+                        const ModificationRecord* record = RecordAt(row);
+                        return record ? record->name.c_str() : nullptr;
+                      });
 }
 
 LRESULT CModifiedDocsDlg::OnItemChanged(int, NMHDR* header, bool&) {

@@ -27,7 +27,8 @@ class CModifiedDocsDlg : public plat::DialogImpl<CModifiedDocsDlg> {
         plat::OnNotify(IDC_MODIFIEDLIST, LVN_ITEMCHANGED, &CModifiedDocsDlg::OnItemChanged),
         plat::OnNotify(IDC_MODIFIEDLIST, NM_DBLCLK, &CModifiedDocsDlg::OnDblClk),
         plat::OnNotify(IDC_MODIFIEDLIST, LVN_GETDISPINFOW, &CModifiedDocsDlg::OnGetDispInfo),
-        plat::OnNotify(IDC_MODIFIEDLIST, LVN_ODFINDITEMW, &CModifiedDocsDlg::OnFindItem)};
+        plat::OnNotify(IDC_MODIFIEDLIST, LVN_ODFINDITEMW, &CModifiedDocsDlg::OnFindItem),
+        plat::OnNotify(IDC_MODIFIEDLIST, LVN_KEYDOWN, &CModifiedDocsDlg::OnListKeyDown)};
   }
 
   // Neither the model nor the workspace is owned. Templates and bitmaps come from
@@ -47,11 +48,16 @@ class CModifiedDocsDlg : public plat::DialogImpl<CModifiedDocsDlg> {
   LRESULT OnDblClk(int, NMHDR* header, bool&);
   LRESULT OnGetDispInfo(int, NMHDR* header, bool&);
   LRESULT OnFindItem(int, NMHDR* header, bool&);
+  LRESULT OnListKeyDown(int, NMHDR* header, bool&) {
+    search_.TakeKey(reinterpret_cast<const NMLVKEYDOWN*>(header)->wVKey);
+    return 0;
+  }
   void OpenSelectedDocument(const ModificationRecord& record);
   const ModificationRecord* RecordAt(int index) const;
   void SizeColumnsToWidestName();
 
   plat::Window open_, list_;
+  plat::VirtualListSearch search_;
   unique_himagelist images_;
   IWQWorkspace* workspace_;
   CProjectUpdates* model_;

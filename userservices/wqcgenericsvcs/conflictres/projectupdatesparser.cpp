@@ -281,6 +281,7 @@ ProjectUpdatesParser::ProjectUpdatesParser(CProjectUpdates& model)
 
 HRESULT ProjectUpdatesParser::StartElement(ULONG) {
   inDocument_ = true;
+  readDocument_ = true;
   return S_OK;
 }
 
@@ -314,7 +315,13 @@ HRESULT ProjectUpdatesParser::GetChildHandler(ULONG id, SAXSchemaElementHandler*
 HRESULT CProjectUpdates::Parse(BSTR xml) {
   Clear();
   ProjectUpdatesParser parser(*this);
-  return parser.ParseString(xml);
+  const HRESULT hr = parser.ParseString(xml);
+  if (FAILED(hr) || parser.ReadDocument()) return hr;
+  // The reader skips what it does not know, a whole document of another kind too; read as
+  // empty, it would say that the project has nothing left to resolve.
+  WQComException error;
+  error.SetErrorHr(E_INVALIDARG, L"The reply is not a \"ProjectUpdates\" document");
+  return error.ReturnHResult();
 }
 
 void CProjectUpdates::Clear() noexcept {

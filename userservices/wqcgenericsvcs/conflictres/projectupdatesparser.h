@@ -259,9 +259,12 @@ class ProjectUpdatesParser : public ProjectUpdatesSchema {
   HRESULT StartElement(ULONG id) override;
   HRESULT EndElement(ULONG id) override;
   HRESULT GetChildHandler(ULONG id, SAXSchemaElementHandler** child) override;
+  // Whether the document element was a "ProjectUpdates".
+  bool ReadDocument() const { return readDocument_; }
 
  private:
   bool inDocument_ = false;
+  bool readDocument_ = false;
   CasesHandler cases_;
   ObjectsHandler objects_;
   AttributesHandler attributes_;
