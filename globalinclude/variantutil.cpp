@@ -190,7 +190,8 @@ HRESULT VariantCopyValue(const VARIANT& value, VARIANT* out) {
 
 bool VariantHasValue(const VARIANT& value) {
   const VARIANT* v = VariantReferent(value);
-  if (!v) return false;
+  // Not an omitted argument: the conversion that reads it refuses it.
+  if (!v) return true;
   switch (V_VT(v)) {
     case VT_EMPTY:
     case VT_NULL:

@@ -37,7 +37,8 @@ const VARIANT* VariantReferent(const VARIANT& value);
 HRESULT VariantCopyValue(const VARIANT& value, VARIANT* out);
 
 // Whether an optional argument was given: empty, null and omitted (VT_ERROR) arguments and
-// null interface pointers hold no value.
+// null interface pointers hold no value. A reference that cannot be followed holds one, which
+// the conversions refuse.
 bool VariantHasValue(const VARIANT& value);
 
 // Reads a double written with '.' as decimal point as well as one in the C runtime's current

@@ -926,6 +926,36 @@ TEST_F(MainTest, ASwallowedErrorDescribesNoLaterFailure) {
   EXPECT_EQ(wqtest::TakeErrorDescription(), L"");
 }
 
+// The other VARIANT arguments follow a chain of references the same way: to its end, and a
+// chain that never ends is refused, not taken for an omitted argument.
+TEST_F(MainTest, OtherArgumentsFollowTheOneWalk) {
+  auto formatter = Create<IWQCFieldFormatter>(__uuidof(WQCFieldFormatter));
+  auto selectKb = Create<IWQCSelectKBDlg>(__uuidof(WQCSelectKBDlg));
+  auto claim = Create<IWQCClaimDlg>(__uuidof(WQCClaimDlg));
+  VARIANT value, inner, outer, loop;
+  V_VT(&value) = VT_DATE;
+  V_DATE(&value) = 45000;
+  V_VT(&inner) = V_VT(&outer) = V_VT(&loop) = VT_BYREF | VT_VARIANT;
+  V_VARIANTREF(&inner) = &value;
+  V_VARIANTREF(&outer) = &inner;
+  V_VARIANTREF(&loop) = &loop;
+  plat::unique_bstr direct, chained;
+  ASSERT_EQ(formatter->FormatDate(value, Bstr(L"%Y-%m-%d").get(), direct.put()), S_OK);
+  EXPECT_EQ(formatter->FormatDate(outer, Bstr(L"%Y-%m-%d").get(), chained.put()), S_OK);
+  EXPECT_STREQ(chained.c_str(), direct.c_str());
+  EXPECT_EQ(formatter->FormatDate(loop, Bstr(L"%Y").get(), chained.put()), E_INVALIDARG);
+  ASSERT_EQ(selectKb->put_Parameters(outer), S_OK);
+  plat::unique_variant kept;
+  ASSERT_EQ(selectKb->get_Parameters(kept.put()), S_OK);
+  EXPECT_EQ(V_VT(&kept), VT_DATE);
+  EXPECT_EQ(selectKb->put_Parameters(loop), E_INVALIDARG);
+  VARIANT exclusive;
+  V_VT(&exclusive) = VT_BOOL;
+  V_BOOL(&exclusive) = VARIANT_TRUE;
+  EXPECT_EQ(claim->ClaimObject(ws(), loop, exclusive), E_INVALIDARG);
+  EXPECT_EQ(Requests(), 0);
+}
+
 // Values that the usual conversions read as another id than meant are no ids; everything
 // else is left to the conversions (no value, a whole number in any type or in text).
 TEST(ObjectIds, ValuesReadAsAnotherIdAreNoIds) {
