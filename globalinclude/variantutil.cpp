@@ -35,7 +35,9 @@ bool IsString(const VARIANT& v) {
   return V_VT(&v) == VT_BSTR || (V_VT(&v) == (VT_BYREF | VT_BSTR) && V_BSTRREF(&v));
 }
 
-bool IsIntegerType(VARTYPE vt) {
+}  // namespace
+
+bool IsIntegerVariantType(VARTYPE vt) {
   switch (vt & ~VT_BYREF) {
     case VT_I2:
     case VT_I4:
@@ -49,6 +51,8 @@ bool IsIntegerType(VARTYPE vt) {
   }
 }
 
+namespace {
+
 // The first character of a locale string of the C runtime, or `fallback` when it has none.
 wchar_t LocaleChar(const char* text, wchar_t fallback) {
   wchar_t c = 0;
@@ -61,19 +65,29 @@ wchar_t LocaleChar(const char* text, wchar_t fallback) {
 // A VARIANT that refers to itself would otherwise be followed forever.
 constexpr int kMaxIndirection = 32;
 
-const VARIANT* VariantReferent(const VARIANT& value) {
+HRESULT VariantReferent(const VARIANT& value, const VARIANT** referent) {
+  if (!referent) return E_POINTER;
+  *referent = nullptr;
   const VARIANT* v = &value;
   for (int depth = 0; V_VT(v) == (VT_BYREF | VT_VARIANT); ++depth) {
-    if (depth == kMaxIndirection || !V_VARIANTREF(v)) return nullptr;
+    if (!V_VARIANTREF(v)) return E_POINTER;
+    if (depth == kMaxIndirection) return E_INVALIDARG;
     v = V_VARIANTREF(v);
   }
+  *referent = v;
+  return S_OK;
+}
+
+const VARIANT* VariantReferent(const VARIANT& value) {
+  const VARIANT* v = nullptr;
+  VariantReferent(value, &v);
   return v;
 }
 
 HRESULT VariantToBool(const VARIANT& value, bool* out, bool convert) {
   if (!out) return E_POINTER;
-  const VARIANT* v = VariantReferent(value);
-  if (!v) return E_POINTER;
+  const VARIANT* v = nullptr;
+  PLAT_RETURN_IF_FAILED(VariantReferent(value, &v));
   if (V_VT(v) == VT_BOOL) {
     *out = V_BOOL(v) != VARIANT_FALSE;
     return S_OK;
@@ -108,13 +122,13 @@ HRESULT TextToBool(const wchar_t* text, bool* out) {
 
 HRESULT VariantToLong(const VARIANT& value, long* out, bool convert) {
   if (!out) return E_POINTER;
-  const VARIANT* v = VariantReferent(value);
-  if (!v) return E_POINTER;
+  const VARIANT* v = nullptr;
+  PLAT_RETURN_IF_FAILED(VariantReferent(value, &v));
   if (V_VT(v) == VT_I4) {
     *out = V_I4(v);
     return S_OK;
   }
-  if (!convert && !IsIntegerType(V_VT(v))) return DISP_E_TYPEMISMATCH;
+  if (!convert && !IsIntegerVariantType(V_VT(v))) return DISP_E_TYPEMISMATCH;
   plat::unique_variant result;
   PLAT_RETURN_IF_FAILED(ChangeType(*v, VT_I4, result));
   *out = V_I4(&result);
@@ -123,8 +137,8 @@ HRESULT VariantToLong(const VARIANT& value, long* out, bool convert) {
 
 HRESULT VariantToDouble(const VARIANT& value, double* out, bool convert) {
   if (!out) return E_POINTER;
-  const VARIANT* v = VariantReferent(value);
-  if (!v) return E_POINTER;
+  const VARIANT* v = nullptr;
+  PLAT_RETURN_IF_FAILED(VariantReferent(value, &v));
   switch (V_VT(v)) {
     case VT_R4: *out = V_R4(v); return S_OK;
     case VT_R8: *out = V_R8(v); return S_OK;
@@ -150,8 +164,8 @@ HRESULT VariantToDouble(const VARIANT& value, double* out, bool convert) {
 
 HRESULT VariantToBSTR(const VARIANT& value, BSTR* out) {
   if (!out) return E_POINTER;
-  const VARIANT* v = VariantReferent(value);
-  if (!v) return E_POINTER;
+  const VARIANT* v = nullptr;
+  PLAT_RETURN_IF_FAILED(VariantReferent(value, &v));
   if (V_VT(v) == (VT_BYREF | VT_BSTR) && !V_BSTRREF(v)) return E_POINTER;
   if (V_VT(v) != VT_BSTR && V_VT(v) != (VT_BYREF | VT_BSTR)) return DISP_E_TYPEMISMATCH;
   const BSTR text = V_VT(v) == VT_BSTR ? V_BSTR(v) : *V_BSTRREF(v);
@@ -168,14 +182,16 @@ HRESULT VariantToBSTR(const VARIANT& value, BSTR* out) {
 HRESULT VariantCopyValue(const VARIANT& value, VARIANT* out) {
   if (!out) return E_POINTER;
   VariantInit(out);
-  const VARIANT* v = VariantReferent(value);
-  if (!v || IsNullReference(*v)) return E_POINTER;
+  const VARIANT* v = nullptr;
+  PLAT_RETURN_IF_FAILED(VariantReferent(value, &v));
+  if (IsNullReference(*v)) return E_POINTER;
   return VariantCopyInd(out, const_cast<VARIANT*>(v));
 }
 
 bool VariantHasValue(const VARIANT& value) {
   const VARIANT* v = VariantReferent(value);
-  if (!v) return false;
+  // Not an omitted argument: the conversion that reads it refuses it.
+  if (!v) return true;
   switch (V_VT(v)) {
     case VT_EMPTY:
     case VT_NULL:
@@ -247,8 +263,8 @@ VARTYPE ElementType(SAFEARRAY* psa) {
 
 // The interface a VT_DISPATCH or VT_UNKNOWN value holds; other values are no interface.
 HRESULT InterfaceOf(const VARIANT& value, IUnknown** unknown) {
-  const VARIANT* v = VariantReferent(value);
-  if (!v) return E_POINTER;
+  const VARIANT* v = nullptr;
+  PLAT_RETURN_IF_FAILED(VariantReferent(value, &v));
   switch (V_VT(v)) {
     case VT_DISPATCH: *unknown = V_DISPATCH(v); return S_OK;
     case VT_UNKNOWN: *unknown = V_UNKNOWN(v); return S_OK;

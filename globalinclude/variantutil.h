@@ -14,23 +14,31 @@
 HRESULT VariantToBool(const VARIANT& value, bool* out, bool convert);
 HRESULT VariantToLong(const VARIANT& value, long* out, bool convert);
 HRESULT VariantToDouble(const VARIANT& value, double* out, bool convert);
+// The integer types of 8 to 32 bits, also by reference: those VariantToLong reads without
+// `convert`.
+bool IsIntegerVariantType(VARTYPE vt);
+
 // A copy of a string VARIANT, freed by the caller; other types are not converted.
 HRESULT VariantToBSTR(const VARIANT& value, BSTR* out);
 
 // "0"/"1", "false"/"true", "no"/"yes", "off"/"on", without regard to case; else E_FAIL.
 HRESULT TextToBool(const wchar_t* text, bool* out);
 
-// The VARIANT that a VT_BYREF|VT_VARIANT chain ends in (`value` itself when it is none);
-// null for a null reference or a chain that does not end (a VARIANT that refers to itself).
+// The VARIANT that a VT_BYREF|VT_VARIANT chain ends in (`value` itself when it is none):
+// E_POINTER for a null reference, E_INVALIDARG for a chain that does not end (a VARIANT that
+// refers to itself). The module follows every chain here and nowhere else.
+HRESULT VariantReferent(const VARIANT& value, const VARIANT** referent);
+// The same, null for either failure.
 const VARIANT* VariantReferent(const VARIANT& value);
 
 // A copy of the value a VARIANT argument stands for: VT_BYREF|VT_VARIANT chains and
 // by-reference values are followed, as scripting hosts pass their variables by reference.
-// E_POINTER for a null reference.
+// E_POINTER for a null reference, E_INVALIDARG for a chain that does not end.
 HRESULT VariantCopyValue(const VARIANT& value, VARIANT* out);
 
 // Whether an optional argument was given: empty, null and omitted (VT_ERROR) arguments and
-// null interface pointers hold no value.
+// null interface pointers hold no value. A reference that cannot be followed holds one, which
+// the conversions refuse.
 bool VariantHasValue(const VARIANT& value);
 
 // Reads a double written with '.' as decimal point as well as one in the C runtime's current

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "saxschemaparser.h"
+#include "variantutil.h"
 #include "xmlwriterabstract.h"
 
 // Element and attribute ids of the vocabulary.
@@ -182,7 +183,7 @@ HRESULT VariantWriter<Schema>::Write(XMLWriterAbstract& writer, const VARIANT* v
   PLAT_RETURN_HR_IF_NULL(E_POINTER, value);
   plat::unique_variant direct;
   if (value->vt & VT_BYREF) {
-    PLAT_RETURN_IF_FAILED(VariantCopyInd(&direct, const_cast<VARIANT*>(value)));
+    PLAT_RETURN_IF_FAILED(VariantCopyValue(*value, &direct));
     value = &direct;
   }
   const bool isArray = (value->vt & VT_ARRAY) != 0;

@@ -76,8 +76,8 @@ int WQMissingUtf8Bytes(const BYTE* data, size_t count) {
 
 // Strict conversions: a VARIANT of another class than the operation's is not coerced.
 HRESULT WQReadXMLVariantValue(const VARIANT& value, WQXMLVariantValue& out) {
-  const VARIANT* v = VariantReferent(value);
-  if (!v) return E_POINTER;
+  const VARIANT* v = nullptr;
+  PLAT_RETURN_IF_FAILED(VariantReferent(value, &v));
   const bool byRef = (v->vt & VT_BYREF) != 0;
   if (byRef && !v->byref) return E_POINTER;
   switch (v->vt & ~VT_BYREF) {

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cwchar>
 
+#include "variantutil.h"
+
 namespace {
 
 // The call takes BSTRs; a null text stays null.
@@ -23,7 +25,7 @@ bool NameLess(const wchar_t* a, const wchar_t* b) {
 
 HRESULT XMLAttributeMap::Add(const wchar_t* name, const VARIANT& value) {
   plat::unique_variant copy;
-  PLAT_RETURN_IF_FAILED(VariantCopyInd(&copy, const_cast<VARIANT*>(&value)));
+  PLAT_RETURN_IF_FAILED(VariantCopyValue(value, &copy));
   auto at = std::lower_bound(
       entries_.begin(), entries_.end(), name,
       [](const Entry& e, const wchar_t* n) { return NameLess(e.name.GetString(), n); });

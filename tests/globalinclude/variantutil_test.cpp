@@ -87,15 +87,24 @@ TEST(VariantHasValue, OmittedArgumentsAndNullReferencesHaveNone) {
   V_I4REF(&nullRef) = nullptr;
   long number;
   EXPECT_EQ(VariantToLong(nullRef, &number, true), E_POINTER) << "not read through null";
-  // A VARIANT that refers to itself is answered, not followed forever.
+  // A VARIANT that refers to itself is refused, not followed forever; a null reference is
+  // none.
   V_VT(&v) = VT_BYREF | VT_VARIANT;
   V_VARIANTREF(&v) = &v;
-  EXPECT_FALSE(VariantHasValue(v));
+  EXPECT_TRUE(VariantHasValue(v)) << "not taken for an omitted argument";
   bool out;
-  EXPECT_EQ(VariantToBool(v, &out, true), E_POINTER);
+  EXPECT_EQ(VariantToBool(v, &out, true), E_INVALIDARG);
   EXPECT_EQ(VariantReferent(v), nullptr);
+  const VARIANT* referent = &v;
+  EXPECT_EQ(VariantReferent(v, &referent), E_INVALIDARG);
+  EXPECT_EQ(referent, nullptr);
   WQXMLVariantValue written;
-  EXPECT_EQ(WQReadXMLVariantValue(v, written), E_POINTER) << "as the XML writer reads it";
+  EXPECT_EQ(WQReadXMLVariantValue(v, written), E_INVALIDARG) << "as the XML writer reads it";
+  plat::unique_variant copy;
+  EXPECT_EQ(VariantCopyValue(v, copy.put()), E_INVALIDARG);
+  V_VARIANTREF(&v) = nullptr;
+  EXPECT_EQ(VariantReferent(v, &referent), E_POINTER);
+  EXPECT_EQ(VariantCopyValue(v, copy.put()), E_POINTER);
 }
 
 // Only a text that is wholly a number is one: a number followed by anything but blanks is

@@ -3,8 +3,11 @@
 // comparison.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <climits>
 #include <cmath>
 #include <functional>
+#include <vector>
 
 #include <standinsclient.h>
 
@@ -158,7 +161,7 @@ TEST_F(MainTest, DeleteObjectsRefusesArraysItCannotUse) {
     const std::wstring description = wqtest::TakeErrorDescription();
     EXPECT_EQ(description.rfind(L"<WQError Desc=\"", 0), 0u) << description;
   }
-  EXPECT_EQ(Requests(), 3);
+  EXPECT_EQ(Requests(), 0) << "a refused list is refused before any call is made";
   EXPECT_EQ(CallLog(ws_.get()).find(L"Execute"), std::wstring::npos) << "nothing may be sent";
 }
 
@@ -206,6 +209,149 @@ TEST_F(MainTest, CaseErrorsNameTheMethod) {
                L"<WQError Desc=\"The reply was lost on the way\" HR=\"E_FAIL\" />\r\n"
                L"<WQError Desc=\"The reply was lost on the way\" "
                L"Src=\"WQStandins.DataServiceCall\" HR=\"E_FAIL\" />");
+}
+
+// Calls a member of `object` late-bound with `args` in the order written; the method's own
+// HRESULT when it raised one.
+HRESULT InvokeByName(IUnknown* object, const wchar_t* name, WORD flags, std::vector<VARIANT> args) {
+  plat::com_ptr<IDispatch> dispatch;
+  if (FAILED(object->QueryInterface(IID_IDispatch, dispatch.put_void()))) return E_NOINTERFACE;
+  LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
+  DISPID id = 0;
+  PLAT_RETURN_IF_FAILED(dispatch->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id));
+  std::reverse(args.begin(), args.end());
+  DISPPARAMS params{args.data(), nullptr, static_cast<UINT>(args.size()), 0};
+  plat::unique_variant result;
+  EXCEPINFO exception{};
+  HRESULT hr = dispatch->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, result.put(),
+                                &exception, nullptr);
+  if (hr == DISP_E_EXCEPTION) hr = exception.scode;
+  SysFreeString(exception.bstrDescription);
+  SysFreeString(exception.bstrSource);
+  SysFreeString(exception.bstrHelpFile);
+  return hr;
+}
+
+// The calls, early- and late-bound, of the methods that take a list of ids (and, when `ids`
+// is no array, of the one that takes an id) that did not answer `expected`, one line each.
+std::wstring CallsNotAnswering(HRESULT expected, IWQCGenericSvcsMain* main, IDispatch* ws,
+                               const VARIANT& ids) {
+  VARIANT workspace, name, outId;
+  V_VT(&workspace) = VT_DISPATCH;
+  V_DISPATCH(&workspace) = ws;
+  plat::unique_bstr caseName = Bstr(L"Hot");
+  V_VT(&name) = VT_BSTR;
+  V_BSTR(&name) = caseName.get();
+  long caseId = kSentinel;
+  V_VT(&outId) = VT_BYREF | VT_I4;
+  V_I4REF(&outId) = &caseId;
+  const bool list = V_VT(&ids) & VT_ARRAY;
+  const std::pair<const wchar_t*, std::function<HRESULT()>> calls[] = {
+      {L"DeleteObjects", [&] { return main->DeleteObjects(ws, ids); }},
+      {L"SetObjectGoverningCase",
+       [&] { return main->SetObjectGoverningCase(ws, caseName.get(), ids); }},
+      {L"ResetObjectGoverningCase", [&] { return main->ResetObjectGoverningCase(ws, ids); }},
+      {L"CreateRestrictedCase",
+       [&] { return main->CreateRestrictedCase(ws, caseName.get(), ids, &caseId); }},
+      {L"GoverningCase",
+       [&] { return list ? expected : main->get_GoverningCase(ws, ids, &caseId); }},
+      {L"late-bound DeleteObjects",
+       [&] {
+         return InvokeByName(main, L"DeleteObjects", DISPATCH_METHOD, {workspace, ids});
+       }},
+      {L"late-bound SetObjectGoverningCase",
+       [&] {
+         return InvokeByName(main, L"SetObjectGoverningCase", DISPATCH_METHOD,
+                             {workspace, name, ids});
+       }},
+      {L"late-bound ResetObjectGoverningCase",
+       [&] {
+         return InvokeByName(main, L"ResetObjectGoverningCase", DISPATCH_METHOD, {workspace, ids});
+       }},
+      {L"late-bound CreateRestrictedCase",
+       [&] {
+         return InvokeByName(main, L"CreateRestrictedCase", DISPATCH_METHOD,
+                             {workspace, name, ids, outId});
+       }},
+      {L"late-bound GoverningCase",
+       [&] {
+         return list ? expected
+                     : InvokeByName(main, L"GoverningCase", DISPATCH_PROPERTYGET, {workspace, ids});
+       }},
+  };
+  std::wstring unexpected;
+  for (const auto& [what, call] : calls) {
+    const HRESULT hr = call();
+    if (hr != expected) unexpected += std::wstring(what) + L" " + std::to_wstring(hr) + L"\n";
+  }
+  if (caseId != kSentinel) unexpected += L"a case id was written\n";
+  return unexpected;
+}
+
+// A VARIANT that refers to itself, alone or in a list, early- or late-bound: refused before
+// any call is made, never followed.
+TEST_F(MainTest, AReferenceThatNeverEndsIsRefusedBeforeAnyCall) {
+  VARIANT loop;
+  V_VT(&loop) = VT_BYREF | VT_VARIANT;
+  V_VARIANTREF(&loop) = &loop;
+  plat::unique_safearray list(SafeArrayCreateVector(VT_VARIANT, 0, 2));
+  VARIANT five;
+  V_VT(&five) = VT_I4;
+  V_I4(&five) = 5;
+  for (LONG at : {0, 1}) SafeArrayPutElement(list.get(), &at, at ? &loop : &five);
+  EXPECT_EQ(CallsNotAnswering(E_INVALIDARG, main_.get(), ws(), loop), L"");
+  EXPECT_EQ(
+      CallsNotAnswering(E_INVALIDARG, main_.get(), ws(), ArrayVariant(list.get(), VT_VARIANT)),
+      L"");
+  EXPECT_EQ(Requests(), 0) << CallLog(ws_.get());
+}
+
+// A whole number that no long holds is refused wherever an id or a list of ids goes, as the
+// typed parameters refuse it, never read as no id: nothing is sent.
+TEST_F(MainTest, AnIdBeyondALongIsRefusedNotSkipped) {
+  VARIANT beyond;
+  V_VT(&beyond) = VT_R8;
+  V_R8(&beyond) = 3000000000.0;
+  plat::unique_safearray alone(SafeArrayCreateVector(VT_VARIANT, 0, 1));
+  LONG first = 0;
+  SafeArrayPutElement(alone.get(), &first, &beyond);
+  auto amid = Array(VT_VARIANT, {5, 0, 6});
+  LONG middle = 1;
+  SafeArrayPutElement(amid.get(), &middle, &beyond);
+  for (const VARIANT& ids :
+       {beyond, ArrayVariant(alone.get(), VT_VARIANT), ArrayVariant(amid.get(), VT_VARIANT)})
+    EXPECT_EQ(CallsNotAnswering(DISP_E_OVERFLOW, main_.get(), ws(), ids), L"");
+  EXPECT_EQ(Requests(), 0) << CallLog(ws_.get());
+  // Described where the method keeps an error object.
+  EXPECT_EQ(main_->ResetObjectGoverningCase(ws(), beyond), DISP_E_OVERFLOW);
+  const std::wstring description = wqtest::TakeErrorDescription();
+  EXPECT_EQ(description.rfind(std::wstring(L"<WQError Desc=\"") + kObjectIdRangeMessage, 0), 0u)
+      << description;
+}
+
+// A parameter that reaches the request through a chain of references is written as the value
+// the chain ends in; a chain that never ends is not sent.
+TEST_F(MainTest, KBParametersAreFollowedByTheOneWalk) {
+  wqstandins::SetReply(ws_.get(), kServer, L"RunRule",
+                       L"<!--SimpleResponse--><Variant vt=\"3\" value=\"1\"/>");
+  VARIANT value, inner, outer;
+  V_VT(&value) = VT_I4;
+  V_I4(&value) = 42;
+  V_VT(&inner) = VT_BYREF | VT_VARIANT;
+  V_VARIANTREF(&inner) = &value;
+  V_VT(&outer) = VT_BYREF | VT_VARIANT;
+  V_VARIANTREF(&outer) = &inner;
+  plat::unique_variant result;
+  ASSERT_EQ(main_->RunKBRule(Bstr(L"Check").get(), ws(), 0, 1, 2, outer, result.put()), S_OK);
+  EXPECT_NE(Last().find(L"<UserParameters><Variant value=\"vt8:42\" vt=\"vt3:3\"/>"),
+            std::wstring::npos)
+      << Last();
+  VARIANT loop;
+  V_VT(&loop) = VT_BYREF | VT_VARIANT;
+  V_VARIANTREF(&loop) = &loop;
+  EXPECT_TRUE(FAILED(main_->RunKBRule(Bstr(L"Check").get(), ws(), 0, 1, 2, loop, result.put())));
+  const std::wstring log = CallLog(ws_.get());
+  EXPECT_EQ(log.find(L"Execute"), log.rfind(L"Execute")) << "only the first run is sent: " << log;
 }
 
 TEST_F(MainTest, GoverningCaseObjectListsKeepTheirTypes) {
@@ -780,6 +926,36 @@ TEST_F(MainTest, ASwallowedErrorDescribesNoLaterFailure) {
   EXPECT_EQ(wqtest::TakeErrorDescription(), L"");
 }
 
+// The other VARIANT arguments follow a chain of references the same way: to its end, and a
+// chain that never ends is refused, not taken for an omitted argument.
+TEST_F(MainTest, OtherArgumentsFollowTheOneWalk) {
+  auto formatter = Create<IWQCFieldFormatter>(__uuidof(WQCFieldFormatter));
+  auto selectKb = Create<IWQCSelectKBDlg>(__uuidof(WQCSelectKBDlg));
+  auto claim = Create<IWQCClaimDlg>(__uuidof(WQCClaimDlg));
+  VARIANT value, inner, outer, loop;
+  V_VT(&value) = VT_DATE;
+  V_DATE(&value) = 45000;
+  V_VT(&inner) = V_VT(&outer) = V_VT(&loop) = VT_BYREF | VT_VARIANT;
+  V_VARIANTREF(&inner) = &value;
+  V_VARIANTREF(&outer) = &inner;
+  V_VARIANTREF(&loop) = &loop;
+  plat::unique_bstr direct, chained;
+  ASSERT_EQ(formatter->FormatDate(value, Bstr(L"%Y-%m-%d").get(), direct.put()), S_OK);
+  EXPECT_EQ(formatter->FormatDate(outer, Bstr(L"%Y-%m-%d").get(), chained.put()), S_OK);
+  EXPECT_STREQ(chained.c_str(), direct.c_str());
+  EXPECT_EQ(formatter->FormatDate(loop, Bstr(L"%Y").get(), chained.put()), E_INVALIDARG);
+  ASSERT_EQ(selectKb->put_Parameters(outer), S_OK);
+  plat::unique_variant kept;
+  ASSERT_EQ(selectKb->get_Parameters(kept.put()), S_OK);
+  EXPECT_EQ(V_VT(&kept), VT_DATE);
+  EXPECT_EQ(selectKb->put_Parameters(loop), E_INVALIDARG);
+  VARIANT exclusive;
+  V_VT(&exclusive) = VT_BOOL;
+  V_BOOL(&exclusive) = VARIANT_TRUE;
+  EXPECT_EQ(claim->ClaimObject(ws(), loop, exclusive), E_INVALIDARG);
+  EXPECT_EQ(Requests(), 0);
+}
+
 // Values that the usual conversions read as another id than meant are no ids; everything
 // else is left to the conversions (no value, a whole number in any type or in text).
 TEST(ObjectIds, ValuesReadAsAnotherIdAreNoIds) {
@@ -860,12 +1036,123 @@ TEST(ObjectIds, ValuesReadAsAnotherIdAreNoIds) {
   SafeArrayPutElement(texts.get(), &last, list.get());
   EXPECT_EQ(CheckObjectIds(ArrayVariant(texts.get(), VT_BSTR)), E_INVALIDARG);
 
-  // A reference that never ends is left to the conversion that refuses it, not followed.
+  // A reference that never ends is no id; it is refused, not followed.
   VARIANT loop;
   V_VT(&loop) = VT_BYREF | VT_VARIANT;
   V_VARIANTREF(&loop) = &loop;
-  EXPECT_TRUE(IsReadableObjectId(loop));
-  EXPECT_EQ(CheckObjectIds(loop), S_OK);
+  EXPECT_FALSE(IsReadableObjectId(loop));
+  EXPECT_EQ(CheckObjectIds(loop), E_INVALIDARG);
+}
+
+// One rule for every kind of value a client can pass, alone, by reference and in arrays: an
+// id is a whole number that a long holds (DISP_E_OVERFLOW beyond), anything else is no id
+// (E_INVALIDARG), and empty values hold none (S_FALSE).
+TEST(ObjectIds, EveryKindOfValueIsReadByTheOneRule) {
+  auto of = [](VARTYPE vt, auto assign) {
+    VARIANT v;
+    VariantInit(&v);
+    assign(v);
+    V_VT(&v) = vt;  // after the value: a DECIMAL covers the type field
+    return v;
+  };
+  auto i2 = [&](SHORT n) { return of(VT_I2, [&](VARIANT& v) { V_I2(&v) = n; }); };
+  auto i4 = [&](LONG n) { return of(VT_I4, [&](VARIANT& v) { V_I4(&v) = n; }); };
+  auto ui4 = [&](ULONG n) { return of(VT_UI4, [&](VARIANT& v) { V_UI4(&v) = n; }); };
+  auto i8 = [&](LONGLONG n) { return of(VT_I8, [&](VARIANT& v) { V_I8(&v) = n; }); };
+  auto r4 = [&](float n) { return of(VT_R4, [&](VARIANT& v) { V_R4(&v) = n; }); };
+  auto r8 = [&](double n) { return of(VT_R8, [&](VARIANT& v) { V_R8(&v) = n; }); };
+  auto cy = [&](LONGLONG units) { return of(VT_CY, [&](VARIANT& v) { V_CY(&v).int64 = units; }); };
+  auto date = [&](double n) { return of(VT_DATE, [&](VARIANT& v) { V_DATE(&v) = n; }); };
+  auto flag = [&](bool b) {
+    return of(VT_BOOL, [&](VARIANT& v) { V_BOOL(&v) = b ? VARIANT_TRUE : VARIANT_FALSE; });
+  };
+  auto text = [&](const wchar_t* t) {
+    return of(VT_BSTR, [&](VARIANT& v) { V_BSTR(&v) = SysAllocString(t); });
+  };
+  // mantissa / 10^scale
+  auto decimal = [&](ULONGLONG mantissa, BYTE scale, bool negative = false, ULONG high = 0) {
+    return of(VT_DECIMAL, [&](VARIANT& v) {
+      V_DECIMAL(&v).Lo64 = mantissa;
+      V_DECIMAL(&v).Hi32 = high;
+      V_DECIMAL(&v).scale = scale;
+      V_DECIMAL(&v).sign = negative ? DECIMAL_NEG : 0;
+    });
+  };
+  const struct {
+    const char* what;
+    VARIANT value;
+    HRESULT hr;
+    long id;
+  } cases[] = {
+      {"I2", i2(-12), S_OK, -12},
+      {"I4", i4(7), S_OK, 7},
+      {"I4 0", i4(0), S_OK, 0},
+      {"UI4 beyond", ui4(3000000000u), DISP_E_OVERFLOW, 0},
+      {"I8", i8(-2147483648LL), S_OK, LONG_MIN},
+      {"I8 beyond", i8(3000000000LL), DISP_E_OVERFLOW, 0},
+      {"R4 whole", r4(12.0f), S_OK, 12},
+      {"R4 fraction", r4(1.5f), E_INVALIDARG, 0},
+      {"R8 whole", r8(-2.0), S_OK, -2},
+      {"R8 fraction", r8(12.5), E_INVALIDARG, 0},
+      {"R8 beyond", r8(3000000000.0), DISP_E_OVERFLOW, 0},
+      {"R8 infinity", r8(HUGE_VAL), E_INVALIDARG, 0},
+      {"R8 NaN", r8(std::nan("")), E_INVALIDARG, 0},
+      {"CY whole", cy(120000), S_OK, 12},
+      {"CY fraction", cy(125000), E_INVALIDARG, 0},
+      {"CY beyond", cy(30000000000000LL), DISP_E_OVERFLOW, 0},
+      {"DECIMAL 12.000", decimal(12000, 3), S_OK, 12},
+      {"DECIMAL 12.00000000000000001", decimal(1200000000000000001ULL, 17), E_INVALIDARG, 0},
+      {"DECIMAL -3000000000", decimal(3000000000ULL, 0, true), DISP_E_OVERFLOW, 0},
+      {"DECIMAL beyond 64 bits", decimal(0, 0, false, 1), DISP_E_OVERFLOW, 0},
+      {"DATE", date(12.5), E_INVALIDARG, 0},
+      {"DATE whole", date(12.0), E_INVALIDARG, 0},
+      {"BOOL", flag(true), E_INVALIDARG, 0},
+      {"BSTR", text(L" -2147483648 "), S_OK, LONG_MIN},
+      {"BSTR beyond", text(L"3000000000"), DISP_E_OVERFLOW, 0},
+      {"BSTR far beyond", text(L"-21474836480"), DISP_E_OVERFLOW, 0},
+      {"BSTR list", text(L"1,2"), E_INVALIDARG, 0},
+      {"BSTR exponent", text(L"1e3"), E_INVALIDARG, 0},
+      {"EMPTY", of(VT_EMPTY, [](VARIANT&) {}), S_FALSE, 0},
+      {"NULL", of(VT_NULL, [](VARIANT&) {}), S_FALSE, 0},
+  };
+  for (const auto& c : cases) {
+    const HRESULT listed = FAILED(c.hr) ? c.hr : S_OK;
+    long id = kSentinel;
+    EXPECT_EQ(ReadObjectId(c.value, &id), c.hr) << c.what;
+    EXPECT_EQ(id, c.hr == S_OK ? c.id : kSentinel) << c.what;
+    EXPECT_EQ(IsReadableObjectId(c.value), c.hr != E_INVALIDARG) << c.what;
+    EXPECT_EQ(CheckObjectIds(c.value), listed) << c.what;
+
+    VARIANT viaVariant;
+    V_VT(&viaVariant) = VT_BYREF | VT_VARIANT;
+    V_VARIANTREF(&viaVariant) = const_cast<VARIANT*>(&c.value);
+    EXPECT_EQ(ReadObjectId(viaVariant, &id), c.hr) << c.what << " by VARIANT reference";
+    EXPECT_EQ(CheckObjectIds(viaVariant), listed) << c.what << " by VARIANT reference";
+
+    const VARTYPE vt = V_VT(&c.value);
+    void* data = vt == VT_DECIMAL ? static_cast<void*>(const_cast<DECIMAL*>(&V_DECIMAL(&c.value)))
+                                  : const_cast<BYTE*>(&V_UI1(&c.value));
+    plat::unique_safearray own(SafeArrayCreateVector(vt, 0, 1));
+    if (vt != VT_EMPTY && vt != VT_NULL) {
+      VARIANT typed;
+      V_VT(&typed) = VT_BYREF | vt;
+      V_BYREF(&typed) = data;
+      EXPECT_EQ(ReadObjectId(typed, &id), c.hr) << c.what << " by typed reference";
+      EXPECT_EQ(CheckObjectIds(typed), listed) << c.what << " by typed reference";
+      ASSERT_TRUE(own) << c.what;
+      LONG at = 0;
+      ASSERT_EQ(SafeArrayPutElement(own.get(), &at, vt == VT_BSTR ? V_BSTR(&c.value) : data), S_OK)
+          << c.what;
+      EXPECT_EQ(CheckObjectIds(ArrayVariant(own.get(), vt)), listed) << c.what << " in its array";
+    }
+    plat::unique_safearray variants(SafeArrayCreateVector(VT_VARIANT, 0, 2));
+    VARIANT five = i4(5);
+    for (LONG at : {0, 1})
+      SafeArrayPutElement(variants.get(), &at, at ? const_cast<VARIANT*>(&c.value) : &five);
+    EXPECT_EQ(CheckObjectIds(ArrayVariant(variants.get(), VT_VARIANT)), listed)
+        << c.what << " in an array of VARIANTs";
+  }
+  for (const auto& c : cases) VariantClear(const_cast<VARIANT*>(&c.value));
 }
 
 }  // namespace

@@ -79,7 +79,7 @@ Function Executions()
   Executions = UBound(Split(ws.CallLog, "Execute("))
 End Function
 executedBefore = Executions()
-wrongIds = Array("1,2", 1.5, "12abc")
+wrongIds = Array("1,2", 1.5, "12abc", CDate(12.5), True, CCur(12.5))
 For Each wrongId In wrongIds
   objectId = wrongId
   On Error Resume Next
@@ -95,6 +95,20 @@ For Each wrongId In wrongIds
   Err.Clear
   On Error GoTo 0
 Next
+' A whole number beyond a long: refused as the typed parameters refuse it, not read as none.
+Const DISP_E_OVERFLOW = &H8002000A
+objectId = 3000000000
+On Error Resume Next
+main.DeleteObjects ws, objectId
+Check Err.Number = DISP_E_OVERFLOW, "DeleteObjects of 3000000000: " & Err.Number
+Err.Clear
+main.ResetObjectGoverningCase ws, Array(5, objectId)
+Check Err.Number = DISP_E_OVERFLOW, "ResetObjectGoverningCase of 3000000000: " & Err.Number
+Err.Clear
+oid = main.GoverningCase(ws, objectId)
+Check Err.Number = DISP_E_OVERFLOW, "GoverningCase of 3000000000: " & Err.Number
+Err.Clear
+On Error GoTo 0
 Check Executions() = executedBefore, "nothing was sent"
 objectId = "12"
 ws.SetReply SERVER, "CloneObject", "13"

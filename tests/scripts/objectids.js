@@ -1,7 +1,8 @@
 // Object ids and lists of them, as a JScript client passes them to every method that takes
 // one: a value the usual conversions would read as another id (an array through its text
-// "1,2" as 12, an object, a fraction rounded) is refused and nothing is sent; a whole number,
-// also as text, goes through; a list is a SAFEARRAY of VARIANTs.
+// "1,2" as 12, an object, a fraction rounded) is refused and nothing is sent, and so is a
+// whole number beyond a long; a whole number, also as text, goes through; a list is a
+// SAFEARRAY of VARIANTs.
 eval(new ActiveXObject("Scripting.FileSystemObject").OpenTextFile(
     WScript.ScriptFullName.replace(/[^\\]*$/, "lib\\check.js")).ReadAll());
 var E_INVALIDARG = 0x80070057 | 0;
@@ -128,6 +129,19 @@ try {
       o = attempt(place, nothing[n]);
       check(!o.error || message(o.error) !== ID_MESSAGE,
             place.name + " with " + nothing[n] + " is no wrong id");
+    }
+  }
+
+  // A whole number that no long holds is refused everywhere as the typed parameters refuse
+  // it, never read as no id; in a list too.
+  var DISP_E_OVERFLOW = 0x8002000A | 0;
+  for (var p = 0; p < places.length; p++) {
+    var tries = [3000000000].concat(places[p].list ? [safeArray([5, 3000000000, 6])] : []);
+    for (var t = 0; t < tries.length; t++) {
+      var o = attempt(places[p], tries[t]);
+      check(o.error && o.error.number === DISP_E_OVERFLOW && !o.sent,
+            places[p].name + " refuses 3000000000" + (t ? " in a list" : "") + ": " +
+            (o.error ? (o.error.number >>> 0).toString(16) : "no error") + " " + o.request);
     }
   }
 

@@ -150,6 +150,15 @@ TEST_F(VariantXML, WrittenForms) {
   byRef.vt = VT_BYREF | VT_I4;
   byRef.plVal = &referenced;
   EXPECT_EQ(Write(byRef), L"<Variant value=\"9\" vt=\"3\"/>");
+  // A chain of references is followed to its end, as everywhere in the module.
+  VARIANT inner, outer;
+  inner.vt = outer.vt = VT_BYREF | VT_VARIANT;
+  inner.pvarVal = &byRef;
+  outer.pvarVal = &inner;
+  EXPECT_EQ(Write(outer), L"<Variant value=\"9\" vt=\"3\"/>");
+  XMLAttributeMap map;
+  ASSERT_EQ(map.Add(L"n", outer), S_OK);
+  EXPECT_EQ(map.Entries()[0].value.lVal, 9);
 }
 
 TEST_F(VariantXML, WriterRefusesWhatItCannotCarry) {

@@ -1,5 +1,6 @@
 #include "accessgrid.h"
 
+#include <variantutil.h>
 #include <window.h>
 
 #include "wqcomexception.h"
@@ -80,13 +81,14 @@ void AccessGrid::OnEvent(DISPID id, DISPPARAMS& params) {
   // The flag comes by reference, as a boolean or inside a VARIANT.
   const VARIANT* flag = plat::ArgAt(params, 2);
   if (!flag || !(V_VT(flag) & VT_BYREF)) return;
-  if (V_VT(flag) == (VT_BOOL | VT_BYREF)) {
-    *V_BOOLREF(flag) = VARIANT_TRUE;
-  } else if (V_VT(flag) == (VT_VARIANT | VT_BYREF)) {
-    VARIANT* inner = V_VARIANTREF(flag);
-    VariantClear(inner);
-    V_VT(inner) = VT_BOOL;
-    V_BOOL(inner) = VARIANT_TRUE;
+  VARIANT* target = const_cast<VARIANT*>(VariantReferent(*flag));
+  if (!target) return;
+  if (V_VT(target) == (VT_BOOL | VT_BYREF)) {
+    if (V_BOOLREF(target)) *V_BOOLREF(target) = VARIANT_TRUE;
+  } else if (target != flag) {
+    VariantClear(target);
+    V_VT(target) = VT_BOOL;
+    V_BOOL(target) = VARIANT_TRUE;
   }
 }
 

@@ -20,7 +20,8 @@ void ThrowIfNotInitialized(WQComException& error, bool initialized) {
 
 HRESULT VariantToDate(const VARIANT& value, DATE* out, bool) {
   plat::unique_variant date;
-  PLAT_RETURN_IF_FAILED(VariantChangeType(&date, const_cast<VARIANT*>(&value), 0, VT_DATE));
+  PLAT_RETURN_IF_FAILED(VariantCopyValue(value, date.put()));
+  PLAT_RETURN_IF_FAILED(VariantChangeType(&date, &date, 0, VT_DATE));
   *out = V_DATE(&date);
   return S_OK;
 }

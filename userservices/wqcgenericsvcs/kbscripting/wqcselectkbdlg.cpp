@@ -1,5 +1,7 @@
 #include "wqcselectkbdlg.h"
 
+#include <variantutil.h>
+
 #include "dlgselectkb.h"
 #include "workspace/dataservicerequest.h"
 #include "workspace/selectionload.h"
@@ -89,7 +91,7 @@ STDMETHODIMP WQCSelectKBDlg::put_Parameters(VARIANT newVal) {
   WQ_BARE_METHOD();
   plat::unique_variant copy;
   // A value passed by reference is kept as the value itself: the reference dies with the call.
-  PLAT_RETURN_IF_FAILED(VariantCopyInd(&copy, &newVal));
+  PLAT_RETURN_IF_FAILED(VariantCopyValue(newVal, &copy));
   parameters_ = std::move(copy);
   return S_OK;
 }

@@ -4,6 +4,7 @@
 #include <latebound.h>
 #include <mshtmdid.h>
 #include <olectl.h>
+#include <variantutil.h>
 #include <wqcomexception.h>
 #include <wqxmlsecurity.h>
 
@@ -32,8 +33,10 @@ constexpr LCID kScriptLocale = LOCALE_SYSTEM_DEFAULT;
 
 // The text of an argument that may come by reference (browser events pass VARIANT*).
 bool ArgumentText(const VARIANT& argument, unique_bstr& text) {
+  const VARIANT* value = VariantReferent(argument);
   unique_variant converted;
-  if (FAILED(::VariantChangeType(converted.put(), const_cast<VARIANT*>(&argument), 0, VT_BSTR)))
+  if (!value ||
+      FAILED(::VariantChangeType(converted.put(), const_cast<VARIANT*>(value), 0, VT_BSTR)))
     return false;
   VARIANT held = converted.release();
   text.reset(V_BSTR(&held));

@@ -1,6 +1,9 @@
 #include "main.h"
 
+#include <variantutil.h>
 #include <wqcomexception.h>
+
+#include <vector>
 
 #include "workspace/dataservicerequest.h"
 #include "workspace/objectid.h"
@@ -9,10 +12,21 @@ namespace {
 
 bool IsEmptyText(BSTR text) { return !text || !*text; }
 
-// Elements of a one-dimensional array of 16-bit or 32-bit integers or VARIANTs, read as
-// longs; `each` gets every element that could be read.
-template <class Each>
-HRESULT ForEachObjectId(SAFEARRAY* array, Each each) {
+// The ids a deletion sends: the elements of a one-dimensional array of 16-bit or 32-bit
+// integers or VARIANTs, or the single value; 0 and values that hold none are left out.
+// E_POINTER for a null array, E_INVALIDARG for another array.
+HRESULT ReadDeletedIds(const VARIANT& ids, std::vector<long>& oids) {
+  auto add = [&](const VARIANT& value) -> HRESULT {
+    long oid = 0;
+    const HRESULT hr = ReadObjectId(value, &oid);
+    if (hr == S_OK && oid != 0) oids.push_back(oid);
+    return FAILED(hr) ? hr : S_OK;
+  };
+  const VARIANT* value = nullptr;
+  if (FAILED(VariantReferent(ids, &value))) return E_INVALIDARG;
+  if (!(V_VT(value) & VT_ARRAY)) return add(*value);
+  SAFEARRAY* array = (V_VT(value) & VT_BYREF) ? (V_ARRAYREF(value) ? *V_ARRAYREF(value) : nullptr)
+                                              : V_ARRAY(value);
   if (!array) return E_POINTER;
   VARTYPE vt = VT_EMPTY;
   if (SafeArrayGetDim(array) != 1 || FAILED(SafeArrayGetVartype(array, &vt)) ||
@@ -22,23 +36,14 @@ HRESULT ForEachObjectId(SAFEARRAY* array, Each each) {
   SafeArrayGetLBound(array, 1, &lower);
   SafeArrayGetUBound(array, 1, &upper);
   for (LONG i = lower; i <= upper; ++i) {
-    long value = 0;
-    HRESULT hr = E_FAIL;
-    if (vt == VT_I2) {
-      SHORT element = 0;
-      hr = SafeArrayGetElement(array, &i, &element);
-      value = element;
-    } else if (vt == VT_I4) {
-      LONG element = 0;
-      hr = SafeArrayGetElement(array, &i, &element);
-      value = element;
+    plat::unique_variant element;
+    if (vt == VT_VARIANT) {
+      PLAT_RETURN_IF_FAILED(SafeArrayGetElement(array, &i, element.put()));
     } else {
-      plat::unique_variant element;
-      hr = SafeArrayGetElement(array, &i, element.put());
-      if (SUCCEEDED(hr)) hr = VariantChangeType(&element, &element, 0, VT_I4);
-      if (SUCCEEDED(hr)) value = V_I4(&element);
+      PLAT_RETURN_IF_FAILED(SafeArrayGetElement(array, &i, &V_I4(&element)));
+      V_VT(&element) = vt;
     }
-    if (SUCCEEDED(hr)) PLAT_RETURN_IF_FAILED(each(value));
+    PLAT_RETURN_IF_FAILED(add(element));
   }
   return S_OK;
 }
@@ -144,36 +149,27 @@ PLAT_CATCH_RETURN()
 STDMETHODIMP Main::DeleteObjects(IDispatch* pWorkspace, VARIANT saOID) try {
   WQ_BARE_METHOD();
   constexpr wchar_t kMethod[] = L"Main::DeleteObjects";
+  // The list is read whole before the call is made: a refused one leaves no call behind.
+  const HRESULT checked = CheckObjectIds(saOID);
+  if (FAILED(checked)) return RefuseObjectIds(kMethod, checked);
+  std::vector<long> oids;
+  const HRESULT read = ReadDeletedIds(saOID, oids);
+  if (read == E_POINTER) return Fail(read, kMethod, L"The object list array is null");
+  if (read == E_INVALIDARG)
+    return Fail(read, kMethod,
+                L"The object list must be a one-dimensional array of 16-bit or 32-bit "
+                L"integers or VARIANTs");
+  PLAT_RETURN_IF_FAILED(read);
+
   DataServiceRequest request;
   PLAT_RETURN_IF_FAILED(request.Prepare(pWorkspace, serverProgId_.c_str(), L"DeleteObjects"));
-  if (FAILED(CheckObjectIds(saOID))) return RefuseObjectIds(kMethod);
   PLAT_RETURN_IF_FAILED(request.StartDocument());
   PLAT_RETURN_IF_FAILED(request.StartElement(L"DeleteObjects"));
   PLAT_RETURN_IF_FAILED(request.CloseStartTag());
-
-  auto writeObject = [&](long oid) -> HRESULT {
-    if (oid == 0) return S_OK;
+  for (long oid : oids) {
     PLAT_RETURN_IF_FAILED(request.StartElement(L"Object"));
     PLAT_RETURN_IF_FAILED(request.Attribute(L"OID", oid));
-    return request.EndElement(L"Object");
-  };
-  const VARIANT* ids = &saOID;
-  while (V_VT(ids) == (VT_BYREF | VT_VARIANT) && V_VARIANTREF(ids)) ids = V_VARIANTREF(ids);
-  if (V_VT(ids) & VT_ARRAY) {
-    SAFEARRAY* array =
-        (V_VT(ids) & VT_BYREF) ? (V_ARRAYREF(ids) ? *V_ARRAYREF(ids) : nullptr) : V_ARRAY(ids);
-    // An array that cannot be read sends nothing rather than an empty delete.
-    const HRESULT hr = ForEachObjectId(array, writeObject);
-    if (hr == E_POINTER) return Fail(hr, kMethod, L"The object list array is null");
-    if (hr == E_INVALIDARG)
-      return Fail(hr, kMethod,
-                  L"The object list must be a one-dimensional array of 16-bit or 32-bit "
-                  L"integers or VARIANTs");
-    PLAT_RETURN_IF_FAILED(hr);
-  } else {
-    plat::unique_variant id;
-    if (SUCCEEDED(VariantChangeType(&id, const_cast<VARIANT*>(ids), 0, VT_I4)))
-      PLAT_RETURN_IF_FAILED(writeObject(V_I4(&id)));
+    PLAT_RETURN_IF_FAILED(request.EndElement(L"Object"));
   }
   PLAT_RETURN_IF_FAILED(request.EndElement(L"DeleteObjects"));
 

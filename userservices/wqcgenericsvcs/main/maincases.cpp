@@ -8,15 +8,12 @@
 
 namespace {
 
-const VARIANT& Dereference(const VARIANT& value) {
-  const VARIANT* v = &value;
-  while (V_VT(v) == (VT_BYREF | VT_VARIANT) && V_VARIANTREF(v)) v = V_VARIANTREF(v);
-  return *v;
-}
-
 // One "OID" child per object: the elements of a one-dimensional array, or the single value.
+// The list has passed RequireObjectIds.
 void WriteObjectList(WQComException& error, DataServiceRequest& request, const VARIANT& objects) {
-  const VARIANT& value = Dereference(objects);
+  const VARIANT* referent = nullptr;
+  WQThrowIfFailed(error, VariantReferent(objects, &referent));
+  const VARIANT& value = *referent;
   if (!(V_VT(&value) & VT_ARRAY)) {
     if (VariantHasValue(value)) {
       WQThrowIfFailed(error, request.Element(L"OID", value));
@@ -39,8 +36,11 @@ void WriteObjectList(WQComException& error, DataServiceRequest& request, const V
 STDMETHODIMP Main::get_GoverningCase(IDispatch* pWorkspace, VARIANT iObjectID, long* pCaseID) try {
   WQ_BARE_METHOD();
   long objectId = -1;
-  if (FAILED(CheckObjectIds(iObjectID))) return RefuseObjectIds(L"Main::GoverningCase");
-  if (SUCCEEDED(VariantChangeType(&iObjectID, &iObjectID, 0, VT_I4))) objectId = V_I4(&iObjectID);
+  const HRESULT read = ReadObjectId(iObjectID, &objectId);
+  if (FAILED(read)) return RefuseObjectIds(L"Main::GoverningCase", read);
+  // An empty value reads as 0, as a conversion to a long reads it; the others that hold none
+  // (an omitted id among them) leave -1.
+  if (read == S_FALSE && V_VT(VariantReferent(iObjectID)) == VT_EMPTY) objectId = 0;
   return RequestNumber(
       pWorkspace, L"GetGoverningCase",
       [&](DataServiceRequest& r) { return r.Attribute(L"OID", objectId); }, pCaseID);

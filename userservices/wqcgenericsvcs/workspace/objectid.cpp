@@ -5,6 +5,7 @@
 #include <wqcomexception.h>
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstring>
 #include <mutex>
@@ -15,107 +16,177 @@
 
 const wchar_t kObjectIdMessage[] =
     L"An id must be a whole number and a list must be an array of ids";
+const wchar_t kObjectIdRangeMessage[] = L"An id must lie between -2147483648 and 2147483647";
 
 namespace {
 
 bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t'; }
 
-// Blanks around an optional sign and digits, nothing else: "12" but not "1,2" or "12abc".
-bool IsWholeNumberText(const wchar_t* text) {
-  if (!text) return false;
-  while (IsBlank(*text)) ++text;
-  if (*text == L'+' || *text == L'-') ++text;
-  const wchar_t* digits = text;
-  while (*text >= L'0' && *text <= L'9') ++text;
-  if (text == digits) return false;
-  while (IsBlank(*text)) ++text;
-  return *text == 0;
+// A whole number in a long's range; DISP_E_OVERFLOW outside it, as the typed methods answer.
+HRESULT FromWhole(LONGLONG number, long* id) {
+  if (number < LONG_MIN || number > LONG_MAX) return DISP_E_OVERFLOW;
+  *id = static_cast<long>(number);
+  return S_OK;
 }
 
-bool IsWhole(double number) { return std::isfinite(number) && std::trunc(number) == number; }
+HRESULT FromReal(double number, long* id) {
+  if (!std::isfinite(number) || std::trunc(number) != number) return E_INVALIDARG;
+  if (number < LONG_MIN || number > LONG_MAX) return DISP_E_OVERFLOW;
+  *id = static_cast<long>(number);
+  return S_OK;
+}
 
-// The types whose values can be read as a wrong id; the others need no look.
+// Read exactly: the OLE conversions of a DECIMAL go through a double and lose a fraction
+// such as that of 12.00000000000000001.
+HRESULT FromDecimal(const DECIMAL& decimal, long* id) {
+  if (decimal.scale > 28 || (decimal.sign & ~DECIMAL_NEG)) return E_INVALIDARG;
+  ULONG digits[] = {decimal.Hi32, decimal.Mid32, decimal.Lo32};  // most significant first
+  for (BYTE place = 0; place < decimal.scale; ++place) {
+    ULONGLONG remainder = 0;
+    for (ULONG& part : digits) {
+      const ULONGLONG current = (remainder << 32) | part;
+      part = static_cast<ULONG>(current / 10);
+      remainder = current % 10;
+    }
+    if (remainder) return E_INVALIDARG;
+  }
+  if (digits[0] || digits[1]) return DISP_E_OVERFLOW;
+  const LONGLONG magnitude = digits[2];
+  return FromWhole(decimal.sign & DECIMAL_NEG ? -magnitude : magnitude, id);
+}
+
+// Blanks around an optional sign and digits, nothing else: "12" but not "1,2" or "12abc".
+HRESULT FromText(const wchar_t* text, long* id) {
+  if (!text) return E_INVALIDARG;
+  while (IsBlank(*text)) ++text;
+  const bool negative = *text == L'-';
+  if (*text == L'+' || *text == L'-') ++text;
+  const wchar_t* digits = text;
+  ULONGLONG magnitude = 0;
+  constexpr ULONGLONG kBeyondAnyLong = 1ULL << 40;
+  for (; *text >= L'0' && *text <= L'9'; ++text) {
+    // The digits past any long are still read, to tell a number from a text.
+    if (magnitude < kBeyondAnyLong) magnitude = magnitude * 10 + (*text - L'0');
+  }
+  if (text == digits) return E_INVALIDARG;
+  while (IsBlank(*text)) ++text;
+  if (*text) return E_INVALIDARG;
+  if (magnitude > static_cast<ULONGLONG>(LONG_MAX) + 1) return DISP_E_OVERFLOW;
+  return FromWhole(negative ? -static_cast<LONGLONG>(magnitude) : magnitude, id);
+}
+
+// One element of a one-dimensional array as a VARIANT of the array's element type.
+HRESULT ElementAt(SAFEARRAY* array, VARTYPE vt, LONG index, plat::unique_variant& element) {
+  HRESULT hr;
+  switch (vt) {
+    case VT_VARIANT: return SafeArrayGetElement(array, &index, element.put());
+    case VT_RECORD: return E_INVALIDARG;
+    // A DECIMAL fills the whole VARIANT, its type field included.
+    case VT_DECIMAL: hr = SafeArrayGetElement(array, &index, &V_DECIMAL(&element)); break;
+    default: hr = SafeArrayGetElement(array, &index, &V_UI1(&element)); break;
+  }
+  if (SUCCEEDED(hr)) V_VT(&element) = vt;
+  return hr;
+}
+
+// The types whose values every conversion reads as the same id, and those that hold none;
+// the others need a look.
 bool MayBeWrongId(VARTYPE vt) {
   switch (vt & ~VT_BYREF) {
-    case VT_DISPATCH:
-    case VT_UNKNOWN:
-    case VT_BSTR:
-    case VT_R4:
-    case VT_R8:
-    case VT_CY:
-    case VT_DECIMAL:
-    case VT_VARIANT: return true;
-    default: return false;
+    case VT_EMPTY:
+    case VT_NULL:
+    case VT_ERROR:
+    case VT_I8:
+    case VT_UI8: return false;
+    default: return !IsIntegerVariantType(vt);
   }
 }
 
-// Each element of a one-dimensional array of a type that can hold a wrong id.
-bool AreReadableElements(SAFEARRAY* array) {
+}  // namespace
+
+HRESULT ReadObjectId(const VARIANT& value, long* id) {
+  if (!id) return E_POINTER;
+  const VARIANT* v = nullptr;
+  if (FAILED(VariantReferent(value, &v))) return E_INVALIDARG;
+  plat::unique_variant referent;
+  if (V_VT(v) & VT_BYREF) {
+    if (!V_BYREF(v) || (V_VT(v) & VT_ARRAY) ||
+        FAILED(VariantCopyInd(referent.put(), const_cast<VARIANT*>(v))))
+      return E_INVALIDARG;
+    v = &referent;
+  }
+  switch (V_VT(v)) {
+    case VT_EMPTY:
+    case VT_NULL:
+    case VT_ERROR: return S_FALSE;
+    case VT_DISPATCH:
+    case VT_UNKNOWN: return V_UNKNOWN(v) ? E_INVALIDARG : S_FALSE;
+    case VT_I1: return FromWhole(V_I1(v), id);
+    case VT_UI1: return FromWhole(V_UI1(v), id);
+    case VT_I2: return FromWhole(V_I2(v), id);
+    case VT_UI2: return FromWhole(V_UI2(v), id);
+    case VT_I4: return FromWhole(V_I4(v), id);
+    case VT_UI4: return FromWhole(V_UI4(v), id);
+    case VT_INT: return FromWhole(V_INT(v), id);
+    case VT_UINT: return FromWhole(V_UINT(v), id);
+    case VT_I8: return FromWhole(V_I8(v), id);
+    case VT_UI8:
+      return V_UI8(v) > static_cast<ULONGLONG>(LONG_MAX) ? DISP_E_OVERFLOW : FromWhole(V_I8(v), id);
+    case VT_R4: return FromReal(V_R4(v), id);
+    case VT_R8: return FromReal(V_R8(v), id);
+    case VT_CY: return V_CY(v).int64 % 10000 ? E_INVALIDARG : FromWhole(V_CY(v).int64 / 10000, id);
+    case VT_DECIMAL: return FromDecimal(V_DECIMAL(v), id);
+    case VT_BSTR: return FromText(V_BSTR(v), id);
+    // A date or a flag is no number; an array or a record no single one.
+    default: return E_INVALIDARG;
+  }
+}
+
+bool IsReadableObjectId(const VARIANT& value) {
+  long id = 0;
+  const VARIANT* v = VariantReferent(value);
+  if (v && (V_VT(v) & VT_ARRAY)) return true;
+  return ReadObjectId(value, &id) != E_INVALIDARG;
+}
+
+HRESULT CheckObjectIds(const VARIANT& ids) {
+  const VARIANT* value = nullptr;
+  if (FAILED(VariantReferent(ids, &value))) return E_INVALIDARG;
+  long id = 0;
+  if (!(V_VT(value) & VT_ARRAY)) {
+    const HRESULT hr = ReadObjectId(*value, &id);
+    return FAILED(hr) ? hr : S_OK;
+  }
+  SAFEARRAY* array = (V_VT(value) & VT_BYREF) ? (V_ARRAYREF(value) ? *V_ARRAYREF(value) : nullptr)
+                                              : V_ARRAY(value);
   VARTYPE vt = VT_EMPTY;
-  if (!array || SafeArrayGetDim(array) != 1 || FAILED(SafeArrayGetVartype(array, &vt)) ||
-      !MayBeWrongId(vt) || vt == VT_DECIMAL)
-    return true;  // the caller refuses what it cannot read, and nothing else can go wrong
+  if (!array || SafeArrayGetDim(array) != 1 || FAILED(SafeArrayGetVartype(array, &vt)))
+    return S_OK;  // refused by the reader, which says why
   LONG lower = 0, upper = -1;
   SafeArrayGetLBound(array, 1, &lower);
   SafeArrayGetUBound(array, 1, &upper);
   for (LONG i = lower; i <= upper; ++i) {
     plat::unique_variant element;
-    HRESULT hr;
-    if (vt == VT_VARIANT) {
-      hr = SafeArrayGetElement(array, &i, element.put());
-    } else {
-      hr = SafeArrayGetElement(array, &i, &V_UI1(&element));
-      if (SUCCEEDED(hr)) V_VT(&element) = vt;
-    }
-    if (SUCCEEDED(hr) && !IsReadableObjectId(element)) return false;
+    HRESULT hr = ElementAt(array, vt, i, element);
+    if (SUCCEEDED(hr)) hr = ReadObjectId(element, &id);
+    if (FAILED(hr)) return hr == DISP_E_OVERFLOW ? hr : E_INVALIDARG;
   }
-  return true;
+  return S_OK;
 }
 
-}  // namespace
-
-bool IsReadableObjectId(const VARIANT& value) {
-  // What cannot be followed is refused by the conversion that reads it.
-  const VARIANT* v = VariantReferent(value);
-  if (!v || (V_VT(v) & VT_ARRAY)) return true;
-  plat::unique_variant referent;
-  if (V_VT(v) & VT_BYREF) {
-    if (FAILED(VariantCopyInd(referent.put(), const_cast<VARIANT*>(v)))) return true;
-    v = &referent;
-  }
-  switch (V_VT(v)) {
-    case VT_DISPATCH: return !V_DISPATCH(v);
-    case VT_UNKNOWN: return !V_UNKNOWN(v);
-    case VT_BSTR: return IsWholeNumberText(V_BSTR(v));
-    case VT_R4: return IsWhole(V_R4(v));
-    case VT_R8: return IsWhole(V_R8(v));
-    case VT_CY: return V_CY(v).int64 % 10000 == 0;
-    case VT_DECIMAL: {
-      DECIMAL decimal = V_DECIMAL(v);
-      double number = 0;
-      return SUCCEEDED(VarR8FromDec(&decimal, &number)) && IsWhole(number);
-    }
-    default: return true;
-  }
-}
-
-HRESULT CheckObjectIds(const VARIANT& ids) {
-  const VARIANT* value = VariantReferent(ids);
-  if (!value) return S_OK;  // refused by the conversion that reads it
-  if (!(V_VT(value) & VT_ARRAY)) return IsReadableObjectId(*value) ? S_OK : E_INVALIDARG;
-  SAFEARRAY* array = (V_VT(value) & VT_BYREF) ? (V_ARRAYREF(value) ? *V_ARRAYREF(value) : nullptr)
-                                              : V_ARRAY(value);
-  return AreReadableElements(array) ? S_OK : E_INVALIDARG;
+const wchar_t* ObjectIdMessage(HRESULT hr) {
+  return hr == DISP_E_OVERFLOW ? kObjectIdRangeMessage : kObjectIdMessage;
 }
 
 void RequireObjectIds(WQComException& error, const VARIANT& ids) {
-  if (FAILED(CheckObjectIds(ids))) error.ThrowHrAt(WQ_HERE, E_INVALIDARG, L"%ls", kObjectIdMessage);
+  const HRESULT hr = CheckObjectIds(ids);
+  if (FAILED(hr)) error.ThrowHrAt(WQ_HERE, hr, L"%ls", ObjectIdMessage(hr));
 }
 
-HRESULT RefuseObjectIds(const wchar_t* method) {
+HRESULT RefuseObjectIds(const wchar_t* method, HRESULT hr) {
   WQComException error;
   error.EnterMethod(method, 0);
-  error.SetErrorHr(E_INVALIDARG, L"%ls", kObjectIdMessage);
+  error.SetErrorHr(hr, L"%ls", ObjectIdMessage(hr));
   return error.ReturnHResult();
 }
 
