@@ -6,6 +6,8 @@
 #include "initializeformatterparser.h"
 #include "variantutil.h"
 
+#include <cmath>
+
 namespace {
 
 constexpr int kTraceLevel = 1;
@@ -25,18 +27,42 @@ HRESULT VariantToDate(const VARIANT& value, DATE* out, bool) {
   return S_OK;
 }
 
-// A real value: a text is read as a number written with '.' and, failing that, as the OLE
-// conversion reads it in the user's locale, as FormatInteger reads its text ("1,500" is 1500
-// where ',' groups thousands).
+// A real value: a text is read as a number written with '.' and, failing that, as a number
+// typed in the user's locale, as FormatInteger reads its text ("1,500" is 1500 where ','
+// groups thousands).
 HRESULT VariantToReal(const VARIANT& value, double* out, bool convert) {
   const HRESULT hr = VariantToDouble(value, out, convert);
   if (hr != DISP_E_TYPEMISMATCH) return hr;
   plat::unique_variant text;
   if (FAILED(VariantCopyValue(value, text.put())) || V_VT(&text) != VT_BSTR) return hr;
-  plat::unique_variant real;
-  if (FAILED(VariantChangeType(&real, &text, 0, VT_R8))) return hr;
-  *out = V_R8(&real);
-  return S_OK;
+  return wqc::ReadLocaleReal(V_BSTR(&text), LOCALE_USER_DEFAULT, out);
+}
+
+// An integer value: a text is read as a number typed in the user's locale. A real that is no
+// number is refused as the platform refuses one too large: its conversion reads NaN as
+// 2147483647.
+HRESULT VariantToInteger(const VARIANT& value, long* out, bool convert) {
+  plat::unique_variant copy;
+  PLAT_RETURN_IF_FAILED(VariantCopyValue(value, copy.put()));
+  switch (V_VT(&copy)) {
+    case VT_BSTR: {
+      LONG number = 0;
+      PLAT_RETURN_IF_FAILED(wqc::ReadLocaleInteger(V_BSTR(&copy), LOCALE_USER_DEFAULT, &number));
+      *out = number;
+      return S_OK;
+    }
+    case VT_R4:
+      if (std::isnan(V_R4(&copy))) return DISP_E_OVERFLOW;
+      break;
+    case VT_R8:
+      if (std::isnan(V_R8(&copy))) return DISP_E_OVERFLOW;
+      break;
+    case VT_DATE:
+      if (std::isnan(V_DATE(&copy))) return DISP_E_OVERFLOW;
+      break;
+    default: break;
+  }
+  return VariantToLong(copy, out, convert);
 }
 
 // The value of an optional argument, converted leniently; none when the argument is absent.
@@ -143,7 +169,7 @@ STDMETHODIMP WQCFieldFormatter::FormatInteger(VARIANT iVal, BSTR prefix, BSTR po
   error.CheckPointer(FieldString);
   *FieldString = nullptr;
   const std::optional<long> value =
-      ArgumentValue<long>(error, iVal, VariantToLong, L"Could not coerce value to an integer");
+      ArgumentValue<long>(error, iVal, VariantToInteger, L"Could not coerce value to an integer");
   wqc::FormatIntegerField(value, prefix, postfix, subst, FieldFormat, Locale(), text_);
   *FieldString = NewBstr(text_);
   WQ_METHOD_END(error)

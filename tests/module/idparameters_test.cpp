@@ -1,0 +1,390 @@
+// Id parameters: the module's list of them held against the type library, and late-bound
+// calls that hand an id over every way IDispatch allows (by position, by name, as a put's
+// value, by reference) through the registered server.
+#include <gtest/gtest.h>
+
+#include <standinsclient.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include <latebound.h>
+
+#include "WQCGenericSvcs.h"
+#include "comtest.h"
+#include "module/idparameters.h"
+#include "module/servermodule.h"
+#include "workspace/dataservicerequest.h"
+#include "workspace/objectid.h"
+
+namespace {
+
+using wqtest::Bstr;
+
+// ---------------------------------------------------------------- the list
+
+// The integer parameters that hold no id, each named as the type library names it (a put's
+// value: ""). A parameter named for every member of every interface: a parent window.
+struct NoId {
+  const wchar_t* iface;
+  const wchar_t* member;
+  const wchar_t* parameter;
+};
+const NoId kNoIds[] = {
+    {L"IWQCGenericSvcsMain", L"EnumerationOptions", L"pbIsClosed"},
+    {L"IWQCSelectCaseDlg", L"Selection", L"iIndex"},
+    {L"IWQCSelectCaseDlg", L"SelectionName", L"lIndex"},
+    {L"IWQCSelectCaseDlg", L"Case", L"lCase"},
+    {L"IWQCSelectCaseDlg", L"CaseID", L"lCase"},
+    {L"IWQCOpenDatasheetDlg", L"AddNewDatasheet", L"nDocType"},
+    {L"IWQCOpenDatasheetDlg", L"AddExistingDatasheet", L"nStatus"},
+    {L"IWQCOpenDatasheetDlg", L"AddExistingDatasheet", L"nDocType"},
+    {L"IWQCOpenDatasheetDlg", L"AddExistingDiagram", L"nStatus"},
+    {L"IWQCSelectClassDlg", L"Class", L"iIndex"},
+    {L"IWQCSelectClassDlg", L"Selection", L"iIndex"},
+    {L"IWQCSelectObjectDlg", L"Selection", L"iIndex"},
+    {L"IWQCSelectObjectDlg", L"ObjectID", L"iIndex"},
+    {L"IWQCSelectObjectDlg", L"ObjectName", L"iIndex"},
+    {L"IWQCSelectObjectDlg", L"ObjectEditable", L"iIndex"},
+    {L"IWQCSelectUnitSetDlg", L"Selection", L"iIndex"},
+    {L"IWQCSelectUnitSetDlg", L"Option", L"iIndex"},
+    {L"IWQCSelectDatasheetDlg", L"Selection", L"iIndex"},
+    {L"IWQCSelectDatasheetDlg", L"DatasheetID", L"iIndex"},
+    {L"IWQCSelectDatasheetDlg", L"DatasheetName", L"iIndex"},
+    {L"IWQCSelectDatasheetDlg", L"DatasheetEditable", L"iIndex"},
+    {L"IWQCSelectDatasheetDlg", L"IsProjectSummaryDatasheet", L"iIndex"},
+    {L"IWQCSelectKBDlg", L"Item", L"index"},
+    {nullptr, nullptr, L"lParentHWnd"},
+    {nullptr, nullptr, L"lParentHwd"},
+};
+
+bool IsIntegerType(VARTYPE vt) {
+  switch (vt) {
+    case VT_I1:
+    case VT_I2:
+    case VT_I4:
+    case VT_I8:
+    case VT_INT:
+    case VT_UI1:
+    case VT_UI2:
+    case VT_UI4:
+    case VT_UI8:
+    case VT_UINT: return true;
+    default: return false;
+  }
+}
+
+// A parameter the caller hands in: interface, member, name ("" for a put's value), the
+// integer type it holds (through a pointer or an array) and whether it is an array.
+struct Parameter {
+  GUID iid;
+  std::wstring iface, member, name;
+  VARTYPE vt;
+  bool array;
+};
+
+std::vector<Parameter> IntegerParameters(ITypeLib* library) {
+  std::vector<Parameter> found;
+  for (UINT t = 0; t < library->GetTypeInfoCount(); ++t) {
+    plat::com_ptr<ITypeInfo> info;
+    if (FAILED(library->GetTypeInfo(t, info.put()))) continue;
+    TYPEATTR* attributes = nullptr;
+    if (FAILED(info->GetTypeAttr(&attributes))) continue;
+    const TYPEKIND kind = attributes->typekind;
+    const bool dual = attributes->wTypeFlags & TYPEFLAG_FDUAL;
+    info->ReleaseTypeAttr(attributes);
+    // A dual interface is listed as its dispatch interface; its functions are the vtable's.
+    if (kind == TKIND_DISPATCH && dual) {
+      HREFTYPE vtable = 0;
+      plat::com_ptr<ITypeInfo> dispatch = std::move(info);
+      if (FAILED(dispatch->GetRefTypeOfImplType(-1, &vtable)) ||
+          FAILED(dispatch->GetRefTypeInfo(vtable, info.put())))
+        continue;
+    } else if (kind != TKIND_INTERFACE) {
+      continue;
+    }
+    EXPECT_EQ(info->GetTypeAttr(&attributes), S_OK);
+    const GUID iid = attributes->guid;
+    const WORD funcCount = attributes->cFuncs;
+    info->ReleaseTypeAttr(attributes);
+    if (std::any_of(found.begin(), found.end(), [&](const Parameter& p) { return p.iid == iid; }))
+      continue;
+    plat::unique_bstr iface;
+    info->GetDocumentation(MEMBERID_NIL, iface.put(), nullptr, nullptr, nullptr);
+    for (UINT f = 0; f < funcCount; ++f) {
+      FUNCDESC* desc = nullptr;
+      if (FAILED(info->GetFuncDesc(f, &desc))) {
+        ADD_FAILURE() << "no function " << f;
+        continue;
+      }
+      BSTR names[32] = {};
+      UINT nameCount = 0;
+      info->GetNames(desc->memid, names, 32, &nameCount);
+      const bool put = desc->invkind & (INVOKE_PROPERTYPUT | INVOKE_PROPERTYPUTREF);
+      for (SHORT p = 0; p < desc->cParams; ++p) {
+        const ELEMDESC& element = desc->lprgelemdescParam[p];
+        const USHORT flags = element.paramdesc.wParamFlags;
+        if ((flags & (PARAMFLAG_FOUT | PARAMFLAG_FRETVAL)) && !(flags & PARAMFLAG_FIN)) continue;
+        const TYPEDESC* type = &element.tdesc;
+        while (type->vt == VT_PTR) type = type->lptdesc;
+        const bool array = type->vt == VT_SAFEARRAY;
+        if (array) type = type->lptdesc;
+        if (!IsIntegerType(type->vt)) continue;
+        const bool value = put && p + 1 == desc->cParams;
+        const UINT n = static_cast<UINT>(p) + 1;
+        found.push_back({iid, iface.c_str(), names[0] ? names[0] : L"",
+                         value ? L"" : (n < nameCount && names[n] ? names[n] : L"?"), type->vt,
+                         array});
+      }
+      for (UINT i = 0; i < nameCount; ++i) SysFreeString(names[i]);
+      info->ReleaseFuncDesc(desc);
+    }
+  }
+  return found;
+}
+
+bool Matches(const wqc::IdParameter& id, const Parameter& p) {
+  return *id.iid == p.iid && p.member == id.member && p.name == (id.parameter ? id.parameter : L"");
+}
+
+bool Matches(const NoId& none, const Parameter& p) {
+  return (!none.iface || p.iface == none.iface) && (!none.member || p.member == none.member) &&
+         p.name == none.parameter;
+}
+
+std::string Describe(const Parameter& p) {
+  std::wstring text =
+      p.iface + L"." + p.member + L"(" + (p.name.empty() ? L"value" : p.name) + L")";
+  return std::string(text.begin(), text.end());
+}
+
+// Each integer parameter of the type library is an id or declared none, and each listed id
+// is a long (or an array of them) the library has: neither list can drift from the library.
+TEST(IdParameters, EveryIntegerParameterOfTheTypeLibraryIsAnIdOrDeclaredNone) {
+  plat::com_ptr<ITypeLib> library;
+  ASSERT_EQ(LoadRegTypeLib(wqc::kLibId, wqc::kMajorVersion, wqc::kMinorVersion, wqc::kTypeLibLcid,
+                           library.put()),
+            S_OK);
+  const std::vector<Parameter> parameters = IntegerParameters(library.get());
+  ASSERT_GT(parameters.size(), 50u);
+  for (const Parameter& p : parameters) {
+    bool id = false, none = false;
+    for (const wqc::IdParameter& entry : wqc::kIdParameters) id = id || Matches(entry, p);
+    for (const NoId& entry : kNoIds) none = none || Matches(entry, p);
+    EXPECT_TRUE(id != none) << Describe(p)
+                            << (id ? " is listed both as an id and as none"
+                                   : " is neither listed as an id nor as none");
+    if (id) {
+      EXPECT_EQ(p.vt, VT_I4) << Describe(p) << ": an id is a long";
+    }
+  }
+  for (const wqc::IdParameter& entry : wqc::kIdParameters) {
+    bool found = false;
+    for (const Parameter& p : parameters) found = found || Matches(entry, p);
+    std::wstring name =
+        std::wstring(entry.member) + L"(" + (entry.parameter ? entry.parameter : L"value") + L")";
+    EXPECT_TRUE(found) << "the type library has no id parameter "
+                       << std::string(name.begin(), name.end());
+  }
+  for (const NoId& entry : kNoIds) {
+    bool found = false;
+    for (const Parameter& p : parameters) found = found || Matches(entry, p);
+    const std::wstring name =
+        std::wstring(entry.member ? entry.member : L"*") + L"(" + entry.parameter + L")";
+    EXPECT_TRUE(found) << "the type library has no parameter "
+                       << std::string(name.begin(), name.end());
+  }
+}
+
+// ---------------------------------------------------------------- late-bound calls
+
+// Owned by the call that takes it.
+VARIANT Text(const wchar_t* text) { return plat::ArgText(SysAllocString(text)); }
+
+VARIANT Real(double number) {
+  VARIANT v;
+  V_VT(&v) = VT_R8;
+  V_R8(&v) = number;
+  return v;
+}
+
+VARIANT Object(IDispatch* object) {
+  VARIANT v;
+  V_VT(&v) = VT_DISPATCH;
+  V_DISPATCH(&v) = object;
+  object->AddRef();
+  return v;
+}
+
+VARIANT Reference(VARIANT* target) {
+  VARIANT v;
+  V_VT(&v) = VT_BYREF | VT_VARIANT;
+  V_VARIANTREF(&v) = target;
+  return v;
+}
+
+// One late-bound call's arguments as Invoke takes them: the named ones first, then the
+// positional ones last first. Owns its values; a reference refers to `referred`.
+struct Call {
+  std::vector<VARIANT> args;
+  std::vector<DISPID> names;
+  VARIANT referred = {};
+  ~Call() {
+    for (VARIANT& v : args)
+      if (!(V_VT(&v) & VT_BYREF)) VariantClear(&v);
+    VariantClear(&referred);
+  }
+};
+
+class LateBoundIds : public testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_EQ(wqstandins::CreateWorkspace(ws_), S_OK);
+    ASSERT_EQ(ws_.query_to(workspace_), S_OK);
+    wqstandins::SetReply(ws_.get(), kServerProgId, L"*", L"Pump");
+    wqstandins::SetReply(ws_.get(), kServerProgId, L"RunRule",
+                         L"<!--SimpleResponse--><Variant vt=\"8\" value=\"done\"/>");
+    ASSERT_EQ(Create(L"WQCGenericSvcs.Main", main_), S_OK);
+    ASSERT_EQ(Create(L"WQCGenericSvcs.WQCSelectKBDlg", selectKb_), S_OK);
+  }
+
+  static HRESULT Create(const wchar_t* progId, plat::com_ptr<IDispatch>& object) {
+    CLSID clsid;
+    PLAT_RETURN_IF_FAILED(CLSIDFromProgID(progId, &clsid));
+    return CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, object.put_void());
+  }
+
+  // Invokes `member`; the failure's code (the exception's when there is one) and description.
+  HRESULT Invoke(IDispatch* object, const wchar_t* member, WORD flags, Call& call,
+                 std::wstring* description = nullptr) {
+    DISPID id = DISPID_UNKNOWN;
+    LPOLESTR name = const_cast<LPOLESTR>(member);
+    EXPECT_EQ(object->GetIDsOfNames(IID_NULL, &name, 1, 0, &id), S_OK);
+    DISPPARAMS params{call.args.data(), call.names.empty() ? nullptr : call.names.data(),
+                      static_cast<UINT>(call.args.size()), static_cast<UINT>(call.names.size())};
+    plat::unique_variant result;
+    EXCEPINFO exception = {};
+    UINT argErr = 0;
+    HRESULT hr = object->Invoke(id, IID_NULL, 0, flags, &params, &result, &exception, &argErr);
+    if (hr == DISP_E_EXCEPTION) hr = exception.scode;
+    if (description) *description = exception.bstrDescription ? exception.bstrDescription : L"";
+    SysFreeString(exception.bstrDescription);
+    SysFreeString(exception.bstrSource);
+    SysFreeString(exception.bstrHelpFile);
+    SetErrorInfo(0, nullptr);
+    return hr;
+  }
+
+  LONG Requests() const { return wqstandins::RequestCount(ws_.get()); }
+
+  LONG KbCaseId() {
+    Call none;
+    DISPID id = DISPID_UNKNOWN;
+    LPOLESTR name = const_cast<LPOLESTR>(L"CaseID");
+    EXPECT_EQ(selectKb_->GetIDsOfNames(IID_NULL, &name, 1, 0, &id), S_OK);
+    DISPPARAMS params{};
+    plat::unique_variant result;
+    EXPECT_EQ(selectKb_->Invoke(id, IID_NULL, 0, DISPATCH_PROPERTYGET, &params, &result, nullptr,
+                                nullptr),
+              S_OK);
+    return V_VT(&result) == VT_I4 ? V_I4(&result) : -999;
+  }
+
+  plat::com_ptr<IWQStandinWorkspace> ws_;
+  plat::com_ptr<IDispatch> workspace_;
+  plat::com_ptr<IDispatch> main_;
+  plat::com_ptr<IDispatch> selectKb_;
+};
+
+// ObjectDisplayName(workspace, lOID) with its id named, alone or with the workspace, directly
+// or by reference: a value the type library would read as another id is refused as given by
+// position, and nothing is sent; a whole number goes through as it is.
+TEST_F(LateBoundIds, NamedIdsAreCheckedAsPositionalOnes) {
+  enum Way { kPositional, kBothNamed, kIdNamed, kIdNamedByReference, kIdAsPutValue };
+  for (const Way way : {kPositional, kBothNamed, kIdNamed, kIdNamedByReference, kIdAsPutValue}) {
+    for (const auto& [what, value] :
+         {std::pair{"a list in text", Text(L"1,2")}, std::pair{"a fraction", Real(12.5)},
+          std::pair{"a text with a tail", Text(L"12abc")}}) {
+      SCOPED_TRACE(testing::Message() << what << ", way " << way);
+      Call call;
+      VARIANT id = value;
+      if (way == kIdNamedByReference) {
+        call.referred = id;
+        id = Reference(&call.referred);
+      }
+      switch (way) {
+        case kPositional: call.args = {id, Object(workspace_.get())}; break;
+        case kBothNamed:
+          call.args = {id, Object(workspace_.get())};
+          call.names = {1, 0};
+          break;
+        case kIdNamed:
+        case kIdNamedByReference:
+          call.args = {id, Object(workspace_.get())};
+          call.names = {1};
+          break;
+        case kIdAsPutValue:
+          call.args = {id, Object(workspace_.get())};
+          call.names = {DISPID_PROPERTYPUT};
+          break;
+      }
+      std::wstring description;
+      const HRESULT hr =
+          Invoke(main_.get(), L"ObjectDisplayName", DISPATCH_METHOD, call, &description);
+      EXPECT_TRUE(FAILED(hr));
+      EXPECT_EQ(Requests(), 0) << wqstandins::RequestXml(ws_.get(), 1, false).c_str();
+      if (way != kIdAsPutValue) {
+        EXPECT_EQ(hr, E_INVALIDARG);
+        EXPECT_NE(description.find(kObjectIdMessage), std::wstring::npos);
+      }
+    }
+  }
+
+  Call named;
+  named.args = {Text(L"12"), Object(workspace_.get())};
+  named.names = {1, 0};
+  EXPECT_EQ(Invoke(main_.get(), L"ObjectDisplayName", DISPATCH_METHOD, named), S_OK);
+  ASSERT_EQ(Requests(), 1);
+  EXPECT_NE(wqstandins::RequestXml(ws_.get(), 1, false).find(L"OID=\"12\""), std::wstring::npos)
+      << wqstandins::RequestXml(ws_.get(), 1, false).c_str();
+
+  // An id among others, named after positional arguments: RunKBRule(name, workspace, parent,
+  // lCaseID, lDocOID, parameters) with the case named.
+  Call mixed;
+  mixed.args = {Text(L"1,2"),  Text(L"6"), Real(0), VARIANT{}, Object(workspace_.get()),
+                Text(L"Check")};
+  V_VT(&mixed.args[3]) = VT_I8;
+  V_I8(&mixed.args[3]) = 0;
+  mixed.names = {3, 4, 5};
+  EXPECT_EQ(Invoke(main_.get(), L"RunKBRule", DISPATCH_METHOD, mixed), E_INVALIDARG);
+  EXPECT_EQ(Requests(), 1);
+}
+
+// A put's value is checked whether it is named DISPID_PROPERTYPUT, given by position or by
+// reference: the property keeps its value.
+TEST_F(LateBoundIds, PropertyPutValuesAreChecked) {
+  const LONG before = KbCaseId();
+  for (const bool named : {true, false}) {
+    for (const bool byReference : {false, true}) {
+      SCOPED_TRACE(testing::Message() << "named " << named << ", by reference " << byReference);
+      Call call;
+      VARIANT value = Text(L"1,2");
+      if (byReference) {
+        call.referred = value;
+        value = Reference(&call.referred);
+      }
+      call.args = {value};
+      if (named) call.names = {DISPID_PROPERTYPUT};
+      EXPECT_EQ(Invoke(selectKb_.get(), L"CaseID", DISPATCH_PROPERTYPUT, call), E_INVALIDARG);
+      EXPECT_EQ(KbCaseId(), before);
+    }
+  }
+  Call whole;
+  whole.args = {Text(L"12")};
+  whole.names = {DISPID_PROPERTYPUT};
+  EXPECT_EQ(Invoke(selectKb_.get(), L"CaseID", DISPATCH_PROPERTYPUT, whole), S_OK);
+  EXPECT_EQ(KbCaseId(), 12);
+}
+
+}  // namespace
