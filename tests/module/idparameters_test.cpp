@@ -75,13 +75,12 @@ bool IsIntegerType(VARTYPE vt) {
   }
 }
 
-// A parameter the caller hands in: interface, member, name ("" for a put's value), the
-// integer type it holds (through a pointer or an array) and whether it is an array.
+// A parameter the caller hands in: interface, member, name ("" for a put's value) and the
+// integer type it holds (through a pointer for an [in, out] one).
 struct Parameter {
   GUID iid;
   std::wstring iface, member, name;
   VARTYPE vt;
-  bool array;
 };
 
 std::vector<Parameter> IntegerParameters(ITypeLib* library) {
@@ -128,14 +127,12 @@ std::vector<Parameter> IntegerParameters(ITypeLib* library) {
         if ((flags & (PARAMFLAG_FOUT | PARAMFLAG_FRETVAL)) && !(flags & PARAMFLAG_FIN)) continue;
         const TYPEDESC* type = &element.tdesc;
         while (type->vt == VT_PTR) type = type->lptdesc;
-        const bool array = type->vt == VT_SAFEARRAY;
-        if (array) type = type->lptdesc;
+        // Arrays are left out: the type library converts no array's elements.
         if (!IsIntegerType(type->vt)) continue;
         const bool value = put && p + 1 == desc->cParams;
         const UINT n = static_cast<UINT>(p) + 1;
         found.push_back({iid, iface.c_str(), names[0] ? names[0] : L"",
-                         value ? L"" : (n < nameCount && names[n] ? names[n] : L"?"), type->vt,
-                         array});
+                         value ? L"" : (n < nameCount && names[n] ? names[n] : L"?"), type->vt});
       }
       for (UINT i = 0; i < nameCount; ++i) SysFreeString(names[i]);
       info->ReleaseFuncDesc(desc);
@@ -160,7 +157,7 @@ std::string Describe(const Parameter& p) {
 }
 
 // Each integer parameter of the type library is an id or declared none, and each listed id
-// is a long (or an array of them) the library has: neither list can drift from the library.
+// is a long the library has: neither list can drift from the library.
 TEST(IdParameters, EveryIntegerParameterOfTheTypeLibraryIsAnIdOrDeclaredNone) {
   plat::com_ptr<ITypeLib> library;
   ASSERT_EQ(LoadRegTypeLib(wqc::kLibId, wqc::kMajorVersion, wqc::kMinorVersion, wqc::kTypeLibLcid,

@@ -18,7 +18,8 @@ struct IdParameter {
   const wchar_t* parameter;  // its name as the type library gives it; null: a put's value
 };
 
-// Every parameter that takes an id, or an array of ids.
+// Every parameter of type long that takes an id. An array of longs needs no look: the type
+// library converts no array's elements, so nothing but longs arrives there.
 extern const std::span<const IdParameter> kIdParameters;
 
 // For Invoke, before the type library coerces the arguments: every argument that reaches an
