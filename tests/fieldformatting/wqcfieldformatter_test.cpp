@@ -235,8 +235,8 @@ TEST_F(FieldFormatter, UnformatHandsOutWhatItFoundOrNothing) {
 }
 
 // Only a finite number written in decimals is a number, on every way into the formatter: a
-// NaN (the platform's conversion reads it as 2147483647), a scan's leftovers ("1e" as 1),
-// hexadecimal and octal texts, infinities.
+// NaN (the platform's conversions read it as 2147483647 or as true), a scan's leftovers
+// ("1e" as 1), hexadecimal and octal texts, infinities.
 TEST_F(FieldFormatter, WhatIsNoFiniteDecimalNumberIsRefused) {
   const auto format = [&](bool integer, const VARIANT& value, const wchar_t* fieldFormat) {
     plat::unique_bstr text;
@@ -268,6 +268,10 @@ TEST_F(FieldFormatter, WhatIsNoFiniteDecimalNumberIsRefused) {
     for (const wchar_t* fieldFormat : {L"%d", L"%+d"})
       EXPECT_EQ(format(true, *value, fieldFormat), L"failed") << V_VT(value);
     EXPECT_EQ(format(false, *value, L"%.2f"), L"failed") << V_VT(value);
+    plat::unique_bstr text;
+    EXPECT_TRUE(FAILED(formatter_->FormatBool(*value, nullptr, text.put()))) << V_VT(value);
+    EXPECT_TRUE(FAILED(formatter_->FormatDate(*value, nullptr, text.put()))) << V_VT(value);
+    SetErrorInfo(0, nullptr);
   }
   for (const wchar_t* number :
        {L"1e", L"1e+", L"1E-", L"0x10", L"&H10", L"&O17", L"inf", L"nan", L"1e999", L".", L"-"}) {

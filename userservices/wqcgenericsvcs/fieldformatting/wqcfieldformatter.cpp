@@ -38,31 +38,35 @@ HRESULT VariantToReal(const VARIANT& value, double* out, bool convert) {
   return wqc::ReadLocaleReal(V_BSTR(&text), LOCALE_USER_DEFAULT, out);
 }
 
-// An integer value: a text is read as a number typed in the user's locale. A real that is no
-// number is refused as the platform refuses one too large: its conversion reads NaN as
-// 2147483647.
+// Whether a value is a real that is no number, which the platform's conversions read as
+// 2147483647 or as true.
+bool IsNotANumber(const VARIANT& value) {
+  switch (V_VT(&value)) {
+    case VT_R4: return std::isnan(V_R4(&value));
+    case VT_R8: return std::isnan(V_R8(&value));
+    case VT_DATE: return std::isnan(V_DATE(&value));
+    default: return false;
+  }
+}
+
+// An integer value: a text is read as a number typed in the user's locale; a NaN is refused
+// as the platform refuses a real too large.
 HRESULT VariantToInteger(const VARIANT& value, long* out, bool convert) {
   plat::unique_variant copy;
   PLAT_RETURN_IF_FAILED(VariantCopyValue(value, copy.put()));
-  switch (V_VT(&copy)) {
-    case VT_BSTR: {
-      LONG number = 0;
-      PLAT_RETURN_IF_FAILED(wqc::ReadLocaleInteger(V_BSTR(&copy), LOCALE_USER_DEFAULT, &number));
-      *out = number;
-      return S_OK;
-    }
-    case VT_R4:
-      if (std::isnan(V_R4(&copy))) return DISP_E_OVERFLOW;
-      break;
-    case VT_R8:
-      if (std::isnan(V_R8(&copy))) return DISP_E_OVERFLOW;
-      break;
-    case VT_DATE:
-      if (std::isnan(V_DATE(&copy))) return DISP_E_OVERFLOW;
-      break;
-    default: break;
-  }
-  return VariantToLong(copy, out, convert);
+  if (IsNotANumber(copy)) return DISP_E_OVERFLOW;
+  if (V_VT(&copy) != VT_BSTR) return VariantToLong(copy, out, convert);
+  LONG number = 0;
+  PLAT_RETURN_IF_FAILED(wqc::ReadLocaleInteger(V_BSTR(&copy), LOCALE_USER_DEFAULT, &number));
+  *out = number;
+  return S_OK;
+}
+
+HRESULT VariantToBoolean(const VARIANT& value, bool* out, bool convert) {
+  plat::unique_variant copy;
+  PLAT_RETURN_IF_FAILED(VariantCopyValue(value, copy.put()));
+  if (IsNotANumber(copy)) return DISP_E_TYPEMISMATCH;
+  return VariantToBool(copy, out, convert);
 }
 
 // The value of an optional argument, converted leniently; none when the argument is absent.
@@ -238,7 +242,7 @@ STDMETHODIMP WQCFieldFormatter::FormatBool(VARIANT bVal, BSTR FieldFormat, BSTR*
   error.CheckPointer(FieldString);
   *FieldString = nullptr;
   const std::optional<bool> value =
-      ArgumentValue<bool>(error, bVal, VariantToBool, L"Could not coerce value to an boolean");
+      ArgumentValue<bool>(error, bVal, VariantToBoolean, L"Could not coerce value to an boolean");
   *FieldString = NewBstr(value ? wqc::FormatBoolField(error, *value, FieldFormat) : L"");
   WQ_METHOD_END(error)
 }

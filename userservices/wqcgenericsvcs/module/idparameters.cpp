@@ -169,7 +169,9 @@ HRESULT CheckIdArguments(REFIID iid, ITypeInfo* info, DISPID member, WORD flags,
   const UINT namedCount = params->cNamedArgs;
   const UINT positionalCount = params->cArgs - namedCount;
   auto positional = [&](UINT i) -> const VARIANT& { return params->rgvarg[params->cArgs - 1 - i]; };
-  auto wrong = [](const VARIANT& argument) { return FAILED(CheckObjectIds(argument)); };
+  // A whole number beyond a long is left to the type library, whose conversion refuses it
+  // with DISP_E_OVERFLOW.
+  auto wrong = [](const VARIANT& argument) { return CheckObjectIds(argument) == E_INVALIDARG; };
   UINT handedOut = 0;
   for (UINT i = 0; i < shape.count; ++i) {
     const bool isId = shape.ids & (1UL << i);
