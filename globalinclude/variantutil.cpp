@@ -204,6 +204,37 @@ bool VariantHasValue(const VARIANT& value) {
   }
 }
 
+namespace {
+
+bool SkipDigits(const wchar_t*& text) {
+  const wchar_t* start = text;
+  while (*text >= L'0' && *text <= L'9') ++text;
+  return text != start;
+}
+
+// A decimal number with `point` as its decimal point, blanks around it aside: a sign, digits
+// with a point among or after them, an exponent with digits of its own. The runtime's scan
+// takes more: "1e" and "1e+" as 1, "0x10" as 16, "inf" and "nan".
+bool IsDecimalNumberText(const wchar_t* text, wchar_t point) {
+  while (iswspace(*text)) ++text;
+  if (*text == L'+' || *text == L'-') ++text;
+  bool mantissa = SkipDigits(text);
+  if (*text == point) {
+    ++text;
+    mantissa = SkipDigits(text) || mantissa;
+  }
+  if (!mantissa) return false;
+  if (*text == L'e' || *text == L'E') {
+    ++text;
+    if (*text == L'+' || *text == L'-') ++text;
+    if (!SkipDigits(text)) return false;
+  }
+  while (iswspace(*text)) ++text;
+  return *text == 0;
+}
+
+}  // namespace
+
 bool ParseDouble(const wchar_t* text, double* out) {
   // The length of text that is rewritten for the locale; a longer one is refused rather than
   // cut, which would read a different number.
@@ -227,13 +258,16 @@ bool ParseDouble(const wchar_t* text, double* out) {
     }
     source = localized;
   }
+  // A number is the whole text, blanks around it aside: "1,500" or "12abc" is none.
+  if (!IsDecimalNumberText(source, decimalPoint)) return false;
   double value = 0.0;
   int read = 0;
   if (swscanf(source, L"%lf%n", &value, &read) != 1) return false;
-  // A number is the whole text, blanks around it aside: "1,500" or "12abc" is none.
   for (const wchar_t* rest = source + read; *rest; ++rest) {
     if (!iswspace(*rest)) return false;
   }
+  // Written too large for a double, "1e999" would be read as infinity.
+  if (!std::isfinite(value)) return false;
   *out = value;
   return true;
 }

@@ -42,8 +42,8 @@ HRESULT VariantCopyValue(const VARIANT& value, VARIANT* out);
 bool VariantHasValue(const VARIANT& value);
 
 // Reads a double written with '.' as decimal point as well as one in the C runtime's current
-// locale. The whole text must be the number, blanks around it aside; `out` is NaN when the
-// text is not a number.
+// locale. The whole text must be a finite decimal number, blanks around it aside (no "1e",
+// hexadecimal, infinity or NaN); `out` is NaN when the text is not one.
 bool ParseDouble(const wchar_t* text, double* out);
 
 // A one-dimensional SAFEARRAY, kept locked while wrapped. Indices are zero-based and count from

@@ -2,6 +2,7 @@
 // initialized on the workspace stand-in.
 #include <standinsclient.h>
 
+#include <limits>
 #include <vector>
 
 #include "WQCGenericSvcs.h"
@@ -231,6 +232,65 @@ TEST_F(FieldFormatter, UnformatHandsOutWhatItFoundOrNothing) {
   EXPECT_EQ(std::wstring(failed.format), L"%f");  // an [in, out] text is kept
   EXPECT_EQ(failed.Joined(), L"(null)|(null)|(null)|");
   EXPECT_EQ(V_VT(&failed.value), VT_EMPTY);
+}
+
+// Only a finite number written in decimals is a number, on every way into the formatter: a
+// NaN (the platform's conversions read it as 2147483647 or as true), a scan's leftovers
+// ("1e" as 1), hexadecimal and octal texts, infinities.
+TEST_F(FieldFormatter, WhatIsNoFiniteDecimalNumberIsRefused) {
+  const auto format = [&](bool integer, const VARIANT& value, const wchar_t* fieldFormat) {
+    plat::unique_bstr text;
+    const HRESULT hr = integer ? formatter_->FormatInteger(value, nullptr, nullptr, nullptr,
+                                                           Bstr(fieldFormat).get(), text.put())
+                               : formatter_->FormatReal(value, nullptr, nullptr, nullptr,
+                                                        Bstr(fieldFormat).get(), text.put());
+    SetErrorInfo(0, nullptr);
+    return SUCCEEDED(hr) ? std::wstring(text.c_str()) : L"failed";
+  };
+  const auto text = [](const wchar_t* number) {
+    plat::unique_variant value;
+    V_VT(&value) = VT_BSTR;
+    V_BSTR(&value) = SysAllocString(number);
+    return value;
+  };
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  VARIANT real, single, date, byRef;
+  V_VT(&real) = VT_R8;
+  V_R8(&real) = nan;
+  V_VT(&single) = VT_R4;
+  V_R4(&single) = std::numeric_limits<float>::quiet_NaN();
+  V_VT(&date) = VT_DATE;
+  V_DATE(&date) = nan;
+  double nanByRef = nan;
+  V_VT(&byRef) = VT_BYREF | VT_R8;
+  V_R8REF(&byRef) = &nanByRef;
+  for (const VARIANT* value : {&real, &single, &date, &byRef}) {
+    for (const wchar_t* fieldFormat : {L"%d", L"%+d"})
+      EXPECT_EQ(format(true, *value, fieldFormat), L"failed") << V_VT(value);
+    EXPECT_EQ(format(false, *value, L"%.2f"), L"failed") << V_VT(value);
+    plat::unique_bstr text;
+    EXPECT_TRUE(FAILED(formatter_->FormatBool(*value, nullptr, text.put()))) << V_VT(value);
+    EXPECT_TRUE(FAILED(formatter_->FormatDate(*value, nullptr, text.put()))) << V_VT(value);
+    SetErrorInfo(0, nullptr);
+  }
+  for (const wchar_t* number :
+       {L"1e", L"1e+", L"1E-", L"0x10", L"&H10", L"&O17", L"inf", L"nan", L"1e999", L".", L"-"}) {
+    EXPECT_EQ(format(false, text(number), L"%.2f"), L"failed") << testing::PrintToString(number);
+    EXPECT_EQ(format(true, text(number), L"%d"), L"failed") << testing::PrintToString(number);
+  }
+  EXPECT_EQ(format(false, text(L" 1e3 "), L"%.0f"), L"1000");
+  EXPECT_EQ(format(false, text(L"+.5e1"), L"%.0f"), L"5");
+  EXPECT_EQ(format(true, text(L" -40 "), L"%d"), L"-40");
+
+  ASSERT_EQ(Initialize(kReply), S_OK);
+  for (const bool integer : {false, true}) {
+    for (const wchar_t* number : {L"&H10", L"ca &O17 m"}) {
+      Outputs out(L"%f");
+      EXPECT_EQ(Unformat(integer, number, out), DISP_E_TYPEMISMATCH)
+          << testing::PrintToString(number);
+      EXPECT_EQ(V_VT(&out.value), VT_EMPTY);
+    }
+  }
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "fieldtext.h"
 
 #include <clocale>
+#include <cmath>
 #include <ctime>
 #include <cwchar>
 
@@ -137,7 +138,8 @@ bool IsValidTimeFormat(const wchar_t* format) {
 
 std::wstring FormatDateField(WQComException& error, DATE value, const wchar_t* format) {
   SYSTEMTIME time = {};
-  if (!VariantTimeToSystemTime(value, &time)) {
+  // The platform makes a date of a NaN too.
+  if (!std::isfinite(value) || !VariantTimeToSystemTime(value, &time)) {
     error.ThrowHrAt(WQ_HERE, E_INVALIDARG, L"Invalid date value");
   }
   tm fields = {};

@@ -217,6 +217,19 @@ void AppendLocaleNumber(std::wstring& text, const NumberLocale& locale, const wc
   if (one != std::wstring::npos) text.replace(one, 1, rounded, 0, roundedIntegerDigits);
 }
 
+// `text` read by the platform's number parser without its hexadecimal and octal forms, and
+// converted to `vt` (VT_R8, VT_I4).
+HRESULT ReadLocaleNumber(const wchar_t* text, LCID lcid, VARTYPE vt, VARIANT* number) {
+  NUMPARSE parsed = {};
+  BYTE digits[1024];
+  parsed.cDig = ARRAYSIZE(digits);
+  parsed.dwInFlags = NUMPRS_STD & ~NUMPRS_HEX_OCT;
+  PLAT_RETURN_IF_FAILED(
+      VarParseNumFromStr(const_cast<wchar_t*>(text ? text : L""), lcid, 0, &parsed, digits));
+  PLAT_RETURN_IF_FAILED(VarNumFromParseNum(&parsed, digits, 1ul << vt, number));
+  return V_VT(number) == vt ? S_OK : DISP_E_TYPEMISMATCH;
+}
+
 void ThrowIfThousandsSeparator(WQComException& error, const std::wstring& text,
                                const NumberLocale& locale) {
   if (!locale.thousandsSeparator.empty() &&
@@ -291,8 +304,10 @@ void FormatRealNumber(WQComException& error, double value, const RealFormat& for
   if (format.plusSign && value > 0) text = L"+";
 
   // Without a fixed exponent, E, G and H choose one from the value's printed digits, and
-  // those digits are the mantissa: scaling by a power of ten would round it off.
-  if (!format.hasExponent && value != 0) {
+  // those digits are the mantissa: scaling by a power of ten would round it off. F never
+  // moves the point, so it needs no digits printed beforehand.
+  const bool fixedPoint = format.type == L'F' || format.type == L'f';
+  if (!format.hasExponent && !fixedPoint && value != 0) {
     const PrintedDigits printed = DigitsOf(std::fabs(value));
     long exponent = ExponentForType(format.type, printed, format);
     const bool scientific = format.type == L'E' || format.type == L'e';
@@ -349,11 +364,24 @@ void FormatIntegerNumber(long value, bool plusSign, const NumberLocale& locale,
   AppendLocaleNumber(text, locale, IntegerText(value, number), 0, L".");
 }
 
+HRESULT ReadLocaleReal(const wchar_t* text, LCID lcid, double* value) {
+  VARIANT number;
+  PLAT_RETURN_IF_FAILED(ReadLocaleNumber(text, lcid, VT_R8, &number));
+  *value = V_R8(&number);
+  return S_OK;
+}
+
+HRESULT ReadLocaleInteger(const wchar_t* text, LCID lcid, LONG* value) {
+  VARIANT number;
+  PLAT_RETURN_IF_FAILED(ReadLocaleNumber(text, lcid, VT_I4, &number));
+  *value = V_I4(&number);
+  return S_OK;
+}
+
 RealNumberText ReadRealNumber(WQComException& error, const std::wstring& text,
                               const NumberLocale& locale) {
   RealNumberText result;
-  const HRESULT hr =
-      VarR8FromStr(const_cast<wchar_t*>(text.c_str()), locale.lcid, 0, &result.value);
+  const HRESULT hr = ReadLocaleReal(text.c_str(), locale.lcid, &result.value);
   if (FAILED(hr)) error.ThrowHrAt(WQ_HERE, hr, L"Invalid descriptive text");
   ThrowIfThousandsSeparator(error, text, locale);
 
@@ -395,12 +423,12 @@ RealNumberText ReadRealNumber(WQComException& error, const std::wstring& text,
 LONG ReadIntegerNumber(WQComException& error, const std::wstring& text,
                        const NumberLocale& locale) {
   LONG value = 0;
-  const HRESULT hr = VarI4FromStr(const_cast<wchar_t*>(text.c_str()), locale.lcid, 0, &value);
+  const HRESULT hr = ReadLocaleInteger(text.c_str(), locale.lcid, &value);
   if (FAILED(hr)) error.ThrowHrAt(WQ_HERE, hr, L"Invalid descriptive text");
 
   // The integer conversion rounds a fraction away; the exact value shows it.
   double exact = 0;
-  if (FAILED(VarR8FromStr(const_cast<wchar_t*>(text.c_str()), locale.lcid, 0, &exact)) ||
+  if (FAILED(ReadLocaleReal(text.c_str(), locale.lcid, &exact)) ||
       exact != static_cast<double>(value)) {
     error.ThrowHrAt(WQ_HERE, DISP_E_TYPEMISMATCH, L"Invalid descriptive text");
   }

@@ -55,6 +55,14 @@ void FormatRealNumber(WQComException& error, double value, const RealFormat& for
 std::wstring FormatIntegerNumber(long value, bool plusSign, const NumberLocale& locale);
 void FormatIntegerNumber(long value, bool plusSign, const NumberLocale& locale, std::wstring& text);
 
+// Reads a whole text as a number typed in `lcid`, as the platform's conversion reads it (the
+// locale's separators, currency and negative forms), but not in its hexadecimal and octal
+// forms ("&H10"): a field holds decimal numbers. DISP_E_TYPEMISMATCH for a text that is no
+// such number, DISP_E_OVERFLOW for one out of the type's range; an integer is rounded as the
+// platform rounds it. `value` is written only on success.
+HRESULT ReadLocaleReal(const wchar_t* text, LCID lcid, double* value);
+HRESULT ReadLocaleInteger(const wchar_t* text, LCID lcid, LONG* value);
+
 // A typed real number read back: its value and the tail of the format that writes it the
 // same way again (".2f", or ".2,3e" when it has an exponent).
 struct RealNumberText {

@@ -6,6 +6,8 @@
 #include "initializeformatterparser.h"
 #include "variantutil.h"
 
+#include <cmath>
+
 namespace {
 
 constexpr int kTraceLevel = 1;
@@ -26,18 +28,46 @@ HRESULT VariantToDate(const VARIANT& value, DATE* out, bool) {
   return S_OK;
 }
 
-// A real value: a text is read as a number written with '.' and, failing that, as the OLE
-// conversion reads it in the user's locale, as FormatInteger reads its text ("1,500" is 1500
-// where ',' groups thousands).
+// A real value: a text is read as a number written with '.' and, failing that, as a number
+// typed in the user's locale, as FormatInteger reads its text ("1,500" is 1500 where ','
+// groups thousands).
 HRESULT VariantToReal(const VARIANT& value, double* out, bool convert) {
   const HRESULT hr = VariantToDouble(value, out, convert);
   if (hr != DISP_E_TYPEMISMATCH) return hr;
   plat::unique_variant text;
   if (FAILED(VariantCopyValue(value, text.put())) || V_VT(&text) != VT_BSTR) return hr;
-  plat::unique_variant real;
-  if (FAILED(VariantChangeType(&real, &text, 0, VT_R8))) return hr;
-  *out = V_R8(&real);
+  return wqc::ReadLocaleReal(V_BSTR(&text), LOCALE_USER_DEFAULT, out);
+}
+
+// Whether a value is a real that is no number, which the platform's conversions read as
+// 2147483647 or as true.
+bool IsNotANumber(const VARIANT& value) {
+  switch (V_VT(&value)) {
+    case VT_R4: return std::isnan(V_R4(&value));
+    case VT_R8: return std::isnan(V_R8(&value));
+    case VT_DATE: return std::isnan(V_DATE(&value));
+    default: return false;
+  }
+}
+
+// An integer value: a text is read as a number typed in the user's locale; a NaN is refused
+// as the platform refuses a real too large.
+HRESULT VariantToInteger(const VARIANT& value, long* out, bool convert) {
+  plat::unique_variant copy;
+  PLAT_RETURN_IF_FAILED(VariantCopyValue(value, copy.put()));
+  if (IsNotANumber(copy)) return DISP_E_OVERFLOW;
+  if (V_VT(&copy) != VT_BSTR) return VariantToLong(copy, out, convert);
+  LONG number = 0;
+  PLAT_RETURN_IF_FAILED(wqc::ReadLocaleInteger(V_BSTR(&copy), LOCALE_USER_DEFAULT, &number));
+  *out = number;
   return S_OK;
+}
+
+HRESULT VariantToBoolean(const VARIANT& value, bool* out, bool convert) {
+  plat::unique_variant copy;
+  PLAT_RETURN_IF_FAILED(VariantCopyValue(value, copy.put()));
+  if (IsNotANumber(copy)) return DISP_E_TYPEMISMATCH;
+  return VariantToBool(copy, out, convert);
 }
 
 // The value of an optional argument, converted leniently; none when the argument is absent.
@@ -144,7 +174,7 @@ STDMETHODIMP WQCFieldFormatter::FormatInteger(VARIANT iVal, BSTR prefix, BSTR po
   error.CheckPointer(FieldString);
   *FieldString = nullptr;
   const std::optional<long> value =
-      ArgumentValue<long>(error, iVal, VariantToLong, L"Could not coerce value to an integer");
+      ArgumentValue<long>(error, iVal, VariantToInteger, L"Could not coerce value to an integer");
   wqc::FormatIntegerField(value, prefix, postfix, subst, FieldFormat, Locale(), text_);
   *FieldString = NewBstr(text_);
   WQ_METHOD_END(error)
@@ -213,7 +243,7 @@ STDMETHODIMP WQCFieldFormatter::FormatBool(VARIANT bVal, BSTR FieldFormat, BSTR*
   error.CheckPointer(FieldString);
   *FieldString = nullptr;
   const std::optional<bool> value =
-      ArgumentValue<bool>(error, bVal, VariantToBool, L"Could not coerce value to an boolean");
+      ArgumentValue<bool>(error, bVal, VariantToBoolean, L"Could not coerce value to an boolean");
   *FieldString = NewBstr(value ? wqc::FormatBoolField(error, *value, FieldFormat) : L"");
   WQ_METHOD_END(error)
 }

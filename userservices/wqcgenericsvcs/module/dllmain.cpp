@@ -15,7 +15,7 @@
 #include "workspacedialogs/wqcrenamecasedlg.h"
 #include "conflictres/wqcconflictres.h"
 #include "servermodule.h"
-#include "workspace/objectid.h"
+#include "module/idparameters.h"
 #include "workspacedialogs/wqcopendatasheetdlg.h"
 #include "workspacedialogs/wqcseldsbytypedlg.h"
 #include "fieldformatting/wqcboolformatctl.h"
@@ -41,7 +41,7 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
     plat::module().Init(objectMap.data(), objectMap.size(), instance,
                         {wqc::kLibId, wqc::kMajorVersion, wqc::kMinorVersion, wqc::kTypeLibLcid});
     plat::module().SetRegisterEntry(&wqc::UpdateRegistryFromResource);
-    plat::module().SetArgumentCheck(&CheckIdArguments);
+    plat::module().SetArgumentCheck(&wqc::CheckIdArguments);
     DisableThreadLibraryCalls(instance);
     // The static threads runtime takes a TLS slot at every load and never gives it back:
     // a client that frees unused libraries would run the process out of slots after about

@@ -38,8 +38,3 @@ void RequireObjectIds(WQComException& error, const VARIANT& ids);
 // The refusal of a method that keeps no error object: `hr` with the refusal's text installed
 // as the thread's error info, recorded for `method`.
 HRESULT RefuseObjectIds(const wchar_t* method, HRESULT hr = E_INVALIDARG);
-
-// For late-bound calls: refuses an argument that the type library would coerce into a
-// wrong id before the method sees it (a parameter of type long named as an id).
-HRESULT CheckIdArguments(REFIID iid, ITypeInfo* info, DISPID member, WORD flags,
-                         const DISPPARAMS* params) noexcept;
