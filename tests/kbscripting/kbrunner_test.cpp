@@ -564,7 +564,7 @@ TEST(KBConversation, ThousandsOfDialogsTakeTheStackAndHeapOfOne) {
   ptrdiff_t grown = 0;
   VARTYPE resultType = VT_ERROR;
   const bool returned = wqtest::RunOnThread(
-      512 << 10,
+      256 << 10,
       [&] {
         if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return;
         {
