@@ -622,8 +622,9 @@ class DialogImpl : public Base {
   DialogImpl& operator=(const DialogImpl&) = delete;
 
   // Runs the dialog modally over `owner`. Resources come from `resources`, else from the
-  // module. Returns the EndDialog result, or -1 when the dialog could not be made or a
-  // handler failed (HandlerError() then says why).
+  // module. Returns the EndDialog result, IDCANCEL when the application quit meanwhile
+  // (the quit message stays queued), or -1 when the dialog could not be made or a handler
+  // failed (HandlerError() then says why).
   INT_PTR DoModal(HWND owner = nullptr, HINSTANCE resources = nullptr) {
     modal_ = true;
     handlerError_ = S_OK;
@@ -631,6 +632,11 @@ class DialogImpl : public Base {
         ::DialogBoxParamW(ResourceModule(resources), MAKEINTRESOURCEW(T::IDD), owner,
                           &DialogImpl::StartDialogProc, reinterpret_cast<LPARAM>(this));
     modal_ = false;
+    // The dialog loop ends on the application's quit message and posts it again for the
+    // loop above: the dialog was not confirmed, whatever its result says.
+    MSG quit;
+    if (result != -1 && ::PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE))
+      return IDCANCEL;
     return result;
   }
 

@@ -9,20 +9,7 @@ void Load(CProjectUpdates& model, const std::wstring& content) {
 }
 
 bool RunOnThread(SIZE_T stackBytes, const std::function<void()>& body) {
-  struct Call {
-    const std::function<void()>& body;
-    bool done = false;
-  } call{body};
-  const plat::unique_handle thread(CreateThread(
-      nullptr, stackBytes,
-      [](void* param) -> DWORD {
-        auto* c = static_cast<Call*>(param);
-        c->body();
-        c->done = true;
-        return 0;
-      },
-      &call, STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr));
-  return thread && WaitForSingleObject(thread.get(), 60000) == WAIT_OBJECT_0 && call.done;
+  return wqtest::RunOnThread(stackBytes, body);
 }
 
 Workspace::Workspace(const wchar_t* reply) {

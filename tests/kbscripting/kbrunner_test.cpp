@@ -2,6 +2,8 @@
 // it makes, what it does with each kind of reply, and dialog conversations.
 #include <gtest/gtest.h>
 
+#include <variantxml.h>
+
 #include "WQCGenericSvcs.h"
 #include "comtest.h"
 #include "xmlattacks.h"
@@ -108,10 +110,43 @@ TEST_F(KBRun, EmptyReplyLeavesTheResultAlone) {
   EXPECT_EQ(V_I4(&result_), 5);
 }
 
-TEST_F(KBRun, UnreadableSimpleResponseGivesAnEmptyResult) {
-  Reply(L"RunRule", L"<!--SimpleResponse--><Variant vt=\"3\" value=\"many\"/>");
-  ASSERT_EQ(Rule(L"Odd"), S_OK);
-  EXPECT_EQ(V_VT(&result_), VT_EMPTY);
+// A reply that cannot be read is a failure that says so, in the text a user is shown; a
+// well-formed reply without a value still answers an empty (or null) result.
+TEST_F(KBRun, SimpleResponseThatCannotBeReadIsAFailure) {
+  std::wstring deep = L"<Variant vt=\"3\" value=\"1\"/>";
+  for (int i = 0; i <= VariantHandler::kMaxDepth; ++i)
+    deep = L"<Variant vt=\"8204\" value=\"\"><SafeArray type=\"12\" lbound=\"0\" count=\"1\">" +
+           deep + L"</SafeArray></Variant>";
+  const struct {
+    std::wstring value;  // after the marker
+    VARTYPE vt;          // of the result; VT_ERROR: the run fails
+  } cases[] = {
+      {L"<Variant vt=\"3\" value=\"42\"", VT_ERROR},
+      {L"<Variant vt=\"999\" value=\"42\"/>", VT_ERROR},
+      {L"<Variant vt=\"3\" value=\"many\"/>", VT_ERROR},
+      {L"<Variant vt=\"2\" value=\"70000\"/>", VT_ERROR},
+      {deep, VT_ERROR},
+      {L"", VT_ERROR},
+      {L"<Result value=\"42\"/>", VT_ERROR},
+      {L"<Variant vt=\"0\" value=\"\"/>", VT_EMPTY},
+      {L"<Variant vt=\"1\" value=\"\"/>", VT_NULL},
+  };
+  for (const auto& c : cases) {
+    ASSERT_EQ(wqstandins::SetReply(control_.get(), kServer, L"RunRule",
+                                   (L"<!--SimpleResponse-->" + c.value).c_str()),
+              S_OK);
+    V_VT(&result_) = VT_I4;
+    const HRESULT hr = Rule(L"Odd");
+    const std::wstring first = wqtest::FirstErrorDescription(wqtest::TakeErrorDescription());
+    if (c.vt == VT_ERROR) {
+      EXPECT_EQ(hr, E_FAIL) << c.value;
+      EXPECT_EQ(first.rfind(L"The reply to rule Odd ", 0), 0u) << c.value << "\n" << first;
+      EXPECT_EQ(V_VT(&result_), VT_EMPTY) << c.value;
+    } else {
+      EXPECT_EQ(hr, S_OK) << c.value << "\n" << first;
+      EXPECT_EQ(V_VT(&result_), c.vt) << c.value;
+    }
+  }
 }
 
 TEST_F(KBRun, ConversationOfTwoDialogsEndsWithTheSimpleValue) {
@@ -181,14 +216,32 @@ TEST_F(KBRun, FailedCallIsReportedOverTheCallsOwnText) {
   EXPECT_EQ(V_I4(&result_), 5);
 }
 
+// The refusal names the value that cannot be sent, not the VARIANT that holds it, and
+// says so in the text a user is shown.
 TEST_F(KBRun, ParametersARequestCannotCarryAreRefused) {
-  unique_variant parameters;
-  V_VT(&parameters) = VT_UNKNOWN;
-  V_UNKNOWN(&parameters) = workspace_.get();
+  unique_variant object;
+  V_VT(&object) = VT_UNKNOWN;
+  V_UNKNOWN(&object) = workspace_.get();
   workspace_->AddRef();
-  EXPECT_EQ(Rule(L"CheckLine", &parameters), E_FAIL);
-  EXPECT_EQ(RequestCount(), 1);
-  EXPECT_EQ(wqtest::TakeErrorDescription().find(L"cannot carry") != std::wstring::npos, true);
+  unique_variant byReference;
+  V_VT(&byReference) = VT_BYREF | VT_VARIANT;
+  V_VARIANTREF(&byReference) = &object;
+  unique_variant list;
+  V_VT(&list) = VT_ARRAY | VT_VARIANT;
+  V_ARRAY(&list) = SafeArrayCreateVector(VT_VARIANT, 0, 2);
+  LONG second = 1;
+  ASSERT_EQ(SafeArrayPutElement(V_ARRAY(&list), &second, &object), S_OK);
+  for (VARIANT* parameters : {static_cast<VARIANT*>(&object), static_cast<VARIANT*>(&byReference),
+                              static_cast<VARIANT*>(&list)}) {
+    ASSERT_EQ(control_->Reset(), S_OK);
+    EXPECT_EQ(Rule(L"CheckLine", parameters), E_FAIL) << parameters->vt;
+    EXPECT_EQ(RequestCount(), 1);
+    EXPECT_EQ(wqstandins::CallLog(control_.get()).find(L"Execute"), std::wstring::npos);
+    EXPECT_EQ(wqtest::FirstErrorDescription(wqtest::TakeErrorDescription()),
+              L"Failure running rule CheckLine: The parameters of CheckLine hold a value of type "
+              L"13, which a request cannot carry")
+        << parameters->vt;
+  }
   EXPECT_EQ(runner_.RunRule(unique_bstr::copy(L"R").get(), nullptr, workspace_.get(), 0,
                             VARIANT_TRUE, nullptr, 0, 0, nullptr),
             E_POINTER);
@@ -381,6 +434,32 @@ TEST_F(KBRun, DialogRequestCancelledOrFailing) {
   EXPECT_NE(text.find(L"No server"), std::wstring::npos) << text;
 }
 
+// An application that quits while a KB dialog is up: the conversation ends as if the
+// user cancelled, and the quit is left for the application's own loop.
+TEST_F(KBRun, QuitWhileADialogIsUpCancelsTheRunAndIsLeftForTheApplication) {
+  Reply(L"RunRule", Dialog(L"Next", L"<EditBox id='Tag' prompt='Tag'/>"));
+  Reply(L"RunRule", kSimple42);
+  {
+    kbtest::ScriptedUser user;
+    user.WhenShown(browser_.get(), [] { PostQuitMessage(77); });
+    EXPECT_EQ(Rule(L"First"), S_OK);
+  }
+  EXPECT_EQ(V_VT(&result_), VT_EMPTY);
+  EXPECT_EQ(RequestCount(), 1);
+  EXPECT_EQ(kbtest::TakeQuitMessage(), 77);
+
+  com_ptr<IDispatch> client;
+  ASSERT_EQ(control_.query_to(client), S_OK);
+  runner_.Initialise(Dialog(L"Next", L"<EditBox id='Tag' prompt='Tag'/>").c_str(), 17);
+  {
+    kbtest::ScriptedUser user;
+    user.WhenShown(browser_.get(), [] { PostQuitMessage(0); });
+    EXPECT_EQ(runner_.RunDialog(client.get(), 0), S_OK);
+  }
+  EXPECT_EQ(RequestCount(), 1);
+  EXPECT_EQ(kbtest::TakeQuitMessage(), 0);
+}
+
 TEST_F(KBRun, ReloadSendsTheModuleAndTellsWhetherItWasReloaded) {
   com_ptr<IDispatch> client;
   ASSERT_EQ(control_.query_to(client), S_OK);
@@ -410,6 +489,112 @@ TEST_F(KBRun, ReloadSendsTheModuleAndTellsWhetherItWasReloaded) {
   com_ptr<IDispatch> noWQ;
   plain.query_to(noWQ);
   EXPECT_EQ(ReloadKBModule(L"Piping", L"", noWQ.get(), &reloaded, L""), E_INVALIDARG);
+}
+
+// Confirms every KB dialog of the thread as soon as its page is shown, with no wait in
+// between, and cancels the `last` one; each time the stand-ins' records are let go, so
+// that only the runner could make the heap grow.
+class QuickUser {
+ public:
+  QuickUser(IWQStandinWorkspace* workspace, IWQStandinBrowser* browser, int last,
+            std::wstring reply)
+      : workspace_(workspace), browser_(browser), last_(last), reply_(std::move(reply)) {
+    current_ = this;
+    WNDCLASSW wc = {};
+    wc.lpfnWndProc = &QuickUser::WindowProc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"KBQuickUser";
+    RegisterClassW(&wc);
+    window_ = CreateWindowW(L"KBQuickUser", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                            wc.hInstance, nullptr);
+    hook_ = SetWindowsHookExW(WH_CALLWNDPROC, &QuickUser::Hook, nullptr, GetCurrentThreadId());
+  }
+  ~QuickUser() {
+    UnhookWindowsHookEx(hook_);
+    DestroyWindow(window_);
+    current_ = nullptr;
+  }
+  int shown = 0;
+  size_t heapEarly = 0;
+  size_t heapLate = 0;
+
+ private:
+  static constexpr UINT kAct = WM_APP + 1;
+  static LRESULT CALLBACK Hook(int code, WPARAM wParam, LPARAM lParam) {
+    const auto* message = reinterpret_cast<const CWPSTRUCT*>(lParam);
+    if (code == HC_ACTION && current_ && message->message == WM_SHOWWINDOW && message->wParam &&
+        message->hwnd == kbtest::DialogWindow())
+      PostMessageW(current_->window_, kAct, 0, 0);
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+  }
+  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == kAct && current_) {
+      current_->Act();
+      return 0;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+  }
+  void Act() {
+    ++shown;
+    workspace_->Reset();
+    wqstandins::SetReply(workspace_, kServer, L"RunRule", reply_.c_str());
+    browser_->Reset();
+    if (shown == 100) heapEarly = wqtest::HeapBytesInUse();
+    if (shown == last_ - 1) heapLate = wqtest::HeapBytesInUse();
+    browser_->Click(unique_bstr::copy(shown == last_ ? L"btnCancel" : L"btnOK").get());
+  }
+
+  IWQStandinWorkspace* workspace_;
+  IWQStandinBrowser* browser_;
+  int last_;
+  std::wstring reply_;
+  HWND window_ = nullptr;
+  HHOOK hook_ = nullptr;
+  static QuickUser* current_;
+};
+QuickUser* QuickUser::current_ = nullptr;
+
+// A server decides how long a conversation is: thousands of confirmed dialogs run on a
+// thread with a small stack, and the heap stays as it was after the first hundred.
+TEST(KBConversation, ThousandsOfDialogsTakeTheStackAndHeapOfOne) {
+  ASSERT_TRUE(kbtest::ServerLoaded());
+  constexpr int kDialogs = 2000;
+  HRESULT hr = E_UNEXPECTED;
+  int shown = 0;
+  ptrdiff_t grown = 0;
+  VARTYPE resultType = VT_ERROR;
+  const bool returned = wqtest::RunOnThread(
+      256 << 10,
+      [&] {
+        if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return;
+        {
+          com_ptr<IWQStandinWorkspace> control;
+          com_ptr<IWQWorkspace> workspace;
+          if (FAILED(wqstandins::CreateWorkspace(control)) || FAILED(control.query_to(workspace)))
+            return;
+          com_ptr<IWQStandinBrowser> browser = kbtest::ResetBrowser();
+          const std::wstring dialog = Dialog(L"Next", L"<EditBox id='Tag' prompt='Tag'/>");
+          wqstandins::SetReply(control.get(), kServer, L"RunRule", dialog.c_str());
+          QuickUser user(control.get(), browser.get(), kDialogs, dialog);
+          KBRunner runner;
+          unique_variant result;
+          hr = runner.RunRule(unique_bstr::copy(L"First").get(), nullptr, workspace.get(), 0,
+                              VARIANT_TRUE, &result, 0, 0, nullptr);
+          shown = user.shown;
+          grown = static_cast<ptrdiff_t>(user.heapLate - user.heapEarly);
+          resultType = V_VT(&result);
+        }
+        // What the last browser still had to tell, so that it is let go on this thread.
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+        CoUninitialize();
+      },
+      10 * 60 * 1000);
+  ASSERT_TRUE(returned);
+  EXPECT_EQ(hr, S_OK);
+  EXPECT_EQ(shown, kDialogs);
+  EXPECT_EQ(resultType, VT_EMPTY);
+  EXPECT_LT(grown, 256 * 1024) << "bytes held by " << kDialogs - 100 << " confirmed dialogs";
 }
 
 }  // namespace

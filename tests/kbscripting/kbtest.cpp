@@ -143,6 +143,13 @@ void ScriptedUser::GiveUpIfStuck() {
   }
 }
 
+int TakeQuitMessage() {
+  MSG message;
+  return PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)
+             ? static_cast<int>(message.wParam)
+             : -1;
+}
+
 HWND DialogWindow() { return FindWindowW(L"WQCXMLDialogWindow", nullptr); }
 
 HWND FindMessageBox(const wchar_t* caption) {

@@ -54,6 +54,10 @@ class ScriptedUser {
   static ScriptedUser* current_;
 };
 
+// The exit code of the quit message left for the application's loop (taken from the
+// queue), or -1 when none is left.
+int TakeQuitMessage();
+
 // The dialog's top-level window on this thread, or null.
 HWND DialogWindow();
 // A message box of this thread with that caption, or null.

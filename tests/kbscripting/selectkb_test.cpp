@@ -239,6 +239,20 @@ TEST_F(SelectKBTest, CasesThatCannotBeLoadedAreShownAsAnError) {
   tools->Reset();
 }
 
+// The selection dialog runs the system's dialog loop: a quit posted meanwhile ends it as
+// cancelled and is left for the application's loop.
+TEST_F(SelectKBTest, QuitWhileTheDialogIsUpIsLeftForTheApplication) {
+  VARIANT_BOOL ok = VARIANT_TRUE;
+  ASSERT_EQ(Show(DialogScript().Do([](DialogView&) {
+              PostQuitMessage(76);
+              return std::string();
+            }),
+                 &ok),
+            S_OK);
+  EXPECT_EQ(ok, VARIANT_FALSE);
+  EXPECT_EQ(kbtest::TakeQuitMessage(), 76);
+}
+
 class KBDialogRequestTest : public wqtest::NoLeaks {
  protected:
   KBDialogRequestTest() : NoLeaks(L"WQCGenericSvcs.dll") {}
@@ -287,6 +301,25 @@ TEST_F(KBDialogRequestTest, ConfirmedDialogRunsTheMethodOnItsObject) {
             L"KBDescriptor[ActiveDocOid=0,CaseID=3,name=Next,oid=17]("
             L"ScriptUIResults(Inputs(Datum[id=Tag,vt=8,value=x])))");
   EXPECT_EQ(request_->get_OID(nullptr), E_POINTER);
+}
+
+// What the client of a dialog request sees when it quits while the dialog is up: the
+// request answers as for a cancel, runs nothing, and the quit stays for the client's loop.
+TEST_F(KBDialogRequestTest, QuitWhileTheDialogIsUpRunsNothingAndIsLeftForTheClient) {
+  ASSERT_EQ(request_->Initialise(Bstr(L"<ScriptUI ReturnTo='Next'><DialogBox Title='Step'>"
+                                      L"<EditBox id='Tag' prompt='Tag'/></DialogBox></ScriptUI>")
+                                     .get(),
+                                 17),
+            S_OK);
+  {
+    kbtest::ScriptedUser user;
+    user.WhenShown(browser_.get(), [] { PostQuitMessage(77); });
+    EXPECT_EQ(request_->RunDialog(ws_.get(), 0), S_OK);
+  }
+  EXPECT_EQ(kbtest::TakeQuitMessage(), 77);
+  LONG requests = -1;
+  ws_->get_RequestCount(&requests);
+  EXPECT_EQ(requests, 0);
 }
 
 }  // namespace

@@ -247,6 +247,54 @@ TEST_F(XmlDialog, F1ShowsTheHelpString) {
   EXPECT_EQ(help, L"Fill in every field.");
 }
 
+// The dialog ends its loop without a quit message of its own; one the application posts
+// (while the page or a message box over it is up) ends the dialog as cancelled and is left,
+// with its exit code, for the application's loop, also when the dialog was closing anyway.
+TEST_F(XmlDialog, QuitMessageIsTheApplicationsAndCancelsTheDialog) {
+  VARIANT_BOOL ok;
+  {
+    kbtest::ScriptedUser user;
+    user.WhenShown(browser_.get(), [&] { Click(L"btnOK"); });
+    ASSERT_EQ(Show(TagDialog(), &ok), S_OK);
+  }
+  EXPECT_EQ(ok, VARIANT_TRUE);
+  EXPECT_EQ(kbtest::TakeQuitMessage(), -1) << "the dialog's own close";
+
+  HWND parent = MakeParent();
+  {
+    kbtest::ScriptedUser user;
+    user.WhenShown(browser_.get(), [] { PostQuitMessage(77); });
+    dialog_ = plat::make<WQCXMLDialog>();
+    ASSERT_EQ(Show(TagDialog(), &ok, parent), S_OK);
+  }
+  EXPECT_EQ(ok, VARIANT_FALSE);
+  EXPECT_EQ(kbtest::TakeQuitMessage(), 77);
+  EXPECT_TRUE(IsWindowEnabled(parent));
+
+  {
+    kbtest::ScriptedUser user;
+    user.WhenShown(browser_.get(), [&] { EXPECT_EQ(browser_->PressKey(VK_F1), S_OK); })
+        .When([] { return kbtest::FindMessageBox(L"KB Help") != nullptr; },
+              [] { PostQuitMessage(78); });
+    dialog_ = plat::make<WQCXMLDialog>();
+    ASSERT_EQ(Show(kEveryControl, &ok), S_OK);
+  }
+  EXPECT_EQ(ok, VARIANT_FALSE);
+  EXPECT_EQ(kbtest::TakeQuitMessage(), 78);
+
+  {
+    kbtest::ScriptedUser user;
+    user.WhenShown(browser_.get(), [&] {
+      Click(L"btnOK");
+      PostQuitMessage(79);
+    });
+    dialog_ = plat::make<WQCXMLDialog>();
+    ASSERT_EQ(Show(TagDialog(), &ok), S_OK);
+  }
+  EXPECT_EQ(ok, VARIANT_TRUE);
+  EXPECT_EQ(kbtest::TakeQuitMessage(), 79);
+}
+
 TEST_F(XmlDialog, LinkOpensInANewWindowAndThePageStays) {
   kbtest::ScriptedUser user;
   user.WhenShown(browser_.get(), [&] { EXPECT_EQ(browser_->FollowLink(1), S_OK); }).Then([&] {

@@ -63,4 +63,28 @@ size_t HeapBytesInUse() {
   return bytes;
 }
 
+std::wstring FirstErrorDescription(const std::wstring& description) {
+  const std::wstring start = L"<WQError Desc=\"";
+  if (description.rfind(start, 0) != 0) return description;
+  const size_t end = description.find(L'"', start.size());
+  return description.substr(start.size(), end == std::wstring::npos ? end : end - start.size());
+}
+
+bool RunOnThread(SIZE_T stackBytes, const std::function<void()>& body, DWORD timeoutMs) {
+  struct Call {
+    const std::function<void()>& body;
+    bool done = false;
+  } call{body};
+  const plat::unique_handle thread(CreateThread(
+      nullptr, stackBytes,
+      [](void* param) -> DWORD {
+        auto* c = static_cast<Call*>(param);
+        c->body();
+        c->done = true;
+        return 0;
+      },
+      &call, STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr));
+  return thread && WaitForSingleObject(thread.get(), timeoutMs) == WAIT_OBJECT_0 && call.done;
+}
+
 }  // namespace wqtest

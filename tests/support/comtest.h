@@ -5,6 +5,7 @@
 
 #include <handles.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -62,6 +63,8 @@ inline std::wstring GuidText(REFGUID guid) {
 
 // The description of the thread's current error info (taken off the thread).
 std::wstring TakeErrorDescription();
+// The first Desc of a "WQError" chain (what a user is shown); other texts whole.
+std::wstring FirstErrorDescription(const std::wstring& description);
 
 // The directory holding the running test executable.
 std::wstring ExecutableDirectory();
@@ -73,6 +76,10 @@ void ExpectUnloadable(const wchar_t* dll);
 // The bytes of every heap of the process that are handed out: a leak shows as growth over
 // many repeats of the same work.
 size_t HeapBytesInUse();
+
+// Runs `body` on a thread with a stack of `stackBytes`; false when it did not come back
+// within `timeoutMs` (a thread whose stack ran out dies there, or hangs).
+bool RunOnThread(SIZE_T stackBytes, const std::function<void()>& body, DWORD timeoutMs = 60000);
 
 class NoLeaks : public testing::Test {
  public:

@@ -1,10 +1,12 @@
 #include "kbrunner.h"
 
+#include <variantutil.h>
 #include <variantxml.h>
 #include <wqcomexception.h>
 #include <xmlwriterabstract.h>
 
 #include <cwchar>
+#include <string>
 
 #include "workspace/dataservicerequest.h"
 #include "workspace/drawingeditor.h"
@@ -32,6 +34,51 @@ bool PipeFromMarkedReply(const wchar_t* reply, LONG& oid) {
   return true;
 }
 
+// The newest text of the failure `error` holds, after ": ", for the text a user reads
+// first; empty when there is none.
+std::wstring ReasonSuffix(WQComException& error) {
+  unique_bstr chain;
+  unique_bstr newest;
+  error.GetDescription(chain.put());
+  ExtractErrorDescription(chain.c_str(), newest.put());
+  return newest.length() ? std::wstring(L": ") + newest.c_str() : std::wstring();
+}
+
+// The type of the first value in `value` that a request cannot carry: the value a
+// reference leads to, an element of an array of VARIANTs, and so on down; VT_EMPTY when
+// no single value is to blame.
+VARTYPE UncarriedType(const VARIANT& value, int depth = 0) {
+  const VARIANT* referent = VariantReferent(value);
+  if (!referent) return VT_EMPTY;
+  const VARTYPE vt = V_VT(referent) & ~VT_BYREF;
+  if (!IsEncodableVariantType(vt)) return vt;
+  if (vt != (VT_ARRAY | VT_VARIANT) || depth >= VariantHandler::kMaxDepth) return VT_EMPTY;
+  SAFEARRAY* array = (V_VT(referent) & VT_BYREF) ? *V_ARRAYREF(referent) : V_ARRAY(referent);
+  plat::safearray_data<VARIANT> elements;
+  if (!array || SafeArrayGetDim(array) != 1 || SafeArrayGetElemsize(array) != sizeof(VARIANT) ||
+      FAILED(elements.access(array)))
+    return VT_EMPTY;
+  for (ULONG i = 0; i < array->rgsabound[0].cElements; ++i) {
+    const VARTYPE inner = UncarriedType(elements.get()[i], depth + 1);
+    if (inner != VT_EMPTY) return inner;
+  }
+  return VT_EMPTY;
+}
+
+// The value of a simple response, and whether the reply held one whole "Variant".
+class ReplyValueReader : public VariantHandler {
+ public:
+  HRESULT EndElement(ULONG id) override {
+    const HRESULT hr = VariantHandler::EndElement(id);
+    if (SUCCEEDED(hr)) complete_ = true;
+    return hr;
+  }
+  bool Complete() const { return complete_; }
+
+ private:
+  bool complete_ = false;
+};
+
 }  // namespace
 
 KBRunner::KBRunner()
@@ -51,12 +98,10 @@ HRESULT KBRunner::CallKB(const wchar_t* serverMethod, BSTR name, BSTR raw, long 
                          VARIANT* parameters, BSTR* reply) {
   WQ_METHOD_BEGIN(error, nullptr, 0)
   error.CheckPointer(workspace);
-  com_ptr<IWQDataServiceCall> call;
-  if ((error = workspace->CreateDataServiceCall(call.put())).Failed() || !call)
+  // A call whose server or method could not be set is not sent either.
+  DataServiceRequest request;
+  if ((error = request.Prepare(workspace, kServerProgId, serverMethod)).Failed())
     error.ThrowHrAt(WQ_HERE, E_FAIL);
-  call->put_Flags(0);
-  call->put_ServerProgID(unique_bstr::copy(kServerProgId).get());
-  call->put_MethodName(unique_bstr::copy(serverMethod).get());
 
   // A request the call did not take whole is not sent: a server could run the KB with
   // what part of it arrived.
@@ -65,7 +110,7 @@ HRESULT KBRunner::CallKB(const wchar_t* serverMethod, BSTR name, BSTR raw, long 
     if (FAILED(hr))
       error.ThrowHrAt(WQ_HERE, hr, L"The request to run %ls could not be written", nameText);
   };
-  IWQDataServiceCallXMLWriter writer(call.get());
+  IWQDataServiceCallXMLWriter writer(request.get());
   written(writer.StartDocument());
   // The map orders the attributes: ActiveDocOid, CaseID, name, oid.
   XMLAttributeMap attributes;
@@ -80,19 +125,21 @@ HRESULT KBRunner::CallKB(const wchar_t* serverMethod, BSTR name, BSTR raw, long 
     written(writer.StartElement(L"UserParameters"));
     written(writer.CloseStartTag());
     const HRESULT hr = VariantWriter<SimpleVariantSchema>().Write(writer, parameters);
-    if (hr == DISP_E_BADVARTYPE)
+    if (hr == DISP_E_BADVARTYPE) {
+      const VARTYPE uncarried = UncarriedType(*parameters);
       error.ThrowHrAt(
           WQ_HERE, E_INVALIDARG,
           L"The parameters of %ls hold a value of type %d, which a request cannot carry", nameText,
-          parameters->vt);
+          uncarried != VT_EMPTY ? uncarried : V_VT(parameters));
+    }
     if (FAILED(hr))
       error.ThrowHrAt(WQ_HERE, hr, L"The parameter UserParameters of %ls could not be written",
                       nameText);
     written(writer.EndElement(L"UserParameters"));
   }
   written(writer.EndElement(L"KBDescriptor"));
-  if ((error = call->Execute(0)).Failed()) error.ThrowHrAt(WQ_HERE, E_FAIL);
-  if ((error = call->get_Response(reply)).Failed()) error.ThrowAt(WQ_HERE);
+  if ((error = request.Execute()).Failed()) error.ThrowHrAt(WQ_HERE, E_FAIL);
+  if ((error = request.GetResponse(reply)).Failed()) error.ThrowAt(WQ_HERE);
   WQ_METHOD_END(error)
 }
 
@@ -117,39 +164,52 @@ HRESULT KBRunner::Run(const Target& target, BSTR name, BSTR raw, IWQWorkspace* w
                       VARIANT* parameters) {
   WQ_METHOD_BEGIN(error, target.methodName, 0)
   error.CheckPointer(result);
-  unique_bstr reply;
-  if ((error = CallKB(target.serverMethod, name, raw, target.oid, workspace, caseId, activeDocOid,
-                      parameters, reply.put()))
+  if ((error = RunStep(target, name, raw, workspace, parentWindow, result, caseId, activeDocOid,
+                       parameters))
           .Failed())
-    error.ThrowHrAt(WQ_HERE, E_FAIL, L"Failure running %ls %ls", target.kind, name ? name : L"");
-  if ((error = ParseResponse(target, reply.get(), workspace, parentWindow, result)).Failed())
-    error.ThrowHrAt(WQ_HERE, E_FAIL);
+    error.ThrowAt(WQ_HERE);
+  // Each confirmed dialog names the next step, on the same object, with its results. The
+  // steps run one after another here, not one inside the other: the server decides how
+  // long a conversation is, and each step's texts are let go as the next begins.
+  unique_bstr stepName;
+  unique_bstr stepRaw;
+  while (error.GetHResult() == S_OK) {
+    stepName = unique_bstr::copy(returnTo_.c_str());
+    stepRaw = unique_bstr::copy(xml_.c_str());
+    if ((error = RunStep(target, stepName.get(), stepRaw.get(), workspace, parentWindow, result,
+                         activeCaseId_, activeDocOid_, nullptr))
+            .Failed())
+      error.ThrowHrAt(WQ_HERE, E_FAIL, L"Failure parsing %ls response%ls", target.kind,
+                      ReasonSuffix(error).c_str());
+  }
   error = S_OK;
   WQ_METHOD_END(error)
 }
 
-HRESULT KBRunner::ParseResponse(const Target& target, BSTR reply, IWQWorkspace* workspace,
-                                LONGLONG parentWindow, VARIANT* result) {
+HRESULT KBRunner::RunStep(const Target& target, BSTR name, BSTR raw, IWQWorkspace* workspace,
+                          LONGLONG parentWindow, VARIANT* result, long caseId, long activeDocOid,
+                          VARIANT* parameters) {
   WQ_METHOD_BEGIN(error, nullptr, 0)
-  if (!reply) return S_OK;
-  error = HandleResponse(workspace, reply, parentWindow, result);
-  if (error.Failed()) error.ThrowAt(WQ_HERE);
-  if (error.GetHResult() == S_FALSE) {
-    error.Clear();
-    return S_OK;
-  }
-  // A confirmed dialog: its ReturnTo runs, on the same object, with its results.
-  unique_bstr returnTo = unique_bstr::copy(returnTo_.c_str());
-  unique_bstr results = unique_bstr::copy(xml_.c_str());
-  if ((error = Run(target, returnTo.get(), results.get(), workspace, parentWindow, result,
-                   activeCaseId_, activeDocOid_, nullptr))
+  const wchar_t* runName = name ? name : L"";
+  unique_bstr reply;
+  if ((error = CallKB(target.serverMethod, name, raw, target.oid, workspace, caseId, activeDocOid,
+                      parameters, reply.put()))
           .Failed())
-    error.ThrowHrAt(WQ_HERE, E_FAIL, L"Failure parsing %ls response", target.kind);
+    error.ThrowHrAt(WQ_HERE, E_FAIL, L"Failure running %ls %ls%ls", target.kind, runName,
+                    ReasonSuffix(error).c_str());
+  if (!reply) return S_FALSE;
+  if (HandleResponse(error, target, runName, workspace, reply.get(), parentWindow, result) ==
+      S_OK)
+    return S_OK;
+  // Finished: what the pipe highlighting left is no part of the answer.
+  error.Clear();
+  error = S_FALSE;
   WQ_METHOD_END(error)
 }
 
-HRESULT KBRunner::HandleResponse(IWQWorkspace* workspace, BSTR reply, LONGLONG parentWindow,
-                                 VARIANT* result) {
+HRESULT KBRunner::HandleResponse(WQComException& error, const Target& target,
+                                 const wchar_t* runName, IWQWorkspace* workspace, BSTR reply,
+                                 LONGLONG parentWindow, VARIANT* result) {
   if (Contains(reply, L"<PipeHighlight ") || Contains(reply, L"(PipeHighlight)")) {
     // The client tools take the workspace as the client holds it.
     com_ptr<IDispatch> client;
@@ -158,16 +218,24 @@ HRESULT KBRunner::HandleResponse(IWQWorkspace* workspace, BSTR reply, LONGLONG p
   }
   if (Contains(reply, L"<!--SimpleResponse-->")) {
     ::VariantClear(result);
-    VariantHandler handler;
-    // A reply the reader cannot read leaves the result empty.
-    if (SUCCEEDED(handler.ParseString(reply))) *result = handler.Detach();
+    // A garbled value is a failure: the caller could not tell it from no value.
+    ReplyValueReader reader;
+    if ((error = reader.ParseString(reply)).Failed())
+      error.ThrowHrAt(WQ_HERE, E_FAIL, L"The reply to %ls %ls could not be read%ls", target.kind,
+                      runName, ReasonSuffix(error).c_str());
+    if (!reader.Complete())
+      error.ThrowHrAt(WQ_HERE, E_FAIL,
+                      L"The reply to %ls %ls is a simple response that holds no Variant",
+                      target.kind, runName);
+    *result = reader.Detach();
     return S_FALSE;
   }
   bool confirmed = false;
-  const HRESULT hr = ShowDialog(reply, parentWindow, confirmed);
-  if (FAILED(hr) || !confirmed) {
+  if ((error = ShowDialog(reply, parentWindow, confirmed)).Failed())
+    error.ThrowHrAt(WQ_HERE, E_FAIL);
+  if (!confirmed) {
     ::VariantClear(result);
-    return FAILED(hr) ? hr : S_FALSE;
+    return S_FALSE;
   }
   return S_OK;
 }
@@ -204,7 +272,9 @@ HRESULT KBRunner::RunDialog(IDispatch* workspace, LONGLONG parentWindow) {
   else
     error = RunRule(returnTo.get(), results.get(), wq.get(), parentWindow, VARIANT_TRUE, &discarded,
                     activeCaseId_, activeDocOid_, nullptr);
-  if (error.Failed()) error.ThrowHrAt(WQ_HERE, E_FAIL, L"Failure whilst running dialog");
+  if (error.Failed())
+    error.ThrowHrAt(WQ_HERE, E_FAIL, L"Failure whilst running dialog%ls",
+                    ReasonSuffix(error).c_str());
   WQ_METHOD_END(error)
 }
 
@@ -238,34 +308,25 @@ HRESULT KBRunner::HighlightPipe(IDispatch* workspace, BSTR reply) {
 HRESULT ReloadKBModule(const wchar_t* moduleName, const wchar_t* fileName, IDispatch* workspace,
                        VARIANT_BOOL* reloaded, const wchar_t* xml) try {
   if (!reloaded) return E_POINTER;
-  com_ptr<IWQWorkspace> wq;
-  PLAT_RETURN_IF_FAILED(QueryWorkspace(workspace, wq));
-  com_ptr<IWQDataServiceCall> call;
-  PLAT_RETURN_IF_FAILED(wq->CreateDataServiceCall(call.put()));
-  call->put_Flags(0);
-  call->put_ServerProgID(unique_bstr::copy(kServerProgId).get());
+  // The method is named only once the request says which of the two it is.
+  DataServiceRequest request;
+  PLAT_RETURN_IF_FAILED(request.Prepare(workspace, kServerProgId, nullptr));
   // A request the call did not take whole is not sent.
-  PLAT_RETURN_IF_FAILED(call->StartDocument());
-  PLAT_RETURN_IF_FAILED(call->StartElement(unique_bstr::copy(L"ReloadKB").get()));
-  const auto writeText = [&](const wchar_t* attribute, const wchar_t* text) {
-    unique_variant value;
-    V_VT(&value) = VT_BSTR;
-    V_BSTR(&value) = unique_bstr::copy(text).release();
-    return call->WriteVariantAttribute(unique_bstr::copy(attribute).get(), value);
-  };
-  if (moduleName && *moduleName) PLAT_RETURN_IF_FAILED(writeText(L"ModuleName", moduleName));
-  if (fileName && *fileName) PLAT_RETURN_IF_FAILED(writeText(L"KBFileName", fileName));
+  PLAT_RETURN_IF_FAILED(request.StartDocument());
+  PLAT_RETURN_IF_FAILED(request.StartElement(L"ReloadKB"));
+  if (moduleName && *moduleName) PLAT_RETURN_IF_FAILED(request.Attribute(L"ModuleName", moduleName));
+  if (fileName && *fileName) PLAT_RETURN_IF_FAILED(request.Attribute(L"KBFileName", fileName));
   if (xml && *xml) {
-    PLAT_RETURN_IF_FAILED(call->WriteText(unique_bstr::copy(xml).get()));
-    call->put_MethodName(unique_bstr::copy(L"ReloadKBModuleFromXML").get());
+    PLAT_RETURN_IF_FAILED(request.WriteText(xml));
+    PLAT_RETURN_IF_FAILED(request.SetMethodName(L"ReloadKBModuleFromXML"));
   } else {
-    call->put_MethodName(unique_bstr::copy(L"ReloadKBModule").get());
+    PLAT_RETURN_IF_FAILED(request.SetMethodName(L"ReloadKBModule"));
   }
-  PLAT_RETURN_IF_FAILED(call->EndElement(unique_bstr::copy(L"ReloadKB").get()));
-  const HRESULT hr = call->Execute(0);
+  PLAT_RETURN_IF_FAILED(request.EndElement(L"ReloadKB"));
+  const HRESULT hr = request.Execute();
   if (FAILED(hr)) return hr;
   unique_bstr reply;
-  call->get_Response(reply.put());
+  request.GetResponse(reply.put());
   *reloaded = reply.length() > 0 && Contains(reply.get(), L"<ReloadKBSchema/>") ? VARIANT_TRUE
                                                                                 : VARIANT_FALSE;
   return hr;

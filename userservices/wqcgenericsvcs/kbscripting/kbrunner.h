@@ -8,6 +8,8 @@
 
 #include "WQOutside.h"
 
+class WQComException;
+
 class KBRunner {
  public:
   KBRunner();
@@ -40,17 +42,23 @@ class KBRunner {
     long oid;
   };
 
+  // A run and the conversation that follows it: each confirmed dialog names the next step,
+  // which runs in turn in the same loop.
   HRESULT Run(const Target& target, BSTR name, BSTR raw, IWQWorkspace* workspace,
               LONGLONG parentWindow, VARIANT* result, long caseId, long activeDocOid,
               VARIANT* parameters);
-  // A reply and whatever follows it; a confirmed dialog is followed by the same kind of run.
-  HRESULT ParseResponse(const Target& target, BSTR reply, IWQWorkspace* workspace,
-                        LONGLONG parentWindow, VARIANT* result);
+  // One call and what its reply asks for. S_FALSE: the conversation is over; S_OK: a
+  // dialog was confirmed (its results are held).
+  HRESULT RunStep(const Target& target, BSTR name, BSTR raw, IWQWorkspace* workspace,
+                  LONGLONG parentWindow, VARIANT* result, long caseId, long activeDocOid,
+                  VARIANT* parameters);
   HRESULT CallKB(const wchar_t* serverMethod, BSTR name, BSTR raw, long oid,
                  IWQWorkspace* workspace, long caseId, long activeDocOid, VARIANT* parameters,
                  BSTR* reply);
-  // S_FALSE: the run is finished; S_OK: a dialog was confirmed (its results are held).
-  HRESULT HandleResponse(IWQWorkspace* workspace, BSTR reply, LONGLONG parentWindow,
+  // S_FALSE: the run is finished; S_OK: a dialog was confirmed (its results are held). A
+  // failure is raised through `error`; `runName` names the run in its texts.
+  HRESULT HandleResponse(WQComException& error, const Target& target, const wchar_t* runName,
+                         IWQWorkspace* workspace, BSTR reply, LONGLONG parentWindow,
                          VARIANT* result);
   HRESULT HighlightPipe(IDispatch* workspace, BSTR reply);
   // Shows `description`; `confirmed` tells whether the user accepted it, whose results

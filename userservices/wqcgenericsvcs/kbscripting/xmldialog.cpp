@@ -154,6 +154,7 @@ STDMETHODIMP WQCXMLDialog::ShowDialog(BSTR strXML, LONGLONG lParentHWnd, VARIANT
   control->Close(OLECLOSE_NOSAVE);
   control->SetClientSite(nullptr);
   if (hwnd()) ::DestroyWindow(hwnd());
+  if (applicationQuit_) ::PostQuitMessage(quitCode_);
   if (FAILED(loadFailure_))
     error.ThrowHrAt(WQ_HERE, loadFailure_, L"The dialog page could not be loaded into the browser");
   *pbDialogOK = dialogOK_;
@@ -204,13 +205,20 @@ HRESULT WQCXMLDialog::CreateBrowser(com_ptr<IOleObject>& control) {
 }
 
 void WQCXMLDialog::RunMessageLoop() {
-  looping_ = true;
-  struct LoopScope {
-    bool& looping;
-    ~LoopScope() { looping = false; }
-  } scope{looping_};
+  // The loop ends when the dialog closes; the dialog never posts a quit message of its
+  // own, so every one that arrives is the application's: it cancels the dialog and is
+  // posted again, when the dialog is gone, for the loop that waits above this one.
   MSG message;
-  while (::GetMessageW(&message, nullptr, 0, 0) > 0) {
+  while (!closing_) {
+    const BOOL got = ::GetMessageW(&message, nullptr, 0, 0);
+    if (got == -1) break;
+    if (got == 0) {
+      applicationQuit_ = true;
+      quitCode_ = static_cast<int>(message.wParam);
+      dialogOK_ = VARIANT_FALSE;
+      CloseDialog();
+      break;
+    }
     ::TranslateMessage(&message);
     if (message.message == WM_KEYDOWN) {
       // The dialog window offers the key to the browser first. A key the browser took
@@ -526,10 +534,10 @@ void WQCXMLDialog::CloseDialog() {
   browser_.reset();
   browserObject_.reset();
   inPlaceObject_.reset();
+  // The loop of ShowDialog sees the flag once this message (or the one that brought the
+  // close) has been dispatched. A quit message would do as well, but could not be told
+  // from one the application posts meanwhile.
   if (hwnd()) PostMessage(WM_CLOSE);
-  // Only the dialog's own loop takes the quit message; outside it one would end the
-  // caller's next loop.
-  if (looping_) ::PostQuitMessage(0);
 }
 
 void WQCXMLDialog::UIActivateBrowser() {

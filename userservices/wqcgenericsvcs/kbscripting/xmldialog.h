@@ -161,7 +161,8 @@ class WQCXMLDialog : public plat::Implements<WQCXMLDialog, plat::Dispatch<IWQCXM
   plat::unique_bstr resultsXml_;
   LONG loadState_ = kNothingLoaded;
 
-  bool looping_ = false;        // ShowDialog's message loop runs
-  bool closing_ = false;        // CloseDialog ran: the loop ends with the quit message
-  HRESULT loadFailure_ = S_OK;  // the page could not be put into the browser
+  bool closing_ = false;          // CloseDialog ran: the loop ends
+  bool applicationQuit_ = false;  // the loop ended on the application's quit message,
+  int quitCode_ = 0;              // with this exit code
+  HRESULT loadFailure_ = S_OK;    // the page could not be put into the browser
 };

@@ -57,7 +57,7 @@ HRESULT QueryWorkspace(IDispatch* workspace, plat::com_ptr<IWQWorkspace>& wq) {
 HRESULT DataServiceRequest::Prepare(IWQWorkspace* workspace, const wchar_t* serverProgId,
                                     const wchar_t* method) {
   call_.reset();
-  firstWriteFailure_ = S_OK;
+  firstFailure_ = S_OK;
   if (!workspace) return E_INVALIDARG;
   const HRESULT hr = workspace->CreateDataServiceCall(call_.put());
   if (FAILED(hr)) {
@@ -66,13 +66,17 @@ HRESULT DataServiceRequest::Prepare(IWQWorkspace* workspace, const wchar_t* serv
   }
   if (!call_) return E_POINTER;
   call_->put_Flags(0);
-  call_->put_ServerProgID(Text(serverProgId).get());
-  call_->put_MethodName(Text(method).get());
+  PLAT_RETURN_IF_FAILED(Written(call_->put_ServerProgID(Text(serverProgId).get())));
+  if (method) PLAT_RETURN_IF_FAILED(SetMethodName(method));
   return hr;
 }
 
+HRESULT DataServiceRequest::SetMethodName(const wchar_t* method) {
+  return Written(call_->put_MethodName(Text(method).get()));
+}
+
 HRESULT DataServiceRequest::Written(HRESULT hr) {
-  if (FAILED(hr) && SUCCEEDED(firstWriteFailure_)) firstWriteFailure_ = hr;
+  if (FAILED(hr) && SUCCEEDED(firstFailure_)) firstFailure_ = hr;
   return hr;
 }
 
@@ -121,12 +125,17 @@ HRESULT DataServiceRequest::Element(const wchar_t* name, const wchar_t* text) {
   return Element(name, TextVariant(text));
 }
 
+HRESULT DataServiceRequest::WriteText(const wchar_t* text) {
+  return Written(call_->WriteText(Text(text).get()));
+}
+
 HRESULT DataServiceRequest::PutInput(const wchar_t* input) {
   return Written(call_->put_Input(Text(input).get()));
 }
 
 HRESULT DataServiceRequest::Execute() {
-  if (FAILED(firstWriteFailure_)) return firstWriteFailure_;
+  if (FAILED(firstFailure_)) return firstFailure_;
+  if (!call_) return E_UNEXPECTED;
   return call_->Execute(0);
 }
 

@@ -13,10 +13,13 @@ constexpr wchar_t kServerProgId[] = L"ZERAZevozarAdid.Main";
 class DataServiceRequest {
  public:
   // E_INVALIDARG when the workspace has no IWQWorkspace (nothing is created then), else
-  // the HRESULT of CreateDataServiceCall. The flags, server and method are set unchecked.
+  // the first failure of CreateDataServiceCall, put_ServerProgID and put_MethodName (the
+  // flags are set unchecked). A call whose server or method could not be set is never
+  // executed. A null `method` is set later, with SetMethodName.
   HRESULT Prepare(IDispatch* workspace, const wchar_t* serverProgId, const wchar_t* method);
   // The same on a workspace already asked for IWQWorkspace; E_INVALIDARG for none.
   HRESULT Prepare(IWQWorkspace* workspace, const wchar_t* serverProgId, const wchar_t* method);
+  HRESULT SetMethodName(const wchar_t* method);
 
   HRESULT StartDocument();
   HRESULT StartElement(const wchar_t* name);
@@ -31,10 +34,11 @@ class DataServiceRequest {
   HRESULT Element(const wchar_t* name, const VARIANT& value);
   HRESULT Element(const wchar_t* name, long value);
   HRESULT Element(const wchar_t* name, const wchar_t* text);
+  HRESULT WriteText(const wchar_t* text);
   HRESULT PutInput(const wchar_t* input);
 
-  // The first failure of the writing above, without sending anything: a request the call
-  // did not take whole is never executed. Else the HRESULT of Execute.
+  // The first failure of the set-up or the writing above, without sending anything: a
+  // request the call did not take whole is never executed. Else the HRESULT of Execute.
   HRESULT Execute();
   HRESULT GetResponse(BSTR* reply);
 
@@ -44,7 +48,7 @@ class DataServiceRequest {
   HRESULT Written(HRESULT hr);
 
   plat::com_ptr<IWQDataServiceCall> call_;
-  HRESULT firstWriteFailure_ = S_OK;
+  HRESULT firstFailure_ = S_OK;
 };
 
 // The workspace's IWQWorkspace; E_INVALIDARG, and none, for a workspace without it.
