@@ -14,6 +14,14 @@ WINE_FONT_DIR=/usr/share/wine/fonts
 PACKAGES=(g++-mingw-w64-x86-64-posix mingw-w64-tools wine wine64 wine64-tools xvfb xauth
           googletest cmake make fonts-wine)
 
+# For the commands that take no arguments: refuses any, saying so.
+no_arguments() {
+  if [ $# -gt 0 ]; then
+    echo "usage: scripts/$(basename "$0") (it takes no arguments; got: $*)" >&2
+    exit 2
+  fi
+}
+
 install_missing() {
   local missing=()
   for p in "${PACKAGES[@]}"; do
