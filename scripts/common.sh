@@ -91,7 +91,17 @@ start_display() {
 
 stop_all() {
   wineserver -k 2>/dev/null || true
+  wineserver -w 2>/dev/null || true
   [ -n "$XVFB_PID" ] && kill $XVFB_PID 2>/dev/null || true
+}
+
+# Everything Wine runs from now on runs under the display: Wine that ran without one (the
+# prefix's making) is ended first, since a desktop it made keeps no display and no window
+# opens there ("The dialog could not be shown").
+restart_wine_under_display() {
+  wineserver -k 2>/dev/null || true
+  wineserver -w
+  wineserver -p 2>/dev/null || true
 }
 
 # What every run needs first: the packages, the build, a fresh prefix with the given DLLs
@@ -102,6 +112,7 @@ prepare_run() {
   trap stop_all EXIT
   make_prefix
   start_display
+  restart_wine_under_display
   register "$@"
 }
 
