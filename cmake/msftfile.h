@@ -56,6 +56,7 @@ static size_t segment_directory(void) {
   const int32_t typeInfos = rd32(0x20);
   if (typeInfos < 0 || (size_t)typeInfos > size / 4) fail("a type info count out of range");
   const size_t at = kHeaderSize + ((rd32(0x14) & 0x100) ? 4 : 0) + 4 * (size_t)typeInfos;
-  if (!inside(at, 16 * (size_t)kSegmentCount)) fail("the segment directory past the end of the library");
+  if (!inside(at, 16 * (size_t)kSegmentCount))
+    fail("the segment directory past the end of the library");
   return at;
 }

@@ -80,11 +80,13 @@ static void check_segments(void) {
       fail("a segment outside the library");
   }
   const int32_t infos = rd32(segment_offset_field(0));
-  if (infos < 0 || (size_t)rd32(segment_offset_field(0) + 4) / kTypeInfoSize < (size_t)typeInfoCount)
+  if (infos < 0 ||
+      (size_t)rd32(segment_offset_field(0) + 4) / kTypeInfoSize < (size_t)typeInfoCount)
     fail("fewer type infos than the header counts");
   for (int t = 0; t < typeInfoCount; ++t) {
     const int32_t block = rd32(member_offset_field(t));
-    if (block != -1 && (block < 0 || (size_t)block > size)) fail("a member block outside the library");
+    if (block != -1 && (block < 0 || (size_t)block > size))
+      fail("a member block outside the library");
   }
 }
 
@@ -125,7 +127,8 @@ static size_t fix_function(size_t record, int32_t defaultOffset, int* fixed) {
   size_t grown = 0;
   int32_t funcKinds = rd32(record + 16);
   if (!(funcKinds & kFuncHasDefaults)) {
-    if (length + (size_t)args * 4 > 0xffff) fail("a function record would outgrow its length field");
+    if (length + (size_t)args * 4 > 0xffff)
+      fail("a function record would outgrow its length field");
     uint8_t* slots = malloc((size_t)args * 4);
     if (!slots) fail("out of memory");
     memset(slots, 0xff, (size_t)args * 4);  /* -1: no default */

@@ -819,7 +819,8 @@ int wmain(int argc, wchar_t** argv) {
     return 0;
   }
   if (verb == L"isolate" && argc == 3) return Isolate(argv[2], Options());
-  if (verb != L"run") return Refuse(verb.empty() ? "" : "wrong arguments for \"" + Narrow(verb) + "\"");
+  if (verb != L"run")
+    return Refuse(verb.empty() ? "" : "wrong arguments for \"" + Narrow(verb) + "\"");
   Options options;
   std::string formats = "all";
   for (int i = 2; i < argc; ++i) {

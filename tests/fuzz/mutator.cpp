@@ -151,7 +151,7 @@ const wchar_t* const kNames[] = {L"Variant", L"SafeArray", L"SAData", L"Datum", 
                                  L"User",    L"Role",      L"Option", L"X",     L"vt",   L"count"};
 
 // Encodings a sender may name in an XML declaration in front of a reply.
-const wchar_t* const kEncodings[] = {L"UTF-8",      L"utf-8",      L"UTF-16",
+const wchar_t* const kEncodings[] = {L"UTF-8",        L"utf-8",      L"UTF-16",
                                      L"windows-1252", L"ISO-8859-1", L"US-ASCII"};
 
 // An XML declaration as a sender writes one: a version, mostly an encoding, sometimes
@@ -163,7 +163,8 @@ std::wstring Declaration(Random& random) {
   };
   std::wstring declaration = L"<?xml version=" + quoted(L"1.0");
   if (random.Below(6)) declaration += L" encoding=" + quoted(random.Pick(kEncodings));
-  if (random.Below(3) == 0) declaration += L" standalone=" + quoted(random.Below(2) ? L"yes" : L"no");
+  if (random.Below(3) == 0)
+    declaration += L" standalone=" + quoted(random.Below(2) ? L"yes" : L"no");
   return declaration + (random.Below(2) ? L"?>" : L"?>\r\n");
 }
 

@@ -122,13 +122,13 @@ class SentReply {
     const bool named = DeclaredEncoding(text, begin, end);
     std::wstring utf8 = text;
     if (named) utf8.replace(begin, end - begin, L"UTF-8");
-    const int size = WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, utf8.data(),
-                                         static_cast<int>(utf8.size()), nullptr, 0, nullptr,
-                                         nullptr);
+    const int size =
+        WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, utf8.data(),
+                            static_cast<int>(utf8.size()), nullptr, 0, nullptr, nullptr);
     if (size > 0) {
       bytes_.resize(static_cast<size_t>(size));
-      WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, utf8.data(),
-                          static_cast<int>(utf8.size()), &bytes_[0], size, nullptr, nullptr);
+      WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, utf8.data(), static_cast<int>(utf8.size()),
+                          &bytes_[0], size, nullptr, nullptr);
       return;
     }
     if (named) text.replace(begin, end - begin, L"UTF-16");

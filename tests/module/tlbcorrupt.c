@@ -38,9 +38,9 @@ static void find_blocks(void) {
 /* One to four edits: a byte, or a 16- or 32-bit word set to a value at an edge. Most land
  * where the offsets and lengths are: the header and directories, and the function records. */
 static void corrupt(uint8_t* bytes, size_t size) {
-  const uint32_t edges[] = {0,          1,          0xffffffff, 0x7fff,         0x8000,
-                            0xffff,     0x7fffffff, 0x80000000, (uint32_t)size, (uint32_t)size - 4,
-                            (uint32_t)size + 4};
+  const uint32_t end = (uint32_t)size;
+  const uint32_t edges[] = {0,          1,          0xffff, 0x7fff,  0x8000, 0xffffffff,
+                            0x7fffffff, 0x80000000, end,    end - 4, end + 4};
   for (size_t n = 1 + below(4); n; --n) {
     size_t at = below(size);
     const size_t where = below(3);
