@@ -117,7 +117,9 @@ inline bool HaveDisplay(const char* benchmark) {
   }
   std::printf(
       "%s shows dialogs and needs a display: run scripts/bench.sh, which starts one, or set "
-      "DISPLAY to a running X server\n",
+      "DISPLAY to a running X server. With DISPLAY set, Wine ran in this prefix without a "
+      "display moments ago and its desktop still has none: end it (wineserver -k, with "
+      "WINEPREFIX set) and run again\n",
       benchmark);
   return false;
 }

@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -453,11 +454,18 @@ void DiagramSubmission(int messages) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // One figure by its number (1 to kFigures), or all.
+  constexpr int kFigures = 10;
+  int only = 0;
+  if (argc > 2 || (argc == 2 && (std::strspn(argv[1], "0123456789") != std::strlen(argv[1]) ||
+                                 (only = std::atoi(argv[1])) < 1 || only > kFigures))) {
+    std::fprintf(stderr, "usage: largereply_bench.exe [N]: runs only figure N (1 to %d), or all\n",
+                 kFigures);
+    return 2;
+  }
   if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 1;
   std::setvbuf(stdout, nullptr, _IONBF, 0);
   if (!bench::HaveDisplay("largereply_bench")) return 2;
-  // One case by its number (1 to 10), or all.
-  const int only = argc > 1 ? std::atoi(argv[1]) : 0;
   bench::PrintHeader("Large replies, against the XML reader alone on the same reply");
   if (!only || only == 1) AssocHold(8000);
   if (!only || only == 2) AssocHold(100000);

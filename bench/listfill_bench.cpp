@@ -73,7 +73,11 @@ bench::Times ChangeSelection(int documents, bool* ok) {
 
 }  // namespace
 
-int main() {
+int main(int argc, char**) {
+  if (argc > 1) {
+    std::fprintf(stderr, "usage: listfill_bench.exe (it takes no arguments)\n");
+    return 2;
+  }
   if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 1;
   if (!bench::HaveDisplay("listfill_bench")) return 2;
   HHOOK hook = SetWindowsHookExW(WH_CBT, EndBeforeShowing, nullptr, GetCurrentThreadId());

@@ -17,15 +17,18 @@ static void fail(const char* what) {
   exit(1);
 }
 
+/* Whether `count` bytes at `at` lie inside the file (no sum that could wrap). */
+static int inside(size_t at, size_t count) { return at <= size && count <= size - at; }
+
 static int32_t rd32(size_t at) {
-  if (at + 4 > size) fail("truncated library");
+  if (!inside(at, 4)) fail("an offset past the end of the library");
   uint32_t v = (uint32_t)data[at] | (uint32_t)data[at + 1] << 8 | (uint32_t)data[at + 2] << 16 |
                (uint32_t)data[at + 3] << 24;
   return (int32_t)v;
 }
 
 static void wr32(size_t at, int32_t value) {
-  if (at + 4 > size) fail("truncated library");
+  if (!inside(at, 4)) fail("an offset past the end of the library");
   uint32_t v = (uint32_t)value;
   for (int i = 0; i < 4; ++i) data[at + i] = (uint8_t)(v >> (8 * i));
 }
@@ -50,5 +53,10 @@ static void save_library(const char* path) {
 
 /* The file offset of the segment directory, behind the header and the type info offsets. */
 static size_t segment_directory(void) {
-  return kHeaderSize + ((rd32(0x14) & 0x100) ? 4 : 0) + 4 * (size_t)rd32(0x20);
+  const int32_t typeInfos = rd32(0x20);
+  if (typeInfos < 0 || (size_t)typeInfos > size / 4) fail("a type info count out of range");
+  const size_t at = kHeaderSize + ((rd32(0x14) & 0x100) ? 4 : 0) + 4 * (size_t)typeInfos;
+  if (!inside(at, 16 * (size_t)kSegmentCount))
+    fail("the segment directory past the end of the library");
+  return at;
 }

@@ -46,7 +46,10 @@ function(wq_add_idl target idl)
   endif()
   set(fix_command)
   if(ARG_HYPER_DEFAULTS)
-    set(fix_command COMMAND ${WQ_TLBDEFAULTS} ${out}/${name}.tlb)
+    # widl's own output is kept too (<name>.widl.tlb), for the fixer's test.
+    list(APPEND outputs ${out}/${name}.widl.tlb)
+    set(fix_command COMMAND ${CMAKE_COMMAND} -E copy ${out}/${name}.tlb ${out}/${name}.widl.tlb
+                    COMMAND ${WQ_TLBDEFAULTS} ${out}/${name}.tlb)
   endif()
   add_custom_command(
     OUTPUT ${outputs}

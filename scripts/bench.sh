@@ -3,6 +3,7 @@
 # every benchmark under one X display and one wineserver. Each prints its figures as
 # ratios against their floors, measured in one process; none fails on a time.
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
+no_arguments "$@"
 
 prepare_run "${SERVER_DLLS[@]}" "${TEST_DLLS[@]}"
 echo "== running the benchmarks"

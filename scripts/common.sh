@@ -14,6 +14,14 @@ WINE_FONT_DIR=/usr/share/wine/fonts
 PACKAGES=(g++-mingw-w64-x86-64-posix mingw-w64-tools wine wine64 wine64-tools xvfb xauth
           googletest cmake make fonts-wine)
 
+# For the commands that take no arguments: refuses any, saying so.
+no_arguments() {
+  if [ $# -gt 0 ]; then
+    echo "usage: scripts/$(basename "$0") (it takes no arguments; got: $*)" >&2
+    exit 2
+  fi
+}
+
 install_missing() {
   local missing=()
   for p in "${PACKAGES[@]}"; do
@@ -83,7 +91,17 @@ start_display() {
 
 stop_all() {
   wineserver -k 2>/dev/null || true
+  wineserver -w 2>/dev/null || true
   [ -n "$XVFB_PID" ] && kill $XVFB_PID 2>/dev/null || true
+}
+
+# Everything Wine runs from now on runs under the display: Wine that ran without one (the
+# prefix's making) is ended first, since a desktop it made keeps no display and no window
+# opens there ("The dialog could not be shown").
+restart_wine_under_display() {
+  wineserver -k 2>/dev/null || true
+  wineserver -w
+  wineserver -p 2>/dev/null || true
 }
 
 # What every run needs first: the packages, the build, a fresh prefix with the given DLLs
@@ -94,6 +112,7 @@ prepare_run() {
   trap stop_all EXIT
   make_prefix
   start_display
+  restart_wine_under_display
   register "$@"
 }
 

@@ -2,7 +2,8 @@
 # Installs what is missing, builds, registers the server in a fresh Wine prefix and runs
 # the demo client (examples/demo.js) under Wine's scripting host.
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
+no_arguments "$@"
 
 prepare_run "${SERVER_DLLS[@]}" "${DEMO_DLLS[@]}"
 echo "== running the demo"
-wine cscript //nologo "$(winepath -w "$ROOT/examples/demo.js")" "$(winepath -w "$ROOT/examples")" "$@"
+wine cscript //nologo "$(winepath -w "$ROOT/examples/demo.js")" "$(winepath -w "$ROOT/examples")"

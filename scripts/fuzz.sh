@@ -8,6 +8,10 @@ export WINEPREFIX=$BUILD/fuzzprefix
 
 INPUTS=${1:-100000}
 SEED=${2:-2026}
+if [ $# -gt 2 ] || ! [[ $INPUTS =~ ^[1-9][0-9]{0,8}$ && $SEED =~ ^[0-9]{1,19}$ ]]; then
+  echo "usage: scripts/fuzz.sh [inputs per format (1 to 999999999)] [seed (a whole number)]" >&2
+  exit 2
+fi
 prepare_run "${SERVER_DLLS[@]}" "${TEST_DLLS[@]}"
 # A copy, so that a build during the run does not change the program under way.
 RUN=$BUILD/fuzz-long

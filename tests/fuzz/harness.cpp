@@ -14,6 +14,8 @@
 #include <handles.h>
 
 #include <atomic>
+#include <climits>
+#include <cstdint>
 #include <csignal>
 #include <cstdio>
 #include <cwchar>
@@ -371,7 +373,10 @@ int RunChild(const std::string& format, uint64_t seed, LONG from, LONG to, const
       if (outcome.leak) {
         ++(outcome.leakIsWine ? shared->leaksWine : shared->leaks);
         fwprintf(stdout, L"%ls%ls\n", outcome.name.c_str(),
-                 outcome.leakIsWine ? L" (in Wine's dispatcher: the method never ran)" : L"");
+                 outcome.leakIsWine
+                     ? L" (kept by Wine's dispatcher, which refused the call before the method"
+                       L" ran: Wine's leak, not the server's; counted apart, not a fault)"
+                     : L"");
       }
       // Every object of the case is released: the server must be free to unload.
       if (unloadable && SweepCanUnload() != S_OK) {
@@ -650,9 +655,10 @@ int RunDriver(const Options& options) {
       // Some methods answer a bad index or a missing workspace with a bare E_INVALIDARG by
       // design: such failures are counted, not failed.
       printf(
-          "%-20s failures without a WQError: %ld; references kept after a failure in Wine's\n"
-          "%-20s dispatcher: %ld; DllCanUnloadNow: 0x%08lx\n",
-          "", t.noErrorInfo, "", t.leaksWine, static_cast<unsigned long>(t.canUnload));
+          "%-20s failures without a WQError: %ld (allowed); arguments kept by Wine's\n"
+          "%-20s dispatcher on a call it refused before the method ran: %ld (Wine's, not\n"
+          "%-20s a fault); DllCanUnloadNow: 0x%08lx\n",
+          "", t.noErrorInfo, "", t.leaksWine, "", static_cast<unsigned long>(t.canUnload));
       clean = clean && t.canUnload == S_OK;
     }
   }
@@ -664,7 +670,10 @@ int RunDriver(const Options& options) {
 int Replay(const std::wstring& dir) {
   WIN32_FIND_DATAW found;
   HANDLE search = FindFirstFileW((dir + L"\\*.xml").c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return 2;
+  if (search == INVALID_HANDLE_VALUE) {
+    fwprintf(stderr, L"wqfuzz: no inputs (*.xml) in %ls\n", dir.c_str());
+    return 2;
+  }
   int failures = 0, count = 0;
   do {
     const std::wstring file = found.cFileName;
@@ -700,7 +709,10 @@ int Replay(const std::wstring& dir) {
 int Isolate(const std::wstring& dir, Options options) {
   WIN32_FIND_DATAW found;
   HANDLE search = FindFirstFileW((dir + L"\\*.xml").c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return 2;
+  if (search == INVALID_HANDLE_VALUE) {
+    fwprintf(stderr, L"wqfuzz: no inputs (*.xml) in %ls\n", dir.c_str());
+    return 2;
+  }
   do {
     const std::wstring path = dir + L"\\" + found.cFileName;
     options.formats.push_back("file:" + std::string(path.begin(), path.end()));
@@ -721,6 +733,40 @@ std::vector<std::string> Split(const std::string& list) {
     start = comma + 1;
   }
   return out;
+}
+
+std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
+
+// A whole number written in decimal digits only, at most `max`.
+bool Number(const wchar_t* text, uint64_t max, uint64_t& out) {
+  out = 0;
+  if (!*text) return false;
+  for (; *text; ++text) {
+    if (*text < L'0' || *text > L'9' || out > (max - (*text - L'0')) / 10) return false;
+    out = out * 10 + static_cast<uint64_t>(*text - L'0');
+  }
+  return true;
+}
+
+// Says what is wrong (unless nothing was asked), then how the program is used; exits 2.
+int Refuse(const std::string& what) {
+  if (!what.empty()) fprintf(stderr, "wqfuzz: %s\n", what.c_str());
+  fprintf(stderr,
+          "usage: wqfuzz run [--inputs N] [--seed S] [--jobs J] [--formats a,b|all|none]\n"
+          "                  [--sweep] [--out DIR] [--timeout MS]\n"
+          "                         fuzz the formats (1000 inputs, seed 11), and sweep the\n"
+          "                         methods with bad arguments\n"
+          "       wqfuzz show FORMAT SEED INDEX\n"
+          "                         one input: its mutations, both answers, the verdict\n"
+          "       wqfuzz replay DIR  read the inputs kept in DIR (FORMAT.NAME.xml) once each\n"
+          "       wqfuzz isolate DIR read them each in a child of its own (inputs on which\n"
+          "                         Wine's reader crashes or hangs)\n"
+          "       wqfuzz oracle      check the oracle's verdicts on inputs of known meaning\n"
+          "       wqfuzz digests     check the fuzzer's digests of answers made by hand\n"
+          "formats:");
+  for (const Reader& r : Readers()) fprintf(stderr, " %s", r.name);
+  fprintf(stderr, "\n");
+  return 2;
 }
 
 }  // namespace
@@ -750,14 +796,18 @@ int wmain(int argc, wchar_t** argv) {
     return RunChild(std::string(format.begin(), format.end()), _wcstoui64(argv[4], nullptr, 10),
                     _wtol(argv[5]), _wtol(argv[6]), argv[7], _wtoi64(argv[8]));
   }
-  if (argc >= 3 && wcscmp(argv[1], L"replay") == 0) return Replay(argv[2]);
-  if (argc >= 2 && wcscmp(argv[1], L"oracle") == 0) return CheckOracle(FindReader);
-  if (argc >= 2 && wcscmp(argv[1], L"digests") == 0) return CheckDigests();
-  if (argc >= 5 && wcscmp(argv[1], L"show") == 0) {  // show FORMAT SEED INDEX
+  const std::wstring verb = argc >= 2 ? argv[1] : L"";
+  if (verb == L"replay" && argc == 3) return Replay(argv[2]);
+  if (verb == L"oracle" && argc == 2) return CheckOracle(FindReader);
+  if (verb == L"digests" && argc == 2) return CheckDigests();
+  if (verb == L"show" && argc == 5) {  // show FORMAT SEED INDEX
     const std::wstring format = argv[2];
     const Reader* reader = FindReader(std::string(format.begin(), format.end()));
-    if (!reader) return 2;
-    const Mutant m = Mutate(*reader, _wcstoui64(argv[3], nullptr, 10), _wtol(argv[4]));
+    uint64_t seed = 0, index = 0;
+    if (!reader) return Refuse("no such format: " + Narrow(format));
+    if (!Number(argv[3], UINT64_MAX, seed) || !Number(argv[4], LONG_MAX, index))
+      return Refuse("the seed and the index are whole numbers");
+    const Mutant m = Mutate(*reader, seed, index);
     const ReaderResult now = reader->read(m.xml), before = reader->read(m.before);
     wprintf(
         L"%hs| oracle %d | hr 0x%08lx, before 0x%08lx | well-formed %d | wrong %d\n%.400ls\n"
@@ -768,37 +818,40 @@ int wmain(int argc, wchar_t** argv) {
         m.xml.c_str(), m.before.c_str());
     return 0;
   }
-  if (argc >= 3 && wcscmp(argv[1], L"isolate") == 0) return Isolate(argv[2], Options());
-  if (argc < 2 || wcscmp(argv[1], L"run") != 0) {
-    fprintf(stderr,
-            "usage: wqfuzz run [--inputs N] [--seed S] [--jobs J] [--formats a,b|all|none]"
-            " [--sweep] [--out DIR] [--timeout MS] | wqfuzz replay DIR\n");
-    return 2;
-  }
+  if (verb == L"isolate" && argc == 3) return Isolate(argv[2], Options());
+  if (verb != L"run")
+    return Refuse(verb.empty() ? "" : "wrong arguments for \"" + Narrow(verb) + "\"");
   Options options;
   std::string formats = "all";
   for (int i = 2; i < argc; ++i) {
     const std::wstring arg = argv[i];
-    const wchar_t* value = i + 1 < argc ? argv[i + 1] : L"";
-    if (arg == L"--inputs")
-      options.inputs = _wtol(value), ++i;
-    else if (arg == L"--seed")
-      options.seed = _wcstoui64(value, nullptr, 10), ++i;
-    else if (arg == L"--jobs")
-      options.jobs = _wtoi(value), ++i;
-    else if (arg == L"--formats")
-      formats = std::string(value, value + wcslen(value)), ++i;
-    else if (arg == L"--sweep")
+    const bool flag = arg == L"--sweep";
+    if (!flag && i + 1 >= argc) return Refuse(Narrow(arg) + " needs a value");
+    const wchar_t* value = flag ? L"" : argv[++i];
+    uint64_t number = 0;
+    const bool numeric = Number(value, LONG_MAX, number) && number > 0;
+    if (flag)
       options.sweep = true;
-    else if (arg == L"--out")
-      options.out = value, ++i;
-    else if (arg == L"--timeout")
-      options.timeoutMs = _wtoi64(value), ++i;
+    else if (arg == L"--inputs" && numeric)
+      options.inputs = static_cast<LONG>(number);
+    else if (arg == L"--seed" && Number(value, UINT64_MAX, number))
+      options.seed = number;
+    else if (arg == L"--jobs" && numeric && number <= 64)
+      options.jobs = static_cast<int>(number);
+    else if (arg == L"--formats")
+      formats = Narrow(value);
+    else if (arg == L"--out" && *value)
+      options.out = value;
+    else if (arg == L"--timeout" && numeric)
+      options.timeoutMs = static_cast<LONGLONG>(number);
+    else
+      return Refuse("not an option, or not a value for it: " + Narrow(arg) + " " + Narrow(value));
   }
   if (formats == "all")
     for (const Reader& r : Readers()) options.formats.push_back(r.name);
   else if (formats != "none")
     options.formats = Split(formats);
-  if (options.jobs < 1) options.jobs = 1;
+  for (const std::string& format : options.formats)
+    if (!FindReader(format)) return Refuse("no such format: " + format);
   return RunDriver(options);
 }

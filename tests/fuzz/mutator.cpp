@@ -150,6 +150,24 @@ const wchar_t* const kBadVts[] = {L"9",     L"13", L"16387", L"36", L"8201", L"8
 const wchar_t* const kNames[] = {L"Variant", L"SafeArray", L"SAData", L"Datum", L"Case", L"Hold",
                                  L"User",    L"Role",      L"Option", L"X",     L"vt",   L"count"};
 
+// Encodings a sender may name in an XML declaration in front of a reply.
+const wchar_t* const kEncodings[] = {L"UTF-8",        L"utf-8",      L"UTF-16",
+                                     L"windows-1252", L"ISO-8859-1", L"US-ASCII"};
+
+// An XML declaration as a sender writes one: a version, mostly an encoding, sometimes
+// standalone, each value in either quote.
+std::wstring Declaration(Random& random) {
+  const auto quoted = [&](const std::wstring& value) {
+    const wchar_t* quote = random.Below(2) ? L"'" : L"\"";
+    return quote + value + quote;
+  };
+  std::wstring declaration = L"<?xml version=" + quoted(L"1.0");
+  if (random.Below(6)) declaration += L" encoding=" + quoted(random.Pick(kEncodings));
+  if (random.Below(3) == 0)
+    declaration += L" standalone=" + quoted(random.Below(2) ? L"yes" : L"no");
+  return declaration + (random.Below(2) ? L"?>" : L"?>\r\n");
+}
+
 std::wstring Repeat(const std::wstring& s, size_t n) {
   std::wstring out;
   out.reserve(s.size() * n);
@@ -401,6 +419,20 @@ Mutant Mutate(const Reader& reader, uint64_t seed, uint64_t index) {
       }
     }
     if (xml.size() > 1000000) xml = prior;
+  }
+  // One input in eight whose last mutation makes no claim comes with an XML declaration
+  // in front, naming the encoding its sender wrote it in: the reply is decoded text by
+  // then, so it must read as it did without one. Drawn apart from the mutations, which
+  // stay as they were for every input.
+  Random sender(seed * 0x9E3779B97F4A7C15ULL ^ (index + 1) * 0x100000001B3ULL ^
+                std::hash<std::string>()(reader.name) ^ 0xDEC1A2A7105ULL);
+  if (sender.Below(8) == 0 && m.oracle == Oracle::kAny && m.xml.compare(0, 2, L"<?") != 0) {
+    const Scan scan = ScanXml(m.xml);
+    m.before = m.xml;
+    m.oracle = Oracle::kAny;
+    if (!scan.elements.empty()) Expect(m, Oracle::kSameAsSeed, m.xml, scan, 0, L"");
+    m.xml.insert(0, Declaration(sender));
+    m.what += "declaration ";
   }
   return m;
 }

@@ -1,6 +1,8 @@
 // The oracle: whether a reader's answer to an input is wrong, decided from a real parse of
 // the input by the XML reader the module uses (with the module's settings), never from
 // the mutator's own tag scan, which text inside attribute values or comments can fool.
+// The parser is given the bytes a sender would have sent, made here: nothing of the
+// module's own reply handling takes part in the verdict on it.
 #include <windows.h>
 #include <shlwapi.h>
 
@@ -8,14 +10,13 @@
 
 #include "fuzz.h"
 #include "wqmsxml.h"
-#include "wqxmlsecurity.h"
-#include "wqxmltext.h"
 
 #include <climits>
 #include <cstdio>
 #include <cstring>
 #include <cwchar>
 #include <initializer_list>
+#include <regex>
 
 namespace fuzz {
 
@@ -106,47 +107,121 @@ class Collector final : public ISAXContentHandler {
   std::vector<int> open_;
 };
 
-// Parses as the module's readers do: the secured reader, the text up to its first null
-// past one byte-order mark, fed through the module's own stream.
+// The reply as a sender would have sent it: UTF-8 bytes, a declared encoding named UTF-8
+// (the text is decoded already: the name it carries says how it was sent, no longer what
+// it is); UTF-16 behind a byte-order mark, named so, when it holds half a surrogate pair,
+// which UTF-8 cannot carry. The text ends at its first null past one byte-order mark, as
+// a reply does. The declaration is read by the XML rule (version first, then encoding,
+// each value in either quote), not by the module's code.
+class SentReply {
+ public:
+  explicit SentReply(const std::wstring& xml) {
+    std::wstring text(xml.c_str() + (!xml.empty() && xml[0] == 0xFEFF ? 1 : 0));
+    empty_ = text.empty();
+    size_t begin = 0, end = 0;
+    const bool named = DeclaredEncoding(text, begin, end);
+    std::wstring utf8 = text;
+    if (named) utf8.replace(begin, end - begin, L"UTF-8");
+    const int size =
+        WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, utf8.data(),
+                            static_cast<int>(utf8.size()), nullptr, 0, nullptr, nullptr);
+    if (size > 0) {
+      bytes_.resize(static_cast<size_t>(size));
+      WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, utf8.data(), static_cast<int>(utf8.size()),
+                          &bytes_[0], size, nullptr, nullptr);
+      return;
+    }
+    if (named) text.replace(begin, end - begin, L"UTF-16");
+    bytes_ = "\xFF\xFE";
+    bytes_.append(reinterpret_cast<const char*>(text.data()), text.size() * sizeof(wchar_t));
+  }
+
+  // The source to hand a parser: a stream of the bytes, or the empty string (a stream
+  // of none is no document either, but a string is what a reply of none is given as).
+  bool Source(plat::com_ptr<IStream>& stream, plat::unique_bstr& none, VARIANT& source) const {
+    if (empty_) {
+      none = plat::unique_bstr::copy(L"");
+      source.vt = VT_BSTR;
+      source.bstrVal = none.get();
+      return true;
+    }
+    stream = plat::com_ptr<IStream>::attach(SHCreateMemStream(
+        reinterpret_cast<const BYTE*>(bytes_.data()), static_cast<UINT>(bytes_.size())));
+    source.vt = VT_UNKNOWN;
+    source.punkVal = stream.get();
+    return stream.get() != nullptr;
+  }
+
+ private:
+  static bool DeclaredEncoding(const std::wstring& text, size_t& begin, size_t& end) {
+    if (text.compare(0, 5, L"<?xml") != 0) return false;
+    static const std::wregex declaration(
+        L"^<\\?xml[ \t\r\n]+version[ \t\r\n]*=[ \t\r\n]*(\"[^\"]*\"|'[^']*')"
+        L"[ \t\r\n]+encoding[ \t\r\n]*=[ \t\r\n]*(\"|')([A-Za-z][-A-Za-z0-9._]*)\\2");
+    const std::wstring head = text.substr(0, 512);
+    std::wsmatch match;
+    if (!std::regex_search(head, match, declaration)) return false;
+    begin = static_cast<size_t>(match.position(3));
+    end = begin + static_cast<size_t>(match.length(3));
+    return true;
+  }
+
+  std::string bytes_;
+  bool empty_ = false;
+};
+
+// Parses with the reader the module uses, set up as the module sets it up (no document
+// type, no external entities), from the bytes the reply was sent as.
 Parsed Parse(const std::wstring& xml) {
   Parsed parsed;
   plat::com_ptr<ISAXXMLReader> reader;
   if (FAILED(CoCreateInstance(__uuidof(SAXXMLReader60), nullptr, CLSCTX_ALL,
                               __uuidof(ISAXXMLReader), reader.put_void())) ||
-      FAILED(WQSecureSAXReader(reader.get())))
+      FAILED(reader->putFeature(L"prohibit-dtd", VARIANT_TRUE)) ||
+      FAILED(reader->putFeature(L"http://xml.org/sax/features/external-general-entities",
+                                VARIANT_FALSE)) ||
+      FAILED(reader->putFeature(L"http://xml.org/sax/features/external-parameter-entities",
+                                VARIANT_FALSE)))
     return parsed;
-  const wchar_t* text = WQSkipByteOrderMark(xml.c_str());
-  const size_t length = wcslen(text);
+  plat::com_ptr<IStream> stream;
+  plat::unique_bstr none;
+  VARIANT source;
+  if (!SentReply(xml).Source(stream, none, source)) return parsed;
   Collector collector(parsed);
   reader->putContentHandler(&collector);
-  VARIANT source;
-  plat::com_ptr<ISequentialStream> stream;
-  plat::unique_bstr empty = plat::unique_bstr::copy(L"");
-  if (length) {
-    if (FAILED(WQCreateXMLTextStream(text, length, stream.put()))) return parsed;
-    source.vt = VT_UNKNOWN;
-    source.punkVal = stream.get();
-  } else {
-    source.vt = VT_BSTR;
-    source.bstrVal = empty.get();
-  }
   parsed.wellFormed = SUCCEEDED(reader->parse(source));
   reader->putContentHandler(nullptr);
   return parsed;
 }
 
-// Whether the DOM document the module loads a reply into takes the text, with the
-// module's settings (a document type declaration is refused before the parser sees it).
+// Whether the DOM document the module loads a reply into takes it, set up as the module
+// sets it up: no document type (one that the parser lets pass counts as refused), no
+// external resolution, no validation.
 bool DomLoads(const std::wstring& xml) {
-  if (WQDeclaresDocumentType(xml.c_str())) return false;
   plat::com_ptr<IXMLDOMDocument> document;
+  plat::com_ptr<IXMLDOMDocument2> settings;
+  VARIANT prohibit;
+  prohibit.vt = VT_BOOL;
+  prohibit.boolVal = VARIANT_TRUE;
   if (FAILED(CoCreateInstance(__uuidof(DOMDocument60), nullptr, CLSCTX_ALL,
                               __uuidof(IXMLDOMDocument), document.put_void())) ||
-      FAILED(WQSecureDOMDocument(document.get())))
+      FAILED(document->put_resolveExternals(VARIANT_FALSE)) ||
+      FAILED(document->put_validateOnParse(VARIANT_FALSE)) ||
+      FAILED(document->QueryInterface(__uuidof(IXMLDOMDocument2), settings.put_void())) ||
+      FAILED(settings->setProperty(plat::unique_bstr::copy(L"ProhibitDTD").get(), prohibit)))
     return false;
+  plat::com_ptr<IStream> stream;
+  plat::unique_bstr none;
+  VARIANT source;
   VARIANT_BOOL loaded = VARIANT_FALSE;
-  plat::unique_bstr text = plat::unique_bstr::copy(xml.c_str());
-  return SUCCEEDED(document->loadXML(text.get(), &loaded)) && loaded == VARIANT_TRUE;
+  if (!SentReply(xml).Source(stream, none, source)) return false;
+  if (source.vt == VT_BSTR) {
+    if (FAILED(document->loadXML(source.bstrVal, &loaded))) return false;
+  } else if (FAILED(document->load(source, &loaded))) {
+    return false;
+  }
+  plat::com_ptr<IXMLDOMDocumentType> type;
+  return loaded == VARIANT_TRUE && document->get_doctype(type.put()) != S_OK;
 }
 
 bool IsNamespaceDeclaration(const std::wstring& qname) {
@@ -541,6 +616,25 @@ int CheckOracle(const Reader* (*find)(const std::string&)) {
   printf("variant seed (read right): %s\nvariant seed (an integer one off): %s\n",
          rightTaken ? "ok" : "WRONG VERDICT", offCaught ? "ok" : "WRONG VERDICT");
   failures += !rightTaken + !offCaught;
+  // A reply sent with an XML declaration in front reads as it did without one, whatever
+  // encoding it names and in either quote: refusing it is wrong, taking it is right.
+  for (const wchar_t* declared : {L"encoding='windows-1252'", L"encoding=\"UTF-8\"",
+                                  L"encoding='UTF-8'", L"encoding=\"ISO-8859-1\""}) {
+    Mutant m;
+    for (uint64_t index = 0; index < 20000; ++index) {
+      m = Mutate(*variant, 2026, index);
+      if (m.oracle == Oracle::kSameAsSeed && m.xml.find(declared) != std::wstring::npos &&
+          SUCCEEDED(variant->read(m.before).hr))
+        break;
+      m = Mutant();
+    }
+    ReaderResult before = variant->read(m.before), refused = before;
+    refused.hr = E_FAIL;
+    const bool caught = !m.xml.empty() && WrongAnswer(*variant, m, refused, &before) &&
+                        !WrongAnswer(*variant, m, before, &before);
+    printf("a declaration naming %ls, refused: %s\n", declared, caught ? "ok" : "WRONG VERDICT");
+    failures += !caught;
+  }
   return failures ? 1 : 0;
 }
 

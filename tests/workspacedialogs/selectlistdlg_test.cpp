@@ -351,7 +351,7 @@ TEST(SelectObjectsDlg, ProjectSummaryBoxShowsDatasheetsAndSummaries) {
                                .Click(IDC_ONLYEDITABLE)
                                .Select(kMulti, 2)
                                .SelectAlso(kMulti, 4)
-                               .Screenshot(L"selectobjects.png")
+                               .Screenshot(L"selectdatasheets-multi.png")
                                .Click(IDOK)),
             IDOK);
   EXPECT_EQ(ToVector(dlg.GetSelection()), (Positions{2, 4}));
