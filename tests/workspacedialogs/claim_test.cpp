@@ -147,6 +147,9 @@ TEST_F(Claim, ThePartReachedByTypingIsTheOneClaimed) {
       // Cancel keeps the part claimed before.
       {"c, c, c", typed({L"c", L"c", L"c"}), 2, L"44|-1|0", nullptr},
       {"B", typed({L"B"}), 1, L"22|0|0", L"ObjectId=\"vt3:22\" ClaimSetting=\"vt3:2\""},
+      // The row stays chosen while the user turns to the claim setting.
+      {"co, then Shared", typed({L"co"}).Click(IDC_SHARED), 3, L"44|0|0",
+       L"ObjectId=\"vt3:44\" ClaimSetting=\"vt3:2\""},
       {"End, Up, Up", DialogScript().Focus(IDC_CLAIMLIST).Press(VK_END).Press(VK_UP).Press(VK_UP),
        1, L"22|0|0", L"ObjectId=\"vt3:22\" ClaimSetting=\"vt3:2\""},
   };
