@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <oleauto.h>
 
+#include <climits>
 #include <cstring>
 #include <new>
 #include <type_traits>
@@ -155,6 +156,19 @@ class WQArray {
   int capacity_ = 0;
   T* data_ = nullptr;
 };
+
+// Adds a record that a reader has just read to a list of a length it cannot know ahead.
+// Past the array's own doubling (512 elements) the list keeps doubling, reserved here ahead
+// of the add: the array's own steps of 512 would copy the whole list every 512 records,
+// which makes a reply of a million records quadratic. Smaller lists grow as the array
+// itself grows them.
+template <class T, class Traits>
+void WQAddGrowing(WQArray<T, Traits>& array, const std::type_identity_t<T>& value) {
+  const int capacity = array.GetCapacity();
+  if (array.GetCount() == capacity && capacity >= 512)
+    array.Reserve(capacity <= INT_MAX / 4 ? capacity * 2 : capacity + 512);
+  array.Add(value);
+}
 
 class WQBstrArray : public WQArray<BSTR, WQBstrTraits> {
  public:

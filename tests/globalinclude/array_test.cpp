@@ -22,6 +22,23 @@ TEST(Array, CapacitiesOfAGrowingIntegerArray) {
   for (int i = 0; i < 2100; ++i) ASSERT_EQ(a[i], i);
 }
 
+// A reader's list of unknown length keeps the array's own capacities up to 512, then
+// doubles; Add itself keeps its steps of 512.
+TEST(Array, ReadersGrowPastTheStepsByDoubling) {
+  WQArray<int> read, added;
+  std::vector<int> capacities;
+  for (int i = 0; i < 4100; ++i) {
+    WQAddGrowing(read, i);
+    added.Add(i);
+    if (capacities.empty() || capacities.back() != read.GetCapacity())
+      capacities.push_back(read.GetCapacity());
+  }
+  EXPECT_EQ(capacities,
+            (std::vector<int>{8, 16, 32, 64, 128, 256, 512, 1024, 2048, 4096, 8192}));
+  EXPECT_EQ(added.GetCapacity(), 4608);
+  for (int i = 0; i < 4100; ++i) ASSERT_EQ(read[i], i);
+}
+
 TEST(Array, RecordsRoundToFour) {
   WQArray<WQHeapString> names;
   names.Add(WQHeapString(L"a"));

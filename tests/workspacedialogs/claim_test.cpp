@@ -122,6 +122,55 @@ TEST_F(Claim, APartThatAllowsLessLimitsTheChoice) {
   EXPECT_EQ(LastRequest(), L"<ClaimObjectEx ObjectId=\"vt3:9\" ClaimSetting=\"vt3:2\"/>");
 }
 
+// The part claimed is the row the user reached with the keyboard alone: a name's start
+// typed (more letters to the name they begin, the same letter after a pause to the next
+// name, wrapping to the top), or the arrow keys; Return then claims it as that part allows.
+TEST_F(Claim, ThePartReachedByTypingIsTheOneClaimed) {
+  const std::wstring reply = Parts(Part(11, L"Alpha", 2) + Part(22, L"Bravo", 1) +
+                                   Part(33, L"Charlie", 0) + Part(44, L"Cobalt", 2));
+  const auto typed = [](std::initializer_list<const wchar_t*> words) {
+    DialogScript script;
+    script.Focus(IDC_CLAIMLIST);
+    for (const wchar_t* word : words) script.Pause(600).TypeKeys(word);
+    return script;
+  };
+  const struct {
+    const char* what;
+    DialogScript reaches;
+    int row;
+    const wchar_t* state;  // after Return, or after Cancel where Return cannot claim
+    const wchar_t* sent;
+  } cases[] = {
+      {"co", typed({L"co"}), 3, L"44|-1|0", L"ObjectId=\"vt3:44\" ClaimSetting=\"vt3:3\""},
+      {"c, c", typed({L"c", L"c"}), 3, L"44|-1|0",
+       L"ObjectId=\"vt3:44\" ClaimSetting=\"vt3:3\""},
+      // Cancel keeps the part claimed before.
+      {"c, c, c", typed({L"c", L"c", L"c"}), 2, L"44|-1|0", nullptr},
+      {"B", typed({L"B"}), 1, L"22|0|0", L"ObjectId=\"vt3:22\" ClaimSetting=\"vt3:2\""},
+      // The row stays chosen while the user turns to the claim setting.
+      {"co, then Shared", typed({L"co"}).Click(IDC_SHARED), 3, L"44|0|0",
+       L"ObjectId=\"vt3:44\" ClaimSetting=\"vt3:2\""},
+      {"End, Up, Up", DialogScript().Focus(IDC_CLAIMLIST).Press(VK_END).Press(VK_UP).Press(VK_UP),
+       1, L"22|0|0", L"ObjectId=\"vt3:22\" ClaimSetting=\"vt3:2\""},
+  };
+  for (const auto& c : cases) {
+    ASSERT_EQ(Initialize(reply), S_OK) << c.what;
+    DialogScript script = c.reaches;
+    script
+        .Inspect([&](DialogView& view) {
+          EXPECT_EQ(SelectedRow(view, IDC_CLAIMLIST), c.row) << c.what;
+          EXPECT_EQ(view.IsEnabled(IDOK), c.sent != nullptr) << c.what;
+        })
+        .Press(VK_RETURN);
+    if (!c.sent) script.Click(IDCANCEL);
+    EXPECT_EQ(Show(script), c.sent ? VARIANT_TRUE : VARIANT_FALSE) << c.what;
+    EXPECT_EQ(State(), c.state) << c.what;
+    if (!c.sent) continue;
+    ASSERT_EQ(dlg_->ClaimObjectEx(ws(), Omitted(), Omitted()), S_OK);
+    EXPECT_EQ(LastRequest(), L"<ClaimObjectEx " + std::wstring(c.sent) + L"/>") << c.what;
+  }
+}
+
 TEST_F(Claim, PartsAddUpAcrossLoadsAndNoChoiceClaimsNoObject) {
   ASSERT_EQ(Initialize(Parts(Part(8, L"Pump", 2) + L"<Part OID=\"0\"/>")), S_OK);
   ASSERT_EQ(Initialize(Parts(Part(9, L"Motor", 1)), 12), S_OK);

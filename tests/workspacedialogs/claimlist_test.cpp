@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "conflictres/projectupdates.h"
 #include "resources/resource.h"
 #include "shownlist.h"
 #include "workspacedialogs/claimdlg.h"
@@ -28,6 +29,27 @@ void ReadParts(const std::vector<Row>& rows, ObjectPartArray& parts) {
   ListObjectPartsParser parser(parts);
   const plat::unique_bstr text = plat::unique_bstr::copy(reply.c_str());
   ASSERT_EQ(parser.ParseString(text.get()), S_OK);
+}
+
+// Readers add a record at a time: past 512 records their lists double, where the array's
+// own steps of 512 would copy a million records' list some two thousand times over.
+TEST(RecordReaders, ListsOfUnknownLengthGrowByDoubling) {
+  constexpr int kRecords = 1100;  // the array's own steps would hold them in 1536 slots
+  std::vector<Row> rows(kRecords, Row{L"Part", L"Pump", L"ann"});
+  ObjectPartArray parts;
+  ReadParts(rows, parts);
+  EXPECT_EQ(parts.GetCount(), kRecords);
+  EXPECT_EQ(parts.GetCapacity(), 2048) << "claim parts";
+
+  std::wstring reply = L"<ProjectUpdates><Modifications>";
+  for (int i = 0; i < kRecords; ++i)
+    reply += L"<Modified ID='" + std::to_wstring(i) + L"' Name='D' Type='Diagram'/>";
+  reply += L"</Modifications></ProjectUpdates>";
+  CProjectUpdates model;
+  ASSERT_EQ(model.Parse(plat::unique_bstr::copy(reply.c_str()).get()), S_OK);
+  EXPECT_EQ(model.Modifications().GetCount(), kRecords);
+  EXPECT_EQ(model.Modifications().GetCapacity(), 2048) << "modified documents";
+  EXPECT_EQ(model.Modifications()[kRecords - 1]->id, kRecords - 1);
 }
 
 // A list told of every row repaints and rescales its scroll bars each time, and measures

@@ -28,10 +28,10 @@ void AccessRole::SetPrivilegeRight(BSTR name, int granted) {
   PrivilegeRightRecord right;
   right.Name = CopyableBstr(name);
   right.Granted = granted;
-  Rights.Add(right);
+  WQAddGrowing(Rights, right);
 }
 
-void AccessUser::AddRole(BSTR roleName) { RoleNames.Add(roleName); }
+void AccessUser::AddRole(BSTR roleName) { WQAddGrowing(RoleNames, roleName); }
 
 bool AccessUser::HasRole(const wchar_t* roleName) const {
   for (int i = 0; i < RoleNames.GetCount(); ++i)
@@ -176,7 +176,7 @@ HRESULT UserHandler::SetChildValue(ULONG id, const SAXSchemaValue& value) {
   if (id != kRoleName) return RefuseChild(id);
   // The list takes the copy over rather than copying it again.
   CopyableBstr roleName(value.GetString());
-  roleNames_.Add(nullptr);
+  WQAddGrowing(roleNames_, nullptr);
   roleNames_[roleNames_.GetCount() - 1] = roleName.release();
   return S_OK;
 }
@@ -195,10 +195,8 @@ HRESULT UserHandler::EndElement(ULONG) {
     // names its accounts, so each SID is looked up when something first asks for it.
     if (FAILED(resolved.ResolveName(name_.c_str(), domain_.c_str()))) SetErrorInfo(0, nullptr);
   }
-  // Grown by doubling: the array's own steps copy it whole every few hundred users.
-  if (users.GetCount() == users.GetCapacity()) users.Reserve(users.GetCapacity() * 2 + 16);
   // Filled in place; a user whose copy fails is not left half made.
-  users.Add(AccessUser());
+  WQAddGrowing(users, AccessUser());
   const int index = users.GetCount() - 1;
   try {
     AccessUser& user = users[index];
@@ -229,7 +227,7 @@ HRESULT PrivilegeCategoryHandler::SetAttribute(ULONG id, const SAXSchemaValue& v
 }
 
 HRESULT PrivilegeCategoryHandler::EndElement(ULONG) {
-  model_.Categories().Add(category_);
+  WQAddGrowing(model_.Categories(), category_);
   return S_OK;
 }
 
@@ -270,7 +268,7 @@ HRESULT RoleHandler::SetAttribute(ULONG id, const SAXSchemaValue& value) {
 }
 
 HRESULT RoleHandler::EndElement(ULONG) {
-  model_.Roles().Add(role_);
+  WQAddGrowing(model_.Roles(), role_);
   return S_OK;
 }
 

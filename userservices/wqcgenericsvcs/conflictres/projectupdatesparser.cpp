@@ -9,7 +9,7 @@ namespace {
 // An item list, filled in document order: a pointer is handed over only once it is in.
 template <class T>
 void AddOwned(WQOwnedPtrArray<T>& list, std::unique_ptr<T>& record) {
-  list.Add(record.get());
+  WQAddGrowing(list, record.get());
   record.release();
 }
 

@@ -31,7 +31,7 @@ HRESULT EnumOptionsParser::SetChildValue(ULONG id, const SAXSchemaValue& value) 
   if (id != kOption) return E_INVALIDARG;
   try {
     plat::unique_bstr text = plat::unique_bstr::copy(value.GetString());
-    options.Add(text.get());
+    WQAddGrowing(options, text.get());
   } catch (const std::bad_alloc&) {
     return E_OUTOFMEMORY;
   }

@@ -28,7 +28,9 @@ class CClaimDlg : public plat::DialogImpl<CClaimDlg> {
         plat::OnNotify(IDC_CLAIMLIST, NM_CLICK, &CClaimDlg::OnListClick),
         plat::OnNotify(IDC_CLAIMLIST, NM_DBLCLK, &CClaimDlg::OnListDoubleClick),
         plat::OnNotify(IDC_CLAIMLIST, LVN_ITEMCHANGED, &CClaimDlg::OnListItemChanged),
-        plat::OnNotify(IDC_CLAIMLIST, LVN_DELETEALLITEMS, &CClaimDlg::OnListDeleteAll)};
+        plat::OnNotify(IDC_CLAIMLIST, LVN_DELETEALLITEMS, &CClaimDlg::OnListDeleteAll),
+        plat::OnNotify(IDC_CLAIMLIST, LVN_GETDISPINFOW, &CClaimDlg::OnGetDispInfo),
+        plat::OnNotify(IDC_CLAIMLIST, LVN_ODFINDITEMW, &CClaimDlg::OnFindItem)};
   }
 
   // Takes over the records of `parts`, which is left empty.
@@ -50,8 +52,13 @@ class CClaimDlg : public plat::DialogImpl<CClaimDlg> {
   void OnListDoubleClick();
   LRESULT OnListItemChanged(int, NMHDR* header, bool&);
   LRESULT OnListDeleteAll(int, NMHDR*, bool&);
+  // The list holds no texts of its own: it asks for a row's texts as it shows them.
+  LRESULT OnGetDispInfo(int, NMHDR* header, bool&);
+  // Type-ahead over the rows, by part name.
+  LRESULT OnFindItem(int, NMHDR* header, bool&);
+  const wchar_t* RowText(int row, int column) const;
 
-  void FillList();
+  void FitColumns();
   void SetExclusive(bool exclusive);
   // Sets the buttons and the chosen part for the part of a row; false when it cannot be
   // claimed.

@@ -55,7 +55,7 @@ PLAT_CATCH_RETURN()
 HRESULT ListObjectPartsParser::EndElement(ULONG id) try {
   if (id != kPart || current_.OID <= 0) return S_OK;
   auto part = std::make_unique<ObjectPart>(std::move(current_));
-  parts_.Add(part.get());
+  WQAddGrowing(parts_, part.get());
   part.release();
   return S_OK;
 }
