@@ -517,6 +517,10 @@ class QuickUser {
   int shown = 0;
   size_t heapEarly = 0;
   size_t heapLate = 0;
+  // Where the stack stood while the user acted on the 100th and the next-to-last dialog: a
+  // conversation that nests its steps acts deeper each time.
+  uintptr_t stackEarly = 0;
+  uintptr_t stackLate = 0;
 
  private:
   static constexpr UINT kAct = WM_APP + 1;
@@ -539,8 +543,15 @@ class QuickUser {
     workspace_->Reset();
     wqstandins::SetReply(workspace_, kServer, L"RunRule", reply_.c_str());
     browser_->Reset();
-    if (shown == 100) heapEarly = wqtest::HeapBytesInUse();
-    if (shown == last_ - 1) heapLate = wqtest::HeapBytesInUse();
+    volatile char here = 0;
+    if (shown == 100) {
+      heapEarly = wqtest::HeapBytesInUse();
+      stackEarly = reinterpret_cast<uintptr_t>(&here);
+    }
+    if (shown == last_ - 1) {
+      heapLate = wqtest::HeapBytesInUse();
+      stackLate = reinterpret_cast<uintptr_t>(&here);
+    }
     browser_->Click(unique_bstr::copy(shown == last_ ? L"btnCancel" : L"btnOK").get());
   }
 
@@ -554,14 +565,15 @@ class QuickUser {
 };
 QuickUser* QuickUser::current_ = nullptr;
 
-// A server decides how long a conversation is: thousands of confirmed dialogs run on a
-// thread with a small stack, and the heap stays as it was after the first hundred.
+// A server decides how long a conversation is: a thousand confirmed dialogs run on a thread
+// with a small stack, and the stack and the heap stay as they were after the first hundred.
 TEST(KBConversation, ThousandsOfDialogsTakeTheStackAndHeapOfOne) {
   ASSERT_TRUE(kbtest::ServerLoaded());
-  constexpr int kDialogs = 2000;
+  constexpr int kDialogs = 1000;
   HRESULT hr = E_UNEXPECTED;
   int shown = 0;
   ptrdiff_t grown = 0;
+  ptrdiff_t deeper = 0;
   VARTYPE resultType = VT_ERROR;
   const bool returned = wqtest::RunOnThread(
       256 << 10,
@@ -582,6 +594,7 @@ TEST(KBConversation, ThousandsOfDialogsTakeTheStackAndHeapOfOne) {
                               VARIANT_TRUE, &result, 0, 0, nullptr);
           shown = user.shown;
           grown = static_cast<ptrdiff_t>(user.heapLate - user.heapEarly);
+          deeper = static_cast<ptrdiff_t>(user.stackEarly - user.stackLate);
           resultType = V_VT(&result);
         }
         // What the last browser still had to tell, so that it is let go on this thread.
@@ -594,7 +607,9 @@ TEST(KBConversation, ThousandsOfDialogsTakeTheStackAndHeapOfOne) {
   EXPECT_EQ(hr, S_OK);
   EXPECT_EQ(shown, kDialogs);
   EXPECT_EQ(resultType, VT_EMPTY);
-  EXPECT_LT(grown, 256 * 1024) << "bytes held by " << kDialogs - 100 << " confirmed dialogs";
+  EXPECT_LT(grown, (kDialogs - 100) * 64) << "bytes held by " << kDialogs - 100
+                                           << " confirmed dialogs";
+  EXPECT_LT(deeper, 4096) << "bytes of stack taken by " << kDialogs - 101 << " confirmed dialogs";
 }
 
 }  // namespace
