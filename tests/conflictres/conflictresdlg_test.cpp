@@ -601,13 +601,6 @@ TEST(ConflictResDlg, AttributeConflictsAreFoundByTypingAndResolvedWithTheKeyboar
             L"Type=\"vt3:1\" Resolution=\"vt3:2\"/></UpdateProject>");
 }
 
-// Types the text key by key with a person's pauses, each key taken by the dialog's loop
-// before the next comes.
-DialogScript& TypeAtPace(DialogScript& script, const std::wstring& text) {
-  for (wchar_t c : text) script.TypeKeys(std::wstring(1, c)).Pause(120);
-  return script;
-}
-
 // A blank typed inside a search is part of the name searched for, not the keyboard's click
 // on the row the search has reached so far; Space on its own still makes the choice.
 TEST(ConflictResDlg, ABlankInsideASearchSearchesAndSpaceAloneChooses) {
@@ -620,7 +613,7 @@ TEST(ConflictResDlg, ABlankInsideASearchSearchesAndSpaceAloneChooses) {
   constexpr int kList = IDC_ATTRIBUTELIST;
   DialogScript script;
   script.SelectTab(IDC_CONFLICTTABS, kAttributesTab).Focus(kList).Do(SelectRow(kList, 1));
-  TypeAtPace(script.Pause(600), L"flow rate").Inspect([&](DialogView& view) {
+  script.Pause(600).TypeAtPace(L"flow rate").Inspect([&](DialogView& view) {
     EXPECT_EQ(SelectedRow(view, kList), 3) << "Flow rate";
     for (int i = 0; i < 3; ++i) EXPECT_EQ(showing.Resolution(kAttributeItems, 0, i), 0) << i;
   });
@@ -665,7 +658,7 @@ TEST(ConflictResDlg, EveryKindOfConflictIsResolvedWithTheKeyboardAlone) {
   script.Press(VK_SPACE)  // "Rename Case in Project"
       .Press(VK_TAB)
       .Inspect(focused(IDC_NEWNAME));
-  TypeAtPace(script, L"Winter 2").Press(VK_TAB, MOD_CONTROL).Inspect(focused(IDC_OBJECTTREE));
+  script.TypeAtPace(L"Winter 2").Press(VK_TAB, MOD_CONTROL).Inspect(focused(IDC_OBJECTTREE));
   down(2).Press(VK_TAB).Inspect(focused(IDC_FIRSTCHOICE));
   script.Press(VK_DOWN)  // "Accept class 'Pump' from parent"
       .Press(VK_TAB, MOD_CONTROL)

@@ -340,6 +340,11 @@ DialogScript& DialogScript::TypeKeys(const std::wstring& text) {
   return *this;
 }
 
+DialogScript& DialogScript::TypeAtPace(const std::wstring& text) {
+  for (wchar_t c : text) TypeKeys(std::wstring(1, c)).Pause(120);
+  return *this;
+}
+
 DialogScript& DialogScript::Pause(DWORD milliseconds) {
   return Do([milliseconds](DialogView&) {
     Sleep(milliseconds);

@@ -102,6 +102,9 @@ class DialogScript {
   DialogScript& PressIn(int id, UINT key, UINT modifiers = 0);
   // Types the characters with the keys that make them, close together.
   DialogScript& TypeKeys(const std::wstring& text);
+  // Types the text key by key with a person's pauses, each key taken by the dialog's loop
+  // before the next comes.
+  DialogScript& TypeAtPace(const std::wstring& text);
   // Lets time pass, so that a list takes what is typed next as a new search.
   DialogScript& Pause(DWORD milliseconds);
   // Reads the dialog; assert inside with EXPECT_*.

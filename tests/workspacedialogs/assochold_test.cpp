@@ -122,11 +122,12 @@ TEST_F(AssocHold, ANewHoldIsNamedAndCancelKeepsTheResults) {
 
 // The hold reported is the row the user chose, by a click or by typing its name's start:
 // a text that more names share goes to the first of them, more letters to the one they
-// begin, and the same letter typed again after a pause to the next.
+// begin (blanks included), and the same letter typed again after a pause to the next.
 TEST_F(AssocHold, TheHoldChosenByClickOrTypingIsTheOneReported) {
   Reply(L"ListActiveHolds",
         L"<ActiveHolds><Hold OID=\"11\" Name=\"Alpha\" Date=\"1\">a</Hold>"
         L"<Hold OID=\"22\" Name=\"Bravo\" Date=\"1\">b</Hold>"
+        L"<Hold OID=\"55\" Name=\"Bravo deck\" Date=\"1\">e</Hold>"
         L"<Hold OID=\"33\" Name=\"Charlie\" Date=\"1\">c</Hold>"
         L"<Hold OID=\"44\" Name=\"Cobalt\" Date=\"1\">d</Hold></ActiveHolds>");
   const auto typed = [](std::initializer_list<const wchar_t*> words) {
@@ -147,6 +148,9 @@ TEST_F(AssocHold, TheHoldChosenByClickOrTypingIsTheOneReported) {
       {"c, c", typed({L"c", L"c"}), L"0|44||d"},
       {"c, c, c", typed({L"c", L"c", L"c"}), L"0|33||c"},
       {"b after c", typed({L"c", L"b"}), L"0|22||b"},
+      // A blank inside the search is part of the name.
+      {"bravo d", DialogScript().Click(IDC_ASSOCHOLD).Pause(600).TypeAtPace(L"bravo d"),
+       L"0|55||e"},
   };
   for (const auto& c : cases) {
     DialogScript script = c.chooses;

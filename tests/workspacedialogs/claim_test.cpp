@@ -127,7 +127,8 @@ TEST_F(Claim, APartThatAllowsLessLimitsTheChoice) {
 // name, wrapping to the top), or the arrow keys; Return then claims it as that part allows.
 TEST_F(Claim, ThePartReachedByTypingIsTheOneClaimed) {
   const std::wstring reply = Parts(Part(11, L"Alpha", 2) + Part(22, L"Bravo", 1) +
-                                   Part(33, L"Charlie", 0) + Part(44, L"Cobalt", 2));
+                                   Part(33, L"Charlie", 0) + Part(44, L"Cobalt", 2) +
+                                   Part(55, L"Bravo deck", 2));
   const auto typed = [](std::initializer_list<const wchar_t*> words) {
     DialogScript script;
     script.Focus(IDC_CLAIMLIST);
@@ -147,10 +148,14 @@ TEST_F(Claim, ThePartReachedByTypingIsTheOneClaimed) {
       // Cancel keeps the part claimed before.
       {"c, c, c", typed({L"c", L"c", L"c"}), 2, L"44|-1|0", nullptr},
       {"B", typed({L"B"}), 1, L"22|0|0", L"ObjectId=\"vt3:22\" ClaimSetting=\"vt3:2\""},
+      // A blank inside the search is part of the name.
+      {"bravo d", DialogScript().Focus(IDC_CLAIMLIST).Pause(600).TypeAtPace(L"bravo d"), 4,
+       L"55|0|0", L"ObjectId=\"vt3:55\" ClaimSetting=\"vt3:2\""},
       // The row stays chosen while the user turns to the claim setting.
       {"co, then Shared", typed({L"co"}).Click(IDC_SHARED), 3, L"44|0|0",
        L"ObjectId=\"vt3:44\" ClaimSetting=\"vt3:2\""},
-      {"End, Up, Up", DialogScript().Focus(IDC_CLAIMLIST).Press(VK_END).Press(VK_UP).Press(VK_UP),
+      {"End, Up, Up, Up",
+       DialogScript().Focus(IDC_CLAIMLIST).Press(VK_END).Press(VK_UP).Press(VK_UP).Press(VK_UP),
        1, L"22|0|0", L"ObjectId=\"vt3:22\" ClaimSetting=\"vt3:2\""},
   };
   for (const auto& c : cases) {

@@ -60,9 +60,8 @@ LRESULT AssocHoldDlg::OnGetDispInfo(int, NMHDR* header, bool&) {
 }
 
 LRESULT AssocHoldDlg::OnFindItem(int, NMHDR* header, bool&) {
-  return plat::FindVirtualListRow(*reinterpret_cast<NMLVFINDITEMW*>(header),
-                                  static_cast<int>(rows_.size()),
-                                  [this](int row) { return RowText(row, 0); });
+  return search_.Find(*reinterpret_cast<NMLVFINDITEMW*>(header), static_cast<int>(rows_.size()),
+                      [this](int row) { return RowText(row, 0); });
 }
 
 LRESULT AssocHoldDlg::OnInitDialog() {

@@ -34,7 +34,8 @@ class AssocHoldDlg : public plat::DialogImpl<AssocHoldDlg> {
         plat::OnNotify(IDC_HOLDLIST, NM_DBLCLK, &AssocHoldDlg::OnListActivity),
         plat::OnNotify(IDC_HOLDLIST, LVN_ITEMCHANGED, &AssocHoldDlg::OnListActivity),
         plat::OnNotify(IDC_HOLDLIST, LVN_GETDISPINFOW, &AssocHoldDlg::OnGetDispInfo),
-        plat::OnNotify(IDC_HOLDLIST, LVN_ODFINDITEMW, &AssocHoldDlg::OnFindItem)};
+        plat::OnNotify(IDC_HOLDLIST, LVN_ODFINDITEMW, &AssocHoldDlg::OnFindItem),
+        plat::OnNotify(IDC_HOLDLIST, LVN_KEYDOWN, &AssocHoldDlg::OnListKeyDown)};
   }
 
   AssocHoldDlg() = default;
@@ -67,6 +68,10 @@ class AssocHoldDlg : public plat::DialogImpl<AssocHoldDlg> {
   LRESULT OnGetDispInfo(int, NMHDR* header, bool&);
   // Type-ahead over the rows, by hold name.
   LRESULT OnFindItem(int, NMHDR* header, bool&);
+  LRESULT OnListKeyDown(int, NMHDR* header, bool&) {
+    search_.TakeKey(reinterpret_cast<const NMLVKEYDOWN*>(header)->wVKey);
+    return 0;
+  }
   const wchar_t* RowText(int row, int column) const;
 
   void SetCreate(bool create);
@@ -98,5 +103,6 @@ class AssocHoldDlg : public plat::DialogImpl<AssocHoldDlg> {
 
   plat::Window ok_, nameEdit_, reasonEdit_;
   plat::ListView list_;
+  plat::VirtualListSearch search_;
   plat::Button createButton_, associateButton_;
 };

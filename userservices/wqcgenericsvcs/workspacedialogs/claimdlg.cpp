@@ -128,8 +128,8 @@ LRESULT CClaimDlg::OnGetDispInfo(int, NMHDR* header, bool&) {
 }
 
 LRESULT CClaimDlg::OnFindItem(int, NMHDR* header, bool&) {
-  return plat::FindVirtualListRow(*reinterpret_cast<NMLVFINDITEMW*>(header), parts_.GetCount(),
-                                  [this](int row) { return RowText(row, 0); });
+  return search_.Find(*reinterpret_cast<NMLVFINDITEMW*>(header), parts_.GetCount(),
+                      [this](int row) { return RowText(row, 0); });
 }
 
 LRESULT CClaimDlg::OnGetMinMaxInfo(UINT, WPARAM, LPARAM lParam, bool&) {

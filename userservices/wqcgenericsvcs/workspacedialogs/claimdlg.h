@@ -30,7 +30,8 @@ class CClaimDlg : public plat::DialogImpl<CClaimDlg> {
         plat::OnNotify(IDC_CLAIMLIST, LVN_ITEMCHANGED, &CClaimDlg::OnListItemChanged),
         plat::OnNotify(IDC_CLAIMLIST, LVN_DELETEALLITEMS, &CClaimDlg::OnListDeleteAll),
         plat::OnNotify(IDC_CLAIMLIST, LVN_GETDISPINFOW, &CClaimDlg::OnGetDispInfo),
-        plat::OnNotify(IDC_CLAIMLIST, LVN_ODFINDITEMW, &CClaimDlg::OnFindItem)};
+        plat::OnNotify(IDC_CLAIMLIST, LVN_ODFINDITEMW, &CClaimDlg::OnFindItem),
+        plat::OnNotify(IDC_CLAIMLIST, LVN_KEYDOWN, &CClaimDlg::OnListKeyDown)};
   }
 
   // Takes over the records of `parts`, which is left empty.
@@ -56,6 +57,10 @@ class CClaimDlg : public plat::DialogImpl<CClaimDlg> {
   LRESULT OnGetDispInfo(int, NMHDR* header, bool&);
   // Type-ahead over the rows, by part name.
   LRESULT OnFindItem(int, NMHDR* header, bool&);
+  LRESULT OnListKeyDown(int, NMHDR* header, bool&) {
+    search_.TakeKey(reinterpret_cast<const NMLVKEYDOWN*>(header)->wVKey);
+    return 0;
+  }
   const wchar_t* RowText(int row, int column) const;
 
   void FitColumns();
@@ -68,6 +73,7 @@ class CClaimDlg : public plat::DialogImpl<CClaimDlg> {
   CDlgResizer resizer_;
   plat::Window ok_;
   plat::ListView list_;
+  plat::VirtualListSearch search_;
   plat::Button shared_, exclusiveButton_;
   LONG chosenOid_ = -1;
   bool exclusive_ = false;
