@@ -67,6 +67,26 @@ TEST(VariantToBool, ReadsBooleansAndConvertsOnlyWhenAllowed) {
   EXPECT_FALSE(out) << "a failed conversion leaves out alone";
 }
 
+// A real that is no number is no integer either, directly or by reference.
+TEST(VariantToLong, ARealThatIsNoNumberIsRefusedAndLeavesOut) {
+  double nan = std::nan("");
+  VARIANT value;
+  V_VT(&value) = VT_R8;
+  V_R8(&value) = nan;
+  VARIANT byReference;
+  V_VT(&byReference) = VT_BYREF | VT_R8;
+  V_R8REF(&byReference) = &nan;
+  for (const VARIANT& v : {value, byReference}) {
+    long out = 7;
+    EXPECT_EQ(VariantToLong(v, &out, true), DISP_E_OVERFLOW);
+    EXPECT_EQ(out, 7);
+  }
+  V_R8(&value) = 41.6;
+  long out = 0;
+  EXPECT_EQ(VariantToLong(value, &out, true), S_OK);
+  EXPECT_EQ(out, 42);
+}
+
 TEST(VariantToDouble, NonNumericTextFailsAndLeavesOut) {
   double out = 7.0;
   EXPECT_EQ(VariantToDouble(Text(L"abc"), &out, true), DISP_E_TYPEMISMATCH);
