@@ -9,6 +9,25 @@ PartText::PartText(const wchar_t* text, size_t length) {
   text_ = std::move(copy);
 }
 
+namespace {
+// Texts are packed into blocks of this many characters, each part's name beside the last
+// part's: an object of many parts costs an allocation per hundreds of names, not per name.
+constexpr size_t kBlockChars = 4096;
+}  // namespace
+
+PartText ListObjectPartsParser::Copy(const wchar_t* text, size_t length) {
+  if (length >= kBlockChars / 8) return PartText(text, length);
+  if (!block_ || kBlockChars - blockUsed_ < length + 1) {
+    block_ = std::make_shared_for_overwrite<wchar_t[]>(kBlockChars);
+    blockUsed_ = 0;
+  }
+  wchar_t* const copy = block_.get() + blockUsed_;
+  std::wmemcpy(copy, text, length);
+  copy[length] = L'\0';
+  blockUsed_ += length + 1;
+  return PartText(std::shared_ptr<const wchar_t[]>(block_, copy));
+}
+
 const SAXSchemaEntry* ListObjectPartsSchema::GetSchema() {
   static const SAXSchemaEntry kSchema[] = {
       {kSchemaStart, nullptr, 0},
@@ -63,7 +82,7 @@ HRESULT ListObjectPartsParser::SetAttribute(ULONG id, const SAXSchemaValue& valu
   // Parts come in runs of one class, one claimant ...: the text the last part had is shared.
   PartText& last = last_[id - kName];
   const wchar_t* read = value.GetString();
-  if (!last.get() || std::wcscmp(last.get(), read) != 0) last = PartText(read, std::wcslen(read));
+  if (!last.get() || std::wcscmp(last.get(), read) != 0) last = Copy(read, std::wcslen(read));
   *text = last;
   return S_OK;
 }

@@ -18,6 +18,8 @@ class PartText {
   PartText() = default;
   // A copy of `length` characters of `text`. Throws std::bad_alloc.
   PartText(const wchar_t* text, size_t length);
+  // A text already copied, kept by the block that holds it.
+  explicit PartText(std::shared_ptr<const wchar_t[]> text) noexcept : text_(std::move(text)) {}
 
   // Null for a text never read (an attribute the part lacks).
   const wchar_t* get() const noexcept { return text_.get(); }
@@ -74,7 +76,12 @@ class ListObjectPartsParser : public ListObjectPartsSchema {
   HRESULT EndElement(ULONG id) override;
 
  private:
+  // A copy of a text read, packed beside the texts read before it; a long one is its own.
+  PartText Copy(const wchar_t* text, size_t length);
+
   ObjectPartArray& parts_;
   std::unique_ptr<ObjectPart> current_;  // made in place, handed to parts_ whole
   PartText last_[kClaimExtent - kName + 1];  // each text as the last part that had one read it
+  std::shared_ptr<wchar_t[]> block_;  // where the next texts are copied; alive while one is
+  size_t blockUsed_ = 0;
 };
