@@ -202,8 +202,9 @@ ReaderResult ReadObjectParts(const std::wstring& xml) {
   for (int i = 0; i < parts.GetCount(); ++i) {
     const ObjectPart* p = parts[i];
     if (!p) continue;
-    digest.Open() << p->Name << p->OID << p->Class << p->InScope << p->ClaimSetting << p->ClaimedBy
-                  << p->ClaimExtent << p->ClaimMode;
+    digest.Open() << p->Name.get() << p->OID << p->Class.get() << p->InScope.get()
+                  << p->ClaimSetting.get() << p->ClaimedBy.get() << p->ClaimExtent.get()
+                  << p->ClaimMode;
     digest.Close();
   }
   result.external = HasMarker(result.shape);

@@ -1,6 +1,7 @@
 // WQCClaimDlg as a client meets it: parts loaded from the stand-in workspace, the dialog
 // driven as a user would drive it, and the claims it sends.
 #include "claimtest.h"
+#include "workspacedialogs/listobjectpartsparser.h"
 
 namespace {
 
@@ -283,6 +284,32 @@ TEST_F(Claim, ArgumentsAreCheckedWithTheirOwnTexts) {
   EXPECT_EQ(Initialize(Parts(Part(8, L"Pump", 2))), E_ACCESSDENIED);
   VARIANT_BOOL ok = VARIANT_TRUE;
   EXPECT_EQ(dlg_->ShowDialog(0, &ok), E_FAIL) << "a failed Initialize leaves it uninitialized";
+}
+
+// An object's parts come in runs of one class, one claimant ...: a text that repeats is one
+// copy its parts share, read exactly; a text that changes is a copy of its own, and an
+// attribute a part lacks stays unread, as an empty one does not.
+TEST(ClaimParts, TextsThatRepeatAreSharedAndReadExactly) {
+  ObjectPartArray parts;
+  ListObjectPartsParser parser(parts);
+  const plat::unique_bstr reply = plat::unique_bstr::copy(
+      L"<ListObjectParts><Part OID='1' Name='P-1' Class='Pump' ClaimedBy='ann'/>"
+      L"<Part OID='2' Name='P-2' Class='Pump' ClaimedBy='ann'/>"
+      L"<Part OID='0' Name='dropped' Class='Valve'/>"
+      L"<Part OID='3' Name='P-3' Class='Pumps' ClaimedBy=''/>"
+      L"<Part OID='4' Name='P-3' Class='Pump'/></ListObjectParts>");
+  ASSERT_EQ(parser.ParseString(reply.get()), S_OK);
+  ASSERT_EQ(parts.GetCount(), 4);
+  std::wstring read;
+  for (int i = 0; i < parts.GetCount(); ++i)
+    read += std::wstring(parts[i]->Name.c_str()) + L"/" + parts[i]->Class.c_str() + L"/" +
+            (parts[i]->ClaimedBy.get() ? parts[i]->ClaimedBy.get() : L"-") + L" ";
+  EXPECT_EQ(read, L"P-1/Pump/ann P-2/Pump/ann P-3/Pumps/ P-3/Pump/- ");
+  EXPECT_TRUE(parts[0]->Class.SharesCopyWith(parts[1]->Class));
+  EXPECT_TRUE(parts[0]->ClaimedBy.SharesCopyWith(parts[1]->ClaimedBy));
+  EXPECT_FALSE(parts[1]->Class.SharesCopyWith(parts[2]->Class));
+  EXPECT_FALSE(parts[0]->Name.SharesCopyWith(parts[1]->Name));
+  EXPECT_TRUE(parts[2]->Name.SharesCopyWith(parts[3]->Name));
 }
 
 }  // namespace

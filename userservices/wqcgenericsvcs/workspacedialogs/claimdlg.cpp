@@ -12,7 +12,7 @@ constexpr int kWidestColumn = 100;
 
 struct Column {
   const wchar_t* heading;
-  plat::unique_bstr ObjectPart::*text;
+  PartText ObjectPart::*text;
   bool fitsTexts;  // widened to its texts, up to kWidestColumn; else as wide as its heading
 };
 
@@ -29,24 +29,27 @@ constexpr int kColumnCount = static_cast<int>(std::size(kColumns));
 // Texts measured as the list measures them, in its font, with one device context for
 // all: the list's own measure takes a device context per call, which a list of thousands
 // of parts pays for every cell. A text equal to the one before it in its column (the
-// class, the claim extent of many parts in a row) is not measured again.
+// class, the claim extent of many parts in a row) is not measured again; one the parts
+// share is not even compared.
 class TextWidths {
  public:
   explicit TextWidths(const plat::Window& list) : dc_(list), font_(dc_, list.GetFont()) {}
 
   // The width of the text of a cell in `column`.
-  int Of(size_t column, const wchar_t* text) {
+  int Of(size_t column, const PartText& text) {
     Last& last = last_.at(column);
-    if (last.text && wcscmp(last.text, text) == 0) return last.width;
+    if (last.text &&
+        (last.text->SharesCopyWith(text) || wcscmp(last.text->c_str(), text.c_str()) == 0))
+      return last.width;
     SIZE size{};
-    GetTextExtentPoint32W(dc_, text, static_cast<int>(wcslen(text)), &size);
-    last = {text, size.cx};
+    GetTextExtentPoint32W(dc_, text.c_str(), static_cast<int>(wcslen(text.c_str())), &size);
+    last = {&text, size.cx};
     return size.cx;
   }
 
  private:
   struct Last {
-    const wchar_t* text;
+    const PartText* text;
     int width;
   };
   plat::WindowDC dc_;
@@ -107,7 +110,7 @@ void CClaimDlg::FitColumns() {
     const ObjectPart& part = *parts_[row];
     for (int i = 0; i < kColumnCount; ++i) {
       if (!kColumns[i].fitsTexts || widths[i] >= kWidestColumn) continue;
-      const int width = measure.Of(i, (part.*kColumns[i].text).c_str()) + kColumnMargin;
+      const int width = measure.Of(i, part.*kColumns[i].text) + kColumnMargin;
       widths[i] = std::max(widths[i], width);
     }
   }
