@@ -108,6 +108,13 @@ bool CreateRegistered(const wchar_t* progId, REFIID iid, plat::com_ptr<I>& objec
 
 // Whether the windows a benchmark shows can be made: without a display Wine makes none,
 // and every dialog would "open" at once. Says so when they cannot.
+// False, with the usage told, when a benchmark that takes no arguments was given some.
+inline bool TakesNoArguments(int argc, const char* benchmark) {
+  if (argc <= 1) return true;
+  std::fprintf(stderr, "usage: %s.exe (it takes no arguments)\n", benchmark);
+  return false;
+}
+
 inline bool HaveDisplay(const char* benchmark) {
   const HWND window = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
                                       nullptr, nullptr);

@@ -11,10 +11,7 @@ constexpr int kCalls = 100000;
 }  // namespace
 
 int main(int argc, char**) {
-  if (argc > 1) {
-    std::fprintf(stderr, "usage: dispatch_bench.exe (it takes no arguments)\n");
-    return 2;
-  }
+  if (!bench::TakesNoArguments(argc, "dispatch_bench")) return 2;
   if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 1;
   int status = 1;
   {

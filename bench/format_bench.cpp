@@ -66,10 +66,7 @@ bench::Times TimeFormatting(Format&& format, VARIANT (*value)(int), const wchar_
 }  // namespace
 
 int main(int argc, char**) {
-  if (argc > 1) {
-    std::fprintf(stderr, "usage: format_bench.exe (it takes no arguments)\n");
-    return 2;
-  }
+  if (!bench::TakesNoArguments(argc, "format_bench")) return 2;
   if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 1;
   int status = 1;
   {

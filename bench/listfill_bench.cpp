@@ -95,10 +95,7 @@ bench::Times ChangeSelection(int documents, bool* ok) {
 }  // namespace
 
 int main(int argc, char**) {
-  if (argc > 1) {
-    std::fprintf(stderr, "usage: listfill_bench.exe (it takes no arguments)\n");
-    return 2;
-  }
+  if (!bench::TakesNoArguments(argc, "listfill_bench")) return 2;
   if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 1;
   if (!bench::HaveDisplay("listfill_bench")) return 2;
   HHOOK hook = SetWindowsHookExW(WH_CBT, EndBeforeShowing, nullptr, GetCurrentThreadId());

@@ -73,10 +73,7 @@ bench::Times ReadCases(const std::wstring& text, int count, bool* ok) {
 }  // namespace
 
 int main(int argc, char**) {
-  if (argc > 1) {
-    std::fprintf(stderr, "usage: parse_bench.exe (it takes no arguments)\n");
-    return 2;
-  }
+  if (!bench::TakesNoArguments(argc, "parse_bench")) return 2;
   if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 1;
   bool ok = true;
   bench::PrintHeader("Replies read, against the raw SAX reader on a stream");

@@ -62,10 +62,7 @@ bench::Times Growth(Run&& run) {
 }  // namespace
 
 int main(int argc, char**) {
-  if (argc > 1) {
-    std::fprintf(stderr, "usage: selection_bench.exe (it takes no arguments)\n");
-    return 2;
-  }
+  if (!bench::TakesNoArguments(argc, "selection_bench")) return 2;
   if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 1;
   const std::vector<std::wstring> small = bench::MakeNames(10000);
   const std::vector<std::wstring> large = bench::MakeNames(100000);
