@@ -66,9 +66,10 @@ HRESULT ParseInteger(const wchar_t* begin, const wchar_t* end, LONG& out) {
   long long value = 0;
   for (const wchar_t* p = begin; p != end; ++p) {
     if (*p < L'0' || *p > L'9') return DISP_E_TYPEMISMATCH;
-    value = value * 10 + (*p - L'0');
-    if (value > 2147483648LL) return DISP_E_OVERFLOW;
+    // The digits past any long are still read, to tell a number from a text.
+    if (value <= 2147483648LL) value = value * 10 + (*p - L'0');
   }
+  if (value > 2147483648LL) return DISP_E_OVERFLOW;
   if (negative) value = -value;
   if (value > 2147483647LL) return DISP_E_OVERFLOW;
   out = static_cast<LONG>(value);

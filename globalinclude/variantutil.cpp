@@ -11,6 +11,7 @@
 #include <limits>
 #include <new>
 
+#include <conversion.h>
 #include <handles.h>
 
 #include "wqcomexception.h"
@@ -21,23 +22,10 @@ namespace {
 // VariantChangeType reads through a by-reference pointer without testing it.
 bool IsNullReference(const VARIANT& v) { return (V_VT(&v) & VT_BYREF) && !V_BYREF(&v); }
 
-// A real that is no number: Wine's conversions make it the largest integer instead of
-// refusing it as Windows does.
-bool IsNaNReal(const VARIANT& v) {
-  switch (V_VT(&v)) {
-    case VT_R4: return std::isnan(V_R4(&v));
-    case VT_R8: return std::isnan(V_R8(&v));
-    case VT_BYREF | VT_R4: return std::isnan(*V_R4REF(&v));
-    case VT_BYREF | VT_R8: return std::isnan(*V_R8REF(&v));
-    default: return false;
-  }
-}
-
+// A NaN, as no integer and no boolean, is refused there (plat::ChangeType).
 HRESULT ChangeType(const VARIANT& v, VARTYPE vt, plat::unique_variant& result) {
   if (IsNullReference(v)) return E_POINTER;
-  if (IsIntegerVariantType(vt) && IsNaNReal(v)) return DISP_E_OVERFLOW;
-  // The source is only read; the declaration lacks the const.
-  return VariantChangeType(&result, const_cast<VARIANT*>(&v), 0, vt);
+  return plat::ChangeType(&result, v, vt);
 }
 
 const wchar_t* StringOf(const VARIANT& v) {

@@ -1,5 +1,7 @@
 #include "control.h"
 
+#include "conversion.h"
+
 #include <ole2.h>
 
 #include <algorithm>
@@ -98,7 +100,7 @@ HRESULT ReadProperty(IPropertyBag* bag, IErrorLog* log, const wchar_t* name, VAR
   const HRESULT hr = bag->Read(name, &read, log);
   if (hr == E_INVALIDARG) return S_OK;
   PLAT_RETURN_IF_FAILED(hr);
-  PLAT_RETURN_IF_FAILED(::VariantChangeType(&read, &read, 0, type));
+  PLAT_RETURN_IF_FAILED(ChangeType(&read, read, type));
   value = std::move(read);
   return S_OK;
 }

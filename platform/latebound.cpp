@@ -1,5 +1,7 @@
 #include "latebound.h"
 
+#include "conversion.h"
+
 #include <algorithm>
 #include <vector>
 
@@ -81,7 +83,7 @@ HRESULT GetObjectProperty(IDispatch* object, const wchar_t* name,
 HRESULT GetPropertyAs(IDispatch* object, const wchar_t* name, VARTYPE type,
                       VARIANT* value) noexcept {
   PLAT_RETURN_IF_FAILED(GetProperty(object, name, value));
-  return ::VariantChangeType(value, value, 0, type);
+  return ChangeType(value, *value, type);
 }
 
 // ---------------------------------------------------------------- LateBound
@@ -155,7 +157,7 @@ long LongArgAt(const DISPPARAMS& params, UINT position, long fallback) noexcept 
   const VARIANT* arg = ArgAt(params, position);
   if (!arg) return fallback;
   unique_variant converted;
-  if (FAILED(::VariantChangeType(&converted, const_cast<VARIANT*>(arg), 0, VT_I4))) return fallback;
+  if (FAILED(ChangeType(&converted, *arg, VT_I4))) return fallback;
   return V_I4(&converted);
 }
 

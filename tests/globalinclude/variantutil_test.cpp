@@ -67,23 +67,40 @@ TEST(VariantToBool, ReadsBooleansAndConvertsOnlyWhenAllowed) {
   EXPECT_FALSE(out) << "a failed conversion leaves out alone";
 }
 
-// A real that is no number is no integer either, directly or by reference.
+// A real of any floating type that is no number is no integer and no flag either: directly,
+// by reference and through a reference to a VARIANT.
 TEST(VariantToLong, ARealThatIsNoNumberIsRefusedAndLeavesOut) {
+  float nanFloat = std::nanf("");
   double nan = std::nan("");
-  VARIANT value;
-  V_VT(&value) = VT_R8;
-  V_R8(&value) = nan;
-  VARIANT byReference;
-  V_VT(&byReference) = VT_BYREF | VT_R8;
-  V_R8REF(&byReference) = &nan;
-  for (const VARIANT& v : {value, byReference}) {
-    long out = 7;
-    EXPECT_EQ(VariantToLong(v, &out, true), DISP_E_OVERFLOW);
-    EXPECT_EQ(out, 7);
+  VARIANT values[6];
+  V_VT(&values[0]) = VT_R4;
+  V_R4(&values[0]) = nanFloat;
+  V_VT(&values[1]) = VT_R8;
+  V_R8(&values[1]) = nan;
+  V_VT(&values[2]) = VT_DATE;
+  V_DATE(&values[2]) = nan;
+  V_VT(&values[3]) = VT_BYREF | VT_R4;
+  V_R4REF(&values[3]) = &nanFloat;
+  V_VT(&values[4]) = VT_BYREF | VT_R8;
+  V_R8REF(&values[4]) = &nan;
+  V_VT(&values[5]) = VT_BYREF | VT_DATE;
+  V_DATEREF(&values[5]) = &nan;
+  for (VARIANT& v : values) {
+    VARIANT viaVariant;
+    V_VT(&viaVariant) = VT_BYREF | VT_VARIANT;
+    V_VARIANTREF(&viaVariant) = &v;
+    for (const VARIANT* value : {&v, &viaVariant}) {
+      long out = 7;
+      EXPECT_EQ(VariantToLong(*value, &out, true), DISP_E_OVERFLOW) << V_VT(&v);
+      EXPECT_EQ(out, 7);
+      bool flag = false;
+      EXPECT_EQ(VariantToBool(*value, &flag, true), DISP_E_TYPEMISMATCH) << V_VT(&v);
+      EXPECT_FALSE(flag);
+    }
   }
-  V_R8(&value) = 41.6;
+  V_R8(&values[1]) = 41.6;
   long out = 0;
-  EXPECT_EQ(VariantToLong(value, &out, true), S_OK);
+  EXPECT_EQ(VariantToLong(values[1], &out, true), S_OK);
   EXPECT_EQ(out, 42);
 }
 

@@ -344,7 +344,8 @@ TEST_F(KBRunPipe, PipeHighlightReadsTheReplyOrReportsWhyNot) {
     const wchar_t* error;        // in the thread's error info afterwards
   } cases[] = {
       {L"<PipeHighlight ServerID=\"77\"/>", L"HighlightPipe(77)", nullptr},
-      {L"(PipeHighlight) value='9x'", L"HighlightPipe(9)", nullptr},
+      {L"(PipeHighlight) value=' 9 '", L"HighlightPipe(9)", nullptr},
+      {L"(PipeHighlight) value='9x'", nullptr, L"is not a whole number: '9x'"},
       {L"(PipeHighlight) no number here", nullptr, L"names no pipe"},
       {L"(PipeHighlight) value=", nullptr, L"names no pipe"},
       {L"<PipeHighlight/>", nullptr, L"names no pipe"},

@@ -6,7 +6,9 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <cwchar>
 #include <functional>
+#include <string>
 #include <vector>
 
 #include <standinsclient.h>
@@ -211,16 +213,20 @@ TEST_F(MainTest, CaseErrorsNameTheMethod) {
                L"Src=\"WQStandins.DataServiceCall\" HR=\"E_FAIL\" />");
 }
 
-// Calls a member of `object` late-bound with `args` in the order written; the method's own
-// HRESULT when it raised one.
-HRESULT InvokeByName(IUnknown* object, const wchar_t* name, WORD flags, std::vector<VARIANT> args) {
+// Calls a member of `object` late-bound with `args` in the order written, the last of them
+// named by `lastNamed` (the ids of their parameters); the method's own HRESULT when it raised
+// one.
+HRESULT InvokeByName(IUnknown* object, const wchar_t* name, WORD flags, std::vector<VARIANT> args,
+                     std::vector<DISPID> lastNamed = {}) {
   plat::com_ptr<IDispatch> dispatch;
   if (FAILED(object->QueryInterface(IID_IDispatch, dispatch.put_void()))) return E_NOINTERFACE;
   LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
   DISPID id = 0;
   PLAT_RETURN_IF_FAILED(dispatch->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id));
   std::reverse(args.begin(), args.end());
-  DISPPARAMS params{args.data(), nullptr, static_cast<UINT>(args.size()), 0};
+  std::reverse(lastNamed.begin(), lastNamed.end());
+  DISPPARAMS params{args.data(), lastNamed.empty() ? nullptr : lastNamed.data(),
+                    static_cast<UINT>(args.size()), static_cast<UINT>(lastNamed.size())};
   plat::unique_variant result;
   EXCEPINFO exception{};
   HRESULT hr = dispatch->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, result.put(),
@@ -354,18 +360,20 @@ TEST_F(MainTest, KBParametersAreFollowedByTheOneWalk) {
   EXPECT_EQ(log.find(L"Execute"), log.rfind(L"Execute")) << "only the first run is sent: " << log;
 }
 
-TEST_F(MainTest, GoverningCaseObjectListsKeepTheirTypes) {
+// What a list sends is the ids the check read, whatever type they came in: a text with
+// blanks around its number is not sent as that text.
+TEST_F(MainTest, GoverningCaseObjectListsSendTheIdsRead) {
   wqstandins::SetReply(ws_.get(), kServer, L"SetGoverningCase", L"");
   auto ids = Array(VT_I2, {4, 9});
   ASSERT_EQ(main_->ResetObjectGoverningCase(ws(), ArrayVariant(ids.get(), VT_I2)), S_OK);
-  EXPECT_EQ(Last(), L"<SetGoverningCase><OID>vt2:4</OID><OID>vt2:9</OID></SetGoverningCase>");
+  EXPECT_EQ(Last(), L"<SetGoverningCase><OID>vt3:4</OID><OID>vt3:9</OID></SetGoverningCase>");
   VARIANT one;
   V_VT(&one) = VT_BSTR;
-  plat::unique_bstr text = Bstr(L"12");
+  plat::unique_bstr text = Bstr(L" 12 ");
   V_BSTR(&one) = text.get();
   ASSERT_EQ(main_->SetObjectGoverningCase(ws(), Bstr(L"Design").get(), one), S_OK);
   EXPECT_EQ(Last(),
-            L"<SetGoverningCase CaseName=\"vt8:Design\"><OID>vt8:12</OID></SetGoverningCase>");
+            L"<SetGoverningCase CaseName=\"vt8:Design\"><OID>vt3:12</OID></SetGoverningCase>");
 }
 
 TEST(MainInProcess, CompareObjectsReadsTheReply) {
@@ -956,9 +964,152 @@ TEST_F(MainTest, OtherArgumentsFollowTheOneWalk) {
   EXPECT_EQ(Requests(), 0);
 }
 
+// A real of any floating type that is no number, as the type information would convert it
+// to an integer or a flag parameter of a late-bound call, is refused before the call: never
+// made the largest integer or true. Positional, named and by reference alike.
+TEST_F(MainTest, ALateBoundNaNIsNoIntegerOrFlag) {
+  auto sheets = Create<IWQCOpenDatasheetDlg>(__uuidof(WQCOpenDatasheetDlg));
+  double nan = std::nan("");
+  float nanFloat = std::nanf("");
+  VARIANT date, single, dateRef, workspace, name, none, yes, zero, five;
+  V_VT(&date) = VT_DATE;
+  V_DATE(&date) = nan;
+  V_VT(&single) = VT_R4;
+  V_R4(&single) = nanFloat;
+  V_VT(&dateRef) = VT_BYREF | VT_DATE;
+  V_DATEREF(&dateRef) = &nan;
+  V_VT(&workspace) = VT_DISPATCH;
+  V_DISPATCH(&workspace) = ws();
+  plat::unique_bstr text = Bstr(L"Size");
+  V_VT(&name) = VT_BSTR;
+  V_BSTR(&name) = text.get();
+  VariantInit(&none);
+  V_VT(&yes) = VT_BOOL;
+  V_BOOL(&yes) = VARIANT_TRUE;
+  V_VT(&zero) = VT_I4;
+  V_I4(&zero) = 0;
+  V_VT(&five) = VT_I4;
+  V_I4(&five) = 5;
+  for (const VARIANT& notANumber : {date, single, dateRef}) {
+    const VARTYPE vt = V_VT(&notANumber);
+    EXPECT_EQ(InvokeByName(main_.get(), L"RunKBMethod", DISPATCH_METHOD,
+                           {name, five, workspace, notANumber, zero, zero, none}),
+              DISP_E_OVERFLOW)
+        << "a parent window " << vt;
+    EXPECT_EQ(InvokeByName(sheets.get(), L"AddNewDatasheet", DISPATCH_METHOD,
+                           {five, name, name, name, notANumber, zero}),
+              DISP_E_TYPEMISMATCH)
+        << "a flag " << vt;
+    EXPECT_EQ(InvokeByName(sheets.get(), L"AddNewDatasheet", DISPATCH_METHOD,
+                           {five, name, name, name, yes, notANumber}),
+              DISP_E_OVERFLOW)
+        << "a document type " << vt;
+    EXPECT_EQ(InvokeByName(sheets.get(), L"AddNewDatasheet", DISPATCH_METHOD,
+                           {five, name, name, name, zero, notANumber}, {5, 4}),
+              DISP_E_TYPEMISMATCH)
+        << "a flag named " << vt;
+  }
+  EXPECT_EQ(Requests(), 0) << CallLog(ws_.get());
+  EXPECT_EQ(InvokeByName(sheets.get(), L"AddNewDatasheet", DISPATCH_METHOD,
+                         {five, name, name, name, yes, zero}),
+            S_OK);
+}
+
+// The id tables: values read as ids, and what the methods that take them send.
+class ObjectIds : public MainTest {
+ protected:
+  // Hands `list` to each method that takes a list of ids: for a failing `hr` each refuses it
+  // with that code and its text and begins no request; else each sends `ids`, as ids (a
+  // deletion leaves out 0).
+  void ExpectListsSend(const VARIANT& list, HRESULT hr, const std::vector<long>& ids,
+                       const std::string& what) {
+    wqstandins::SetReply(ws_.get(), kServer, L"*", L"5");
+    wqstandins::SetReply(ws_.get(), kServer, L"CreateCase", L"5");
+    std::wstring oids, objects;
+    for (long id : ids) {
+      oids += L"<OID>vt3:" + std::to_wstring(id) + L"</OID>";
+      if (id) objects += L"<Object OID=\"vt3:" + std::to_wstring(id) + L"\"/>";
+    }
+    long caseId = 0;
+    const struct {
+      const char* method;
+      std::function<HRESULT()> call;
+      std::wstring sent;
+    } methods[] = {
+        {"ResetObjectGoverningCase", [&] { return main_->ResetObjectGoverningCase(ws(), list); },
+         L"<SetGoverningCase>" + oids + L"</SetGoverningCase>"},
+        {"SetObjectGoverningCase",
+         [&] { return main_->SetObjectGoverningCase(ws(), Bstr(L"Design").get(), list); },
+         L"<SetGoverningCase CaseName=\"vt8:Design\">" + oids + L"</SetGoverningCase>"},
+        {"CreateRestrictedCase",
+         [&] { return main_->CreateRestrictedCase(ws(), Bstr(L"Hot").get(), list, &caseId); },
+         L"<CreateCase Global=\"vt11:0\" CaseName=\"vt8:Hot\">" + oids + L"</CreateCase>"},
+        {"DeleteObjects", [&] { return main_->DeleteObjects(ws(), list); },
+         L"<DeleteObjects>" + objects + L"</DeleteObjects>"},
+    };
+    for (const auto& m : methods) {
+      const LONG before = Requests();
+      EXPECT_EQ(m.call(), FAILED(hr) ? hr : S_OK) << what << ": " << m.method;
+      if (FAILED(hr)) {
+        EXPECT_EQ(Requests(), before) << what << ": " << m.method;
+        EXPECT_NE(wqtest::TakeErrorDescription().find(ObjectIdMessage(hr)), std::wstring::npos)
+            << what << ": " << m.method;
+      } else {
+        EXPECT_EQ(Last(), m.sent) << what << ": " << m.method;
+      }
+    }
+  }
+
+  // `reply` to each request whose reply is read as a number is read as the same text is
+  // read as an id, failing with DISP_E_TYPEMISMATCH where that is no id and quoting the
+  // reply; an empty reply is 0.
+  void ExpectRepliesRead(const wchar_t* reply, HRESULT idHr, long id, const std::string& what) {
+    const bool empty = !*reply;
+    const HRESULT hr = empty || idHr == S_OK     ? S_OK
+                       : idHr == DISP_E_OVERFLOW ? idHr
+                                                 : DISP_E_TYPEMISMATCH;
+    auto hold = Create<IWQCAssocHoldDlg>(__uuidof(WQCAssocHoldDlg));
+    VARIANT none, object;
+    VariantInit(&none);
+    V_VT(&object) = VT_I4;
+    V_I4(&object) = 3;
+    const struct {
+      const wchar_t* request;
+      std::function<HRESULT(long*)> call;
+    } reads[] = {
+        {L"CreateObject",
+         [&](long* out) { return main_->CreateObject(ws(), Bstr(L"Pump").get(), nullptr, out); }},
+        {L"CloneObject", [&](long* out) { return main_->CloneObject(ws(), 3, out); }},
+        {L"CopyObject", [&](long* out) { return main_->CopyObject(ws(), 3, out); }},
+        {L"GetGoverningCase",
+         [&](long* out) { return main_->get_GoverningCase(ws(), object, out); }},
+        {L"CreateCase",
+         [&](long* out) { return main_->CreateGlobalCase(ws(), Bstr(L"Design").get(), out); }},
+        {L"CreateHoldObject",
+         [&](long* out) {
+           return hold->CreateHold(ws(), Bstr(L"H-1").get(), Bstr(L"Why").get(), none, out);
+         }},
+    };
+    for (const auto& r : reads) {
+      wqstandins::SetReply(ws_.get(), kServer, r.request, reply);
+      long out = kSentinel;
+      EXPECT_EQ(r.call(&out), hr) << what << " as the reply to " << Narrow(r.request);
+      if (hr == S_OK) {
+        EXPECT_EQ(out, empty ? 0 : id) << what << " as the reply to " << Narrow(r.request);
+      } else {
+        EXPECT_NE(wqtest::TakeErrorDescription().find(L"'" + std::wstring(reply) + L"'"),
+                  std::wstring::npos)
+            << what << " as the reply to " << Narrow(r.request);
+      }
+    }
+  }
+
+  static std::string Narrow(const wchar_t* text) { return std::string(text, text + wcslen(text)); }
+};
+
 // Values that the usual conversions read as another id than meant are no ids; everything
 // else is left to the conversions (no value, a whole number in any type or in text).
-TEST(ObjectIds, ValuesReadAsAnotherIdAreNoIds) {
+TEST_F(ObjectIds, ValuesReadAsAnotherIdAreNoIds) {
   plat::com_ptr<IWQStandinWorkspace> ws;
   ASSERT_EQ(wqstandins::CreateWorkspace(ws), S_OK);
   auto text = [](const wchar_t* t) {
@@ -1046,8 +1197,9 @@ TEST(ObjectIds, ValuesReadAsAnotherIdAreNoIds) {
 
 // One rule for every kind of value a client can pass, alone, by reference and in arrays: an
 // id is a whole number that a long holds (DISP_E_OVERFLOW beyond), anything else is no id
-// (E_INVALIDARG), and empty values hold none (S_FALSE).
-TEST(ObjectIds, EveryKindOfValueIsReadByTheOneRule) {
+// (E_INVALIDARG), and empty values hold none (S_FALSE). Every list method sends the ids read,
+// of every type the rule reads, and a reply read as a number follows the same rule.
+TEST_F(ObjectIds, EveryKindOfValueIsReadByTheOneRule) {
   auto of = [](VARTYPE vt, auto assign) {
     VARIANT v;
     VariantInit(&v);
@@ -1056,6 +1208,9 @@ TEST(ObjectIds, EveryKindOfValueIsReadByTheOneRule) {
     return v;
   };
   auto i2 = [&](SHORT n) { return of(VT_I2, [&](VARIANT& v) { V_I2(&v) = n; }); };
+  auto i1 = [&](CHAR n) { return of(VT_I1, [&](VARIANT& v) { V_I1(&v) = n; }); };
+  auto ui1 = [&](BYTE n) { return of(VT_UI1, [&](VARIANT& v) { V_UI1(&v) = n; }); };
+  auto integer = [&](INT n) { return of(VT_INT, [&](VARIANT& v) { V_INT(&v) = n; }); };
   auto i4 = [&](LONG n) { return of(VT_I4, [&](VARIANT& v) { V_I4(&v) = n; }); };
   auto ui4 = [&](ULONG n) { return of(VT_UI4, [&](VARIANT& v) { V_UI4(&v) = n; }); };
   auto i8 = [&](LONGLONG n) { return of(VT_I8, [&](VARIANT& v) { V_I8(&v) = n; }); };
@@ -1087,6 +1242,10 @@ TEST(ObjectIds, EveryKindOfValueIsReadByTheOneRule) {
       {"I2", i2(-12), S_OK, -12},
       {"I4", i4(7), S_OK, 7},
       {"I4 0", i4(0), S_OK, 0},
+      {"I1", i1(-5), S_OK, -5},
+      {"UI1", ui1(200), S_OK, 200},
+      {"INT", integer(-40000), S_OK, -40000},
+      {"UI4", ui4(4000000), S_OK, 4000000},
       {"UI4 beyond", ui4(3000000000u), DISP_E_OVERFLOW, 0},
       {"I8", i8(-2147483648LL), S_OK, LONG_MIN},
       {"I8 beyond", i8(3000000000LL), DISP_E_OVERFLOW, 0},
@@ -1106,12 +1265,19 @@ TEST(ObjectIds, EveryKindOfValueIsReadByTheOneRule) {
       {"DECIMAL beyond 64 bits", decimal(0, 0, false, 1), DISP_E_OVERFLOW, 0},
       {"DATE", date(12.5), E_INVALIDARG, 0},
       {"DATE whole", date(12.0), E_INVALIDARG, 0},
+      {"DATE NaN", date(std::nan("")), E_INVALIDARG, 0},
       {"BOOL", flag(true), E_INVALIDARG, 0},
       {"BSTR", text(L" -2147483648 "), S_OK, LONG_MIN},
       {"BSTR beyond", text(L"3000000000"), DISP_E_OVERFLOW, 0},
       {"BSTR far beyond", text(L"-21474836480"), DISP_E_OVERFLOW, 0},
       {"BSTR list", text(L"1,2"), E_INVALIDARG, 0},
       {"BSTR exponent", text(L"1e3"), E_INVALIDARG, 0},
+      {"BSTR line ends", text(L"\r\n 12\r\n"), S_OK, 12},
+      {"BSTR with a tail", text(L"12abc"), E_INVALIDARG, 0},
+      {"BSTR a word", text(L"abc"), E_INVALIDARG, 0},
+      {"BSTR far below", text(L"-99999999999"), DISP_E_OVERFLOW, 0},
+      {"BSTR beyond with a tail", text(L"3000000000abc"), E_INVALIDARG, 0},
+      {"BSTR empty", text(L""), E_INVALIDARG, 0},
       {"EMPTY", of(VT_EMPTY, [](VARIANT&) {}), S_FALSE, 0},
       {"NULL", of(VT_NULL, [](VARIANT&) {}), S_FALSE, 0},
   };
@@ -1144,6 +1310,8 @@ TEST(ObjectIds, EveryKindOfValueIsReadByTheOneRule) {
       ASSERT_EQ(SafeArrayPutElement(own.get(), &at, vt == VT_BSTR ? V_BSTR(&c.value) : data), S_OK)
           << c.what;
       EXPECT_EQ(CheckObjectIds(ArrayVariant(own.get(), vt)), listed) << c.what << " in its array";
+      ExpectListsSend(ArrayVariant(own.get(), vt), c.hr, {c.id},
+                      std::string(c.what) + " in its array");
     }
     plat::unique_safearray variants(SafeArrayCreateVector(VT_VARIANT, 0, 2));
     VARIANT five = i4(5);
@@ -1151,6 +1319,11 @@ TEST(ObjectIds, EveryKindOfValueIsReadByTheOneRule) {
       SafeArrayPutElement(variants.get(), &at, at ? const_cast<VARIANT*>(&c.value) : &five);
     EXPECT_EQ(CheckObjectIds(ArrayVariant(variants.get(), VT_VARIANT)), listed)
         << c.what << " in an array of VARIANTs";
+    std::vector<long> read{5};
+    if (c.hr == S_OK) read.push_back(c.id);
+    ExpectListsSend(ArrayVariant(variants.get(), VT_VARIANT), c.hr, read,
+                    std::string(c.what) + " in an array of VARIANTs");
+    if (vt == VT_BSTR) ExpectRepliesRead(V_BSTR(&c.value), c.hr, c.id, c.what);
   }
   for (const auto& c : cases) VariantClear(const_cast<VARIANT*>(&c.value));
 }

@@ -28,7 +28,10 @@ try {
         '<CreateHoldObject KnownName="vt8:H-7" Class="vt8:Hold">Awaiting &lt;vendor&gt; data</CreateHoldObject>',
         "request " + lastRequest());
   ws.SetReply(SERVER, "CreateHoldObject", "12 of them");
-  check(hold.CreateHold(ws, "H-8", "") === 12, "leading digits of the reply");
+  var refused = expectError(function () { hold.CreateHold(ws, "H-8", ""); }, 0x80020005 | 0,
+                            "a reply that is no whole number");
+  check(message(refused) === "The reply to CreateHoldObject is not a whole number: '12 of them'",
+        "the refusal quotes the reply: " + (refused && refused.description));
   check(lastRequest() === '<CreateHoldObject KnownName="vt8:H-8"></CreateHoldObject>',
         "an omitted class is not sent " + lastRequest());
 } catch (e) {

@@ -65,10 +65,10 @@ Check LastRequest() = "<GetGoverningCase OID=""vt3:12""/>", "its object: " & Las
 ws.SetReply SERVER, "SetGoverningCase", ""
 objects = Array(4, 9)
 main.ResetObjectGoverningCase ws, objects
-Check LastRequest() = "<SetGoverningCase><OID>vt2:4</OID><OID>vt2:9</OID></SetGoverningCase>", _
+Check LastRequest() = "<SetGoverningCase><OID>vt3:4</OID><OID>vt3:9</OID></SetGoverningCase>", _
       "an array variable: " & LastRequest()
 main.SetObjectGoverningCase ws, "Design", objectId
-Check LastRequest() = "<SetGoverningCase CaseName=""vt8:Design""><OID>vt2:12</OID></SetGoverningCase>", _
+Check LastRequest() = "<SetGoverningCase CaseName=""vt8:Design""><OID>vt3:12</OID></SetGoverningCase>", _
       "a single object variable: " & LastRequest()
 
 ' Variables that hold no id: refused with E_INVALIDARG, nothing sent. VBScript shows the number

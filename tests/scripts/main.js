@@ -29,14 +29,18 @@ function safeArray(values) {
         "CreateObject request " + lastRequest());
   check(main380.CreateObject(ws, "Pump", "") === 1234, "version-dependent ProgID");
   check(lastRequest() === '<CreateObject Class="vt8:Pump"/>', "no KnownName " + lastRequest());
+  // A reply that is no whole number is refused, quoted, never read as an id.
   ws.SetReply(SERVER, "CreateObject", "not a number");
-  check(main.CreateObject(ws, "Pump", "") === 0, "a reply that is not a number gives 0");
+  var refused = expectError(function () { main.CreateObject(ws, "Pump", ""); },
+                            0x80020005 | 0, "a reply that is not a number");
+  check(message(refused) === "The reply to CreateObject is not a whole number: 'not a number'",
+        "the refusal quotes the reply: " + (refused && refused.description));
 
   ws.SetReply(SERVER, "CloneObject", "77");
   check(main.CloneObject(ws, 5) === 77, "CloneObject");
   check(lastRequest() === '<CloneObject OID="vt3:5"/>', "CloneObject request " + lastRequest());
-  ws.SetReply(SERVER, "CopyObject", " -12x");
-  check(main.CopyObject(ws, "6") === -12, "CopyObject reads a leading number");
+  ws.SetReply(SERVER, "CopyObject", " -12\r\n");
+  check(main.CopyObject(ws, "6") === -12, "CopyObject reads a number between blanks");
   check(lastRequest() === '<CopyObject OID="vt3:6"/>', "CopyObject request " + lastRequest());
 
   ws.SetReply(SERVER, "ObjectName", "Pump P-101");

@@ -1,6 +1,9 @@
 // WQCClaimDlg as a client meets it: parts loaded from the stand-in workspace, the dialog
 // driven as a user would drive it, and the claims it sends.
 #include "claimtest.h"
+
+#include <cmath>
+
 #include "workspacedialogs/listobjectpartsparser.h"
 
 namespace {
@@ -20,6 +23,20 @@ std::wstring Part(int oid, const std::wstring& name, int mode) {
 
 std::wstring Parts(const std::wstring& parts) {
   return L"<ListObjectParts>" + parts + L"</ListObjectParts>";
+}
+
+VARIANT Real(double value) {
+  VARIANT v;
+  V_VT(&v) = VT_R8;
+  V_R8(&v) = value;
+  return v;
+}
+
+VARIANT NaNDate() {
+  VARIANT v;
+  V_VT(&v) = VT_DATE;
+  V_DATE(&v) = std::nan("");
+  return v;
 }
 
 int HeadingWidth(const DialogView& view, const wchar_t* heading) {
@@ -252,8 +269,19 @@ TEST_F(Claim, ArgumentsAreCheckedWithTheirOwnTexts) {
        E_INVALIDARG, L"The workspace object is not valid"},
       {"no setting before Initialize", [&] { return dlg_->ClaimObject(ws(), Long(42), Omitted()); },
        E_FAIL, kNotInitialized},
+      // The id is read as every id is read, and refused with the same texts.
       {"an OID that is no number", [&] { return dlg_->ClaimObject(ws(), Text(L"abc"), Long(1)); },
-       DISP_E_TYPEMISMATCH, L"Could not infer ObjectID from second argument"},
+       E_INVALIDARG, L"An id must be a whole number and a list must be an array of ids"},
+      {"an OID with a tail", [&] { return dlg_->ClaimObjectEx(ws(), Text(L"12abc"), Long(1)); },
+       E_INVALIDARG, L"An id must be a whole number and a list must be an array of ids"},
+      {"an OID beyond a long", [&] { return dlg_->ClaimObject(ws(), Real(3e9), Long(1)); },
+       DISP_E_OVERFLOW, L"An id must lie between -2147483648 and 2147483647"},
+      // A date that is no number is neither a setting nor a flag.
+      {"a setting that is a NaN date",
+       [&] { return dlg_->ClaimObjectEx(ws(), Long(5), NaNDate()); }, DISP_E_OVERFLOW,
+       L"Could not infer claim setting from third argument"},
+      {"a flag that is a NaN date", [&] { return dlg_->ClaimObject(ws(), Long(5), NaNDate()); },
+       DISP_E_TYPEMISMATCH, L"Could not infer claim setting from third argument"},
       {"a setting that is no number",
        [&] { return dlg_->ClaimObjectEx(ws(), Long(5), Text(L"many")); }, DISP_E_TYPEMISMATCH,
        L"Could not infer claim setting from third argument"},

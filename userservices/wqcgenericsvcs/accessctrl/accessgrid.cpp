@@ -1,5 +1,6 @@
 #include "accessgrid.h"
 
+#include <conversion.h>
 #include <variantutil.h>
 #include <window.h>
 
@@ -95,7 +96,7 @@ void AccessGrid::OnEvent(DISPID id, DISPPARAMS& params) {
 long AccessGrid::GetLong(const wchar_t* name, std::initializer_list<plat::Arg> indices) {
   plat::unique_variant value;
   Check(grid_.Get(name, value.put(), indices), name);
-  Check(VariantChangeType(&value, &value, 0, VT_I4), name);
+  Check(plat::ChangeType(&value, value, VT_I4), name);
   return V_I4(&value);
 }
 

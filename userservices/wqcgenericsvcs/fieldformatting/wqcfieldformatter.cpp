@@ -1,6 +1,8 @@
 #include "wqcfieldformatter.h"
 #include "workspace/dataservicerequest.h"
 
+#include <conversion.h>
+
 #include "WQOutside.h"
 #include "fieldtext.h"
 #include "initializeformatterparser.h"
@@ -39,23 +41,12 @@ HRESULT VariantToReal(const VARIANT& value, double* out, bool convert) {
   return wqc::ReadLocaleReal(V_BSTR(&text), LOCALE_USER_DEFAULT, out);
 }
 
-// Whether a value is a real that is no number, which the platform's conversions read as
-// 2147483647 or as true.
-bool IsNotANumber(const VARIANT& value) {
-  switch (V_VT(&value)) {
-    case VT_R4: return std::isnan(V_R4(&value));
-    case VT_R8: return std::isnan(V_R8(&value));
-    case VT_DATE: return std::isnan(V_DATE(&value));
-    default: return false;
-  }
-}
-
 // An integer value: a text is read as a number typed in the user's locale; a NaN is refused
 // as the platform refuses a real too large.
 HRESULT VariantToInteger(const VARIANT& value, long* out, bool convert) {
   plat::unique_variant copy;
   PLAT_RETURN_IF_FAILED(VariantCopyValue(value, copy.put()));
-  if (IsNotANumber(copy)) return DISP_E_OVERFLOW;
+  if (plat::IsNaNReal(copy)) return DISP_E_OVERFLOW;
   if (V_VT(&copy) != VT_BSTR) return VariantToLong(copy, out, convert);
   LONG number = 0;
   PLAT_RETURN_IF_FAILED(wqc::ReadLocaleInteger(V_BSTR(&copy), LOCALE_USER_DEFAULT, &number));
@@ -66,7 +57,7 @@ HRESULT VariantToInteger(const VARIANT& value, long* out, bool convert) {
 HRESULT VariantToBoolean(const VARIANT& value, bool* out, bool convert) {
   plat::unique_variant copy;
   PLAT_RETURN_IF_FAILED(VariantCopyValue(value, copy.put()));
-  if (IsNotANumber(copy)) return DISP_E_TYPEMISMATCH;
+  if (plat::IsNaNReal(copy)) return DISP_E_TYPEMISMATCH;
   return VariantToBool(copy, out, convert);
 }
 

@@ -23,14 +23,15 @@ bool Contains(const wchar_t* text, const wchar_t* what) {
   return text && wcsstr(text, what) != nullptr;
 }
 
-// The pipe of a "(PipeHighlight)" reply: the number after the first "value=" that
-// follows the marker and one quote character; false when the reply gives none.
-bool PipeFromMarkedReply(const wchar_t* reply, LONG& oid) {
+// The text of the pipe of a "(PipeHighlight)" reply: what follows the first "value=" after the
+// marker and one quote character, up to the same quote; false when the reply gives none.
+bool PipeFromMarkedReply(const wchar_t* reply, std::wstring& pipe) {
   const wchar_t* marker = wcsstr(reply, L"(PipeHighlight)");
   const wchar_t* value = marker ? wcsstr(marker, L"value=") : nullptr;
   // "value=" and its quote: the number starts seven characters in, inside the text.
   if (!value || wcsnlen(value, 7) < 7) return false;
-  oid = _wtoi(value + 7);
+  const wchar_t* end = wcschr(value + 7, value[6]);
+  pipe.assign(value + 7, end ? end : value + 7 + wcslen(value + 7));
   return true;
 }
 
@@ -289,8 +290,10 @@ HRESULT KBRunner::HighlightPipe(IDispatch* workspace, BSTR reply) {
   WQ_METHOD_BEGIN(error, L"KBRunner::PipeHighlight", 1)
   LONG pipe = 0;
   if (Contains(reply, L"(PipeHighlight)")) {
-    if (!PipeFromMarkedReply(reply, pipe))
+    std::wstring text;
+    if (!PipeFromMarkedReply(reply, text))
       error.ThrowHrAt(WQ_HERE, E_INVALIDARG, L"The reply names no pipe to highlight");
+    WQThrowIfFailed(error, ReadNumberReply(L"PipeHighlight", text.c_str(), &pipe));
   } else {
     PipeHighlightParser parser;
     if ((error = parser.ParseString(reply)).Failed()) error.ThrowAt(WQ_HERE);

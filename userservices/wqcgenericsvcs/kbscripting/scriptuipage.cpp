@@ -2,6 +2,8 @@
 
 #include "domutil.h"
 
+#include <conversion.h>
+
 #include <cstdio>
 #include <cstring>
 #include <cwchar>
@@ -36,7 +38,7 @@ bool SelectLong(IXMLDOMNode* root, const wchar_t* xpath, long& value) {
     value = 0;
     return true;
   }
-  if (FAILED(::VariantChangeType(&selected, &selected, 0, VT_I4))) return false;
+  if (FAILED(plat::ChangeType(&selected, selected, VT_I4))) return false;
   value = V_I4(&selected);
   return true;
 }

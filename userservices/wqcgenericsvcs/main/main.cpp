@@ -3,6 +3,7 @@
 #include <variantutil.h>
 #include <wqcomexception.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "workspace/dataservicerequest.h"
@@ -11,50 +12,6 @@
 namespace {
 
 bool IsEmptyText(BSTR text) { return !text || !*text; }
-
-// The ids a deletion sends: the elements of a one-dimensional array of 16-bit or 32-bit
-// integers or VARIANTs, or the single value; 0 and values that hold none are left out.
-// E_POINTER for a null array, E_INVALIDARG for another array.
-HRESULT ReadDeletedIds(const VARIANT& ids, std::vector<long>& oids) {
-  auto add = [&](const VARIANT& value) -> HRESULT {
-    long oid = 0;
-    const HRESULT hr = ReadObjectId(value, &oid);
-    if (hr == S_OK && oid != 0) oids.push_back(oid);
-    return FAILED(hr) ? hr : S_OK;
-  };
-  const VARIANT* value = nullptr;
-  if (FAILED(VariantReferent(ids, &value))) return E_INVALIDARG;
-  if (!(V_VT(value) & VT_ARRAY)) return add(*value);
-  SAFEARRAY* array = (V_VT(value) & VT_BYREF) ? (V_ARRAYREF(value) ? *V_ARRAYREF(value) : nullptr)
-                                              : V_ARRAY(value);
-  if (!array) return E_POINTER;
-  VARTYPE vt = VT_EMPTY;
-  if (SafeArrayGetDim(array) != 1 || FAILED(SafeArrayGetVartype(array, &vt)) ||
-      (vt != VT_I2 && vt != VT_I4 && vt != VT_VARIANT))
-    return E_INVALIDARG;
-  LONG lower = 0, upper = -1;
-  SafeArrayGetLBound(array, 1, &lower);
-  SafeArrayGetUBound(array, 1, &upper);
-  for (LONG i = lower; i <= upper; ++i) {
-    plat::unique_variant element;
-    if (vt == VT_VARIANT) {
-      PLAT_RETURN_IF_FAILED(SafeArrayGetElement(array, &i, element.put()));
-    } else {
-      PLAT_RETURN_IF_FAILED(SafeArrayGetElement(array, &i, &V_I4(&element)));
-      V_VT(&element) = vt;
-    }
-    PLAT_RETURN_IF_FAILED(add(element));
-  }
-  return S_OK;
-}
-
-// A direct-HRESULT method's own failure, described for the client.
-HRESULT Fail(HRESULT hr, const wchar_t* method, const wchar_t* message) {
-  WQComException error;
-  error.EnterMethod(method, 0);
-  error.SetErrorHr(hr, L"%ls", message);
-  return error.ReturnHResult();
-}
 
 }  // namespace
 
@@ -77,8 +34,7 @@ HRESULT Main::RequestNumber(IDispatch* pWorkspace, const wchar_t* method,
   if (!value) return E_POINTER;
   plat::unique_bstr reply;
   PLAT_RETURN_IF_FAILED(Request(pWorkspace, method, writeAttributes, reply.put()));
-  *value = ReplyToLong(reply.get());
-  return S_OK;
+  return ReadNumberReply(method, reply.get(), value);
 }
 
 STDMETHODIMP Main::CreateObject(IDispatch* pWorkspace, BSTR bstrClass, BSTR bstrKnownName,
@@ -150,16 +106,11 @@ STDMETHODIMP Main::DeleteObjects(IDispatch* pWorkspace, VARIANT saOID) try {
   WQ_BARE_METHOD();
   constexpr wchar_t kMethod[] = L"Main::DeleteObjects";
   // The list is read whole before the call is made: a refused one leaves no call behind.
-  const HRESULT checked = CheckObjectIds(saOID);
-  if (FAILED(checked)) return RefuseObjectIds(kMethod, checked);
   std::vector<long> oids;
-  const HRESULT read = ReadDeletedIds(saOID, oids);
-  if (read == E_POINTER) return Fail(read, kMethod, L"The object list array is null");
-  if (read == E_INVALIDARG)
-    return Fail(read, kMethod,
-                L"The object list must be a one-dimensional array of 16-bit or 32-bit "
-                L"integers or VARIANTs");
-  PLAT_RETURN_IF_FAILED(read);
+  const HRESULT read = ReadObjectIds(saOID, oids);
+  if (FAILED(read)) return RefuseObjectIds(kMethod, read);
+  // Id 0 is no object.
+  oids.erase(std::remove(oids.begin(), oids.end(), 0L), oids.end());
 
   DataServiceRequest request;
   PLAT_RETURN_IF_FAILED(request.Prepare(pWorkspace, serverProgId_.c_str(), L"DeleteObjects"));

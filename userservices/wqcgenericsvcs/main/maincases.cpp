@@ -6,33 +6,6 @@
 #include "workspace/dataservicerequest.h"
 #include "workspace/objectid.h"
 
-namespace {
-
-// One "OID" child per object: the elements of a one-dimensional array, or the single value.
-// The list has passed RequireObjectIds.
-void WriteObjectList(WQComException& error, DataServiceRequest& request, const VARIANT& objects) {
-  const VARIANT* referent = nullptr;
-  WQThrowIfFailed(error, VariantReferent(objects, &referent));
-  const VARIANT& value = *referent;
-  if (!(V_VT(&value) & VT_ARRAY)) {
-    if (VariantHasValue(value)) {
-      WQThrowIfFailed(error, request.Element(L"OID", value));
-    }
-    return;
-  }
-  SAFEARRAY* psa = (V_VT(&value) & VT_BYREF) ? (V_ARRAYREF(&value) ? *V_ARRAYREF(&value) : nullptr)
-                                             : V_ARRAY(&value);
-  WQVariantSafeArray array;
-  WQThrowIfFailed(error, array.Attach(psa, false));
-  for (ULONG i = 0; i < array.GetCount(); ++i) {
-    plat::unique_variant element;
-    array.GetAt(static_cast<LONG>(i), &element);
-    WQThrowIfFailed(error, request.Element(L"OID", element));
-  }
-}
-
-}  // namespace
-
 STDMETHODIMP Main::get_GoverningCase(IDispatch* pWorkspace, VARIANT iObjectID, long* pCaseID) try {
   WQ_BARE_METHOD();
   long objectId = -1;
@@ -124,7 +97,8 @@ HRESULT Main::CaseRequest(const CaseRequestShape& shape, IDispatch* pWorkspace, 
                           const VARIANT* objects, long* caseId) {
   WQ_METHOD_BEGIN(error, shape.methodName, 0)
   if (shape.readsCaseId) error.CheckPointer(caseId);
-  if (objects) RequireObjectIds(error, *objects);
+  // The ids are read whole before the call is made, and what is sent is what was read.
+  const std::vector<long> ids = objects ? ReadListedIds(error, *objects) : std::vector<long>();
   DataServiceRequest request;
   WQThrowIfFailed(error, request.Prepare(pWorkspace, serverProgId_.c_str(), shape.method));
   WQThrowIfFailed(error, request.StartDocument());
@@ -132,13 +106,13 @@ HRESULT Main::CaseRequest(const CaseRequestShape& shape, IDispatch* pWorkspace, 
   if (shape.global != Global::None)
     WQThrowIfFailed(error, request.FlagAttribute(L"Global", shape.global == Global::Yes));
   if (shape.withCaseName) WQThrowIfFailed(error, request.Attribute(L"CaseName", caseName));
-  if (objects) WriteObjectList(error, request, *objects);
+  for (long id : ids) WQThrowIfFailed(error, request.Element(L"OID", id));
   WQThrowIfFailed(error, request.EndElement(shape.method));
   WQThrowIfFailed(error, request.Execute());
   if (shape.readsCaseId) {
     plat::unique_bstr reply;
     WQThrowIfFailed(error, request.GetResponse(reply.put()));
-    *caseId = ReplyToLong(reply.get());
+    WQThrowIfFailed(error, ReadNumberReply(shape.method, reply.get(), caseId));
   }
   WQ_METHOD_END(error)
 }

@@ -1,6 +1,7 @@
 // Main's KB runs, the diagram submission after each diagram's "PreSubmit" KB method, the
 // pipe compaction a deletion asks for, and the datasheet and diagram members that do
 // nothing.
+#include <conversion.h>
 #include <wqcomexception.h>
 #include <wqmsxml.h>
 #include <wqxmltext.h>
@@ -161,7 +162,7 @@ bool Main::RunPreSubmit(WQComException& error, IDispatch* pWorkspace, const wcha
     }
   }
   if (V_VT(&result) == VT_BOOL) return V_BOOL(&result) != VARIANT_FALSE;
-  WQThrowIfFailed(error, VariantChangeType(&result, &result, 0, VT_BOOL));
+  WQThrowIfFailed(error, plat::ChangeType(&result, result, VT_BOOL));
   return V_BOOL(&result) == VARIANT_TRUE;
 }
 

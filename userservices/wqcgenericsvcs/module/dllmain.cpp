@@ -1,6 +1,8 @@
 // Process entry and the object map of the server's creatable classes.
 #include <array>
 
+#include <conversion.h>
+
 #include "accessctrl/wqcaccesscontrol.h"
 #include "main/main.h"
 #include "fieldformatting/wqcfieldformatter.h"
@@ -34,6 +36,14 @@ std::array objectMap = {
 };
 #undef WQ_SERVER_CLASS
 
+// Every late-bound call: ids are read by the one rule, and a NaN that the type information
+// would convert is no integer and no flag.
+HRESULT CheckArguments(REFIID iid, ITypeInfo* info, DISPID member, WORD flags,
+                       const DISPPARAMS* params) noexcept {
+  const HRESULT hr = wqc::CheckIdArguments(iid, info, member, flags, params);
+  return FAILED(hr) ? hr : plat::RefuseNaNArguments(info, member, flags, params);
+}
+
 }  // namespace
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
@@ -41,7 +51,7 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
     plat::module().Init(objectMap.data(), objectMap.size(), instance,
                         {wqc::kLibId, wqc::kMajorVersion, wqc::kMinorVersion, wqc::kTypeLibLcid});
     plat::module().SetRegisterEntry(&wqc::UpdateRegistryFromResource);
-    plat::module().SetArgumentCheck(&wqc::CheckIdArguments);
+    plat::module().SetArgumentCheck(&CheckArguments);
     DisableThreadLibraryCalls(instance);
     // The static threads runtime takes a TLS slot at every load and never gives it back:
     // a client that frees unused libraries would run the process out of slots after about

@@ -2,7 +2,9 @@
 
 #include <cwchar>
 
+#include <saxschemaparser.h>
 #include <variantutil.h>
+#include <wqcomexception.h>
 
 namespace {
 
@@ -145,4 +147,20 @@ HRESULT DataServiceRequest::GetResponse(BSTR* reply) {
   return call_->get_Response(reply);
 }
 
-long ReplyToLong(const wchar_t* reply) { return reply ? wcstol(reply, nullptr, 10) : 0; }
+HRESULT ReadNumberReply(const wchar_t* request, const wchar_t* reply, long* value) {
+  if (!value) return E_POINTER;
+  SAXSchemaValue number;
+  const HRESULT hr = SAXSchemaValue::FromText(reply, SAXSchemaValue::kInteger, number);
+  if (SUCCEEDED(hr)) {
+    *value = number.integer;  // 0 for an empty reply
+    return S_OK;
+  }
+  WQComException error;
+  if (hr == DISP_E_OVERFLOW)
+    error.SetErrorHr(hr,
+                     L"The reply to %ls is not a number from -2147483648 to 2147483647: '%.64ls'",
+                     request, reply);
+  else
+    error.SetErrorHr(hr, L"The reply to %ls is not a whole number: '%.64ls'", request, reply);
+  return error.ReturnHResult();
+}

@@ -54,6 +54,9 @@ class DataServiceRequest {
 // The workspace's IWQWorkspace; E_INVALIDARG, and none, for a workspace without it.
 HRESULT QueryWorkspace(IDispatch* workspace, plat::com_ptr<IWQWorkspace>& wq);
 
-// A reply read as a number: leading blanks, an optional sign, the digits up to the first
-// other character; 0 when there are none.
-long ReplyToLong(const wchar_t* reply);
+// The one reader of a reply to `request` read as a number: a whole number within a long,
+// blanks and line ends around it allowed; an empty reply is 0. Anything else fails with
+// DISP_E_TYPEMISMATCH or DISP_E_OVERFLOW, `value` left alone, and a text quoting the reply as
+// the thread's error info: the leading digits of a text, or 0 for none, would be an id the
+// server never sent.
+HRESULT ReadNumberReply(const wchar_t* request, const wchar_t* reply, long* value);

@@ -1,6 +1,7 @@
 #include "objectid.h"
 
 #include <handles.h>
+#include <saxschemaparser.h>
 #include <variantutil.h>
 #include <wqcomexception.h>
 
@@ -19,8 +20,6 @@ const wchar_t kObjectIdMessage[] =
 const wchar_t kObjectIdRangeMessage[] = L"An id must lie between -2147483648 and 2147483647";
 
 namespace {
-
-bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t'; }
 
 // A whole number in a long's range; DISP_E_OVERFLOW outside it, as the typed methods answer.
 HRESULT FromWhole(LONGLONG number, long* id) {
@@ -55,24 +54,15 @@ HRESULT FromDecimal(const DECIMAL& decimal, long* id) {
   return FromWhole(decimal.sign & DECIMAL_NEG ? -magnitude : magnitude, id);
 }
 
-// Blanks around an optional sign and digits, nothing else: "12" but not "1,2" or "12abc".
+// A whole number and blanks around it, nothing else: "12" but not "1,2", "12abc" or "". Read
+// as a reply's number is read.
 HRESULT FromText(const wchar_t* text, long* id) {
-  if (!text) return E_INVALIDARG;
-  while (IsBlank(*text)) ++text;
-  const bool negative = *text == L'-';
-  if (*text == L'+' || *text == L'-') ++text;
-  const wchar_t* digits = text;
-  ULONGLONG magnitude = 0;
-  constexpr ULONGLONG kBeyondAnyLong = 1ULL << 40;
-  for (; *text >= L'0' && *text <= L'9'; ++text) {
-    // The digits past any long are still read, to tell a number from a text.
-    if (magnitude < kBeyondAnyLong) magnitude = magnitude * 10 + (*text - L'0');
-  }
-  if (text == digits) return E_INVALIDARG;
-  while (IsBlank(*text)) ++text;
-  if (*text) return E_INVALIDARG;
-  if (magnitude > static_cast<ULONGLONG>(LONG_MAX) + 1) return DISP_E_OVERFLOW;
-  return FromWhole(negative ? -static_cast<LONGLONG>(magnitude) : magnitude, id);
+  SAXSchemaValue number;
+  const HRESULT hr = SAXSchemaValue::FromText(text, SAXSchemaValue::kInteger, number);
+  if (hr == DISP_E_OVERFLOW) return hr;
+  if (FAILED(hr) || number.missing) return E_INVALIDARG;
+  *id = number.integer;
+  return S_OK;
 }
 
 // One element of a one-dimensional array as a VARIANT of the array's element type.
@@ -136,19 +126,22 @@ bool IsReadableObjectId(const VARIANT& value) {
   return ReadObjectId(value, &id) != E_INVALIDARG;
 }
 
-HRESULT CheckObjectIds(const VARIANT& ids) {
+HRESULT ReadObjectIds(const VARIANT& ids, std::vector<long>& read) {
+  read.clear();
   const VARIANT* value = nullptr;
   if (FAILED(VariantReferent(ids, &value))) return E_INVALIDARG;
   long id = 0;
   if (!(V_VT(value) & VT_ARRAY)) {
     const HRESULT hr = ReadObjectId(*value, &id);
+    if (hr == S_OK) read.push_back(id);
     return FAILED(hr) ? hr : S_OK;
   }
   SAFEARRAY* array = (V_VT(value) & VT_BYREF) ? (V_ARRAYREF(value) ? *V_ARRAYREF(value) : nullptr)
                                               : V_ARRAY(value);
+  if (!array) return E_POINTER;
   VARTYPE vt = VT_EMPTY;
-  if (!array || SafeArrayGetDim(array) != 1 || FAILED(SafeArrayGetVartype(array, &vt)))
-    return S_OK;  // refused by the reader, which says why
+  if (SafeArrayGetDim(array) != 1 || FAILED(SafeArrayGetVartype(array, &vt)))
+    return kIdListNotAVector;
   LONG lower = 0, upper = -1;
   SafeArrayGetLBound(array, 1, &lower);
   SafeArrayGetUBound(array, 1, &upper);
@@ -156,23 +149,48 @@ HRESULT CheckObjectIds(const VARIANT& ids) {
     plat::unique_variant element;
     HRESULT hr = ElementAt(array, vt, i, element);
     if (SUCCEEDED(hr)) hr = ReadObjectId(element, &id);
-    if (FAILED(hr)) return hr == DISP_E_OVERFLOW ? hr : E_INVALIDARG;
+    if (FAILED(hr)) {
+      read.clear();
+      return hr == DISP_E_OVERFLOW ? hr : E_INVALIDARG;
+    }
+    if (hr == S_OK) read.push_back(id);
   }
   return S_OK;
 }
 
-const wchar_t* ObjectIdMessage(HRESULT hr) {
-  return hr == DISP_E_OVERFLOW ? kObjectIdRangeMessage : kObjectIdMessage;
+HRESULT CheckObjectIds(const VARIANT& ids) {
+  std::vector<long> read;
+  const HRESULT hr = ReadObjectIds(ids, read);
+  // An array that cannot be read at all is refused by the method, which says why.
+  return hr == E_POINTER || hr == kIdListNotAVector ? S_OK : hr;
 }
 
-void RequireObjectIds(WQComException& error, const VARIANT& ids) {
-  const HRESULT hr = CheckObjectIds(ids);
-  if (FAILED(hr)) error.ThrowHrAt(WQ_HERE, hr, L"%ls", ObjectIdMessage(hr));
+const wchar_t* ObjectIdMessage(HRESULT hr) {
+  switch (hr) {
+    case DISP_E_OVERFLOW: return kObjectIdRangeMessage;
+    case E_POINTER: return L"The object list array is null";
+    case kIdListNotAVector: return L"Safe array is not a 1-Dimensional vector";
+    default: return kObjectIdMessage;
+  }
+}
+
+namespace {
+
+// The failure a client is given for what ReadObjectIds answered.
+HRESULT RefusalHr(HRESULT hr) { return hr == kIdListNotAVector ? E_INVALIDARG : hr; }
+
+}  // namespace
+
+std::vector<long> ReadListedIds(WQComException& error, const VARIANT& ids) {
+  std::vector<long> read;
+  const HRESULT hr = ReadObjectIds(ids, read);
+  if (FAILED(hr)) error.ThrowHrAt(WQ_HERE, RefusalHr(hr), L"%ls", ObjectIdMessage(hr));
+  return read;
 }
 
 HRESULT RefuseObjectIds(const wchar_t* method, HRESULT hr) {
   WQComException error;
   error.EnterMethod(method, 0);
-  error.SetErrorHr(hr, L"%ls", ObjectIdMessage(hr));
+  error.SetErrorHr(RefusalHr(hr), L"%ls", ObjectIdMessage(hr));
   return error.ReturnHResult();
 }

@@ -4,6 +4,9 @@
 #pragma once
 
 #include <oaidl.h>
+#include <winerror.h>
+
+#include <vector>
 
 class WQComException;
 
@@ -24,17 +27,28 @@ HRESULT ReadObjectId(const VARIANT& value, long* id);
 // which refuse it with DISP_E_OVERFLOW.
 bool IsReadableObjectId(const VARIANT& value);
 
-// Every id of `ids`, the single value or each element of a one-dimensional array, can be read:
-// S_OK, else E_INVALIDARG or DISP_E_OVERFLOW as ReadObjectId answers. An array that cannot be
-// read at all (null, of more dimensions) is left to the reader, which says why.
+// What ReadObjectIds answers for an array of more than one dimension; the client is given
+// E_INVALIDARG.
+constexpr HRESULT kIdListNotAVector = MAKE_HRESULT(SEVERITY_ERROR, FACILITY_ITF, 0x0201);
+
+// The one reader of lists of ids: the single value or each element of a one-dimensional array
+// (of VARIANTs or of any type an id comes in), in order, read by ReadObjectId. `read` gets
+// every id; values that hold none are left out, as an empty id is none. S_OK; else `read` is
+// empty and the answer is E_INVALIDARG or DISP_E_OVERFLOW for the first value that is no id,
+// E_POINTER for a null array, kIdListNotAVector for an array of more dimensions.
+HRESULT ReadObjectIds(const VARIANT& ids, std::vector<long>& read);
+
+// Every id of `ids` can be read: S_OK, else E_INVALIDARG or DISP_E_OVERFLOW as ReadObjectIds
+// answers. An array that cannot be read at all (null, of more dimensions) is left to the
+// method, which says why.
 HRESULT CheckObjectIds(const VARIANT& ids);
 
-// The refusal's text for what CheckObjectIds answered.
+// The refusal's text for what CheckObjectIds or ReadObjectIds answered.
 const wchar_t* ObjectIdMessage(HRESULT hr);
 
-// The same check, raised through `error` with the refusal's text.
-void RequireObjectIds(WQComException& error, const VARIANT& ids);
+// The ids ReadObjectIds reads; any failure raised through `error` with the refusal's text.
+std::vector<long> ReadListedIds(WQComException& error, const VARIANT& ids);
 
-// The refusal of a method that keeps no error object: `hr` with the refusal's text installed
-// as the thread's error info, recorded for `method`.
+// The refusal of a method that keeps no error object: `hr` (as ReadObjectIds answers it) with
+// the refusal's text installed as the thread's error info, recorded for `method`.
 HRESULT RefuseObjectIds(const wchar_t* method, HRESULT hr = E_INVALIDARG);

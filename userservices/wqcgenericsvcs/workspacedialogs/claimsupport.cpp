@@ -1,5 +1,6 @@
 #include "claimsupport.h"
 #include "workspace/dataservicerequest.h"
+#include "workspace/objectid.h"
 
 #include <handles.h>
 #include <variantutil.h>
@@ -14,6 +15,16 @@ void RequireWorkspace(WQComException& error, IDispatch* workspace) {
     error.ThrowHrAt(WQ_HERE, E_INVALIDARG, L"The workspace object is not valid");
 }
 
+namespace {
+
+template <class T>
+T Fallback(WQComException& error, const T* fallback, const wchar_t* notInitialized) {
+  if (!fallback) error.ThrowHrAt(WQ_HERE, E_FAIL, L"%ls", notInitialized);
+  return *fallback;
+}
+
+}  // namespace
+
 template <class T>
 T ArgumentOrFallback(WQComException& error, const VARIANT& argument,
                      HRESULT (*convert)(const VARIANT&, T*, bool), const wchar_t* unconvertible,
@@ -24,8 +35,15 @@ T ArgumentOrFallback(WQComException& error, const VARIANT& argument,
     if (FAILED(hr)) error.ThrowHrAt(WQ_HERE, hr, L"%ls", unconvertible);
     return value;
   }
-  if (!fallback) error.ThrowHrAt(WQ_HERE, E_FAIL, L"%ls", notInitialized);
-  return *fallback;
+  return Fallback(error, fallback, notInitialized);
+}
+
+long ObjectIdOrFallback(WQComException& error, const VARIANT& argument, const long* fallback,
+                        const wchar_t* notInitialized) {
+  long id = 0;
+  const HRESULT hr = ReadObjectId(argument, &id);
+  if (FAILED(hr)) error.ThrowHrAt(WQ_HERE, hr, L"%ls", ObjectIdMessage(hr));
+  return hr == S_OK ? id : Fallback(error, fallback, notInitialized);
 }
 
 template long ArgumentOrFallback<long>(WQComException&, const VARIANT&,

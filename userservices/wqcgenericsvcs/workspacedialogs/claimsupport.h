@@ -22,6 +22,11 @@ T ArgumentOrFallback(WQComException& error, const VARIANT& argument,
                      HRESULT (*convert)(const VARIANT&, T*, bool), const wchar_t* unconvertible,
                      const T* fallback, const wchar_t* notInitialized);
 
+// The object id of an optional argument, read as every id is read (ReadObjectId): a value
+// that is no id is refused with the refusal's text. Without a value, the fallback as above.
+long ObjectIdOrFallback(WQComException& error, const VARIANT& argument, const long* fallback,
+                        const wchar_t* notInitialized);
+
 // The window handle a client passes as a 64-bit number.
 inline HWND ParentWindow(LONGLONG handle) {
   return reinterpret_cast<HWND>(static_cast<INT_PTR>(handle));

@@ -116,7 +116,6 @@ STDMETHODIMP WQCAssocHoldDlg::CreateHold(IDispatch* pWorkspace, BSTR bstrName, B
   PLAT_RETURN_IF_FAILED(request.Execute());
   plat::unique_bstr reply;
   PLAT_RETURN_IF_FAILED(request.GetResponse(reply.put()));
-  *plOID = ReplyToLong(reply.get());
-  return S_OK;
+  return ReadNumberReply(L"CreateHoldObject", reply.get(), plOID);
 }
 PLAT_CATCH_RETURN()

@@ -7,7 +7,6 @@
 #include "claimsupport.h"
 #include "dialogobject.h"
 #include "workspace/dataservicerequest.h"
-#include "workspace/objectid.h"
 
 namespace {
 
@@ -94,12 +93,8 @@ STDMETHODIMP WQCClaimDlg::ShowDialog(LONGLONG lParentHWnd, VARIANT_BOOL* pbDialo
 }
 
 long WQCClaimDlg::ClaimedObject(WQComException& error, const VARIANT& vOID) const {
-  const long oid = wqc::ArgumentOrFallback<long>(
-      error, vOID, VariantToLong, L"Could not infer ObjectID from second argument",
-      initialized_ ? &selectedOid_ : nullptr, kNotInitialized);
-  // A value that converts, but to another id than meant ("1,2" to 12), is refused too.
-  RequireObjectIds(error, vOID);
-  return oid;
+  return wqc::ObjectIdOrFallback(error, vOID, initialized_ ? &selectedOid_ : nullptr,
+                                 kNotInitialized);
 }
 
 STDMETHODIMP WQCClaimDlg::ClaimObject(IDispatch* pWorkspace, VARIANT vOID,

@@ -8,7 +8,6 @@
 #include "unclaimdlg.h"
 #include "unclaimreportparser.h"
 #include "workspace/dataservicerequest.h"
-#include "workspace/objectid.h"
 
 namespace {
 
@@ -64,10 +63,8 @@ STDMETHODIMP WQCUnClaimDlg::ShowDialog(LONGLONG lParentHWnd, VARIANT_BOOL* pbDia
 STDMETHODIMP WQCUnClaimDlg::UnClaimObject(IDispatch* pWorkspace, VARIANT vOID) {
   WQ_METHOD_BEGIN(error, L"WQCUnClaimDlg::UnClaimObject", kTraceLevel)
   wqc::RequireWorkspace(error, pWorkspace);
-  const long oid = wqc::ArgumentOrFallback<long>(error, vOID, VariantToLong,
-                                                 L"Could not infer ObjectID from second argument",
-                                                 initialized_ ? &oid_ : nullptr, kNotInitialized);
-  RequireObjectIds(error, vOID);
+  const long oid =
+      wqc::ObjectIdOrFallback(error, vOID, initialized_ ? &oid_ : nullptr, kNotInitialized);
   SendObjectId(error, pWorkspace, L"UnClaimObject", oid, nullptr);
   WQ_METHOD_END(error)
 }
