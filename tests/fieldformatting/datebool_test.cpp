@@ -12,12 +12,15 @@ namespace {
 
 using wqtest::FailureOf;
 
-std::wstring FormatDate(WORD year, WORD month, WORD day, const wchar_t* format) {
-  SYSTEMTIME time = {year, month, 0, day, 13, 4, 5, 0};
+DATE DateOf(SYSTEMTIME time) {
   DATE date = 0;
   EXPECT_TRUE(SystemTimeToVariantTime(&time, &date));
+  return date;
+}
+
+std::wstring FormatDate(WORD year, WORD month, WORD day, const wchar_t* format) {
   WQComException error;
-  return wqc::FormatDateField(error, date, format);
+  return wqc::FormatDateField(error, DateOf({year, month, 0, day, 13, 4, 5, 0}), format);
 }
 
 TEST(FormatDate, FieldsLongTextsAndTheUserLocale) {
@@ -31,12 +34,6 @@ TEST(FormatDate, FieldsLongTextsAndTheUserLocale) {
   const std::wstring text = FormatDate(2024, 3, 5, L"");
   EXPECT_EQ(_wsetlocale(LC_TIME, nullptr), before);
   EXPECT_NE(text.find(L"2024"), std::wstring::npos) << testing::PrintToString(text);
-}
-
-DATE DateOf(SYSTEMTIME time) {
-  DATE date = 0;
-  EXPECT_TRUE(SystemTimeToVariantTime(&time, &date));
-  return date;
 }
 
 // What the C runtime's wcsftime writes for a date of a year it takes (1900 on) in its current
@@ -109,7 +106,10 @@ TEST(FormatDate, EveryDateUnderEveryFormat) {
   // In the runtime's "C" locale, and in others whose names and pictures it takes from Windows
   // (a 12-hour clock, quoted words).
   for (const wchar_t* runtimeLocale : {L"C", L"German", L"English_United States", L"Spanish"}) {
-    ASSERT_NE(_wsetlocale(LC_TIME, runtimeLocale), nullptr);
+    if (!_wsetlocale(LC_TIME, runtimeLocale)) {
+      ADD_FAILURE() << "no runtime locale " << runtimeLocale;
+      continue;
+    }
     for (const DATE date : dates) {
       for (const wchar_t* format : formats) {
         WQComException error;
