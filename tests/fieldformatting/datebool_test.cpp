@@ -144,6 +144,12 @@ TEST(FormatDate, Failures) {
   const wqtest::Failure failure =
       FailureOf([&](WQComException& error) { wqc::FormatDateField(error, 1e8, L"%Y"); });
   EXPECT_EQ(failure.message, L"Invalid date value");
+  // A locale the platform gives no names for writes no date either.
+  const wqtest::Failure noLocale = FailureOf([&](WQComException& error) {
+    wqc::FormatTime(error, {1899, 12, 6, 30}, L"%d %x", MAKELCID(0x3ff, SORT_DEFAULT));
+  });
+  EXPECT_EQ(noLocale.hr, HRESULT_FROM_WIN32(ERROR_INVALID_PARAMETER));
+  EXPECT_EQ(noLocale.message, L"The locale gives no date and time texts");
 }
 
 TEST(FormatBool, WordsByFormat) {

@@ -4,6 +4,8 @@
 #include <ctime>
 #include <cwchar>
 
+#include <handles.h>
+
 // Exported by msvcrt.dll, which mingw's headers do not declare: the LCID of each category.
 extern "C" __declspec(dllimport) LCID* __cdecl ___lc_handle_func(void);
 
@@ -172,7 +174,7 @@ class TimeWriter {
     const int size = GetLocaleInfoW(lcid_, type, nullptr, 0);
     std::wstring text(size > 0 ? size : 0, L'\0');
     if (size <= 0 || GetLocaleInfoW(lcid_, type, text.data(), size) != size) {
-      error_.ThrowHrAt(WQ_HERE, HRESULT_FROM_WIN32(GetLastError()),
+      error_.ThrowHrAt(WQ_HERE, plat::hresult_from_last_error(),
                        L"The locale gives no date and time texts");
     }
     text.resize(size - 1);
