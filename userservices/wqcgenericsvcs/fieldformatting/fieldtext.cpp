@@ -1,9 +1,9 @@
 #include "fieldtext.h"
 
-#include <clocale>
 #include <cmath>
-#include <ctime>
 #include <cwchar>
+
+#include "dateformat.h"
 
 namespace wqc {
 
@@ -17,49 +17,6 @@ std::wstring UnformatFormatStart(const DescriptiveParts& parts, const wchar_t* i
   if (!parts.number.empty() && parts.number[0] == L'+') format += L'+';
   return format;
 }
-
-// Conversions the C runtime's wcsftime knows, after '%' and an optional '#'. Anything else
-// reaches the runtime's invalid-parameter handler, which may end the process.
-constexpr wchar_t kTimeConversions[] = L"aAbBcdHIjmMpSUwWxXyYzZ%";
-
-// The most characters one conversion writes (names and whole dates of any locale).
-constexpr size_t kMaxConversionLength = 256;
-
-size_t TimeTextCapacity(const wchar_t* format) {
-  size_t capacity = 1;
-  for (const wchar_t* p = format; *p; ++p) {
-    if (*p == L'%') {
-      capacity += kMaxConversionLength;
-      if (p[1] == L'#') ++p;
-      if (p[1]) ++p;
-    } else {
-      ++capacity;
-    }
-  }
-  return capacity;
-}
-
-int DayOfYear(const SYSTEMTIME& time) {
-  static constexpr int kDaysBeforeMonth[] = {0, 31, 59, 90, 120, 151, 181, 212, 243, 273, 304, 334};
-  const int year = time.wYear;
-  const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-  return kDaysBeforeMonth[time.wMonth - 1] + (leap && time.wMonth > 2 ? 1 : 0) + time.wDay - 1;
-}
-
-// The C runtime's LC_TIME set to the user's default for one scope, restored afterwards.
-class UserDefaultTimeLocale {
- public:
-  UserDefaultTimeLocale() {
-    if (const wchar_t* current = _wsetlocale(LC_TIME, nullptr)) saved_ = current;
-    _wsetlocale(LC_TIME, L"");
-  }
-  UserDefaultTimeLocale(const UserDefaultTimeLocale&) = delete;
-  UserDefaultTimeLocale& operator=(const UserDefaultTimeLocale&) = delete;
-  ~UserDefaultTimeLocale() { _wsetlocale(LC_TIME, saved_.empty() ? L"C" : saved_.c_str()); }
-
- private:
-  std::wstring saved_;
-};
 
 }  // namespace
 
@@ -127,40 +84,16 @@ UnformattedField UnformatIntegerField(WQComException& error, const wchar_t* text
   return field;
 }
 
-bool IsValidTimeFormat(const wchar_t* format) {
-  for (const wchar_t* p = format; *p; ++p) {
-    if (*p != L'%') continue;
-    if (*++p == L'#') ++p;
-    if (!*p || !wcschr(kTimeConversions, *p)) return false;
-  }
-  return true;
-}
-
 std::wstring FormatDateField(WQComException& error, DATE value, const wchar_t* format) {
   SYSTEMTIME time = {};
   // The platform makes a date of a NaN too.
   if (!std::isfinite(value) || !VariantTimeToSystemTime(value, &time)) {
     error.ThrowHrAt(WQ_HERE, E_INVALIDARG, L"Invalid date value");
   }
-  tm fields = {};
-  fields.tm_year = time.wYear - 1900;
-  fields.tm_mon = time.wMonth - 1;
-  fields.tm_mday = time.wDay;
-  fields.tm_wday = time.wDayOfWeek;
-  fields.tm_yday = DayOfYear(time);
-  fields.tm_hour = time.wHour;
-  fields.tm_min = time.wMinute;
-  fields.tm_sec = time.wSecond;
-
-  const bool userDefault = !format || !*format;
-  if (userDefault) format = L"%x";
-  if (!IsValidTimeFormat(format)) error.ThrowHrAt(WQ_HERE, E_INVALIDARG, L"Invalid format string");
-
-  std::optional<UserDefaultTimeLocale> timeLocale;
-  if (userDefault) timeLocale.emplace();
-  std::wstring text(TimeTextCapacity(format), L'\0');
-  text.resize(wcsftime(text.data(), text.size(), format, &fields));
-  return text;
+  // An empty format is the user's date; any other is written in the runtime's locale, as
+  // wcsftime writes it.
+  if (!format || !*format) return FormatTime(error, time, L"%x", GetUserDefaultLCID());
+  return FormatTime(error, time, format, RuntimeTimeLocale());
 }
 
 const wchar_t* FormatBoolField(WQComException& error, bool value, const wchar_t* format) {

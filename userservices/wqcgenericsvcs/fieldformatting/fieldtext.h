@@ -53,12 +53,10 @@ UnformattedField UnformatIntegerField(WQComException& error, const wchar_t* text
                                       const DescriptiveStrings& strings,
                                       const NumberLocale& locale);
 
-// A date through a wcsftime format; an empty format is "%x" in the user's default locale.
-// A format the C runtime would refuse fails with E_INVALIDARG "Invalid format string".
+// A date through a wcsftime format in the C runtime's locale, for every date a VT_DATE
+// holds; an empty format is "%x" in the user's default locale. A format the runtime would
+// refuse fails with E_INVALIDARG "Invalid format string".
 std::wstring FormatDateField(WQComException& error, DATE value, const wchar_t* format);
-
-// Whether the C runtime's wcsftime accepts every conversion of `format`.
-bool IsValidTimeFormat(const wchar_t* format);
 
 // The word for a boolean: "%y" Yes/No (the default), "%Y" Y/N, "%t" True/False, "%o" On/Off.
 const wchar_t* FormatBoolField(WQComException& error, bool value, const wchar_t* format);

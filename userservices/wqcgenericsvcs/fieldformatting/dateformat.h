@@ -1,0 +1,26 @@
+// The text of a date under a time format ("%d/%m/%Y", "%#x"): the C runtime's wcsftime
+// conversions, written here for every date a VT_DATE holds (years 100 to 9999). The runtime's
+// own wcsftime refuses years before 1900 for some conversions and writes nothing for them.
+//
+// Names, day periods and the locale's date and time pictures (%x, %X, %c) come from a
+// locale: the runtime's "C" locale (LCID 0), whose texts are fixed, or a Windows locale.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "wqcomexception.h"
+
+namespace wqc {
+
+// The C runtime's current LC_TIME locale, which wcsftime writes in; 0 while it is "C".
+LCID RuntimeTimeLocale();
+
+// `time` under `format` in `lcid` (0 for the runtime's "C" locale). A conversion the runtime
+// does not know fails with E_INVALIDARG "Invalid format string"; a locale text the platform
+// cannot give, or a time-zone name the runtime writes nothing for, fails with its HRESULT.
+std::wstring FormatTime(WQComException& error, const SYSTEMTIME& time, const wchar_t* format,
+                        LCID lcid);
+
+}  // namespace wqc
