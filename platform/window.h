@@ -619,7 +619,6 @@ class ModalOutcome {
     ended_ = true;
     result_ = result;
   }
-  bool Ended() const noexcept { return ended_; }
   // The answer of a showing whose loop returned `loopResult`: the result the dialog ended
   // itself with; else -1 when the loop failed (the dialog could not be made), else IDCANCEL.
   INT_PTR Answer(INT_PTR loopResult) const noexcept;
