@@ -204,4 +204,11 @@ INT_PTR DialogProcResult(HWND hwnd, UINT msg, LRESULT result) noexcept {
   }
 }
 
+// Not the loop's result: the system's loop answers 0 for a dialog destroyed with its owner,
+// and the ended dialog's own result even when the application's quit is waiting.
+INT_PTR ModalOutcome::Answer(INT_PTR loopResult) const noexcept {
+  if (ended_) return result_;
+  return loopResult == -1 ? -1 : IDCANCEL;
+}
+
 }  // namespace plat

@@ -604,15 +604,57 @@ bool RouteGuarded(T& self, const Message& m, LRESULT& result, HRESULT& error) no
 // through DWLP_MSGRESULT, a few return it directly.
 INT_PTR DialogProcResult(HWND hwnd, UINT msg, LRESULT result) noexcept;
 
+// How a modal dialog ended: the one rule behind the answer of every modal dialog. Only what
+// the dialog ended itself with counts (End, from its OK path, its Cancel or a failure); a
+// dialog destroyed with its owner, ended by the application's quit message or by anything
+// else was cancelled, whatever its loop returned. A quit that comes after the dialog ended
+// changes nothing, and stays queued for the loop above.
+class ModalOutcome {
+ public:
+  // A new showing: nothing has ended it yet.
+  void Start() noexcept { ended_ = false; }
+  // The dialog ends itself with `result`. Kept also when its window is already gone (an
+  // owner destroyed while the OK path ran): what the dialog did stands.
+  void End(INT_PTR result) noexcept {
+    ended_ = true;
+    result_ = result;
+  }
+  // The answer of a showing whose loop returned `loopResult`: the result the dialog ended
+  // itself with; else -1 when the loop failed (the dialog could not be made), else IDCANCEL.
+  INT_PTR Answer(INT_PTR loopResult) const noexcept;
+
+ private:
+  bool ended_ = false;
+  INT_PTR result_ = IDCANCEL;
+};
+
+// The window part every dialog class shares (and the base of any window part a dialog
+// class names): EndDialog, which keeps the dialog's own ending in its outcome.
+class DialogWindow : public Window {
+ public:
+  using Window::Window;
+
+  // Ends the modal dialog with `result`, its answer.
+  bool EndDialog(INT_PTR result) noexcept {
+    outcome_.End(result);
+    return hwnd_ && ::EndDialog(hwnd_, result) != FALSE;
+  }
+
+ protected:
+  ModalOutcome outcome_;
+};
+
 // The dialog class template. T names its template (`static constexpr UINT IDD`) and its
 // `static constexpr auto GetMessageMap()`; it may define
 //   void OnFinalMessage(HWND) noexcept            after WM_NCDESTROY (a modeless dialog
 //                                                 may free itself here);
 //   void OnHandlerException(HRESULT hr) noexcept  in place of the default reaction below;
 //   bool ProcessWindowMessage(const Message&, LRESULT&)  to route before or after its map.
-// Base is the window part: Window, or a class derived from it that the dialog shares.
-template <class T, class Base = Window>
+// Base is the window part: DialogWindow, or a class derived from it that the dialog shares.
+template <class T, class Base = DialogWindow>
 class DialogImpl : public Base {
+  static_assert(std::is_base_of_v<DialogWindow, Base>, "a dialog's window part ends it");
+
  public:
   template <class... Args>
   requires(!std::is_same_v<std::remove_cvref_t<Args>, DialogImpl> &&
@@ -622,22 +664,18 @@ class DialogImpl : public Base {
   DialogImpl& operator=(const DialogImpl&) = delete;
 
   // Runs the dialog modally over `owner`. Resources come from `resources`, else from the
-  // module. Returns the EndDialog result, IDCANCEL when the application quit meanwhile
-  // (the quit message stays queued), or -1 when the dialog could not be made or a handler
+  // module. Answers how the dialog ended (ModalOutcome): the result it ended itself with,
+  // IDCANCEL when anything else ended it, or -1 when it could not be made or a handler
   // failed (HandlerError() then says why).
   INT_PTR DoModal(HWND owner = nullptr, HINSTANCE resources = nullptr) {
     modal_ = true;
     handlerError_ = S_OK;
+    this->outcome_.Start();
     const INT_PTR result =
         ::DialogBoxParamW(ResourceModule(resources), MAKEINTRESOURCEW(T::IDD), owner,
                           &DialogImpl::StartDialogProc, reinterpret_cast<LPARAM>(this));
     modal_ = false;
-    // The dialog loop ends on the application's quit message and posts it again for the
-    // loop above: the dialog was not confirmed, whatever its result says.
-    MSG quit;
-    if (result != -1 && ::PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE))
-      return IDCANCEL;
-    return result;
+    return this->outcome_.Answer(result);
   }
 
   // Creates the dialog modeless; the caller keeps the object alive until OnFinalMessage.
@@ -646,10 +684,6 @@ class DialogImpl : public Base {
     handlerError_ = S_OK;
     return ::CreateDialogParamW(ResourceModule(resources), MAKEINTRESOURCEW(T::IDD), parent,
                                 &DialogImpl::StartDialogProc, reinterpret_cast<LPARAM>(this));
-  }
-
-  bool EndDialog(INT_PTR result) const noexcept {
-    return ::EndDialog(this->hwnd_, result) != FALSE;
   }
 
   // The HRESULT of the last exception a handler let escape, S_OK when none did.
@@ -663,7 +697,7 @@ class DialogImpl : public Base {
 
   // A handler failed: the dialog is in no known state, so a modal one ends.
   void OnHandlerException(HRESULT hr) noexcept {
-    if (modal_) EndDialog(-1);
+    if (modal_) this->EndDialog(-1);
   }
 
  private:

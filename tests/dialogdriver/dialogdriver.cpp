@@ -30,6 +30,14 @@ std::string Reach(const DialogView& view, int id, HWND* control) {
   return {};
 }
 
+// A mouse click on a button or check box (BM_CLICK).
+std::string ClickButton(const DialogView& view, int id) {
+  HWND control;
+  std::string error = Reach(view, id, &control);
+  if (error.empty()) SendMessageW(control, BM_CLICK, 0, 0);
+  return error;
+}
+
 bool IsMultiSelectList(HWND list) {
   return (GetWindowLongPtrW(list, GWL_STYLE) & (LBS_MULTIPLESEL | LBS_EXTENDEDSEL)) != 0;
 }
@@ -269,12 +277,7 @@ DialogScript& DialogScript::DoubleClick(int listId, int index) {
 }
 
 DialogScript& DialogScript::Click(int id) {
-  return Do([id](DialogView& view) {
-    HWND control;
-    std::string error = Reach(view, id, &control);
-    if (error.empty()) SendMessageW(control, BM_CLICK, 0, 0);
-    return error;
-  });
+  return Do([id](DialogView& view) { return ClickButton(view, id); });
 }
 
 DialogScript& DialogScript::SelectTab(int tabId, int index) {
@@ -343,6 +346,26 @@ DialogScript& DialogScript::TypeKeys(const std::wstring& text) {
 DialogScript& DialogScript::TypeAtPace(const std::wstring& text) {
   for (wchar_t c : text) TypeKeys(std::wstring(1, c)).Pause(120);
   return *this;
+}
+
+DialogScript& DialogScript::DestroyOwner() {
+  return Do([](DialogView& view) {
+    const HWND owner = GetWindow(view.hwnd(), GW_OWNER);
+    if (!owner) return std::string("the dialog has no owner");
+    if (!DestroyWindow(owner)) return std::string("the owner could not be destroyed");
+    return IsWindow(view.hwnd()) ? std::string("the dialog outlived its owner") : std::string();
+  });
+}
+
+DialogScript& DialogScript::Quit(int exitCode, int clickFirst) {
+  return Do([exitCode, clickFirst](DialogView& view) {
+    if (clickFirst) {
+      std::string error = ClickButton(view, clickFirst);
+      if (!error.empty()) return error;
+    }
+    PostQuitMessage(exitCode);
+    return std::string();
+  });
 }
 
 DialogScript& DialogScript::Pause(DWORD milliseconds) {

@@ -105,6 +105,11 @@ class DialogScript {
   // Types the text key by key with a person's pauses, each key taken by the dialog's loop
   // before the next comes.
   DialogScript& TypeAtPace(const std::wstring& text);
+  // The client destroys the window that owns the dialog; the dialog goes with it.
+  DialogScript& DestroyOwner();
+  // The application quits: its quit message is posted with `exitCode`, after the button
+  // `clickFirst` (0: none) is clicked in the same step, before the dialog's loop looks again.
+  DialogScript& Quit(int exitCode, int clickFirst = 0);
   // Lets time pass, so that a list takes what is typed next as a new search.
   DialogScript& Pause(DWORD milliseconds);
   // Reads the dialog; assert inside with EXPECT_*.

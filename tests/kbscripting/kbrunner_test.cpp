@@ -207,6 +207,38 @@ TEST_F(KBRun, DialogReplyWithEntityExpansionIsRefusedAtOnce) {
   }
 }
 
+// A reply that is neither a simple response nor an XML document is refused at once, with
+// the reader's reason, and shows no window: its page would be empty, with nothing on it to
+// leave it by.
+TEST_F(KBRun, ReplyThatIsNoDocumentIsRefusedWithoutAWindow) {
+  com_ptr<IDispatch> client;
+  ASSERT_EQ(control_.query_to(client), S_OK);
+  for (const wchar_t* reply :
+       {L"garbage", L"<html><body>Internal error<br></body></html>",
+        L"<ScriptUI ReturnTo='Next'><DialogBox Title='Step'><EditBox id='Tag'"}) {
+    Reply(L"RunMethod", reply);
+    kbtest::ScriptedUser user;
+    user.Forbid([] { return kbtest::DialogWindow() != nullptr; }, "a dialog window was made");
+    const ULONGLONG start = GetTickCount64();
+    EXPECT_EQ(Method(L"Size", 17), E_FAIL) << reply;
+    EXPECT_LT(wqtest::ElapsedMs(start), 1000u) << reply;
+    const std::wstring first = wqtest::FirstErrorDescription(wqtest::TakeErrorDescription());
+    const std::wstring expected =
+        L"The reply to method Size is neither a simple response nor a dialog description: The "
+        L"dialog description is not well-formed XML: ";
+    EXPECT_EQ(first.substr(0, expected.size()), expected) << reply;
+    EXPECT_GT(first.size(), expected.size()) << "the reader's reason follows";
+    EXPECT_EQ(wqstandins::CallLog(browser_.get()), L"") << "no browser was made for " << reply;
+
+    // A dialog request holding it is refused the same way.
+    runner_.Initialise(reply, 17);
+    EXPECT_TRUE(FAILED(runner_.RunDialog(client.get(), 0))) << reply;
+    EXPECT_NE(wqtest::TakeErrorDescription().find(L"is not well-formed XML"), std::wstring::npos);
+    EXPECT_EQ(wqstandins::CallLog(browser_.get()), L"") << reply;
+  }
+  EXPECT_EQ(RequestCount(), 3);
+}
+
 TEST_F(KBRun, FailedCallIsReportedOverTheCallsOwnText) {
   ASSERT_EQ(wqstandins::FailAt(control_.get(), L"Execute", E_FAIL, L"The server is down"), S_OK);
   EXPECT_EQ(Rule(L"CheckLine"), E_FAIL);

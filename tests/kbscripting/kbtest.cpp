@@ -110,8 +110,14 @@ ScriptedUser& ScriptedUser::AnswerMessageBox(const wchar_t* caption, std::wstrin
               });
 }
 
+ScriptedUser& ScriptedUser::Forbid(std::function<bool()> condition, std::string what) {
+  forbidden_.emplace_back(std::move(condition), std::move(what));
+  return *this;
+}
+
 void CALLBACK ScriptedUser::Tick(HWND, UINT, UINT_PTR, DWORD) {
   if (!current_) return;
+  current_->CheckForbidden();
   current_->RunStep();
   current_->GiveUpIfStuck();
 }
@@ -130,6 +136,16 @@ void ScriptedUser::RunStep() {
     started_ = GetTickCount();
     EnumThreadWindows(GetCurrentThreadId(), &CloseAll, 0);
     gaveUp_ = true;
+  }
+}
+
+void ScriptedUser::CheckForbidden() {
+  for (auto& [condition, what] : forbidden_) {
+    if (!condition()) continue;
+    // Told once; the windows are closed whenever it holds, so that no loop waits on them.
+    if (!what.empty()) ADD_FAILURE() << what << "; closing the windows";
+    what.clear();
+    EnumThreadWindows(GetCurrentThreadId(), &CloseAll, 0);
   }
 }
 

@@ -9,6 +9,7 @@
 #include <standinsclient.h>
 
 #include <functional>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,9 @@ class ScriptedUser {
   ScriptedUser& WhenShown(IWQStandinBrowser* browser, std::function<void()> action);
   // Waits for a message box with `caption`, keeps its text and presses its first button.
   ScriptedUser& AnswerMessageBox(const wchar_t* caption, std::wstring* text = nullptr);
+  // Fails the test, and closes the windows, if `condition` holds at any moment the user
+  // looks: for calls that must show nothing.
+  ScriptedUser& Forbid(std::function<bool()> condition, std::string what);
   bool Done() const { return next_ >= steps_.size(); }
 
  private:
@@ -45,8 +49,10 @@ class ScriptedUser {
   static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD);
   void RunStep();
   void GiveUpIfStuck();
+  void CheckForbidden();
 
   std::vector<Step> steps_;
+  std::vector<std::pair<std::function<bool()>, std::string>> forbidden_;
   bool gaveUp_ = false;
   size_t next_ = 0;
   UINT_PTR timer_ = 0;

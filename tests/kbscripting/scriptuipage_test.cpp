@@ -242,11 +242,15 @@ TEST_F(ScriptUIPage, SettingsThatAreNoNumbersKeepTheirStartValues) {
   EXPECT_EQ(settings.activeCase, 0);
 }
 
-TEST_F(ScriptUIPage, DescriptionThatDoesNotParseStillGivesAPage) {
+// Its page would show nothing a user could leave it by: the reader's reason is given instead.
+TEST_F(ScriptUIPage, DescriptionThatDoesNotParseGivesNoPage) {
   ScriptUISettings settings;
-  unique_bstr page;
-  EXPECT_EQ(BuildScriptUIPage(L"<ScriptUI><DialogBox>", settings, page), S_OK);
-  EXPECT_EQ(Select(page.c_str(), L"//input/@id"), L"id('btnOK') | id('btnCancel')");
+  unique_bstr page, reason;
+  EXPECT_EQ(BuildScriptUIPage(L"<ScriptUI><DialogBox>", settings, page, &reason),
+            WQ_E_NOTADESCRIPTION);
+  EXPECT_EQ(page.get(), nullptr);
+  EXPECT_GT(reason.length(), 0u) << "the reader's text";
+  EXPECT_EQ(BuildScriptUIPage(L"garbage", settings, page), WQ_E_NOTADESCRIPTION);
 }
 
 TEST(ScriptUIPageOutput, StreamHoldsByteOrderMarkTextAndTerminator) {

@@ -225,15 +225,24 @@ TEST_F(XmlDialog, WindowMessagesAfterCloseFindNoBrowser) {
 
 TEST_F(XmlDialog, ClosingTheWindowIsACancelAndFreesTheParent) {
   HWND parent = MakeParent();
-  kbtest::ScriptedUser user;
-  user.WhenShown(browser_.get(), [&] {
-    EXPECT_FALSE(IsWindowEnabled(parent));
-    PostMessageW(kbtest::DialogWindow(), WM_SYSCOMMAND, SC_CLOSE, 0);  // Alt+F4
-  });
   VARIANT_BOOL ok;
-  ASSERT_EQ(Show(TagDialog(), &ok, parent), S_OK);
+  {
+    kbtest::ScriptedUser user;
+    user.WhenShown(browser_.get(), [&] {
+      EXPECT_FALSE(IsWindowEnabled(parent));
+      PostMessageW(kbtest::DialogWindow(), WM_SYSCOMMAND, SC_CLOSE, 0);  // Alt+F4
+    });
+    ASSERT_EQ(Show(TagDialog(), &ok, parent), S_OK);
+  }
   EXPECT_EQ(ok, VARIANT_FALSE);
   EXPECT_TRUE(IsWindowEnabled(parent));
+
+  // A dialog destroyed with its owner is cancelled as well.
+  kbtest::ScriptedUser user;
+  user.WhenShown(browser_.get(), [&] { DestroyWindow(parent); });
+  dialog_ = plat::make<WQCXMLDialog>();
+  ASSERT_EQ(Show(TagDialog(), &ok, parent), S_OK);
+  EXPECT_EQ(ok, VARIANT_FALSE);
 }
 
 TEST_F(XmlDialog, F1ShowsTheHelpString) {

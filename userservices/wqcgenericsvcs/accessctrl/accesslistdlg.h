@@ -9,7 +9,7 @@
 #include "workspacenode.h"
 #include "wqcomexception.h"
 
-class AccessListDlg : public plat::Window, public AccessControlListView {
+class AccessListDlg : public plat::DialogWindow, public AccessControlListView {
  protected:
   explicit AccessListDlg(IWQWorkspace* workspace) : client_(workspace) {}
 
@@ -55,8 +55,8 @@ class AccessListDlg : public plat::Window, public AccessControlListView {
     OnItemChanged();
   }
   // The Close button (and Escape) end the dialog.
-  void OnClose() { ::EndDialog(hwnd(), IDOK); }
-  void OnCancel() { ::EndDialog(hwnd(), IDCANCEL); }
+  void OnClose() { EndDialog(IDOK); }
+  void OnCancel() { EndDialog(IDCANCEL); }
 
   WorkspaceNodeClient client_;
   // What went wrong while the dialog started.

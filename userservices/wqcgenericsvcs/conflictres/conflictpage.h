@@ -44,7 +44,7 @@ inline LRESULT KeepMinimumSize(LPARAM minMaxInfo, LONG width, LONG height) {
   return 0;
 }
 
-class CConflictPage : public plat::Window, public CPropertyPage {
+class CConflictPage : public plat::DialogWindow, public CPropertyPage {
  public:
   CConflictPage(const CConflictPage&) = delete;
   CConflictPage& operator=(const CConflictPage&) = delete;

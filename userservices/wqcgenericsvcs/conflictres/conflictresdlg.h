@@ -50,7 +50,8 @@ class CConflictResDlg : public plat::DialogImpl<CConflictResDlg> {
   CConflictResDlg(CProjectUpdates* model, IWQWorkspace* workspace, HINSTANCE resources = nullptr);
   ~CConflictResDlg();
 
-  // Ends with IDOK after a commit (also one that failed and was shown), else IDCANCEL.
+  // Ends with IDOK after a commit (also one that failed and was shown), else IDCANCEL. The
+  // commit's IDOK stands whatever ends the dialog's loop after it.
   INT_PTR DoModal(HWND owner) { return DialogImpl::DoModal(owner, resources_); }
   // The commit's failure, with its error info; S_OK when it succeeded or did not run.
   WQComException& CommitFailure() { return commitFailure_; }

@@ -11,6 +11,7 @@
 #include "workspace/dataservicerequest.h"
 #include "workspace/drawingeditor.h"
 #include "workspace/pipereplyparser.h"
+#include "scriptuipage.h"
 #include "xmldialog.h"
 
 using plat::com_ptr;
@@ -198,7 +199,8 @@ HRESULT KBRunner::RunStep(const Target& target, BSTR name, BSTR raw, IWQWorkspac
           .Failed())
     error.ThrowHrAt(WQ_HERE, E_FAIL, L"Failure running %ls %ls%ls", target.kind, runName,
                     ReasonSuffix(error).c_str());
-  if (!reply) return S_FALSE;
+  // An empty reply, like none, ends the run.
+  if (reply.length() == 0) return S_FALSE;
   if (HandleResponse(error, target, runName, workspace, reply.get(), parentWindow, result) ==
       S_OK)
     return S_OK;
@@ -231,9 +233,18 @@ HRESULT KBRunner::HandleResponse(WQComException& error, const Target& target,
     *result = reader.Detach();
     return S_FALSE;
   }
+  // Anything else is a dialog description; a reply that is no XML document at all is
+  // refused before any window shows.
   bool confirmed = false;
-  if ((error = ShowDialog(reply, parentWindow, confirmed)).Failed())
-    error.ThrowHrAt(WQ_HERE, E_FAIL);
+  if ((error = ShowDialog(reply, parentWindow, confirmed)).Failed()) {
+    if (error.GetHResult() == WQ_E_NOTADESCRIPTION)
+      error.ThrowHrAt(WQ_HERE, E_FAIL,
+                      L"The reply to %ls %ls is neither a simple response nor a dialog "
+                      L"description%ls",
+                      target.kind, runName, ReasonSuffix(error).c_str());
+    error.ThrowHrAt(WQ_HERE, E_FAIL, L"The dialog of %ls %ls could not be shown%ls", target.kind,
+                    runName, ReasonSuffix(error).c_str());
+  }
   if (!confirmed) {
     ::VariantClear(result);
     return S_FALSE;

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 #include <cwchar>
+#include <utility>
 
 using plat::com_ptr;
 using plat::unique_bstr;
@@ -68,13 +69,17 @@ void ReadScriptUISettings(IXMLDOMDocument* description, ScriptUISettings& settin
 }
 
 HRESULT BuildScriptUIPage(const wchar_t* descriptionXml, ScriptUISettings& settings,
-                          unique_bstr& page) noexcept try {
+                          unique_bstr& page, unique_bstr* reason) noexcept try {
   com_ptr<IXMLDOMDocument> description;
   PLAT_RETURN_IF_FAILED(CreateDomDocument(__uuidof(DOMDocument60), description));
   VARIANT_BOOL loaded = VARIANT_FALSE;
   if (LoadXMLText(description.get(), descriptionXml, &loaded) == WQ_E_DOCUMENTTYPE)
     return WQ_E_DOCUMENTTYPE;
-  if (loaded != VARIANT_TRUE) ReadParseError(description.get());
+  if (loaded != VARIANT_TRUE) {
+    unique_bstr text = ReadParseError(description.get());
+    if (reason) *reason = std::move(text);
+    return WQ_E_NOTADESCRIPTION;
+  }
 
   com_ptr<IXMLDOMDocument> stylesheet;
   const HRESULT loadHr = LoadScriptUIStylesheet(stylesheet);

@@ -28,10 +28,15 @@ HRESULT LoadScriptUIStylesheet(plat::com_ptr<IXMLDOMDocument>& stylesheet) noexc
 // Reads the settings of the description `description` (a loaded document).
 void ReadScriptUISettings(IXMLDOMDocument* description, ScriptUISettings& settings);
 
-// Parses `descriptionXml`, reads its settings and transforms it into the page text.
-// A description or stylesheet that does not parse gives what the transform makes of it.
+// What a description that is no well-formed XML document gives.
+constexpr HRESULT WQ_E_NOTADESCRIPTION = HRESULT_FROM_WIN32(ERROR_BAD_FORMAT);
+
+// Parses `descriptionXml`, reads its settings and transforms it into the page text. A
+// description that does not parse gives WQ_E_NOTADESCRIPTION and the reader's text in
+// `reason`: its page would show nothing, and nothing a user could leave it by. A
+// stylesheet that does not parse gives what the transform makes of it.
 HRESULT BuildScriptUIPage(const wchar_t* descriptionXml, ScriptUISettings& settings,
-                          plat::unique_bstr& page) noexcept;
+                          plat::unique_bstr& page, plat::unique_bstr* reason = nullptr) noexcept;
 
 // Writes the page as UTF-16 text to `path`; false when it could not (never an error).
 bool WriteDebugFile(const wchar_t* path, const wchar_t* page) noexcept;

@@ -117,6 +117,15 @@ STDMETHODIMP WQCXMLDialog::ShowDialog(BSTR strXML, LONGLONG lParentHWnd, VARIANT
   if (WQDeclaresDocumentType(dialogXml_.c_str()))
     error.ThrowHrAt(WQ_HERE, WQ_E_DOCUMENTTYPE,
                     L"The dialog description declares a document type, which is not accepted");
+  // The page is made before any window shows: a reply that is no description would leave
+  // the user in an empty window with nothing to close it by.
+  unique_bstr reason;
+  const HRESULT built = BuildScriptUIPage(dialogXml_.c_str(), settings_, page_, &reason);
+  if (built == WQ_E_NOTADESCRIPTION)
+    error.ThrowHrAt(WQ_HERE, built, L"The dialog description is not well-formed XML: %ls",
+                    reason.c_str());
+  if (FAILED(built)) error.ThrowHrAt(WQ_HERE, built, L"The dialog page could not be made");
+  outcome_.Start();
 
   HWND parent = reinterpret_cast<HWND>(static_cast<LONG_PTR>(lParentHWnd));
   const bool disableParent = parent != nullptr;
@@ -157,7 +166,8 @@ STDMETHODIMP WQCXMLDialog::ShowDialog(BSTR strXML, LONGLONG lParentHWnd, VARIANT
   if (applicationQuit_) ::PostQuitMessage(quitCode_);
   if (FAILED(loadFailure_))
     error.ThrowHrAt(WQ_HERE, loadFailure_, L"The dialog page could not be loaded into the browser");
-  *pbDialogOK = dialogOK_;
+  // Confirmed only through the page's accepted OK (ModalOutcome).
+  if (outcome_.Answer(IDCANCEL) == IDOK) *pbDialogOK = VARIANT_TRUE;
   WQ_METHOD_END(error)
 }
 
@@ -206,8 +216,9 @@ HRESULT WQCXMLDialog::CreateBrowser(com_ptr<IOleObject>& control) {
 
 void WQCXMLDialog::RunMessageLoop() {
   // The loop ends when the dialog closes; the dialog never posts a quit message of its
-  // own, so every one that arrives is the application's: it cancels the dialog and is
-  // posted again, when the dialog is gone, for the loop that waits above this one.
+  // own, so every one that arrives is the application's: it ends the dialog, which did not
+  // end itself and so was cancelled, and is posted again, when the dialog is gone, for the
+  // loop that waits above this one.
   MSG message;
   while (!closing_) {
     const BOOL got = ::GetMessageW(&message, nullptr, 0, 0);
@@ -215,7 +226,6 @@ void WQCXMLDialog::RunMessageLoop() {
     if (got == 0) {
       applicationQuit_ = true;
       quitCode_ = static_cast<int>(message.wParam);
-      dialogOK_ = VARIANT_FALSE;
       CloseDialog();
       break;
     }
@@ -238,7 +248,7 @@ STDMETHODIMP WQCXMLDialog::Invoke(DISPID member, REFIID, LCID, WORD, DISPPARAMS*
   switch (member) {
     case DISPID_DOCUMENTCOMPLETE:
       if (loadState_ == kNothingLoaded) {
-        const HRESULT hr = LoadDialog(dialogXml_.c_str());
+        const HRESULT hr = LoadDialog();
         loadState_ = kBlankLoaded;
         if (FAILED(hr)) ShowLoadFailure(hr);
       } else if (loadState_ == kBlankLoaded) {
@@ -308,21 +318,18 @@ HRESULT WQCXMLDialog::OnBeforeNavigate(DISPPARAMS* params) {
 
 // ---------------------------------------------------------------- the page
 
-HRESULT WQCXMLDialog::LoadDialog(const wchar_t* description) {
-  ScriptUISettings settings;
-  unique_bstr page;
-  if (BuildScriptUIPage(description, settings, page) == WQ_E_DOCUMENTTYPE) return WQ_E_DOCUMENTTYPE;
-  if (settings.hasMaxWidth && hwnd()) MoveWindow(RECT{0, 0, settings.maxWidth, 300});
-  returnTo_ = std::move(settings.returnTo);
-  from_ = std::move(settings.from);
-  debugFile_ = std::move(settings.debugFile);
-  activeDocument_ = settings.activeDocument;
-  activeCase_ = settings.activeCase;
+HRESULT WQCXMLDialog::LoadDialog() {
+  if (settings_.hasMaxWidth && hwnd()) MoveWindow(RECT{0, 0, settings_.maxWidth, 300});
+  returnTo_ = std::move(settings_.returnTo);
+  from_ = std::move(settings_.from);
+  debugFile_ = std::move(settings_.debugFile);
+  activeDocument_ = settings_.activeDocument;
+  activeCase_ = settings_.activeCase;
   // A debug copy that cannot be written is no reason to fail the dialog.
-  if (debugFile_.length() > 0) WriteDebugFile(debugFile_.c_str(), page.c_str());
+  if (debugFile_.length() > 0) WriteDebugFile(debugFile_.c_str(), page_.c_str());
 
   com_ptr<IStream> stream;
-  PLAT_RETURN_IF_FAILED(CreatePageStream(page.c_str(), stream.put()));
+  PLAT_RETURN_IF_FAILED(CreatePageStream(page_.c_str(), stream.put()));
   com_ptr<IDispatch> document = Document();
   com_ptr<IPersistStreamInit> persist;
   PLAT_RETURN_IF_FAILED(document.query_to(persist));
@@ -494,8 +501,8 @@ STDMETHODIMP WQCXMLDialog::OnOKClick() try {
 
   resultsXml_ = results.GetXML();
   ::OutputDebugStringW(resultsXml_.c_str());
+  outcome_.End(IDOK);
   CloseDialog();
-  dialogOK_ = VARIANT_TRUE;
   return S_OK;
 }
 PLAT_CATCH_RETURN()
@@ -504,6 +511,7 @@ STDMETHODIMP WQCXMLDialog::OnCancelClick() try {
   WQ_BARE_METHOD();
   if (closing_) return S_OK;
   if (cancelDispid_ == DISPID_UNKNOWN) {
+    outcome_.End(IDCANCEL);
     CloseDialog();
     return S_OK;
   }
@@ -514,7 +522,10 @@ STDMETHODIMP WQCXMLDialog::OnCancelClick() try {
   unique_variant answer;
   script->Invoke(cancelDispid_, IID_NULL, kScriptLocale, DISPATCH_METHOD, &none, answer.put(),
                  nullptr, nullptr);
-  if (V_VT(&answer) == VT_BOOL && V_BOOL(&answer) == VARIANT_TRUE) CloseDialog();
+  if (V_VT(&answer) == VT_BOOL && V_BOOL(&answer) == VARIANT_TRUE) {
+    outcome_.End(IDCANCEL);
+    CloseDialog();
+  }
   return S_OK;
 }
 PLAT_CATCH_RETURN()

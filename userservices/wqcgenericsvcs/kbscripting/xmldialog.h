@@ -15,6 +15,7 @@
 #include <oleidl.h>
 
 #include "WQCGenericSvcs.h"
+#include "scriptuipage.h"
 
 namespace wqc {
 
@@ -129,7 +130,8 @@ class WQCXMLDialog : public plat::Implements<WQCXMLDialog, plat::Dispatch<IWQCXM
   HRESULT CreateBrowser(plat::com_ptr<IOleObject>& control);
   void RunMessageLoop();
 
-  HRESULT LoadDialog(const wchar_t* description);
+  // Puts the page made from the description into the browser.
+  HRESULT LoadDialog();
   void SizeToContent();
   void FindScriptFunctions();
   void CloseDialog();
@@ -145,6 +147,8 @@ class WQCXMLDialog : public plat::Implements<WQCXMLDialog, plat::Dispatch<IWQCXM
   plat::unique_bstr from_;
   plat::unique_bstr returnTo_;
   plat::unique_bstr dialogXml_;
+  ScriptUISettings settings_;  // of the description, until the page loads
+  plat::unique_bstr page_;     // made from the description before the window
   LONG activeDocument_ = 0;
   LONG activeCase_ = 0;
   BOOL inPlaceActive_ = FALSE;
@@ -152,7 +156,7 @@ class WQCXMLDialog : public plat::Implements<WQCXMLDialog, plat::Dispatch<IWQCXM
   DISPID cancelDispid_ = DISPID_UNKNOWN;
   DWORD adviseCookie_ = 0;
   plat::unique_bstr caption_;
-  VARIANT_BOOL dialogOK_ = VARIANT_FALSE;
+  plat::ModalOutcome outcome_;  // how the dialog ended
   LONG minTrackHeight_ = 0;
   LONG minTrackWidth_ = 0;
   plat::com_ptr<IWebBrowser2> browser_;

@@ -10,8 +10,10 @@
 
 namespace wqc {
 
-// Runs `dialog` modally over `owner`; true unless the user cancelled. A dialog that could
-// not be shown, or that a failure ended, is raised: it is no confirmation.
+// Runs `dialog` modally over `owner`; true when it ended itself through its OK path (with
+// any result but IDCANCEL: DoModal answers IDCANCEL for a dialog destroyed with its owner
+// or ended by a quit). A dialog that could not be shown, or that a failure ended, is
+// raised: it is no confirmation.
 template <class Dialog>
 bool RunModalDialog(WQComException& error, Dialog& dialog, HWND owner) {
   // The object holds one dialog: a second showing from inside the first would share it.

@@ -165,10 +165,10 @@ void SelectListDlg::CollectSelection() {
 
 void SelectListDlg::OnOK() {
   CollectSelection();
-  ::EndDialog(hwnd_, IDOK);
+  EndDialog(IDOK);
 }
 
-void SelectListDlg::OnCancel() { ::EndDialog(hwnd_, IDCANCEL); }
+void SelectListDlg::OnCancel() { EndDialog(IDCANCEL); }
 
 void SelectListDlg::OnFindChanged() {
   const std::wstring text = find_.GetWindowText();

@@ -11,7 +11,7 @@
 
 class ListTextMeasure;
 
-class SelectListDlg : public plat::Window {
+class SelectListDlg : public plat::DialogWindow {
  public:
   SelectListDlg(const SelectListDlg&) = delete;
   SelectListDlg& operator=(const SelectListDlg&) = delete;
