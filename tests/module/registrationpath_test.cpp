@@ -63,40 +63,11 @@ int ToolboxBitmap(const std::wstring& name) {
   return 0;
 }
 
-// Every key and value under `path`, one a line, in a stable order.
-void DumpKey(HKEY root, const std::wstring& path, std::wstring& out) {
-  HKEY key = nullptr;
-  if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return;
-  out += path + L"\n";
-  std::vector<std::wstring> values;
-  for (DWORD i = 0;; ++i) {
-    wchar_t name[256];
-    DWORD nameLength = 256, type = 0;
-    BYTE data[2048];
-    DWORD dataLength = sizeof(data);
-    if (RegEnumValueW(key, i, name, &nameLength, nullptr, &type, data, &dataLength) !=
-        ERROR_SUCCESS)
-      break;
-    std::wstring line =
-        L"  " + std::wstring(name, nameLength) + L" " + std::to_wstring(type) + L" ";
-    if (type == REG_SZ || type == REG_EXPAND_SZ)
-      line.append(reinterpret_cast<const wchar_t*>(data),
-                  wcsnlen(reinterpret_cast<const wchar_t*>(data), dataLength / sizeof(wchar_t)));
-    else
-      for (DWORD b = 0; b < dataLength; ++b) line += std::to_wstring(data[b]) + L",";
-    values.push_back(line);
-  }
-  RegCloseKey(key);
-  for (const std::wstring& line : Sorted(values)) out += line + L"\n";
-  for (const std::wstring& subkey : Sorted(RegistrySubkeys(root, path)))
-    DumpKey(root, path + L"\\" + subkey, out);
-}
-
 // What registration touches: the library's keys, its interfaces' and its classes' keys and
 // ProgIDs (the classes' names come from the library, which registration does not change).
 std::wstring RegistryOfTheModule() {
   std::wstring out;
-  DumpKey(HKEY_CLASSES_ROOT, L"TypeLib\\" + wqtest::GuidText(kLibId), out);
+  out += wqtest::RegistryDump(HKEY_CLASSES_ROOT, L"TypeLib\\" + wqtest::GuidText(kLibId));
   const plat::com_ptr<ITypeLib> lib = ModuleLibrary();
   for (UINT i = 0; lib && i < lib->GetTypeInfoCount(); ++i) {
     plat::com_ptr<ITypeInfo> info;
@@ -108,12 +79,12 @@ std::wstring RegistryOfTheModule() {
     plat::unique_bstr name;
     info->GetDocumentation(MEMBERID_NIL, name.put(), nullptr, nullptr, nullptr);
     if (kind == TKIND_INTERFACE || kind == TKIND_DISPATCH)
-      DumpKey(HKEY_CLASSES_ROOT, L"Interface\\" + guid, out);
+      out += wqtest::RegistryDump(HKEY_CLASSES_ROOT, L"Interface\\" + guid);
     if (kind == TKIND_COCLASS) {
-      DumpKey(HKEY_CLASSES_ROOT, L"CLSID\\" + guid, out);
+      out += wqtest::RegistryDump(HKEY_CLASSES_ROOT, L"CLSID\\" + guid);
       const std::wstring progId = L"WQCGenericSvcs." + std::wstring(name ? name.get() : L"");
-      DumpKey(HKEY_CLASSES_ROOT, progId, out);
-      DumpKey(HKEY_CLASSES_ROOT, progId + L".380", out);
+      out += wqtest::RegistryDump(HKEY_CLASSES_ROOT, progId);
+      out += wqtest::RegistryDump(HKEY_CLASSES_ROOT, progId + L".380");
     }
   }
   return out;
@@ -183,19 +154,32 @@ TEST(Registered, TheLibraryIsRegisteredForTheNeutralLocale) {
             RegisteredModule());
 }
 
+// The registry as Before.KeepTheRegistry kept it.
+std::wstring KeptRegistry() {
+  std::wstring kept;
+  FILE* f = _wfopen(BeforeFile().c_str(), L"rb");
+  if (!f) return L"<not kept>";
+  wchar_t buffer[4096];
+  size_t n;
+  while ((n = fread(buffer, sizeof(wchar_t), 4096, f)) > 0) kept.append(buffer, n);
+  fclose(f);
+  return kept;
+}
+
 // The library's keys included, under every locale it was registered for.
 TEST(Unregistered, TheRegistryIsAsItWas) {
   if (RegisteredModule().empty() || BeforeFile().empty())
     GTEST_SKIP() << "run by registrationpath.sh";
-  std::wstring before;
-  FILE* f = _wfopen(BeforeFile().c_str(), L"rb");
-  ASSERT_NE(f, nullptr);
-  wchar_t buffer[4096];
-  size_t n;
-  while ((n = fread(buffer, sizeof(wchar_t), 4096, f)) > 0) before.append(buffer, n);
-  fclose(f);
-  EXPECT_EQ(RegistryOfTheModule(), before);
+  EXPECT_EQ(RegistryOfTheModule(), KeptRegistry());
   EXPECT_FALSE(RegistryKeyExists(HKEY_CLASSES_ROOT, L"TypeLib\\" + wqtest::GuidText(kLibId)));
+}
+
+// Run after a registration that failed: it left every key as it found it, those of a
+// registration from another folder included.
+TEST(Unchanged, TheRegistryIsAsItWas) {
+  if (RegisteredModule().empty() || BeforeFile().empty())
+    GTEST_SKIP() << "run by registrationpath.sh";
+  EXPECT_EQ(RegistryOfTheModule(), KeptRegistry());
 }
 
 // Run after registering and unregistering over a 32-bit registration of the same library
