@@ -204,4 +204,12 @@ INT_PTR DialogProcResult(HWND hwnd, UINT msg, LRESULT result) noexcept {
   }
 }
 
+void EnsureCommonControls() noexcept {
+  static const bool registered = [] {
+    const INITCOMMONCONTROLSEX classes{sizeof classes, ICC_WIN95_CLASSES};
+    return ::InitCommonControlsEx(&classes) != FALSE;
+  }();
+  static_cast<void>(registered);
+}
+
 }  // namespace plat
