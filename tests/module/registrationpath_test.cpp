@@ -65,9 +65,8 @@ int ToolboxBitmap(const std::wstring& name) {
 
 // What registration touches: the library's keys, its interfaces' and its classes' keys and
 // ProgIDs (the classes' names come from the library, which registration does not change).
-std::wstring RegistryOfTheModule() {
-  std::wstring out;
-  out += wqtest::RegistryDump(HKEY_CLASSES_ROOT, L"TypeLib\\" + wqtest::GuidText(kLibId));
+std::vector<std::wstring> KeysOfTheModule() {
+  std::vector<std::wstring> keys = {L"TypeLib\\" + wqtest::GuidText(kLibId)};
   const plat::com_ptr<ITypeLib> lib = ModuleLibrary();
   for (UINT i = 0; lib && i < lib->GetTypeInfoCount(); ++i) {
     plat::com_ptr<ITypeInfo> info;
@@ -78,14 +77,34 @@ std::wstring RegistryOfTheModule() {
     info->ReleaseTypeAttr(attr);
     plat::unique_bstr name;
     info->GetDocumentation(MEMBERID_NIL, name.put(), nullptr, nullptr, nullptr);
-    if (kind == TKIND_INTERFACE || kind == TKIND_DISPATCH)
-      out += wqtest::RegistryDump(HKEY_CLASSES_ROOT, L"Interface\\" + guid);
+    if (kind == TKIND_INTERFACE || kind == TKIND_DISPATCH) keys.push_back(L"Interface\\" + guid);
     if (kind == TKIND_COCLASS) {
-      out += wqtest::RegistryDump(HKEY_CLASSES_ROOT, L"CLSID\\" + guid);
       const std::wstring progId = L"WQCGenericSvcs." + std::wstring(name ? name.get() : L"");
-      out += wqtest::RegistryDump(HKEY_CLASSES_ROOT, progId);
-      out += wqtest::RegistryDump(HKEY_CLASSES_ROOT, progId + L".380");
+      keys.insert(keys.end(), {L"CLSID\\" + guid, progId, progId + L".380"});
     }
+  }
+  return keys;
+}
+
+std::wstring RegistryOfTheModule() {
+  std::wstring out;
+  for (const std::wstring& key : KeysOfTheModule())
+    out += wqtest::RegistryDump(HKEY_CLASSES_ROOT, key);
+  return out;
+}
+
+// When each of those keys was last written: a registration refused before it writes leaves
+// them untouched, not written over with what they held.
+std::wstring LastWrites() {
+  std::wstring out;
+  for (const std::wstring& path : KeysOfTheModule()) {
+    plat::unique_hkey key;
+    FILETIME written{};
+    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, key.put()) == ERROR_SUCCESS)
+      RegQueryInfoKeyW(key.get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                       nullptr, nullptr, nullptr, &written);
+    out += path + L" " + std::to_wstring(written.dwHighDateTime) + L"." +
+           std::to_wstring(written.dwLowDateTime) + L"\n";
   }
   return out;
 }
@@ -95,15 +114,31 @@ std::wstring BeforeFile() {
   return path ? path : L"";
 }
 
-// Run before registration: keeps the registry as it is for the check after unregistration.
+void WriteText(const std::wstring& path, const std::wstring& text) {
+  FILE* f = _wfopen(path.c_str(), L"wb");
+  ASSERT_NE(f, nullptr) << path;
+  fwrite(text.data(), sizeof(wchar_t), text.size(), f);
+  fclose(f);
+}
+
+std::wstring ReadText(const std::wstring& path) {
+  std::wstring text;
+  FILE* f = _wfopen(path.c_str(), L"rb");
+  if (!f) return L"<not kept>";
+  wchar_t buffer[4096];
+  size_t n;
+  while ((n = fread(buffer, sizeof(wchar_t), 4096, f)) > 0) text.append(buffer, n);
+  fclose(f);
+  return text;
+}
+
+// Run before registration: keeps the registry as it is, and when its keys were written, for
+// the checks after unregistration or after a registration that failed.
 TEST(Before, KeepTheRegistry) {
   if (RegisteredModule().empty() || BeforeFile().empty())
     GTEST_SKIP() << "run by registrationpath.sh";
-  const std::wstring dump = RegistryOfTheModule();
-  FILE* f = _wfopen(BeforeFile().c_str(), L"wb");
-  ASSERT_NE(f, nullptr);
-  fwrite(dump.data(), sizeof(wchar_t), dump.size(), f);
-  fclose(f);
+  WriteText(BeforeFile(), RegistryOfTheModule());
+  WriteText(BeforeFile() + L".written", LastWrites());
 }
 
 TEST(Registered, EveryClassHasExactlyItsKeysAndCreates) {
@@ -154,32 +189,21 @@ TEST(Registered, TheLibraryIsRegisteredForTheNeutralLocale) {
             RegisteredModule());
 }
 
-// The registry as Before.KeepTheRegistry kept it.
-std::wstring KeptRegistry() {
-  std::wstring kept;
-  FILE* f = _wfopen(BeforeFile().c_str(), L"rb");
-  if (!f) return L"<not kept>";
-  wchar_t buffer[4096];
-  size_t n;
-  while ((n = fread(buffer, sizeof(wchar_t), 4096, f)) > 0) kept.append(buffer, n);
-  fclose(f);
-  return kept;
-}
-
 // The library's keys included, under every locale it was registered for.
 TEST(Unregistered, TheRegistryIsAsItWas) {
   if (RegisteredModule().empty() || BeforeFile().empty())
     GTEST_SKIP() << "run by registrationpath.sh";
-  EXPECT_EQ(RegistryOfTheModule(), KeptRegistry());
+  EXPECT_EQ(RegistryOfTheModule(), ReadText(BeforeFile()));
   EXPECT_FALSE(RegistryKeyExists(HKEY_CLASSES_ROOT, L"TypeLib\\" + wqtest::GuidText(kLibId)));
 }
 
-// Run after a registration that failed: it left every key as it found it, those of a
-// registration from another folder included.
+// Run after a registration refused on the module itself (its path): it left every key as
+// it found it, those of a registration from another folder included, and wrote none.
 TEST(Unchanged, TheRegistryIsAsItWas) {
   if (RegisteredModule().empty() || BeforeFile().empty())
     GTEST_SKIP() << "run by registrationpath.sh";
-  EXPECT_EQ(RegistryOfTheModule(), KeptRegistry());
+  EXPECT_EQ(RegistryOfTheModule(), ReadText(BeforeFile()));
+  EXPECT_EQ(LastWrites(), ReadText(BeforeFile() + L".written"));
 }
 
 // Run after registering and unregistering over a 32-bit registration of the same library
