@@ -3,8 +3,6 @@
 #include <algorithm>
 
 HWND CTabCtrlEx::Create(HWND parent, const RECT& rect, const wchar_t* text, UINT id, DWORD style) {
-  const INITCOMMONCONTROLSEX classes{sizeof(INITCOMMONCONTROLSEX), ICC_TAB_CLASSES};
-  InitCommonControlsEx(&classes);
   return WindowImpl::Create(WC_TABCONTROLW, parent, rect, text, style, 0, id);
 }
 

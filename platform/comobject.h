@@ -270,8 +270,9 @@ class Module {
   HRESULT GetClassObject(REFCLSID clsid, REFIID riid, void** ppv) noexcept;
   HRESULT CanUnloadNow() const noexcept { return locks_ == 0 ? S_OK : S_FALSE; }
   // Runs every entry's registration, then registers (or unregisters) the type library
-  // held as resource "TYPELIB" 1 of this module. A registration that fails at any step
-  // removes what it wrote; removing what is not there succeeds.
+  // held as resource "TYPELIB" 1 of this module. A registration reads the library before
+  // it writes anything, and one that fails at any step puts back what was there before it
+  // (a registration from another folder stays whole); removing what is not there succeeds.
   HRESULT RegisterServer(bool registerTypeLib = true) noexcept;
   HRESULT UnregisterServer(bool unregisterTypeLib = true) noexcept;
 
@@ -296,7 +297,7 @@ class Module {
 
  private:
   HRESULT RegisterEntries(bool doRegister) noexcept;
-  HRESULT RegisterTypeLibrary() noexcept;
+  HRESULT RegisterTypeLibrary(ITypeLib* typeLib) noexcept;
   HRESULT UnregisterTypeLibrary() noexcept;
 
   ObjectEntry* entries_ = nullptr;

@@ -227,13 +227,36 @@ HRESULT RegisterNeutralLocale(const TLIBATTR& attr, const wchar_t* path) noexcep
 }
 PLAT_CATCH_RETURN()
 
+// Keeps the trees that registering a library writes: the library's own and its interfaces'.
+HRESULT KeepTypeLibraryKeys(ITypeLib* typeLib, RegistrySnapshot& keep) noexcept try {
+  TLIBATTR* libAttr = nullptr;
+  PLAT_RETURN_IF_FAILED(typeLib->GetLibAttr(&libAttr));
+  wchar_t guid[39] = {};
+  GuidToRegistryText(libAttr->guid, guid);
+  typeLib->ReleaseTLibAttr(libAttr);
+  PLAT_RETURN_IF_FAILED(keep.Keep(HKEY_CLASSES_ROOT, std::wstring(L"TypeLib\\") + guid));
+  for (UINT i = 0; i < typeLib->GetTypeInfoCount(); ++i) {
+    TYPEKIND kind = TKIND_MAX;
+    if (FAILED(typeLib->GetTypeInfoType(i, &kind)) ||
+        (kind != TKIND_INTERFACE && kind != TKIND_DISPATCH))
+      continue;
+    com_ptr<ITypeInfo> info;
+    TYPEATTR* attr = nullptr;
+    PLAT_RETURN_IF_FAILED(typeLib->GetTypeInfo(i, info.put()));
+    PLAT_RETURN_IF_FAILED(info->GetTypeAttr(&attr));
+    GuidToRegistryText(attr->guid, guid);
+    info->ReleaseTypeAttr(attr);
+    PLAT_RETURN_IF_FAILED(keep.Keep(HKEY_CLASSES_ROOT, std::wstring(L"Interface\\") + guid));
+  }
+  return S_OK;
+}
+PLAT_CATCH_RETURN()
+
 }  // namespace
 
-HRESULT Module::RegisterTypeLibrary() noexcept {
+HRESULT Module::RegisterTypeLibrary(ITypeLib* typeLib) noexcept {
   wchar_t* path = modulePath_.data();
-  com_ptr<ITypeLib> typeLib;
-  PLAT_RETURN_IF_FAILED(::LoadTypeLibEx(path, REGKIND_NONE, typeLib.put()));
-  PLAT_RETURN_IF_FAILED(::RegisterTypeLib(typeLib.get(), path, nullptr));
+  PLAT_RETURN_IF_FAILED(::RegisterTypeLib(typeLib, path, nullptr));
   TLIBATTR* attr = nullptr;
   PLAT_RETURN_IF_FAILED(typeLib->GetLibAttr(&attr));
   const HRESULT hr = RegisterNeutralLocale(*attr, path);
@@ -275,20 +298,33 @@ HRESULT Module::UnregisterTypeLibrary() noexcept try {
 }
 PLAT_CATCH_RETURN()
 
-HRESULT Module::RegisterServer(bool registerTypeLib) noexcept {
-  // A path that could not be read whole is refused before anything is written.
+HRESULT Module::RegisterServer(bool registerTypeLib) noexcept try {
+  // What can fail on the module itself fails before anything is written: a path that could
+  // not be read whole, a library that cannot be read from it (this platform reads none
+  // from a path longer than MAX_PATH).
   if (modulePath_.empty()) return HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE);
-  HRESULT hr = RegisterEntries(true);
-  if (SUCCEEDED(hr) && registerTypeLib) hr = RegisterTypeLibrary();
+  RegistrySnapshot before;
+  com_ptr<ITypeLib> typeLib;
+  if (registerTypeLib) {
+    PLAT_RETURN_IF_FAILED(::LoadTypeLibEx(modulePath_.c_str(), REGKIND_NONE, typeLib.put()));
+    PLAT_RETURN_IF_FAILED(KeepTypeLibraryKeys(typeLib.get(), before));
+  }
+  HRESULT hr = S_OK;
+  {
+    const RegistrySnapshot::Recording recording(before);
+    hr = RegisterEntries(true);
+  }
+  if (SUCCEEDED(hr) && typeLib) hr = RegisterTypeLibrary(typeLib.get());
   if (SUCCEEDED(hr)) return hr;
-  // A failed registration leaves nothing behind, and its failure keeps its own error info.
+  // A failed registration puts back what it wrote over (another folder's registration of
+  // the same classes stays whole) and keeps its failure's own error info.
   com_ptr<IErrorInfo> info;
   ::GetErrorInfo(0, info.put());
-  RegisterEntries(false);
-  if (registerTypeLib) UnregisterTypeLibrary();
+  before.Restore();
   ::SetErrorInfo(0, info.get());
   return hr;
 }
+PLAT_CATCH_RETURN()
 
 HRESULT Module::UnregisterServer(bool unregisterTypeLib) noexcept {
   HRESULT hr = RegisterEntries(false);

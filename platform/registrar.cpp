@@ -4,6 +4,7 @@
 #include <cwctype>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace plat {
@@ -311,21 +312,27 @@ void SetSyntaxErrorInfo(const Parser& parser) {
   if (SUCCEEDED(create.query_to(info))) ::SetErrorInfo(0, info.get());
 }
 
+// A value's name as the registry functions take it: null for the key's default value.
+const wchar_t* ValueName(const std::wstring& name) { return name.empty() ? nullptr : name.c_str(); }
+
 LONG SetValue(HKEY key, const Value& value) {
-  return RegSetValueExW(key, value.name.empty() ? nullptr : value.name.c_str(), 0, value.type,
-                        value.data.data(), static_cast<DWORD>(value.data.size()));
+  return RegSetValueExW(key, ValueName(value.name), 0, value.type, value.data.data(),
+                        static_cast<DWORD>(value.data.size()));
+}
+
+// Removes a key with everything in it; one that is not there is no failure.
+LSTATUS RemoveKey(HKEY parent, const wchar_t* name) {
+  LSTATUS status = RegDeleteTreeW(parent, name);
+  if (status == ERROR_SUCCESS) status = RegDeleteKeyW(parent, name);
+  return status == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : status;
 }
 
 HRESULT RegisterKey(HKEY parent, const Key& key) {
   if (key.flag == KeyFlag::Delete) {
-    const LONG rc = RegDeleteTreeW(parent, key.name.c_str());
-    if (rc == ERROR_SUCCESS) RegDeleteKeyW(parent, key.name.c_str());
+    RemoveKey(parent, key.name.c_str());
     return S_OK;
   }
-  if (key.flag == KeyFlag::ForceRemove) {
-    if (RegDeleteTreeW(parent, key.name.c_str()) == ERROR_SUCCESS)
-      RegDeleteKeyW(parent, key.name.c_str());
-  }
+  if (key.flag == KeyFlag::ForceRemove) RemoveKey(parent, key.name.c_str());
   unique_hkey hkey;
   LONG rc = RegCreateKeyExW(parent, key.name.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
                             hkey.put(), nullptr);
@@ -349,8 +356,7 @@ bool HasSubkeys(HKEY key) {
 void UnregisterKey(HKEY parent, const Key& key) {
   if (key.flag == KeyFlag::Delete) return;
   if (key.flag == KeyFlag::ForceRemove) {
-    if (RegDeleteTreeW(parent, key.name.c_str()) == ERROR_SUCCESS)
-      RegDeleteKeyW(parent, key.name.c_str());
+    RemoveKey(parent, key.name.c_str());
     return;
   }
   bool empty = false;
@@ -359,14 +365,160 @@ void UnregisterKey(HKEY parent, const Key& key) {
     if (RegOpenKeyExW(parent, key.name.c_str(), 0, KEY_ALL_ACCESS, hkey.put()) != ERROR_SUCCESS)
       return;
     for (const Key& sub : key.subkeys) UnregisterKey(hkey.get(), sub);
-    for (const Value& value : key.values)
-      RegDeleteValueW(hkey.get(), value.name.empty() ? nullptr : value.name.c_str());
+    for (const Value& value : key.values) RegDeleteValueW(hkey.get(), ValueName(value.name));
     empty = !HasSubkeys(hkey.get());
   }
   if (key.flag == KeyFlag::None && empty) RegDeleteKeyW(parent, key.name.c_str());
 }
 
+// Keeps what registering `key` below `parent` writes: its tree, or below a NoRemove key
+// that sets no value of its own, its subkeys' trees.
+HRESULT KeepWritten(HKEY root, const std::wstring& parent, const Key& key, RegistrySnapshot& keep) {
+  const std::wstring path = parent.empty() ? key.name : parent + L"\\" + key.name;
+  if (key.flag != KeyFlag::NoRemove || key.hasDefault || !key.values.empty())
+    return keep.Keep(root, path);
+  for (const Key& sub : key.subkeys) PLAT_RETURN_IF_FAILED(KeepWritten(root, path, sub, keep));
+  return S_OK;
+}
+
+// The names of a key's values (the default value's is empty) or of its subkeys.
+LSTATUS Names(HKEY key, bool values, std::vector<std::wstring>& names) {
+  DWORD count = 0, longest = 0;
+  LSTATUS status = values ? RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                             nullptr, &count, &longest, nullptr, nullptr, nullptr)
+                          : RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &count, &longest,
+                                             nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
+  if (status != ERROR_SUCCESS) return status;
+  std::vector<wchar_t> name(longest + 1);
+  for (DWORD i = 0; i < count; ++i) {
+    DWORD length = static_cast<DWORD>(name.size());
+    status = values
+                 ? RegEnumValueW(key, i, name.data(), &length, nullptr, nullptr, nullptr, nullptr)
+                 : RegEnumKeyExW(key, i, name.data(), &length, nullptr, nullptr, nullptr, nullptr);
+    if (status == ERROR_NO_MORE_ITEMS) break;
+    if (status != ERROR_SUCCESS) return status;
+    names.emplace_back(name.data(), length);
+  }
+  return ERROR_SUCCESS;
+}
+
+template <class Named>
+bool HasName(const std::vector<Named>& items, const std::wstring& name) {
+  for (const Named& item : items)
+    if (_wcsicmp(item.name.c_str(), name.c_str()) == 0) return true;
+  return false;
+}
+
 }  // namespace
+
+struct RegistrySnapshot::Tree {
+  std::wstring name;
+  std::vector<Value> values;
+  std::vector<Tree> subkeys;
+};
+
+namespace {
+
+LSTATUS ReadTree(HKEY key, RegistrySnapshot::Tree& tree) {
+  std::vector<std::wstring> names;
+  LSTATUS status = Names(key, true, names);
+  for (const std::wstring& name : names) {
+    if (status != ERROR_SUCCESS) return status;
+    Value value{name};
+    DWORD size = 0;
+    status = RegQueryValueExW(key, ValueName(name), nullptr, &value.type, nullptr, &size);
+    value.data.resize(size);
+    if (status == ERROR_SUCCESS)
+      status = RegQueryValueExW(key, ValueName(name), nullptr, nullptr, value.data.data(), &size);
+    value.data.resize(size);
+    tree.values.push_back(std::move(value));
+  }
+  names.clear();
+  if (status == ERROR_SUCCESS) status = Names(key, false, names);
+  for (const std::wstring& name : names) {
+    if (status != ERROR_SUCCESS) return status;
+    unique_hkey sub;
+    status = RegOpenKeyExW(key, name.c_str(), 0, KEY_READ, sub.put());
+    tree.subkeys.push_back({name});
+    if (status == ERROR_SUCCESS) status = ReadTree(sub.get(), tree.subkeys.back());
+  }
+  return status;
+}
+
+// Makes an open key hold exactly the values and subkeys of `tree`.
+LSTATUS WriteTree(HKEY key, const RegistrySnapshot::Tree& tree) {
+  std::vector<std::wstring> values, subkeys;
+  LSTATUS status = Names(key, true, values);
+  if (status == ERROR_SUCCESS) status = Names(key, false, subkeys);
+  if (status != ERROR_SUCCESS) return status;
+  for (const std::wstring& name : values)
+    if (!HasName(tree.values, name)) RegDeleteValueW(key, ValueName(name));
+  for (const Value& value : tree.values)
+    if ((status = SetValue(key, value)) != ERROR_SUCCESS) return status;
+  for (const std::wstring& name : subkeys)
+    if (!HasName(tree.subkeys, name) && (status = RemoveKey(key, name.c_str())) != ERROR_SUCCESS)
+      return status;
+  for (const RegistrySnapshot::Tree& sub : tree.subkeys) {
+    unique_hkey opened;
+    status = RegCreateKeyExW(key, sub.name.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                             opened.put(), nullptr);
+    if (status == ERROR_SUCCESS) status = WriteTree(opened.get(), sub);
+    if (status != ERROR_SUCCESS) return status;
+  }
+  return ERROR_SUCCESS;
+}
+
+// Whether `path` is `within` or below it.
+bool IsWithin(const std::wstring& path, const std::wstring& within) {
+  return _wcsnicmp(path.c_str(), within.c_str(), within.size()) == 0 &&
+         (path.size() == within.size() || path[within.size()] == L'\\');
+}
+
+}  // namespace
+
+HRESULT RegistrySnapshot::Keep(HKEY root, const std::wstring& path) noexcept try {
+  for (const Kept& kept : kept_)
+    if (kept.root == root && IsWithin(path, kept.path)) return S_OK;
+  unique_hkey key;
+  const LSTATUS status = RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, key.put());
+  if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND) return HRESULT_FROM_WIN32(status);
+  std::shared_ptr<Tree> tree;
+  if (status == ERROR_SUCCESS) {
+    tree = std::make_shared<Tree>();
+    const LSTATUS read = ReadTree(key.get(), *tree);
+    if (read != ERROR_SUCCESS) return HRESULT_FROM_WIN32(read);
+  }
+  kept_.push_back({root, path, std::move(tree)});
+  return S_OK;
+}
+PLAT_CATCH_RETURN()
+
+HRESULT RegistrySnapshot::Restore() const noexcept try {
+  LSTATUS first = ERROR_SUCCESS;
+  for (auto kept = kept_.rbegin(); kept != kept_.rend(); ++kept) {
+    LSTATUS status = ERROR_SUCCESS;
+    if (!kept->tree) {
+      status = RemoveKey(kept->root, kept->path.c_str());
+    } else {
+      unique_hkey key;
+      status = RegCreateKeyExW(kept->root, kept->path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                               nullptr, key.put(), nullptr);
+      if (status == ERROR_SUCCESS) status = WriteTree(key.get(), *kept->tree);
+    }
+    if (first == ERROR_SUCCESS) first = status;
+  }
+  return HRESULT_FROM_WIN32(first);
+}
+PLAT_CATCH_RETURN()
+
+namespace {
+thread_local RegistrySnapshot* recording = nullptr;
+}  // namespace
+
+RegistrySnapshot::Recording::Recording(RegistrySnapshot& snapshot) noexcept
+    : previous_(std::exchange(recording, &snapshot)) {}
+
+RegistrySnapshot::Recording::~Recording() { recording = previous_; }
 
 HRESULT RunRegistryScript(const wchar_t* script, const Replacement* replacements, size_t count,
                           bool doRegister) noexcept try {
@@ -376,6 +528,11 @@ HRESULT RunRegistryScript(const wchar_t* script, const Replacement* replacements
   if (!parser.ParseScript(roots)) {
     SetSyntaxErrorInfo(parser);
     return kSyntaxError;
+  }
+  if (doRegister && recording) {
+    for (const Root& root : roots)
+      for (const Key& key : root.keys)
+        PLAT_RETURN_IF_FAILED(KeepWritten(root.hive, L"", key, *recording));
   }
   HRESULT hr = S_OK;
   for (const Root& root : roots) {

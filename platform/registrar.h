@@ -22,7 +22,49 @@
 
 #include "comobject.h"
 
+#include <memory>
+#include <string>
+#include <vector>
+
 namespace plat {
+
+// Registry trees kept as they were before a registration wrote over them, so that one that
+// fails part way can put back what it overwrote instead of removing it: a registration of
+// the same classes from elsewhere then survives the failed one.
+class RegistrySnapshot {
+ public:
+  struct Tree;  // a key's values and subkeys
+
+  // While one lives, every registry script that registers on its thread first keeps in the
+  // snapshot each tree it writes (the keys below its NoRemove keys), and writes nothing
+  // when one cannot be read.
+  class Recording {
+   public:
+    explicit Recording(RegistrySnapshot& snapshot) noexcept;
+    ~Recording();
+    Recording(const Recording&) = delete;
+    Recording& operator=(const Recording&) = delete;
+
+   private:
+    RegistrySnapshot* previous_;
+  };
+
+  // Keeps the tree at `path` under `root` as it is now, or that there is none. A tree kept
+  // already, or inside one kept, is not read again.
+  HRESULT Keep(HKEY root, const std::wstring& path) noexcept;
+  // Makes every kept tree as it was, the last kept first: what was written since goes,
+  // what was overwritten or removed comes back. Goes on past a failure and returns the
+  // first.
+  HRESULT Restore() const noexcept;
+
+ private:
+  struct Kept {
+    HKEY root;
+    std::wstring path;
+    std::shared_ptr<const Tree> tree;  // null: there was no key
+  };
+  std::vector<Kept> kept_;
+};
 
 HRESULT RunRegistryScript(const wchar_t* script, const Replacement* replacements, size_t count,
                           bool doRegister) noexcept;

@@ -211,4 +211,12 @@ INT_PTR ModalOutcome::Answer(INT_PTR loopResult) const noexcept {
   return loopResult == -1 ? -1 : IDCANCEL;
 }
 
+void EnsureCommonControls() noexcept {
+  static const bool registered = [] {
+    const INITCOMMONCONTROLSEX classes{sizeof classes, ICC_WIN95_CLASSES};
+    return ::InitCommonControlsEx(&classes) != FALSE;
+  }();
+  static_cast<void>(registered);
+}
+
 }  // namespace plat

@@ -644,6 +644,12 @@ class DialogWindow : public Window {
   ModalOutcome outcome_;
 };
 
+// Registers the common controls' window classes (list and tree views, tabs, up-downs...)
+// once: a dialog template or a window naming one finds it. Every dialog and control window
+// this library makes calls it first; the control library loads here, at the first window
+// that needs it, not with the module.
+void EnsureCommonControls() noexcept;
+
 // The dialog class template. T names its template (`static constexpr UINT IDD`) and its
 // `static constexpr auto GetMessageMap()`; it may define
 //   void OnFinalMessage(HWND) noexcept            after WM_NCDESTROY (a modeless dialog
@@ -701,7 +707,9 @@ class DialogImpl : public Base {
   }
 
  private:
+  // The module of the dialog's template, once the controls it may name are registered.
   static HINSTANCE ResourceModule(HINSTANCE resources) noexcept {
+    EnsureCommonControls();
     return resources ? resources : module().GetInstance();
   }
 
@@ -784,6 +792,7 @@ class WindowImpl : public Base {
   HWND Create(const wchar_t* className, HWND parent, const RECT& rect, const wchar_t* text,
               DWORD style, DWORD exStyle = 0, UINT id = 0) {
     if (this->hwnd_) return nullptr;
+    EnsureCommonControls();
     unique_hwnd window(::CreateWindowExW(exStyle, className, text, style, rect.left, rect.top,
                                          rect.right - rect.left, rect.bottom - rect.top, parent,
                                          reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)),

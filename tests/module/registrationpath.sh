@@ -3,7 +3,7 @@
 # the keys and the classes with the checker, unregisters (twice: what is gone already is
 # no failure) and checks again, against the registry as it was before. Then over a 32-bit
 # registration of the same library version, which must stay; then from a folder whose
-# path is longer than MAX_PATH.
+# path is longer than MAX_PATH over a registration from the first.
 # Usage: registrationpath.sh <server dll> <checker exe> <scratch folder>
 set -euo pipefail
 dll=$1 checker=$2 scratch=$3
@@ -41,11 +41,18 @@ wine regsvr32 /s /u "$WQ_REGISTERED_MODULE"
 wine "$checker" --gtest_filter='ThirtyTwoBit.*'
 wine reg delete 'HKCR\TypeLib\{38000000-A35F-4D89-960A-B075AD91A15F}' /f >/dev/null
 
-# 300 characters to the module: registered whole, or refused leaving nothing behind (this
-# platform reads no type library from such a path).
+# 300 characters to the module, over a registration from a short path: registered whole,
+# or refused leaving the registry as it found it, so that every class still creates from
+# the short path (this platform reads no type library from such a path).
+short=$WQ_REGISTERED_MODULE
+wine regsvr32 /s "$short"
+WQ_REGISTRY_BEFORE="C:\\registry-registered.txt" wine "$checker" --gtest_filter='Before.*'
 place_in "C:\\$(printf 'a%.0s' {1..120})\\$(printf 'b%.0s' {1..120})\\$(printf 'c%.0s' {1..36})"
 if wine regsvr32 /s "$WQ_REGISTERED_MODULE"; then
   wine "$checker" --gtest_filter='Registered.*'
-  wine regsvr32 /s /u "$WQ_REGISTERED_MODULE"
+else
+  WQ_REGISTERED_MODULE=$short WQ_REGISTRY_BEFORE="C:\\registry-registered.txt" \
+    wine "$checker" --gtest_filter='Registered.*:Unchanged.*'
 fi
+wine regsvr32 /s /u "$WQ_REGISTERED_MODULE"
 wine "$checker" --gtest_filter='Unregistered.*'

@@ -63,40 +63,10 @@ int ToolboxBitmap(const std::wstring& name) {
   return 0;
 }
 
-// Every key and value under `path`, one a line, in a stable order.
-void DumpKey(HKEY root, const std::wstring& path, std::wstring& out) {
-  HKEY key = nullptr;
-  if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return;
-  out += path + L"\n";
-  std::vector<std::wstring> values;
-  for (DWORD i = 0;; ++i) {
-    wchar_t name[256];
-    DWORD nameLength = 256, type = 0;
-    BYTE data[2048];
-    DWORD dataLength = sizeof(data);
-    if (RegEnumValueW(key, i, name, &nameLength, nullptr, &type, data, &dataLength) !=
-        ERROR_SUCCESS)
-      break;
-    std::wstring line =
-        L"  " + std::wstring(name, nameLength) + L" " + std::to_wstring(type) + L" ";
-    if (type == REG_SZ || type == REG_EXPAND_SZ)
-      line.append(reinterpret_cast<const wchar_t*>(data),
-                  wcsnlen(reinterpret_cast<const wchar_t*>(data), dataLength / sizeof(wchar_t)));
-    else
-      for (DWORD b = 0; b < dataLength; ++b) line += std::to_wstring(data[b]) + L",";
-    values.push_back(line);
-  }
-  RegCloseKey(key);
-  for (const std::wstring& line : Sorted(values)) out += line + L"\n";
-  for (const std::wstring& subkey : Sorted(RegistrySubkeys(root, path)))
-    DumpKey(root, path + L"\\" + subkey, out);
-}
-
 // What registration touches: the library's keys, its interfaces' and its classes' keys and
 // ProgIDs (the classes' names come from the library, which registration does not change).
-std::wstring RegistryOfTheModule() {
-  std::wstring out;
-  DumpKey(HKEY_CLASSES_ROOT, L"TypeLib\\" + wqtest::GuidText(kLibId), out);
+std::vector<std::wstring> KeysOfTheModule() {
+  std::vector<std::wstring> keys = {L"TypeLib\\" + wqtest::GuidText(kLibId)};
   const plat::com_ptr<ITypeLib> lib = ModuleLibrary();
   for (UINT i = 0; lib && i < lib->GetTypeInfoCount(); ++i) {
     plat::com_ptr<ITypeInfo> info;
@@ -107,14 +77,34 @@ std::wstring RegistryOfTheModule() {
     info->ReleaseTypeAttr(attr);
     plat::unique_bstr name;
     info->GetDocumentation(MEMBERID_NIL, name.put(), nullptr, nullptr, nullptr);
-    if (kind == TKIND_INTERFACE || kind == TKIND_DISPATCH)
-      DumpKey(HKEY_CLASSES_ROOT, L"Interface\\" + guid, out);
+    if (kind == TKIND_INTERFACE || kind == TKIND_DISPATCH) keys.push_back(L"Interface\\" + guid);
     if (kind == TKIND_COCLASS) {
-      DumpKey(HKEY_CLASSES_ROOT, L"CLSID\\" + guid, out);
       const std::wstring progId = L"WQCGenericSvcs." + std::wstring(name ? name.get() : L"");
-      DumpKey(HKEY_CLASSES_ROOT, progId, out);
-      DumpKey(HKEY_CLASSES_ROOT, progId + L".380", out);
+      keys.insert(keys.end(), {L"CLSID\\" + guid, progId, progId + L".380"});
     }
+  }
+  return keys;
+}
+
+std::wstring RegistryOfTheModule() {
+  std::wstring out;
+  for (const std::wstring& key : KeysOfTheModule())
+    out += wqtest::RegistryDump(HKEY_CLASSES_ROOT, key);
+  return out;
+}
+
+// When each of those keys was last written: a registration refused before it writes leaves
+// them untouched, not written over with what they held.
+std::wstring LastWrites() {
+  std::wstring out;
+  for (const std::wstring& path : KeysOfTheModule()) {
+    plat::unique_hkey key;
+    FILETIME written{};
+    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, key.put()) == ERROR_SUCCESS)
+      RegQueryInfoKeyW(key.get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                       nullptr, nullptr, nullptr, &written);
+    out += path + L" " + std::to_wstring(written.dwHighDateTime) + L"." +
+           std::to_wstring(written.dwLowDateTime) + L"\n";
   }
   return out;
 }
@@ -124,15 +114,31 @@ std::wstring BeforeFile() {
   return path ? path : L"";
 }
 
-// Run before registration: keeps the registry as it is for the check after unregistration.
+void WriteText(const std::wstring& path, const std::wstring& text) {
+  FILE* f = _wfopen(path.c_str(), L"wb");
+  ASSERT_NE(f, nullptr) << path;
+  fwrite(text.data(), sizeof(wchar_t), text.size(), f);
+  fclose(f);
+}
+
+std::wstring ReadText(const std::wstring& path) {
+  std::wstring text;
+  FILE* f = _wfopen(path.c_str(), L"rb");
+  if (!f) return L"<not kept>";
+  wchar_t buffer[4096];
+  size_t n;
+  while ((n = fread(buffer, sizeof(wchar_t), 4096, f)) > 0) text.append(buffer, n);
+  fclose(f);
+  return text;
+}
+
+// Run before registration: keeps the registry as it is, and when its keys were written, for
+// the checks after unregistration or after a registration that failed.
 TEST(Before, KeepTheRegistry) {
   if (RegisteredModule().empty() || BeforeFile().empty())
     GTEST_SKIP() << "run by registrationpath.sh";
-  const std::wstring dump = RegistryOfTheModule();
-  FILE* f = _wfopen(BeforeFile().c_str(), L"wb");
-  ASSERT_NE(f, nullptr);
-  fwrite(dump.data(), sizeof(wchar_t), dump.size(), f);
-  fclose(f);
+  WriteText(BeforeFile(), RegistryOfTheModule());
+  WriteText(BeforeFile() + L".written", LastWrites());
 }
 
 TEST(Registered, EveryClassHasExactlyItsKeysAndCreates) {
@@ -187,15 +193,17 @@ TEST(Registered, TheLibraryIsRegisteredForTheNeutralLocale) {
 TEST(Unregistered, TheRegistryIsAsItWas) {
   if (RegisteredModule().empty() || BeforeFile().empty())
     GTEST_SKIP() << "run by registrationpath.sh";
-  std::wstring before;
-  FILE* f = _wfopen(BeforeFile().c_str(), L"rb");
-  ASSERT_NE(f, nullptr);
-  wchar_t buffer[4096];
-  size_t n;
-  while ((n = fread(buffer, sizeof(wchar_t), 4096, f)) > 0) before.append(buffer, n);
-  fclose(f);
-  EXPECT_EQ(RegistryOfTheModule(), before);
+  EXPECT_EQ(RegistryOfTheModule(), ReadText(BeforeFile()));
   EXPECT_FALSE(RegistryKeyExists(HKEY_CLASSES_ROOT, L"TypeLib\\" + wqtest::GuidText(kLibId)));
+}
+
+// Run after a registration refused on the module itself (its path): it left every key as
+// it found it, those of a registration from another folder included, and wrote none.
+TEST(Unchanged, TheRegistryIsAsItWas) {
+  if (RegisteredModule().empty() || BeforeFile().empty())
+    GTEST_SKIP() << "run by registrationpath.sh";
+  EXPECT_EQ(RegistryOfTheModule(), ReadText(BeforeFile()));
+  EXPECT_EQ(LastWrites(), ReadText(BeforeFile() + L".written"));
 }
 
 // Run after registering and unregistering over a 32-bit registration of the same library

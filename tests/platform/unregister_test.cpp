@@ -57,8 +57,8 @@ TEST(Unregister, RemovesProgIdsAndClassKeysButNotClsid) {
 
 // This executable's own module, with entries that write under HKCU and one that fails after
 // writing: a registration that fails at any step, an entry's or the library's (this
-// executable holds none), leaves nothing of what it wrote, and keeps its failure's error
-// info.
+// executable holds none), leaves the registry as it found it, what it wrote over included,
+// and keeps its failure's error info.
 const wchar_t kEntriesKey[] = L"Software\\WQModuleRegistrationTest";
 UINT failingEntry = 0;
 
@@ -102,6 +102,26 @@ TEST(Register, AFailedStepLeavesNothingBehind) {
       EXPECT_STREQ(description.get(), L"entry refused");
     }
   }
+
+  // Another registration's entries, overwritten by the failed one, come back as they were;
+  // what it added goes.
+  const std::wstring entry = std::wstring(kEntriesKey) + L"\\Entry1";
+  ASSERT_EQ(RegSetValueW(HKEY_CURRENT_USER, entry.c_str(), REG_SZ, L"other", 0), ERROR_SUCCESS);
+  ASSERT_EQ(RegSetValueW(HKEY_CURRENT_USER, (entry + L"\\Kept").c_str(), REG_SZ, L"kept", 0),
+            ERROR_SUCCESS);
+  const DWORD named = 7;
+  ASSERT_EQ(
+      RegSetKeyValueW(HKEY_CURRENT_USER, entry.c_str(), L"Named", REG_DWORD, &named, sizeof named),
+      ERROR_SUCCESS);
+  const std::wstring before = wqtest::RegistryDump(HKEY_CURRENT_USER, kEntriesKey);
+  for (UINT failing : {3u, 0u}) {
+    failingEntry = failing;
+    EXPECT_TRUE(FAILED(module.RegisterServer(failing == 0))) << failing;
+    EXPECT_EQ(wqtest::RegistryDump(HKEY_CURRENT_USER, kEntriesKey), before) << failing;
+  }
+  RegDeleteTreeW(HKEY_CURRENT_USER, kEntriesKey);
+  RegDeleteKeyW(HKEY_CURRENT_USER, kEntriesKey);
+
   failingEntry = 0;
   EXPECT_EQ(module.RegisterServer(false), S_OK);
   EXPECT_EQ(wqtest::RegistrySubkeys(HKEY_CURRENT_USER, kEntriesKey).size(), 3u);

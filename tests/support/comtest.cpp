@@ -1,5 +1,6 @@
 #include "comtest.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace wqtest {
@@ -17,6 +18,49 @@ std::vector<std::wstring> RegistrySubkeys(HKEY root, const std::wstring& path) {
     names.emplace_back(name, length);
   }
   return names;
+}
+
+namespace {
+
+std::vector<std::wstring> Sorted(std::vector<std::wstring> texts) {
+  std::sort(texts.begin(), texts.end());
+  return texts;
+}
+
+void DumpKey(HKEY root, const std::wstring& path, std::wstring& out) {
+  plat::unique_hkey key;
+  if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS) return;
+  out += path + L"\n";
+  std::vector<std::wstring> values;
+  for (DWORD i = 0;; ++i) {
+    wchar_t name[256];
+    DWORD nameLength = 256, type = 0;
+    BYTE data[2048];
+    DWORD dataLength = sizeof(data);
+    if (RegEnumValueW(key.get(), i, name, &nameLength, nullptr, &type, data, &dataLength) !=
+        ERROR_SUCCESS)
+      break;
+    std::wstring line =
+        L"  " + std::wstring(name, nameLength) + L" " + std::to_wstring(type) + L" ";
+    if (type == REG_SZ || type == REG_EXPAND_SZ)
+      line.append(reinterpret_cast<const wchar_t*>(data),
+                  wcsnlen(reinterpret_cast<const wchar_t*>(data), dataLength / sizeof(wchar_t)));
+    else
+      for (DWORD b = 0; b < dataLength; ++b) line += std::to_wstring(data[b]) + L",";
+    values.push_back(line);
+  }
+  key.reset();
+  for (const std::wstring& line : Sorted(values)) out += line + L"\n";
+  for (const std::wstring& subkey : Sorted(RegistrySubkeys(root, path)))
+    DumpKey(root, path + L"\\" + subkey, out);
+}
+
+}  // namespace
+
+std::wstring RegistryDump(HKEY root, const std::wstring& path) {
+  std::wstring out;
+  DumpKey(root, path, out);
+  return out;
 }
 
 std::wstring TakeErrorDescription() {

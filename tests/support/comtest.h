@@ -51,6 +51,10 @@ inline bool RegistryKeyExists(HKEY root, const std::wstring& path) {
 // The names of the subkeys of `path`, in the registry's order.
 std::vector<std::wstring> RegistrySubkeys(HKEY root, const std::wstring& path);
 
+// Every key and value under `path`, one a line, in a stable order; empty when there is no
+// such key.
+std::wstring RegistryDump(HKEY root, const std::wstring& path);
+
 // A BSTR copy of a text, for arguments of the code under test.
 inline plat::unique_bstr Bstr(const wchar_t* text) { return plat::unique_bstr::copy(text); }
 inline plat::unique_bstr Bstr(const std::wstring& text) { return Bstr(text.c_str()); }

@@ -23,12 +23,6 @@ void MoveTo(const plat::Window& window, POINT at) {
 
 }  // namespace
 
-WQCRealFormatCtl::WQCRealFormatCtl() {
-  // The template's up-down controls need their window class before the window is made.
-  INITCOMMONCONTROLSEX classes{sizeof classes, ICC_UPDOWN_CLASS};
-  InitCommonControlsEx(&classes);
-}
-
 wqc::RealFormatChoice WQCRealFormatCtl::ReadFormat(const wchar_t* format) const {
   return wqc::ReadRealFormatChoice(format);
 }

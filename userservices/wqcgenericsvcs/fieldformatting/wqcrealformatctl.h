@@ -22,8 +22,6 @@ class WQCRealFormatCtl : public FormatCtl<WQCRealFormatCtl, wqc::RealFormatChoic
         plat::OnMessage(WM_DESTROY, &WQCRealFormatCtl::OnDestroy)};
   }
 
-  WQCRealFormatCtl();
-
   LRESULT OnSize(UINT, WPARAM, LPARAM lParam, bool&);
   // Enables what the notation uses, all of it only while the control is enabled.
   void UpdateControls();

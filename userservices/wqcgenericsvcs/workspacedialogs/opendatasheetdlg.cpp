@@ -52,12 +52,6 @@ DocumentColumnsFit FitDocumentColumns(int listWidth, const std::array<int, 4>& c
   return fit;
 }
 
-COpenDatasheetDlg::COpenDatasheetDlg() {
-  const INITCOMMONCONTROLSEX classes{sizeof(INITCOMMONCONTROLSEX),
-                                     ICC_LISTVIEW_CLASSES | ICC_TAB_CLASSES};
-  InitCommonControlsEx(&classes);
-}
-
 bool COpenDatasheetDlg::IsListed(const DocumentEntry& entry) const noexcept {
   if (currentTab_ == kNewTab) return true;
   if (editableOnly_ && !entry.scoped) return false;

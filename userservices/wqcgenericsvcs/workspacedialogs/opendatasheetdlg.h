@@ -70,8 +70,6 @@ class COpenDatasheetDlg : public plat::DialogImpl<COpenDatasheetDlg> {
         plat::OnNotify(IDC_DOCUMENTLIST, LVN_ITEMCHANGED, &COpenDatasheetDlg::OnListItemChanged)};
   }
 
-  COpenDatasheetDlg();
-
   void SetTitle(const wchar_t* title) { title_ = title ? title : L""; }
   void AddDocument(DocumentEntry entry) { documents_.push_back(std::move(entry)); }
   void SetCurrentTab(int tab) { currentTab_ = tab; }
