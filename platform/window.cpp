@@ -143,15 +143,49 @@ LRESULT ListTypeAhead::Find(const NMLVFINDITEMW& find) {
   });
 }
 
-LRESULT ListTypeAhead::OnKeyDown(UINT, WPARAM key, LPARAM, bool& handled) {
+bool ListTypeAhead::SubclassWindow(HWND list) noexcept {
+  if (hwnd_ || !::IsWindow(list)) return false;
+  hwnd_ = list;
+  ::SetWindowLongPtrW(list, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  listProcedure_ = reinterpret_cast<WNDPROC>(
+      ::SetWindowLongPtrW(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Procedure)));
+  return true;
+}
+
+void ListTypeAhead::UnsubclassWindow() noexcept {
+  if (!hwnd_) return;
+  ::SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(listProcedure_));
+  ::SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
+  hwnd_ = nullptr;
+}
+
+LRESULT CALLBACK ListTypeAhead::Procedure(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  auto* self = reinterpret_cast<ListTypeAhead*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  const WNDPROC list = self->listProcedure_;
+  try {
+    switch (msg) {
+      case WM_KEYDOWN:
+        if (self->OnKeyDown(wParam)) return 0;
+        break;
+      case WM_CHAR: self->OnChar(static_cast<wchar_t>(wParam)); return 0;
+      case WM_NCDESTROY: self->UnsubclassWindow(); break;
+    }
+  } catch (...) {
+    self->typed_.clear();  // out of memory: what was typed is forgotten
+  }
+  return ::CallWindowProcW(list, hwnd, msg, wParam, lParam);
+}
+
+bool ListTypeAhead::OnKeyDown(WPARAM key) {
   dropCharacter_ = false;
-  handled = false;
   if (std::find(commandKeys_.begin(), commandKeys_.end(), key) != commandKeys_.end()) {
     dropCharacter_ = true;
     typed_.clear();
   } else if (key == VK_SPACE) {
-    // A blank of the name being typed: neither the list nor its owner takes it as Space.
-    if (Searching() && ::GetKeyState(VK_CONTROL) >= 0) handled = true;
+    if (::GetKeyState(VK_CONTROL) < 0)
+      typed_.clear();  // Ctrl+Space is the list's, and types no blank
+    else if (Searching())
+      return true;  // a blank of the name being typed, not Space to the list or its owner
   } else if (key != VK_PACKET && key != VK_BACK && key != VK_SHIFT && key != VK_CONTROL &&
              key != VK_MENU && key != VK_CAPITAL && (key < VK_LSHIFT || key > VK_RMENU) &&
              !::MapVirtualKeyW(static_cast<UINT>(key), MAPVK_VK_TO_CHAR)) {
@@ -160,33 +194,31 @@ LRESULT ListTypeAhead::OnKeyDown(UINT, WPARAM key, LPARAM, bool& handled) {
     // own (VK_PACKET) do not.
     typed_.clear();
   }
-  return 0;
+  return false;
 }
 
-LRESULT ListTypeAhead::OnChar(UINT, WPARAM character, LPARAM, bool&) {
-  if (std::exchange(dropCharacter_, false)) return 0;
-  const auto typed = static_cast<wchar_t>(character);
+void ListTypeAhead::OnChar(wchar_t typed) {
+  if (std::exchange(dropCharacter_, false)) return;
   const bool searching = Searching();
   if (typed == L'\b') {
-    if (!searching) return 0;
+    if (!searching) return;
     typed_.pop_back();
     lastKeyAt_ = ::GetTickCount();
     if (!typed_.empty()) Search(GetNextItem(-1, LVNI_FOCUSED));
-    return 0;
+    return;
   }
   if (typed < L' ' || typed == 0x7F) {  // a control character types nothing
     typed_.clear();
-    return 0;
+    return;
   }
   if (!searching) {
     typed_.clear();
-    if (typed == L' ') return 0;  // Space, which the key already did
+    if (typed == L' ') return;  // Space, which the key already did
   }
   typed_ += typed;
   lastKeyAt_ = ::GetTickCount();
   const int focused = GetNextItem(-1, LVNI_FOCUSED);
   Search(typed_.size() == 1 && focused >= 0 ? focused + 1 : focused);
-  return 0;
 }
 
 void ListTypeAhead::Search(int start) {

@@ -796,14 +796,20 @@ class WindowImpl : public Base {
 // scrolled into view. A character that comes as VK_PACKET (an input method, an on-screen
 // keyboard) is typed like any other. Space with no search going on, and a key that types
 // nothing, are the list's and its owner's as before; the latter ends the search.
-class ListTypeAhead : public WindowImpl<ListTypeAhead, ListView> {
+class ListTypeAhead : public ListView {
  public:
   using RowText = std::function<const wchar_t*(int row)>;
 
-  static constexpr auto GetMessageMap() {
-    return MessageMap{OnMessage(WM_KEYDOWN, &ListTypeAhead::OnKeyDown),
-                      OnMessage(WM_CHAR, &ListTypeAhead::OnChar)};
-  }
+  ListTypeAhead() = default;
+  ListTypeAhead(const ListTypeAhead&) = delete;
+  ListTypeAhead& operator=(const ListTypeAhead&) = delete;
+  ~ListTypeAhead() { UnsubclassWindow(); }
+
+  // Takes the typing of `list`, a list view whose GWLP_USERDATA is free, until it is
+  // destroyed or the object goes. A procedure of its own in front of the list's, rather than
+  // the control library's subclassing: that looks its chain up at every message, which
+  // under Wine made filling a list of thousands of rows several times slower.
+  bool SubclassWindow(HWND list) noexcept;
 
   // A pause between the keys of a search shorter than this goes on with it; at least the
   // double-click time, the pause a person makes between the words of a name.
@@ -818,12 +824,16 @@ class ListTypeAhead : public WindowImpl<ListTypeAhead, ListView> {
   LRESULT Find(const NMLVFINDITEMW& find);
 
  private:
-  LRESULT OnKeyDown(UINT, WPARAM key, LPARAM, bool& handled);
-  LRESULT OnChar(UINT, WPARAM character, LPARAM, bool& handled);
+  static LRESULT CALLBACK Procedure(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+  void UnsubclassWindow() noexcept;
+  // True when the key is taken: neither the list nor its owner is told of it.
+  bool OnKeyDown(WPARAM key);
+  void OnChar(wchar_t typed);
   bool Searching() const noexcept;
   // Reaches the row that begins with what was typed, from `start` on.
   void Search(int start);
 
+  WNDPROC listProcedure_ = nullptr;
   RowText rowText_;
   std::wstring shown_;  // a row's text as the list gave it
   std::vector<WORD> commandKeys_;
