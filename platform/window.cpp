@@ -129,60 +129,113 @@ LRESULT FindVirtualListRow(const NMLVFINDITEMW& find, int count,
   return -1;
 }
 
-namespace {
+DWORD ListTypeAhead::SearchPause() noexcept { return ::GetDoubleClickTime(); }
 
-// A list takes the characters typed closer together than about this as one search, and
-// starts a new one after a longer pause. Where the two disagree, a blank taken for part of a
-// search that has just ended costs a second press; Space taken for a choice inside a search
-// would make a choice nobody made.
-DWORD SearchPause() { return ::GetDoubleClickTime(); }
-
-}  // namespace
-
-bool VirtualListSearch::Searching() const {
-  return !listText_.empty() && ::GetTickCount() - lastSearchAt_ < SearchPause();
+bool ListTypeAhead::Searching() const noexcept {
+  return !typed_.empty() && ::GetTickCount() - lastKeyAt_ < SearchPause();
 }
 
-bool VirtualListSearch::TakeKey(WORD key) {
-  if (key != VK_SPACE) {
-    // A key that types nothing (an arrow, Home, ...) moves on from what was typed: a Space
-    // after it is the owner's again. The keys that only shift a character do not.
-    const bool modifier = key == VK_SHIFT || key == VK_CONTROL || key == VK_MENU ||
-                          key == VK_CAPITAL || (key >= VK_LSHIFT && key <= VK_RMENU);
-    if (!modifier && !::MapVirtualKeyW(key, MAPVK_VK_TO_CHAR)) listText_.clear();
-    return false;
-  }
-  if (!Searching() || ::GetKeyState(VK_CONTROL) < 0) return false;
-  typed_ += L' ';
-  ++pendingBlanks_;
+LRESULT ListTypeAhead::Find(const NMLVFINDITEMW& find) {
+  if (rowText_) return FindVirtualListRow(find, GetItemCount(), rowText_);
+  return FindVirtualListRow(find, GetItemCount(), [this](int row) {
+    shown_ = GetItemText(row, 0);
+    return shown_.c_str();
+  });
+}
+
+bool ListTypeAhead::SubclassWindow(HWND list) noexcept {
+  if (hwnd_ || !::IsWindow(list)) return false;
+  hwnd_ = list;
+  ::SetWindowLongPtrW(list, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  listProcedure_ = reinterpret_cast<WNDPROC>(
+      ::SetWindowLongPtrW(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Procedure)));
   return true;
 }
 
-LRESULT VirtualListSearch::Find(const NMLVFINDITEMW& find, int count,
-                                const std::function<const wchar_t*(int row)>& rowText) {
-  // Only the list's own type-ahead searches for the beginning of a text.
-  if (!(find.lvfi.flags & LVFI_PARTIAL) || !find.lvfi.psz)
-    return FindVirtualListRow(find, count, rowText);
-  const std::wstring text = find.lvfi.psz;
-  const bool continues = Searching() && text.size() > listText_.size() &&
-                         text.compare(0, listText_.size(), listText_) == 0;
-  if (continues) {
-    // A list that searches with blanks has them already.
-    size_t own = 0;
-    const size_t from = listText_.size();
-    while (own < static_cast<size_t>(pendingBlanks_) && from + own < text.size() &&
-           text[from + own] == L' ')
-      ++own;
-    typed_ += text.substr(from + own);
-  } else {
-    typed_ = text;
+void ListTypeAhead::UnsubclassWindow() noexcept {
+  if (!hwnd_) return;
+  ::SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(listProcedure_));
+  ::SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
+  hwnd_ = nullptr;
+}
+
+LRESULT CALLBACK ListTypeAhead::Procedure(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  auto* self = reinterpret_cast<ListTypeAhead*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  const WNDPROC list = self->listProcedure_;
+  try {
+    switch (msg) {
+      case WM_KEYDOWN:
+        if (self->OnKeyDown(wParam)) return 0;
+        break;
+      case WM_CHAR: self->OnChar(static_cast<wchar_t>(wParam)); return 0;
+      case WM_NCDESTROY: self->UnsubclassWindow(); break;
+    }
+  } catch (...) {
+    self->typed_.clear();  // out of memory: what was typed is forgotten
   }
-  listText_ = text;
-  pendingBlanks_ = 0;
-  lastSearchAt_ = ::GetTickCount();
-  NMLVFINDITEMW typed = find;
-  typed.lvfi.psz = typed_.c_str();
-  return FindVirtualListRow(typed, count, rowText);
+  return ::CallWindowProcW(list, hwnd, msg, wParam, lParam);
+}
+
+bool ListTypeAhead::OnKeyDown(WPARAM key) {
+  dropCharacter_ = false;
+  if (std::find(commandKeys_.begin(), commandKeys_.end(), key) != commandKeys_.end()) {
+    dropCharacter_ = true;
+    typed_.clear();
+  } else if (key == VK_SPACE) {
+    if (::GetKeyState(VK_CONTROL) < 0)
+      typed_.clear();  // Ctrl+Space is the list's, and types no blank
+    else if (Searching())
+      return true;  // a blank of the name being typed, not Space to the list or its owner
+  } else if (key != VK_PACKET && key != VK_BACK && key != VK_SHIFT && key != VK_CONTROL &&
+             key != VK_MENU && key != VK_CAPITAL && (key < VK_LSHIFT || key > VK_RMENU) &&
+             !::MapVirtualKeyW(static_cast<UINT>(key), MAPVK_VK_TO_CHAR)) {
+    // A key that types nothing (an arrow, Home, ...) moves on from what was typed; the keys
+    // that only shift a character, Backspace, and the one that brings a character of its
+    // own (VK_PACKET) do not.
+    typed_.clear();
+  }
+  return false;
+}
+
+void ListTypeAhead::OnChar(wchar_t typed) {
+  if (std::exchange(dropCharacter_, false)) return;
+  const bool searching = Searching();
+  if (typed == L'\b') {
+    if (!searching) return;
+    typed_.pop_back();
+    lastKeyAt_ = ::GetTickCount();
+    if (!typed_.empty()) Search(GetNextItem(-1, LVNI_FOCUSED));
+    return;
+  }
+  if (typed < L' ' || typed == 0x7F) {  // a control character types nothing
+    typed_.clear();
+    return;
+  }
+  if (!searching) {
+    typed_.clear();
+    if (typed == L' ') return;  // Space, which the key already did
+  }
+  typed_ += typed;
+  lastKeyAt_ = ::GetTickCount();
+  const int focused = GetNextItem(-1, LVNI_FOCUSED);
+  Search(typed_.size() == 1 && focused >= 0 ? focused + 1 : focused);
+}
+
+void ListTypeAhead::Search(int start) {
+  const int count = GetItemCount();
+  NMLVFINDITEMW find{};
+  find.iStart = start >= 0 && start < count ? start : 0;
+  find.lvfi.flags = LVFI_STRING | LVFI_PARTIAL | LVFI_WRAP;
+  find.lvfi.psz = typed_.c_str();
+  const int row = static_cast<int>(Find(find));
+  if (row < 0) return;
+  // The row alone selected, as the list selects the row an arrow key reaches.
+  const bool alone = SendMessage(LVM_GETSELECTEDCOUNT) == 1 &&
+                     SendMessage(LVM_GETITEMSTATE, row, LVIS_SELECTED) != 0;
+  if (!alone) SetItemState(-1, 0, LVIS_SELECTED);
+  SetItemState(row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+  SendMessage(LVM_SETSELECTIONMARK, 0, row);
+  SendMessage(LVM_ENSUREVISIBLE, row, FALSE);
 }
 
 INT_PTR DialogProcResult(HWND hwnd, UINT msg, LRESULT result) noexcept {

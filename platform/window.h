@@ -1,8 +1,8 @@
 // Windows and dialogs: borrowing window wrappers (Window, ListBox, ComboBox, Edit, Button,
 // TabCtrl, ListView), the GDI scopes a dialog measures and paints with, a declarative
 // message map, the dialog class template bound to its resource template through an IDD
-// member, and the window class template that subclasses a control while keeping its own
-// window class.
+// member, the window class template that subclasses a control while keeping its own
+// window class, and the type-ahead of list views built on it.
 //
 //   class NameDlg : public plat::DialogImpl<NameDlg> {
 //    public:
@@ -361,28 +361,6 @@ class ListView : public Window {
 // matches or the search is not for a text.
 LRESULT FindVirtualListRow(const NMLVFINDITEMW& find, int count,
                            const std::function<const wchar_t*(int row)>& rowText);
-
-// The type-ahead of a virtual list: its LVN_ODFINDITEMW answered as FindVirtualListRow does,
-// and its LVN_KEYDOWN told through TakeKey first. A blank typed while a search is going on
-// belongs to the search, so that "flow rate" finds "Flow rate": TakeKey takes it (the owner
-// gives the key no meaning of its own, as Space would have) and the search goes on with it,
-// also where the list itself leaves blanks out of what it searches for.
-class VirtualListSearch {
- public:
-  LRESULT Find(const NMLVFINDITEMW& find, int count,
-               const std::function<const wchar_t*(int row)>& rowText);
-  // True when `key` is a blank inside a search going on; the owner then does nothing with it.
-  // Every key the list reports comes here: one that types nothing ends the search.
-  bool TakeKey(WORD key);
-
- private:
-  bool Searching() const;
-
-  std::wstring listText_;  // what the list searched for last
-  std::wstring typed_;     // the same, with the blanks the list may leave out
-  int pendingBlanks_ = 0;  // blanks taken since the list's last search
-  DWORD lastSearchAt_ = 0;
-};
 
 inline void destroy_imagelist(HIMAGELIST images) noexcept { ::ImageList_Destroy(images); }
 using unique_himagelist = unique_any<handle_traits<HIMAGELIST, destroy_imagelist>>;
@@ -846,6 +824,65 @@ class WindowImpl : public Base {
   }
 
   HRESULT handlerError_ = S_OK;
+};
+
+// ---------------------------------------------------------------- list type-ahead
+
+// The type-ahead of a list view, in place of the list's own: the list's own search keeps a
+// private pause of its own and leaves blanks out, so that at a person's pace "flow rate"
+// reached "Rate". This one subclasses the list and takes every character typed in it (the
+// list never sees one): a character typed within SearchPause() of the last one, a blank or
+// Backspace included, goes on with the search, a later one starts a new search. The row
+// found is the first from the focused one on (from the next one for a search of one
+// character, so that a letter typed again goes on to the next row), wrapping, whose first
+// text begins with what was typed, without regard to case; it is selected, focused and
+// scrolled into view. A character that comes as VK_PACKET (an input method, an on-screen
+// keyboard) is typed like any other. Space with no search going on, and a key that types
+// nothing, are the list's and its owner's as before; the latter ends the search.
+class ListTypeAhead : public ListView {
+ public:
+  using RowText = std::function<const wchar_t*(int row)>;
+
+  ListTypeAhead() = default;
+  ListTypeAhead(const ListTypeAhead&) = delete;
+  ListTypeAhead& operator=(const ListTypeAhead&) = delete;
+  ~ListTypeAhead() { UnsubclassWindow(); }
+
+  // Takes the typing of `list`, a list view whose GWLP_USERDATA is free, until it is
+  // destroyed or the object goes. A procedure of its own in front of the list's, rather than
+  // the control library's subclassing: that looks its chain up at every message, which
+  // under Wine made filling a list of thousands of rows several times slower.
+  bool SubclassWindow(HWND list) noexcept;
+
+  // A pause between the keys of a search shorter than this goes on with it; at least the
+  // double-click time, the pause a person makes between the words of a name.
+  static DWORD SearchPause() noexcept;
+
+  // Where a virtual list's row texts come from; without one the list is asked for them.
+  void SetRowText(RowText rowText) { rowText_ = std::move(rowText); }
+  // Keys the owner gives a meaning of their own (the keypad's plus and minus): they end the
+  // search and the character they make is not typed.
+  void SetCommandKeys(std::initializer_list<WORD> keys) { commandKeys_.assign(keys); }
+  // Answers the list's LVN_ODFINDITEMW (LVM_FINDITEMW sent to it) as FindVirtualListRow.
+  LRESULT Find(const NMLVFINDITEMW& find);
+
+ private:
+  static LRESULT CALLBACK Procedure(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+  void UnsubclassWindow() noexcept;
+  // True when the key is taken: neither the list nor its owner is told of it.
+  bool OnKeyDown(WPARAM key);
+  void OnChar(wchar_t typed);
+  bool Searching() const noexcept;
+  // Reaches the row that begins with what was typed, from `start` on.
+  void Search(int start);
+
+  WNDPROC listProcedure_ = nullptr;
+  RowText rowText_;
+  std::wstring shown_;  // a row's text as the list gave it
+  std::vector<WORD> commandKeys_;
+  std::wstring typed_;
+  DWORD lastKeyAt_ = 0;
+  bool dropCharacter_ = false;  // of a command key
 };
 
 }  // namespace plat

@@ -90,7 +90,7 @@ LPARAM KeyData(UINT key, bool release) {
 
 // The messages a key press posts change no key state: the modifiers' state is set for the
 // loop to read when it takes them. The keys are pressed one after the other, the modifiers
-// held down around them all.
+// held down around them all. A VK_PACKET key carries its character in the high word.
 std::string PressKeys(const std::vector<UINT>& keys, UINT modifiers) {
   const HWND focus = GetFocus();
   if (!focus) return "no window has the focus";
@@ -103,8 +103,11 @@ std::string PressKeys(const std::vector<UINT>& keys, UINT modifiers) {
     PostMessageW(focus, WM_KEYDOWN, modifier, KeyData(modifier, false));
   }
   for (UINT key : keys) {
-    PostMessageW(focus, WM_KEYDOWN, key, KeyData(key, false));
-    PostMessageW(focus, WM_KEYUP, key, KeyData(key, true));
+    const UINT vk = LOWORD(key);
+    const LPARAM packet = static_cast<LPARAM>(HIWORD(key)) << 16;
+    PostMessageW(focus, WM_KEYDOWN, vk, vk == VK_PACKET ? packet | 1 : KeyData(vk, false));
+    PostMessageW(focus, WM_KEYUP, vk,
+                 vk == VK_PACKET ? packet | 1 | (LPARAM{3} << 30) : KeyData(vk, true));
   }
   for (auto modifier = held.rbegin(); modifier != held.rend(); ++modifier)
     PostMessageW(focus, WM_KEYUP, *modifier, KeyData(*modifier, true));
@@ -330,21 +333,18 @@ DialogScript& DialogScript::TypeKeys(const std::wstring& text) {
   };
   for (wchar_t c : text) {
     const SHORT scan = VkKeyScanW(c);
-    if (scan == -1 || (HIBYTE(scan) & ~1)) {
-      const std::string error = "no key types " + Narrow(std::wstring(1, c));
-      return Do([error](DialogView&) { return error; });
-    }
-    const UINT needed = (HIBYTE(scan) & 1) ? MOD_SHIFT : 0;
+    const bool packet = scan == -1 || (HIBYTE(scan) & ~1);
+    const UINT needed = !packet && (HIBYTE(scan) & 1) ? MOD_SHIFT : 0;
     if (needed != modifiers) press();
     modifiers = needed;
-    keys.push_back(LOBYTE(scan));
+    keys.push_back(packet ? MAKELONG(VK_PACKET, c) : LOBYTE(scan));
   }
   press();
   return *this;
 }
 
-DialogScript& DialogScript::TypeAtPace(const std::wstring& text) {
-  for (wchar_t c : text) TypeKeys(std::wstring(1, c)).Pause(120);
+DialogScript& DialogScript::TypeAtPace(const std::wstring& text, DWORD milliseconds) {
+  for (wchar_t c : text) TypeKeys(std::wstring(1, c)).Pause(milliseconds);
   return *this;
 }
 

@@ -100,11 +100,12 @@ class DialogScript {
   // Puts the focus on a control and presses a key there in one step: for dialogs shown
   // beside other threads' windows, which take the focus whenever one of them opens.
   DialogScript& PressIn(int id, UINT key, UINT modifiers = 0);
-  // Types the characters with the keys that make them, close together.
+  // Types the characters with the keys that make them, close together; a character that no
+  // key makes comes as VK_PACKET, as an input method or an on-screen keyboard sends it.
   DialogScript& TypeKeys(const std::wstring& text);
-  // Types the text key by key with a person's pauses, each key taken by the dialog's loop
-  // before the next comes.
-  DialogScript& TypeAtPace(const std::wstring& text);
+  // Types the text key by key `milliseconds` apart (a person's pace), each key taken by the
+  // dialog's loop before the next comes.
+  DialogScript& TypeAtPace(const std::wstring& text, DWORD milliseconds = 120);
   // The client destroys the window that owns the dialog; the dialog goes with it.
   DialogScript& DestroyOwner();
   // The application quits: its quit message is posted with `exitCode`, after the button

@@ -190,32 +190,4 @@ TEST(FindVirtualListRow, SearchesAsAListOfTexts) {
   }
 }
 
-// A blank typed inside a search belongs to it, whether the list leaves it out of the text it
-// searches for or keeps it; a blank with no search going on is the owner's key.
-TEST(VirtualListSearch, ABlankInsideASearchIsPartOfIt) {
-  const std::vector<std::wstring> rows = {L"Flow", L"Flowmeter", L"Flow rate"};
-  const auto rowText = [&](int row) { return rows[row].c_str(); };
-  const auto find = [&](plat::VirtualListSearch& search, const wchar_t* listText) {
-    NMLVFINDITEMW item{};
-    item.iStart = 0;
-    item.lvfi.flags = LVFI_PARTIAL | LVFI_WRAP;
-    item.lvfi.psz = listText;
-    return search.Find(item, static_cast<int>(rows.size()), rowText);
-  };
-  plat::VirtualListSearch withoutBlanks, withBlanks;
-  EXPECT_FALSE(withoutBlanks.TakeKey(VK_SPACE)) << "no search yet";
-  EXPECT_EQ(find(withoutBlanks, L"flow"), 0);
-  EXPECT_TRUE(withoutBlanks.TakeKey(VK_SPACE));
-  EXPECT_FALSE(withoutBlanks.TakeKey(VK_RETURN));
-  EXPECT_EQ(find(withoutBlanks, L"flowr"), 2);
-  EXPECT_EQ(find(withoutBlanks, L"r"), -1) << "a new search forgets the blank";
-  EXPECT_FALSE(withoutBlanks.TakeKey(VK_DOWN));
-  EXPECT_FALSE(withoutBlanks.TakeKey(VK_SPACE)) << "Space after moving on chooses";
-
-  EXPECT_EQ(find(withBlanks, L"flow"), 0);
-  EXPECT_TRUE(withBlanks.TakeKey(VK_SPACE));
-  EXPECT_EQ(find(withBlanks, L"flow "), 2);
-  EXPECT_EQ(find(withBlanks, L"flow r"), 2) << "the list's own blank is not doubled";
-}
-
 }  // namespace

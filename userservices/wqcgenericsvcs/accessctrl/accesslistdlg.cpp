@@ -10,7 +10,7 @@ void AccessListDlg::InitControls(bool users, const Column* columns, size_t count
     client_.SetUsersDialog(this);
   else
     client_.SetRolesDialog(this);
-  list_ = GetDlgItem(IDC_ACCESSLIST);
+  list_.SubclassWindow(GetDlgItem(IDC_ACCESSLIST));
   add_ = GetDlgItem(IDC_ACCESSADD);
   remove_ = GetDlgItem(IDC_ACCESSREMOVE);
   edit_ = GetDlgItem(IDC_ACCESSEDIT);

@@ -61,7 +61,7 @@ class AccessListDlg : public plat::DialogWindow, public AccessControlListView {
   WorkspaceNodeClient client_;
   // What went wrong while the dialog started.
   WQComException error_;
-  plat::ListView list_;
+  plat::ListTypeAhead list_;  // type-ahead by the first column
   plat::Window add_;
   plat::Window remove_;
   plat::Window edit_;

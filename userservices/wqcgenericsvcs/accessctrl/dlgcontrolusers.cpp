@@ -17,6 +17,7 @@ constexpr DWORD kUserTabDialog = 1;
 
 LRESULT DlgControlUsers::OnInitDialog() {
   InitControls(true, {{L"Logon Account", 90}, {L"Display Name", 90}, {L"Roles", 110}});
+  list_.SetRowText([this](int row) { return client_.GetModel().Users()[row].GetName(); });
   FillControlList(true);
   return TRUE;
 }
@@ -67,12 +68,6 @@ LRESULT DlgControlUsers::OnGetDispInfo(int, NMHDR* header, bool&) {
   else
     item.pszText = shown_.data();
   return 0;
-}
-
-LRESULT DlgControlUsers::OnFindItem(int, NMHDR* header, bool&) {
-  const WQArray<AccessUser>& users = client_.GetModel().Users();
-  return search_.Find(*reinterpret_cast<NMLVFINDITEMW*>(header), users.GetCount(),
-                      [&](int row) { return users[row].GetName(); });
 }
 
 void DlgControlUsers::OnClickedRemove() {

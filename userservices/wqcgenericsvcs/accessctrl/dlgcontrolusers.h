@@ -15,8 +15,7 @@ class DlgControlUsers : public plat::DialogImpl<DlgControlUsers, AccessListDlg> 
   static constexpr auto GetMessageMap() {
     return ListMessageMap<DlgControlUsers>(
         plat::OnNotify(IDC_ACCESSLIST, LVN_GETDISPINFOW, &DlgControlUsers::OnGetDispInfo),
-        plat::OnNotify(IDC_ACCESSLIST, LVN_ODFINDITEMW, &DlgControlUsers::OnFindItem),
-        plat::OnNotify(IDC_ACCESSLIST, LVN_KEYDOWN, &DlgControlUsers::OnListKeyDown));
+        plat::OnNotify(IDC_ACCESSLIST, LVN_ODFINDITEMW, &DlgControlUsers::OnFindItem));
   }
 
   explicit DlgControlUsers(IWQWorkspace* workspace) : DialogImpl(workspace) {}
@@ -31,11 +30,9 @@ class DlgControlUsers : public plat::DialogImpl<DlgControlUsers, AccessListDlg> 
   void OnClickedRemove();
   void OnClickedEdit();
   LRESULT OnGetDispInfo(int id, NMHDR* header, bool& handled);
-  // Type-ahead: the first row from the start whose account name matches.
-  LRESULT OnFindItem(int id, NMHDR* header, bool& handled);
-  LRESULT OnListKeyDown(int, NMHDR* header, bool&) {
-    search_.TakeKey(reinterpret_cast<const NMLVKEYDOWN*>(header)->wVKey);
-    return 0;
+  // Finding a row by account name.
+  LRESULT OnFindItem(int, NMHDR* header, bool&) {
+    return list_.Find(*reinterpret_cast<NMLVFINDITEMW*>(header));
   }
   // The text of a row's column.
   std::wstring ItemText(int row, int column) const;
@@ -44,5 +41,4 @@ class DlgControlUsers : public plat::DialogImpl<DlgControlUsers, AccessListDlg> 
 
   // The text last handed to the list when it gave no buffer of its own.
   std::wstring shown_;
-  plat::VirtualListSearch search_;
 };

@@ -6,7 +6,7 @@ CCMemberSelection::CCMemberSelection(std::vector<std::wstring> candidates)
     : candidates_(std::move(candidates)), images_(CreateUserImageList()) {}
 
 LRESULT CCMemberSelection::OnInitDialog() {
-  list_ = GetDlgItem(IDC_MEMBERCANDIDATES);
+  list_.SubclassWindow(GetDlgItem(IDC_MEMBERCANDIDATES));
   list_.SetSmallImageList(images_.get());
   list_.InsertColumn(0, L"Name", 210);
   InsertNames(list_, candidates_);

@@ -31,5 +31,5 @@ class CCMemberSelection : public plat::DialogImpl<CCMemberSelection> {
   std::vector<std::wstring> candidates_;
   std::vector<std::wstring> chosen_;
   plat::unique_himagelist images_;
-  plat::ListView list_;
+  plat::ListTypeAhead list_;  // type-ahead by name
 };

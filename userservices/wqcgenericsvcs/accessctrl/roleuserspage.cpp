@@ -15,7 +15,7 @@ void CRoleUsersPage::AddUser(const wchar_t* name, bool member) {
 }
 
 LRESULT CRoleUsersPage::OnInitDialog() {
-  list_ = GetDlgItem(IDC_ROLEUSERLIST);
+  list_.SubclassWindow(GetDlgItem(IDC_ROLEUSERLIST));
   list_.SetSmallImageList(images_.get());
   list_.InsertColumn(0, L"Name", 200);
   InsertMembers();

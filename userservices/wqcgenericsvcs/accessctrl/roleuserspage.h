@@ -39,7 +39,7 @@ class CRoleUsersPage : public plat::DialogImpl<CRoleUsersPage>, public CProperty
   void InsertMembers();
 
   ModelessPageMessages pageMessages_;
-  plat::ListView list_;
+  plat::ListTypeAhead list_;  // type-ahead by name
   plat::unique_himagelist images_;
   std::vector<std::wstring> allUsers_;
   std::vector<std::wstring> members_;

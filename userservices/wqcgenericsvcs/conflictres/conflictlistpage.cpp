@@ -43,7 +43,9 @@ CConflictListPage::~CConflictListPage() { roots_.RemoveAll(); }
 
 LRESULT CConflictListPage::OnInitDialog() {
   InitPage();
-  list_ = GetDlgItem(listId_);
+  list_.SubclassWindow(GetDlgItem(listId_));
+  list_.SetRowText([this](int row) { return shown_[row]->texts[0].c_str(); });
+  list_.SetCommandKeys({VK_ADD, VK_SUBTRACT});
   constexpr DWORD kExtended = LVS_EX_GRIDLINES | LVS_EX_BORDERSELECT;
   list_.SendMessage(LVM_SETEXTENDEDLISTVIEWSTYLE, kExtended, kExtended);
   rowHeight_.reset(ImageList_Create(1, 16, ILC_COLOR, 1, 1));
@@ -145,11 +147,6 @@ LRESULT CConflictListPage::OnGetDispInfo(int, NMHDR* header, bool&) {
   return 0;
 }
 
-LRESULT CConflictListPage::OnFindItem(int, NMHDR* header, bool&) {
-  return search_.Find(*reinterpret_cast<NMLVFINDITEMW*>(header), ItemCount(),
-                      [this](int row) { return shown_[row]->texts[0].c_str(); });
-}
-
 CConflictListItem* CConflictListPage::AddRoot(const wchar_t* text, CConflictListItem::Kind kind,
                                               int image) {
   auto row = std::make_unique<CConflictListItem>(kind, image, nullptr, nullptr);
@@ -195,7 +192,6 @@ void CConflictListPage::Collapse(int index) {
 
 LRESULT CConflictListPage::OnKeyDown(int, NMHDR* header, bool&) {
   const WORD key = reinterpret_cast<const NMLVKEYDOWN*>(header)->wVKey;
-  if (search_.TakeKey(key)) return 0;  // a blank of the name being typed
   if (key == VK_SPACE) {
     // The keyboard's click: the parent's value first, then each press the other side.
     const int focused =

@@ -5,7 +5,8 @@
 // keeps the rows it shows and answers for them. The user opens and closes rows
 // with the box or the keypad's plus and minus keys, and resolves by clicking the value to
 // keep, or with Space on the focused row (a blank typed inside a search is part of the
-// search, not a choice); what a click resolves is the page's choice.
+// search, not a choice; the keypad's plus and minus type nothing); what a click resolves is the
+// page's choice.
 #pragma once
 
 #include <span>
@@ -112,8 +113,10 @@ class CConflictListPage : public CConflictPage {
   LRESULT OnCustomDraw(int, NMHDR* header, bool&);
   LRESULT OnKeyDown(int, NMHDR* header, bool&);
   LRESULT OnGetDispInfo(int, NMHDR* header, bool&);
-  // Type-ahead over the rows shown, by their first column.
-  LRESULT OnFindItem(int, NMHDR* header, bool&);
+  // Finding a row shown by its first column.
+  LRESULT OnFindItem(int, NMHDR* header, bool&) {
+    return list_.Find(*reinterpret_cast<NMLVFINDITEMW*>(header));
+  }
   void OnClickList();
   // The choice of a click in "Parent" (1) or "Project" (2) of the row at `index`, shown.
   void ChooseSide(int index, int side);
@@ -131,11 +134,10 @@ class CConflictListPage : public CConflictPage {
 
   WORD listId_;
   std::span<const ListColumn> columns_;
-  plat::Window list_;
+  plat::ListTypeAhead list_;     // type-ahead over the rows shown, by their first column
   unique_himagelist rowHeight_;  // 1 by 16: every line is 16 pixels high
   WQOwnedPtrArray<CConflictListItem> roots_;
   std::vector<CConflictListItem*> shown_;  // the list's rows, in order
-  plat::VirtualListSearch search_;
   bool filling_ = false;
   int treeColumn_ = 0;
   int listWidth_ = 0;

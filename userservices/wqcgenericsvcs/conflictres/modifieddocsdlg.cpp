@@ -25,7 +25,11 @@ int ImageOf(const ModificationRecord& record) {
 
 LRESULT CModifiedDocsDlg::OnInitDialog() {
   open_ = GetDlgItem(IDC_OPENDOCUMENT);
-  list_ = GetDlgItem(IDC_MODIFIEDLIST);
+  list_.SubclassWindow(GetDlgItem(IDC_MODIFIEDLIST));
+  list_.SetRowText([this](int row) {
+    const ModificationRecord* record = RecordAt(row);
+    return record ? record->name.c_str() : nullptr;
+  });
   images_.reset(ImageList_LoadImageW(resources_ ? resources_ : plat::module().GetInstance(),
                                      MAKEINTRESOURCEW(IDB_MODIFIEDDOCS), 16, 0, RGB(255, 0, 255),
                                      IMAGE_BITMAP, LR_CREATEDIBSECTION));
@@ -101,14 +105,6 @@ LRESULT CModifiedDocsDlg::OnGetDispInfo(int, NMHDR* header, bool&) {
   if ((item.mask & LVIF_TEXT) && item.pszText && item.cchTextMax > 0)
     lstrcpynW(item.pszText, record->name.c_str(), item.cchTextMax);
   return 0;
-}
-
-LRESULT CModifiedDocsDlg::OnFindItem(int, NMHDR* header, bool&) {
-  return search_.Find(*reinterpret_cast<NMLVFINDITEMW*>(header),
-                      model_ ? model_->Modifications().GetCount() : 0, [this](int row) {
-                        const ModificationRecord* record = RecordAt(row);
-                        return record ? record->name.c_str() : nullptr;
-                      });
 }
 
 LRESULT CModifiedDocsDlg::OnItemChanged(int, NMHDR* header, bool&) {

@@ -27,8 +27,7 @@ class CModifiedDocsDlg : public plat::DialogImpl<CModifiedDocsDlg> {
         plat::OnNotify(IDC_MODIFIEDLIST, LVN_ITEMCHANGED, &CModifiedDocsDlg::OnItemChanged),
         plat::OnNotify(IDC_MODIFIEDLIST, NM_DBLCLK, &CModifiedDocsDlg::OnDblClk),
         plat::OnNotify(IDC_MODIFIEDLIST, LVN_GETDISPINFOW, &CModifiedDocsDlg::OnGetDispInfo),
-        plat::OnNotify(IDC_MODIFIEDLIST, LVN_ODFINDITEMW, &CModifiedDocsDlg::OnFindItem),
-        plat::OnNotify(IDC_MODIFIEDLIST, LVN_KEYDOWN, &CModifiedDocsDlg::OnListKeyDown)};
+        plat::OnNotify(IDC_MODIFIEDLIST, LVN_ODFINDITEMW, &CModifiedDocsDlg::OnFindItem)};
   }
 
   // Neither the model nor the workspace is owned. Templates and bitmaps come from
@@ -47,17 +46,15 @@ class CModifiedDocsDlg : public plat::DialogImpl<CModifiedDocsDlg> {
   LRESULT OnItemChanged(int, NMHDR* header, bool&);
   LRESULT OnDblClk(int, NMHDR* header, bool&);
   LRESULT OnGetDispInfo(int, NMHDR* header, bool&);
-  LRESULT OnFindItem(int, NMHDR* header, bool&);
-  LRESULT OnListKeyDown(int, NMHDR* header, bool&) {
-    search_.TakeKey(reinterpret_cast<const NMLVKEYDOWN*>(header)->wVKey);
-    return 0;
+  LRESULT OnFindItem(int, NMHDR* header, bool&) {
+    return list_.Find(*reinterpret_cast<NMLVFINDITEMW*>(header));
   }
   void OpenSelectedDocument(const ModificationRecord& record);
   const ModificationRecord* RecordAt(int index) const;
   void SizeColumnsToWidestName();
 
-  plat::Window open_, list_;
-  plat::VirtualListSearch search_;
+  plat::Window open_;
+  plat::ListTypeAhead list_;  // type-ahead by document name
   unique_himagelist images_;
   IWQWorkspace* workspace_;
   CProjectUpdates* model_;

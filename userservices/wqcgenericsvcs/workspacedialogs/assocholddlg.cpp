@@ -59,15 +59,11 @@ LRESULT AssocHoldDlg::OnGetDispInfo(int, NMHDR* header, bool&) {
   return 0;
 }
 
-LRESULT AssocHoldDlg::OnFindItem(int, NMHDR* header, bool&) {
-  return search_.Find(*reinterpret_cast<NMLVFINDITEMW*>(header), static_cast<int>(rows_.size()),
-                      [this](int row) { return RowText(row, 0); });
-}
-
 LRESULT AssocHoldDlg::OnInitDialog() {
   SetWindowText(title_.c_str());
   ok_ = GetDlgItem(IDOK);
-  list_ = GetDlgItem(IDC_HOLDLIST);
+  list_.SubclassWindow(GetDlgItem(IDC_HOLDLIST));
+  list_.SetRowText([this](int row) { return RowText(row, 0); });
   nameEdit_ = GetDlgItem(IDC_HOLDNAME);
   reasonEdit_ = GetDlgItem(IDC_HOLDREASON);
   createButton_ = GetDlgItem(IDC_CREATEHOLD);

@@ -34,8 +34,7 @@ class AssocHoldDlg : public plat::DialogImpl<AssocHoldDlg> {
         plat::OnNotify(IDC_HOLDLIST, NM_DBLCLK, &AssocHoldDlg::OnListActivity),
         plat::OnNotify(IDC_HOLDLIST, LVN_ITEMCHANGED, &AssocHoldDlg::OnListActivity),
         plat::OnNotify(IDC_HOLDLIST, LVN_GETDISPINFOW, &AssocHoldDlg::OnGetDispInfo),
-        plat::OnNotify(IDC_HOLDLIST, LVN_ODFINDITEMW, &AssocHoldDlg::OnFindItem),
-        plat::OnNotify(IDC_HOLDLIST, LVN_KEYDOWN, &AssocHoldDlg::OnListKeyDown)};
+        plat::OnNotify(IDC_HOLDLIST, LVN_ODFINDITEMW, &AssocHoldDlg::OnFindItem)};
   }
 
   AssocHoldDlg() = default;
@@ -66,11 +65,9 @@ class AssocHoldDlg : public plat::DialogImpl<AssocHoldDlg> {
   void OnListActivity();
   // The list holds no texts of its own: it asks for a row's texts as it needs them.
   LRESULT OnGetDispInfo(int, NMHDR* header, bool&);
-  // Type-ahead over the rows, by hold name.
-  LRESULT OnFindItem(int, NMHDR* header, bool&);
-  LRESULT OnListKeyDown(int, NMHDR* header, bool&) {
-    search_.TakeKey(reinterpret_cast<const NMLVKEYDOWN*>(header)->wVKey);
-    return 0;
+  // Finding a row by hold name.
+  LRESULT OnFindItem(int, NMHDR* header, bool&) {
+    return list_.Find(*reinterpret_cast<NMLVFINDITEMW*>(header));
   }
   const wchar_t* RowText(int row, int column) const;
 
@@ -102,7 +99,6 @@ class AssocHoldDlg : public plat::DialogImpl<AssocHoldDlg> {
   LONG selection_ = -1;
 
   plat::Window ok_, nameEdit_, reasonEdit_;
-  plat::ListView list_;
-  plat::VirtualListSearch search_;
+  plat::ListTypeAhead list_;  // type-ahead by hold name
   plat::Button createButton_, associateButton_;
 };

@@ -64,7 +64,8 @@ LRESULT CClaimDlg::OnInitDialog() {
   minTrackSize_ = {window.right - window.left, window.bottom - window.top};
 
   ok_ = GetDlgItem(IDOK);
-  list_ = GetDlgItem(IDC_CLAIMLIST);
+  list_.SubclassWindow(GetDlgItem(IDC_CLAIMLIST));
+  list_.SetRowText([this](int row) { return RowText(row, 0); });
   shared_ = GetDlgItem(IDC_SHARED);
   exclusiveButton_ = GetDlgItem(IDC_EXCLUSIVE);
 
@@ -128,11 +129,6 @@ LRESULT CClaimDlg::OnGetDispInfo(int, NMHDR* header, bool&) {
   if ((item.mask & LVIF_TEXT) && item.pszText && item.cchTextMax > 0)
     lstrcpynW(item.pszText, RowText(item.iItem, item.iSubItem), item.cchTextMax);
   return 0;
-}
-
-LRESULT CClaimDlg::OnFindItem(int, NMHDR* header, bool&) {
-  return search_.Find(*reinterpret_cast<NMLVFINDITEMW*>(header), parts_.GetCount(),
-                      [this](int row) { return RowText(row, 0); });
 }
 
 LRESULT CClaimDlg::OnGetMinMaxInfo(UINT, WPARAM, LPARAM lParam, bool&) {

@@ -30,8 +30,7 @@ class CClaimDlg : public plat::DialogImpl<CClaimDlg> {
         plat::OnNotify(IDC_CLAIMLIST, LVN_ITEMCHANGED, &CClaimDlg::OnListItemChanged),
         plat::OnNotify(IDC_CLAIMLIST, LVN_DELETEALLITEMS, &CClaimDlg::OnListDeleteAll),
         plat::OnNotify(IDC_CLAIMLIST, LVN_GETDISPINFOW, &CClaimDlg::OnGetDispInfo),
-        plat::OnNotify(IDC_CLAIMLIST, LVN_ODFINDITEMW, &CClaimDlg::OnFindItem),
-        plat::OnNotify(IDC_CLAIMLIST, LVN_KEYDOWN, &CClaimDlg::OnListKeyDown)};
+        plat::OnNotify(IDC_CLAIMLIST, LVN_ODFINDITEMW, &CClaimDlg::OnFindItem)};
   }
 
   // Takes over the records of `parts`, which is left empty.
@@ -55,11 +54,9 @@ class CClaimDlg : public plat::DialogImpl<CClaimDlg> {
   LRESULT OnListDeleteAll(int, NMHDR*, bool&);
   // The list holds no texts of its own: it asks for a row's texts as it shows them.
   LRESULT OnGetDispInfo(int, NMHDR* header, bool&);
-  // Type-ahead over the rows, by part name.
-  LRESULT OnFindItem(int, NMHDR* header, bool&);
-  LRESULT OnListKeyDown(int, NMHDR* header, bool&) {
-    search_.TakeKey(reinterpret_cast<const NMLVKEYDOWN*>(header)->wVKey);
-    return 0;
+  // Finding a row by part name.
+  LRESULT OnFindItem(int, NMHDR* header, bool&) {
+    return list_.Find(*reinterpret_cast<NMLVFINDITEMW*>(header));
   }
   const wchar_t* RowText(int row, int column) const;
 
@@ -72,8 +69,7 @@ class CClaimDlg : public plat::DialogImpl<CClaimDlg> {
   ObjectPartArray parts_;
   CDlgResizer resizer_;
   plat::Window ok_;
-  plat::ListView list_;
-  plat::VirtualListSearch search_;
+  plat::ListTypeAhead list_;  // type-ahead by part name
   plat::Button shared_, exclusiveButton_;
   LONG chosenOid_ = -1;
   bool exclusive_ = false;

@@ -74,7 +74,7 @@ int COpenDatasheetDlg::FindShownDocument(int row) const noexcept {
 LRESULT COpenDatasheetDlg::OnInitDialog() {
   if (!title_.empty()) SetWindowText(title_.c_str());
   open_ = GetDlgItem(IDC_OPENDOCUMENTS);
-  list_ = GetDlgItem(IDC_DOCUMENTLIST);
+  list_.SubclassWindow(GetDlgItem(IDC_DOCUMENTLIST));
   tabs_ = GetDlgItem(IDC_DOCUMENTTABS);
   editableBox_ = GetDlgItem(IDC_ONLYEDITABLEDOCUMENTS);
   summariesBox_ = GetDlgItem(IDC_ONLYSUMMARYDOCUMENTS);

@@ -125,7 +125,7 @@ class COpenDatasheetDlg : public plat::DialogImpl<COpenDatasheetDlg> {
   bool filling_ = false;  // the list's own notifications while Refill runs are not the user's
 
   plat::Window open_;
-  plat::ListView list_;
+  plat::ListTypeAhead list_;  // type-ahead by title
   plat::TabCtrl tabs_;
   plat::Button editableBox_, summariesBox_, asBuiltBox_;
 };

@@ -1,0 +1,343 @@
+// Type-ahead in every list that has it, typed as a person types: one key at a time through
+// the dialog's own loop, fast and at an unhurried pace, then the choice a user makes there;
+// what the choice sent names the row meant.
+#include <gtest/gtest.h>
+
+#include <standinsclient.h>
+#include <window.h>
+
+#include <functional>
+#include <string>
+
+#include "WQCGenericSvcs.h"
+#include "accessctrl/dlgcontrolroles.h"
+#include "accessctrl/dlgcontrolusers.h"
+#include "accessctrl/memberselection.h"
+#include "conflictres/conflictresdlg.h"
+#include "conflictres/modifieddocsdlg.h"
+#include "conflicttest.h"
+#include "dialogobjecttest.h"
+#include "workspace/dataservicerequest.h"
+
+namespace {
+
+using wqtest::DialogScript;
+using wqtest::DialogView;
+
+// Every list shows these rows in this order; a row's id is its position + 1.
+const wchar_t* const kNames[] = {L"Ax", L"Bo", L"Bo x", L"Bo \u00e9", L"X"};
+constexpr int kRows = 5;
+
+// Plays the typing into a script whose list has the focus.
+using Typing = std::function<void(DialogScript&)>;
+
+VARIANT Omitted() {
+  VARIANT omitted;
+  V_VT(&omitted) = VT_ERROR;
+  V_ERROR(&omitted) = DISP_E_PARAMNOTFOUND;
+  return omitted;
+}
+
+template <class I>
+plat::com_ptr<I> Create(const wchar_t* progId) {
+  CLSID clsid{};
+  EXPECT_EQ(CLSIDFromProgID(progId, &clsid), S_OK);
+  plat::com_ptr<I> object;
+  EXPECT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, __uuidof(I), object.put_void()),
+            S_OK);
+  return object;
+}
+
+// Each list's dialog over the stand-ins, showing kNames; a Choose... function types into
+// the list, makes the choice a user makes there and returns what the choice sent.
+class TypeAhead : public testing::Test {
+ public:
+  void SetUp() override {
+    ASSERT_EQ(ws_.control.query_to(dispatch_), S_OK);
+    ASSERT_EQ(wqstandins::CreateClientTools(tools_), S_OK);
+    ASSERT_EQ(wqstandins::CreateWorkspaceNodeControl(node_), S_OK);
+  }
+
+  static std::wstring Rows(const wchar_t* format) {
+    std::wstring rows;
+    for (int i = 0; i < kRows; ++i) {
+      std::wstring row = format;
+      for (const auto& [mark, text] :
+           {std::pair<std::wstring, std::wstring>{L"$id", std::to_wstring(i + 1)},
+            {L"$name", kNames[i]}})
+        for (size_t at; (at = row.find(mark)) != std::wstring::npos;)
+          row.replace(at, mark.size(), text);
+      rows += row;
+    }
+    return rows;
+  }
+
+  // The last line of a stand-in's call log.
+  static std::wstring LastCall(IWQStandinRecorder* recorder) {
+    const std::wstring log = wqstandins::CallLog(recorder);
+    return log.substr(log.rfind(L'\n') + 1);
+  }
+
+  // Shows a dialog under `script`.
+  template <class Show>
+  static auto Run(const DialogScript& script, Show show) {
+    wqtest::DialogDriver driver;
+    driver.Expect(script);
+    return show();
+  }
+
+  // Return claims the part reached.
+  std::wstring ChooseClaim(const Typing& typing) {
+    const auto claim = Create<IWQCClaimDlg>(L"WQCGenericSvcs.WQCClaimDlg");
+    wqstandins::SetReply(
+        ws_.control.get(), kServerProgId, L"ListObjectParts",
+        (L"<ListObjectParts>" +
+         Rows(L"<Part OID='$id' Name='$name' Class='c' InScope='Yes' ClaimSetting='Free' "
+              L"ClaimedBy='a' ClaimExtent='Whole' ClaimMode='2'/>") +
+         L"</ListObjectParts>")
+            .c_str());
+    wqstandins::SetReply(ws_.control.get(), kServerProgId, L"ClaimObjectEx", L"");
+    EXPECT_EQ(claim->Initialize(dispatch_.get(), 7, Omitted()), S_OK);
+    DialogScript script;
+    typing(script.Focus(IDC_CLAIMLIST));
+    VARIANT_BOOL ok = VARIANT_FALSE;
+    EXPECT_EQ(Run(script.Press(VK_RETURN), [&] { return claim->ShowDialog(0LL, &ok); }), S_OK);
+    EXPECT_EQ(claim->ClaimObjectEx(dispatch_.get(), Omitted(), Omitted()), S_OK);
+    return wqstandins::RequestXml(ws_.control.get(), wqstandins::RequestCount(ws_.control.get()));
+  }
+  static std::wstring ClaimSent(int id) {
+    return L"<ClaimObjectEx ObjectId=\"vt3:" + std::to_wstring(id) + L"\" ClaimSetting=\"vt3:3\"/>";
+  }
+
+  // OK associates the hold reached.
+  std::wstring ChooseHold(const Typing& typing) {
+    const auto hold = Create<IWQCAssocHoldDlg>(L"WQCGenericSvcs.WQCAssocHoldDlg");
+    wqstandins::SetReply(
+        ws_.control.get(), kServerProgId, L"ListActiveHolds",
+        (L"<ActiveHolds>" + Rows(L"<Hold OID='$id' Name='$name' Date='1'>r</Hold>") +
+         L"</ActiveHolds>")
+            .c_str());
+    DialogScript script;
+    typing(script.Click(IDC_ASSOCHOLD).Focus(IDC_HOLDLIST));
+    VARIANT_BOOL ok = VARIANT_FALSE;
+    EXPECT_EQ(Run(script.Click(IDOK), [&] { return hold->ShowDialog(dispatch_.get(), 0LL, &ok); }),
+              S_OK);
+    long selection = 0;
+    hold->get_Selection(&selection);
+    return L"Selection " + std::to_wstring(selection);
+  }
+  static std::wstring HoldSent(int id) { return L"Selection " + std::to_wstring(id); }
+
+  // Space, once the search is over (`pause` after the typing), resolves the conflict reached
+  // with the parent's value; Return sends it.
+  std::wstring ChooseAttribute(const Typing& typing) {
+    return ChooseAttribute(typing, PastTheSearch());
+  }
+  std::wstring ChooseAttribute(const Typing& typing, DWORD pause) {
+    CProjectUpdates model;
+    conflicttest::Load(model, L"<Attributes><Conflicts><Attribute ID='3' Name='P-101'>" +
+                                  Rows(L"<Conflict ID='3$id' Type='1' Name='$name' "
+                                       L"ParentData='1' ProjectData='2'/>") +
+                                  L"</Attribute></Conflicts></Attributes>");
+    CConflictResDlg dialog(&model, ws_.get(), GetModuleHandleW(nullptr));
+    DialogScript script;
+    script.SelectTab(IDC_CONFLICTTABS, 2).Focus(IDC_ATTRIBUTELIST).Do([](DialogView& view) {
+      conflicttest::SelectRow(view.Item(IDC_ATTRIBUTELIST), 1);  // the attribute's row
+      return std::string();
+    });
+    typing(script);
+    EXPECT_EQ(Run(script.Pause(pause).Press(VK_SPACE).Press(VK_RETURN),
+                  [&] { return dialog.DoModal(nullptr); }),
+              IDOK);
+    return ws_.Request(ws_.Requests());
+  }
+  static std::wstring AttributeSent(int id) {
+    return L"<UpdateProject Initialise=\"vt3:0\"><Attribute ID=\"vt3:3\" ConflictID=\"vt3:3" +
+           std::to_wstring(id) + L"\" Type=\"vt3:1\" Resolution=\"vt3:1\"/></UpdateProject>";
+  }
+
+  // Open opens the document reached.
+  std::wstring ChooseDocument(const Typing& typing) {
+    CProjectUpdates model;
+    conflicttest::Load(model, L"<Modifications>" +
+                                  Rows(L"<Modified ID='$id' Name='$name' Type='Report'/>") +
+                                  L"</Modifications>");
+    CModifiedDocsDlg dialog(&model, ws_.get(), GetModuleHandleW(nullptr));
+    DialogScript script;
+    typing(script.Focus(IDC_MODIFIEDLIST));
+    Run(script.Click(IDC_OPENDOCUMENT).Click(IDCANCEL), [&] { return dialog.DoModal(nullptr); });
+    return LastCall(tools_.get());
+  }
+  static std::wstring DocumentSent(int id) {
+    return L"OpenDocument(workspace, " + std::to_wstring(id) + L", vt8:Report)";
+  }
+
+  // Remove deletes the user or the role reached.
+  template <class Dialog>
+  std::wstring ChooseAccess(const Typing& typing) {
+    const std::wstring users = Rows(L"<User Name='q\\$name'/>");
+    const std::wstring roles = Rows(L"<Role Name='$name' Description=''/>");
+    wqstandins::SetAccessControl(
+        node_.get(), (L"<AccessControl><Users>" + users + L"</Users><Privileges/><Roles>" + roles +
+                      L"</Roles></AccessControl>")
+                         .c_str());
+    Dialog dialog(ws_.get());
+    DialogScript script;
+    typing(script.Focus(IDC_ACCESSLIST));
+    Run(script.Click(IDC_ACCESSREMOVE).Click(IDOK),
+        [&] { return dialog.DoModal(nullptr, GetModuleHandleW(nullptr)); });
+    return LastCall(node_.get());
+  }
+  static std::wstring UserSent(int id) {
+    return L"DeleteUser(\"q\\" + std::wstring(kNames[id - 1]) + L"\", workspace)";
+  }
+  static std::wstring RoleSent(int id) {
+    return L"DeleteRole(\"" + std::wstring(kNames[id - 1]) + L"\", workspace)";
+  }
+
+  // OK takes the user reached to give the role to.
+  std::wstring ChooseCandidate(const Typing& typing) {
+    CCMemberSelection dialog({kNames, kNames + kRows});
+    DialogScript script;
+    typing(script.Focus(IDC_MEMBERCANDIDATES));
+    Run(script.Press(VK_RETURN),
+        [&] { return dialog.DoModal(nullptr, GetModuleHandleW(nullptr)); });
+    std::wstring chosen;
+    for (const std::wstring& name : dialog.GetChosen()) chosen += L"Chosen " + name;
+    return chosen;
+  }
+  static std::wstring CandidateSent(int id) { return L"Chosen " + std::wstring(kNames[id - 1]); }
+
+  // On the Users page of a role's tab dialog, Remove takes the member reached off the role:
+  // the one missing from the page is the one OK would take the role from (accounts that do
+  // not resolve, as these, are refused there).
+  std::wstring ChooseMember(const Typing& typing) {
+    wqstandins::SetAccessControl(
+        node_.get(),
+        (L"<AccessControl><Users>" + Rows(L"<User Name='q\\$name'><RoleName>R</RoleName></User>") +
+         L"</Users><Privileges/><Roles><Role Name='R' Description=''/></Roles>"
+         L"</AccessControl>")
+            .c_str());
+    DlgControlRoles dialog(ws_.get());
+    DialogScript roles, role;
+    roles
+        .Do([](DialogView& view) {
+          plat::ListView(view.Item(IDC_ACCESSLIST)).SetItemState(0, LVIS_SELECTED, LVIS_SELECTED);
+          return std::string();
+        })
+        .Click(IDC_ACCESSEDIT)
+        .Click(IDOK);
+    typing(role.SelectTab(IDC_TABCONTROL, 2).Focus(IDC_ROLEUSERLIST));
+    std::wstring removed;
+    role.Click(IDC_ROLEUSERREMOVE)
+        .Inspect([&](DialogView& view) {
+          const plat::ListView members(view.Item(IDC_ROLEUSERLIST));
+          for (int i = 0; i < kRows; ++i) {
+            const std::wstring name = std::wstring(L"q\\") + kNames[i];
+            bool listed = false;
+            for (int row = 0; row < members.GetItemCount(); ++row)
+              listed = listed || members.GetItemText(row, 0) == name;
+            if (!listed) removed += L"Removed " + name;
+          }
+        })
+        .Click(IDCANCEL);
+    wqtest::DialogDriver driver;
+    driver.Expect(roles).Expect(role);
+    dialog.DoModal(nullptr, GetModuleHandleW(nullptr));
+    return removed;
+  }
+  static std::wstring MemberSent(int id) { return L"Removed q\\" + std::wstring(kNames[id - 1]); }
+
+  // Open opens the datasheet reached.
+  std::wstring ChooseDatasheet(const Typing& typing) {
+    const auto open = Create<IWQCOpenDatasheetDlg>(L"WQCGenericSvcs.WQCOpenDatasheetDlg");
+    for (int i = 0; i < kRows; ++i)
+      EXPECT_EQ(open->AddExistingDatasheet(1, i + 1, wqtest::Bstr(kNames[i]).get(), nullptr,
+                                           wqtest::Bstr(L"Base").get(), wqtest::Bstr(L"A").get(),
+                                           VARIANT_TRUE, 1),
+                S_OK);
+    DialogScript script;
+    typing(script.Focus(IDC_DOCUMENTLIST));
+    VARIANT_BOOL ok = VARIANT_FALSE;
+    EXPECT_EQ(Run(script.Click(IDC_OPENDOCUMENTS), [&] { return open->ShowDialog(0LL, &ok); }),
+              S_OK);
+    plat::unique_bstr function;
+    plat::unique_safearray ids, types;
+    int tab = -1, count = -1;
+    EXPECT_EQ(open->GetSelected(function.put(), ids.put(), types.put(), &tab, &count), S_OK);
+    return wqtest::ArrayText(ids.get());
+  }
+  static std::wstring DatasheetSent(int id) { return L"3:" + std::to_wstring(id); }
+
+  static DWORD PastTheSearch() { return plat::ListTypeAhead::SearchPause() + 200; }
+
+  conflicttest::Workspace ws_;
+  plat::com_ptr<IDispatch> dispatch_;
+  plat::com_ptr<IWQStandinClientTools> tools_;
+  plat::com_ptr<IWQStandinWorkspaceNode> node_;
+};
+
+// A name with a blank typed fast and at 300 ms a key reaches its row in every list, and the
+// choice sent names it; a pause longer than the search's between two words starts a new
+// search with the second. Backspace takes back the last character typed, and a character
+// that comes as VK_PACKET goes on with the search.
+TEST_F(TypeAhead, EveryListReachesTheNameTypedAtAnyPace) {
+  const struct {
+    const char* name;
+    const wchar_t* prefix;  // what each of its names begins with
+    std::wstring (TypeAhead::*choose)(const Typing&);
+    std::wstring (*sent)(int id);
+  } lists[] = {
+      {"claim", L"", &TypeAhead::ChooseClaim, &ClaimSent},
+      {"holds", L"", &TypeAhead::ChooseHold, &HoldSent},
+      {"conflict attributes", L"", &TypeAhead::ChooseAttribute, &AttributeSent},
+      {"modified documents", L"", &TypeAhead::ChooseDocument, &DocumentSent},
+      {"users", L"q\\", &TypeAhead::ChooseAccess<DlgControlUsers>, &UserSent},
+      {"roles", L"", &TypeAhead::ChooseAccess<DlgControlRoles>, &RoleSent},
+      {"a role's users", L"q\\", &TypeAhead::ChooseMember, &MemberSent},
+      {"users to give a role", L"", &TypeAhead::ChooseCandidate, &CandidateSent},
+      {"datasheets to open", L"", &TypeAhead::ChooseDatasheet, &DatasheetSent},
+  };
+  // '|' is a pause longer than the search's.
+  const struct {
+    const char* name;
+    const wchar_t* keys;
+    DWORD pace;
+    int reaches;  // the row's id
+  } typings[] = {
+      {"fast", L"bo x", 30, 3},
+      {"at 300 ms a key", L"bo x", 300, 3},
+      {"with a pause between the words", L"bo |x", 30, 5},
+      {"with Backspace and VK_PACKET", L"bo x\b\u00e9", 30, 4},
+  };
+  for (const auto& list : lists) {
+    for (const auto& typed : typings) {
+      const Typing typing = [&](DialogScript& script) {
+        std::wstring word;
+        for (const wchar_t* key = typed.keys;; ++key) {
+          if (*key && *key != L'|') {
+            word += *key;
+            continue;
+          }
+          script.TypeAtPace(list.prefix + word, typed.pace);
+          word.clear();
+          if (!*key) break;
+          script.Pause(PastTheSearch());
+        }
+      };
+      EXPECT_EQ((this->*list.choose)(typing), list.sent(typed.reaches))
+          << list.name << ", " << typed.name;
+    }
+  }
+}
+
+// The conflict pages' keypad plus and minus open and close the row: they type nothing, so
+// Space right after them still makes the choice.
+TEST_F(TypeAhead, KeypadPlusAndMinusTypeNothing) {
+  const Typing opening = [](DialogScript& script) {
+    script.Pause(PastTheSearch()).Press(VK_DOWN).Press(VK_SUBTRACT).Press(VK_ADD);
+  };
+  EXPECT_EQ(ChooseAttribute(opening, 0), AttributeSent(1));
+}
+
+}  // namespace
