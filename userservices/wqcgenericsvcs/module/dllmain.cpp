@@ -41,7 +41,7 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
     plat::module().Init(objectMap.data(), objectMap.size(), instance,
                         {wqc::kLibId, wqc::kMajorVersion, wqc::kMinorVersion, wqc::kTypeLibLcid});
     plat::module().SetRegisterEntry(&wqc::UpdateRegistryFromResource);
-    plat::module().SetArgumentCheck(&wqc::CheckIdArguments);
+    plat::module().SetArgumentCheck(&wqc::MakeIdArgumentCheck);
     DisableThreadLibraryCalls(instance);
     // The static threads runtime takes a TLS slot at every load and never gives it back:
     // a client that frees unused libraries would run the process out of slots after about
