@@ -167,7 +167,8 @@ HRESULT IdArgumentCheck::Check(DISPID member, WORD flags, const DISPPARAMS* para
     }
     if (!argument && handedOut < positionalCount)
       argument = &params->rgvarg[params->cArgs - 1 - handedOut++];
-    if (!argument || !(shape.ids & (1UL << i))) continue;
+    // A long is what the parameter takes: the type library hands it on unchanged.
+    if (!argument || !(shape.ids & (1UL << i)) || V_VT(argument) == VT_I4) continue;
     // A whole number beyond a long is refused here too, so that it carries the range's text
     // rather than the type library's bare DISP_E_OVERFLOW.
     const HRESULT hr = CheckObjectIds(*argument);
