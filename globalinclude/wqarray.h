@@ -77,8 +77,7 @@ class WQArray {
           std::memmove(static_cast<void*>(data_ + i), data_ + i + 1, (count_ - i) * sizeof(T));
       });
     } else {
-      const int step = capacity_ == 0 ? 1 : (capacity_ < 512 ? capacity_ : 512);
-      const int capacity = Round(capacity_ + step);
+      const int capacity = Round(capacity_ + GrowthStep());
       T* block = Allocate(capacity);
       ConstructAt(block + i, value, [&] { ::operator delete(block); });
       if (i) std::memcpy(static_cast<void*>(block), data_, i * sizeof(T));
@@ -130,6 +129,15 @@ class WQArray {
   }
 
  private:
+  // The array doubles at every size: a list added to one element at a time (a reader's
+  // records, a parser's element stack, a dialog's selection) then costs time linear in its
+  // length. Steps of a fixed size would copy the whole list again at every step. Only near
+  // the largest count does it go back to fixed steps, so that the capacity cannot overflow.
+  int GrowthStep() const {
+    if (capacity_ == 0) return 1;
+    return capacity_ <= INT_MAX / 4 ? capacity_ : 512;
+  }
+
   // Elements are relocated with memcpy: every element type the module stores (scalars,
   // records of pointers, WQHeapString) is trivially relocatable.
   static int Round(int n) {
@@ -156,19 +164,6 @@ class WQArray {
   int capacity_ = 0;
   T* data_ = nullptr;
 };
-
-// Adds a record that a reader has just read to a list of a length it cannot know ahead.
-// Past the array's own doubling (512 elements) the list keeps doubling, reserved here ahead
-// of the add: the array's own steps of 512 would copy the whole list every 512 records,
-// which makes a reply of a million records quadratic. Smaller lists grow as the array
-// itself grows them.
-template <class T, class Traits>
-void WQAddGrowing(WQArray<T, Traits>& array, const std::type_identity_t<T>& value) {
-  const int capacity = array.GetCapacity();
-  if (array.GetCount() == capacity && capacity >= 512)
-    array.Reserve(capacity <= INT_MAX / 4 ? capacity * 2 : capacity + 512);
-  array.Add(value);
-}
 
 class WQBstrArray : public WQArray<BSTR, WQBstrTraits> {
  public:

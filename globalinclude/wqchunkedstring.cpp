@@ -1,23 +1,22 @@
 #include "wqchunkedstring.h"
 
+#include <algorithm>
 #include <cwchar>
-#include <memory>
 
-// The table is replaced by one of exactly the size needed; the blocks themselves stay
-// where they are. Every allocation happens before anything is changed.
+// The blocks stay where they are; only the table of their pointers moves, and it doubles,
+// so that a long text written in small pieces moves each pointer a few times at most. A
+// block that cannot be allocated leaves the ones before it as spare room.
 void WQChunkedString::Grow(size_t blocksNeeded) {
-  auto table = std::make_unique<std::unique_ptr<wchar_t[]>[]>(blocksNeeded);
-  for (size_t i = blockCount_; i < blocksNeeded; ++i)
-    table[i] = std::make_unique_for_overwrite<wchar_t[]>(kBlockSize);
-  for (size_t i = 0; i < blockCount_; ++i) table[i] = std::move(blocks_[i]);
-  blocks_ = std::move(table);
-  blockCount_ = blocksNeeded;
+  if (blocksNeeded > blocks_.capacity())
+    blocks_.reserve(std::max(blocksNeeded, 2 * blocks_.capacity()));
+  while (blocks_.size() < blocksNeeded)
+    blocks_.push_back(std::make_unique_for_overwrite<wchar_t[]>(kBlockSize));
 }
 
 void WQChunkedString::Append(const wchar_t* text, size_t count) {
   if (!text || count == 0) return;
   const size_t blocksNeeded = static_cast<size_t>((length_ + count + 1) / kBlockSize + 1);
-  if (blocksNeeded > blockCount_) Grow(blocksNeeded);
+  if (blocksNeeded > blocks_.size()) Grow(blocksNeeded);
   size_t block = static_cast<size_t>(length_ / kBlockSize);
   size_t offset = static_cast<size_t>(length_ % kBlockSize);
   length_ += count;
@@ -33,7 +32,7 @@ void WQChunkedString::Append(const wchar_t* text, size_t count) {
 
 void WQChunkedString::Clear() {
   length_ = 0;
-  if (blockCount_) blocks_[0][0] = L'\0';
+  if (!blocks_.empty()) blocks_[0][0] = L'\0';
 }
 
 void WQChunkedString::CopyTo(wchar_t* out) const {

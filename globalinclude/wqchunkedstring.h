@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 class WQChunkedString {
  public:
@@ -22,14 +23,14 @@ class WQChunkedString {
   void Clear();
 
   uint64_t GetLength() const { return length_; }
-  size_t GetBlockCount() const { return blockCount_; }
+  size_t GetBlockCount() const { return blocks_.size(); }
+  size_t GetTableCapacity() const { return blocks_.capacity(); }
   // Copies the whole text into `out` and terminates it; `out` holds GetLength() + 1.
   void CopyTo(wchar_t* out) const;
 
  private:
   void Grow(size_t blocksNeeded);
 
-  std::unique_ptr<std::unique_ptr<wchar_t[]>[]> blocks_;
-  size_t blockCount_ = 0;
+  std::vector<std::unique_ptr<wchar_t[]>> blocks_;
   uint64_t length_ = 0;
 };

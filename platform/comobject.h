@@ -13,6 +13,7 @@
 #include "handles.h"
 
 #include <atomic>
+#include <memory>
 #include <string>
 #include <type_traits>
 
@@ -286,11 +287,18 @@ class Module {
 
   // A look at the arguments of a late-bound call before the type library coerces them,
   // for values that coercion would turn into others than the caller meant. A failure
-  // (with its own error info) refuses the call; none is set unless the server sets one.
-  using ArgumentCheckFn = HRESULT (*)(REFIID iid, ITypeInfo* info, DISPID member, WORD flags,
-                                      const DISPPARAMS* params) noexcept;
-  void SetArgumentCheck(ArgumentCheckFn fn) noexcept { argumentCheck_ = fn; }
-  ArgumentCheckFn GetArgumentCheck() const noexcept { return argumentCheck_; }
+  // (with its own error info) refuses the call.
+  class ArgumentCheck {
+   public:
+    virtual ~ArgumentCheck() = default;
+    virtual HRESULT Check(DISPID member, WORD flags, const DISPPARAMS* params) const noexcept = 0;
+  };
+  // Prepares the check of one interface from its type information, once per interface;
+  // calls only read it, without a lock. Null for an interface that needs none; none is made
+  // unless the server sets this.
+  using MakeArgumentCheckFn = std::unique_ptr<ArgumentCheck> (*)(REFIID iid, ITypeInfo* info);
+  void SetArgumentCheck(MakeArgumentCheckFn fn) noexcept { makeArgumentCheck_ = fn; }
+  MakeArgumentCheckFn GetArgumentCheck() const noexcept { return makeArgumentCheck_; }
 
   ObjectEntry* begin() const noexcept { return entries_; }
   ObjectEntry* end() const noexcept { return entries_ + count_; }
@@ -308,7 +316,7 @@ class Module {
   std::atomic<LONG> locks_{0};
   critical_section objectLock_;
   RegisterEntryFn registerEntry_ = nullptr;
-  ArgumentCheckFn argumentCheck_ = nullptr;
+  MakeArgumentCheckFn makeArgumentCheck_ = nullptr;
 };
 
 template <class T>

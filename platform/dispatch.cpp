@@ -1,5 +1,6 @@
 #include "dispatch.h"
 
+#include <algorithm>
 #include <mutex>
 #include <vector>
 
@@ -8,18 +9,39 @@ namespace {
 
 struct CachedTypeInfo {
   GUID guid;
-  com_ptr<ITypeInfo> info;
+  DispatchInfo dispatch;
+  // The callers' own places that hold `dispatch`, cleared with the cache.
+  std::vector<std::atomic<const DispatchInfo*>*> slots;
 };
 
 struct TypeInfoCache {
   critical_section lock;
   com_ptr<ITypeLib> typeLib;
-  std::vector<CachedTypeInfo> entries;
+  // Each entry stays where it is until the cache is released: callers hold its address.
+  std::vector<std::unique_ptr<CachedTypeInfo>> entries;
 };
 
 TypeInfoCache& Cache() {
   static TypeInfoCache cache;
   return cache;
+}
+
+// The entry of `guid`, loaded when missing, with the server's argument check made from it;
+// under the cache's lock.
+CachedTypeInfo& Entry(TypeInfoCache& cache, REFGUID guid) {
+  for (const std::unique_ptr<CachedTypeInfo>& entry : cache.entries)
+    if (entry->guid == guid) return *entry;
+  if (!cache.typeLib) {
+    const Module::TypeLibId& id = module().GetTypeLib();
+    throw_if_failed(::LoadRegTypeLib(id.libid, id.major, id.minor, id.lcid, cache.typeLib.put()));
+  }
+  auto entry = std::make_unique<CachedTypeInfo>();
+  entry->guid = guid;
+  throw_if_failed(cache.typeLib->GetTypeInfoOfGuid(guid, entry->dispatch.typeInfo.put()));
+  if (const Module::MakeArgumentCheckFn make = module().GetArgumentCheck())
+    entry->dispatch.check = make(guid, entry->dispatch.typeInfo.get());
+  cache.entries.push_back(std::move(entry));
+  return *cache.entries.back();
 }
 
 }  // namespace
@@ -29,21 +51,21 @@ HRESULT GetModuleTypeInfo(REFGUID guid, ITypeInfo** typeInfo) noexcept try {
   *typeInfo = nullptr;
   TypeInfoCache& cache = Cache();
   std::lock_guard<critical_section> guard(cache.lock);
-  for (const CachedTypeInfo& entry : cache.entries) {
-    if (entry.guid == guid) {
-      *typeInfo = com_ptr<ITypeInfo>(entry.info).detach();
-      return S_OK;
-    }
-  }
-  if (!cache.typeLib) {
-    const Module::TypeLibId& id = module().GetTypeLib();
-    PLAT_RETURN_IF_FAILED(
-        ::LoadRegTypeLib(id.libid, id.major, id.minor, id.lcid, cache.typeLib.put()));
-  }
-  com_ptr<ITypeInfo> info;
-  PLAT_RETURN_IF_FAILED(cache.typeLib->GetTypeInfoOfGuid(guid, info.put()));
-  cache.entries.push_back({guid, info});
-  *typeInfo = info.detach();
+  *typeInfo = com_ptr<ITypeInfo>(Entry(cache, guid).dispatch.typeInfo).detach();
+  return S_OK;
+}
+PLAT_CATCH_RETURN()
+
+HRESULT GetDispatchInfo(REFIID iid, std::atomic<const DispatchInfo*>& slot,
+                        const DispatchInfo** dispatch) noexcept try {
+  *dispatch = nullptr;
+  TypeInfoCache& cache = Cache();
+  std::lock_guard<critical_section> guard(cache.lock);
+  CachedTypeInfo& entry = Entry(cache, iid);
+  if (std::find(entry.slots.begin(), entry.slots.end(), &slot) == entry.slots.end())
+    entry.slots.push_back(&slot);
+  slot.store(&entry.dispatch, std::memory_order_release);
+  *dispatch = &entry.dispatch;
   return S_OK;
 }
 PLAT_CATCH_RETURN()
@@ -51,6 +73,9 @@ PLAT_CATCH_RETURN()
 void ReleaseTypeInfoCache() noexcept {
   TypeInfoCache& cache = Cache();
   std::lock_guard<critical_section> guard(cache.lock);
+  for (const std::unique_ptr<CachedTypeInfo>& entry : cache.entries)
+    for (std::atomic<const DispatchInfo*>* slot : entry->slots)
+      slot->store(nullptr, std::memory_order_release);
   cache.entries.clear();
   cache.typeLib = nullptr;
 }

@@ -10,11 +10,29 @@
 
 #include <ocidl.h>
 
+#include <atomic>
+#include <memory>
+
 namespace plat {
 
 // The type information of `guid` (an interface or class) in the module's type library,
 // loaded with LoadRegTypeLib on first use and kept until the module ends.
 HRESULT GetModuleTypeInfo(REFGUID guid, ITypeInfo** typeInfo) noexcept;
+
+// What the late-bound calls of one interface need: its type information and the server's
+// argument check prepared from it. Made once and never changed, so that every call of every
+// object reads it without a lock.
+struct DispatchInfo {
+  com_ptr<ITypeInfo> typeInfo;
+  std::unique_ptr<Module::ArgumentCheck> check;  // null: the interface's arguments need none
+};
+
+// The dispatch information of interface `iid`, made on first use. `slot` is the caller's
+// own place for it: set here, read by the caller from then on without a lock, and cleared
+// when the module ends.
+HRESULT GetDispatchInfo(REFIID iid, std::atomic<const DispatchInfo*>& slot,
+                        const DispatchInfo** dispatch) noexcept;
+
 // Releases the cached type information (module termination).
 void ReleaseTypeInfoCache() noexcept;
 // A call refused before it reached the object, reported as the type library reports a
@@ -40,14 +58,17 @@ class Dispatch : public I {
     if (!typeInfo) return E_POINTER;
     *typeInfo = nullptr;
     if (index != 0) return DISP_E_BADINDEX;
-    return GetModuleTypeInfo(__uuidof(I), typeInfo);
+    const DispatchInfo* dispatch = nullptr;
+    PLAT_RETURN_IF_FAILED(Info(&dispatch));
+    *typeInfo = com_ptr<ITypeInfo>(dispatch->typeInfo).detach();
+    return S_OK;
   }
   STDMETHOD(GetIDsOfNames)(REFIID riid, LPOLESTR* names, UINT count, LCID, DISPID* ids) override {
     ::SetErrorInfo(0, nullptr);
     if (riid != IID_NULL) return DISP_E_UNKNOWNINTERFACE;
-    com_ptr<ITypeInfo> info;
-    PLAT_RETURN_IF_FAILED(GetModuleTypeInfo(__uuidof(I), info.put()));
-    return info->GetIDsOfNames(names, count, ids);
+    const DispatchInfo* dispatch = nullptr;
+    PLAT_RETURN_IF_FAILED(Info(&dispatch));
+    return dispatch->typeInfo->GetIDsOfNames(names, count, ids);
   }
   STDMETHOD(Invoke)
   (DISPID member, REFIID riid, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
@@ -55,13 +76,22 @@ class Dispatch : public I {
     // The invocation describes a failure by the thread's error info: only the call's own.
     ::SetErrorInfo(0, nullptr);
     if (riid != IID_NULL) return DISP_E_UNKNOWNINTERFACE;
-    com_ptr<ITypeInfo> info;
-    PLAT_RETURN_IF_FAILED(GetModuleTypeInfo(__uuidof(I), info.put()));
-    if (const Module::ArgumentCheckFn check = module().GetArgumentCheck()) {
-      const HRESULT hr = check(__uuidof(I), info.get(), member, flags, params);
+    const DispatchInfo* dispatch = nullptr;
+    PLAT_RETURN_IF_FAILED(Info(&dispatch));
+    if (dispatch->check) {
+      const HRESULT hr = dispatch->check->Check(member, flags, params);
       if (FAILED(hr)) return ReportException(hr, excepInfo);
     }
-    return info->Invoke(static_cast<I*>(this), member, flags, params, result, excepInfo, argErr);
+    return dispatch->typeInfo->Invoke(static_cast<I*>(this), member, flags, params, result,
+                                      excepInfo, argErr);
+  }
+
+ private:
+  // Every call of the interface goes through here: after the first, one atomic read.
+  static HRESULT Info(const DispatchInfo** dispatch) noexcept {
+    static std::atomic<const DispatchInfo*> slot{nullptr};
+    *dispatch = slot.load(std::memory_order_acquire);
+    return *dispatch ? S_OK : GetDispatchInfo(__uuidof(I), slot, dispatch);
   }
 };
 

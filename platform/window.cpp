@@ -74,7 +74,9 @@ std::wstring ComboBox::GetLBText(int index) const {
 }
 
 std::vector<int> ListBox::GetSelItems() const {
-  const int count = GetSelCount();
+  // The list's length bounds the selection: counting the selected items first would read
+  // the whole list once more.
+  const int count = GetCount();
   if (count <= 0) return {};
   std::vector<int> items(static_cast<size_t>(count));
   const int read =

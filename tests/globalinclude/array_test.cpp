@@ -13,30 +13,32 @@ std::vector<int> Contents(const WQArray<int>& a) {
 TEST(Array, CapacitiesOfAGrowingIntegerArray) {
   WQArray<int> a;
   std::vector<int> capacities;
-  for (int i = 0; i < 2100; ++i) {
+  for (int i = 0; i < 4100; ++i) {
     a.Add(i);
     if (capacities.empty() || capacities.back() != a.GetCapacity())
       capacities.push_back(a.GetCapacity());
   }
-  EXPECT_EQ(capacities, (std::vector<int>{8, 16, 32, 64, 128, 256, 512, 1024, 1536, 2048, 2560}));
-  for (int i = 0; i < 2100; ++i) ASSERT_EQ(a[i], i);
+  EXPECT_EQ(capacities, (std::vector<int>{8, 16, 32, 64, 128, 256, 512, 1024, 2048, 4096, 8192}));
+  for (int i = 0; i < 4100; ++i) ASSERT_EQ(a[i], i);
 }
 
-// A reader's list of unknown length keeps the array's own capacities up to 512, then
-// doubles; Add itself keeps its steps of 512.
-TEST(Array, ReadersGrowPastTheStepsByDoubling) {
-  WQArray<int> read, added;
+// A list of a length nobody knows ahead (a reader's records, a parser's element stack, a
+// dialog's selection) grows by doubling past 512 as below it, however its elements arrive:
+// steps of 512 would copy the whole list every 512 elements, quadratic in its length.
+TEST(Array, LongListsGrowPastTheStepsByDoubling) {
+  WQArray<int> inserted;
+  WQArray<WQHeapString> records;
   std::vector<int> capacities;
   for (int i = 0; i < 4100; ++i) {
-    WQAddGrowing(read, i);
-    added.Add(i);
-    if (capacities.empty() || capacities.back() != read.GetCapacity())
-      capacities.push_back(read.GetCapacity());
+    inserted.InsertAt(0, 4099 - i);
+    records.Add(WQHeapString(L"r"));
+    if (capacities.empty() || capacities.back() != inserted.GetCapacity())
+      capacities.push_back(inserted.GetCapacity());
   }
-  EXPECT_EQ(capacities,
-            (std::vector<int>{8, 16, 32, 64, 128, 256, 512, 1024, 2048, 4096, 8192}));
-  EXPECT_EQ(added.GetCapacity(), 4608);
-  for (int i = 0; i < 4100; ++i) ASSERT_EQ(read[i], i);
+  EXPECT_EQ(capacities, (std::vector<int>{8, 16, 32, 64, 128, 256, 512, 1024, 2048, 4096, 8192}));
+  EXPECT_EQ(records.GetCapacity(), 4096 + 4096);
+  for (int i = 0; i < 4100; ++i) ASSERT_EQ(inserted[i], i);
+  EXPECT_STREQ(records[4099].GetString(), L"r");
 }
 
 TEST(Array, RecordsRoundToFour) {

@@ -326,6 +326,29 @@ TEST_F(LateBoundIds, NamedIdsAreCheckedAsPositionalOnes) {
   mixed.names = {3, 4, 5};
   EXPECT_EQ(Invoke(main_.get(), L"RunKBRule", DISPATCH_METHOD, mixed), E_INVALIDARG);
   EXPECT_EQ(Requests(), 1);
+
+  // The name named, the rest by position: the type library hands the positional arguments
+  // to the parameters not named, from the left, so the parameters' "1,2" is no id and the
+  // document's is.
+  for (const bool idsWhole : {true, false}) {
+    SCOPED_TRACE(testing::Message() << "ids whole " << idsWhole);
+    Call named;
+    named.args = {Text(L"Check"), Text(L"1,2"), Text(idsWhole ? L"7" : L"1,2"),
+                  Text(L"6"),     VARIANT{},    Object(workspace_.get())};
+    V_VT(&named.args[4]) = VT_I8;
+    V_I8(&named.args[4]) = 0;
+    named.names = {0};
+    const LONG before = Requests();
+    EXPECT_EQ(Invoke(main_.get(), L"RunKBRule", DISPATCH_METHOD, named),
+              idsWhole ? S_OK : E_INVALIDARG);
+    ASSERT_EQ(Requests(), before + (idsWhole ? 1 : 0));
+    if (idsWhole) {
+      const std::wstring sent = wqstandins::RequestXml(ws_.get(), before + 1, false);
+      EXPECT_NE(sent.find(L"name=\"Check\""), std::wstring::npos) << sent.c_str();
+      EXPECT_NE(sent.find(L"CaseID=\"6\""), std::wstring::npos) << sent.c_str();
+      EXPECT_NE(sent.find(L"ActiveDocOid=\"7\""), std::wstring::npos) << sent.c_str();
+    }
+  }
 }
 
 // A put's value is checked whether it is named DISPID_PROPERTYPUT, given by position or by

@@ -2,8 +2,10 @@
 
 #include <clocale>
 #include <string>
+#include <vector>
 
 #include "comtest.h"
+#include "wqchunkedstring.h"
 #include "wqxmlstringwriter.h"
 
 namespace {
@@ -226,6 +228,25 @@ TEST(XMLStringWriter, BlockBoundaries) {
     EXPECT_EQ(static_cast<WQXMLStringWriter*>(writer.get())->GetBlockCount(), c.blocks);
     EXPECT_EQ(TextOf(writer.get()), text);
   }
+}
+
+// A long text written in small pieces moves the table of its blocks a few times, not once
+// a block: the table doubles.
+TEST(XMLStringWriter, TheBlockTableDoubles) {
+  WQChunkedString text;
+  std::wstring expected;
+  std::vector<size_t> tables;
+  while (text.GetBlockCount() < 200) {
+    const std::wstring piece = std::to_wstring(expected.size()) + L";";
+    text.Append(piece.c_str(), piece.size());
+    expected += piece;
+    if (tables.empty() || tables.back() != text.GetTableCapacity())
+      tables.push_back(text.GetTableCapacity());
+  }
+  EXPECT_EQ(tables, (std::vector<size_t>{1, 2, 4, 8, 16, 32, 64, 128, 256}));
+  std::wstring copy(text.GetLength() + 1, L'?');
+  text.CopyTo(copy.data());
+  EXPECT_EQ(copy, expected + L'\0');
 }
 
 TEST(XMLStringWriter, StreamWrites) {

@@ -112,7 +112,7 @@ class PrivilegeCategoryHandler : public accesscontrol::ParentHandler {
   HRESULT SetAttribute(ULONG id, const SAXSchemaValue& value) override;
   HRESULT EndElement(ULONG id) override;
 
-  void AddPrivilege(const PrivilegeRecord& privilege) { WQAddGrowing(category_.Privileges, privilege); }
+  void AddPrivilege(const PrivilegeRecord& privilege) { category_.Privileges.Add(privilege); }
 
  private:
   CAccessControl& model_;
@@ -151,7 +151,7 @@ class RoleHandler : public accesscontrol::ParentHandler {
   HRESULT SetAttribute(ULONG id, const SAXSchemaValue& value) override;
   HRESULT EndElement(ULONG id) override;
 
-  void AddRight(const PrivilegeRightRecord& right) { WQAddGrowing(role_.Rights, right); }
+  void AddRight(const PrivilegeRightRecord& right) { role_.Rights.Add(right); }
 
  private:
   CAccessControl& model_;

@@ -28,10 +28,10 @@ void AccessRole::SetPrivilegeRight(BSTR name, int granted) {
   PrivilegeRightRecord right;
   right.Name = CopyableBstr(name);
   right.Granted = granted;
-  WQAddGrowing(Rights, right);
+  Rights.Add(right);
 }
 
-void AccessUser::AddRole(BSTR roleName) { WQAddGrowing(RoleNames, roleName); }
+void AccessUser::AddRole(BSTR roleName) { RoleNames.Add(roleName); }
 
 bool AccessUser::HasRole(const wchar_t* roleName) const {
   for (int i = 0; i < RoleNames.GetCount(); ++i)
@@ -176,7 +176,7 @@ HRESULT UserHandler::SetChildValue(ULONG id, const SAXSchemaValue& value) {
   if (id != kRoleName) return RefuseChild(id);
   // The list takes the copy over rather than copying it again.
   CopyableBstr roleName(value.GetString());
-  WQAddGrowing(roleNames_, nullptr);
+  roleNames_.Add(nullptr);
   roleNames_[roleNames_.GetCount() - 1] = roleName.release();
   return S_OK;
 }
@@ -196,7 +196,7 @@ HRESULT UserHandler::EndElement(ULONG) {
     if (FAILED(resolved.ResolveName(name_.c_str(), domain_.c_str()))) SetErrorInfo(0, nullptr);
   }
   // Filled in place; a user whose copy fails is not left half made.
-  WQAddGrowing(users, AccessUser());
+  users.Add(AccessUser());
   const int index = users.GetCount() - 1;
   try {
     AccessUser& user = users[index];
@@ -227,7 +227,7 @@ HRESULT PrivilegeCategoryHandler::SetAttribute(ULONG id, const SAXSchemaValue& v
 }
 
 HRESULT PrivilegeCategoryHandler::EndElement(ULONG) {
-  WQAddGrowing(model_.Categories(), category_);
+  model_.Categories().Add(category_);
   return S_OK;
 }
 
@@ -268,7 +268,7 @@ HRESULT RoleHandler::SetAttribute(ULONG id, const SAXSchemaValue& value) {
 }
 
 HRESULT RoleHandler::EndElement(ULONG) {
-  WQAddGrowing(model_.Roles(), role_);
+  model_.Roles().Add(role_);
   return S_OK;
 }
 

@@ -28,7 +28,7 @@ void ReadNames(WQComException& error, SAFEARRAY* list, WQBstrArray& names) {
     if (V_VT(&element) == VT_EMPTY || V_VT(&element) == VT_NULL) continue;
     if (V_VT(&element) != VT_BSTR)
       error.ThrowHrAt(WQ_HERE, DISP_E_TYPEMISMATCH, L"A list of names holds strings only");
-    if (SysStringLen(V_BSTR(&element))) WQAddGrowing(names, V_BSTR(&element));
+    if (SysStringLen(V_BSTR(&element))) names.Add(V_BSTR(&element));
   }
 }
 

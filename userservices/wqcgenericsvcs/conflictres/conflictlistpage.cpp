@@ -151,7 +151,7 @@ CConflictListItem* CConflictListPage::AddRoot(const wchar_t* text, CConflictList
                                               int image) {
   auto row = std::make_unique<CConflictListItem>(kind, image, nullptr, nullptr);
   row->texts[0] = text;
-  WQAddGrowing(roots_, row.get());
+  roots_.Add(row.get());
   CConflictListItem* root = row.release();
   shown_.push_back(root);
   RowsChanged(static_cast<int>(shown_.size()) - 2, 1);
@@ -165,7 +165,7 @@ CConflictListItem& CConflictListPage::AddRow(CConflictListItem& parent,
   auto row = std::make_unique<CConflictListItem>(kind, image, &parent, record);
   const wchar_t* texts[4] = {first, parentText, projectText, units};
   for (int i = 0; i < 4; ++i) row->texts[i] = texts[i] ? texts[i] : L"";
-  WQAddGrowing(parent.children, row.get());
+  parent.children.Add(row.get());
   return *row.release();
 }
 

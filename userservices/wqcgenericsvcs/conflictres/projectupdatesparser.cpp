@@ -9,7 +9,7 @@ namespace {
 // An item list, filled in document order: a pointer is handed over only once it is in.
 template <class T>
 void AddOwned(WQOwnedPtrArray<T>& list, std::unique_ptr<T>& record) {
-  WQAddGrowing(list, record.get());
+  list.Add(record.get());
   record.release();
 }
 

@@ -33,7 +33,7 @@ HRESULT InitializeFormatterParser::SetChildValue(ULONG id, const SAXSchemaValue&
     default: return E_INVALIDARG;
   }
   try {
-    WQAddGrowing(*list, WQHeapString(value.GetString()));
+    list->Add(WQHeapString(value.GetString()));
   } catch (const std::bad_alloc&) {
     return E_OUTOFMEMORY;
   }

@@ -31,7 +31,7 @@ HRESULT EnumOptionsParser::SetChildValue(ULONG id, const SAXSchemaValue& value) 
   if (id != kOption) return E_INVALIDARG;
   try {
     plat::unique_bstr text = plat::unique_bstr::copy(value.GetString());
-    WQAddGrowing(options, text.get());
+    options.Add(text.get());
   } catch (const std::bad_alloc&) {
     return E_OUTOFMEMORY;
   }

@@ -37,11 +37,26 @@ std::array objectMap = {
 #undef WQ_SERVER_CLASS
 
 // Every late-bound call: ids are read by the one rule, and a NaN that the type information
-// would convert is no integer and no flag.
-HRESULT CheckArguments(REFIID iid, ITypeInfo* info, DISPID member, WORD flags,
-                       const DISPPARAMS* params) noexcept {
-  const HRESULT hr = wqc::CheckIdArguments(iid, info, member, flags, params);
-  return FAILED(hr) ? hr : plat::RefuseNaNArguments(info, member, flags, params);
+// would convert is no integer and no flag. The type information outlives the check: both
+// belong to the interface's dispatch information, which frees the check first.
+class ServerArgumentCheck final : public plat::Module::ArgumentCheck {
+ public:
+  ServerArgumentCheck(ITypeInfo* info, std::unique_ptr<plat::Module::ArgumentCheck> ids)
+      : info_(info), ids_(std::move(ids)) {}
+
+  HRESULT Check(DISPID member, WORD flags, const DISPPARAMS* params) const noexcept override {
+    const HRESULT hr = ids_ ? ids_->Check(member, flags, params) : S_OK;
+    return FAILED(hr) ? hr : plat::RefuseNaNArguments(info_, member, flags, params);
+  }
+
+ private:
+  ITypeInfo* info_;
+  std::unique_ptr<plat::Module::ArgumentCheck> ids_;
+};
+
+std::unique_ptr<plat::Module::ArgumentCheck> MakeArgumentCheck(REFIID iid, ITypeInfo* info) {
+  if (!info) return nullptr;
+  return std::make_unique<ServerArgumentCheck>(info, wqc::MakeIdArgumentCheck(iid, info));
 }
 
 }  // namespace
@@ -51,7 +66,7 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
     plat::module().Init(objectMap.data(), objectMap.size(), instance,
                         {wqc::kLibId, wqc::kMajorVersion, wqc::kMinorVersion, wqc::kTypeLibLcid});
     plat::module().SetRegisterEntry(&wqc::UpdateRegistryFromResource);
-    plat::module().SetArgumentCheck(&CheckArguments);
+    plat::module().SetArgumentCheck(&MakeArgumentCheck);
     DisableThreadLibraryCalls(instance);
     // The static threads runtime takes a TLS slot at every load and never gives it back:
     // a client that frees unused libraries would run the process out of slots after about

@@ -4,7 +4,7 @@
 
 #include <algorithm>
 #include <cwchar>
-#include <mutex>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -69,63 +69,35 @@ class FuncDescScope {
   FUNCDESC* desc_;
 };
 
-HRESULT RefuseArgument(REFIID iid, ITypeInfo* info, DISPID member, HRESULT hr) {
-  if (AnswersBareHResults(iid)) return hr;
-  plat::unique_bstr interfaceName, memberName;
-  info->GetDocumentation(MEMBERID_NIL, interfaceName.put(), nullptr, nullptr, nullptr);
-  info->GetDocumentation(member, memberName.put(), nullptr, nullptr, nullptr);
-  // The class's name: the interface's without its leading "I".
-  std::wstring method = interfaceName.c_str();
-  if (!method.empty() && method[0] == L'I') method.erase(0, 1);
-  method += L"::";
-  method += memberName.c_str();
-  return RefuseObjectIds(method.c_str(), hr);
-}
-
 // Which parameters of one member, called one way, hold ids (bit i: parameter i), and how
-// many parameters it has; found from the table and the type information once per member.
-struct IdPositions {
-  GUID iid;
+// many parameters it has.
+struct IdMember {
   DISPID member;
   bool put;
   UINT count;
   ULONG ids;
 };
 
+bool Before(const IdMember& a, const IdMember& b) {
+  return a.member != b.member ? a.member < b.member : a.put < b.put;
+}
+
 constexpr UINT kMaxParameters = 31;
 
-IdPositions FindIdPositions(REFIID iid, ITypeInfo* info, DISPID member, bool put) {
-  IdPositions found{iid, member, put, 0, 0};
-  // A property put is a function of its own beside the get.
-  const int kinds =
-      put ? INVOKE_PROPERTYPUT | INVOKE_PROPERTYPUTREF : INVOKE_FUNC | INVOKE_PROPERTYGET;
-  TYPEATTR* attributes = nullptr;
-  if (FAILED(info->GetTypeAttr(&attributes))) return found;
-  const WORD funcCount = attributes->cFuncs;
-  info->ReleaseTypeAttr(attributes);
-  FUNCDESC* rawDesc = nullptr;
-  for (UINT i = 0; i < funcCount && !rawDesc; ++i) {
-    FUNCDESC* candidate = nullptr;
-    if (FAILED(info->GetFuncDesc(i, &candidate))) continue;
-    if (candidate->memid == member && (candidate->invkind & kinds))
-      rawDesc = candidate;
-    else
-      info->ReleaseFuncDesc(candidate);
-  }
-  if (!rawDesc) return found;
-  const FuncDescScope desc(info, rawDesc);
-  found.count = std::min<UINT>(static_cast<UINT>(desc->cParams), kMaxParameters);
-
-  plat::unique_bstr memberName;
-  info->GetDocumentation(member, memberName.put(), nullptr, nullptr, nullptr);
+// The id parameters of one function of the interface, from the table and its names.
+IdMember FindIds(REFIID iid, ITypeInfo* info, const FUNCDESC& desc) {
+  const bool put = desc.invkind & (INVOKE_PROPERTYPUT | INVOKE_PROPERTYPUTREF);
+  IdMember found{desc.memid, put, std::min<UINT>(static_cast<UINT>(desc.cParams), kMaxParameters),
+                 0};
   BSTR rawNames[kMaxParameters + 1] = {};
   UINT nameCount = 0;
-  info->GetNames(member, rawNames, kMaxParameters + 1, &nameCount);
+  info->GetNames(desc.memid, rawNames, kMaxParameters + 1, &nameCount);
   plat::unique_bstr names[kMaxParameters + 1];
   for (UINT i = 0; i < nameCount; ++i) names[i].reset(rawNames[i]);
+  if (!names[0]) return found;
 
   for (const IdParameter& entry : kIdParameters) {
-    if (*entry.iid != iid || !memberName || wcscmp(entry.member, memberName.get()) != 0) continue;
+    if (*entry.iid != iid || wcscmp(entry.member, names[0].get()) != 0) continue;
     if (entry.parameter == kPutValue) {
       if (put && found.count > 0) found.ids |= 1UL << (found.count - 1);
       continue;
@@ -139,64 +111,95 @@ IdPositions FindIdPositions(REFIID iid, ITypeInfo* info, DISPID member, bool put
   return found;
 }
 
-IdPositions CachedIdPositions(REFIID iid, ITypeInfo* info, DISPID member, bool put) {
-  static plat::critical_section lock;
-  static std::vector<IdPositions> cache;
-  std::lock_guard<plat::critical_section> guard(lock);
-  for (const IdPositions& entry : cache)
-    if (entry.member == member && entry.put == put && entry.iid == iid) return entry;
-  cache.push_back(FindIdPositions(iid, info, member, put));
-  return cache.back();
+// The check of one interface: its members with id parameters, found once from its type
+// information, then only read.
+class IdArgumentCheck : public plat::Module::ArgumentCheck {
+ public:
+  IdArgumentCheck(REFIID iid, ITypeInfo* info, std::vector<IdMember> members)
+      : iid_(iid), info_(info), members_(std::move(members)) {}
+
+  HRESULT Check(DISPID member, WORD flags, const DISPPARAMS* params) const noexcept override;
+
+ private:
+  HRESULT Refuse(DISPID member, HRESULT hr) const;
+
+  GUID iid_;
+  plat::com_ptr<ITypeInfo> info_;
+  std::vector<IdMember> members_;  // in Before's order
+};
+
+HRESULT IdArgumentCheck::Refuse(DISPID member, HRESULT hr) const {
+  if (AnswersBareHResults(iid_)) return hr;
+  plat::unique_bstr interfaceName, memberName;
+  info_->GetDocumentation(MEMBERID_NIL, interfaceName.put(), nullptr, nullptr, nullptr);
+  info_->GetDocumentation(member, memberName.put(), nullptr, nullptr, nullptr);
+  // The class's name: the interface's without its leading "I".
+  std::wstring method = interfaceName.c_str();
+  if (!method.empty() && method[0] == L'I') method.erase(0, 1);
+  method += L"::";
+  method += memberName.c_str();
+  return RefuseObjectIds(method.c_str(), hr);
 }
 
-}  // namespace
-
-HRESULT CheckIdArguments(REFIID iid, ITypeInfo* info, DISPID member, WORD flags,
-                         const DISPPARAMS* params) noexcept try {
-  if (!info || !params || (params->cArgs && !params->rgvarg) ||
-      params->cNamedArgs > params->cArgs || (params->cNamedArgs && !params->rgdispidNamedArgs))
+HRESULT IdArgumentCheck::Check(DISPID member, WORD flags, const DISPPARAMS* params) const noexcept
+    try {
+  if (!params || (params->cArgs && !params->rgvarg) || params->cNamedArgs > params->cArgs ||
+      (params->cNamedArgs && !params->rgdispidNamedArgs))
     return S_OK;  // the type library refuses what it cannot read
-  const bool put = flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF);
-  const IdPositions shape = CachedIdPositions(iid, info, member, put);
-  if (!shape.ids) return S_OK;
+  const IdMember key{member, (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) != 0, 0, 0};
+  const auto found = std::lower_bound(members_.begin(), members_.end(), key, Before);
+  if (found == members_.end() || found->member != member || found->put != key.put) return S_OK;
+  const IdMember& shape = *found;
 
-  // Named arguments come first, positional ones after them, last first. A parameter takes
-  // the argument named by its position (the last one also DISPID_PROPERTYPUT, a put's value)
-  // or else a positional one. Where a call names a parameter that a positional argument also
-  // reaches, implementations hand the positional ones on differently: in turn to the
-  // parameters not named, or by position alone. Every argument that either way lands on an
-  // id parameter is checked.
+  // The arguments reach the parameters as the type library hands them on: a parameter takes
+  // the first argument named by its position (the last one also DISPID_PROPERTYPUT, a
+  // put's value); the parameters named by none take the positional arguments in turn, from
+  // the left (the last of rgvarg first). Only what lands on an id parameter is read.
   const UINT namedCount = params->cNamedArgs;
   const UINT positionalCount = params->cArgs - namedCount;
-  auto positional = [&](UINT i) -> const VARIANT& { return params->rgvarg[params->cArgs - 1 - i]; };
-  // A whole number beyond a long is refused here too, so that it carries the range's text
-  // rather than the type library's bare DISP_E_OVERFLOW.
-  HRESULT refusal = S_OK;
-  auto wrong = [&refusal](const VARIANT& argument) {
-    const HRESULT hr = CheckObjectIds(argument);
-    if (FAILED(hr)) refusal = hr;
-    return FAILED(hr);
-  };
   UINT handedOut = 0;
   for (UINT i = 0; i < shape.count; ++i) {
-    const bool isId = shape.ids & (1UL << i);
-    bool named = false;
-    for (UINT n = 0; n < namedCount; ++n) {
+    const VARIANT* argument = nullptr;
+    for (UINT n = 0; n < namedCount && !argument; ++n) {
       const DISPID name = params->rgdispidNamedArgs[n];
-      if (name != static_cast<DISPID>(i) && !(name == DISPID_PROPERTYPUT && i + 1 == shape.count))
-        continue;
-      named = true;
-      if (isId && wrong(params->rgvarg[n])) return RefuseArgument(iid, info, member, refusal);
+      if (name == static_cast<DISPID>(i) || (name == DISPID_PROPERTYPUT && i + 1 == shape.count))
+        argument = &params->rgvarg[n];
     }
-    if (!named && handedOut < positionalCount) {
-      if (isId && wrong(positional(handedOut))) return RefuseArgument(iid, info, member, refusal);
-      ++handedOut;
-    }
-    if (isId && i < positionalCount && wrong(positional(i)))
-      return RefuseArgument(iid, info, member, refusal);
+    if (!argument && handedOut < positionalCount)
+      argument = &params->rgvarg[params->cArgs - 1 - handedOut++];
+    // A long is what the parameter takes: the type library hands it on unchanged.
+    if (!argument || !(shape.ids & (1UL << i)) || V_VT(argument) == VT_I4) continue;
+    // A whole number beyond a long is refused here too, so that it carries the range's text
+    // rather than the type library's bare DISP_E_OVERFLOW.
+    const HRESULT hr = CheckObjectIds(*argument);
+    if (FAILED(hr)) return Refuse(member, hr);
   }
   return S_OK;
 }
 PLAT_CATCH_RETURN()
+
+}  // namespace
+
+std::unique_ptr<plat::Module::ArgumentCheck> MakeIdArgumentCheck(REFIID iid, ITypeInfo* info) {
+  if (!info || std::none_of(kIdParameters.begin(), kIdParameters.end(),
+                            [&](const IdParameter& entry) { return *entry.iid == iid; }))
+    return nullptr;
+  TYPEATTR* attributes = nullptr;
+  plat::throw_if_failed(info->GetTypeAttr(&attributes));
+  const WORD funcCount = attributes->cFuncs;
+  info->ReleaseTypeAttr(attributes);
+  std::vector<IdMember> members;
+  for (UINT i = 0; i < funcCount; ++i) {
+    FUNCDESC* rawDesc = nullptr;
+    if (FAILED(info->GetFuncDesc(i, &rawDesc))) continue;
+    const FuncDescScope desc(info, rawDesc);
+    const IdMember found = FindIds(iid, info, *rawDesc);
+    // The first function of a member and kind is the one the type library calls.
+    const auto at = std::lower_bound(members.begin(), members.end(), found, Before);
+    if (found.ids && (at == members.end() || Before(found, *at))) members.insert(at, found);
+  }
+  if (members.empty()) return nullptr;
+  return std::make_unique<IdArgumentCheck>(iid, info, std::move(members));
+}
 
 }  // namespace wqc

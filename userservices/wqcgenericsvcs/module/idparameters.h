@@ -6,8 +6,10 @@
 // a new integer parameter is either listed here or declared no id there.
 #pragma once
 
+#include <comobject.h>
 #include <oaidl.h>
 
+#include <memory>
 #include <span>
 
 namespace wqc {
@@ -22,11 +24,11 @@ struct IdParameter {
 // library converts no array's elements, so nothing but longs arrives there.
 extern const std::span<const IdParameter> kIdParameters;
 
-// For Invoke, before the type library coerces the arguments: every argument that reaches an
-// id parameter of `member`, by position or by name (a put's value named DISPID_PROPERTYPUT),
-// directly or by reference, must be readable as an id; else the call is refused as the
-// method refuses a wrong id.
-HRESULT CheckIdArguments(REFIID iid, ITypeInfo* info, DISPID member, WORD flags,
-                         const DISPPARAMS* params) noexcept;
+// The late-bound check of interface `iid`, for Invoke, before the type library coerces the
+// arguments: every argument that reaches an id parameter of the member called, by position
+// or by name (a put's value named DISPID_PROPERTYPUT), directly or by reference, must be
+// readable as an id; else the call is refused as the method refuses a wrong id. Null for an
+// interface without id parameters.
+std::unique_ptr<plat::Module::ArgumentCheck> MakeIdArgumentCheck(REFIID iid, ITypeInfo* info);
 
 }  // namespace wqc

@@ -90,7 +90,7 @@ PLAT_CATCH_RETURN()
 
 HRESULT ListObjectPartsParser::EndElement(ULONG id) try {
   if (id != kPart || !current_ || current_->OID <= 0) return S_OK;
-  WQAddGrowing(parts_, current_.get());
+  parts_.Add(current_.get());
   current_.release();
   return S_OK;
 }

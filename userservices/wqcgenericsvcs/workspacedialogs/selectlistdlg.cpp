@@ -53,6 +53,7 @@ SelectListDlg::SelectListDlg(const Kind& kind, const WQBstrArray& names,
 
 void SelectListDlg::GetSelectedItems(WQArray<LONG>& items) const {
   items.Clear();
+  items.Reserve(selectedItems_.GetCount());
   for (int i = 0; i < selectedItems_.GetCount(); ++i) items.Add(selectedItems_[i]);
 }
 
@@ -150,12 +151,15 @@ void SelectListDlg::FitToItems(SIZE text) {
 void SelectListDlg::CollectSelection() {
   if (kind_.multi) {
     selection_.Clear();
-    for (int position : list_.GetSelItems()) selection_.Add(position);
+    const std::vector<int> positions = list_.GetSelItems();
+    selection_.Reserve(static_cast<int>(positions.size()));
+    for (int position : positions) selection_.Add(position);
   } else {
     const int position = list_.GetCurSel();
     if (position != LB_ERR) selection_.Add(position);
   }
   selectedItems_.Clear();
+  selectedItems_.Reserve(selection_.GetCount());
   for (int i = 0; i < selection_.GetCount(); ++i) {
     const LONG position = selection_[i];
     if (position >= 0 && position < shownItems_.GetCount())
