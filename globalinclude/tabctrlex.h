@@ -1,7 +1,9 @@
 // A tab control whose tabs carry property pages and which shows the page of the selected
 // tab. The pages are modeless child dialogs of the hosting dialog, placed over the tab
 // control's display area; the hosting dialog creates and destroys them, the tab control
-// only refers to them.
+// only refers to them. The dialog frees the page objects with itself, not when its window
+// goes: a commit that shows an error may come back to them after the client destroyed the
+// dialog's owner.
 //
 //   tabs_.Create(hwnd(), rect, L"TabControl", 1001);   // or SubclassWindow(template's)
 //   tabs_.AddPage(&general_, L"General", 0);

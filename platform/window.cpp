@@ -240,6 +240,66 @@ void ListTypeAhead::Search(int start) {
   SendMessage(LVM_ENSUREVISIBLE, row, FALSE);
 }
 
+namespace details {
+
+namespace {
+
+// The final messages a thread holds back, first to last, and how many messages its
+// procedures are handling.
+struct HeldFinalMessages {
+  int handling = 0;
+  FinalMessage* first = nullptr;
+  FinalMessage* last = nullptr;
+};
+thread_local HeldFinalMessages held;
+
+}  // namespace
+
+void FinalMessage::Post(Deliver deliver, void* object, HWND hwnd) noexcept {
+  deliver_ = deliver;
+  object_ = object;
+  hwnd_ = hwnd;
+  if (posted_) return;
+  posted_ = true;
+  next_ = nullptr;
+  (held.last ? held.last->next_ : held.first) = this;
+  held.last = this;
+}
+
+void FinalMessage::Withdraw() noexcept {
+  if (!posted_) return;
+  FinalMessage* previous = nullptr;
+  for (FinalMessage* at = held.first; at; previous = at, at = at->next_) {
+    if (at != this) continue;
+    (previous ? previous->next_ : held.first) = next_;
+    if (held.last == this) held.last = previous;
+    break;
+  }
+  posted_ = false;
+  next_ = nullptr;
+}
+
+HandlerScope::HandlerScope() noexcept { ++held.handling; }
+
+HandlerScope::~HandlerScope() {
+  if (held.handling > 1) {
+    --held.handling;
+    return;
+  }
+  // Still counted while delivering: what a final message destroys in turn is delivered here.
+  while (FinalMessage* next = held.first) {
+    held.first = next->next_;
+    if (!held.first) held.last = nullptr;
+    next->posted_ = false;
+    next->next_ = nullptr;
+    const FinalMessage::Deliver deliver = next->deliver_;
+    deliver(next->object_, next->hwnd_);  // may free `next`
+  }
+  held.handling = 0;
+}
+
+}  // namespace details
+
 INT_PTR DialogProcResult(HWND hwnd, UINT msg, LRESULT result) noexcept {
   switch (msg) {
     // These answer through the procedure's own return value.

@@ -557,6 +557,46 @@ class MessageMap {
 
 namespace details {
 
+// A window's final message (OnFinalMessage, after WM_NCDESTROY), held back while a handler
+// of any window or dialog of the thread runs, and delivered once the outermost one has
+// returned. A handler that shows a modal box (an error, a nested dialog) comes back to
+// objects it still uses although the client may have destroyed the window meanwhile: a
+// final message delivered then would free them under it (a modeless dialog frees itself
+// and its pages there). An object that goes first takes its undelivered message along.
+class FinalMessage {
+ public:
+  using Deliver = void (*)(void* object, HWND hwnd) noexcept;
+
+  FinalMessage() = default;
+  FinalMessage(const FinalMessage&) = delete;
+  FinalMessage& operator=(const FinalMessage&) = delete;
+  ~FinalMessage() { Withdraw(); }
+
+  // Delivers `deliver(object, hwnd)` when the outermost HandlerScope of the thread ends;
+  // called inside one.
+  void Post(Deliver deliver, void* object, HWND hwnd) noexcept;
+
+ private:
+  friend class HandlerScope;
+  void Withdraw() noexcept;
+
+  Deliver deliver_ = nullptr;
+  void* object_ = nullptr;
+  HWND hwnd_ = nullptr;
+  FinalMessage* next_ = nullptr;
+  bool posted_ = false;
+};
+
+// One message in a window or dialog procedure of ours. The outermost delivers, as it ends,
+// the final messages posted meanwhile, in the order their windows went.
+class HandlerScope {
+ public:
+  HandlerScope() noexcept;
+  ~HandlerScope();
+  HandlerScope(const HandlerScope&) = delete;
+  HandlerScope& operator=(const HandlerScope&) = delete;
+};
+
 // The exception barrier of every window and dialog procedure: routes a message through
 // the object's map; an exception a handler lets escape is recorded in `error` and told to
 // the object, and the message counts as not handled.
@@ -630,8 +670,9 @@ void EnsureCommonControls() noexcept;
 
 // The dialog class template. T names its template (`static constexpr UINT IDD`) and its
 // `static constexpr auto GetMessageMap()`; it may define
-//   void OnFinalMessage(HWND) noexcept            after WM_NCDESTROY (a modeless dialog
-//                                                 may free itself here);
+//   void OnFinalMessage(HWND) noexcept            after WM_NCDESTROY, once no handler of
+//                                                 the thread runs (a modeless dialog may
+//                                                 free itself here: details::FinalMessage);
 //   void OnHandlerException(HRESULT hr) noexcept  in place of the default reaction below;
 //   bool ProcessWindowMessage(const Message&, LRESULT&)  to route before or after its map.
 // Base is the window part: DialogWindow, or a class derived from it that the dialog shares.
@@ -700,20 +741,27 @@ class DialogImpl : public Base {
       self->hwnd_ = hwnd;
       ::SetWindowLongPtrW(hwnd, DWLP_USER, reinterpret_cast<LONG_PTR>(self));
     }
+    // Ends last: the final message it may deliver may free `self`.
+    const details::HandlerScope scope;
     LRESULT result = 0;
     const bool handled = details::RouteGuarded(
         *static_cast<T*>(self), Message{hwnd, msg, wParam, lParam}, result, self->handlerError_);
     if (msg == WM_NCDESTROY) {
       ::SetWindowLongPtrW(hwnd, DWLP_USER, 0);
       self->hwnd_ = nullptr;
-      static_cast<T*>(self)->OnFinalMessage(hwnd);
+      self->final_.Post(&DialogImpl::DeliverFinal, self, hwnd);
       return FALSE;
     }
     return handled ? DialogProcResult(hwnd, msg, result) : FALSE;
   }
 
+  static void DeliverFinal(void* self, HWND hwnd) noexcept {
+    static_cast<T*>(static_cast<DialogImpl*>(self))->OnFinalMessage(hwnd);
+  }
+
   bool modal_ = false;
   HRESULT handlerError_ = S_OK;
+  details::FinalMessage final_;
 };
 
 namespace details {
@@ -753,7 +801,8 @@ void EndNotificationsHere(HWND dialog) noexcept {
 // creates (Create), routes the control's messages through T's message map and hands
 // whatever the map leaves to the control's own procedure (a handler that clears
 // `handled` lets the control see the message too). T may define
-//   void OnFinalMessage(HWND) noexcept            after WM_NCDESTROY;
+//   void OnFinalMessage(HWND) noexcept            after WM_NCDESTROY, once no handler of
+//                                                 the thread runs;
 //   void OnHandlerException(HRESULT hr) noexcept  when a handler let an exception escape
 //                                                 (the message then gets default handling).
 // The object must outlive the subclassing; its destructor undoes it, never the window.
@@ -811,10 +860,12 @@ class WindowImpl : public Base {
   static LRESULT CALLBACK SubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR,
                                        DWORD_PTR refData) {
     auto* self = reinterpret_cast<WindowImpl*>(refData);
+    // Ends last: the final message it may deliver may free `self`.
+    const details::HandlerScope scope;
     if (msg == WM_NCDESTROY) {
       self->UnsubclassWindow();
       const LRESULT result = ::DefSubclassProc(hwnd, msg, wParam, lParam);
-      static_cast<T*>(self)->OnFinalMessage(hwnd);
+      self->final_.Post(&WindowImpl::DeliverFinal, self, hwnd);
       return result;
     }
     LRESULT result = 0;
@@ -823,7 +874,12 @@ class WindowImpl : public Base {
     return handled ? result : ::DefSubclassProc(hwnd, msg, wParam, lParam);
   }
 
+  static void DeliverFinal(void* self, HWND hwnd) noexcept {
+    static_cast<T*>(static_cast<WindowImpl*>(self))->OnFinalMessage(hwnd);
+  }
+
   HRESULT handlerError_ = S_OK;
+  details::FinalMessage final_;
 };
 
 // ---------------------------------------------------------------- list type-ahead

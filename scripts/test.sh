@@ -4,6 +4,7 @@
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
 prepare_run "${SERVER_DLLS[@]}" "${TEST_DLLS[@]}"
+fill_freed_memory dialogoutcome_tests.exe
 echo "== running the tests"
 cd "$BUILD"
 # A selection (-R ...) that matches no test fails instead of passing with nothing run.

@@ -13,6 +13,7 @@ bool ClientToolsJournal::Refuses(const wchar_t* step) noexcept { return recorder
 void ClientToolsJournal::Reset() noexcept {
   recorder.Clear();
   errors.clear();
+  destroyWhileShowing = nullptr;
 }
 
 ClientToolsJournal& Journal() {
@@ -49,6 +50,11 @@ STDMETHODIMP ClientToolsControl::get_ErrorWindow(LONG index, LONGLONG* parentWin
   const ShownError* error = nullptr;
   PLAT_RETURN_IF_FAILED(FindError(index, &error));
   *parentWindow = error->parentWindow;
+  return S_OK;
+}
+
+STDMETHODIMP ClientToolsControl::DestroyWhileShowing(LONGLONG window) {
+  Journal().destroyWhileShowing = reinterpret_cast<HWND>(window);
   return S_OK;
 }
 

@@ -28,6 +28,7 @@ class ClientToolsJournal {
 
   Recorder recorder;
   std::vector<ShownError> errors;
+  HWND destroyWhileShowing = nullptr;
 };
 
 ClientToolsJournal& Journal();
@@ -39,6 +40,7 @@ class ClientToolsControl : public RecorderControl<IWQStandinClientTools> {
   STDMETHOD(get_ErrorCount)(LONG* count) override;
   STDMETHOD(get_ErrorDescription)(LONG index, BSTR* description) override;
   STDMETHOD(get_ErrorWindow)(LONG index, LONGLONG* parentWindow) override;
+  STDMETHOD(DestroyWhileShowing)(LONGLONG window) override;
 
  protected:
   Recorder& GetRecorder() override { return Journal().recorder; }

@@ -2,6 +2,8 @@
 
 #include "drawingeditorapp.h"
 
+#include <utility>
+
 using standins::Journal;
 using standins::kClientToolsSource;
 
@@ -33,6 +35,9 @@ STDMETHODIMP Globals::ShowErrorDescription(BSTR description, VARIANT extra1, VAR
           standins::TypedValue(extra2) + L", " + window + L")",
       kClientToolsSource, [&] {
         Journal().errors.push_back({standins::Text(description), parentWindow});
+        // A real box runs a modal loop, in which the client may destroy its window.
+        if (const HWND window = std::exchange(Journal().destroyWhileShowing, nullptr))
+          DestroyWindow(window);
         return S_OK;
       });
 }

@@ -1,6 +1,7 @@
 // The client tools' globals stand-in ("DIZevuziZozid.Globals.380"): the error display,
 // document opening and the running drawing-editor application. It records into the
-// client tools' journal and never shows a window.
+// client tools' journal and never shows a window; while an error "shows", it can destroy
+// a window the test names (IWQStandinClientTools::DestroyWhileShowing).
 #pragma once
 
 #include "clienttools.h"

@@ -4,6 +4,7 @@
 
 #include <window.h>
 
+#include <functional>
 #include <new>
 #include <string>
 #include <vector>
@@ -146,6 +147,52 @@ TEST(DialogImpl, HandlerExceptionEndsTheModalDialog) {
   driver.Expect(wqtest::DialogScript().Click(1002));
   EXPECT_EQ(dlg.DoModal(nullptr, GetModuleHandleW(nullptr)), -1);
   EXPECT_EQ(dlg.HandlerError(), E_OUTOFMEMORY);
+}
+
+// A modeless dialog that frees itself with its window, as the tab dialogs do. Its OK runs
+// what a modal box lets happen meanwhile, then looks whether it is still there.
+class SelfFreeingDlg : public plat::DialogImpl<SelfFreeingDlg> {
+ public:
+  static constexpr UINT IDD = 100;
+  static constexpr auto GetMessageMap() {
+    return plat::MessageMap{plat::OnMessage(WM_INITDIALOG, &SelfFreeingDlg::OnInitDialog),
+                            plat::OnCommand(IDOK, BN_CLICKED, &SelfFreeingDlg::OnOK)};
+  }
+
+  // The test's, outliving the dialog.
+  struct State {
+    std::function<void()> whileShowing;
+    bool freed = false;
+    bool freedUnderHandler = false;
+  };
+
+  explicit SelfFreeingDlg(State& state) : state_(state) {}
+  ~SelfFreeingDlg() { state_.freed = true; }
+  void OnFinalMessage(HWND) noexcept { delete this; }
+
+ private:
+  LRESULT OnInitDialog() { return TRUE; }
+  void OnOK() {
+    State& state = state_;
+    state.whileShowing();
+    state.freedUnderHandler = state.freed;
+  }
+
+  State& state_;
+};
+
+// The client destroys the dialog's owner while a handler shows a box: the object stays
+// until the handler has returned, and goes then.
+TEST(DialogImpl, AWindowDestroyedUnderItsHandlerIsFreedWhenTheHandlerReturns) {
+  const HWND owner = CreateWindowExW(0, L"STATIC", L"Client", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100,
+                                     nullptr, nullptr, nullptr, nullptr);
+  SelfFreeingDlg::State state{[owner] { DestroyWindow(owner); }};
+  const HWND dialog = (new SelfFreeingDlg(state))->Create(owner, GetModuleHandleW(nullptr));
+  ASSERT_TRUE(dialog);
+  SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+  EXPECT_FALSE(IsWindow(dialog));
+  EXPECT_FALSE(state.freedUnderHandler) << "freed while its handler still ran";
+  EXPECT_TRUE(state.freed) << "kept after its handler returned";
 }
 
 class MissingDlg : public plat::DialogImpl<MissingDlg> {

@@ -261,4 +261,104 @@ TEST_F(DialogOutcome, TheAnswerIsHowTheDialogEnded) {
   }
 }
 
+// A commit whose error is up when the client destroys its window: the dialog goes with the
+// owner while the commit still runs, and the commit comes back to its pages and its dialog
+// object. The answer is the rule's: a commit refused fails the call, one carried out (its
+// reply unread) answers TRUE; a role or user dialog answers nothing.
+TEST_F(DialogOutcome, AnOwnerDestroyedWhileACommitShowsItsErrorFreesNothingUnderIt) {
+  plat::com_ptr<IWQStandinClientTools> tools;
+  ASSERT_EQ(wqstandins::CreateClientTools(tools), S_OK);
+  IWQStandinWorkspace* const workspace = workspace_.get();
+  // The commit fails as `commitFails` scripts it after the model was read.
+  const auto conflicts = [workspace](std::function<void()> commitFails) {
+    return [workspace, commitFails](IDispatch* ws, LONGLONG owner, VARIANT_BOOL* answer) {
+      return With<IWQCConflictResolution>(kConflictResolution, [&](auto* object) {
+        wqstandins::FailAt(workspace, L"Execute", 0);
+        const HRESULT hr = object->Initialize(ws);
+        if (FAILED(hr)) return hr;
+        commitFails();
+        return object->Show(owner, answer);
+      });
+    };
+  };
+  const auto access = [](HRESULT (IWQCAccessControl::*show)(LONGLONG)) {
+    return [show](IDispatch* ws, LONGLONG owner, VARIANT_BOOL*) {
+      return With<IWQCAccessControl>(kAccessControl, [&](IWQCAccessControl* object) {
+        const HRESULT hr = object->Initialize(ws);
+        return FAILED(hr) ? hr : (object->*show)(owner);
+      });
+    };
+  };
+  const DialogScript add = DialogScript().Click(IDC_ACCESSADD);
+  const auto sentSince = [this](LONG before) { return SentSince(before); };
+  const auto nodeCalls = [this](LONG) { return wqstandins::CallLog(node_.get()); };
+  const struct {
+    const wchar_t* name;
+    std::function<HRESULT(IDispatch* workspace, LONGLONG owner, VARIANT_BOOL* answer)> show;
+    std::vector<DialogScript> scripts;
+    HRESULT hr;
+    VARIANT_BOOL answer;
+    // Where the commit's request is recorded, given the workspace's requests before.
+    std::function<std::wstring(LONG before)> log;
+    const wchar_t* sent;
+  } cases[] = {
+      {L"conflict commit refused",
+       conflicts(
+           [workspace] { wqstandins::FailAt(workspace, L"Execute", E_ACCESSDENIED, L"Refused"); }),
+       {DialogScript().Click(IDOK)},
+       E_ACCESSDENIED,
+       VARIANT_FALSE,
+       sentSince,
+       L"UpdateProject,UpdateProject"},
+      {L"conflict reply unread",
+       conflicts([workspace] {
+         wqstandins::SetReply(workspace, L"System.AdminServices", L"UpdateProject",
+                              L"<ProjectUpdates><Modifications>");
+       }),
+       {DialogScript().Click(IDOK)},
+       S_OK,
+       VARIANT_TRUE,
+       sentSince,
+       L"UpdateProject,UpdateProject"},
+      {L"new role refused",
+       access(&IWQCAccessControl::ShowRoles),
+       {add, DialogScript().SetText(IDC_ROLENAME, L"Guests").Click(IDOK)},
+       S_OK,
+       VARIANT_FALSE,
+       nodeCalls,
+       L"AddRole(\"Guests\""},
+      {L"new user refused",
+       access(&IWQCAccessControl::ShowUsers),
+       {add, DialogScript().Click(IDOK)},
+       S_OK,
+       VARIANT_FALSE,
+       nodeCalls,
+       L"AddUser("},
+  };
+  ASSERT_EQ(wqstandins::FailAt(node_.get(), L"AddRole", E_ACCESSDENIED, L"Refused"), S_OK);
+  ASSERT_EQ(wqstandins::FailAt(node_.get(), L"AddUser", E_ACCESSDENIED, L"Refused"), S_OK);
+  LONG shown = 0;
+  for (const auto& c : cases) {
+    HWND owner = CreateWindowExW(0, L"STATIC", L"Client", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
+                                 200, 100, nullptr, nullptr, nullptr, nullptr);
+    SetActiveWindow(owner);
+    ASSERT_EQ(tools->DestroyWhileShowing(reinterpret_cast<LONGLONG>(owner)), S_OK);
+    const LONG before = wqstandins::RequestCount(workspace);
+    VARIANT_BOOL answer = VARIANT_FALSE;
+    {
+      wqtest::DialogDriver driver;
+      for (const DialogScript& script : c.scripts) driver.Expect(script);
+      EXPECT_EQ(c.show(dispatch_.get(), reinterpret_cast<LONGLONG>(owner), &answer), c.hr)
+          << c.name << wqtest::TakeErrorDescription();
+    }
+    EXPECT_EQ(answer, c.answer) << c.name;
+    const std::wstring log = c.log(before);
+    EXPECT_NE(log.find(c.sent), std::wstring::npos) << c.name << ": " << log;
+    LONG count = 0;
+    tools->get_ErrorCount(&count);
+    EXPECT_EQ(count, ++shown) << c.name << ": the commit's error is shown";
+    EXPECT_FALSE(IsWindow(owner)) << c.name << ": the owner went while it showed";
+  }
+}
+
 }  // namespace

@@ -1,6 +1,6 @@
 // CTabHostDlg: the modeless tab dialog in which a role or a user is added or edited. It
 // hosts the pages in its tab control, owns them and the data they share, and frees them and
-// itself when its window goes. OK asks every page for its data and, when all agree, has the
+// itself in its final message, once its window has gone and no handler runs. OK asks every page for its data and, when all agree, has the
 // first page commit; Cancel just closes.
 #pragma once
 

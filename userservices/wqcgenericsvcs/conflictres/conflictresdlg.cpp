@@ -120,10 +120,9 @@ void CConflictResDlg::ReleaseModelViews() {
     if (CConflictPage* page = Page(i)) page->ReleaseRecords();
 }
 
-void CConflictResDlg::OnDestroy() {
-  UnregisterModelessWindow(hwnd());
-  DestroyPages();
-}
+// The pages stay: a handler still running may use them (a commit showing its error while
+// the client destroys the owner). They go with the dialog object.
+void CConflictResDlg::OnDestroy() { UnregisterModelessWindow(hwnd()); }
 
 // A page's window goes before its object: the window's procedure still refers to it.
 template <class Page>
