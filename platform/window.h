@@ -865,8 +865,7 @@ class TypeAhead {
   // A row's index or a tree item's handle.
   using Item = INT_PTR;
   static constexpr Item kNoItem = -1;
-  // Calls an item's visitor with the item and (at least the first `length` characters of) its
-  // text; true ends the walk.
+  // Looks at an item and its text; true ends the walk.
   using Visit = std::function<bool(Item item, const wchar_t* text)>;
 
   // `window` is the handle of the wrapper that derives from this: it names the control
@@ -879,7 +878,8 @@ class TypeAhead {
   // The focused item; kNoItem when none.
   virtual Item FocusedItem() const = 0;
   // Walks the items shown from `from` (from the first with kNoItem) to the last, in the
-  // order shown, until `visit` ends the walk.
+  // order shown, until `visit` ends the walk; the text it is given may end after its first
+  // `length` characters, all the search compares.
   virtual void Walk(Item from, size_t length, const Visit& visit) = 0;
   // Selects the item alone, focuses it and scrolls it into view.
   virtual void Reach(Item item) = 0;

@@ -160,13 +160,10 @@ class TypeAhead : public testing::Test {
   // first choice, Space makes it and Return sends it.
   std::wstring ChooseTreeConflict(const Typing& typing, const std::wstring& items, int tab,
                                   int tree) {
+    const std::wstring item =
+        L"<" + items + L" ID='$id' Name='$name'><Conflict ID='$id1' Type='1'/></" + items + L">";
     CProjectUpdates model;
-    conflicttest::Load(model, L"<" + items + L"s><Conflicts>" +
-                                  Rows((L"<" + items +
-                                        L" ID='$id' Name='$name'><Conflict ID='$id1' "
-                                        L"Type='1'/></" +
-                                        items + L">")
-                                           .c_str()) +
+    conflicttest::Load(model, L"<" + items + L"s><Conflicts>" + Rows(item.c_str()) +
                                   L"</Conflicts></" + items + L"s>");
     CConflictResDlg dialog(&model, ws_.get(), GetModuleHandleW(nullptr));
     DialogScript script;
@@ -304,7 +301,7 @@ class TypeAhead : public testing::Test {
   }
   static std::wstring DatasheetSent(int id) { return L"3:" + std::to_wstring(id); }
 
-  static DWORD PastTheSearch() { return plat::ListTypeAhead::SearchPause() + 200; }
+  static DWORD PastTheSearch() { return plat::TypeAhead::SearchPause() + 200; }
 
   conflicttest::Workspace ws_;
   plat::com_ptr<IDispatch> dispatch_;
