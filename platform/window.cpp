@@ -110,11 +110,23 @@ std::vector<int> ListView::GetSelectedItems() const {
   return rows;
 }
 
+namespace {
+
+// Whether `text` begins with the `length` characters of `prefix`, without regard to case.
+bool BeginsWith(const wchar_t* text, const wchar_t* prefix, size_t length) noexcept {
+  // A text shorter than the prefix cannot begin with it.
+  if (wcsnlen(text, length) < length) return false;
+  const int compared = static_cast<int>(length);
+  return ::CompareStringOrdinal(text, compared, prefix, compared, TRUE) == CSTR_EQUAL;
+}
+
+}  // namespace
+
 LRESULT FindVirtualListRow(const NMLVFINDITEMW& find, int count,
                            const std::function<const wchar_t*(int row)>& rowText) {
   const LVFINDINFOW& wanted = find.lvfi;
   if (!(wanted.flags & (LVFI_STRING | LVFI_PARTIAL)) || !wanted.psz || count <= 0) return -1;
-  const int length = lstrlenW(wanted.psz);
+  const size_t length = wcslen(wanted.psz);
   const bool partial = (wanted.flags & LVFI_PARTIAL) != 0;
   const int first = find.iStart < 0 || find.iStart >= count ? 0 : find.iStart;
   const int rows = (wanted.flags & LVFI_WRAP) ? count : count - first;
@@ -122,48 +134,40 @@ LRESULT FindVirtualListRow(const NMLVFINDITEMW& find, int count,
     const int row = (first + i) % count;
     const wchar_t* text = rowText(row);
     if (!text) text = L"";
-    // A text shorter than the one wanted cannot begin with it.
-    if (partial && static_cast<int>(wcsnlen(text, static_cast<size_t>(length))) < length) continue;
-    const int compared = partial ? length : -1;
-    if (::CompareStringOrdinal(text, compared, wanted.psz, compared, TRUE) == CSTR_EQUAL)
+    if (partial ? BeginsWith(text, wanted.psz, length)
+                : ::CompareStringOrdinal(text, -1, wanted.psz, -1, TRUE) == CSTR_EQUAL)
       return row;
   }
   return -1;
 }
 
-DWORD ListTypeAhead::SearchPause() noexcept { return ::GetDoubleClickTime(); }
+// ---------------------------------------------------------------- type-ahead
 
-bool ListTypeAhead::Searching() const noexcept {
+DWORD TypeAhead::SearchPause() noexcept { return ::GetDoubleClickTime(); }
+
+bool TypeAhead::Searching() const noexcept {
   return !typed_.empty() && ::GetTickCount() - lastKeyAt_ < SearchPause();
 }
 
-LRESULT ListTypeAhead::Find(const NMLVFINDITEMW& find) {
-  if (rowText_) return FindVirtualListRow(find, GetItemCount(), rowText_);
-  return FindVirtualListRow(find, GetItemCount(), [this](int row) {
-    shown_ = GetItemText(row, 0);
-    return shown_.c_str();
-  });
-}
-
-bool ListTypeAhead::SubclassWindow(HWND list) noexcept {
-  if (hwnd_ || !::IsWindow(list)) return false;
-  hwnd_ = list;
-  ::SetWindowLongPtrW(list, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-  listProcedure_ = reinterpret_cast<WNDPROC>(
-      ::SetWindowLongPtrW(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Procedure)));
+bool TypeAhead::SubclassWindow(HWND control) noexcept {
+  if (control_ || !::IsWindow(control)) return false;
+  control_ = control;
+  ::SetWindowLongPtrW(control, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  controlProcedure_ = reinterpret_cast<WNDPROC>(
+      ::SetWindowLongPtrW(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Procedure)));
   return true;
 }
 
-void ListTypeAhead::UnsubclassWindow() noexcept {
-  if (!hwnd_) return;
-  ::SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(listProcedure_));
-  ::SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
-  hwnd_ = nullptr;
+void TypeAhead::UnsubclassWindow() noexcept {
+  if (!control_) return;
+  ::SetWindowLongPtrW(control_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(controlProcedure_));
+  ::SetWindowLongPtrW(control_, GWLP_USERDATA, 0);
+  control_ = nullptr;
 }
 
-LRESULT CALLBACK ListTypeAhead::Procedure(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  auto* self = reinterpret_cast<ListTypeAhead*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-  const WNDPROC list = self->listProcedure_;
+LRESULT CALLBACK TypeAhead::Procedure(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  auto* self = reinterpret_cast<TypeAhead*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  const WNDPROC control = self->controlProcedure_;
   try {
     switch (msg) {
       case WM_KEYDOWN:
@@ -175,38 +179,39 @@ LRESULT CALLBACK ListTypeAhead::Procedure(HWND hwnd, UINT msg, WPARAM wParam, LP
   } catch (...) {
     self->typed_.clear();  // out of memory: what was typed is forgotten
   }
-  return ::CallWindowProcW(list, hwnd, msg, wParam, lParam);
+  return ::CallWindowProcW(control, hwnd, msg, wParam, lParam);
 }
 
-bool ListTypeAhead::OnKeyDown(WPARAM key) {
+bool TypeAhead::OnKeyDown(WPARAM key) {
   dropCharacter_ = false;
   if (std::find(commandKeys_.begin(), commandKeys_.end(), key) != commandKeys_.end()) {
     dropCharacter_ = true;
     typed_.clear();
-  } else if (key == VK_SPACE) {
-    if (::GetKeyState(VK_CONTROL) < 0)
-      typed_.clear();  // Ctrl+Space is the list's, and types no blank
+  } else if (key == VK_SPACE || key == VK_BACK) {
+    if (key == VK_SPACE && ::GetKeyState(VK_CONTROL) < 0)
+      typed_.clear();  // Ctrl+Space is the control's, and types no blank
     else if (Searching())
-      return true;  // a blank of the name being typed, not Space to the list or its owner
-  } else if (key != VK_PACKET && key != VK_BACK && key != VK_SHIFT && key != VK_CONTROL &&
-             key != VK_MENU && key != VK_CAPITAL && (key < VK_LSHIFT || key > VK_RMENU) &&
+      return true;  // a blank or a correction of the name being typed, not a key to the
+                    // control (a tree goes up to the parent on Backspace) or its owner
+  } else if (key != VK_PACKET && key != VK_SHIFT && key != VK_CONTROL && key != VK_MENU &&
+             key != VK_CAPITAL && (key < VK_LSHIFT || key > VK_RMENU) &&
              !::MapVirtualKeyW(static_cast<UINT>(key), MAPVK_VK_TO_CHAR)) {
     // A key that types nothing (an arrow, Home, ...) moves on from what was typed; the keys
-    // that only shift a character, Backspace, and the one that brings a character of its
-    // own (VK_PACKET) do not.
+    // that only shift a character and the one that brings a character of its own
+    // (VK_PACKET) do not.
     typed_.clear();
   }
   return false;
 }
 
-void ListTypeAhead::OnChar(wchar_t typed) {
+void TypeAhead::OnChar(wchar_t typed) {
   if (std::exchange(dropCharacter_, false)) return;
   const bool searching = Searching();
   if (typed == L'\b') {
     if (!searching) return;
     typed_.pop_back();
     lastKeyAt_ = ::GetTickCount();
-    if (!typed_.empty()) Search(GetNextItem(-1, LVNI_FOCUSED));
+    if (!typed_.empty()) Search(false);
     return;
   }
   if (typed < L' ' || typed == 0x7F) {  // a control character types nothing
@@ -219,18 +224,48 @@ void ListTypeAhead::OnChar(wchar_t typed) {
   }
   typed_ += typed;
   lastKeyAt_ = ::GetTickCount();
-  const int focused = GetNextItem(-1, LVNI_FOCUSED);
-  Search(typed_.size() == 1 && focused >= 0 ? focused + 1 : focused);
+  Search(typed_.size() == 1);
 }
 
-void ListTypeAhead::Search(int start) {
+void TypeAhead::Search(bool fromNext) {
+  const Item focused = FocusedItem();
+  Item found = kNoItem;
+  const auto begins = [&](Item item, const wchar_t* text) {
+    if (!BeginsWith(text ? text : L"", typed_.c_str(), typed_.size())) return false;
+    found = item;
+    return true;
+  };
+  // From the focused item to the last, then from the first back to the focused one.
+  bool skip = fromNext && focused != kNoItem;
+  Walk(focused, typed_.size(), [&](Item item, const wchar_t* text) {
+    return !std::exchange(skip, false) && begins(item, text);
+  });
+  if (found == kNoItem && focused != kNoItem)
+    Walk(kNoItem, typed_.size(),
+         [&](Item item, const wchar_t* text) { return begins(item, text) || item == focused; });
+  if (found != kNoItem) Reach(found);
+}
+
+// ---------------------------------------------------------------- list type-ahead
+
+const wchar_t* ListTypeAhead::RowTextOf(int row) {
+  if (rowText_) return rowText_(row);
+  shown_ = GetItemText(row, 0);
+  return shown_.c_str();
+}
+
+LRESULT ListTypeAhead::Find(const NMLVFINDITEMW& find) {
+  return FindVirtualListRow(find, GetItemCount(), [this](int row) { return RowTextOf(row); });
+}
+
+void ListTypeAhead::Walk(Item from, size_t, const Visit& visit) {
   const int count = GetItemCount();
-  NMLVFINDITEMW find{};
-  find.iStart = start >= 0 && start < count ? start : 0;
-  find.lvfi.flags = LVFI_STRING | LVFI_PARTIAL | LVFI_WRAP;
-  find.lvfi.psz = typed_.c_str();
-  const int row = static_cast<int>(Find(find));
-  if (row < 0) return;
+  for (int row = from == kNoItem ? 0 : static_cast<int>(from); row < count; ++row)
+    if (visit(row, RowTextOf(row))) return;
+}
+
+void ListTypeAhead::Reach(Item item) {
+  const int row = static_cast<int>(item);
   // The row alone selected, as the list selects the row an arrow key reaches.
   const bool alone = SendMessage(LVM_GETSELECTEDCOUNT) == 1 &&
                      SendMessage(LVM_GETITEMSTATE, row, LVIS_SELECTED) != 0;
@@ -299,6 +334,36 @@ HandlerScope::~HandlerScope() {
 }
 
 }  // namespace details
+
+// ---------------------------------------------------------------- tree type-ahead
+
+TypeAhead::Item TreeTypeAhead::FocusedItem() const {
+  const LRESULT caret = SendMessage(TVM_GETNEXTITEM, TVGN_CARET);
+  return caret ? static_cast<Item>(caret) : kNoItem;
+}
+
+void TreeTypeAhead::Walk(Item from, size_t length, const Visit& visit) {
+  shown_.resize(length + 1);
+  TVITEMW item{};
+  item.mask = TVIF_TEXT;
+  // The first root item is always shown; each next one shown follows an expanded parent
+  // into its children.
+  for (LRESULT at = from == kNoItem ? SendMessage(TVM_GETNEXTITEM, TVGN_ROOT) : from; at;
+       at = SendMessage(TVM_GETNEXTITEM, TVGN_NEXTVISIBLE, at)) {
+    item.hItem = reinterpret_cast<HTREEITEM>(at);
+    item.pszText = shown_.data();
+    item.cchTextMax = static_cast<int>(shown_.size());
+    shown_[0] = L'\0';
+    if (!SendMessage(TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item))) continue;
+    // The tree may answer with a text of its own rather than copy it.
+    if (visit(at, item.pszText)) return;
+  }
+}
+
+void TreeTypeAhead::Reach(Item item) {
+  SendMessage(TVM_SELECTITEM, TVGN_CARET, item);
+  SendMessage(TVM_ENSUREVISIBLE, 0, item);
+}
 
 INT_PTR DialogProcResult(HWND hwnd, UINT msg, LRESULT result) noexcept {
   switch (msg) {

@@ -1,6 +1,6 @@
-// Type-ahead in every list that has it, typed as a person types: one key at a time through
-// the dialog's own loop, fast and at an unhurried pace, then the choice a user makes there;
-// what the choice sent names the row meant.
+// Type-ahead in every list and tree that has it, typed as a person types: one key at a time
+// through the dialog's own loop, fast and at an unhurried pace, then the choice a user makes
+// there; what the choice sent names the row meant.
 #include <gtest/gtest.h>
 
 #include <standinsclient.h>
@@ -156,6 +156,38 @@ class TypeAhead : public testing::Test {
            std::to_wstring(id) + L"\" Type=\"vt3:1\" Resolution=\"vt3:1\"/></UpdateProject>";
   }
 
+  // On a tree page, the item reached shows its conflict under it: Down reaches that, Tab its
+  // first choice, Space makes it and Return sends it.
+  std::wstring ChooseTreeConflict(const Typing& typing, const std::wstring& items, int tab,
+                                  int tree) {
+    const std::wstring item =
+        L"<" + items + L" ID='$id' Name='$name'><Conflict ID='$id1' Type='1'/></" + items + L">";
+    CProjectUpdates model;
+    conflicttest::Load(model, L"<" + items + L"s><Conflicts>" + Rows(item.c_str()) +
+                                  L"</Conflicts></" + items + L"s>");
+    CConflictResDlg dialog(&model, ws_.get(), GetModuleHandleW(nullptr));
+    DialogScript script;
+    typing(script.SelectTab(IDC_CONFLICTTABS, tab).Focus(tree));
+    EXPECT_EQ(Run(script.Press(VK_DOWN).Press(VK_TAB).Press(VK_SPACE).Press(VK_RETURN),
+                  [&] { return dialog.DoModal(nullptr); }),
+              IDOK);
+    return ws_.Request(ws_.Requests());
+  }
+  std::wstring ChooseCase(const Typing& typing) {
+    return ChooseTreeConflict(typing, L"Case", 0, IDC_CASETREE);
+  }
+  std::wstring ChooseObject(const Typing& typing) {
+    return ChooseTreeConflict(typing, L"Object", 1, IDC_OBJECTTREE);
+  }
+  // The first choice of a deleted one deletes it in the project.
+  static std::wstring TreeSent(const wchar_t* items, int id) {
+    return L"<UpdateProject Initialise=\"vt3:0\"><" + std::wstring(items) + L" ID=\"vt3:" +
+           std::to_wstring(id) + L"\" ConflictID=\"vt3:" + std::to_wstring(id) +
+           L"1\" Type=\"vt3:1\" Resolution=\"vt3:3\"/></UpdateProject>";
+  }
+  static std::wstring CaseSent(int id) { return TreeSent(L"Case", id); }
+  static std::wstring ObjectSent(int id) { return TreeSent(L"Object", id); }
+
   // Open opens the document reached.
   std::wstring ChooseDocument(const Typing& typing) {
     CProjectUpdates model;
@@ -269,7 +301,7 @@ class TypeAhead : public testing::Test {
   }
   static std::wstring DatasheetSent(int id) { return L"3:" + std::to_wstring(id); }
 
-  static DWORD PastTheSearch() { return plat::ListTypeAhead::SearchPause() + 200; }
+  static DWORD PastTheSearch() { return plat::TypeAhead::SearchPause() + 200; }
 
   conflicttest::Workspace ws_;
   plat::com_ptr<IDispatch> dispatch_;
@@ -277,10 +309,10 @@ class TypeAhead : public testing::Test {
   plat::com_ptr<IWQStandinWorkspaceNode> node_;
 };
 
-// A name with a blank typed fast and at 300 ms a key reaches its row in every list, and the
-// choice sent names it; a pause longer than the search's between two words starts a new
-// search with the second. Backspace takes back the last character typed, and a character
-// that comes as VK_PACKET goes on with the search.
+// A name with a blank typed fast and at 300 ms a key reaches its row in every list and tree,
+// and the choice sent names it; a pause longer than the search's between two words starts a new
+// search with the second. Backspace takes back the last character typed (the row reached
+// stays), and a character that comes as VK_PACKET goes on with the search.
 TEST_F(TypeAhead, EveryListReachesTheNameTypedAtAnyPace) {
   const struct {
     const char* name;
@@ -297,6 +329,8 @@ TEST_F(TypeAhead, EveryListReachesTheNameTypedAtAnyPace) {
       {"a role's users", L"q\\", &TypeAhead::ChooseMember, &MemberSent},
       {"users to give a role", L"", &TypeAhead::ChooseCandidate, &CandidateSent},
       {"datasheets to open", L"", &TypeAhead::ChooseDatasheet, &DatasheetSent},
+      {"conflict cases tree", L"", &TypeAhead::ChooseCase, &CaseSent},
+      {"conflict objects tree", L"", &TypeAhead::ChooseObject, &ObjectSent},
   };
   // '|' is a pause longer than the search's.
   const struct {
@@ -309,6 +343,7 @@ TEST_F(TypeAhead, EveryListReachesTheNameTypedAtAnyPace) {
       {"at 300 ms a key", L"bo x", 300, 3},
       {"with a pause between the words", L"bo |x", 30, 5},
       {"with Backspace and VK_PACKET", L"bo x\b\u00e9", 30, 4},
+      {"taking back a character", L"bo x\b", 30, 3},
   };
   for (const auto& list : lists) {
     for (const auto& typed : typings) {
@@ -331,13 +366,18 @@ TEST_F(TypeAhead, EveryListReachesTheNameTypedAtAnyPace) {
   }
 }
 
-// The conflict pages' keypad plus and minus open and close the row: they type nothing, so
-// Space right after them still makes the choice.
+// The conflict pages' keypad plus and minus open and close the row or the tree's item: they
+// type nothing, so Space right after them still makes the choice, and a letter right after
+// them starts a new search.
 TEST_F(TypeAhead, KeypadPlusAndMinusTypeNothing) {
   const Typing opening = [](DialogScript& script) {
     script.Pause(PastTheSearch()).Press(VK_DOWN).Press(VK_SUBTRACT).Press(VK_ADD);
   };
   EXPECT_EQ(ChooseAttribute(opening, 0), AttributeSent(1));
+  const Typing reopening = [](DialogScript& script) {
+    script.TypeAtPace(L"b", 30).Press(VK_SUBTRACT).Press(VK_ADD).TypeAtPace(L"x", 30);
+  };
+  EXPECT_EQ(ChooseCase(reopening), CaseSent(5));
 }
 
 }  // namespace

@@ -100,7 +100,7 @@ LRESULT CConflictTreePage::OnInitDialog() {
   // The tree reports every node it frees, tens of thousands as the page closes; the nodes
   // show records the page does not own, so there is nothing to do.
   plat::EndNotificationsHere<TVN_DELETEITEMW>(hwnd());
-  tree_ = GetDlgItem(kind_.treeId);
+  tree_.SubclassWindow(GetDlgItem(kind_.treeId));
   tree_.SendMessage(TVM_SETIMAGELIST, TVSIL_NORMAL, reinterpret_cast<LPARAM>(images_.get()));
   description_ = GetDlgItem(IDC_CONFLICTDESCRIPTION);
   firstChoice_ = GetDlgItem(IDC_FIRSTCHOICE);

@@ -117,7 +117,8 @@ class CConflictTreePage : public CConflictPage {
   void CarryResolvedUpward(HTREEITEM node);
 
   const TreePageKind& kind_;
-  plat::Window tree_, description_;
+  plat::TreeTypeAhead tree_;  // type-ahead over the nodes shown
+  plat::Window description_;
   plat::Button firstChoice_, secondChoice_;
   plat::Edit newName_;
   HTREEITEM conflictsRoot_ = nullptr;
