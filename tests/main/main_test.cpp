@@ -966,18 +966,25 @@ TEST_F(MainTest, OtherArgumentsFollowTheOneWalk) {
 
 // A real of any floating type that is no number, as the type information would convert it
 // to an integer or a flag parameter of a late-bound call, is refused before the call: never
-// made the largest integer or true. Positional, named and by reference alike.
+// made the largest integer or true. Positional, named and by reference alike, each argument
+// judged at the parameter the type information hands it to.
 TEST_F(MainTest, ALateBoundNaNIsNoIntegerOrFlag) {
   auto sheets = Create<IWQCOpenDatasheetDlg>(__uuidof(WQCOpenDatasheetDlg));
   double nan = std::nan("");
   float nanFloat = std::nanf("");
-  VARIANT date, single, dateRef, workspace, name, none, yes, zero, five;
+  VARIANT date, single, dateRef, variantRef, workspace, name, none, yes, zero, five;
   V_VT(&date) = VT_DATE;
   V_DATE(&date) = nan;
   V_VT(&single) = VT_R4;
   V_R4(&single) = nanFloat;
   V_VT(&dateRef) = VT_BYREF | VT_DATE;
   V_DATEREF(&dateRef) = &nan;
+  // As a VBScript variable arrives.
+  VARIANT held;
+  V_VT(&held) = VT_R8;
+  V_R8(&held) = nan;
+  V_VT(&variantRef) = VT_BYREF | VT_VARIANT;
+  V_VARIANTREF(&variantRef) = &held;
   V_VT(&workspace) = VT_DISPATCH;
   V_DISPATCH(&workspace) = ws();
   plat::unique_bstr text = Bstr(L"Size");
@@ -990,8 +997,42 @@ TEST_F(MainTest, ALateBoundNaNIsNoIntegerOrFlag) {
   V_I4(&zero) = 0;
   V_VT(&five) = VT_I4;
   V_I4(&five) = 5;
-  for (const VARIANT& notANumber : {date, single, dateRef}) {
+  wqstandins::SetReply(ws_.get(), kServer, L"RunRule",
+                       L"<!--SimpleResponse--><Variant vt=\"3\" value=\"1\"/>");
+  LONG sent = 0;
+  for (const VARIANT& notANumber : {date, single, dateRef, variantRef}) {
     const VARTYPE vt = V_VT(&notANumber);
+    // RunKBRule(bstrName, pWorkspace, lParentHWnd, lCaseID, lDocOID, vParams): a parent window
+    // is no integer, a case no id, the parameters take it as it is; by position, with only
+    // the name named (the rest go to the other parameters from the left) and all named.
+    const struct {
+      const char* parameter;
+      UINT at;
+      HRESULT hr;
+    } rows[] = {{"a parent window", 2, DISP_E_OVERFLOW},
+                {"a case", 3, E_INVALIDARG},
+                {"the parameters", 5, S_OK}};
+    for (const auto& row : rows) {
+      std::vector<VARIANT> args{name, workspace, zero, zero, zero, none};
+      args[row.at] = notANumber;
+      std::vector<VARIANT> nameLast(args.begin() + 1, args.end());
+      nameLast.push_back(name);
+      const std::vector<VARIANT> reversed(args.rbegin(), args.rend());
+      const struct {
+        const char* way;
+        std::vector<VARIANT> args;
+        std::vector<DISPID> names;
+      } ways[] = {{"by position", args, {}},
+                  {"with the name named", nameLast, {0}},
+                  {"all named", reversed, {5, 4, 3, 2, 1, 0}}};
+      for (const auto& way : ways) {
+        EXPECT_EQ(InvokeByName(main_.get(), L"RunKBRule", DISPATCH_METHOD, way.args, way.names),
+                  row.hr)
+            << row.parameter << " " << way.way << " " << vt;
+        if (row.hr == S_OK) ++sent;
+      }
+    }
+
     EXPECT_EQ(InvokeByName(main_.get(), L"RunKBMethod", DISPATCH_METHOD,
                            {name, five, workspace, notANumber, zero, zero, none}),
               DISP_E_OVERFLOW)
@@ -1009,7 +1050,7 @@ TEST_F(MainTest, ALateBoundNaNIsNoIntegerOrFlag) {
               DISP_E_TYPEMISMATCH)
         << "a flag named " << vt;
   }
-  EXPECT_EQ(Requests(), 0) << CallLog(ws_.get());
+  EXPECT_EQ(Requests(), sent) << CallLog(ws_.get());
   EXPECT_EQ(InvokeByName(sheets.get(), L"AddNewDatasheet", DISPATCH_METHOD,
                          {five, name, name, name, yes, zero}),
             S_OK);

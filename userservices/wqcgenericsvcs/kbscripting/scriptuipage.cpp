@@ -1,6 +1,7 @@
 #include "scriptuipage.h"
 
 #include "domutil.h"
+#include "workspace/objectid.h"
 
 #include <conversion.h>
 
@@ -44,6 +45,19 @@ bool SelectLong(IXMLDOMNode* root, const wchar_t* xpath, long& value) {
   return true;
 }
 
+// The id `xpath` selects, read as every id is read: the number conversion above would make
+// "1,2" 12 and "12.6" 13. `id` is 0 without the node and stays as it is when the text is no id.
+void SelectId(IXMLDOMNode* root, const wchar_t* xpath, long& id) {
+  unique_variant selected;
+  if (FAILED(SelectNodeValue(root, xpath, selected.put()))) return;
+  if (V_VT(&selected) == VT_EMPTY) {
+    id = 0;
+    return;
+  }
+  long read = 0;
+  if (ReadObjectId(selected, &read) == S_OK) id = read;
+}
+
 unique_bstr SelectText(IXMLDOMNode* root, const wchar_t* xpath) {
   unique_variant selected;
   if (FAILED(SelectNodeValue(root, xpath, selected.put())) ||
@@ -64,8 +78,8 @@ void ReadScriptUISettings(IXMLDOMDocument* description, ScriptUISettings& settin
   settings.returnTo = SelectText(node, L"//ScriptUI/@ReturnTo");
   settings.from = SelectText(node, L"//ScriptUI/@From");
   settings.debugFile = SelectText(node, L"//DialogBox/@DebugFile");
-  SelectLong(node, L"//ScriptUI/@ActiveDocument", settings.activeDocument);
-  SelectLong(node, L"//ScriptUI/@ActiveCase", settings.activeCase);
+  SelectId(node, L"//ScriptUI/@ActiveDocument", settings.activeDocument);
+  SelectId(node, L"//ScriptUI/@ActiveCase", settings.activeCase);
 }
 
 HRESULT BuildScriptUIPage(const wchar_t* descriptionXml, ScriptUISettings& settings,
