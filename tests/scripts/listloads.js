@@ -64,8 +64,15 @@ try {
     check(fails(function () { load(o); }), name + ": a reply that breaks off must fail");
     if (count) check(count(o) === 0, name + ": an empty list took " + count(o) + " items");
     var asked = ws.RequestCount;
+    // A dialog over a list kept from the failed load is cancelled, not waited for.
+    var driver = new ActiveXObject("WQTestServer.DialogDriver");
+    driver.Click(2);
+    driver.Expect();
     check(fails(function () { again(o); }), name + ": the broken reply again must fail");
     check(ws.RequestCount === asked + 1, name + ": not asked again after a failed load");
+    // The holds are read by their dialog as it opens.
+    if (name !== "WQCAssocHoldDlg")
+      check(driver.DialogsSeen === 0, name + ": a dialog was shown after a failed load");
     if (!count) continue;
 
     ws.SetReply(SERVER, request, whole);
