@@ -207,36 +207,49 @@ TEST_F(KBRun, DialogReplyWithEntityExpansionIsRefusedAtOnce) {
   }
 }
 
-// A reply that is neither a simple response nor an XML document is refused at once, with
-// the reader's reason, and shows no window: its page would be empty, with nothing on it to
-// leave it by.
+// A reply that is neither a simple response nor a ScriptUI document (no XML document at
+// all, or another kind: a server's HTML error page) is refused at once, with the reason,
+// and shows no window: its page would be empty, with nothing on it to leave it by.
 TEST_F(KBRun, ReplyThatIsNoDocumentIsRefusedWithoutAWindow) {
   com_ptr<IDispatch> client;
   ASSERT_EQ(control_.query_to(client), S_OK);
-  for (const wchar_t* reply :
-       {L"garbage", L"<html><body>Internal error<br></body></html>",
-        L"<ScriptUI ReturnTo='Next'><DialogBox Title='Step'><EditBox id='Tag'"}) {
-    Reply(L"RunMethod", reply);
+  constexpr wchar_t kBroken[] = L"is not well-formed XML: ";
+  constexpr wchar_t kOtherKind[] = L"is no ScriptUI document: its root element is ";
+  const struct {
+    const wchar_t* reply;
+    const wchar_t* reason;
+  } cases[] = {
+      {L"garbage", kBroken},
+      {L"<html><body>Internal error<br></body></html>", kBroken},
+      {L"<ScriptUI ReturnTo='Next'><DialogBox Title='Step'><EditBox id='Tag'", kBroken},
+      {L"<Other/>", kOtherKind},
+      {L"<html><body><p>Server error</p></body></html>", kOtherKind},
+  };
+  for (const auto& c : cases) {
+    ASSERT_EQ(wqstandins::SetReply(control_.get(), kServer, L"RunMethod", c.reply), S_OK);
     kbtest::ScriptedUser user;
     user.Forbid([] { return kbtest::DialogWindow() != nullptr; }, "a dialog window was made");
     const ULONGLONG start = GetTickCount64();
-    EXPECT_EQ(Method(L"Size", 17), E_FAIL) << reply;
-    EXPECT_LT(wqtest::ElapsedMs(start), 1000u) << reply;
+    EXPECT_EQ(Method(L"Size", 17), E_FAIL) << c.reply;
+    EXPECT_LT(wqtest::ElapsedMs(start), 1000u) << c.reply;
     const std::wstring first = wqtest::FirstErrorDescription(wqtest::TakeErrorDescription());
     const std::wstring expected =
         L"The reply to method Size is neither a simple response nor a dialog description: The "
-        L"dialog description is not well-formed XML: ";
-    EXPECT_EQ(first.substr(0, expected.size()), expected) << reply;
-    EXPECT_GT(first.size(), expected.size()) << "the reader's reason follows";
-    EXPECT_EQ(wqstandins::CallLog(browser_.get()), L"") << "no browser was made for " << reply;
+        L"dialog description " +
+        std::wstring(c.reason);
+    EXPECT_EQ(first.substr(0, expected.size()), expected) << c.reply;
+    EXPECT_GT(first.size(), expected.size()) << "the reason follows";
+    EXPECT_EQ(first.find(L"(line 0"), std::wstring::npos) << first;
+    EXPECT_NE(first.back(), L' ') << "nothing after the colon: " << first;
+    EXPECT_EQ(wqstandins::CallLog(browser_.get()), L"") << "no browser was made for " << c.reply;
 
     // A dialog request holding it is refused the same way.
-    runner_.Initialise(reply, 17);
-    EXPECT_TRUE(FAILED(runner_.RunDialog(client.get(), 0))) << reply;
-    EXPECT_NE(wqtest::TakeErrorDescription().find(L"is not well-formed XML"), std::wstring::npos);
-    EXPECT_EQ(wqstandins::CallLog(browser_.get()), L"") << reply;
+    runner_.Initialise(c.reply, 17);
+    EXPECT_TRUE(FAILED(runner_.RunDialog(client.get(), 0))) << c.reply;
+    EXPECT_NE(wqtest::TakeErrorDescription().find(c.reason), std::wstring::npos) << c.reply;
+    EXPECT_EQ(wqstandins::CallLog(browser_.get()), L"") << c.reply;
   }
-  EXPECT_EQ(RequestCount(), 3);
+  EXPECT_EQ(RequestCount(), 5);
 }
 
 TEST_F(KBRun, FailedCallIsReportedOverTheCallsOwnText) {
@@ -270,8 +283,8 @@ TEST_F(KBRun, ParametersARequestCannotCarryAreRefused) {
     EXPECT_EQ(RequestCount(), 1);
     EXPECT_EQ(wqstandins::CallLog(control_.get()).find(L"Execute"), std::wstring::npos);
     EXPECT_EQ(wqtest::FirstErrorDescription(wqtest::TakeErrorDescription()),
-              L"Failure running rule CheckLine: The parameters of CheckLine hold a value of type "
-              L"13, which a request cannot carry")
+              L"Failure running rule CheckLine: The parameters of CheckLine hold an object, which "
+              L"a request cannot carry")
         << parameters->vt;
   }
   EXPECT_EQ(runner_.RunRule(unique_bstr::copy(L"R").get(), nullptr, workspace_.get(), 0,
@@ -538,8 +551,8 @@ class QuickUser {
     wc.hInstance = GetModuleHandleW(nullptr);
     wc.lpszClassName = L"KBQuickUser";
     RegisterClassW(&wc);
-    window_ = CreateWindowW(L"KBQuickUser", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                            wc.hInstance, nullptr);
+    window_ = CreateWindowW(L"KBQuickUser", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance,
+                            nullptr);
     hook_ = SetWindowsHookExW(WH_CALLWNDPROC, &QuickUser::Hook, nullptr, GetCurrentThreadId());
   }
   ~QuickUser() {
@@ -640,8 +653,8 @@ TEST(KBConversation, ThousandsOfDialogsTakeTheStackAndHeapOfOne) {
   EXPECT_EQ(hr, S_OK);
   EXPECT_EQ(shown, kDialogs);
   EXPECT_EQ(resultType, VT_EMPTY);
-  EXPECT_LT(grown, (kDialogs - 100) * 64) << "bytes held by " << kDialogs - 100
-                                           << " confirmed dialogs";
+  EXPECT_LT(grown, (kDialogs - 100) * 64)
+      << "bytes held by " << kDialogs - 100 << " confirmed dialogs";
   EXPECT_LT(deeper, 4096) << "bytes of stack taken by " << kDialogs - 101 << " confirmed dialogs";
 }
 

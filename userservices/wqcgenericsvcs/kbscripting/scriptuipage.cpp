@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 #include <cwchar>
+#include <string>
 #include <utility>
 
 using plat::com_ptr;
@@ -82,6 +83,17 @@ void ReadScriptUISettings(IXMLDOMDocument* description, ScriptUISettings& settin
   SelectId(node, L"//ScriptUI/@ActiveCase", settings.activeCase);
 }
 
+namespace {
+
+// "The dialog description <what>", and the detail after a colon when there is one.
+std::wstring DescribeUnusable(const wchar_t* what, const wchar_t* detail) {
+  std::wstring text = std::wstring(L"The dialog description ") + what;
+  if (detail && *detail) text += std::wstring(L": ") + detail;
+  return text;
+}
+
+}  // namespace
+
 HRESULT BuildScriptUIPage(const wchar_t* descriptionXml, ScriptUISettings& settings,
                           unique_bstr& page, unique_bstr* reason) noexcept try {
   com_ptr<IXMLDOMDocument> description;
@@ -91,7 +103,22 @@ HRESULT BuildScriptUIPage(const wchar_t* descriptionXml, ScriptUISettings& setti
     return WQ_E_DOCUMENTTYPE;
   if (loaded != VARIANT_TRUE) {
     unique_bstr text = ReadParseError(description.get());
-    if (reason) *reason = std::move(text);
+    if (reason)
+      *reason = unique_bstr::copy(DescribeUnusable(L"is not well-formed XML", text.get()).c_str());
+    return WQ_E_NOTADESCRIPTION;
+  }
+  // A well-formed document of another kind (a server's HTML error page) is no more a
+  // dialog than a broken one: its page would show nothing to confirm or leave it by.
+  com_ptr<IXMLDOMElement> root;
+  unique_bstr rootName;
+  if (SUCCEEDED(description->get_documentElement(root.put())) && root)
+    root->get_tagName(rootName.put());
+  if (wcscmp(rootName.c_str(), L"ScriptUI") != 0) {
+    if (reason) {
+      const std::wstring found = L"its root element is \"" + std::wstring(rootName.c_str()) + L"\"";
+      *reason = unique_bstr::copy(
+          DescribeUnusable(L"is no ScriptUI document", root ? found.c_str() : nullptr).c_str());
+    }
     return WQ_E_NOTADESCRIPTION;
   }
 

@@ -125,7 +125,7 @@ HRESULT WQCSelectKBDlg::GetExcludeDrawingItems(VARIANT_BOOL* exclude) {
 }
 
 // The list is the reply's: a second load, for this object or another, replaces it rather
-// than listing the entries of both.
+// than listing the entries of both. A load that fails leaves the list as it was.
 STDMETHODIMP WQCSelectKBDlg::LoadList(IDispatch* pWorkspace) try {
   WQ_BARE_METHOD();
   std::vector<KBEntry> entries;
@@ -140,7 +140,8 @@ STDMETHODIMP WQCSelectKBDlg::LoadList(IDispatch* pWorkspace) try {
         request.EndElement(L"ListKB");
       },
       parser);
-  // A failed load leaves what the reply held up to the failure, not an older list.
+  // The entries read before a failure would pass for the whole list.
+  if (FAILED(hr)) return hr;
   kbList_ = std::move(entries);
   selection_ = -1;
   return hr;
