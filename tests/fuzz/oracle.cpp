@@ -735,6 +735,50 @@ int CheckOracle(const Reader* (*find)(const std::string&)) {
     printf("a declaration naming %ls, refused: %s\n", declared, caught ? "ok" : "WRONG VERDICT");
     failures += !caught;
   }
+  // A number reply is read by its rule, every character counted; a text read and changed
+  // must stand changed in the answer, which a reader that skips it does not give.
+  const Reader* number = find("numberreply");
+  const Reader* listCases = find("listcases");
+  if (!number || !listCases) return 2;
+  const struct {
+    std::wstring reply;
+    HRESULT hr;
+    const wchar_t* shape;
+    bool wrong;
+  } replies[] = {{L"\t12 ", S_OK, L" 12", false},
+                 {L"12abc", S_OK, L" 12", true},
+                 {L"12abc", DISP_E_TYPEMISMATCH, L"", false},
+                 {{L"12\0x", 4}, S_OK, L" 12", true},
+                 {L"", S_OK, L" 0", false},
+                 {L"2147483648", S_OK, L" 0", true}};
+  for (const auto& r : replies) {
+    Mutant m;
+    m.xml = r.reply;
+    ReaderResult answer;
+    answer.hr = r.hr;
+    answer.shape = r.shape;
+    const bool right = WrongAnswer(*number, m, answer, nullptr) == r.wrong;
+    printf("number reply %ls answered 0x%08lx: %s\n", r.reply.c_str(),
+           static_cast<unsigned long>(r.hr), right ? "ok" : "WRONG VERDICT");
+    failures += !right;
+  }
+  bool claimed = false;
+  for (uint64_t index = 0; index < 2000 && !claimed; ++index) {
+    const Mutant m = Mutate(*listCases, 2026, index);
+    if (m.oracle != Oracle::kTextRead) continue;
+    const ReaderResult before = listCases->read(m.before), read = listCases->read(m.xml);
+    ReaderResult skipped = before;
+    skipped.shape.clear();
+    if (FAILED(before.hr) || FAILED(read.hr) || !WrongAnswer(*listCases, m, skipped, &before))
+      continue;
+    claimed = true;
+    const bool right = !WrongAnswer(*listCases, m, read, &before);
+    printf("listcases %llu (a text read, changed): %s\n", static_cast<unsigned long long>(index),
+           right ? "ok" : "WRONG VERDICT");
+    failures += !right;
+  }
+  printf("a text read and skipped: %s\n", claimed ? "ok" : "WRONG VERDICT");
+  failures += !claimed;
   return failures ? 1 : 0;
 }
 
