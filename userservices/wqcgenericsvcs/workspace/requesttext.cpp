@@ -17,7 +17,10 @@ constexpr int kMaxDepth = 32;
 bool ValueHoldsNul(const VARIANT& value, int depth);
 
 bool ArrayHoldsNul(SAFEARRAY* array, VARTYPE vt, int depth) {
-  if (!array || (vt != VT_BSTR && vt != VT_VARIANT)) return false;
+  // An array whose elements are not what its VARIANT says is refused where it is read.
+  if (!array || (vt != VT_BSTR && vt != VT_VARIANT) ||
+      SafeArrayGetElemsize(array) != (vt == VT_BSTR ? sizeof(BSTR) : sizeof(VARIANT)))
+    return false;
   ULONG count = 1;
   for (UINT d = 0; d < array->cDims; ++d) count *= array->rgsabound[d].cElements;
   plat::safearray_data<void> data;
