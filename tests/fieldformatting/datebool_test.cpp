@@ -108,6 +108,7 @@ TEST(FormatDate, EveryDateUnderEveryFormat) {
                   {DateOf({2024, 2, 0, 28}) + 0.999999, DateOf({2024, 2, 0, 29})},  // a leap day
                   {DateOf({2024, 2, 0, 29}) + 0.999999, DateOf({2024, 3, 0, 1})},
                   {0.99999999, 1},
+                  {-1.999999, 0},
                   {DateOf({9999, 12, 0, 31}) + 0.9999999, dates[std::size(dates) - 1]}});
   // The user's date, the locale's forms, every conversion, and the date control's formats.
   std::vector<const wchar_t*> formats = {L"", L"%x", L"%#x", L"%X", L"%#X", L"%c", L"%#c"};
