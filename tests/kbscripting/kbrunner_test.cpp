@@ -2,6 +2,9 @@
 // it makes, what it does with each kind of reply, and dialog conversations.
 #include <gtest/gtest.h>
 
+#include <string>
+#include <string_view>
+
 #include <variantxml.h>
 
 #include "WQCGenericSvcs.h"
@@ -383,14 +386,16 @@ TEST_F(KBRunPipe, MarkedPipeIsHighlightedBeforeTheValueIsReturned) {
 TEST_F(KBRunPipe, PipeHighlightReadsTheReplyOrReportsWhyNot) {
   com_ptr<IDispatch> client;
   ASSERT_EQ(control_.query_to(client), S_OK);
+  using namespace std::literals;
   const struct {
-    const wchar_t* reply;
+    std::wstring_view reply;     // counted: a null inside is part of it
     const wchar_t* highlighted;  // null: nothing highlighted
     const wchar_t* error;        // in the thread's error info afterwards
   } cases[] = {
       {L"<PipeHighlight ServerID=\"77\"/>", L"HighlightPipe(77)", nullptr},
       {L"(PipeHighlight) value=' 9 '", L"HighlightPipe(9)", nullptr},
       {L"(PipeHighlight) value='9x'", nullptr, L"is not a whole number: '9x'"},
+      {L"(PipeHighlight) value='9\0x'"sv, nullptr, L"is not a whole number: '9"},
       {L"(PipeHighlight) no number here", nullptr, L"names no pipe"},
       {L"(PipeHighlight) value=", nullptr, L"names no pipe"},
       {L"<PipeHighlight/>", nullptr, L"names no pipe"},
@@ -398,16 +403,18 @@ TEST_F(KBRunPipe, PipeHighlightReadsTheReplyOrReportsWhyNot) {
   for (const auto& c : cases) {
     tools_->Reset();
     SetErrorInfo(0, nullptr);
-    runner_.PipeHighlight(client.get(), unique_bstr::copy(c.reply).get());
+    const std::wstring reply(c.reply);
+    runner_.PipeHighlight(client.get(),
+                          unique_bstr::copy(reply.c_str(), static_cast<UINT>(reply.size())).get());
     const std::wstring log = wqstandins::CallLog(tools_.get());
     if (c.highlighted) {
-      EXPECT_NE(log.find(c.highlighted), std::wstring::npos) << c.reply << "\n" << log;
+      EXPECT_NE(log.find(c.highlighted), std::wstring::npos) << reply.c_str() << "\n" << log;
     } else {
-      EXPECT_EQ(log.find(L"HighlightPipe"), std::wstring::npos) << c.reply << "\n" << log;
+      EXPECT_EQ(log.find(L"HighlightPipe"), std::wstring::npos) << reply.c_str() << "\n" << log;
     }
     const std::wstring error = wqtest::TakeErrorDescription();
     if (c.error) {
-      EXPECT_NE(error.find(c.error), std::wstring::npos) << c.reply << "\n" << error;
+      EXPECT_NE(error.find(c.error), std::wstring::npos) << reply.c_str() << "\n" << error;
     }
   }
 }

@@ -7,6 +7,7 @@
 
 #include <cwchar>
 #include <string>
+#include <string_view>
 
 #include "workspace/dataservicerequest.h"
 #include "workspace/drawingeditor.h"
@@ -20,19 +21,23 @@ using plat::unique_variant;
 
 namespace {
 
-bool Contains(const wchar_t* text, const wchar_t* what) {
-  return text && wcsstr(text, what) != nullptr;
+// A reply as the workspace gave it, with its length: a null inside is part of it.
+std::wstring_view Whole(BSTR reply) { return {reply ? reply : L"", SysStringLen(reply)}; }
+
+bool Contains(BSTR reply, const wchar_t* what) {
+  return Whole(reply).find(what) != std::wstring_view::npos;
 }
 
 // The text of the pipe of a "(PipeHighlight)" reply: what follows the first "value=" after the
-// marker and one quote character, up to the same quote; false when the reply gives none.
-bool PipeFromMarkedReply(const wchar_t* reply, std::wstring& pipe) {
-  const wchar_t* marker = wcsstr(reply, L"(PipeHighlight)");
-  const wchar_t* value = marker ? wcsstr(marker, L"value=") : nullptr;
+// marker and one quote character, up to the same quote; false when the reply gives none. The
+// reply is read whole: a null inside it is part of the number, which is then none.
+bool PipeFromMarkedReply(std::wstring_view reply, std::wstring& pipe) {
+  const size_t marker = reply.find(L"(PipeHighlight)");
+  const size_t value = marker == reply.npos ? reply.npos : reply.find(L"value=", marker);
   // "value=" and its quote: the number starts seven characters in, inside the text.
-  if (!value || wcsnlen(value, 7) < 7) return false;
-  const wchar_t* end = wcschr(value + 7, value[6]);
-  pipe.assign(value + 7, end ? end : value + 7 + wcslen(value + 7));
+  if (value == reply.npos || reply.size() - value < 7) return false;
+  const std::wstring_view number = reply.substr(value + 7);
+  pipe.assign(number.substr(0, number.find(reply[value + 6])));
   return true;
 }
 
@@ -332,9 +337,9 @@ HRESULT KBRunner::HighlightPipe(IDispatch* workspace, BSTR reply) {
   LONG pipe = 0;
   if (Contains(reply, L"(PipeHighlight)")) {
     std::wstring text;
-    if (!PipeFromMarkedReply(reply, text))
+    if (!PipeFromMarkedReply(Whole(reply), text))
       error.ThrowHrAt(WQ_HERE, E_INVALIDARG, L"The reply names no pipe to highlight");
-    WQThrowIfFailed(error, ReadNumberReply(L"PipeHighlight", text.c_str(), &pipe));
+    WQThrowIfFailed(error, ReadNumberReply(L"PipeHighlight", text, &pipe));
   } else {
     PipeHighlightParser parser;
     if ((error = parser.ParseString(reply)).Failed()) error.ThrowAt(WQ_HERE);

@@ -5,6 +5,7 @@
 #include "dlgselectkb.h"
 #include "workspace/dataservicerequest.h"
 #include "workspace/selectionload.h"
+#include "workspace/requesttext.h"
 
 namespace {
 
@@ -89,6 +90,8 @@ STDMETHODIMP WQCSelectKBDlg::get_Parameters(VARIANT* pVal) {
 
 STDMETHODIMP WQCSelectKBDlg::put_Parameters(VARIANT newVal) {
   WQ_BARE_METHOD();
+  PLAT_RETURN_IF_FAILED(
+      RefuseNulTexts(L"WQCSelectKBDlg::put_Parameters", {{L"Parameters", newVal}}));
   plat::unique_variant copy;
   // A value passed by reference is kept as the value itself: the reference dies with the call.
   PLAT_RETURN_IF_FAILED(VariantCopyValue(newVal, &copy));
@@ -179,6 +182,7 @@ STDMETHODIMP WQCSelectKBDlg::RunRule(BSTR bstrName, IDispatch* pWorkspace, LONGL
                                      VARIANT_BOOL bInteractiveAllowed, VARIANT* pvResult) {
   WQ_BARE_METHOD();
   if (pvResult) VariantInit(pvResult);
+  PLAT_RETURN_IF_FAILED(RefuseNulTexts(L"WQCSelectKBDlg::RunRule", {{L"bstrName", bstrName}}));
   plat::com_ptr<IWQWorkspace> workspace;
   PLAT_RETURN_IF_FAILED(QueryWorkspace(pWorkspace, workspace));
   return runner_.RunRule(bstrName, nullptr, workspace.get(), lParentHWnd, bInteractiveAllowed,
@@ -190,6 +194,7 @@ STDMETHODIMP WQCSelectKBDlg::RunMethod(BSTR bstrName, long nOID, IDispatch* pWor
                                        VARIANT* pvResult) {
   WQ_BARE_METHOD();
   if (pvResult) VariantInit(pvResult);
+  PLAT_RETURN_IF_FAILED(RefuseNulTexts(L"WQCSelectKBDlg::RunMethod", {{L"bstrName", bstrName}}));
   plat::com_ptr<IWQWorkspace> workspace;
   PLAT_RETURN_IF_FAILED(QueryWorkspace(pWorkspace, workspace));
   return runner_.RunMethod(bstrName, nullptr, nOID, workspace.get(), lParentHWnd,
@@ -199,6 +204,9 @@ STDMETHODIMP WQCSelectKBDlg::RunMethod(BSTR bstrName, long nOID, IDispatch* pWor
 STDMETHODIMP WQCSelectKBDlg::ReloadKBModule(BSTR bstrModuleName, BSTR bstrFileName,
                                             IDispatch* pWorkspace, VARIANT_BOOL* pbReloadOK) {
   WQ_BARE_METHOD();
+  PLAT_RETURN_IF_FAILED(
+      RefuseNulTexts(L"WQCSelectKBDlg::ReloadKBModule",
+                     {{L"bstrModuleName", bstrModuleName}, {L"bstrFileName", bstrFileName}}));
   return ::ReloadKBModule(bstrModuleName, bstrFileName, pWorkspace, pbReloadOK, L"");
 }
 
@@ -217,5 +225,8 @@ STDMETHODIMP WQCSelectKBDlg::UnloadKBModule(BSTR bstrModuleName, IDispatch* pWor
 STDMETHODIMP WQCSelectKBDlg::LoadKBModuleFromXML(BSTR bstrModuleName, BSTR bstrXML,
                                                  IDispatch* pWorkspace, VARIANT_BOOL* pbReloadOK) {
   WQ_BARE_METHOD();
+  PLAT_RETURN_IF_FAILED(
+      RefuseNulTexts(L"WQCSelectKBDlg::LoadKBModuleFromXML",
+                     {{L"bstrModuleName", bstrModuleName}, {L"bstrXML", bstrXML}}));
   return ::ReloadKBModule(bstrModuleName, L"", pWorkspace, pbReloadOK, bstrXML);
 }

@@ -1,5 +1,6 @@
 #include "dataservicerequest.h"
 
+#include <algorithm>
 #include <cwchar>
 
 #include <saxschemaparser.h>
@@ -156,20 +157,27 @@ HRESULT DataServiceRequest::GetResponse(BSTR* reply) {
   return call_->get_Response(reply);
 }
 
-HRESULT ReadNumberReply(const wchar_t* request, const wchar_t* reply, long* value) {
+HRESULT ReadNumberReply(const wchar_t* request, const plat::unique_bstr& reply, long* value) {
+  return ReadNumberReply(request, std::wstring_view(reply.c_str(), reply.length()), value);
+}
+
+HRESULT ReadNumberReply(const wchar_t* request, std::wstring_view reply, long* value) {
   if (!value) return E_POINTER;
   SAXSchemaValue number;
-  const HRESULT hr = SAXSchemaValue::FromText(reply, SAXSchemaValue::kInteger, number);
+  const HRESULT hr =
+      SAXSchemaValue::FromText(reply.data(), reply.size(), SAXSchemaValue::kInteger, number);
   if (SUCCEEDED(hr)) {
     *value = number.integer;  // 0 for an empty reply
     return S_OK;
   }
   WQComException error;
+  const int quoted = static_cast<int>(std::min<size_t>(reply.size(), 64));
   if (hr == DISP_E_OVERFLOW)
     error.SetErrorHr(hr,
-                     L"The reply to %ls is not a number from -2147483648 to 2147483647: '%.64ls'",
-                     request, reply);
+                     L"The reply to %ls is not a number from -2147483648 to 2147483647: '%.*ls'",
+                     request, quoted, reply.data());
   else
-    error.SetErrorHr(hr, L"The reply to %ls is not a whole number: '%.64ls'", request, reply);
+    error.SetErrorHr(hr, L"The reply to %ls is not a whole number: '%.*ls'", request, quoted,
+                     reply.data());
   return error.ReturnHResult();
 }

@@ -5,6 +5,8 @@
 
 #include <handles.h>
 
+#include <string_view>
+
 #include "WQOutside.h"
 
 // The server component that every data service call of the module goes to.
@@ -75,5 +77,8 @@ HRESULT QueryWorkspace(IDispatch* workspace, plat::com_ptr<IWQWorkspace>& wq);
 // blanks and line ends around it allowed; an empty reply is 0. Anything else fails with
 // DISP_E_TYPEMISMATCH or DISP_E_OVERFLOW, `value` left alone, and a text quoting the reply as
 // the thread's error info: the leading digits of a text, or 0 for none, would be an id the
-// server never sent.
-HRESULT ReadNumberReply(const wchar_t* request, const wchar_t* reply, long* value);
+// server never sent. The reply is read whole, with its length: a null inside makes it none.
+HRESULT ReadNumberReply(const wchar_t* request, std::wstring_view reply, long* value);
+HRESULT ReadNumberReply(const wchar_t* request, const plat::unique_bstr& reply, long* value);
+// A bare text would be read up to its first null.
+HRESULT ReadNumberReply(const wchar_t* request, const wchar_t* reply, long* value) = delete;

@@ -9,6 +9,7 @@
 #include "claimsupport.h"
 #include "dialogobject.h"
 #include "workspace/dataservicerequest.h"
+#include "workspace/requesttext.h"
 
 namespace {
 
@@ -58,6 +59,7 @@ STDMETHODIMP WQCClaimDlg::get_SelectedClaim(VARIANT_BOOL* pbIsExclusive) {
 
 STDMETHODIMP WQCClaimDlg::Initialize(IDispatch* pWorkspace, long iOID, VARIANT vAttributeName) {
   WQ_METHOD_BEGIN(error, L"WQCClaimDlg::Initialize", kTraceLevel)
+  CheckRequestTexts(error, {{L"vAttributeName", vAttributeName}});
   wqc::RequireWorkspace(error, pWorkspace);
   DataServiceRequest request;
   WQThrowIfFailed(error, request.Prepare(pWorkspace, kServerProgId, L"ListObjectParts"));
