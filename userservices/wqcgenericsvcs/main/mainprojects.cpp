@@ -2,6 +2,8 @@
 #include <variantutil.h>
 #include <wqcomexception.h>
 
+#include <string_view>
+
 #include "enumoptionsparser.h"
 #include "main.h"
 #include "workspace/requesttext.h"
@@ -60,8 +62,10 @@ STDMETHODIMP Main::VRMProjectStatus(IDispatch* pWorkspace, EWQCVRMProjectStatus*
   WQ_METHOD_BEGIN(error, L"Main::VRMProjectStatus", 0)
   plat::unique_bstr reply;
   SendInput(error, pWorkspace, L"VRMProjectStatus", nullptr, reply.put());
-  const wchar_t* text = reply.c_str();
-  if (wcsstr(text, L"wqVRMNotRegAsBuilt")) *pStatus = wqVRMNotRegAsBuilt;
+  // The whole reply, as every reply is read: a null inside ends no search.
+  const std::wstring_view text(reply.c_str(), SysStringLen(reply.get()));
+  const auto holds = [&](const wchar_t* name) { return text.find(name) != text.npos; };
+  if (holds(L"wqVRMNotRegAsBuilt")) *pStatus = wqVRMNotRegAsBuilt;
   // "wqVRMAsBuiltPreProject" contains "wqVRMAsBuilt": the longer name is tested first.
   static const struct {
     const wchar_t* name;
@@ -72,7 +76,7 @@ STDMETHODIMP Main::VRMProjectStatus(IDispatch* pWorkspace, EWQCVRMProjectStatus*
                    {L"wqVRMProject", wqVRMProject},
                    {L"wqVRMCommittedProject", wqVRMCommittedProject}};
   for (const auto& entry : kStatuses) {
-    if (wcsstr(text, entry.name)) {
+    if (holds(entry.name)) {
       *pStatus = entry.status;
       break;
     }

@@ -120,13 +120,6 @@ HRESULT ReadObjectId(const VARIANT& value, long* id) {
   }
 }
 
-bool IsReadableObjectId(const VARIANT& value) {
-  long id = 0;
-  const VARIANT* v = VariantReferent(value);
-  if (v && (V_VT(v) & VT_ARRAY)) return true;
-  return ReadObjectId(value, &id) != E_INVALIDARG;
-}
-
 HRESULT ReadObjectIds(const VARIANT& ids, std::vector<long>& read) {
   read.clear();
   const VARIANT* value = nullptr;
@@ -157,13 +150,6 @@ HRESULT ReadObjectIds(const VARIANT& ids, std::vector<long>& read) {
     if (hr == S_OK) read.push_back(id);
   }
   return S_OK;
-}
-
-HRESULT CheckObjectIds(const VARIANT& ids) {
-  std::vector<long> read;
-  const HRESULT hr = ReadObjectIds(ids, read);
-  // An array that cannot be read at all is refused by the method, which says why.
-  return hr == E_POINTER || hr == kIdListNotAVector ? S_OK : hr;
 }
 
 const wchar_t* ObjectIdMessage(HRESULT hr) {

@@ -22,11 +22,6 @@ extern const wchar_t kObjectIdRangeMessage[];
 // long.
 HRESULT ReadObjectId(const VARIANT& value, long* id);
 
-// False for a value that must not be read as an id (ReadObjectId's E_INVALIDARG). Arrays are
-// judged element by element by the caller; a number out of range is left to the conversions,
-// which refuse it with DISP_E_OVERFLOW.
-bool IsReadableObjectId(const VARIANT& value);
-
 // What ReadObjectIds answers for an array of more than one dimension; the client is given
 // E_INVALIDARG.
 constexpr HRESULT kIdListNotAVector = MAKE_HRESULT(SEVERITY_ERROR, FACILITY_ITF, 0x0201);
@@ -38,12 +33,7 @@ constexpr HRESULT kIdListNotAVector = MAKE_HRESULT(SEVERITY_ERROR, FACILITY_ITF,
 // E_POINTER for a null array, kIdListNotAVector for an array of more dimensions.
 HRESULT ReadObjectIds(const VARIANT& ids, std::vector<long>& read);
 
-// Every id of `ids` can be read: S_OK, else E_INVALIDARG or DISP_E_OVERFLOW as ReadObjectIds
-// answers. An array that cannot be read at all (null, of more dimensions) is left to the
-// method, which says why.
-HRESULT CheckObjectIds(const VARIANT& ids);
-
-// The refusal's text for what CheckObjectIds or ReadObjectIds answered.
+// The refusal's text for what ReadObjectId or ReadObjectIds answered.
 const wchar_t* ObjectIdMessage(HRESULT hr);
 
 // The ids ReadObjectIds reads; any failure raised through `error` with the refusal's text.
