@@ -198,12 +198,13 @@ void ListTypeAhead::Walk(Item from, size_t, const Visit& visit) {
 
 void ListTypeAhead::Reach(Item item) {
   const int row = static_cast<int>(item);
-  // Only the rows whose state changes are told: a list of owner data carries out a change of
-  // every row (-1) row by row. A single-selection list lets go of its selected row itself.
-  if (!(GetStyle() & LVS_SINGLESEL))
-    for (int selected = GetNextItem(-1, LVNI_SELECTED); selected >= 0;
-         selected = GetNextItem(selected, LVNI_SELECTED))
-      if (selected != row) SetItemState(selected, 0, LVIS_SELECTED);
+  // Only the rows whose state changes are told, each by itself: a list of owner data
+  // carries out a change of every row (-1) row by row, and one of single selection that
+  // lets go of its selected row itself looks at every row for it. Such a list holds one.
+  const bool single = (GetStyle() & LVS_SINGLESEL) != 0;
+  for (int selected = GetNextItem(-1, LVNI_SELECTED); selected >= 0;
+       selected = single ? -1 : GetNextItem(selected, LVNI_SELECTED))
+    if (selected != row) SetItemState(selected, 0, LVIS_SELECTED);
   SetItemState(row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
   SendMessage(LVM_SETSELECTIONMARK, 0, row);
   SendMessage(LVM_ENSUREVISIBLE, row, FALSE);
