@@ -352,11 +352,12 @@ class TypeAhead : public testing::Test {
 };
 
 // A name with a blank typed fast and at 300 ms a key reaches its row in every list and tree,
-// and the choice sent names it; a pause longer than the search's between two words starts a new
-// search with the second, and so does a key that types nothing. Backspace takes back the last
-// character typed (the row reached stays), and a character that comes as VK_PACKET or from the
-// keypad with NumLock on goes on with the search. The same letter typed again, at any pace or
-// held down, steps through the rows that begin with it, also after a pause.
+// and the choice sent names it; a pause longer than the search's between two words starts a
+// new search with the second, from the row reached on and round the end of the list, and so
+// does a key that types nothing. Backspace takes back the last character typed (the row
+// reached stays), and a character that comes as VK_PACKET or from the keypad with NumLock on
+// goes on with the search. The same letter typed again, at any pace or held down, steps
+// through the rows that begin with it, also after a pause.
 TEST_F(TypeAhead, EveryListReachesTheNameTypedAtAnyPace) {
   const struct {
     const char* name;
@@ -388,6 +389,7 @@ TEST_F(TypeAhead, EveryListReachesTheNameTypedAtAnyPace) {
       {"fast", L"bo x", 30, 3},
       {"at 300 ms a key", L"bo x", 300, 3},
       {"with a pause between the words", L"bo |x", 30, 5},
+      {"round the end of the list", L"x|b", 30, 2},
       {"with Backspace and VK_PACKET", L"bo x\b\u017e", 30, 4},
       {"taking back a character", L"bo x\b", 30, 3},
       {"with a key that types nothing", L"bo!x", 30, 5},
