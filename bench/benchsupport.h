@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <utility>
 #include <vector>
 
 namespace bench {
@@ -144,6 +145,23 @@ inline void PrintHeader(const char* title, const char* module = "module",
   std::printf("  %-52s %8s %12s %12s %7s %6s\n", "figure", "size", module, floor, "ratio", "goal");
 }
 
+// The number that the next row printed shows: a benchmark whose figures run one at a time
+// by number shows each figure's on its first row (the rows under it, up to the next number,
+// are the same figure's).
+inline int& NextRowNumber() {
+  static int number = 0;
+  return number;
+}
+
+// A row's first column: the pending figure number, if any, and what the row measures.
+inline void PrintRowName(const char* what) {
+  const int number = std::exchange(NextRowNumber(), 0);
+  if (number > 0)
+    std::printf("%2d %-51s", number, what);
+  else
+    std::printf("  %-52s", what);
+}
+
 inline void FormatTime(char (&text)[24], double seconds, double divisor, bool perItem) {
   const double value = seconds / divisor * (perItem ? 1e6 : 1e3);
   std::snprintf(text, sizeof text, value < 10 ? "%.3g %s" : "%.1f %s", value,
@@ -160,8 +178,9 @@ inline void PrintFigure(const char* what, int size, Times times, double goal,
   char sizeText[16] = "-";
   if (size > 0 && !perItem) std::snprintf(sizeText, sizeof sizeText, "%dk", size / 1000);
   if (!(module > 0) || !(floor > 0)) {
-    std::printf("  %-52s %8s  not measured: module %.3f ms, floor %.3f ms\n", what, sizeText,
-                module * 1e3, floor * 1e3);
+    PrintRowName(what);
+    std::printf(" %8s  not measured: module %.3f ms, floor %.3f ms\n", sizeText, module * 1e3,
+                floor * 1e3);
     AllMeasured() = false;
     return;
   }
@@ -172,8 +191,9 @@ inline void PrintFigure(const char* what, int size, Times times, double goal,
   const double ratio = module / floor;
   char goalText[16] = "-";
   if (goal > 0) std::snprintf(goalText, sizeof goalText, "%.2fx", goal);
-  std::printf("  %-52s %8s %12s %12s %6.2fx %6s%s\n", what, sizeText, moduleText, floorText, ratio,
-              goalText, goal > 0 && ratio > goal ? "  over goal" : "");
+  PrintRowName(what);
+  std::printf(" %8s %12s %12s %6.2fx %6s%s\n", sizeText, moduleText, floorText, ratio, goalText,
+              goal > 0 && ratio > goal ? "  over goal" : "");
   std::fflush(stdout);
 }
 
@@ -191,8 +211,9 @@ inline void PrintShare(const char* what, int size, Times times, double goal) {
   FormatTime(floorText, times.floor, 1, false);
   char goalText[16] = "-";
   if (goal > 0) std::snprintf(goalText, sizeof goalText, "%.2fx", goal);
-  std::printf("  %-52s %8s %12s %12s %7s %6s  below the runs' spread\n", what, sizeText, "~0",
-              floorText, "~0", goalText);
+  PrintRowName(what);
+  std::printf(" %8s %12s %12s %7s %6s  below the runs' spread\n", sizeText, "~0", floorText, "~0",
+              goalText);
   std::fflush(stdout);
 }
 

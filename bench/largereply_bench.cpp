@@ -364,17 +364,17 @@ void ClaimDialogGrowth(int small) {
   char what[80];
   std::snprintf(what, sizeof what, "claim dialog read and listed, %dk against %dk",
                 10 * small / 1000, small / 1000);
-  bench::PrintFigure(what, 10 * small, Growth([&](bool large) {
-                       return Time([&] {
-                         ObjectPartArray parts;
-                         ListObjectPartsParser parser(parts);
-                         parser.ParseString(large ? largeReply.get() : smallReply.get());
-                         CClaimDlg dialog(parts);
-                         ShowAndCancel(
-                             [&] { return dialog.DoModal(nullptr, GetModuleHandleW(nullptr)); });
-                       });
-                     }),
-                     14);
+  bench::PrintFigure(
+      what, 10 * small, Growth([&](bool large) {
+        return Time([&] {
+          ObjectPartArray parts;
+          ListObjectPartsParser parser(parts);
+          parser.ParseString(large ? largeReply.get() : smallReply.get());
+          CClaimDlg dialog(parts);
+          ShowAndCancel([&] { return dialog.DoModal(nullptr, GetModuleHandleW(nullptr)); });
+        });
+      }),
+      14);
 }
 
 // A reader that adds its records one at a time, at ten times the records: the records are
@@ -384,12 +384,10 @@ void ReadGrowth(const char* name, int small, std::wstring (*reply)(int), Read&& 
   plat::unique_bstr smallReply = plat::unique_bstr::copy(reply(small).c_str());
   plat::unique_bstr largeReply = plat::unique_bstr::copy(reply(10 * small).c_str());
   char what[80];
-  std::snprintf(what, sizeof what, "%s, %dk against %dk", name, 10 * small / 1000,
-                small / 1000);
-  bench::PrintFigure(what, 10 * small, Growth([&](bool large) {
-                       return read(large ? largeReply.get() : smallReply.get());
-                     }),
-                     12);
+  std::snprintf(what, sizeof what, "%s, %dk against %dk", name, 10 * small / 1000, small / 1000);
+  bench::PrintFigure(
+      what, 10 * small,
+      Growth([&](bool large) { return read(large ? largeReply.get() : smallReply.get()); }), 12);
 }
 
 void AccessControlModel(int users, int accounts) {
@@ -555,11 +553,10 @@ void PartsReadGrowth(int small) {
 }
 
 void ModificationsReadGrowth(int small) {
-  ReadGrowth("modified documents read", small, &ModificationsReply,
-             [](BSTR reply) {
-               CProjectUpdates model;
-               return Time([&] { model.Parse(reply); });
-             });
+  ReadGrowth("modified documents read", small, &ModificationsReply, [](BSTR reply) {
+    CProjectUpdates model;
+    return Time([&] { model.Parse(reply); });
+  });
 }
 
 void DiagramSubmission(int messages) {
@@ -589,39 +586,50 @@ void DiagramSubmission(int messages) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  // One figure by its number (1 to kFigures), or all.
-  constexpr int kFigures = 10;
+  // The figures in the order they print; each shows its number on its first row, and one
+  // runs alone by its number.
+  const std::vector<void (*)()> figures = {
+      [] { AssocHold(8000); },
+      [] { AssocHold(100000); },
+      [] { AccessControlModel(20000, 100); },
+      [] { AccessControlModel(20000, 20000); },
+      [] { AccessDialog<DlgControlUsers>("users dialog", 20000, 100); },
+      [] { AccessDialog<DlgControlRoles>("roles dialog", 20000, 100); },
+      [] { ConflictDialog(12000); },
+      [] { DiagramSubmission(100000); },
+      [] {
+        ClaimDialog(20000);
+        ClaimDialogGrowth(10000);
+        PartsReadGrowth(100000);
+      },
+      [] {
+        ModifiedDocuments(100000);
+        ModificationsReadGrowth(100000);
+      },
+      [] {
+        bench::PrintHeader("Type-ahead, against a bare owner-data list view selecting the row");
+        ClaimListKey(100000);
+      },
+  };
+  const int count = static_cast<int>(figures.size());
   int only = 0;
-  if (argc > 2 || (argc == 2 && (std::strspn(argv[1], "0123456789") != std::strlen(argv[1]) ||
-                                 (only = std::atoi(argv[1])) < 1 || only > kFigures))) {
-    std::fprintf(stderr, "usage: largereply_bench.exe [N]: runs only figure N (1 to %d), or all\n",
-                 kFigures);
+  if (argc > 2 || (argc == 2 &&
+                   (std::strspn(argv[1], "0123456789") != std::strlen(argv[1]) ||
+                    std::strlen(argv[1]) > 4 || (only = std::atoi(argv[1])) < 1 || only > count))) {
+    std::fprintf(stderr,
+                 "usage: largereply_bench.exe [N]: runs only the figure numbered N (1 to %d), "
+                 "or all\n",
+                 count);
     return 2;
   }
   if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 1;
   std::setvbuf(stdout, nullptr, _IONBF, 0);
   if (!bench::HaveDisplay("largereply_bench")) return 2;
   bench::PrintHeader("Large replies, against the XML reader alone on the same reply");
-  if (!only || only == 1) AssocHold(8000);
-  if (!only || only == 2) AssocHold(100000);
-  if (!only || only == 3) AccessControlModel(20000, 100);
-  if (!only || only == 6) AccessControlModel(20000, 20000);
-  if (!only || only == 7) AccessDialog<DlgControlUsers>("users dialog", 20000, 100);
-  if (!only || only == 8) AccessDialog<DlgControlRoles>("roles dialog", 20000, 100);
-  if (!only || only == 4) ConflictDialog(12000);
-  if (!only || only == 5) DiagramSubmission(100000);
-  if (!only || only == 9) {
-    ClaimDialog(20000);
-    ClaimDialogGrowth(10000);
-    PartsReadGrowth(100000);
-  }
-  if (!only || only == 10) {
-    ModifiedDocuments(100000);
-    ModificationsReadGrowth(100000);
-  }
-  if (!only || only == 11) {
-    bench::PrintHeader("Type-ahead, against a bare owner-data list view selecting the row");
-    ClaimListKey(100000);
+  for (int number = 1; number <= count; ++number) {
+    if (only && number != only) continue;
+    bench::NextRowNumber() = number;
+    figures[static_cast<size_t>(number - 1)]();
   }
   CoUninitialize();
   if (!bench::AllMeasured()) {

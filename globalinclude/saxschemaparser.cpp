@@ -169,14 +169,19 @@ HRESULT ReportBadValue(HRESULT hr, const wchar_t* what, const wchar_t* name, int
 // ---------------------------------------------------------------- SAXSchemaValue
 
 HRESULT SAXSchemaValue::FromText(const wchar_t* text, ULONG type, SAXSchemaValue& out) {
-  if (!text) text = L"";
+  return FromText(text, text ? wcslen(text) : 0, type, out);
+}
+
+HRESULT SAXSchemaValue::FromText(const wchar_t* text, size_t length, ULONG type,
+                                 SAXSchemaValue& out) {
+  if (!text) text = L"", length = 0;
   if (type == kString) {
     out.type = type;
     out.missing = false;
     out.text = text;
     return S_OK;
   }
-  return ConvertText(text, wcslen(text), type, out);
+  return ConvertText(text, length, type, out);
 }
 
 LONG SAXSchemaValue::GetLong() const {
@@ -272,7 +277,7 @@ class SimpleElementHandler final : public SAXSchemaElementHandler {
   HRESULT EndElement(ULONG) override {
     const ULONG type = entry_->kind - kSchemaStringElement;
     SAXSchemaValue value;
-    const HRESULT hr = SAXSchemaValue::FromText(text_.GetString(), type, value);
+    const HRESULT hr = SAXSchemaValue::FromText(text_.GetString(), text_.GetLength(), type, value);
     if (FAILED(hr))
       return ReportBadValue(hr, L"element", entry_->name, static_cast<int>(wcslen(entry_->name)),
                             text_.GetString(), type);
@@ -668,16 +673,15 @@ void ContentHandler::SetAttributes(const ElementFrame& frame, ISAXAttributes* at
     const wchar_t* value = nullptr;
     int valueLength = 0;
     Check(attributes->getValue(i, &value, &valueLength));
-    // A value ends at its first null, as a copy of it would.
-    const size_t length =
-        value && valueLength > 0 ? wcsnlen(value, static_cast<size_t>(valueLength)) : 0;
+    const size_t length = value && valueLength > 0 ? static_cast<size_t>(valueLength) : 0;
     SAXSchemaValue converted;
     if (rule->type == SAXSchemaValue::kString) {
       // Handlers read strings up to a null, and the reader's need not end in one.
-      text.Assign(value, length);
+      text.Assign(value, wcsnlen(value ? value : L"", length));
       SAXSchemaValue::FromText(text, rule->type, converted);
     } else {
-      const HRESULT hr = ConvertText(length ? value : L"", length, rule->type, converted);
+      // A number is read whole: one followed by a null is none.
+      const HRESULT hr = SAXSchemaValue::FromText(value, length, rule->type, converted);
       if (FAILED(hr)) {
         text.Assign(value, length);
         Check(ReportBadValue(hr, L"attribute", name, nameLength, text, rule->type));

@@ -69,6 +69,9 @@ struct SAXSchemaValue {
   // text that is not of the type fails with DISP_E_TYPEMISMATCH, a number out of range
   // with DISP_E_OVERFLOW, an unknown type with E_FAIL.
   static HRESULT FromText(const wchar_t* text, ULONG type, SAXSchemaValue& out);
+  // The same for a counted text: a null inside it is a character like any other, so a
+  // number followed by one is no number. A string keeps only the text before a null.
+  static HRESULT FromText(const wchar_t* text, size_t length, ULONG type, SAXSchemaValue& out);
 
   LONG GetLong() const;
   double GetDouble() const;

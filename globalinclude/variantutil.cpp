@@ -66,6 +66,14 @@ wchar_t LocaleChar(const char* text, wchar_t fallback) {
 // A VARIANT that refers to itself would otherwise be followed forever.
 constexpr int kMaxIndirection = 32;
 
+HRESULT SafeArrayExtent(SAFEARRAY* array, LONG* lower, ULONG* count) {
+  if (!array) return E_POINTER;
+  if (SafeArrayGetDim(array) != 1) return E_INVALIDARG;
+  PLAT_RETURN_IF_FAILED(SafeArrayGetLBound(array, 1, lower));
+  *count = array->rgsabound[0].cElements;
+  return S_OK;
+}
+
 HRESULT VariantReferent(const VARIANT& value, const VARIANT** referent) {
   if (!referent) return E_POINTER;
   *referent = nullptr;

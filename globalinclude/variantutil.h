@@ -41,6 +41,15 @@ HRESULT VariantCopyValue(const VARIANT& value, VARIANT* out);
 // the conversions refuse.
 bool VariantHasValue(const VARIANT& value);
 
+// The lower bound and the element count of a one-dimensional array; E_POINTER for none,
+// E_INVALIDARG for other dimensions. Walk the count, not the bounds: the upper bound of an
+// empty array at the lowest bound wraps round to the highest.
+HRESULT SafeArrayExtent(SAFEARRAY* array, LONG* lower, ULONG* count);
+// The index of element `n` of an array whose first is at `lower`.
+inline LONG SafeArrayIndex(LONG lower, ULONG n) {
+  return static_cast<LONG>(static_cast<ULONG>(lower) + n);
+}
+
 // Reads a double written with '.' as decimal point as well as one in the C runtime's current
 // locale. The whole text must be a finite decimal number, blanks around it aside (no "1e",
 // hexadecimal, infinity or NaN); `out` is NaN when the text is not one.

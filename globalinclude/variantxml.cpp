@@ -200,15 +200,10 @@ HRESULT VariantValueFromText(const wchar_t* text, VARTYPE vt, void* data, void**
 }
 
 HRESULT DescribeSafeArray(SAFEARRAY* array, LONG& lowerBound, ULONG& count, VARTYPE& vt) {
-  if (!array) return E_POINTER;
-  if (SafeArrayGetDim(array) != 1) return E_INVALIDARG;
-  LONG upperBound = 0;
-  PLAT_RETURN_IF_FAILED(SafeArrayGetLBound(array, 1, &lowerBound));
-  PLAT_RETURN_IF_FAILED(SafeArrayGetUBound(array, 1, &upperBound));
+  PLAT_RETURN_IF_FAILED(SafeArrayExtent(array, &lowerBound, &count));
   PLAT_RETURN_IF_FAILED(SafeArrayGetVartype(array, &vt));
   if (!IsEncodableVariantType(VT_ARRAY | vt)) return DISP_E_BADVARTYPE;
   if (SafeArrayGetElemsize(array) != ValueSize(vt)) return E_INVALIDARG;
-  count = static_cast<ULONG>(static_cast<LONGLONG>(upperBound) - lowerBound + 1);
   return S_OK;
 }
 

@@ -23,6 +23,12 @@ bool IsChain(const wchar_t* text) {
 
 size_t Length(BSTR text) { return text ? SysStringLen(text) : 0; }
 
+// Whether `element` is the first line of the chain `chain`.
+bool StartsWithElement(const wchar_t* chain, const wchar_t* element) {
+  const size_t length = wcslen(element);
+  return wcsncmp(chain, element, length) == 0 && (!chain[length] || chain[length] == L'\r');
+}
+
 plat::unique_bstr SystemText(HRESULT code) {
   plat::unique_bstr text;
   FormatSystemMessage(code, text.put());
@@ -299,6 +305,12 @@ void WQComException::SetError(const WQSourceLocation* location, HRESULT code, co
                               va_list args) {
   const HRESULT effective = FAILED(code) ? code : hr_;
 
+  // A failure raised straight after a component's call (an object that holds nothing yet)
+  // chains what that component said: its words name what failed.
+  if (!errorInfo_ && FAILED(effective)) {
+    if (::GetErrorInfo(0, errorInfo_.put()) != S_OK) errorInfo_.reset();
+    if (errorInfo_ && SUCCEEDED(hr_)) hr_ = effective;
+  }
   plat::unique_bstr old;
   GetDescription(old.put());
   if (Length(old.get()) > kChainTagLength && !IsChain(old.get())) {
@@ -331,6 +343,10 @@ void WQComException::SetError(const WQSourceLocation* location, HRESULT code, co
     TraceError(element);
   }
 
+  // A re-raise that adds nothing (the newest element's message and code, no activity) keeps
+  // the chain as it is: the reader would see the same line twice.
+  if (element.GetLength() && Length(old.get()) && StartsWithElement(old.get(), element))
+    element.Clear();
   if (element.GetLength() && Length(old.get())) element.Append(L"\r\n");
   if (Length(old.get())) element.Append(old.get());
   if (element.GetLength()) InstallErrorInfo(element);

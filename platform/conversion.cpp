@@ -1,5 +1,6 @@
 #include "conversion.h"
 
+#include "dispatch.h"
 #include "handles.h"
 
 #include <cmath>
@@ -52,22 +53,13 @@ HRESULT NaNRefusal(ITypeInfo* info, const TYPEDESC& type, int depth = 0) {
   }
 }
 
-// The refusal of the first NaN among `params` that a parameter of `desc` does not take.
+// The refusal of the first NaN among `params` that its parameter of `desc` does not take.
 HRESULT NaNArgumentRefusal(ITypeInfo* info, const FUNCDESC& desc, const DISPPARAMS& params) {
-  const UINT count = static_cast<UINT>(desc.cParams);
-  // Named arguments come first; the positional ones after them, the last one first.
-  for (UINT a = 0; a < params.cArgs; ++a) {
-    if (!IsNaNReal(params.rgvarg[a])) continue;
-    UINT parameter = params.cArgs - 1 - a;
-    if (a < params.cNamedArgs) {
-      const DISPID name = params.rgdispidNamedArgs[a];
-      parameter = name == DISPID_PROPERTYPUT ? count - 1 : static_cast<UINT>(name);
-    }
-    if (parameter >= count) continue;
-    const HRESULT hr = NaNRefusal(info, desc.lprgelemdescParam[parameter].tdesc);
-    if (FAILED(hr)) return hr;
-  }
-  return S_OK;
+  return ForEachParameterArgument(
+      params, static_cast<UINT>(desc.cParams), [&](UINT parameter, const VARIANT& argument) {
+        return IsNaNReal(argument) ? NaNRefusal(info, desc.lprgelemdescParam[parameter].tdesc)
+                                   : S_OK;
+      });
 }
 
 }  // namespace
@@ -117,9 +109,7 @@ FUNCDESC* MemberFuncDesc(ITypeInfo* info, DISPID member, WORD flags) noexcept {
 
 HRESULT RefuseNaNArguments(ITypeInfo* info, DISPID member, WORD flags,
                            const DISPPARAMS* params) noexcept {
-  if (!info || !params || !params->rgvarg || params->cNamedArgs > params->cArgs ||
-      (params->cNamedArgs && !params->rgdispidNamedArgs))
-    return S_OK;  // the type information refuses what it cannot read
+  if (!info || !ReadableArguments(params)) return S_OK;
   bool any = false;
   for (UINT i = 0; i < params->cArgs && !any; ++i) any = IsNaNReal(params->rgvarg[i]);
   if (!any) return S_OK;

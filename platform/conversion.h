@@ -23,8 +23,9 @@ HRESULT ChangeType(VARIANT* result, const VARIANT& source, VARTYPE vt) noexcept;
 FUNCDESC* MemberFuncDesc(ITypeInfo* info, DISPID member, WORD flags) noexcept;
 
 // The same refusal for a late-bound call of `member` of `info`, whose arguments the type
-// information converts to their parameters' types: DISP_E_OVERFLOW for a NaN given to an
-// integer parameter, DISP_E_TYPEMISMATCH to a flag, else S_OK.
+// information converts to their parameters' types (each judged at the parameter that
+// ForEachParameterArgument gives it): DISP_E_OVERFLOW for a NaN given to an integer
+// parameter, DISP_E_TYPEMISMATCH to a flag, else S_OK.
 HRESULT RefuseNaNArguments(ITypeInfo* info, DISPID member, WORD flags,
                            const DISPPARAMS* params) noexcept;
 

@@ -80,6 +80,11 @@ void ReleaseTypeInfoCache() noexcept {
   cache.typeLib = nullptr;
 }
 
+bool ReadableArguments(const DISPPARAMS* params) noexcept {
+  return params && (!params->cArgs || params->rgvarg) && params->cNamedArgs <= params->cArgs &&
+         (!params->cNamedArgs || params->rgdispidNamedArgs);
+}
+
 HRESULT ReportException(HRESULT failure, EXCEPINFO* excepInfo) noexcept {
   if (!excepInfo) return failure;
   *excepInfo = EXCEPINFO{};

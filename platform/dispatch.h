@@ -35,6 +35,39 @@ HRESULT GetDispatchInfo(REFIID iid, std::atomic<const DispatchInfo*>& slot,
 
 // Releases the cached type information (module termination).
 void ReleaseTypeInfoCache() noexcept;
+
+// Whether the type information can read a late-bound call's `params` at all; an argument check
+// leaves what it cannot read to it, which refuses the call.
+bool ReadableArguments(const DISPPARAMS* params) noexcept;
+
+// The one mapping of a late-bound call's arguments to the parameters of the member called, as
+// the type information hands them on, so that every argument check looks at the value the
+// parameter will get: a parameter takes the first argument named by its position (the last
+// one also an argument named DISPID_PROPERTYPUT, a put's value); the parameters named by none
+// take the positional arguments in turn, from the left (the last of rgvarg first).
+// `visit(parameter, argument)` runs for each of the `count` parameters that gets one, in order;
+// the first failure it answers ends the walk and is answered. `params` is readable.
+template <class Visit>
+HRESULT ForEachParameterArgument(const DISPPARAMS& params, UINT count, Visit&& visit) {
+  const UINT positional = params.cArgs - params.cNamedArgs;
+  UINT handedOut = 0;
+  for (UINT parameter = 0; parameter < count; ++parameter) {
+    const VARIANT* argument = nullptr;
+    for (UINT n = 0; n < params.cNamedArgs && !argument; ++n) {
+      const DISPID name = params.rgdispidNamedArgs[n];
+      if (name == static_cast<DISPID>(parameter) ||
+          (name == DISPID_PROPERTYPUT && parameter + 1 == count))
+        argument = &params.rgvarg[n];
+    }
+    if (!argument && handedOut < positional)
+      argument = &params.rgvarg[params.cArgs - 1 - handedOut++];
+    if (!argument) continue;
+    const HRESULT hr = visit(parameter, *argument);
+    if (FAILED(hr)) return hr;
+  }
+  return S_OK;
+}
+
 // A call refused before it reached the object, reported as the type library reports a
 // failing method: the failure and the thread's error info in `excepInfo`, and
 // DISP_E_EXCEPTION (the bare failure when there is no `excepInfo`).

@@ -227,14 +227,24 @@ HRESULT RegisterNeutralLocale(const TLIBATTR& attr, const wchar_t* path) noexcep
 }
 PLAT_CATCH_RETURN()
 
-// Keeps the trees that registering a library writes: the library's own and its interfaces'.
+// The views registering a library writes in: the system's own registration of a library
+// also writes its interfaces for 32-bit clients, under the 32-bit view's node.
+constexpr const wchar_t* kTypeLibraryViews[] = {L"", L"Wow6432Node\\"};
+
+// Keeps the trees that registering a library writes: the library's own and its interfaces',
+// in both views.
 HRESULT KeepTypeLibraryKeys(ITypeLib* typeLib, RegistrySnapshot& keep) noexcept try {
+  const auto keepInViews = [&keep](const wchar_t* kind, const wchar_t* guid) {
+    for (const wchar_t* view : kTypeLibraryViews)
+      PLAT_RETURN_IF_FAILED(keep.Keep(HKEY_CLASSES_ROOT, std::wstring(view) + kind + guid));
+    return S_OK;
+  };
   TLIBATTR* libAttr = nullptr;
   PLAT_RETURN_IF_FAILED(typeLib->GetLibAttr(&libAttr));
   wchar_t guid[39] = {};
   GuidToRegistryText(libAttr->guid, guid);
   typeLib->ReleaseTLibAttr(libAttr);
-  PLAT_RETURN_IF_FAILED(keep.Keep(HKEY_CLASSES_ROOT, std::wstring(L"TypeLib\\") + guid));
+  PLAT_RETURN_IF_FAILED(keepInViews(L"TypeLib\\", guid));
   for (UINT i = 0; i < typeLib->GetTypeInfoCount(); ++i) {
     TYPEKIND kind = TKIND_MAX;
     if (FAILED(typeLib->GetTypeInfoType(i, &kind)) ||
@@ -246,7 +256,7 @@ HRESULT KeepTypeLibraryKeys(ITypeLib* typeLib, RegistrySnapshot& keep) noexcept 
     PLAT_RETURN_IF_FAILED(info->GetTypeAttr(&attr));
     GuidToRegistryText(attr->guid, guid);
     info->ReleaseTypeAttr(attr);
-    PLAT_RETURN_IF_FAILED(keep.Keep(HKEY_CLASSES_ROOT, std::wstring(L"Interface\\") + guid));
+    PLAT_RETURN_IF_FAILED(keepInViews(L"Interface\\", guid));
   }
   return S_OK;
 }

@@ -133,5 +133,6 @@ prepare_run() {
 }
 
 SERVER_DLLS=("$BUILD/userservices/wqcgenericsvcs/WQCGenericSvcs.dll")
+# The stand-ins and the dialog driver: every prefix a command makes has both, so that the
+# README's scripts run after any of them.
 TEST_DLLS=("$BUILD/tests/comframe/WQTestServer.dll" "$BUILD/standins/WQStandins.dll")
-DEMO_DLLS=("$BUILD/standins/WQStandins.dll")

@@ -4,6 +4,6 @@
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 no_arguments "$@"
 
-prepare_run "${SERVER_DLLS[@]}" "${DEMO_DLLS[@]}"
+prepare_run "${SERVER_DLLS[@]}" "${TEST_DLLS[@]}"
 echo "== running the demo"
 wine cscript //nologo "$(winepath -w "$ROOT/examples/demo.js")" "$(winepath -w "$ROOT/examples")"

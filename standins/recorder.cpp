@@ -188,4 +188,8 @@ std::wstring Lower(std::wstring text) {
 
 std::wstring Text(const wchar_t* text) { return text ? text : L""; }
 
+std::wstring WholeText(BSTR text) {
+  return text ? std::wstring(text, SysStringLen(text)) : std::wstring();
+}
+
 }  // namespace standins

@@ -89,5 +89,7 @@ HRESULT CopyToBstr(const std::wstring& text, BSTR* out);
 
 std::wstring Lower(std::wstring text);
 std::wstring Text(const wchar_t* text);  // never null
+// A BSTR with its length: a reply may hold a null, as the module must be shown.
+std::wstring WholeText(BSTR text);
 
 }  // namespace standins

@@ -67,6 +67,14 @@ HRESULT SetReply(IWQStandinWorkspace* workspace, const wchar_t* server, const wc
 }
 PLAT_CATCH_RETURN()
 
+HRESULT SetReply(IWQStandinWorkspace* workspace, const wchar_t* server, const wchar_t* method,
+                 std::wstring_view reply) try {
+  const plat::unique_bstr whole =
+      plat::unique_bstr::copy(reply.data(), static_cast<UINT>(reply.size()));
+  return workspace->SetReply(Bstr(server).get(), Bstr(method).get(), whole.get());
+}
+PLAT_CATCH_RETURN()
+
 HRESULT QueueReply(IWQStandinWorkspace* workspace, const wchar_t* server, const wchar_t* method,
                    const wchar_t* reply) try {
   return workspace->QueueReply(Bstr(server).get(), Bstr(method).get(), Bstr(reply).get());

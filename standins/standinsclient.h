@@ -13,6 +13,7 @@
 #include <handles.h>
 
 #include <string>
+#include <string_view>
 
 #include "WQStandins.h"
 
@@ -37,6 +38,9 @@ std::wstring GridContents(IUnknown* grid);
 
 HRESULT SetReply(IWQStandinWorkspace* workspace, const wchar_t* server, const wchar_t* method,
                  const wchar_t* reply);
+// A reply with its length, a null inside it too.
+HRESULT SetReply(IWQStandinWorkspace* workspace, const wchar_t* server, const wchar_t* method,
+                 std::wstring_view reply);
 HRESULT QueueReply(IWQStandinWorkspace* workspace, const wchar_t* server, const wchar_t* method,
                    const wchar_t* reply);
 HRESULT FailAt(IWQStandinRecorder* recorder, const wchar_t* step, HRESULT hr,

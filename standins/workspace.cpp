@@ -5,13 +5,13 @@
 namespace standins {
 
 STDMETHODIMP WorkspaceControl::SetReply(BSTR serverProgId, BSTR method, BSTR reply) try {
-  script_->SetReply(Text(serverProgId), Text(method), Text(reply));
+  script_->SetReply(Text(serverProgId), Text(method), WholeText(reply));
   return S_OK;
 }
 PLAT_CATCH_RETURN()
 
 STDMETHODIMP WorkspaceControl::QueueReply(BSTR serverProgId, BSTR method, BSTR reply) try {
-  script_->QueueReply(Text(serverProgId), Text(method), Text(reply));
+  script_->QueueReply(Text(serverProgId), Text(method), WholeText(reply));
   return S_OK;
 }
 PLAT_CATCH_RETURN()

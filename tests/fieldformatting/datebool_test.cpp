@@ -1,6 +1,8 @@
 // Dates through time formats and booleans as words.
 #include <clocale>
 #include <ctime>
+#include <iterator>
+#include <utility>
 #include <vector>
 
 #include "fieldformatting/dateformat.h"
@@ -97,6 +99,17 @@ TEST(FormatDate, EveryDateUnderEveryFormat) {
       DateOf({2002, 9, 0, 26, 9, 19, 30, 0}),
       DateOf({9999, 12, 0, 31, 23, 59, 59, 0}),  // the last
   };
+  // Each date with the second it is printed as; a time at .999999 of a day is the next day's
+  // first, every field of that day, and the last half second of 9999 is 9999's last.
+  std::vector<std::pair<DATE, DATE>> printed;
+  for (const DATE date : dates) printed.emplace_back(date, date);
+  printed.insert(printed.end(),
+                 {{DateOf({2023, 12, 0, 31}) + 0.999999, DateOf({2024, 1, 0, 1})},  // a year end
+                  {DateOf({2024, 2, 0, 28}) + 0.999999, DateOf({2024, 2, 0, 29})},  // a leap day
+                  {DateOf({2024, 2, 0, 29}) + 0.999999, DateOf({2024, 3, 0, 1})},
+                  {0.99999999, 1},
+                  {-1.999999, 0},
+                  {DateOf({9999, 12, 0, 31}) + 0.9999999, dates[std::size(dates) - 1]}});
   // The user's date, the locale's forms, every conversion, and the date control's formats.
   std::vector<const wchar_t*> formats = {L"", L"%x", L"%#x", L"%X", L"%#X", L"%c", L"%#c"};
   formats.push_back(L"%a %A %b %B %d %H %I %j %m %M %p %S %U %w %W %y %Y %z %Z %%");
@@ -110,11 +123,11 @@ TEST(FormatDate, EveryDateUnderEveryFormat) {
       ADD_FAILURE() << "no runtime locale " << runtimeLocale;
       continue;
     }
-    for (const DATE date : dates) {
+    for (const auto& [date, second] : printed) {
       for (const wchar_t* format : formats) {
         WQComException error;
         EXPECT_EQ(AsTheRuntimeKeepsIt(wqc::FormatDateField(error, date, format)),
-                  ExpectedText(date, format))
+                  ExpectedText(second, format))
             << runtimeLocale << " " << date << " " << testing::PrintToString(format);
       }
     }

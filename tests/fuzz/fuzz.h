@@ -35,6 +35,9 @@ struct Reader {
   // The shape is the VARIANT read: a plain reply is also read independently, from the
   // XML reader's parse, and the two must agree.
   bool independent = false;
+  // The reply is a number, no XML: its every text is read independently by the rule of
+  // number replies, and the two must agree.
+  bool number = false;
 };
 
 const std::vector<Reader>& Readers();
@@ -55,9 +58,10 @@ std::wstring ExternalPipeName();    // a pipe whose opening is counted
 // ---------------------------------------------------------------- mutator
 
 // What the last mutation means for the answer, beyond "an ill-formed input must fail":
-// a VARIANT type or array count the reader must refuse where it reads the element, or a
-// change that must leave the answer as it was.
-enum class Oracle { kAny, kBadVt, kBadCount, kSameAsSeed };
+// a VARIANT type or array count the reader must refuse where it reads the element, a
+// change that must leave the answer as it was, or a text the reader read changed to
+// another of its kind, which the answer must then hold in its place.
+enum class Oracle { kAny, kBadVt, kBadCount, kSameAsSeed, kTextRead };
 
 struct Mutant {
   std::wstring xml;
@@ -71,10 +75,14 @@ struct Mutant {
   size_t target = 0;
   std::vector<std::wstring> targetAttributes;
   std::wstring value;
+  std::wstring replaced;  // kTextRead: the text `value` took the place of
 };
 
 // The input `index` of `reader` for `seed`: the same numbers give the same input.
 Mutant Mutate(const Reader& reader, uint64_t seed, uint64_t index);
+// A text every reader reads as it stands (letters, digits, blanks, '.', '-', '_'): no entity,
+// quote or bracket that a reader could read as another text.
+bool IsPlainText(const std::wstring& text);
 
 // ---------------------------------------------------------------- oracle
 

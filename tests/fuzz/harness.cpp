@@ -8,6 +8,9 @@
 //   wqfuzz digests        the fuzzer's own walks over answers made by hand
 //   wqfuzz isolate DIR    every kept input of DIR in a child of its own: a crash or hang
 //                         must be Wine's
+//   wqfuzz show FORMAT SEED INDEX, wqfuzz show FILE
+//                         one input (or one kept in FILE) printed, then read in a child: its
+//                         answers and verdict, or the crash or hang named
 #include <windows.h>
 #include <psapi.h>
 
@@ -335,6 +338,61 @@ std::string DisplayName(const std::string& format) {
                                                                           : format;
 }
 
+// Text as UTF-8: the runtime's wide output stops at the first character its code page
+// lacks, and mutated inputs hold many.
+void PrintText(const std::wstring& text) {
+  const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                       nullptr, 0, nullptr, nullptr);
+  std::string bytes(static_cast<size_t>(size > 0 ? size : 0), '\0');
+  if (size > 0)
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &bytes[0], size,
+                        nullptr, nullptr);
+  fwrite(bytes.data(), 1, bytes.size(), stdout);
+  fflush(stdout);
+}
+
+// The show's steps, each named before it runs: when one crashes or hangs, the driver
+// names the fault and the last line printed names the step.
+int ShowAnswers(const std::string& format, uint64_t seed, LONG index) {
+  const Reader* reader = nullptr;
+  Mutant m;
+  if (!LoadCase(format, seed, index, reader, m)) return 2;
+  const auto step = [&](const wchar_t* what, auto&& run) {
+    fwprintf(stdout, L"%ls ...\n", what);
+    fflush(stdout);
+    shared->started = GetTickCount64();
+    shared->index = index;
+    auto answer = run();
+    shared->index = -1;
+    return answer;
+  };
+  const auto print = [](const ReaderResult& result) {
+    fwprintf(stdout, L"  hr 0x%08lx%ls, answer: ", static_cast<unsigned long>(result.hr),
+             result.external ? L", the external entity's text reached it" : L"");
+    PrintText(result.shape.substr(0, 400) + (result.shape.size() > 400 ? L" ...\n" : L"\n"));
+  };
+  const ReaderResult now =
+      step(L"read by the module's reader", [&] { return reader->read(m.xml); });
+  print(now);
+  ReaderResult before;
+  if (!m.before.empty()) {
+    before =
+        step(L"the text before the last mutation, read", [&] { return reader->read(m.before); });
+    print(before);
+  }
+  const bool wellFormed =
+      step(L"parsed by Wine's XML reader alone", [&] { return WellFormed(*reader, m.xml); });
+  fwprintf(stdout, L"  well-formed: %ls\n", wellFormed ? L"yes" : L"no");
+  const bool wrong = step(L"judged by the oracle", [&] {
+    return WrongAnswer(*reader, m, now, m.oracle == Oracle::kSameAsSeed ? &before : nullptr);
+  });
+  fwprintf(stdout, L"  %ls (oracle %d)\n", wrong ? L"a wrong answer" : L"no wrong answer",
+           static_cast<int>(m.oracle));
+  fflush(stdout);
+  shared->finished = 1;
+  return 0;
+}
+
 // ---------------------------------------------------------------- child
 
 int RunChild(const std::string& format, uint64_t seed, LONG from, LONG to, const std::wstring& out,
@@ -390,6 +448,8 @@ int RunChild(const std::string& format, uint64_t seed, LONG from, LONG to, const
     shared->finished = 1;
     return 0;
   }
+
+  if (format.compare(0, 5, "show:") == 0) return ShowAnswers(format.substr(5), seed, from);
 
   if (format.compare(0, 5, "bare:") == 0) {
     const Reader* reader = nullptr;
@@ -541,14 +601,78 @@ bool RunChildProcess(const std::wstring& mappingName, Shared* block, const std::
   return true;
 }
 
+// What ended a child inside an input: a crash, a hang or too much memory, whose (ours or
+// Wine's XML reader) and where.
+struct Fault {
+  LONG kind;
+  bool ours;
+  std::wstring where;
+  DWORD code;
+};
+
+const wchar_t* KindName(LONG kind) {
+  return kind == kCrash ? L"crash" : kind == kHang ? L"hang" : L"memory";
+}
+
+std::wstring Describe(const Fault& fault) {
+  wchar_t code[16];
+  swprintf(code, 16, L"0x%08lx", static_cast<unsigned long>(fault.code));
+  const wchar_t* whose = fault.kind != kCrash ? L"" : fault.ours ? L", ours" : L", Wine's";
+  return std::wstring(KindName(fault.kind)) + L" in " + fault.where + whose + L" (code " + code +
+         L")";
+}
+
+// Reads the block of a child that died inside input `index` of `format` (a reader's, a kept
+// input's or the sweep). A stuck input is Wine's when Wine's reader alone spends most of the
+// time limit on it, or more: that is tried in a child of its own.
+Fault Diagnose(const std::wstring& mappingName, Shared* block, const std::string& format,
+               LONG index, const Options& options, bool killed, DWORD exitCode) {
+  Fault fault{block->faultKind, block->faultModule[0] ? block->faultOurs != 0 : true,
+              block->faultModule[0] ? block->faultModule : L"?",
+              block->faultCode ? block->faultCode : exitCode};
+  if (fault.kind == kNoFault) fault.kind = killed ? kHang : kCrash;
+  if (fault.kind != kCrash && format != "sweep") {
+    bool bareKilled = false;
+    const bool bareRan = RunChildProcess(mappingName, block, "bare:" + format, index, index + 1,
+                                         options, bareKilled);
+    fault.ours = !bareRan || (block->finished && block->elapsedMs < options.timeoutMs / 2);
+    fault.where = fault.ours ? L"our reader (Wine's reader alone finishes it in " +
+                                   std::to_wstring(block->elapsedMs) + L" ms)"
+                             : L"Wine's XML reader";
+  }
+  return fault;
+}
+
+// The block a driver shares with the children it starts, under a name of its own.
+class ChildBlock {
+ public:
+  ChildBlock() {
+    static std::atomic<LONG> runs{0};
+    name_ = L"wqfuzz-" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++runs);
+    mapping_.reset(CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                                      sizeof(Shared), name_.c_str()));
+    block_ = static_cast<Shared*>(MapViewOfFile(mapping_.get(), FILE_MAP_ALL_ACCESS, 0, 0, 0));
+  }
+  ~ChildBlock() {
+    if (block_) UnmapViewOfFile(block_);
+  }
+  ChildBlock(const ChildBlock&) = delete;
+  ChildBlock& operator=(const ChildBlock&) = delete;
+
+  const std::wstring& name() const { return name_; }
+  Shared* get() const { return block_; }
+
+ private:
+  std::wstring name_;
+  plat::unique_handle mapping_;
+  Shared* block_ = nullptr;
+};
+
 Tally RunFormat(const std::string& format, const Options& options) {
   Tally tally;
-  static std::atomic<LONG> runs{0};
-  const std::wstring mappingName =
-      L"wqfuzz-" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++runs);
-  plat::unique_handle mapping(CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
-                                                 sizeof(Shared), mappingName.c_str()));
-  Shared* block = static_cast<Shared*>(MapViewOfFile(mapping.get(), FILE_MAP_ALL_ACCESS, 0, 0, 0));
+  const ChildBlock child;
+  const std::wstring& mappingName = child.name();
+  Shared* block = child.get();
   if (!block) return tally;
   const LONG to = format == "sweep"                    ? 0x7FFFFFFF
                   : format.compare(0, 5, "file:") == 0 ? 1
@@ -574,35 +698,18 @@ Tally RunFormat(const std::string& format, const Options& options) {
     }
     // The child died inside input `index`: record it and go on behind it.
     const LONG index = block->index >= 0 ? block->index : from + block->tried;
-    LONG kind = block->faultKind;
-    if (kind == kNoFault) kind = killed ? kHang : kCrash;
-    bool ours = block->faultModule[0] ? block->faultOurs != 0 : true;
-    std::wstring where = block->faultModule[0] ? block->faultModule : L"?";
-    const DWORD code = block->faultCode ? block->faultCode : exitCode;
-    // A stuck input is Wine's when Wine's reader alone spends most of the time limit on it,
-    // or more.
-    if (kind != kCrash && format != "sweep") {
-      bool bareKilled = false;
-      const bool bareRan = RunChildProcess(mappingName, block, "bare:" + format, index, index + 1,
-                                           options, bareKilled);
-      ours = !bareRan || (block->finished && block->elapsedMs < options.timeoutMs / 2);
-      where = ours ? L"our reader (Wine's reader alone finishes it in " +
-                         std::to_wstring(block->elapsedMs) + L" ms)"
-                   : L"Wine's XML reader";
-    }
+    const Fault fault = Diagnose(mappingName, block, format, index, options, killed, exitCode);
     ++tally.tried;
-    if (kind == kCrash)
-      ++(ours ? tally.crashesOurs : tally.crashesWine);
+    if (fault.kind == kCrash)
+      ++(fault.ours ? tally.crashesOurs : tally.crashesWine);
     else
-      ++(ours ? tally.hangsOurs : tally.hangsWine);
-    const wchar_t* kindName = kind == kCrash ? L"crash" : kind == kHang ? L"hang" : L"memory";
+      ++(fault.ours ? tally.hangsOurs : tally.hangsWine);
     const std::wstring stem = Widen(DisplayName(format)) + L"." + std::to_wstring(index) + L"." +
-                              kindName + (ours ? L"-ours" : L"-wine");
+                              KindName(fault.kind) + (fault.ours ? L"-ours" : L"-wine");
     {
       std::lock_guard<std::mutex> lock(printLock);
-      fwprintf(stdout, L"%ls: input %ld: %ls in %ls (code 0x%08lx)\n",
-               Widen(DisplayName(format)).c_str(), index, kindName, where.c_str(),
-               static_cast<unsigned long>(code));
+      fwprintf(stdout, L"%ls: input %ld: %ls\n", Widen(DisplayName(format)).c_str(), index,
+               Describe(fault).c_str());
       fflush(stdout);
     }
     const Reader* reader = nullptr;
@@ -611,8 +718,52 @@ Tally RunFormat(const std::string& format, const Options& options) {
       SaveInput(options.out, stem + L".any.xml", m.xml);
     from = index + 1;
   }
-  UnmapViewOfFile(block);
   return tally;
+}
+
+// One input, printed, then read in a child of its own: an input on which a reader crashes
+// or hangs is still shown, and the fault named. `format` is a reader's, or "file:" a kept
+// input's. 1 when the reading crashed or hung.
+int Show(const std::string& format, LONG index, const Options& options) {
+  const uint64_t seed = options.seed;
+  const Reader* reader = nullptr;
+  Mutant m;
+  if (!LoadCase(format, seed, index, reader, m)) {
+    fprintf(stderr, "wqfuzz: cannot read %s\n", DisplayName(format).c_str());
+    return 2;
+  }
+  if (format.compare(0, 5, "file:") == 0)
+    fwprintf(stdout, L"kept input %hs, %zu characters, read by the %hs reader:\n",
+             DisplayName(format).c_str(), m.xml.size(), reader->name);
+  else
+    fwprintf(stdout, L"%hs input %ld of seed %llu, %zu characters; mutations: %hs\n", reader->name,
+             index, static_cast<unsigned long long>(seed), m.xml.size(), m.what.c_str());
+  constexpr size_t kShown = 10000;
+  PrintText(m.xml.substr(0, kShown) +
+            (m.xml.size() > kShown
+                 ? L"\n... (" + std::to_wstring(m.xml.size() - kShown) + L" more characters)\n"
+                 : L"\n"));
+  if (!m.before.empty()) {
+    fwprintf(stdout, L"--- before the last mutation:\n");
+    PrintText(m.before.substr(0, kShown) + L"\n");
+  }
+  fwprintf(stdout, L"--- in a child process, each step at most %lld ms:\n", options.timeoutMs);
+  fflush(stdout);
+  const ChildBlock child;
+  Shared* block = child.get();
+  bool killed = false;
+  DWORD exitCode = 0;
+  if (!block || !RunChildProcess(child.name(), block, "show:" + format, index, index + 1, options,
+                                 killed, &exitCode)) {
+    fprintf(stdout, "could not start a child\n");
+    return 2;
+  }
+  if (block->finished) return 0;
+  fwprintf(
+      stdout, L"%ls\n",
+      Describe(Diagnose(child.name(), block, format, index, options, killed, exitCode)).c_str());
+  fflush(stdout);
+  return 1;
 }
 
 int RunDriver(const Options& options) {
@@ -756,8 +907,9 @@ int Refuse(const std::string& what) {
           "                  [--sweep] [--out DIR] [--timeout MS]\n"
           "                         fuzz the formats (1000 inputs, seed 11), and sweep the\n"
           "                         methods with bad arguments\n"
-          "       wqfuzz show FORMAT SEED INDEX\n"
-          "                         one input: its mutations, both answers, the verdict\n"
+          "       wqfuzz show FORMAT SEED INDEX | show FILE\n"
+          "                         one input, or one kept in FILE (FORMAT.NAME.xml), read\n"
+          "                         in a child: the answers, the verdict, a crash or hang\n"
           "       wqfuzz replay DIR  read the inputs kept in DIR (FORMAT.NAME.xml) once each\n"
           "       wqfuzz isolate DIR read them each in a child of its own (inputs on which\n"
           "                         Wine's reader crashes or hangs)\n"
@@ -801,22 +953,21 @@ int wmain(int argc, wchar_t** argv) {
   if (verb == L"oracle" && argc == 2) return CheckOracle(FindReader);
   if (verb == L"digests" && argc == 2) return CheckDigests();
   if (verb == L"show" && argc == 5) {  // show FORMAT SEED INDEX
-    const std::wstring format = argv[2];
-    const Reader* reader = FindReader(std::string(format.begin(), format.end()));
-    uint64_t seed = 0, index = 0;
-    if (!reader) return Refuse("no such format: " + Narrow(format));
-    if (!Number(argv[3], UINT64_MAX, seed) || !Number(argv[4], LONG_MAX, index))
+    const std::string format = Narrow(argv[2]);
+    Options options;
+    uint64_t index = 0;
+    if (!FindReader(format)) return Refuse("no such format: " + format);
+    if (!Number(argv[3], UINT64_MAX, options.seed) || !Number(argv[4], LONG_MAX, index))
       return Refuse("the seed and the index are whole numbers");
-    const Mutant m = Mutate(*reader, seed, index);
-    const ReaderResult now = reader->read(m.xml), before = reader->read(m.before);
-    wprintf(
-        L"%hs| oracle %d | hr 0x%08lx, before 0x%08lx | well-formed %d | wrong %d\n%.400ls\n"
-        L"--- before:\n%.400ls\n",
-        m.what.c_str(), static_cast<int>(m.oracle), static_cast<unsigned long>(now.hr),
-        static_cast<unsigned long>(before.hr), WellFormed(*reader, m.xml),
-        WrongAnswer(*reader, m, now, m.oracle == Oracle::kSameAsSeed ? &before : nullptr),
-        m.xml.c_str(), m.before.c_str());
-    return 0;
+    return Show(format, static_cast<LONG>(index), options);
+  }
+  if (verb == L"show" && argc == 3) {  // show FILE, a kept input named after its format
+    const std::string format = "file:" + Narrow(argv[2]);
+    const Reader* reader = nullptr;
+    Mutant m;
+    if (!LoadCase(format, 0, 0, reader, m))
+      return Refuse("not a kept input (FORMAT.NAME.xml, readable): " + Narrow(argv[2]));
+    return Show(format, 0, Options());
   }
   if (verb == L"isolate" && argc == 3) return Isolate(argv[2], Options());
   if (verb != L"run")

@@ -209,7 +209,102 @@ void Expect(Mutant& m, Oracle oracle, const std::wstring& xml, const Scan& scan,
     m.targetAttributes.emplace_back(xml, a.nameBegin, a.nameEnd - a.nameBegin);
 }
 
+// A text run the mutator may change: an attribute's value, the text between two tags, or
+// the whole of a reply that holds no element.
+struct TextRun {
+  size_t begin, end;
+};
+
+std::vector<TextRun> TextRuns(const std::wstring& xml, const Scan& scan) {
+  std::vector<TextRun> runs;
+  if (scan.elements.empty()) {
+    runs.push_back({0, xml.size()});
+    return runs;
+  }
+  for (size_t t = 0; t < scan.tags.size(); ++t) {
+    const Tag& tag = scan.tags[t];
+    if (!tag.closing)
+      for (const Attribute& a : Attributes(xml, tag)) runs.push_back({a.valueBegin, a.valueEnd});
+    if (t + 1 == scan.tags.size()) continue;
+    size_t begin = tag.end, end = scan.tags[t + 1].begin;
+    while (begin < end && iswspace(xml[begin])) ++begin;
+    while (end > begin && iswspace(xml[end - 1])) --end;
+    if (begin < end && xml.find(L'<', begin) >= end) runs.push_back({begin, end});
+  }
+  return runs;
+}
+
+size_t Occurrences(const std::wstring& text, const std::wstring& part) {
+  size_t count = 0;
+  for (size_t at = text.find(part); at != std::wstring::npos; at = text.find(part, at + 1)) ++count;
+  return count;
+}
+
+bool IsWholeNumberText(const std::wstring& text) {
+  const size_t digits = text.compare(0, 1, L"-") == 0 ? 1 : 0;
+  return text.size() > digits &&
+         text.find_first_not_of(L"0123456789", digits) == std::wstring::npos;
+}
+
+// What a server might send for a number, right and wrong: a number with a tail or a head,
+// blanks and line ends around it, at and beyond a long's ends, empty, a null inside.
+std::wstring NumberReplyText(Random& random, const std::wstring& digits) {
+  static const wchar_t* const kTails[] = {L"abc", L"x", L" 3", L",5", L".5", L".0",
+                                          L"e3",  L"-", L"+",  L"9",  L")",  L"\x00A0"};
+  static const wchar_t* const kHeads[] = {L"+", L"-", L"--", L"x", L"(", L"0", L"\x00A0", L"."};
+  static const wchar_t* const kBlanks[] = {L" ", L"\t", L"\r\n", L"\n  ", L""};
+  static const wchar_t* const kEnds[] = {
+      L"2147483647",           L"2147483648", L"-2147483648", L"-2147483649",
+      L"99999999999999999999", L"-0",         L"+0",          L"0000000000000000000012"};
+  switch (random.Below(9)) {
+    case 0: return digits;
+    case 1: return L"-" + digits;
+    case 2: return digits + random.Pick(kTails);
+    case 3: return random.Pick(kHeads) + digits;
+    case 4: return random.Pick(kBlanks) + digits + random.Pick(kBlanks);
+    case 5: return random.Pick(kEnds);
+    case 6: return random.Below(2) ? L"" : random.Pick(kBlanks);
+    case 7: return digits + std::wstring(1, L'\0') + random.Pick(kTails);
+    default: return std::wstring(1, L'\0') + digits;
+  }
+}
+
+// Changes one text of the reply. In a number reply, to what a server might send; in XML, a
+// plain text to another of its kind (a whole number to a whole number, a word to a word,
+// each often holding a '9'), and where the old one stood alone in the reply, the reader
+// that read it must hold the new one in its place.
+void ChangeText(Mutant& m, Random& random, const Reader& reader) {
+  const Scan scan = ScanXml(m.xml);
+  const std::vector<TextRun> runs = TextRuns(m.xml, scan);
+  if (runs.empty()) return;
+  std::vector<TextRun> alone;
+  for (const TextRun& run : runs) {
+    const std::wstring text(m.xml, run.begin, run.end - run.begin);
+    if (IsPlainText(text) && Occurrences(m.xml, text) == 1) alone.push_back(run);
+  }
+  const bool claim = !reader.number && !alone.empty() && random.Below(4) != 0;
+  const TextRun run = claim ? alone[random.Below(alone.size())] : runs[random.Below(runs.size())];
+  const std::wstring old(m.xml, run.begin, run.end - run.begin);
+  const std::wstring digits = std::to_wstring(1 + random.Below(99999));
+  const std::wstring value = reader.number            ? NumberReplyText(random, digits)
+                             : IsWholeNumberText(old) ? digits
+                                                      : L"T" + digits + L"x";
+  m.before = m.xml;
+  m.xml.replace(run.begin, run.end - run.begin, value);
+  m.what += "text ";
+  if (!claim || Occurrences(m.xml, value) != 1) return;
+  m.oracle = Oracle::kTextRead;
+  m.replaced = old;
+  m.value = value;
+}
+
 }  // namespace
+
+bool IsPlainText(const std::wstring& text) {
+  return !text.empty() && text.find_first_not_of(
+                              L"abcdefghijklmnopqrstuvwxyz"
+                              L"ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789 .-_") == std::wstring::npos;
+}
 
 std::wstring ExternalTargetPath();
 std::wstring ExternalPipeName();
@@ -420,6 +515,12 @@ Mutant Mutate(const Reader& reader, uint64_t seed, uint64_t index) {
     }
     if (xml.size() > 1000000) xml = prior;
   }
+  // One XML input in three whose mutations make no claim, and every number reply, has a text
+  // changed last: drawn apart too.
+  Random texts(seed * 0x2545F4914F6CDD1DULL ^ (index + 1) * 0x9E3779B97F4A7C15ULL ^
+               std::hash<std::string>()(reader.name) ^ 0x7E47C4A5ULL);
+  if (m.oracle == Oracle::kAny && (reader.number || texts.Below(3) == 0))
+    ChangeText(m, texts, reader);
   // One input in eight whose last mutation makes no claim comes with an XML declaration
   // in front, naming the encoding its sender wrote it in: the reply is decoded text by
   // then, so it must read as it did without one. Drawn apart from the mutations, which

@@ -533,6 +533,102 @@ class IndependentVariant {
   const Parsed& parsed_;
 };
 
+// ---------------------------------------------------------------- number replies
+
+bool IsReplyBlank(wchar_t c) { return c == L' ' || c == L'\t' || c == L'\r' || c == L'\n'; }
+
+// The rule of number replies, read here apart from the module: a whole number that a long
+// holds, blanks and line ends around it allowed, every character of the text counted (a null
+// too); an empty text is 0. DISP_E_TYPEMISMATCH or DISP_E_OVERFLOW for anything else.
+HRESULT ExpectedNumber(const std::wstring& text, long& value) {
+  size_t begin = 0, end = text.size();
+  while (begin < end && IsReplyBlank(text[begin])) ++begin;
+  while (end > begin && IsReplyBlank(text[end - 1])) --end;
+  value = 0;
+  if (begin == end) return S_OK;
+  const bool negative = text[begin] == L'-';
+  if (text[begin] == L'-' || text[begin] == L'+') ++begin;
+  if (begin == end) return DISP_E_TYPEMISMATCH;
+  long long magnitude = 0;
+  for (size_t i = begin; i < end; ++i) {
+    if (text[i] < L'0' || text[i] > L'9') return DISP_E_TYPEMISMATCH;
+    if (magnitude <= 2147483648LL) magnitude = magnitude * 10 + (text[i] - L'0');
+  }
+  const long long number = negative ? -magnitude : magnitude;
+  if (number < LONG_MIN || number > LONG_MAX) return DISP_E_OVERFLOW;
+  value = static_cast<long>(number);
+  return S_OK;
+}
+
+// A number reply answered otherwise than the rule reads it: taken when the rule refuses it,
+// refused with another code, or read as another number.
+bool NumberAnswerWrong(const std::wstring& text, const ReaderResult& result) {
+  long value = 0;
+  const HRESULT expected = ExpectedNumber(text, value);
+  return result.hr != expected ||
+         (SUCCEEDED(expected) && result.shape != L" " + std::to_wstring(value));
+}
+
+// ---------------------------------------------------------------- texts read
+
+// Where `token` stands in a digest as a whole value (behind a blank, a quote or a bracket,
+// before one or the end), and how often.
+size_t TokenCount(const std::wstring& digest, const std::wstring& token, size_t& first) {
+  const auto bounds = [](wchar_t c) { return c == L' ' || c == L'\'' || c == L'(' || c == L')'; };
+  size_t count = 0;
+  for (size_t at = digest.find(token); at != std::wstring::npos; at = digest.find(token, at + 1)) {
+    const size_t after = at + token.size();
+    if (at == 0 || !bounds(digest[at - 1]) || (after < digest.size() && !bounds(digest[after])))
+      continue;
+    if (!count++) first = at;
+  }
+  return count;
+}
+
+// Whether the parse holds `text` as an attribute's value (in no namespace) or as the whole
+// text of an element, blanks around it aside.
+bool HoldsText(const Parsed& parsed, const std::wstring& text) {
+  for (const ParsedElement& e : parsed.elements) {
+    for (const ParsedAttribute& a : e.attributes)
+      if (a.uri.empty() && a.value == text) return true;
+    const size_t begin = e.text.find_first_not_of(L" \t\r\n");
+    if (begin != std::wstring::npos &&
+        e.text.substr(begin, e.text.find_last_not_of(L" \t\r\n") + 1 - begin) == text)
+      return true;
+  }
+  return false;
+}
+
+// A plain text the reader read changed to another: where both readings succeed, the answer
+// is the one before with the new text in the old one's place. That the reader reads the text
+// at all is known from a probe: the text before with a third value of the kind in the old
+// one's place reads as the answer before with the probe in its place (an old value that
+// stands in the answer by chance, from elsewhere, fails it).
+bool TextReadWrong(const Reader& reader, const Mutant& m, const ReaderResult& result,
+                   const ReaderResult* before) {
+  const size_t place = m.before.find(m.replaced);
+  if (!IsPlainText(m.replaced) || !IsPlainText(m.value) || place == std::wstring::npos ||
+      m.before.find(m.replaced, place + 1) != std::wstring::npos)
+    return false;
+  ReaderResult own;
+  if (!before) before = &(own = reader.read(m.before));
+  size_t at = 0;
+  if (FAILED(before->hr) || TokenCount(before->shape, m.replaced, at) != 1) return false;
+  const Parsed parsed = Parse(m.before);
+  if (!parsed.wellFormed || !HoldsText(parsed, m.replaced)) return false;
+  const auto answerWith = [&](const std::wstring& text) {
+    std::wstring answer = before->shape;
+    return answer.replace(at, m.replaced.size(), text);
+  };
+  const std::wstring probe =
+      m.value.find_first_not_of(L"0123456789") == std::wstring::npos ? L"8765" : L"Tprobex";
+  std::wstring probed = m.before;
+  probed.replace(place, m.replaced.size(), probe);
+  const ReaderResult read = reader.read(probed);
+  if (FAILED(read.hr) || read.shape != answerWith(probe)) return false;
+  return answerWith(m.value) != result.shape;
+}
+
 // The digest of the independent reading of a plain VARIANT reply; false for no claim.
 bool ExpectedVariantShape(const Parsed& parsed, std::wstring& shape) {
   plat::unique_variant value;
@@ -546,6 +642,7 @@ bool ExpectedVariantShape(const Parsed& parsed, std::wstring& shape) {
 bool WrongAnswer(const Reader& reader, const Mutant& m, const ReaderResult& result,
                  const ReaderResult* before) {
   if (reader.anyAnswer) return false;
+  if (reader.number) return NumberAnswerWrong(m.xml, result);
   // Where both succeed, they must have read the same values.
   if (m.oracle == Oracle::kSameAsSeed && before &&
       (SUCCEEDED(before->hr) != SUCCEEDED(result.hr) ||
@@ -559,11 +656,14 @@ bool WrongAnswer(const Reader& reader, const Mutant& m, const ReaderResult& resu
   std::wstring expected;
   if (reader.independent && ExpectedVariantShape(after, expected) && expected != result.shape)
     return true;
+  if (m.oracle == Oracle::kTextRead) return TextReadWrong(reader, m, result, before);
   if (m.oracle != Oracle::kBadVt && m.oracle != Oracle::kBadCount) return false;
   return ScanWasRight(m, Parse(m.before)) && VariantMustRefuse(m, after);
 }
 
 bool WellFormed(const Reader& reader, const std::wstring& xml) {
+  long number = 0;
+  if (reader.number) return SUCCEEDED(ExpectedNumber(xml, number));
   return reader.dom ? DomLoads(xml) : Parse(xml).wellFormed;
 }
 
@@ -635,6 +735,50 @@ int CheckOracle(const Reader* (*find)(const std::string&)) {
     printf("a declaration naming %ls, refused: %s\n", declared, caught ? "ok" : "WRONG VERDICT");
     failures += !caught;
   }
+  // A number reply is read by its rule, every character counted; a text read and changed
+  // must stand changed in the answer, which a reader that skips it does not give.
+  const Reader* number = find("numberreply");
+  const Reader* listCases = find("listcases");
+  if (!number || !listCases) return 2;
+  const struct {
+    std::wstring reply;
+    HRESULT hr;
+    const wchar_t* shape;
+    bool wrong;
+  } replies[] = {{L"\t12 ", S_OK, L" 12", false},
+                 {L"12abc", S_OK, L" 12", true},
+                 {L"12abc", DISP_E_TYPEMISMATCH, L"", false},
+                 {{L"12\0x", 4}, S_OK, L" 12", true},
+                 {L"", S_OK, L" 0", false},
+                 {L"2147483648", S_OK, L" 0", true}};
+  for (const auto& r : replies) {
+    Mutant m;
+    m.xml = r.reply;
+    ReaderResult answer;
+    answer.hr = r.hr;
+    answer.shape = r.shape;
+    const bool right = WrongAnswer(*number, m, answer, nullptr) == r.wrong;
+    printf("number reply %ls answered 0x%08lx: %s\n", r.reply.c_str(),
+           static_cast<unsigned long>(r.hr), right ? "ok" : "WRONG VERDICT");
+    failures += !right;
+  }
+  bool claimed = false;
+  for (uint64_t index = 0; index < 2000 && !claimed; ++index) {
+    const Mutant m = Mutate(*listCases, 2026, index);
+    if (m.oracle != Oracle::kTextRead) continue;
+    const ReaderResult before = listCases->read(m.before), read = listCases->read(m.xml);
+    ReaderResult skipped = before;
+    skipped.shape.clear();
+    if (FAILED(before.hr) || FAILED(read.hr) || !WrongAnswer(*listCases, m, skipped, &before))
+      continue;
+    claimed = true;
+    const bool right = !WrongAnswer(*listCases, m, read, &before);
+    printf("listcases %llu (a text read, changed): %s\n", static_cast<unsigned long long>(index),
+           right ? "ok" : "WRONG VERDICT");
+    failures += !right;
+  }
+  printf("a text read and skipped: %s\n", claimed ? "ok" : "WRONG VERDICT");
+  failures += !claimed;
   return failures ? 1 : 0;
 }
 

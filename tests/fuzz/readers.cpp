@@ -7,6 +7,7 @@
 #include <cstring>
 #include <cstdio>
 #include <cwchar>
+#include <string_view>
 
 #include "accessctrl/accessctrl.h"
 #include "fieldformatting/descriptivetext.h"
@@ -364,6 +365,16 @@ ReaderResult ReadPipeReply(const std::wstring& xml) {
   return result;
 }
 
+// A reply read as a number, by the module's one reader of such replies, whole.
+ReaderResult ReadNumber(const std::wstring& reply) {
+  ReaderResult result;
+  long value = 0;
+  result.hr = ReadNumberReply(L"CreateObject", std::wstring_view(reply), &value);
+  SetErrorInfo(0, nullptr);
+  if (SUCCEEDED(result.hr)) Digest(result.shape) << static_cast<LONG>(value);
+  return result;
+}
+
 // The diagram server's reply to a submission, read with the DOM, through the server as a
 // client meets it: the stand-in workspace answers it to Main.SubmitDiagrams.
 ReaderResult ReadSubmission(const std::wstring& xml) {
@@ -525,6 +536,7 @@ const std::vector<Reader>& Readers() {
        ReadEnumOptions},
       {"pipehighlight", L"<PipeHighlight ServerID=\"12\"/>", ReadPipeReply<PipeHighlightParser>},
       {"compactpipe", L"<CompactPipe ServerID=\"7\"/>", ReadPipeReply<CompactPipeParser>},
+      {"numberreply", L"1234", ReadNumber, false, false, false, true},
       {"submission",
        L"<Reply><Message MessageType=\"INFO\" DocumentId=\"3\">Submitted &amp; filed</Message>"
        L"<Note/><Message>Checked</Message></Reply>",

@@ -2,6 +2,9 @@
 // it makes, what it does with each kind of reply, and dialog conversations.
 #include <gtest/gtest.h>
 
+#include <string>
+#include <string_view>
+
 #include <variantxml.h>
 
 #include "WQCGenericSvcs.h"
@@ -207,36 +210,49 @@ TEST_F(KBRun, DialogReplyWithEntityExpansionIsRefusedAtOnce) {
   }
 }
 
-// A reply that is neither a simple response nor an XML document is refused at once, with
-// the reader's reason, and shows no window: its page would be empty, with nothing on it to
-// leave it by.
+// A reply that is neither a simple response nor a ScriptUI document (no XML document at
+// all, or another kind: a server's HTML error page) is refused at once, with the reason,
+// and shows no window: its page would be empty, with nothing on it to leave it by.
 TEST_F(KBRun, ReplyThatIsNoDocumentIsRefusedWithoutAWindow) {
   com_ptr<IDispatch> client;
   ASSERT_EQ(control_.query_to(client), S_OK);
-  for (const wchar_t* reply :
-       {L"garbage", L"<html><body>Internal error<br></body></html>",
-        L"<ScriptUI ReturnTo='Next'><DialogBox Title='Step'><EditBox id='Tag'"}) {
-    Reply(L"RunMethod", reply);
+  constexpr wchar_t kBroken[] = L"is not well-formed XML: ";
+  constexpr wchar_t kOtherKind[] = L"is no ScriptUI document: its root element is ";
+  const struct {
+    const wchar_t* reply;
+    const wchar_t* reason;
+  } cases[] = {
+      {L"garbage", kBroken},
+      {L"<html><body>Internal error<br></body></html>", kBroken},
+      {L"<ScriptUI ReturnTo='Next'><DialogBox Title='Step'><EditBox id='Tag'", kBroken},
+      {L"<Other/>", kOtherKind},
+      {L"<html><body><p>Server error</p></body></html>", kOtherKind},
+  };
+  for (const auto& c : cases) {
+    ASSERT_EQ(wqstandins::SetReply(control_.get(), kServer, L"RunMethod", c.reply), S_OK);
     kbtest::ScriptedUser user;
     user.Forbid([] { return kbtest::DialogWindow() != nullptr; }, "a dialog window was made");
     const ULONGLONG start = GetTickCount64();
-    EXPECT_EQ(Method(L"Size", 17), E_FAIL) << reply;
-    EXPECT_LT(wqtest::ElapsedMs(start), 1000u) << reply;
+    EXPECT_EQ(Method(L"Size", 17), E_FAIL) << c.reply;
+    EXPECT_LT(wqtest::ElapsedMs(start), 1000u) << c.reply;
     const std::wstring first = wqtest::FirstErrorDescription(wqtest::TakeErrorDescription());
     const std::wstring expected =
         L"The reply to method Size is neither a simple response nor a dialog description: The "
-        L"dialog description is not well-formed XML: ";
-    EXPECT_EQ(first.substr(0, expected.size()), expected) << reply;
-    EXPECT_GT(first.size(), expected.size()) << "the reader's reason follows";
-    EXPECT_EQ(wqstandins::CallLog(browser_.get()), L"") << "no browser was made for " << reply;
+        L"dialog description " +
+        std::wstring(c.reason);
+    EXPECT_EQ(first.substr(0, expected.size()), expected) << c.reply;
+    EXPECT_GT(first.size(), expected.size()) << "the reason follows";
+    EXPECT_EQ(first.find(L"(line 0"), std::wstring::npos) << first;
+    EXPECT_NE(first.back(), L' ') << "nothing after the colon: " << first;
+    EXPECT_EQ(wqstandins::CallLog(browser_.get()), L"") << "no browser was made for " << c.reply;
 
     // A dialog request holding it is refused the same way.
-    runner_.Initialise(reply, 17);
-    EXPECT_TRUE(FAILED(runner_.RunDialog(client.get(), 0))) << reply;
-    EXPECT_NE(wqtest::TakeErrorDescription().find(L"is not well-formed XML"), std::wstring::npos);
-    EXPECT_EQ(wqstandins::CallLog(browser_.get()), L"") << reply;
+    runner_.Initialise(c.reply, 17);
+    EXPECT_TRUE(FAILED(runner_.RunDialog(client.get(), 0))) << c.reply;
+    EXPECT_NE(wqtest::TakeErrorDescription().find(c.reason), std::wstring::npos) << c.reply;
+    EXPECT_EQ(wqstandins::CallLog(browser_.get()), L"") << c.reply;
   }
-  EXPECT_EQ(RequestCount(), 3);
+  EXPECT_EQ(RequestCount(), 5);
 }
 
 TEST_F(KBRun, FailedCallIsReportedOverTheCallsOwnText) {
@@ -270,8 +286,8 @@ TEST_F(KBRun, ParametersARequestCannotCarryAreRefused) {
     EXPECT_EQ(RequestCount(), 1);
     EXPECT_EQ(wqstandins::CallLog(control_.get()).find(L"Execute"), std::wstring::npos);
     EXPECT_EQ(wqtest::FirstErrorDescription(wqtest::TakeErrorDescription()),
-              L"Failure running rule CheckLine: The parameters of CheckLine hold a value of type "
-              L"13, which a request cannot carry")
+              L"Failure running rule CheckLine: The parameters of CheckLine hold an object, which "
+              L"a request cannot carry")
         << parameters->vt;
   }
   EXPECT_EQ(runner_.RunRule(unique_bstr::copy(L"R").get(), nullptr, workspace_.get(), 0,
@@ -370,14 +386,16 @@ TEST_F(KBRunPipe, MarkedPipeIsHighlightedBeforeTheValueIsReturned) {
 TEST_F(KBRunPipe, PipeHighlightReadsTheReplyOrReportsWhyNot) {
   com_ptr<IDispatch> client;
   ASSERT_EQ(control_.query_to(client), S_OK);
+  using namespace std::literals;
   const struct {
-    const wchar_t* reply;
+    std::wstring_view reply;     // counted: a null inside is part of it
     const wchar_t* highlighted;  // null: nothing highlighted
     const wchar_t* error;        // in the thread's error info afterwards
   } cases[] = {
       {L"<PipeHighlight ServerID=\"77\"/>", L"HighlightPipe(77)", nullptr},
       {L"(PipeHighlight) value=' 9 '", L"HighlightPipe(9)", nullptr},
       {L"(PipeHighlight) value='9x'", nullptr, L"is not a whole number: '9x'"},
+      {L"(PipeHighlight) value='9\0x'"sv, nullptr, L"is not a whole number: '9"},
       {L"(PipeHighlight) no number here", nullptr, L"names no pipe"},
       {L"(PipeHighlight) value=", nullptr, L"names no pipe"},
       {L"<PipeHighlight/>", nullptr, L"names no pipe"},
@@ -385,16 +403,18 @@ TEST_F(KBRunPipe, PipeHighlightReadsTheReplyOrReportsWhyNot) {
   for (const auto& c : cases) {
     tools_->Reset();
     SetErrorInfo(0, nullptr);
-    runner_.PipeHighlight(client.get(), unique_bstr::copy(c.reply).get());
+    const std::wstring reply(c.reply);
+    runner_.PipeHighlight(client.get(),
+                          unique_bstr::copy(reply.c_str(), static_cast<UINT>(reply.size())).get());
     const std::wstring log = wqstandins::CallLog(tools_.get());
     if (c.highlighted) {
-      EXPECT_NE(log.find(c.highlighted), std::wstring::npos) << c.reply << "\n" << log;
+      EXPECT_NE(log.find(c.highlighted), std::wstring::npos) << reply.c_str() << "\n" << log;
     } else {
-      EXPECT_EQ(log.find(L"HighlightPipe"), std::wstring::npos) << c.reply << "\n" << log;
+      EXPECT_EQ(log.find(L"HighlightPipe"), std::wstring::npos) << reply.c_str() << "\n" << log;
     }
     const std::wstring error = wqtest::TakeErrorDescription();
     if (c.error) {
-      EXPECT_NE(error.find(c.error), std::wstring::npos) << c.reply << "\n" << error;
+      EXPECT_NE(error.find(c.error), std::wstring::npos) << reply.c_str() << "\n" << error;
     }
   }
 }
@@ -539,8 +559,8 @@ class QuickUser {
     wc.hInstance = GetModuleHandleW(nullptr);
     wc.lpszClassName = L"KBQuickUser";
     RegisterClassW(&wc);
-    window_ = CreateWindowW(L"KBQuickUser", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                            wc.hInstance, nullptr);
+    window_ = CreateWindowW(L"KBQuickUser", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance,
+                            nullptr);
     hook_ = SetWindowsHookExW(WH_CALLWNDPROC, &QuickUser::Hook, nullptr, GetCurrentThreadId());
   }
   ~QuickUser() {
@@ -642,8 +662,8 @@ TEST(KBConversation, ThousandsOfDialogsTakeTheStackAndHeapOfOne) {
   EXPECT_EQ(hr, S_OK);
   EXPECT_EQ(shown, kDialogs);
   EXPECT_EQ(resultType, VT_EMPTY);
-  EXPECT_LT(grown, (kDialogs - 100) * 64) << "bytes held by " << kDialogs - 100
-                                           << " confirmed dialogs";
+  EXPECT_LT(grown, (kDialogs - 100) * 64)
+      << "bytes held by " << kDialogs - 100 << " confirmed dialogs";
   EXPECT_LT(deeper, 4096) << "bytes of stack taken by " << kDialogs - 101 << " confirmed dialogs";
 }
 

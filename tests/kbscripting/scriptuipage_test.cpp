@@ -240,6 +240,23 @@ TEST_F(ScriptUIPage, SettingsThatAreNoNumbersKeepTheirStartValues) {
   EXPECT_FALSE(settings.hasMaxWidth);
   EXPECT_EQ(settings.activeDocument, 0);
   EXPECT_EQ(settings.activeCase, 0);
+
+  // The ids are read as every id is read: a text that is no whole number is none, never
+  // another id, and leaves the id as it was.
+  const struct {
+    const wchar_t* text;
+    long id;
+  } ids[] = {{L"1,2", 7},   {L"12.6", 7},       {L"1e1", 7},   {L"(5)", 7},
+             {L"12abc", 7}, {L"3000000000", 7}, {L" 12 ", 12}, {L"-4", -4}};
+  for (const auto& c : ids) {
+    ScriptUISettings read;
+    read.activeDocument = read.activeCase = 7;
+    const std::wstring description = std::wstring(L"<ScriptUI ActiveDocument='") + c.text +
+                                     L"' ActiveCase='" + c.text + L"'><DialogBox/></ScriptUI>";
+    ASSERT_EQ(BuildScriptUIPage(description.c_str(), read, page), S_OK);
+    EXPECT_EQ(read.activeDocument, c.id) << testing::PrintToString(c.text);
+    EXPECT_EQ(read.activeCase, c.id) << testing::PrintToString(c.text);
+  }
 }
 
 // Its page would show nothing a user could leave it by: the reader's reason is given instead.

@@ -54,8 +54,10 @@ TEST(KBParameters, TextBecomesValues) {
       {L"7", L"3:7"},
       {L"a,", L"[1] 8:a 0:"},
       {L" 5", L"8: 5"},
-      {L"-", L"3:0"},
-      {L"12ab,,false", L"[1] 3:12 0: 11:0"},
+      // A number is read as an id is read: a text that is none stays a text.
+      {L"-", L"8:-"},
+      {L"12ab,,false", L"[1] 8:12ab 0: 11:0"},
+      {L"12.6,1e1,-4 ", L"[1] 8:12.6 8:1e1 3:-4"},
       {L"", L"0:"},
   };
   for (const auto& c : cases) {
@@ -213,6 +215,27 @@ TEST_F(SelectKBTest, ExtendedFormGivesDocumentAndParametersToRuns) {
             L"KBDescriptor[ActiveDocOid=31,CaseID=9,name=CheckAll,oid=40](UserParameters("
             L"Variant[value=,vt=8204](SafeArray[count=3,lbound=1,type=12](Variant[value=5,vt=3],"
             L"Variant[value=abc,vt=8],Variant[value=true,vt=11]))))");
+}
+
+// What is pasted into the document OID field is read as every id is read: a text that is no
+// whole number is no id.
+TEST_F(SelectKBTest, DocumentOidIsReadAsAnId) {
+  dlg_->put_Extended(VARIANT_TRUE);
+  dlg_->put_AllowCaseSel(VARIANT_FALSE);
+  for (const auto& [text, id] :
+       {std::pair{L"12abc", 0L}, std::pair{L"1,2", 0L}, std::pair{L" 12 ", 12L}}) {
+    VARIANT_BOOL ok = VARIANT_FALSE;
+    ASSERT_EQ(Show(DialogScript()
+                       .SetText(IDC_KBDOCUMENTOID, text)
+                       .Select(IDC_KBLIST, 1)
+                       .DoubleClick(IDC_KBLIST, 1),
+                   &ok),
+              S_OK);
+    EXPECT_EQ(ok, VARIANT_TRUE);
+    long document = -1;
+    dlg_->get_DocumentOID(&document);
+    EXPECT_EQ(document, id) << testing::PrintToString(text);
+  }
 }
 
 TEST_F(SelectKBTest, CasesThatCannotBeLoadedAreShownAsAnError) {

@@ -9,6 +9,8 @@
 #include <cwchar>
 #include <functional>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include <standinsclient.h>
@@ -217,7 +219,7 @@ TEST_F(MainTest, CaseErrorsNameTheMethod) {
 // named by `lastNamed` (the ids of their parameters); the method's own HRESULT when it raised
 // one.
 HRESULT InvokeByName(IUnknown* object, const wchar_t* name, WORD flags, std::vector<VARIANT> args,
-                     std::vector<DISPID> lastNamed = {}) {
+                     std::vector<DISPID> lastNamed = {}, std::wstring* description = nullptr) {
   plat::com_ptr<IDispatch> dispatch;
   if (FAILED(object->QueryInterface(IID_IDispatch, dispatch.put_void()))) return E_NOINTERFACE;
   LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
@@ -232,6 +234,7 @@ HRESULT InvokeByName(IUnknown* object, const wchar_t* name, WORD flags, std::vec
   HRESULT hr = dispatch->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, result.put(),
                                 &exception, nullptr);
   if (hr == DISP_E_EXCEPTION) hr = exception.scode;
+  if (description && exception.bstrDescription) *description = exception.bstrDescription;
   SysFreeString(exception.bstrDescription);
   SysFreeString(exception.bstrSource);
   SysFreeString(exception.bstrHelpFile);
@@ -824,19 +827,28 @@ plat::com_ptr<I> Create(REFCLSID clsid) {
   return object;
 }
 
+// The classes besides Main whose methods write requests from a client's texts.
+struct RequestWriters {
+  plat::com_ptr<IWQCSelectKBDlg> selectKb = Create<IWQCSelectKBDlg>(__uuidof(WQCSelectKBDlg));
+  plat::com_ptr<IWQCKBDialogRequest> request =
+      Create<IWQCKBDialogRequest>(__uuidof(WQCKBDialogRequest));
+  plat::com_ptr<IWQCAssocHoldDlg> hold = Create<IWQCAssocHoldDlg>(__uuidof(WQCAssocHoldDlg));
+  plat::com_ptr<IWQCClaimDlg> claim = Create<IWQCClaimDlg>(__uuidof(WQCClaimDlg));
+  plat::com_ptr<IWQCSelectClassDlg> selectClass =
+      Create<IWQCSelectClassDlg>(__uuidof(WQCSelectClassDlg));
+  plat::com_ptr<IWQCSelectObjectDlg> selectObject =
+      Create<IWQCSelectObjectDlg>(__uuidof(WQCSelectObjectDlg));
+};
+
 // A compiled client calls each creatable class through its vtable, asks GetErrorInfo after a
 // failure and must not be told of an error from before: the call has its own text or none.
 TEST_F(MainTest, EveryClassFailsThroughItsVtableWithoutOlderErrorInfo) {
-  auto selectKb = Create<IWQCSelectKBDlg>(__uuidof(WQCSelectKBDlg));
-  auto request = Create<IWQCKBDialogRequest>(__uuidof(WQCKBDialogRequest));
-  auto hold = Create<IWQCAssocHoldDlg>(__uuidof(WQCAssocHoldDlg));
-  auto claim = Create<IWQCClaimDlg>(__uuidof(WQCClaimDlg));
+  const RequestWriters writers;
+  auto& [selectKb, request, hold, claim, selectClass, selectObject] = writers;
   auto unclaim = Create<IWQCUnClaimDlg>(__uuidof(WQCUnClaimDlg));
   auto openSheet = Create<IWQCOpenDatasheetDlg>(__uuidof(WQCOpenDatasheetDlg));
   auto byType = Create<IWQCSelDsByTypeDlg>(__uuidof(WQCSelDsByTypeDlg));
   auto selectCase = Create<IWQCSelectCaseDlg>(__uuidof(WQCSelectCaseDlg));
-  auto selectClass = Create<IWQCSelectClassDlg>(__uuidof(WQCSelectClassDlg));
-  auto selectObject = Create<IWQCSelectObjectDlg>(__uuidof(WQCSelectObjectDlg));
   auto unitSet = Create<IWQCSelectUnitSetDlg>(__uuidof(WQCSelectUnitSetDlg));
   auto selectSheet = Create<IWQCSelectDatasheetDlg>(__uuidof(WQCSelectDatasheetDlg));
   auto rename = Create<IWQCRenameCaseDlg>(__uuidof(WQCRenameCaseDlg));
@@ -911,6 +923,79 @@ TEST_F(MainTest, EveryClassFailsThroughItsVtableWithoutOlderErrorInfo) {
   }
 }
 
+// XML cannot carry U+0000, and a copy up to it would send another text than given: a client's
+// text that holds one is refused with a text naming its parameter, and nothing is sent. Each
+// text argument of one method of each class that writes requests, and each way a VARIANT
+// holds a text.
+TEST_F(MainTest, ATextWithANulIsRefusedBeforeAnythingIsSent) {
+  const RequestWriters writers;
+  auto& [selectKb, request, hold, claim, selectClass, selectObject] = writers;
+  // A reply that no request takes: a KB run shows no dialog for it.
+  wqstandins::SetReply(ws_.get(), L"*", L"*", L"none");
+  const plat::unique_bstr cut = plat::unique_bstr::copy(L"Pump\0Valve", 10);
+  const plat::unique_bstr plain = Bstr(L"Pump");
+  BSTR cutText = cut.get();
+  VARIANT text, byRef, list, none, result;
+  V_VT(&text) = VT_BSTR;
+  V_BSTR(&text) = cut.get();
+  V_VT(&byRef) = VT_BYREF | VT_BSTR;
+  V_BSTRREF(&byRef) = &cutText;
+  plat::unique_safearray elements(SafeArrayCreateVector(VT_VARIANT, 0, 1));
+  LONG first = 0;
+  SafeArrayPutElement(elements.get(), &first, &text);
+  list = ArrayVariant(elements.get(), VT_VARIANT);
+  VariantInit(&none);
+  VariantInit(&result);
+  long number = 0;
+  std::wstring lateBound;  // a late-bound call's description comes in its exception
+  const struct {
+    const char* call;
+    const wchar_t* parameter;
+    std::function<HRESULT()> run;
+  } calls[] = {
+      {"Main.CreateObject", L"bstrClass",
+       [&] { return main_->CreateObject(ws(), cut.get(), plain.get(), &number); }},
+      {"Main.CreateObject", L"bstrKnownName",
+       [&] { return main_->CreateObject(ws(), plain.get(), cut.get(), &number); }},
+      {"Main.CreateObject late-bound", L"bstrClass",
+       [&] {
+         VARIANT workspace;
+         V_VT(&workspace) = VT_DISPATCH;
+         V_DISPATCH(&workspace) = ws();
+         return InvokeByName(main_.get(), L"CreateObject", DISPATCH_METHOD, {workspace, text, text},
+                             {}, &lateBound);
+       }},
+      {"Main.CreateGlobalCase", L"bstrCaseName",
+       [&] { return main_->CreateGlobalCase(ws(), cut.get(), &number); }},
+      {"Main.RunKBRule", L"vParams",
+       [&] { return main_->RunKBRule(plain.get(), ws(), 0, 0, 0, list, &result); }},
+      {"SelectKB.RunRule", L"bstrName",
+       [&] { return selectKb->RunRule(cut.get(), ws(), 0, VARIANT_FALSE, &result); }},
+      {"SelectKB.Parameters", L"Parameters", [&] { return selectKb->put_Parameters(byRef); }},
+      {"KBDialogRequest.Initialise", L"strXML", [&] { return request->Initialise(cut.get(), 0); }},
+      {"AssocHold.CreateHold", L"bstrName",
+       [&] { return hold->CreateHold(ws(), cut.get(), plain.get(), none, &number); }},
+      {"AssocHold.CreateHold", L"bstrReason",
+       [&] { return hold->CreateHold(ws(), plain.get(), cut.get(), none, &number); }},
+      {"AssocHold.CreateHold", L"bstrClass",
+       [&] { return hold->CreateHold(ws(), plain.get(), plain.get(), text, &number); }},
+      {"Claim.Initialize", L"vAttributeName", [&] { return claim->Initialize(ws(), 3, byRef); }},
+      {"SelectClass.BaseClass", L"BaseClass",
+       [&] { return selectClass->put_BaseClass(cut.get()); }},
+      {"SelectObject.FilterClass", L"FilterClass",
+       [&] { return selectObject->put_FilterClass(cut.get()); }},
+  };
+  for (const auto& c : calls) {
+    EXPECT_EQ(c.run(), E_INVALIDARG) << c.call << " " << testing::PrintToString(c.parameter);
+    const std::wstring description =
+        lateBound.empty() ? wqtest::TakeErrorDescription() : std::exchange(lateBound, {});
+    EXPECT_NE(description.find(std::wstring(L"The text of ") + c.parameter + L" holds a NUL"),
+              std::wstring::npos)
+        << c.call << ": " << testing::PrintToString(description);
+  }
+  EXPECT_EQ(Requests(), 0) << RequestXml(ws_.get(), 1);
+}
+
 TEST_F(MainTest, ASwallowedErrorDescribesNoLaterFailure) {
   plat::com_ptr<IWQStandinClientTools> tools;
   ASSERT_EQ(wqstandins::CreateClientTools(tools), S_OK);
@@ -966,18 +1051,25 @@ TEST_F(MainTest, OtherArgumentsFollowTheOneWalk) {
 
 // A real of any floating type that is no number, as the type information would convert it
 // to an integer or a flag parameter of a late-bound call, is refused before the call: never
-// made the largest integer or true. Positional, named and by reference alike.
+// made the largest integer or true. Positional, named and by reference alike, each argument
+// judged at the parameter the type information hands it to.
 TEST_F(MainTest, ALateBoundNaNIsNoIntegerOrFlag) {
   auto sheets = Create<IWQCOpenDatasheetDlg>(__uuidof(WQCOpenDatasheetDlg));
   double nan = std::nan("");
   float nanFloat = std::nanf("");
-  VARIANT date, single, dateRef, workspace, name, none, yes, zero, five;
+  VARIANT date, single, dateRef, variantRef, workspace, name, none, yes, zero, five;
   V_VT(&date) = VT_DATE;
   V_DATE(&date) = nan;
   V_VT(&single) = VT_R4;
   V_R4(&single) = nanFloat;
   V_VT(&dateRef) = VT_BYREF | VT_DATE;
   V_DATEREF(&dateRef) = &nan;
+  // As a VBScript variable arrives.
+  VARIANT held;
+  V_VT(&held) = VT_R8;
+  V_R8(&held) = nan;
+  V_VT(&variantRef) = VT_BYREF | VT_VARIANT;
+  V_VARIANTREF(&variantRef) = &held;
   V_VT(&workspace) = VT_DISPATCH;
   V_DISPATCH(&workspace) = ws();
   plat::unique_bstr text = Bstr(L"Size");
@@ -990,8 +1082,42 @@ TEST_F(MainTest, ALateBoundNaNIsNoIntegerOrFlag) {
   V_I4(&zero) = 0;
   V_VT(&five) = VT_I4;
   V_I4(&five) = 5;
-  for (const VARIANT& notANumber : {date, single, dateRef}) {
+  wqstandins::SetReply(ws_.get(), kServer, L"RunRule",
+                       L"<!--SimpleResponse--><Variant vt=\"3\" value=\"1\"/>");
+  LONG sent = 0;
+  for (const VARIANT& notANumber : {date, single, dateRef, variantRef}) {
     const VARTYPE vt = V_VT(&notANumber);
+    // RunKBRule(bstrName, pWorkspace, lParentHWnd, lCaseID, lDocOID, vParams): a parent window
+    // is no integer, a case no id, the parameters take it as it is; by position, with only
+    // the name named (the rest go to the other parameters from the left) and all named.
+    const struct {
+      const char* parameter;
+      UINT at;
+      HRESULT hr;
+    } rows[] = {{"a parent window", 2, DISP_E_OVERFLOW},
+                {"a case", 3, E_INVALIDARG},
+                {"the parameters", 5, S_OK}};
+    for (const auto& row : rows) {
+      std::vector<VARIANT> args{name, workspace, zero, zero, zero, none};
+      args[row.at] = notANumber;
+      std::vector<VARIANT> nameLast(args.begin() + 1, args.end());
+      nameLast.push_back(name);
+      const std::vector<VARIANT> reversed(args.rbegin(), args.rend());
+      const struct {
+        const char* way;
+        std::vector<VARIANT> args;
+        std::vector<DISPID> names;
+      } ways[] = {{"by position", args, {}},
+                  {"with the name named", nameLast, {0}},
+                  {"all named", reversed, {5, 4, 3, 2, 1, 0}}};
+      for (const auto& way : ways) {
+        EXPECT_EQ(InvokeByName(main_.get(), L"RunKBRule", DISPATCH_METHOD, way.args, way.names),
+                  row.hr)
+            << row.parameter << " " << way.way << " " << vt;
+        if (row.hr == S_OK) ++sent;
+      }
+    }
+
     EXPECT_EQ(InvokeByName(main_.get(), L"RunKBMethod", DISPATCH_METHOD,
                            {name, five, workspace, notANumber, zero, zero, none}),
               DISP_E_OVERFLOW)
@@ -1009,7 +1135,7 @@ TEST_F(MainTest, ALateBoundNaNIsNoIntegerOrFlag) {
               DISP_E_TYPEMISMATCH)
         << "a flag named " << vt;
   }
-  EXPECT_EQ(Requests(), 0) << CallLog(ws_.get());
+  EXPECT_EQ(Requests(), sent) << CallLog(ws_.get());
   EXPECT_EQ(InvokeByName(sheets.get(), L"AddNewDatasheet", DISPATCH_METHOD,
                          {five, name, name, name, yes, zero}),
             S_OK);
@@ -1030,6 +1156,10 @@ class ObjectIds : public MainTest {
       oids += L"<OID>vt3:" + std::to_wstring(id) + L"</OID>";
       if (id) objects += L"<Object OID=\"vt3:" + std::to_wstring(id) + L"\"/>";
     }
+    // An element without children is closed in its start tag.
+    const auto element = [&](const std::wstring& start, const wchar_t* name) {
+      return oids.empty() ? start + L"/>" : start + L">" + oids + L"</" + name + L">";
+    };
     long caseId = 0;
     const struct {
       const char* method;
@@ -1037,13 +1167,13 @@ class ObjectIds : public MainTest {
       std::wstring sent;
     } methods[] = {
         {"ResetObjectGoverningCase", [&] { return main_->ResetObjectGoverningCase(ws(), list); },
-         L"<SetGoverningCase>" + oids + L"</SetGoverningCase>"},
+         element(L"<SetGoverningCase", L"SetGoverningCase")},
         {"SetObjectGoverningCase",
          [&] { return main_->SetObjectGoverningCase(ws(), Bstr(L"Design").get(), list); },
-         L"<SetGoverningCase CaseName=\"vt8:Design\">" + oids + L"</SetGoverningCase>"},
+         element(L"<SetGoverningCase CaseName=\"vt8:Design\"", L"SetGoverningCase")},
         {"CreateRestrictedCase",
          [&] { return main_->CreateRestrictedCase(ws(), Bstr(L"Hot").get(), list, &caseId); },
-         L"<CreateCase Global=\"vt11:0\" CaseName=\"vt8:Hot\">" + oids + L"</CreateCase>"},
+         element(L"<CreateCase Global=\"vt11:0\" CaseName=\"vt8:Hot\"", L"CreateCase")},
         {"DeleteObjects", [&] { return main_->DeleteObjects(ws(), list); },
          L"<DeleteObjects>" + objects + L"</DeleteObjects>"},
     };
@@ -1063,8 +1193,8 @@ class ObjectIds : public MainTest {
   // `reply` to each request whose reply is read as a number is read as the same text is
   // read as an id, failing with DISP_E_TYPEMISMATCH where that is no id and quoting the
   // reply; an empty reply is 0.
-  void ExpectRepliesRead(const wchar_t* reply, HRESULT idHr, long id, const std::string& what) {
-    const bool empty = !*reply;
+  void ExpectRepliesRead(BSTR reply, HRESULT idHr, long id, const std::string& what) {
+    const bool empty = !SysStringLen(reply);
     const HRESULT hr = empty || idHr == S_OK     ? S_OK
                        : idHr == DISP_E_OVERFLOW ? idHr
                                                  : DISP_E_TYPEMISMATCH;
@@ -1091,7 +1221,8 @@ class ObjectIds : public MainTest {
          }},
     };
     for (const auto& r : reads) {
-      wqstandins::SetReply(ws_.get(), kServer, r.request, reply);
+      wqstandins::SetReply(ws_.get(), kServer, r.request,
+                           std::wstring_view(reply, SysStringLen(reply)));
       long out = kSentinel;
       EXPECT_EQ(r.call(&out), hr) << what << " as the reply to " << Narrow(r.request);
       if (hr == S_OK) {
@@ -1224,6 +1355,11 @@ TEST_F(ObjectIds, EveryKindOfValueIsReadByTheOneRule) {
   auto text = [&](const wchar_t* t) {
     return of(VT_BSTR, [&](VARIANT& v) { V_BSTR(&v) = SysAllocString(t); });
   };
+  auto whole = [&](std::wstring_view t) {  // a null inside it too
+    return of(VT_BSTR, [&](VARIANT& v) {
+      V_BSTR(&v) = SysAllocStringLen(t.data(), static_cast<UINT>(t.size()));
+    });
+  };
   // mantissa / 10^scale
   auto decimal = [&](ULONGLONG mantissa, BYTE scale, bool negative = false, ULONG high = 0) {
     return of(VT_DECIMAL, [&](VARIANT& v) {
@@ -1278,6 +1414,12 @@ TEST_F(ObjectIds, EveryKindOfValueIsReadByTheOneRule) {
       {"BSTR far below", text(L"-99999999999"), DISP_E_OVERFLOW, 0},
       {"BSTR beyond with a tail", text(L"3000000000abc"), E_INVALIDARG, 0},
       {"BSTR empty", text(L""), E_INVALIDARG, 0},
+      {"BSTR with a NUL", whole({L"12\0junk", 7}), E_INVALIDARG, 0},
+      {"BSTR a NUL first",
+       whole({L"\0"
+              L"12",
+              3}),
+       E_INVALIDARG, 0},
       {"EMPTY", of(VT_EMPTY, [](VARIANT&) {}), S_FALSE, 0},
       {"NULL", of(VT_NULL, [](VARIANT&) {}), S_FALSE, 0},
   };
@@ -1326,6 +1468,12 @@ TEST_F(ObjectIds, EveryKindOfValueIsReadByTheOneRule) {
     if (vt == VT_BSTR) ExpectRepliesRead(V_BSTR(&c.value), c.hr, c.id, c.what);
   }
   for (const auto& c : cases) VariantClear(const_cast<VARIANT*>(&c.value));
+
+  // An empty list at the lowest bound: its upper bound wraps round to the highest.
+  for (VARTYPE vt : {VT_I4, VT_VARIANT}) {
+    auto empty = Array(vt, {}, LONG_MIN);
+    ExpectListsSend(ArrayVariant(empty.get(), vt), S_OK, {}, "an empty list at the lowest bound");
+  }
 }
 
 }  // namespace

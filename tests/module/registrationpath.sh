@@ -2,8 +2,9 @@
 # Registers a copy of the server from "C:\it's here\" in a fresh prefix of its own, checks
 # the keys and the classes with the checker, unregisters (twice: what is gone already is
 # no failure) and checks again, against the registry as it was before. Then over a 32-bit
-# registration of the same library version, which must stay; then from a folder whose
-# path is longer than MAX_PATH over a registration from the first.
+# registration of the same library version, which must stay; then one that fails after the
+# library was registered; then from a folder whose path is longer than MAX_PATH over a
+# registration from the first.
 # Usage: registrationpath.sh <server dll> <checker exe> <scratch folder>
 set -euo pipefail
 dll=$1 checker=$2 scratch=$3
@@ -40,6 +41,22 @@ wine regsvr32 /s "$WQ_REGISTERED_MODULE"
 wine regsvr32 /s /u "$WQ_REGISTERED_MODULE"
 wine "$checker" --gtest_filter='ThirtyTwoBit.*'
 wine reg delete 'HKCR\TypeLib\{38000000-A35F-4D89-960A-B075AD91A15F}' /f >/dev/null
+
+# A registration that fails after the library was registered, at the neutral locale's entry
+# (its key made volatile): the whole classes root, both views, is as it was. The volatile key
+# lives as long as the prefix's server, kept running for the while.
+wineserver -w
+wineserver -p
+wine "$checker" --gtest_filter='LateFailure.Prepare*'
+WQ_REGISTRY_BEFORE="C:\\registry-late.txt" wine "$checker" --gtest_filter='Before.*'
+if wine regsvr32 /s "$WQ_REGISTERED_MODULE"; then
+  echo "a registration whose neutral locale takes no entry succeeded" >&2
+  exit 1
+fi
+WQ_REGISTRY_BEFORE="C:\\registry-late.txt" wine "$checker" --gtest_filter='LateFailure.The*'
+wine reg delete 'HKCR\TypeLib\{38000000-A35F-4D89-960A-B075AD91A15F}' /f >/dev/null
+wineserver -k
+wineserver -w
 
 # 300 characters to the module, over a registration from a short path: registered whole,
 # or refused leaving the registry as it found it, so that every class still creates from

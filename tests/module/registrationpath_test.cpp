@@ -77,7 +77,8 @@ std::vector<std::wstring> KeysOfTheModule() {
     info->ReleaseTypeAttr(attr);
     plat::unique_bstr name;
     info->GetDocumentation(MEMBERID_NIL, name.put(), nullptr, nullptr, nullptr);
-    if (kind == TKIND_INTERFACE || kind == TKIND_DISPATCH) keys.push_back(L"Interface\\" + guid);
+    if (kind == TKIND_INTERFACE || kind == TKIND_DISPATCH)
+      keys.insert(keys.end(), {L"Interface\\" + guid, L"Wow6432Node\\Interface\\" + guid});
     if (kind == TKIND_COCLASS) {
       const std::wstring progId = L"WQCGenericSvcs." + std::wstring(name ? name.get() : L"");
       keys.insert(keys.end(), {L"CLSID\\" + guid, progId, progId + L".380"});
@@ -106,6 +107,14 @@ std::wstring LastWrites() {
     out += path + L" " + std::to_wstring(written.dwHighDateTime) + L"." +
            std::to_wstring(written.dwLowDateTime) + L"\n";
   }
+  return out;
+}
+
+// Every key of the classes root, the 32-bit view's node below it included.
+std::wstring WholeClassesRoot() {
+  std::wstring out;
+  for (const std::wstring& key : Sorted(RegistrySubkeys(HKEY_CLASSES_ROOT, L"")))
+    out += wqtest::RegistryDump(HKEY_CLASSES_ROOT, key);
   return out;
 }
 
@@ -139,6 +148,30 @@ TEST(Before, KeepTheRegistry) {
     GTEST_SKIP() << "run by registrationpath.sh";
   WriteText(BeforeFile(), RegistryOfTheModule());
   WriteText(BeforeFile() + L".written", LastWrites());
+  WriteText(BeforeFile() + L".whole", WholeClassesRoot());
+}
+
+// The neutral locale's key of the library's version made volatile: the entry that
+// registration writes there, after the library itself was registered, cannot be made.
+TEST(LateFailure, PrepareALocaleKeyThatTakesNoEntry) {
+  if (RegisteredModule().empty()) GTEST_SKIP() << "run by registrationpath.sh";
+  const std::wstring version = L"TypeLib\\" + wqtest::GuidText(kLibId) + L"\\17c.0";
+  plat::unique_hkey key;
+  ASSERT_EQ(RegCreateKeyExW(HKEY_CLASSES_ROOT, version.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                            nullptr, key.put(), nullptr),
+            ERROR_SUCCESS);
+  plat::unique_hkey locale;
+  ASSERT_EQ(RegCreateKeyExW(key.get(), L"0", 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS,
+                            nullptr, locale.put(), nullptr),
+            ERROR_SUCCESS);
+}
+
+// Run after a registration that failed once the library was registered: what it wrote is
+// gone and what it wrote over is back, in the whole classes root, both views.
+TEST(LateFailure, TheWholeRegistryIsAsItWas) {
+  if (RegisteredModule().empty() || BeforeFile().empty())
+    GTEST_SKIP() << "run by registrationpath.sh";
+  EXPECT_TRUE(WholeClassesRoot() == ReadText(BeforeFile() + L".whole"));
 }
 
 TEST(Registered, EveryClassHasExactlyItsKeysAndCreates) {

@@ -95,6 +95,14 @@ For Each wrongId In wrongIds
   Err.Clear
   On Error GoTo 0
 Next
+' A variable holding a list where one id goes: no id, whatever the list holds.
+objectId = Array(12)
+On Error Resume Next
+main.CloneObject ws, objectId
+Check Err.Number = E_INVALIDARG, "CloneObject of a variable holding Array(12): " & Err.Number
+Check InStr(Err.Description, "a list must be an array of ids") > 0, "why: " & Err.Description
+Err.Clear
+On Error GoTo 0
 ' A whole number beyond a long: refused as the typed parameters refuse it, not read as none.
 Const DISP_E_OVERFLOW = &H8002000A
 objectId = 3000000000

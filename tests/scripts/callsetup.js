@@ -1,7 +1,7 @@
-// Every operation that makes a data service call, with the call's server or method refused
-// by the workspace: the operation fails with the refusal (a KB run with E_FAIL over it) and
-// nothing is executed. Operations that show a dialog are called through their loading
-// methods, so that no window waits for a user.
+// Every operation that makes a data service call, with the call's server or method, or a
+// step of writing its request, refused by the workspace: the operation fails with the
+// refusal (a KB run with E_FAIL over it) and nothing is executed. Operations that show a
+// dialog are called through their loading methods, so that no window waits for a user.
 eval(new ActiveXObject("Scripting.FileSystemObject").OpenTextFile(
     WScript.ScriptFullName.replace(/[^\\]*$/, "lib\\check.js")).ReadAll());
 var E_ACCESSDENIED = 0x80070005 | 0, E_FAIL = 0x80004005 | 0;
@@ -73,6 +73,36 @@ try {
       check(log.indexOf(steps[s] + "(") >= 0 && log.indexOf("-> 0x80070005") >= 0,
             what + ": the step was not reached\n" + log);
       check(log.indexOf("Execute") < 0, what + ": executed\n" + log);
+    }
+  }
+
+  // A step of the writing refused: the request is written no further and not sent, and
+  // the error keeps the workspace's words, not a later step's complaint of what the failed
+  // one left undone.
+  var writing = ["StartDocument", "StartElement", "WriteVariantAttribute", "CloseStartTag",
+                 "WriteVariantElement", "WriteText", "WriteRaw", "EndElement", "put_Input"];
+  var complaint = /no element open|without an open start tag|" is open|still open|needs an/;
+  for (var s = 0; s < writing.length; s++) {
+    for (var i = 0; i < operations.length; i++) {
+      var op = operations[i], what = op[0] + " with " + writing[s] + " refused";
+      var boom = "boom at " + writing[s];
+      ws.Reset();
+      ws.SetReply("*", "*", "1");
+      ws.FailAt(writing[s], E_ACCESSDENIED, boom);
+      var e = null;
+      try { op[1](); } catch (caught) { e = caught; }
+      var log = ws.CallLog, failed = log.indexOf(writing[s] + "(");
+      if (failed < 0) continue;  // the operation writes no such step
+      check(e !== null && e.number === (op[2] || E_ACCESSDENIED),
+            what + ": error " + (e ? (e.number >>> 0).toString(16) : "none"));
+      var text = e ? e.description : "";
+      check(text.indexOf(boom) >= 0 && !complaint.test(text), what + ": " + text);
+      var lines = text.split("\r\n");
+      for (var l = 1; l < lines.length; l++)
+        check(lines[l] !== lines[l - 1], what + ": a line twice in\n" + text);
+      var end = log.indexOf("\n", failed), after = end < 0 ? "" : log.substring(end + 1);
+      check(!/^(Start|Write|Close|End|put_Input|Execute)/m.test(after),
+            what + ": written on\n" + log);
     }
   }
 } catch (e) {

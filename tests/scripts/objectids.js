@@ -113,7 +113,16 @@ try {
       check(!o.error && /\b12\b.*\b13\b/.test(o.request),
             place.name + " takes a SAFEARRAY: " + o.request + (o.error ? o.error.description : ""));
     } else {
-      check(!o.sent || !/\b1[23]\b/.test(o.request), place.name + " takes no array for one id: " + o.request);
+      // Where one id goes, a list of one or more is no id, refused as the id rule refuses.
+      var lists = [safeArray([12]), safeArray([12, 13])];
+      for (var l = 0; l < lists.length; l++) {
+        o = attempt(place, lists[l]);
+        check(o.error && o.error.number === E_INVALIDARG && !o.sent,
+              place.name + " refuses a SAFEARRAY of " + (l + 1) + " for one id: " +
+              (o.error ? (o.error.number >>> 0).toString(16) : "no error") + " " + o.request);
+        if (o.error && !place.bare)
+          check(message(o.error) === ID_MESSAGE, place.name + " says why: " + o.error.description);
+      }
     }
 
     // No id at all is none, not a wrong one: whatever else happens, it is not refused as one.

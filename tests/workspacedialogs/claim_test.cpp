@@ -144,9 +144,9 @@ TEST_F(Claim, APartThatAllowsLessLimitsTheChoice) {
 // typed (more letters to the name they begin, the same letter after a pause to the next
 // name, wrapping to the top), or the arrow keys; Return then claims it as that part allows.
 TEST_F(Claim, ThePartReachedByTypingIsTheOneClaimed) {
-  const std::wstring reply = Parts(Part(11, L"Alpha", 2) + Part(22, L"Bravo", 1) +
-                                   Part(33, L"Charlie", 0) + Part(44, L"Cobalt", 2) +
-                                   Part(55, L"Bravo deck", 2));
+  const std::wstring reply =
+      Parts(Part(11, L"Alpha", 2) + Part(22, L"Bravo", 1) + Part(33, L"Charlie", 0) +
+            Part(44, L"Cobalt", 2) + Part(55, L"Bravo deck", 2));
   const auto typed = [](std::initializer_list<const wchar_t*> words) {
     DialogScript script;
     script.Focus(IDC_CLAIMLIST);
@@ -161,8 +161,7 @@ TEST_F(Claim, ThePartReachedByTypingIsTheOneClaimed) {
     const wchar_t* sent;
   } cases[] = {
       {"co", typed({L"co"}), 3, L"44|-1|0", L"ObjectId=\"vt3:44\" ClaimSetting=\"vt3:3\""},
-      {"c, c", typed({L"c", L"c"}), 3, L"44|-1|0",
-       L"ObjectId=\"vt3:44\" ClaimSetting=\"vt3:3\""},
+      {"c, c", typed({L"c", L"c"}), 3, L"44|-1|0", L"ObjectId=\"vt3:44\" ClaimSetting=\"vt3:3\""},
       // Cancel keeps the part claimed before.
       {"c, c, c", typed({L"c", L"c", L"c"}), 2, L"44|-1|0", nullptr},
       {"B", typed({L"B"}), 1, L"22|0|0", L"ObjectId=\"vt3:22\" ClaimSetting=\"vt3:2\""},
@@ -173,8 +172,8 @@ TEST_F(Claim, ThePartReachedByTypingIsTheOneClaimed) {
       {"co, then Shared", typed({L"co"}).Click(IDC_SHARED), 3, L"44|0|0",
        L"ObjectId=\"vt3:44\" ClaimSetting=\"vt3:2\""},
       {"End, Up, Up, Up",
-       DialogScript().Focus(IDC_CLAIMLIST).Press(VK_END).Press(VK_UP).Press(VK_UP).Press(VK_UP),
-       1, L"22|0|0", L"ObjectId=\"vt3:22\" ClaimSetting=\"vt3:2\""},
+       DialogScript().Focus(IDC_CLAIMLIST).Press(VK_END).Press(VK_UP).Press(VK_UP).Press(VK_UP), 1,
+       L"22|0|0", L"ObjectId=\"vt3:22\" ClaimSetting=\"vt3:2\""},
   };
   for (const auto& c : cases) {
     ASSERT_EQ(Initialize(reply), S_OK) << c.what;
@@ -263,6 +262,12 @@ TEST_F(Claim, ArgumentsAreCheckedWithTheirOwnTexts) {
     const wchar_t* message;
   };
   const wchar_t* kNotInitialized = L"WQCClaimDlg interface not initialized";
+  plat::unique_safearray oneId(SafeArrayCreateVector(VT_VARIANT, 0, 1));
+  LONG first = 0;
+  VARIANT twelve = Long(12), list;
+  SafeArrayPutElement(oneId.get(), &first, &twelve);
+  V_VT(&list) = VT_ARRAY | VT_VARIANT;
+  V_ARRAY(&list) = oneId.get();
   const Case cases[] = {
       {"workspace before arguments",
        [&] { return dlg_->ClaimObject(WorkspaceWithoutWQ(), Text(L"abc"), Omitted()); },
@@ -274,6 +279,8 @@ TEST_F(Claim, ArgumentsAreCheckedWithTheirOwnTexts) {
        E_INVALIDARG, L"An id must be a whole number and a list must be an array of ids"},
       {"an OID with a tail", [&] { return dlg_->ClaimObjectEx(ws(), Text(L"12abc"), Long(1)); },
        E_INVALIDARG, L"An id must be a whole number and a list must be an array of ids"},
+      {"an OID in a list", [&] { return dlg_->ClaimObject(ws(), list, Long(1)); }, E_INVALIDARG,
+       L"An id must be a whole number and a list must be an array of ids"},
       {"an OID beyond a long", [&] { return dlg_->ClaimObject(ws(), Real(3e9), Long(1)); },
        DISP_E_OVERFLOW, L"An id must lie between -2147483648 and 2147483647"},
       // A date that is no number is neither a setting nor a flag.

@@ -85,18 +85,23 @@ TEST_F(SelectCaseTest, RequestCarriesTheRestrictionAndTheContextObjects) {
             L"<ObjectId>vt3:-5</ObjectId></ListCases>");
 }
 
-TEST_F(SelectCaseTest, CasesAreSortedAndLoadsAppendEvenWhenTheReplyBreaksOff) {
+TEST_F(SelectCaseTest, CasesAreSortedAndLoadsAppendAllOrNothing) {
   EXPECT_EQ(dlg_->LoadCaseList(ws()), S_OK);
   EXPECT_EQ(wqstandins::RequestXml(ws_.get(), 1),
             L"<ListCases RestrictedCases=\"vt11:-1\"></ListCases>");
   EXPECT_EQ(Listing(), L"Alpha=-7, alpha=2, beta=3, Gamma=40");
-  // Each copy goes behind the names that equal it without regard to case; a case without
-  // "ID" or "CaseName" has 0 or an empty name, and what came before a bad value stays.
+  // A reply with a bad value adds nothing, not even what came before it.
   wqstandins::SetReply(
       ws_.get(), kServer, L"ListCases",
       L"<ListCases><Case CaseName='alpha'/><Case ID='-2'/><Case ID='x' CaseName='c'/>"
       L"<Case ID='5' CaseName='d'/></ListCases>");
   EXPECT_EQ(dlg_->LoadCaseList(ws()), DISP_E_TYPEMISMATCH);
+  EXPECT_EQ(Listing(), L"Alpha=-7, alpha=2, beta=3, Gamma=40");
+  // Each copy goes behind the names that equal it without regard to case; a case without
+  // "ID" or "CaseName" has 0 or an empty name.
+  wqstandins::SetReply(ws_.get(), kServer, L"ListCases",
+                       L"<ListCases><Case CaseName='alpha'/><Case ID='-2'/></ListCases>");
+  EXPECT_EQ(dlg_->LoadCaseList(ws()), S_OK);
   EXPECT_EQ(Listing(), L"=-2, Alpha=-7, alpha=2, alpha=0, beta=3, Gamma=40");
 }
 

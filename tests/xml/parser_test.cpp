@@ -5,6 +5,7 @@
 #include <memory>
 #include <regex>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "comtest.h"
@@ -340,8 +341,9 @@ TEST(SAXSchemaParser, NamesOfOneIdCountAsOneAttribute) {
 }
 
 TEST(SAXSchemaParser, ValueConversions) {
+  using namespace std::literals;
   struct Case {
-    const wchar_t* text;
+    std::wstring_view text;  // counted: a null inside is a character of it
     ULONG type;
     HRESULT hr;
     const wchar_t* expected;
@@ -358,6 +360,8 @@ TEST(SAXSchemaParser, ValueConversions) {
       {L"2147483648", SAXSchemaValue::kInteger, DISP_E_OVERFLOW, nullptr},
       {L"123456789012345678901234567890", SAXSchemaValue::kInteger, DISP_E_OVERFLOW, nullptr},
       {L"12abc", SAXSchemaValue::kInteger, DISP_E_TYPEMISMATCH, nullptr},
+      {L"12\0junk"sv, SAXSchemaValue::kInteger, DISP_E_TYPEMISMATCH, nullptr},
+      {L"\0"sv, SAXSchemaValue::kInteger, DISP_E_TYPEMISMATCH, nullptr},
       {L"-", SAXSchemaValue::kInteger, DISP_E_TYPEMISMATCH, nullptr},
       {L"", SAXSchemaValue::kString, S_OK, L"s:"},
       {L"1.5", SAXSchemaValue::kReal, S_OK, L"r:1.5"},
@@ -365,6 +369,7 @@ TEST(SAXSchemaParser, ValueConversions) {
       {L"1,5", SAXSchemaValue::kReal, DISP_E_TYPEMISMATCH, nullptr},
       {L"inf", SAXSchemaValue::kReal, DISP_E_TYPEMISMATCH, nullptr},
       {L"1e999", SAXSchemaValue::kReal, DISP_E_OVERFLOW, nullptr},
+      {L"1.5\0"sv, SAXSchemaValue::kReal, DISP_E_TYPEMISMATCH, nullptr},
       {L"1", 9, E_FAIL, nullptr},
   };
   const std::string previous = setlocale(LC_ALL, nullptr);
@@ -372,10 +377,12 @@ TEST(SAXSchemaParser, ValueConversions) {
     ASSERT_NE(setlocale(LC_ALL, locale), nullptr);
     for (const Case& c : cases) {
       SAXSchemaValue value;
-      EXPECT_EQ(SAXSchemaValue::FromText(c.text, c.type, value), c.hr) << c.text << " " << locale;
+      const std::wstring text(c.text);
+      EXPECT_EQ(SAXSchemaValue::FromText(c.text.data(), c.text.size(), c.type, value), c.hr)
+          << testing::PrintToString(text) << " " << locale;
       setlocale(LC_ALL, "C");
       if (c.expected) {
-        EXPECT_EQ(ValueText(value), c.expected) << c.text << " " << locale;
+        EXPECT_EQ(ValueText(value), c.expected) << testing::PrintToString(text) << " " << locale;
       }
       setlocale(LC_ALL, locale);
     }

@@ -1,6 +1,7 @@
 #include "dateformat.h"
 
 #include <clocale>
+#include <cmath>
 #include <ctime>
 #include <cwchar>
 
@@ -29,6 +30,13 @@ int DayOfYear(const SYSTEMTIME& time) {
   const int year = time.wYear;
   const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
   return kDaysBeforeMonth[time.wMonth - 1] + (leap && time.wMonth > 2 ? 1 : 0) + time.wDay - 1;
+}
+
+// 0 for Sunday; 1 January of the year 1 was a Monday.
+WORD DayOfWeek(const SYSTEMTIME& time) {
+  const long before = time.wYear - 1;
+  const long days = before * 365 + before / 4 - before / 100 + before / 400 + DayOfYear(time);
+  return static_cast<WORD>((days + 1) % 7);
 }
 
 // Writes a time under one format: the conversions as the runtime's wcsftime writes them
@@ -199,6 +207,17 @@ class TimeWriter {
 };
 
 }  // namespace
+
+bool PrintedTime(DATE value, SYSTEMTIME& time) {
+  // The platform makes a date of a NaN too.
+  if (!std::isfinite(value) || !VariantTimeToSystemTime(value, &time)) return false;
+  // The platform rounds the time but leaves the weekday of the time before, and rounds the
+  // last half second of 9999 into a year no date holds.
+  if (time.wYear > 9999) time = {9999, 12, 0, 31, 23, 59, 59, 0};
+  time.wDayOfWeek = DayOfWeek(time);
+  time.wMilliseconds = 0;
+  return true;
+}
 
 LCID RuntimeTimeLocale() { return ___lc_handle_func()[LC_TIME]; }
 

@@ -14,6 +14,11 @@
 
 namespace wqc {
 
+// The second `value` is printed as: rounded to the nearest, as the platform rounds it, each
+// field (the weekday too) of that one second; a time past the last second of 9999 is that
+// second. False for a value that is no date.
+bool PrintedTime(DATE value, SYSTEMTIME& time);
+
 // The C runtime's current LC_TIME locale, which wcsftime writes in; 0 while it is "C".
 LCID RuntimeTimeLocale();
 

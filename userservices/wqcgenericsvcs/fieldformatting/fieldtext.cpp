@@ -1,6 +1,5 @@
 #include "fieldtext.h"
 
-#include <cmath>
 #include <cwchar>
 
 #include "dateformat.h"
@@ -86,10 +85,7 @@ UnformattedField UnformatIntegerField(WQComException& error, const wchar_t* text
 
 std::wstring FormatDateField(WQComException& error, DATE value, const wchar_t* format) {
   SYSTEMTIME time = {};
-  // The platform makes a date of a NaN too.
-  if (!std::isfinite(value) || !VariantTimeToSystemTime(value, &time)) {
-    error.ThrowHrAt(WQ_HERE, E_INVALIDARG, L"Invalid date value");
-  }
+  if (!PrintedTime(value, time)) error.ThrowHrAt(WQ_HERE, E_INVALIDARG, L"Invalid date value");
   // An empty format is the user's date; any other is written in the runtime's locale, as
   // wcsftime writes it.
   if (!format || !*format) return FormatTime(error, time, L"%x", GetUserDefaultLCID());

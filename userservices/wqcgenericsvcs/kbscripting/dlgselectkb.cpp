@@ -7,15 +7,29 @@
 
 #include "workspace/dataservicerequest.h"
 #include "workspace/listcasesparser.h"
+#include "workspace/objectid.h"
 
 // ---------------------------------------------------------------- parameters
+
+namespace {
+
+// The whole number `text` holds, read as an id is read ("12abc" and "1,2" hold none).
+bool ReadWholeNumber(const std::wstring& text, long* number) {
+  plat::unique_variant value;
+  V_BSTR(&value) = plat::unique_bstr::copy(text.c_str(), static_cast<UINT>(text.size())).release();
+  V_VT(&value) = VT_BSTR;
+  return ReadObjectId(value, number) == S_OK;
+}
+
+}  // namespace
 
 void ParseKBParameter(const std::wstring& token, VARIANT* value) {
   VariantInit(value);
   if (token.empty()) return;
-  if (iswdigit(token[0]) || token[0] == L'-') {
+  long number = 0;
+  if ((iswdigit(token[0]) || token[0] == L'-') && ReadWholeNumber(token, &number)) {
     V_VT(value) = VT_I4;
-    V_I4(value) = _wtol(token.c_str());
+    V_I4(value) = number;
   } else if (_wcsicmp(token.c_str(), L"TRUE") == 0 || _wcsicmp(token.c_str(), L"FALSE") == 0) {
     V_VT(value) = VT_BOOL;
     V_BOOL(value) = _wcsicmp(token.c_str(), L"TRUE") == 0 ? VARIANT_TRUE : VARIANT_FALSE;
@@ -168,8 +182,9 @@ void DlgSelectKB::OnRun() {
   plat::throw_if_failed(
       ParseKBParameters(GetDlgItem(IDC_KBPARAMETERS).GetWindowText().c_str(), parameters_.put()));
   selection_ = selected;
-  BOOL translated = FALSE;
-  documentOid_ = static_cast<long>(::GetDlgItemInt(hwnd_, IDC_KBDOCUMENTOID, &translated, TRUE));
+  long document = 0;
+  documentOid_ =
+      ReadWholeNumber(GetDlgItem(IDC_KBDOCUMENTOID).GetWindowText(), &document) ? document : 0;
   EndDialog(IDOK);
 }
 

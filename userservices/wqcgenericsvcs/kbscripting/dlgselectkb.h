@@ -14,9 +14,9 @@
 #include "listkbparser.h"
 #include "resources/resource.h"
 
-// One token of the parameter text as a value: empty is VT_EMPTY; a leading digit or minus
-// sign makes a VT_I4 of the leading number; "TRUE" or "FALSE" in any case a VT_BOOL; any
-// other text a VT_BSTR of the token as it is.
+// One token of the parameter text as a value: empty is VT_EMPTY; a whole number that begins
+// with a digit or a minus sign, read as an id is read, a VT_I4; "TRUE" or "FALSE" in any case
+// a VT_BOOL; any other text ("12ab" too) a VT_BSTR of the token as it is.
 void ParseKBParameter(const std::wstring& token, VARIANT* value);
 
 // The parameter text split at every comma (nothing trimmed, empty tokens kept): VT_EMPTY

@@ -4,9 +4,23 @@
 #include <wqxmlsecurity.h>
 
 #include <cstdio>
+#include <string>
 
 using plat::com_ptr;
 using plat::unique_bstr;
+
+namespace {
+
+std::wstring Trimmed(const wchar_t* text) {
+  std::wstring trimmed(text ? text : L"");
+  const size_t end = trimmed.find_last_not_of(L" \t\r\n");
+  trimmed.erase(end == std::wstring::npos ? 0 : end + 1);
+  const size_t start = trimmed.find_first_not_of(L" \t\r\n");
+  trimmed.erase(0, start == std::wstring::npos ? trimmed.size() : start);
+  return trimmed;
+}
+
+}  // namespace
 
 HRESULT CreateDomDocument(REFCLSID clsid, com_ptr<IXMLDOMDocument>& document) noexcept {
   com_ptr<IXMLDOMDocument> created;
@@ -49,15 +63,20 @@ unique_bstr ReadParseError(IXMLDOMDocument* document) {
   error->get_srcText(source.put());
   error->get_line(&line);
   error->get_linepos(&position);
-  if (!reason) return {};
-  const int length = _scwprintf(L"%ls (line %ld, position %ld): %ls", reason.c_str(), line,
-                                position, source.c_str());
-  if (length < 0) return {};
-  unique_bstr text = unique_bstr::copy(nullptr, static_cast<UINT>(length));
-  _snwprintf(text.get(), length + 1, L"%ls (line %ld, position %ld): %ls", reason.c_str(), line,
-             position, source.c_str());
-  TraceInfo(1, text.get());
-  return text;
+  // Each part only when the reader gave it: some readers give no place and no text, and
+  // "(line 0, position 0): " would tell a reader nothing.
+  std::wstring text = Trimmed(reason.c_str());
+  if (line > 0) {
+    wchar_t place[64];
+    _snwprintf(place, 64, L" (line %ld, position %ld)", line, position);
+    place[63] = L'\0';
+    text += place;
+  }
+  const std::wstring quoted = Trimmed(source.c_str());
+  if (!quoted.empty()) text += L": " + quoted;
+  if (text.empty()) return {};
+  TraceInfo(1, text.c_str());
+  return unique_bstr::copy(text.c_str(), static_cast<UINT>(text.size()));
 }
 
 HRESULT SelectNodeValue(IXMLDOMNode* context, const wchar_t* xpath, VARIANT* value) {

@@ -19,8 +19,8 @@ HRESULT LoadXMLText(IXMLDOMDocument* document, const wchar_t* xml, VARIANT_BOOL*
 // while loading).
 HRESULT LoadXMLLocation(IXMLDOMDocument* document, BSTR location, VARIANT_BOOL* loaded) noexcept;
 
-// The document's parse error as one text ("reason (line l, position p): source"),
-// traced as information; empty when the document reports none.
+// The document's parse error as one text ("reason (line l, position p): source", each part
+// only when the reader gives it), traced as information; empty when it reports none.
 plat::unique_bstr ReadParseError(IXMLDOMDocument* document);
 
 // The value of the node `xpath` selects under `context` (S_FALSE and VT_EMPTY when no

@@ -7,6 +7,7 @@
 
 #include <cwchar>
 #include <string>
+#include <string_view>
 
 #include "workspace/dataservicerequest.h"
 #include "workspace/drawingeditor.h"
@@ -20,19 +21,23 @@ using plat::unique_variant;
 
 namespace {
 
-bool Contains(const wchar_t* text, const wchar_t* what) {
-  return text && wcsstr(text, what) != nullptr;
+// A reply as the workspace gave it, with its length: a null inside is part of it.
+std::wstring_view Whole(BSTR reply) { return {reply ? reply : L"", SysStringLen(reply)}; }
+
+bool Contains(BSTR reply, const wchar_t* what) {
+  return Whole(reply).find(what) != std::wstring_view::npos;
 }
 
 // The text of the pipe of a "(PipeHighlight)" reply: what follows the first "value=" after the
-// marker and one quote character, up to the same quote; false when the reply gives none.
-bool PipeFromMarkedReply(const wchar_t* reply, std::wstring& pipe) {
-  const wchar_t* marker = wcsstr(reply, L"(PipeHighlight)");
-  const wchar_t* value = marker ? wcsstr(marker, L"value=") : nullptr;
+// marker and one quote character, up to the same quote; false when the reply gives none. The
+// reply is read whole: a null inside it is part of the number, which is then none.
+bool PipeFromMarkedReply(std::wstring_view reply, std::wstring& pipe) {
+  const size_t marker = reply.find(L"(PipeHighlight)");
+  const size_t value = marker == reply.npos ? reply.npos : reply.find(L"value=", marker);
   // "value=" and its quote: the number starts seven characters in, inside the text.
-  if (!value || wcsnlen(value, 7) < 7) return false;
-  const wchar_t* end = wcschr(value + 7, value[6]);
-  pipe.assign(value + 7, end ? end : value + 7 + wcslen(value + 7));
+  if (value == reply.npos || reply.size() - value < 7) return false;
+  const std::wstring_view number = reply.substr(value + 7);
+  pipe.assign(number.substr(0, number.find(reply[value + 6])));
   return true;
 }
 
@@ -65,6 +70,38 @@ VARTYPE UncarriedType(const VARIANT& value, int depth = 0) {
     if (inner != VT_EMPTY) return inner;
   }
   return VT_EMPTY;
+}
+
+// The kind of value `vt` holds, in words, for a text a person reads: "an object", "an array
+// of objects".
+std::wstring TypeInWords(VARTYPE vt) {
+  static const struct {
+    VARTYPE vt;
+    const wchar_t* one;
+    const wchar_t* many;
+  } kKinds[] = {
+      {VT_DISPATCH, L"an object", L"objects"},
+      {VT_UNKNOWN, L"an object", L"objects"},
+      {VT_RECORD, L"a record", L"records"},
+      {VT_EMPTY, L"an empty value", L"empty values"},
+      {VT_NULL, L"a null value", L"null values"},
+      {VT_I1, L"a signed byte", L"signed bytes"},
+      {VT_UI2, L"an unsigned 16-bit number", L"unsigned 16-bit numbers"},
+      {VT_UI4, L"an unsigned 32-bit number", L"unsigned 32-bit numbers"},
+      {VT_UINT, L"an unsigned 32-bit number", L"unsigned 32-bit numbers"},
+      {VT_INT, L"a 32-bit number", L"32-bit numbers"},
+      {VT_I8, L"a 64-bit number", L"64-bit numbers"},
+      {VT_UI8, L"an unsigned 64-bit number", L"unsigned 64-bit numbers"},
+  };
+  const VARTYPE base = vt & VT_TYPEMASK;
+  for (const auto& kind : kKinds) {
+    if (kind.vt != base) continue;
+    if (vt & VT_ARRAY) return std::wstring(L"an array of ") + kind.many;
+    return kind.one;
+  }
+  return std::wstring(vt & VT_ARRAY ? L"an array of values of an unknown type ("
+                                    : L"a value of an unknown type (") +
+         std::to_wstring(base) + L")";
 }
 
 // The value of a simple response, and whether the reply held one whole "Variant".
@@ -129,10 +166,9 @@ HRESULT KBRunner::CallKB(const wchar_t* serverMethod, BSTR name, BSTR raw, long 
     const HRESULT hr = VariantWriter<SimpleVariantSchema>().Write(writer, parameters);
     if (hr == DISP_E_BADVARTYPE) {
       const VARTYPE uncarried = UncarriedType(*parameters);
-      error.ThrowHrAt(
-          WQ_HERE, E_INVALIDARG,
-          L"The parameters of %ls hold a value of type %d, which a request cannot carry", nameText,
-          uncarried != VT_EMPTY ? uncarried : V_VT(parameters));
+      error.ThrowHrAt(WQ_HERE, E_INVALIDARG,
+                      L"The parameters of %ls hold %ls, which a request cannot carry", nameText,
+                      TypeInWords(uncarried != VT_EMPTY ? uncarried : V_VT(parameters)).c_str());
     }
     if (FAILED(hr))
       error.ThrowHrAt(WQ_HERE, hr, L"The parameter UserParameters of %ls could not be written",
@@ -201,8 +237,7 @@ HRESULT KBRunner::RunStep(const Target& target, BSTR name, BSTR raw, IWQWorkspac
                     ReasonSuffix(error).c_str());
   // An empty reply, like none, ends the run.
   if (reply.length() == 0) return S_FALSE;
-  if (HandleResponse(error, target, runName, workspace, reply.get(), parentWindow, result) ==
-      S_OK)
+  if (HandleResponse(error, target, runName, workspace, reply.get(), parentWindow, result) == S_OK)
     return S_OK;
   // Finished: what the pipe highlighting left is no part of the answer.
   error.Clear();
@@ -302,9 +337,9 @@ HRESULT KBRunner::HighlightPipe(IDispatch* workspace, BSTR reply) {
   LONG pipe = 0;
   if (Contains(reply, L"(PipeHighlight)")) {
     std::wstring text;
-    if (!PipeFromMarkedReply(reply, text))
+    if (!PipeFromMarkedReply(Whole(reply), text))
       error.ThrowHrAt(WQ_HERE, E_INVALIDARG, L"The reply names no pipe to highlight");
-    WQThrowIfFailed(error, ReadNumberReply(L"PipeHighlight", text.c_str(), &pipe));
+    WQThrowIfFailed(error, ReadNumberReply(L"PipeHighlight", text, &pipe));
   } else {
     PipeHighlightParser parser;
     if ((error = parser.ParseString(reply)).Failed()) error.ThrowAt(WQ_HERE);
@@ -328,7 +363,8 @@ HRESULT ReloadKBModule(const wchar_t* moduleName, const wchar_t* fileName, IDisp
   // A request the call did not take whole is not sent.
   PLAT_RETURN_IF_FAILED(request.StartDocument());
   PLAT_RETURN_IF_FAILED(request.StartElement(L"ReloadKB"));
-  if (moduleName && *moduleName) PLAT_RETURN_IF_FAILED(request.Attribute(L"ModuleName", moduleName));
+  if (moduleName && *moduleName)
+    PLAT_RETURN_IF_FAILED(request.Attribute(L"ModuleName", moduleName));
   if (fileName && *fileName) PLAT_RETURN_IF_FAILED(request.Attribute(L"KBFileName", fileName));
   if (xml && *xml) {
     PLAT_RETURN_IF_FAILED(request.WriteText(xml));

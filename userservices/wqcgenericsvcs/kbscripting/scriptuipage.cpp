@@ -1,12 +1,14 @@
 #include "scriptuipage.h"
 
 #include "domutil.h"
+#include "workspace/objectid.h"
 
 #include <conversion.h>
 
 #include <cstdio>
 #include <cstring>
 #include <cwchar>
+#include <string>
 #include <utility>
 
 using plat::com_ptr;
@@ -44,6 +46,19 @@ bool SelectLong(IXMLDOMNode* root, const wchar_t* xpath, long& value) {
   return true;
 }
 
+// The id `xpath` selects, read as every id is read: the number conversion above would make
+// "1,2" 12 and "12.6" 13. `id` is 0 without the node and stays as it is when the text is no id.
+void SelectId(IXMLDOMNode* root, const wchar_t* xpath, long& id) {
+  unique_variant selected;
+  if (FAILED(SelectNodeValue(root, xpath, selected.put()))) return;
+  if (V_VT(&selected) == VT_EMPTY) {
+    id = 0;
+    return;
+  }
+  long read = 0;
+  if (ReadObjectId(selected, &read) == S_OK) id = read;
+}
+
 unique_bstr SelectText(IXMLDOMNode* root, const wchar_t* xpath) {
   unique_variant selected;
   if (FAILED(SelectNodeValue(root, xpath, selected.put())) ||
@@ -64,9 +79,20 @@ void ReadScriptUISettings(IXMLDOMDocument* description, ScriptUISettings& settin
   settings.returnTo = SelectText(node, L"//ScriptUI/@ReturnTo");
   settings.from = SelectText(node, L"//ScriptUI/@From");
   settings.debugFile = SelectText(node, L"//DialogBox/@DebugFile");
-  SelectLong(node, L"//ScriptUI/@ActiveDocument", settings.activeDocument);
-  SelectLong(node, L"//ScriptUI/@ActiveCase", settings.activeCase);
+  SelectId(node, L"//ScriptUI/@ActiveDocument", settings.activeDocument);
+  SelectId(node, L"//ScriptUI/@ActiveCase", settings.activeCase);
 }
+
+namespace {
+
+// "The dialog description <what>", and the detail after a colon when there is one.
+std::wstring DescribeUnusable(const wchar_t* what, const wchar_t* detail) {
+  std::wstring text = std::wstring(L"The dialog description ") + what;
+  if (detail && *detail) text += std::wstring(L": ") + detail;
+  return text;
+}
+
+}  // namespace
 
 HRESULT BuildScriptUIPage(const wchar_t* descriptionXml, ScriptUISettings& settings,
                           unique_bstr& page, unique_bstr* reason) noexcept try {
@@ -77,7 +103,22 @@ HRESULT BuildScriptUIPage(const wchar_t* descriptionXml, ScriptUISettings& setti
     return WQ_E_DOCUMENTTYPE;
   if (loaded != VARIANT_TRUE) {
     unique_bstr text = ReadParseError(description.get());
-    if (reason) *reason = std::move(text);
+    if (reason)
+      *reason = unique_bstr::copy(DescribeUnusable(L"is not well-formed XML", text.get()).c_str());
+    return WQ_E_NOTADESCRIPTION;
+  }
+  // A well-formed document of another kind (a server's HTML error page) is no more a
+  // dialog than a broken one: its page would show nothing to confirm or leave it by.
+  com_ptr<IXMLDOMElement> root;
+  unique_bstr rootName;
+  if (SUCCEEDED(description->get_documentElement(root.put())) && root)
+    root->get_tagName(rootName.put());
+  if (wcscmp(rootName.c_str(), L"ScriptUI") != 0) {
+    if (reason) {
+      const std::wstring found = L"its root element is \"" + std::wstring(rootName.c_str()) + L"\"";
+      *reason = unique_bstr::copy(
+          DescribeUnusable(L"is no ScriptUI document", root ? found.c_str() : nullptr).c_str());
+    }
     return WQ_E_NOTADESCRIPTION;
   }
 

@@ -28,12 +28,14 @@ HRESULT LoadScriptUIStylesheet(plat::com_ptr<IXMLDOMDocument>& stylesheet) noexc
 // Reads the settings of the description `description` (a loaded document).
 void ReadScriptUISettings(IXMLDOMDocument* description, ScriptUISettings& settings);
 
-// What a description that is no well-formed XML document gives.
+// What a description that is no well-formed XML document, or none with the root "ScriptUI",
+// gives.
 constexpr HRESULT WQ_E_NOTADESCRIPTION = HRESULT_FROM_WIN32(ERROR_BAD_FORMAT);
 
 // Parses `descriptionXml`, reads its settings and transforms it into the page text. A
-// description that does not parse gives WQ_E_NOTADESCRIPTION and the reader's text in
-// `reason`: its page would show nothing, and nothing a user could leave it by. A
+// description that does not parse, or whose root is not "ScriptUI", gives
+// WQ_E_NOTADESCRIPTION and a sentence saying so in `reason`, with the reader's text: its
+// page would show nothing, and nothing a user could leave it by. A
 // stylesheet that does not parse gives what the transform makes of it.
 HRESULT BuildScriptUIPage(const wchar_t* descriptionXml, ScriptUISettings& settings,
                           plat::unique_bstr& page, plat::unique_bstr* reason = nullptr) noexcept;

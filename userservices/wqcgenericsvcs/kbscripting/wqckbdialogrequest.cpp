@@ -2,6 +2,8 @@
 
 #include <wqcomexception.h>
 
+#include "workspace/requesttext.h"
+
 STDMETHODIMP WQCKBDialogRequest::get_OID(long* pOID) {
   WQ_BARE_METHOD();
   if (!pOID) return E_POINTER;
@@ -21,6 +23,7 @@ STDMETHODIMP WQCKBDialogRequest::RunDialog(IDispatch* pWorkspace, LONGLONG lPare
 
 STDMETHODIMP WQCKBDialogRequest::Initialise(BSTR strXML, long lOID) try {
   WQ_BARE_METHOD();
+  PLAT_RETURN_IF_FAILED(RefuseNulTexts(L"WQCKBDialogRequest::Initialise", {{L"strXML", strXML}}));
   runner_.Initialise(strXML, lOID);
   initialised_ = true;
   return S_OK;

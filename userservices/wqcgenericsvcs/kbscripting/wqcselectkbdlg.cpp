@@ -5,6 +5,7 @@
 #include "dlgselectkb.h"
 #include "workspace/dataservicerequest.h"
 #include "workspace/selectionload.h"
+#include "workspace/requesttext.h"
 
 namespace {
 
@@ -89,6 +90,8 @@ STDMETHODIMP WQCSelectKBDlg::get_Parameters(VARIANT* pVal) {
 
 STDMETHODIMP WQCSelectKBDlg::put_Parameters(VARIANT newVal) {
   WQ_BARE_METHOD();
+  PLAT_RETURN_IF_FAILED(
+      RefuseNulTexts(L"WQCSelectKBDlg::put_Parameters", {{L"Parameters", newVal}}));
   plat::unique_variant copy;
   // A value passed by reference is kept as the value itself: the reference dies with the call.
   PLAT_RETURN_IF_FAILED(VariantCopyValue(newVal, &copy));
@@ -125,7 +128,7 @@ HRESULT WQCSelectKBDlg::GetExcludeDrawingItems(VARIANT_BOOL* exclude) {
 }
 
 // The list is the reply's: a second load, for this object or another, replaces it rather
-// than listing the entries of both.
+// than listing the entries of both. A load that fails leaves the list as it was.
 STDMETHODIMP WQCSelectKBDlg::LoadList(IDispatch* pWorkspace) try {
   WQ_BARE_METHOD();
   std::vector<KBEntry> entries;
@@ -140,7 +143,8 @@ STDMETHODIMP WQCSelectKBDlg::LoadList(IDispatch* pWorkspace) try {
         request.EndElement(L"ListKB");
       },
       parser);
-  // A failed load leaves what the reply held up to the failure, not an older list.
+  // The entries read before a failure would pass for the whole list.
+  if (FAILED(hr)) return hr;
   kbList_ = std::move(entries);
   selection_ = -1;
   return hr;
@@ -178,6 +182,7 @@ STDMETHODIMP WQCSelectKBDlg::RunRule(BSTR bstrName, IDispatch* pWorkspace, LONGL
                                      VARIANT_BOOL bInteractiveAllowed, VARIANT* pvResult) {
   WQ_BARE_METHOD();
   if (pvResult) VariantInit(pvResult);
+  PLAT_RETURN_IF_FAILED(RefuseNulTexts(L"WQCSelectKBDlg::RunRule", {{L"bstrName", bstrName}}));
   plat::com_ptr<IWQWorkspace> workspace;
   PLAT_RETURN_IF_FAILED(QueryWorkspace(pWorkspace, workspace));
   return runner_.RunRule(bstrName, nullptr, workspace.get(), lParentHWnd, bInteractiveAllowed,
@@ -189,6 +194,7 @@ STDMETHODIMP WQCSelectKBDlg::RunMethod(BSTR bstrName, long nOID, IDispatch* pWor
                                        VARIANT* pvResult) {
   WQ_BARE_METHOD();
   if (pvResult) VariantInit(pvResult);
+  PLAT_RETURN_IF_FAILED(RefuseNulTexts(L"WQCSelectKBDlg::RunMethod", {{L"bstrName", bstrName}}));
   plat::com_ptr<IWQWorkspace> workspace;
   PLAT_RETURN_IF_FAILED(QueryWorkspace(pWorkspace, workspace));
   return runner_.RunMethod(bstrName, nullptr, nOID, workspace.get(), lParentHWnd,
@@ -198,6 +204,9 @@ STDMETHODIMP WQCSelectKBDlg::RunMethod(BSTR bstrName, long nOID, IDispatch* pWor
 STDMETHODIMP WQCSelectKBDlg::ReloadKBModule(BSTR bstrModuleName, BSTR bstrFileName,
                                             IDispatch* pWorkspace, VARIANT_BOOL* pbReloadOK) {
   WQ_BARE_METHOD();
+  PLAT_RETURN_IF_FAILED(
+      RefuseNulTexts(L"WQCSelectKBDlg::ReloadKBModule",
+                     {{L"bstrModuleName", bstrModuleName}, {L"bstrFileName", bstrFileName}}));
   return ::ReloadKBModule(bstrModuleName, bstrFileName, pWorkspace, pbReloadOK, L"");
 }
 
@@ -216,5 +225,8 @@ STDMETHODIMP WQCSelectKBDlg::UnloadKBModule(BSTR bstrModuleName, IDispatch* pWor
 STDMETHODIMP WQCSelectKBDlg::LoadKBModuleFromXML(BSTR bstrModuleName, BSTR bstrXML,
                                                  IDispatch* pWorkspace, VARIANT_BOOL* pbReloadOK) {
   WQ_BARE_METHOD();
+  PLAT_RETURN_IF_FAILED(
+      RefuseNulTexts(L"WQCSelectKBDlg::LoadKBModuleFromXML",
+                     {{L"bstrModuleName", bstrModuleName}, {L"bstrXML", bstrXML}}));
   return ::ReloadKBModule(bstrModuleName, L"", pWorkspace, pbReloadOK, bstrXML);
 }

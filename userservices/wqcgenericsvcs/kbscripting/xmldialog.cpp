@@ -121,9 +121,7 @@ STDMETHODIMP WQCXMLDialog::ShowDialog(BSTR strXML, LONGLONG lParentHWnd, VARIANT
   // the user in an empty window with nothing to close it by.
   unique_bstr reason;
   const HRESULT built = BuildScriptUIPage(dialogXml_.c_str(), settings_, page_, &reason);
-  if (built == WQ_E_NOTADESCRIPTION)
-    error.ThrowHrAt(WQ_HERE, built, L"The dialog description is not well-formed XML: %ls",
-                    reason.c_str());
+  if (built == WQ_E_NOTADESCRIPTION) error.ThrowHrAt(WQ_HERE, built, L"%ls", reason.c_str());
   if (FAILED(built)) error.ThrowHrAt(WQ_HERE, built, L"The dialog page could not be made");
   outcome_.Start();
 

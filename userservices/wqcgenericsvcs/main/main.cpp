@@ -4,10 +4,12 @@
 #include <wqcomexception.h>
 
 #include <algorithm>
+#include <string_view>
 #include <vector>
 
 #include "workspace/dataservicerequest.h"
 #include "workspace/objectid.h"
+#include "workspace/requesttext.h"
 
 namespace {
 
@@ -34,12 +36,14 @@ HRESULT Main::RequestNumber(IDispatch* pWorkspace, const wchar_t* method,
   if (!value) return E_POINTER;
   plat::unique_bstr reply;
   PLAT_RETURN_IF_FAILED(Request(pWorkspace, method, writeAttributes, reply.put()));
-  return ReadNumberReply(method, reply.get(), value);
+  return ReadNumberReply(method, reply, value);
 }
 
 STDMETHODIMP Main::CreateObject(IDispatch* pWorkspace, BSTR bstrClass, BSTR bstrKnownName,
                                 long* OID) try {
   WQ_BARE_METHOD();
+  PLAT_RETURN_IF_FAILED(RefuseNulTexts(
+      L"Main::CreateObject", {{L"bstrClass", bstrClass}, {L"bstrKnownName", bstrKnownName}}));
   return RequestNumber(
       pWorkspace, L"CreateObject",
       [&](DataServiceRequest& r) {
@@ -127,8 +131,9 @@ STDMETHODIMP Main::DeleteObjects(IDispatch* pWorkspace, VARIANT saOID) try {
   const HRESULT executed = request.Execute();
   if (FAILED(executed)) return executed;
   plat::unique_bstr reply;
-  if (SUCCEEDED(request.GetResponse(reply.put())) && reply.length() &&
-      wcsstr(reply.get(), L"<CompactPipe "))
+  if (SUCCEEDED(request.GetResponse(reply.put())) &&
+      std::wstring_view(reply.c_str(), reply.length()).find(L"<CompactPipe ") !=
+          std::wstring_view::npos)
     CompactPipes(pWorkspace, reply.get());
   // The deletion succeeded whatever became of the reply or the compaction: their errors
   // must not describe a later failure of the client's.

@@ -5,6 +5,7 @@
 #include "main.h"
 #include "workspace/dataservicerequest.h"
 #include "workspace/objectid.h"
+#include "workspace/requesttext.h"
 
 STDMETHODIMP Main::get_GoverningCase(IDispatch* pWorkspace, VARIANT iObjectID, long* pCaseID) try {
   WQ_BARE_METHOD();
@@ -22,6 +23,7 @@ PLAT_CATCH_RETURN()
 
 STDMETHODIMP Main::DeleteCase(IDispatch* pWorkspace, BSTR bstrCaseName) try {
   WQ_BARE_METHOD();
+  PLAT_RETURN_IF_FAILED(RefuseNulTexts(L"Main::DeleteCase", {{L"bstrCaseName", bstrCaseName}}));
   return Request(
       pWorkspace, L"DeleteCase",
       [&](DataServiceRequest& r) { return r.Attribute(L"CaseName", bstrCaseName); }, nullptr);
@@ -30,6 +32,8 @@ PLAT_CATCH_RETURN()
 
 STDMETHODIMP Main::RenameCase(IDispatch* pWorkspace, BSTR bstrOldCaseName, BSTR bstrNewName) try {
   WQ_BARE_METHOD();
+  PLAT_RETURN_IF_FAILED(RefuseNulTexts(
+      L"Main::RenameCase", {{L"bstrOldCaseName", bstrOldCaseName}, {L"bstrNewName", bstrNewName}}));
   return Request(
       pWorkspace, L"RenameCase",
       [&](DataServiceRequest& r) {
@@ -43,6 +47,10 @@ PLAT_CATCH_RETURN()
 STDMETHODIMP Main::CopyObjectCase(IDispatch* pWorkspace, long lOID, BSTR bstrMultipleOIDs,
                                   BSTR bstrFromCaseName, BSTR bstrToCaseName) try {
   WQ_BARE_METHOD();
+  PLAT_RETURN_IF_FAILED(
+      RefuseNulTexts(L"Main::CopyObjectCase", {{L"bstrMultipleOIDs", bstrMultipleOIDs},
+                                               {L"bstrFromCaseName", bstrFromCaseName},
+                                               {L"bstrToCaseName", bstrToCaseName}}));
   return Request(
       pWorkspace, L"CopyObjectCase",
       [&](DataServiceRequest& r) {
@@ -65,12 +73,16 @@ static Main::WriteAttributes ObjectAndCase(long oid, BSTR caseName) {
 
 STDMETHODIMP Main::RemoveObjectCase(IDispatch* pWorkspace, long lOID, BSTR bstrCaseName) try {
   WQ_BARE_METHOD();
+  PLAT_RETURN_IF_FAILED(
+      RefuseNulTexts(L"Main::RemoveObjectCase", {{L"bstrCaseName", bstrCaseName}}));
   return Request(pWorkspace, L"RemoveObjectCase", ObjectAndCase(lOID, bstrCaseName), nullptr);
 }
 PLAT_CATCH_RETURN()
 
 STDMETHODIMP Main::AssignObjectCase(IDispatch* pWorkspace, long lOID, BSTR bstrCaseName) try {
   WQ_BARE_METHOD();
+  PLAT_RETURN_IF_FAILED(
+      RefuseNulTexts(L"Main::AssignObjectCase", {{L"bstrCaseName", bstrCaseName}}));
   return Request(pWorkspace, L"AssignObjectCase", ObjectAndCase(lOID, bstrCaseName), nullptr);
 }
 PLAT_CATCH_RETURN()
@@ -82,6 +94,10 @@ STDMETHODIMP Main::CheckForCopyObjectCase(IDispatch* pWorkspace, BSTR bstrMultip
   WQ_BARE_METHOD();
   if (!bstrListOfValidOIDs) return E_POINTER;
   *bstrListOfValidOIDs = nullptr;
+  PLAT_RETURN_IF_FAILED(
+      RefuseNulTexts(L"Main::CheckForCopyObjectCase", {{L"bstrMultipleOIDs", bstrMultipleOIDs},
+                                                       {L"bstrFromCaseName", bstrFromCaseName},
+                                                       {L"bstrToCaseName", bstrToCaseName}}));
   return Request(
       pWorkspace, L"CheckForCopyObjectCase",
       [&](DataServiceRequest& r) {
@@ -97,6 +113,7 @@ HRESULT Main::CaseRequest(const CaseRequestShape& shape, IDispatch* pWorkspace, 
                           const VARIANT* objects, long* caseId) {
   WQ_METHOD_BEGIN(error, shape.methodName, 0)
   if (shape.readsCaseId) error.CheckPointer(caseId);
+  if (shape.withCaseName) CheckRequestTexts(error, {{L"bstrCaseName", caseName}});
   // The ids are read whole before the call is made, and what is sent is what was read.
   const std::vector<long> ids = objects ? ReadListedIds(error, *objects) : std::vector<long>();
   DataServiceRequest request;
@@ -112,7 +129,7 @@ HRESULT Main::CaseRequest(const CaseRequestShape& shape, IDispatch* pWorkspace, 
   if (shape.readsCaseId) {
     plat::unique_bstr reply;
     WQThrowIfFailed(error, request.GetResponse(reply.put()));
-    WQThrowIfFailed(error, ReadNumberReply(shape.method, reply.get(), caseId));
+    WQThrowIfFailed(error, ReadNumberReply(shape.method, reply, caseId));
   }
   WQ_METHOD_END(error)
 }

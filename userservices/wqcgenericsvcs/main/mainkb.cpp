@@ -2,6 +2,7 @@
 // pipe compaction a deletion asks for, and the datasheet and diagram members that do
 // nothing.
 #include <conversion.h>
+#include <variantutil.h>
 #include <wqcomexception.h>
 #include <wqmsxml.h>
 #include <wqxmltext.h>
@@ -16,6 +17,7 @@
 #include "workspace/dataservicerequest.h"
 #include "workspace/drawingeditor.h"
 #include "workspace/pipereplyparser.h"
+#include "workspace/requesttext.h"
 
 using plat::com_ptr;
 using plat::unique_bstr;
@@ -46,12 +48,13 @@ std::vector<LONG> DiagramOids(WQComException& error, SAFEARRAY* diagrams) {
       vt != VT_I4)
     error.ThrowHrAt(WQ_HERE, E_INVALIDARG,
                     L"The diagrams must be a one-dimensional array of 32-bit integers");
-  LONG lower = 0, upper = -1;
-  SafeArrayGetLBound(diagrams, 1, &lower);
-  SafeArrayGetUBound(diagrams, 1, &upper);
+  LONG lower = 0;
+  ULONG count = 0;
+  WQThrowIfFailed(error, SafeArrayExtent(diagrams, &lower, &count));
   std::vector<LONG> oids;
-  for (LONG i = lower; i <= upper; ++i) {
+  for (ULONG n = 0; n < count; ++n) {
     LONG oid = 0;
+    LONG i = SafeArrayIndex(lower, n);
     WQThrowIfFailed(error, SafeArrayGetElement(diagrams, &i, &oid));
     oids.push_back(oid);
   }
@@ -119,6 +122,8 @@ STDMETHODIMP Main::RunKBMethod(BSTR bstrName, long lOID, IDispatch* pWorkspace,
                                VARIANT* pvResult) try {
   WQ_BARE_METHOD();
   if (pvResult) VariantInit(pvResult);
+  PLAT_RETURN_IF_FAILED(
+      RefuseNulTexts(L"Main::RunKBMethod", {{L"bstrName", bstrName}, {L"vParams", vParams}}));
   com_ptr<IWQWorkspace> workspace;
   PLAT_RETURN_IF_FAILED(QueryWorkspace(pWorkspace, workspace));
   KBRunner runner;
@@ -131,6 +136,8 @@ STDMETHODIMP Main::RunKBRule(BSTR bstrName, IDispatch* pWorkspace, LONGLONG lPar
                              long lCaseID, long lDocOID, VARIANT vParams, VARIANT* pvResult) try {
   WQ_BARE_METHOD();
   if (pvResult) VariantInit(pvResult);
+  PLAT_RETURN_IF_FAILED(
+      RefuseNulTexts(L"Main::RunKBRule", {{L"bstrName", bstrName}, {L"vParams", vParams}}));
   com_ptr<IWQWorkspace> workspace;
   PLAT_RETURN_IF_FAILED(QueryWorkspace(pWorkspace, workspace));
   KBRunner runner;

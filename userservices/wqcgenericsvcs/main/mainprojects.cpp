@@ -4,6 +4,7 @@
 
 #include "enumoptionsparser.h"
 #include "main.h"
+#include "workspace/requesttext.h"
 #include "workspace/dataservicerequest.h"
 
 namespace {
@@ -38,6 +39,7 @@ STDMETHODIMP Main::EnumerationOptions(IDispatch* pWorkspace, BSTR bstrName, BOOL
   error.CheckPointer(Options);
   *pbIsClosed = 0;
   *Options = nullptr;
+  CheckRequestTexts(error, {{L"bstrName", bstrName}});
   plat::unique_bstr reply;
   SendInput(error, pWorkspace, L"EnumerationOptions", bstrName ? bstrName : L"", reply.put());
   EnumOptionsParser parser;
@@ -102,6 +104,7 @@ STDMETHODIMP Main::SaveVRMProjectData(IDispatch* pWorkspace, BSTR sProjectData, 
   WQ_METHOD_BEGIN(error, nullptr, 0)
   error.CheckPointer(Succeed);
   *Succeed = 65535;
+  CheckRequestTexts(error, {{L"sProjectData", sProjectData}});
   plat::com_ptr<IWQWorkspace> workspace;
   if (FAILED(QueryWorkspace(pWorkspace, workspace))) error.ThrowHr(E_NOINTERFACE);
   plat::unique_bstr reply;
@@ -124,6 +127,7 @@ STDMETHODIMP Main::GetComponentGroupings(IDispatch* pWorkspace, BSTR* bstrGroupi
 
 STDMETHODIMP Main::SetComponentGroupings(IDispatch* pWorkspace, BSTR bstrGroupingsInfo) {
   WQ_METHOD_BEGIN(error, L"WQCGenericSvcs::SetComponentGroupings", 0)
+  CheckRequestTexts(error, {{L"bstrGroupingsInfo", bstrGroupingsInfo}});
   SendInput(error, pWorkspace, L"SetComponentGroupings",
             bstrGroupingsInfo ? bstrGroupingsInfo : L"", nullptr);
   WQ_METHOD_END(error)

@@ -1,5 +1,6 @@
 #include "idparameters.h"
 
+#include <dispatch.h>
 #include <handles.h>
 
 #include <algorithm>
@@ -69,8 +70,8 @@ class FuncDescScope {
   FUNCDESC* desc_;
 };
 
-// Which parameters of one member, called one way, hold ids (bit i: parameter i), and how
-// many parameters it has.
+// Which parameters of one member, called one way, hold ids (bit i: parameter i, of the first
+// kMaxParameters), and how many parameters it has.
 struct IdMember {
   DISPID member;
   bool put;
@@ -87,8 +88,8 @@ constexpr UINT kMaxParameters = 31;
 // The id parameters of one function of the interface, from the table and its names.
 IdMember FindIds(REFIID iid, ITypeInfo* info, const FUNCDESC& desc) {
   const bool put = desc.invkind & (INVOKE_PROPERTYPUT | INVOKE_PROPERTYPUTREF);
-  IdMember found{desc.memid, put, std::min<UINT>(static_cast<UINT>(desc.cParams), kMaxParameters),
-                 0};
+  IdMember found{desc.memid, put, static_cast<UINT>(desc.cParams), 0};
+  const UINT listed = std::min(found.count, kMaxParameters);
   BSTR rawNames[kMaxParameters + 1] = {};
   UINT nameCount = 0;
   info->GetNames(desc.memid, rawNames, kMaxParameters + 1, &nameCount);
@@ -99,11 +100,12 @@ IdMember FindIds(REFIID iid, ITypeInfo* info, const FUNCDESC& desc) {
   for (const IdParameter& entry : kIdParameters) {
     if (*entry.iid != iid || wcscmp(entry.member, names[0].get()) != 0) continue;
     if (entry.parameter == kPutValue) {
-      if (put && found.count > 0) found.ids |= 1UL << (found.count - 1);
+      if (put && found.count > 0 && found.count <= kMaxParameters)
+        found.ids |= 1UL << (found.count - 1);
       continue;
     }
     // A put's value is its last parameter; the ones before it are the property's indices.
-    const UINT named = put && found.count > 0 ? found.count - 1 : found.count;
+    const UINT named = put && listed == found.count && listed > 0 ? listed - 1 : listed;
     for (UINT i = 0; i < named && i + 1 < nameCount; ++i) {
       if (names[i + 1] && wcscmp(names[i + 1].get(), entry.parameter) == 0) found.ids |= 1UL << i;
     }
@@ -143,38 +145,25 @@ HRESULT IdArgumentCheck::Refuse(DISPID member, HRESULT hr) const {
 
 HRESULT IdArgumentCheck::Check(DISPID member, WORD flags, const DISPPARAMS* params) const noexcept
     try {
-  if (!params || (params->cArgs && !params->rgvarg) || params->cNamedArgs > params->cArgs ||
-      (params->cNamedArgs && !params->rgdispidNamedArgs))
-    return S_OK;  // the type library refuses what it cannot read
+  if (!plat::ReadableArguments(params)) return S_OK;
   const IdMember key{member, (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) != 0, 0, 0};
   const auto found = std::lower_bound(members_.begin(), members_.end(), key, Before);
   if (found == members_.end() || found->member != member || found->put != key.put) return S_OK;
   const IdMember& shape = *found;
-
-  // The arguments reach the parameters as the type library hands them on: a parameter takes
-  // the first argument named by its position (the last one also DISPID_PROPERTYPUT, a
-  // put's value); the parameters named by none take the positional arguments in turn, from
-  // the left (the last of rgvarg first). Only what lands on an id parameter is read.
-  const UINT namedCount = params->cNamedArgs;
-  const UINT positionalCount = params->cArgs - namedCount;
-  UINT handedOut = 0;
-  for (UINT i = 0; i < shape.count; ++i) {
-    const VARIANT* argument = nullptr;
-    for (UINT n = 0; n < namedCount && !argument; ++n) {
-      const DISPID name = params->rgdispidNamedArgs[n];
-      if (name == static_cast<DISPID>(i) || (name == DISPID_PROPERTYPUT && i + 1 == shape.count))
-        argument = &params->rgvarg[n];
-    }
-    if (!argument && handedOut < positionalCount)
-      argument = &params->rgvarg[params->cArgs - 1 - handedOut++];
-    // A long is what the parameter takes: the type library hands it on unchanged.
-    if (!argument || !(shape.ids & (1UL << i)) || V_VT(argument) == VT_I4) continue;
-    // A whole number beyond a long is refused here too, so that it carries the range's text
-    // rather than the type library's bare DISP_E_OVERFLOW.
-    const HRESULT hr = CheckObjectIds(*argument);
-    if (FAILED(hr)) return Refuse(member, hr);
-  }
-  return S_OK;
+  // Only what lands on an id parameter is read.
+  return plat::ForEachParameterArgument(
+      *params, shape.count, [&](UINT parameter, const VARIANT& argument) {
+        // A long is what the parameter takes: the type library hands it on unchanged.
+        if (parameter >= kMaxParameters || !(shape.ids & (1UL << parameter)) ||
+            V_VT(&argument) == VT_I4)
+          return S_OK;
+        // One id goes here, so a list is refused as no id rather than left to the type
+        // library's bare mismatch; a whole number beyond a long carries the range's text
+        // rather than the type library's bare DISP_E_OVERFLOW.
+        long id = 0;
+        const HRESULT hr = ReadObjectId(argument, &id);
+        return FAILED(hr) ? Refuse(member, hr) : S_OK;
+      });
 }
 PLAT_CATCH_RETURN()
 

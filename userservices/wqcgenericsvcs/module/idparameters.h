@@ -27,8 +27,8 @@ extern const std::span<const IdParameter> kIdParameters;
 // The late-bound check of interface `iid`, for Invoke, before the type library coerces the
 // arguments: every argument that reaches an id parameter of the member called, by position
 // or by name (a put's value named DISPID_PROPERTYPUT), directly or by reference, must be
-// readable as an id; else the call is refused as the method refuses a wrong id. Null for an
-// interface without id parameters.
+// readable as one id (a list is none); else the call is refused as the method refuses a wrong
+// id. Null for an interface without id parameters.
 std::unique_ptr<plat::Module::ArgumentCheck> MakeIdArgumentCheck(REFIID iid, ITypeInfo* info);
 
 }  // namespace wqc

@@ -1,5 +1,6 @@
 #include "dataservicerequest.h"
 
+#include <algorithm>
 #include <cwchar>
 
 #include <saxschemaparser.h>
@@ -60,6 +61,7 @@ HRESULT DataServiceRequest::Prepare(IWQWorkspace* workspace, const wchar_t* serv
                                     const wchar_t* method) {
   call_.reset();
   firstFailure_ = S_OK;
+  firstError_.reset();
   if (!workspace) return E_INVALIDARG;
   const HRESULT hr = workspace->CreateDataServiceCall(call_.put());
   if (FAILED(hr)) {
@@ -68,24 +70,26 @@ HRESULT DataServiceRequest::Prepare(IWQWorkspace* workspace, const wchar_t* serv
   }
   if (!call_) return E_POINTER;
   call_->put_Flags(0);
-  PLAT_RETURN_IF_FAILED(Written(call_->put_ServerProgID(Text(serverProgId).get())));
+  PLAT_RETURN_IF_FAILED(Write([&] { return call_->put_ServerProgID(Text(serverProgId).get()); }));
   if (method) PLAT_RETURN_IF_FAILED(SetMethodName(method));
   return hr;
 }
 
 HRESULT DataServiceRequest::SetMethodName(const wchar_t* method) {
-  return Written(call_->put_MethodName(Text(method).get()));
+  return Write([&] { return call_->put_MethodName(Text(method).get()); });
 }
 
-HRESULT DataServiceRequest::Written(HRESULT hr) {
-  if (FAILED(hr) && SUCCEEDED(firstFailure_)) firstFailure_ = hr;
-  return hr;
+HRESULT DataServiceRequest::Refusal() const {
+  ::SetErrorInfo(0, firstError_.get());
+  return firstFailure_;
 }
 
-HRESULT DataServiceRequest::StartDocument() { return Written(call_->StartDocument()); }
+HRESULT DataServiceRequest::StartDocument() {
+  return Write([&] { return call_->StartDocument(); });
+}
 
 HRESULT DataServiceRequest::StartElement(const wchar_t* name) {
-  return Written(call_->StartElement(Text(name).get()));
+  return Write([&] { return call_->StartElement(Text(name).get()); });
 }
 
 HRESULT DataServiceRequest::Attribute(const wchar_t* name, long value) {
@@ -104,19 +108,25 @@ HRESULT DataServiceRequest::FlagAttribute(const wchar_t* name, bool value) {
 }
 
 HRESULT DataServiceRequest::Attribute(const wchar_t* name, const VARIANT& value) {
-  return Written(WriteValue(
-      value, [&](const VARIANT& v) { return call_->WriteVariantAttribute(Text(name).get(), v); }));
+  return Write([&] {
+    return WriteValue(
+        value, [&](const VARIANT& v) { return call_->WriteVariantAttribute(Text(name).get(), v); });
+  });
 }
 
-HRESULT DataServiceRequest::CloseStartTag() { return Written(call_->CloseStartTag()); }
+HRESULT DataServiceRequest::CloseStartTag() {
+  return Write([&] { return call_->CloseStartTag(); });
+}
 
 HRESULT DataServiceRequest::EndElement(const wchar_t* name) {
-  return Written(call_->EndElement(Text(name).get()));
+  return Write([&] { return call_->EndElement(Text(name).get()); });
 }
 
 HRESULT DataServiceRequest::Element(const wchar_t* name, const VARIANT& value) {
-  return Written(WriteValue(
-      value, [&](const VARIANT& v) { return call_->WriteVariantElement(Text(name).get(), v); }));
+  return Write([&] {
+    return WriteValue(
+        value, [&](const VARIANT& v) { return call_->WriteVariantElement(Text(name).get(), v); });
+  });
 }
 
 HRESULT DataServiceRequest::Element(const wchar_t* name, long value) {
@@ -128,15 +138,15 @@ HRESULT DataServiceRequest::Element(const wchar_t* name, const wchar_t* text) {
 }
 
 HRESULT DataServiceRequest::WriteText(const wchar_t* text) {
-  return Written(call_->WriteText(Text(text).get()));
+  return Write([&] { return call_->WriteText(Text(text).get()); });
 }
 
 HRESULT DataServiceRequest::PutInput(const wchar_t* input) {
-  return Written(call_->put_Input(Text(input).get()));
+  return Write([&] { return call_->put_Input(Text(input).get()); });
 }
 
 HRESULT DataServiceRequest::Execute() {
-  if (FAILED(firstFailure_)) return firstFailure_;
+  if (FAILED(firstFailure_)) return Refusal();
   if (!call_) return E_UNEXPECTED;
   return call_->Execute(0);
 }
@@ -147,20 +157,27 @@ HRESULT DataServiceRequest::GetResponse(BSTR* reply) {
   return call_->get_Response(reply);
 }
 
-HRESULT ReadNumberReply(const wchar_t* request, const wchar_t* reply, long* value) {
+HRESULT ReadNumberReply(const wchar_t* request, const plat::unique_bstr& reply, long* value) {
+  return ReadNumberReply(request, std::wstring_view(reply.c_str(), reply.length()), value);
+}
+
+HRESULT ReadNumberReply(const wchar_t* request, std::wstring_view reply, long* value) {
   if (!value) return E_POINTER;
   SAXSchemaValue number;
-  const HRESULT hr = SAXSchemaValue::FromText(reply, SAXSchemaValue::kInteger, number);
+  const HRESULT hr =
+      SAXSchemaValue::FromText(reply.data(), reply.size(), SAXSchemaValue::kInteger, number);
   if (SUCCEEDED(hr)) {
     *value = number.integer;  // 0 for an empty reply
     return S_OK;
   }
   WQComException error;
+  const int quoted = static_cast<int>(std::min<size_t>(reply.size(), 64));
   if (hr == DISP_E_OVERFLOW)
     error.SetErrorHr(hr,
-                     L"The reply to %ls is not a number from -2147483648 to 2147483647: '%.64ls'",
-                     request, reply);
+                     L"The reply to %ls is not a number from -2147483648 to 2147483647: '%.*ls'",
+                     request, quoted, reply.data());
   else
-    error.SetErrorHr(hr, L"The reply to %ls is not a whole number: '%.64ls'", request, reply);
+    error.SetErrorHr(hr, L"The reply to %ls is not a whole number: '%.*ls'", request, quoted,
+                     reply.data());
   return error.ReturnHResult();
 }

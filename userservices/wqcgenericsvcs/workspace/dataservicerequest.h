@@ -5,6 +5,8 @@
 
 #include <handles.h>
 
+#include <string_view>
+
 #include "WQOutside.h"
 
 // The server component that every data service call of the module goes to.
@@ -37,18 +39,35 @@ class DataServiceRequest {
   HRESULT WriteText(const wchar_t* text);
   HRESULT PutInput(const wchar_t* input);
 
-  // The first failure of the set-up or the writing above, without sending anything: a
-  // request the call did not take whole is never executed. Else the HRESULT of Execute.
+  // The first failure of the set-up or the writing above, with its own error info, without
+  // sending anything: a request the call did not take whole is never executed, and no step
+  // is written after the one that failed. Else the HRESULT of Execute.
   HRESULT Execute();
   HRESULT GetResponse(BSTR* reply);
 
   IWQDataServiceCall* get() const { return call_.get(); }
 
  private:
-  HRESULT Written(HRESULT hr);
+  // Runs one step of the writing. The first failed step ends it: a later step would only
+  // complain of what the failed one left undone, and its text would replace the one that
+  // names the failure. Every later step, and Execute, answers that failure and its text.
+  template <class Step>
+  HRESULT Write(Step step) {
+    if (FAILED(firstFailure_)) return Refusal();
+    if (!call_) return E_UNEXPECTED;
+    const HRESULT hr = step();
+    if (FAILED(hr)) {
+      firstFailure_ = hr;
+      if (::GetErrorInfo(0, firstError_.put()) != S_OK) firstError_.reset();
+      ::SetErrorInfo(0, firstError_.get());
+    }
+    return hr;
+  }
+  HRESULT Refusal() const;
 
   plat::com_ptr<IWQDataServiceCall> call_;
   HRESULT firstFailure_ = S_OK;
+  plat::com_ptr<IErrorInfo> firstError_;  // what the failed step said, if anything
 };
 
 // The workspace's IWQWorkspace; E_INVALIDARG, and none, for a workspace without it.
@@ -58,5 +77,8 @@ HRESULT QueryWorkspace(IDispatch* workspace, plat::com_ptr<IWQWorkspace>& wq);
 // blanks and line ends around it allowed; an empty reply is 0. Anything else fails with
 // DISP_E_TYPEMISMATCH or DISP_E_OVERFLOW, `value` left alone, and a text quoting the reply as
 // the thread's error info: the leading digits of a text, or 0 for none, would be an id the
-// server never sent.
-HRESULT ReadNumberReply(const wchar_t* request, const wchar_t* reply, long* value);
+// server never sent. The reply is read whole, with its length: a null inside makes it none.
+HRESULT ReadNumberReply(const wchar_t* request, std::wstring_view reply, long* value);
+HRESULT ReadNumberReply(const wchar_t* request, const plat::unique_bstr& reply, long* value);
+// A bare text would be read up to its first null.
+HRESULT ReadNumberReply(const wchar_t* request, const wchar_t* reply, long* value) = delete;

@@ -54,11 +54,12 @@ HRESULT FromDecimal(const DECIMAL& decimal, long* id) {
   return FromWhole(decimal.sign & DECIMAL_NEG ? -magnitude : magnitude, id);
 }
 
-// A whole number and blanks around it, nothing else: "12" but not "1,2", "12abc" or "". Read
-// as a reply's number is read.
-HRESULT FromText(const wchar_t* text, long* id) {
+// A whole number and blanks around it, nothing else: "12" but not "1,2", "12abc", "12\0abc"
+// or "". Read as a reply's number is read, whole.
+HRESULT FromText(BSTR text, long* id) {
   SAXSchemaValue number;
-  const HRESULT hr = SAXSchemaValue::FromText(text, SAXSchemaValue::kInteger, number);
+  const HRESULT hr =
+      SAXSchemaValue::FromText(text, SysStringLen(text), SAXSchemaValue::kInteger, number);
   if (hr == DISP_E_OVERFLOW) return hr;
   if (FAILED(hr) || number.missing) return E_INVALIDARG;
   *id = number.integer;
@@ -142,12 +143,12 @@ HRESULT ReadObjectIds(const VARIANT& ids, std::vector<long>& read) {
   VARTYPE vt = VT_EMPTY;
   if (SafeArrayGetDim(array) != 1 || FAILED(SafeArrayGetVartype(array, &vt)))
     return kIdListNotAVector;
-  LONG lower = 0, upper = -1;
-  SafeArrayGetLBound(array, 1, &lower);
-  SafeArrayGetUBound(array, 1, &upper);
-  for (LONG i = lower; i <= upper; ++i) {
+  LONG lower = 0;
+  ULONG count = 0;
+  if (FAILED(SafeArrayExtent(array, &lower, &count))) return kIdListNotAVector;
+  for (ULONG n = 0; n < count; ++n) {
     plat::unique_variant element;
-    HRESULT hr = ElementAt(array, vt, i, element);
+    HRESULT hr = ElementAt(array, vt, SafeArrayIndex(lower, n), element);
     if (SUCCEEDED(hr)) hr = ReadObjectId(element, &id);
     if (FAILED(hr)) {
       read.clear();

@@ -95,6 +95,19 @@ class SortedItems {
   }
   int GetPendingCount() const { return static_cast<int>(batch_.size()); }
 
+  // Ends a load: the batch of one that succeeded joins the list (as Commit), that of one
+  // that failed goes, so the list is as it was. A client cannot tell the items read before
+  // a break from a whole list, nor would an empty list be loaded again. Returns `load`.
+  HRESULT EndLoad(HRESULT load, WQArray<LONG>* positions = nullptr) {
+    if (FAILED(load)) {
+      batch_.clear();
+      batchNames_.clear();
+      return load;
+    }
+    Commit(positions);
+    return load;
+  }
+
   // Puts the batch in its place in the list; the batch is empty afterwards, also when
   // there is no memory for the merge (its items are then dropped). `positions`, when
   // given, are positions in the list that keep pointing at their items.

@@ -109,13 +109,11 @@ class SelectionObject : public plat::DualImplements<Derived, Interface> {
     return SelectionXml(selection_, keys, xml);
   }
 
-  // The common load: what the reply holds joins the items, also when the parse fails
-  // half-way; loads never clear.
+  // The common load: what the reply holds joins the items, all of it or, when the load
+  // fails, none; loads never clear.
   HRESULT LoadItems(IDispatch* workspace, const wchar_t* method, const WriteListRequest& write,
                     SAXSchemaParser& parser) {
-    const HRESULT hr = RequestList(workspace, method, write, parser);
-    items_.Commit(&selection_);
-    return hr;
+    return items_.EndLoad(RequestList(workspace, method, write, parser), &selection_);
   }
 
   // SingleSelectDlg or MultiSelectDlg over the names; negative keys mark restricted items.

@@ -7,6 +7,7 @@
 #include "claimsupport.h"
 #include "dialogobject.h"
 #include "workspace/dataservicerequest.h"
+#include "workspace/requesttext.h"
 
 namespace {
 
@@ -103,6 +104,9 @@ STDMETHODIMP WQCAssocHoldDlg::CreateHold(IDispatch* pWorkspace, BSTR bstrName, B
   WQ_BARE_METHOD();
   if (!plOID) return E_POINTER;
   *plOID = 0;
+  PLAT_RETURN_IF_FAILED(RefuseNulTexts(
+      L"WQCAssocHoldDlg::CreateHold",
+      {{L"bstrName", bstrName}, {L"bstrReason", bstrReason}, {L"bstrClass", bstrClass}}));
   DataServiceRequest request;
   PLAT_RETURN_IF_FAILED(request.Prepare(pWorkspace, kServerProgId, L"CreateHoldObject"));
   PLAT_RETURN_IF_FAILED(request.StartDocument());
@@ -116,6 +120,6 @@ STDMETHODIMP WQCAssocHoldDlg::CreateHold(IDispatch* pWorkspace, BSTR bstrName, B
   PLAT_RETURN_IF_FAILED(request.Execute());
   plat::unique_bstr reply;
   PLAT_RETURN_IF_FAILED(request.GetResponse(reply.put()));
-  return ReadNumberReply(L"CreateHoldObject", reply.get(), plOID);
+  return ReadNumberReply(L"CreateHoldObject", reply, plOID);
 }
 PLAT_CATCH_RETURN()

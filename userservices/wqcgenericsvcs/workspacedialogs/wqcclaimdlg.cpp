@@ -3,10 +3,13 @@
 #include <variantutil.h>
 #include <wqcomexception.h>
 
+#include <utility>
+
 #include "claimdlg.h"
 #include "claimsupport.h"
 #include "dialogobject.h"
 #include "workspace/dataservicerequest.h"
+#include "workspace/requesttext.h"
 
 namespace {
 
@@ -56,6 +59,7 @@ STDMETHODIMP WQCClaimDlg::get_SelectedClaim(VARIANT_BOOL* pbIsExclusive) {
 
 STDMETHODIMP WQCClaimDlg::Initialize(IDispatch* pWorkspace, long iOID, VARIANT vAttributeName) {
   WQ_METHOD_BEGIN(error, L"WQCClaimDlg::Initialize", kTraceLevel)
+  CheckRequestTexts(error, {{L"vAttributeName", vAttributeName}});
   wqc::RequireWorkspace(error, pWorkspace);
   DataServiceRequest request;
   WQThrowIfFailed(error, request.Prepare(pWorkspace, kServerProgId, L"ListObjectParts"));
@@ -68,10 +72,13 @@ STDMETHODIMP WQCClaimDlg::Initialize(IDispatch* pWorkspace, long iOID, VARIANT v
   plat::unique_bstr reply;
   WQThrowIfFailed(error, request.GetResponse(reply.put()));
 
-  // The parts are added behind those already held; a reply that breaks off keeps the
-  // parts read before the break.
-  ListObjectPartsParser parser(parts_);
+  // The parts are added behind those already held, all of them or, when the reply breaks
+  // off, none: the parts read before the break would pass for the object's whole list.
+  ObjectPartArray read;
+  ListObjectPartsParser parser(read);
   WQThrowIfFailed(error, parser.ParseString(reply.get()));
+  parts_.Reserve(parts_.GetCount() + read.GetCount());
+  for (int i = 0; i < read.GetCount(); ++i) parts_.Add(std::exchange(read[i], nullptr));
   oid_ = iOID;
   initialized_ = true;
   WQ_METHOD_END(error)

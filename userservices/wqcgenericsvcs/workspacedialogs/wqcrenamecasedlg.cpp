@@ -49,17 +49,15 @@ STDMETHODIMP WQCRenameCaseDlg::ShowDialog(IDispatch* pWorkspace, LONGLONG lParen
 }
 PLAT_CATCH_RETURN()
 
-// What the reply holds joins the list, also when the parse fails half-way.
+// What the reply holds joins the list, all of it or, when the load fails, none.
 HRESULT WQCRenameCaseDlg::LoadCaseList(IDispatch* workspace) {
   ListCasesParser parser([this](const wchar_t* name, LONG id) { cases_.Add(name, id); });
-  const HRESULT hr = RequestList(
+  return cases_.EndLoad(RequestList(
       workspace, L"ListCases",
       [](DataServiceRequest& request) {
         request.StartDocument();
         request.StartElement(L"ListCases");
         request.EndElement(L"ListCases");
       },
-      parser);
-  cases_.Commit();
-  return hr;
+      parser));
 }

@@ -2,6 +2,7 @@
 
 #include "listclassesparser.h"
 #include "workspace/dataservicerequest.h"
+#include "workspace/requesttext.h"
 
 namespace {
 
@@ -14,6 +15,8 @@ bool IsEmptyText(BSTR text) {
 
 STDMETHODIMP WQCSelectClassDlg::put_BaseClass(BSTR newVal) try {
   WQ_BARE_METHOD();
+  PLAT_RETURN_IF_FAILED(
+      RefuseNulTexts(L"WQCSelectClassDlg::put_BaseClass", {{L"BaseClass", newVal}}));
   baseClass_ = plat::unique_bstr::copy(newVal);
   return S_OK;
 }
@@ -21,6 +24,8 @@ PLAT_CATCH_RETURN()
 
 STDMETHODIMP WQCSelectClassDlg::put_ClassView(BSTR newVal) try {
   WQ_BARE_METHOD();
+  PLAT_RETURN_IF_FAILED(
+      RefuseNulTexts(L"WQCSelectClassDlg::put_ClassView", {{L"ClassView", newVal}}));
   classView_ = plat::unique_bstr::copy(newVal);
   return S_OK;
 }
@@ -45,6 +50,8 @@ PLAT_CATCH_RETURN()
 
 STDMETHODIMP WQCSelectClassDlg::put_ClassesMappedToField(BSTR newVal) try {
   WQ_BARE_METHOD();
+  PLAT_RETURN_IF_FAILED(RefuseNulTexts(L"WQCSelectClassDlg::put_ClassesMappedToField",
+                                       {{L"ClassesMappedToField", newVal}}));
   if (!newVal) return E_POINTER;
   classesMappedToField_ = plat::unique_bstr::copy(newVal);
   return S_OK;

@@ -2,6 +2,7 @@
 
 #include "listobjectsparser.h"
 #include "workspace/dataservicerequest.h"
+#include "workspace/requesttext.h"
 
 namespace {
 
@@ -14,6 +15,8 @@ bool TextEquals(const wchar_t* a, const wchar_t* b) {
 
 STDMETHODIMP WQCSelectObjectDlg::put_FilterClass(BSTR newVal) try {
   WQ_BARE_METHOD();
+  PLAT_RETURN_IF_FAILED(
+      RefuseNulTexts(L"WQCSelectObjectDlg::put_FilterClass", {{L"FilterClass", newVal}}));
   filterClass_ = plat::unique_bstr::copy(newVal);
   return S_OK;
 }
@@ -21,6 +24,8 @@ PLAT_CATCH_RETURN()
 
 STDMETHODIMP WQCSelectObjectDlg::put_FilterClassView(BSTR newVal) try {
   WQ_BARE_METHOD();
+  PLAT_RETURN_IF_FAILED(
+      RefuseNulTexts(L"WQCSelectObjectDlg::put_FilterClassView", {{L"FilterClassView", newVal}}));
   filterClassView_ = plat::unique_bstr::copy(newVal);
   return S_OK;
 }
@@ -28,6 +33,8 @@ PLAT_CATCH_RETURN()
 
 STDMETHODIMP WQCSelectObjectDlg::put_FilterRule(BSTR newVal) try {
   WQ_BARE_METHOD();
+  PLAT_RETURN_IF_FAILED(
+      RefuseNulTexts(L"WQCSelectObjectDlg::put_FilterRule", {{L"FilterRule", newVal}}));
   filterRule_ = plat::unique_bstr::copy(newVal);
   return S_OK;
 }
@@ -102,6 +109,8 @@ STDMETHODIMP WQCSelectObjectDlg::put_Parentless(VARIANT_BOOL newVal) {
 
 STDMETHODIMP WQCSelectObjectDlg::put_ReadWriteMode(BSTR newVal) try {
   WQ_BARE_METHOD();
+  PLAT_RETURN_IF_FAILED(
+      RefuseNulTexts(L"WQCSelectObjectDlg::put_ReadWriteMode", {{L"ReadWriteMode", newVal}}));
   readWriteMode_ = plat::unique_bstr::copy(newVal);
   return S_OK;
 }
