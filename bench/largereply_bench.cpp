@@ -16,7 +16,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "accessctrl/accessctrl.h"
@@ -58,6 +60,9 @@ void LoadDomAlone(BSTR xml) {
   document->loadXML(xml, &loaded);
 }
 
+// What runs in the next dialog once it shows, before it is cancelled; nothing when empty.
+std::function<void(HWND dialog)> whileShown;
+
 // Ends the thread's modal dialog as soon as it shows, i.e. once it has filled itself.
 void CALLBACK CancelDialog(HWND, UINT, UINT_PTR timer, DWORD) {
   HWND dialog = nullptr;
@@ -73,6 +78,7 @@ void CALLBACK CancelDialog(HWND, UINT, UINT_PTR timer, DWORD) {
       reinterpret_cast<LPARAM>(&dialog));
   if (!dialog) return;
   KillTimer(nullptr, timer);
+  if (whileShown) std::exchange(whileShown, nullptr)(dialog);
   PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
 }
 
@@ -199,10 +205,9 @@ LRESULT CALLBACK QuietFrame(HWND window, UINT msg, WPARAM wParam, LPARAM lParam)
   return DefWindowProcW(window, msg, wParam, lParam);
 }
 
-// The list view alone, in the claim list's style (owner data, six columns), told of
-// `names.size()` rows, painted once and destroyed: the least a list of that many parts
-// costs.
-double ListViewAlone(const std::vector<std::wstring>& names) {
+// A list view in the claim list's style (owner data, six columns), told of `names.size()`
+// rows, in a frame that gives their texts; the frame, which the list goes with.
+HWND BareClaimList(const std::vector<std::wstring>& names) {
   static const ATOM frameClass = [] {
     WNDCLASSW frame{};
     frame.lpfnWndProc = &QuietFrame;
@@ -210,24 +215,30 @@ double ListViewAlone(const std::vector<std::wstring>& names) {
     frame.lpszClassName = L"BenchListFrame";
     return RegisterClassW(&frame);
   }();
+  const HWND frame =
+      CreateWindowExW(0, MAKEINTATOM(frameClass), L"", WS_POPUP | WS_VISIBLE, 0, 0, 500, 400,
+                      nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+  SetWindowLongPtrW(frame, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&names));
+  const HWND list = CreateWindowExW(
+      0, WC_LISTVIEWW, L"",
+      WS_CHILD | WS_VISIBLE | WS_BORDER | LVS_REPORT | LVS_SINGLESEL | LVS_OWNERDATA, 0, 0, 480,
+      300, frame, nullptr, nullptr, nullptr);
+  SendMessageW(list, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
+  SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
+  LVCOLUMNW column{};
+  column.mask = LVCF_WIDTH;
+  column.cx = 80;
+  for (int i = 0; i < 6; ++i)
+    SendMessageW(list, LVM_INSERTCOLUMNW, i, reinterpret_cast<LPARAM>(&column));
+  SendMessageW(list, LVM_SETITEMCOUNT, names.size(), LVSICF_NOINVALIDATEALL);
+  return frame;
+}
+
+// The list view alone, told of `names.size()` rows, painted once and destroyed: the least
+// a list of that many parts costs.
+double ListViewAlone(const std::vector<std::wstring>& names) {
   return Time([&] {
-    const HWND frame =
-        CreateWindowExW(0, MAKEINTATOM(frameClass), L"", WS_POPUP | WS_VISIBLE, 0, 0, 500, 400,
-                        nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
-    SetWindowLongPtrW(frame, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&names));
-    const HWND list = CreateWindowExW(
-        0, WC_LISTVIEWW, L"",
-        WS_CHILD | WS_VISIBLE | WS_BORDER | LVS_REPORT | LVS_SINGLESEL | LVS_OWNERDATA, 0, 0, 480,
-        300, frame, nullptr, nullptr, nullptr);
-    SendMessageW(list, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)),
-                 FALSE);
-    SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
-    LVCOLUMNW column{};
-    column.mask = LVCF_WIDTH;
-    column.cx = 80;
-    for (int i = 0; i < 6; ++i)
-      SendMessageW(list, LVM_INSERTCOLUMNW, i, reinterpret_cast<LPARAM>(&column));
-    SendMessageW(list, LVM_SETITEMCOUNT, names.size(), LVSICF_NOINVALIDATEALL);
+    const HWND frame = BareClaimList(names);
     UpdateWindow(frame);
     DestroyWindow(frame);
   });
@@ -272,6 +283,79 @@ void ClaimDialog(int parts) {
   Report("claim dialog, parts read and listed", parts, {turns.Median(0), turns.Median(2)}, 1.5);
   bench::PrintShare("claim dialog less a bare list view of its rows", parts,
                     {turns.Median(1), turns.Median(2)}, 0.4);
+}
+
+// Lets go of row `from` (none: -1) and selects, focuses and scrolls to row `to`, as the
+// type-ahead reaches a row.
+void SelectRow(HWND list, int from, int to) {
+  LVITEMW item{};
+  item.stateMask = LVIS_SELECTED;
+  if (from >= 0) SendMessageW(list, LVM_SETITEMSTATE, from, reinterpret_cast<LPARAM>(&item));
+  item.state = item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+  SendMessageW(list, LVM_SETITEMSTATE, to, reinterpret_cast<LPARAM>(&item));
+  SendMessageW(list, LVM_SETSELECTIONMARK, 0, to);
+  SendMessageW(list, LVM_ENSUREVISIBLE, to, FALSE);
+}
+
+// One key typed in the claim list of `parts` parts, as the dialog's loop hands it on (the
+// key translated, then it and the character it made dispatched), from the key to the row
+// selected and the dialog's answer to the change: every part's name begins with P, so each
+// P steps to the next row. Against a bare owner-data list view of as many rows selecting
+// the next row the same way (SelectRow); and against the claim list selecting it so itself,
+// the dialog answering each change as it does a key's: what the key adds to the dialog's own
+// answer. Each turn starts from the first row, and its rows are in view: a scroll costs all
+// the same and only blurs the figure.
+void ClaimListKey(int parts) {
+  constexpr int kKeys = 5;
+  ObjectPartArray read;
+  ListObjectPartsParser parser(read);
+  parser.ParseString(plat::unique_bstr::copy(PartsReply(parts).c_str()).get());
+  const std::vector<std::wstring> names = PartNames(parts);
+  const HWND bareFrame = BareClaimList(names);
+  const HWND bare = GetWindow(bareFrame, GW_CHILD);
+  UpdateWindow(bareFrame);
+  bench::Turns turns(3);
+  whileShown = [&](HWND dialog) {
+    const HWND list = GetDlgItem(dialog, IDC_CLAIMLIST);
+    SetFocus(list);
+    const UINT key = LOBYTE(VkKeyScanW(L'p'));
+    for (int i = 0; i < bench::kRuns; ++i) {
+      const auto top = [](HWND of) {
+        return static_cast<int>(
+            SendMessageW(of, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+      };
+      SelectRow(list, top(list), 0);
+      SelectRow(bare, top(bare), 0);
+      turns.Add(
+          0, Time([&] {
+            for (int k = 0; k < kKeys; ++k) {
+              MSG down{list, WM_KEYDOWN, key, 1 | (MapVirtualKeyW(key, MAPVK_VK_TO_VSC) << 16)};
+              TranslateMessage(&down);
+              DispatchMessageW(&down);
+              MSG typed;
+              while (PeekMessageW(&typed, list, WM_CHAR, WM_CHAR, PM_REMOVE))
+                DispatchMessageW(&typed);
+            }
+          }));
+      turns.Add(1, Time([&] {
+                  for (int row = 1; row <= kKeys; ++row) SelectRow(bare, row - 1, row);
+                }));
+      // The keys reached the rows they were typed for.
+      if (top(list) != kKeys) bench::AllMeasured() = false;
+      SelectRow(list, top(list), 0);
+      turns.Add(2, Time([&] {
+                  for (int row = 1; row <= kKeys; ++row) SelectRow(list, row - 1, row);
+                }));
+    }
+  };
+  CClaimDlg dialog(read);
+  ShowAndCancel([&] { return dialog.DoModal(nullptr, GetModuleHandleW(nullptr)); });
+  DestroyWindow(bareFrame);
+  char what[80];
+  std::snprintf(what, sizeof what, "claim list, one typed key, %dk parts", parts / 1000);
+  bench::PrintFigure(what, kKeys, {turns.Median(0), turns.Median(1)}, 2, true);
+  bench::PrintFigure("  against the claim list selecting the row itself", kKeys,
+                     {turns.Median(0), turns.Median(2)}, 0, true);
 }
 
 // The large size's time against the small one's, measured in turns: `run(true)` at the
@@ -534,6 +618,10 @@ int main(int argc, char** argv) {
       [] {
         ModifiedDocuments(100000);
         ModificationsReadGrowth(100000);
+      },
+      [] {
+        bench::PrintHeader("Type-ahead, against a bare owner-data list view selecting the row");
+        ClaimListKey(100000);
       },
   };
   const int count = static_cast<int>(figures.size());

@@ -348,6 +348,37 @@ DialogScript& DialogScript::TypeAtPace(const std::wstring& text, DWORD milliseco
   return *this;
 }
 
+DialogScript& DialogScript::HoldKey(wchar_t c, int strokes) {
+  constexpr DWORD kRepeatDelay = 250, kRepeatRate = 33;
+  const UINT key = LOBYTE(VkKeyScanW(c));
+  for (int stroke = 0; stroke < strokes; ++stroke) {
+    Do([key, stroke](DialogView&) {
+      const HWND focus = GetFocus();
+      if (!focus) return std::string("no window has the focus");
+      // A repeat tells that the key was down before.
+      PostMessageW(focus, WM_KEYDOWN, key, KeyData(key, false) | (stroke ? LPARAM{1} << 30 : 0));
+      return std::string();
+    });
+    Pause(stroke ? kRepeatRate : kRepeatDelay);
+  }
+  return Do([key](DialogView&) {
+    const HWND focus = GetFocus();
+    if (!focus) return std::string("no window has the focus");
+    PostMessageW(focus, WM_KEYUP, key, KeyData(key, true));
+    return std::string();
+  });
+}
+
+DialogScript& DialogScript::NumLock(bool on) {
+  return Do([on](DialogView&) {
+    BYTE state[256] = {};
+    GetKeyboardState(state);
+    state[VK_NUMLOCK] = on ? 0x01 : 0;  // toggled, not held
+    SetKeyboardState(state);
+    return std::string();
+  });
+}
+
 DialogScript& DialogScript::DestroyOwner() {
   return Do([](DialogView& view) {
     const HWND owner = GetWindow(view.hwnd(), GW_OWNER);

@@ -106,6 +106,11 @@ class DialogScript {
   // Types the text key by key `milliseconds` apart (a person's pace), each key taken by the
   // dialog's loop before the next comes.
   DialogScript& TypeAtPace(const std::wstring& text, DWORD milliseconds = 120);
+  // Holds down the key that types `c` until it has gone down `strokes` times: once, and again
+  // by the keyboard's auto-repeat (after its shortest delay, then at its fastest rate).
+  DialogScript& HoldKey(wchar_t c, int strokes);
+  // Turns NumLock on or off, as its key does: with it on the keypad's keys type digits.
+  DialogScript& NumLock(bool on);
   // The client destroys the window that owns the dialog; the dialog goes with it.
   DialogScript& DestroyOwner();
   // The application quits: its quit message is posted with `exitCode`, after the button

@@ -546,7 +546,8 @@ TEST_F(KBRun, ReloadSendsTheModuleAndTellsWhetherItWasReloaded) {
 
 // Confirms every KB dialog of the thread as soon as its page is shown, with no wait in
 // between, and cancels the `last` one; each time the stand-ins' records are let go, so
-// that only the runner could make the heap grow.
+// that only the runner could make the heap grow. From the cancel on, the server answers
+// with a result: a conversation that goes on after it ends there instead of running on.
 class QuickUser {
  public:
   QuickUser(IWQStandinWorkspace* workspace, IWQStandinBrowser* browser, int last,
@@ -594,7 +595,8 @@ class QuickUser {
   void Act() {
     ++shown;
     workspace_->Reset();
-    wqstandins::SetReply(workspace_, kServer, L"RunRule", reply_.c_str());
+    wqstandins::SetReply(workspace_, kServer, L"RunRule",
+                         shown < last_ ? reply_.c_str() : kSimple42);
     browser_->Reset();
     volatile char here = 0;
     if (shown == 100) {

@@ -3,6 +3,7 @@
 #include <latebound.h>
 
 #include <cstdio>
+#include <string>
 
 #include "module/servermodule.h"
 
@@ -79,6 +80,8 @@ ScriptedUser::ScriptedUser() {
 ScriptedUser::~ScriptedUser() {
   KillTimer(nullptr, timer_);
   current_ = nullptr;
+  // The quit that ended a loop from outside is the user's, not the next test's.
+  if (quitPosted_) TakeQuitMessage();
   EXPECT_TRUE(Done()) << "the dialog ended before step " << next_ + 1 << " of " << steps_.size();
 }
 
@@ -123,20 +126,31 @@ void CALLBACK ScriptedUser::Tick(HWND, UINT, UINT_PTR, DWORD) {
 }
 
 void ScriptedUser::RunStep() {
-  if (Done() || gaveUp_) return;
-  if (steps_[next_].condition()) {
+  if (gaveUp_) return;
+  if (Done()) {
+    // A dialog that shows after the last step (one the code under test read as confirmed
+    // and followed) waits for a user who does not come.
+    if (!DialogWindow())
+      started_ = GetTickCount();
+    else if (GetTickCount() - started_ > kPatienceMs)
+      GiveUp("a dialog showed after the last step");
+  } else if (steps_[next_].condition()) {
     // The step counts as taken before it acts: its action may run a modal loop in
     // which the next steps are played.
     Step& step = steps_[next_++];
     started_ = GetTickCount();
     step.action();
   } else if (GetTickCount() - started_ > kPatienceMs) {
-    ADD_FAILURE() << "step " << next_ + 1 << " waited too long; closing the windows";
-    next_ = steps_.size();
-    started_ = GetTickCount();
-    EnumThreadWindows(GetCurrentThreadId(), &CloseAll, 0);
-    gaveUp_ = true;
+    GiveUp("step " + std::to_string(next_ + 1) + " waited too long");
   }
+}
+
+void ScriptedUser::GiveUp(const std::string& why) {
+  ADD_FAILURE() << why << "; closing the windows";
+  next_ = steps_.size();
+  started_ = GetTickCount();
+  EnumThreadWindows(GetCurrentThreadId(), &CloseAll, 0);
+  gaveUp_ = true;
 }
 
 void ScriptedUser::CheckForbidden() {
@@ -155,6 +169,7 @@ void ScriptedUser::GiveUpIfStuck() {
   if (gaveUp_ && GetTickCount() - started_ > kPatienceMs) {
     ADD_FAILURE() << "the dialog's loop did not end when its windows were closed";
     gaveUp_ = false;
+    quitPosted_ = true;
     PostQuitMessage(0);
   }
 }

@@ -21,8 +21,8 @@ bool ServerLoaded();
 // Plays the user of a dialog while the code under test runs its message loop. Steps run
 // in order on a timer of the thread, each once its condition holds; an action may open a
 // modal loop (a message box) in which the following steps go on. Steps that are left when
-// the dialog is gone fail the test; a user that waits too long closes whatever window is
-// left and fails the test.
+// the dialog is gone fail the test; a user that waits too long, or sees a dialog still up
+// long after the last step, closes whatever window is left and fails the test.
 class ScriptedUser {
  public:
   ScriptedUser();
@@ -48,12 +48,14 @@ class ScriptedUser {
   };
   static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD);
   void RunStep();
+  void GiveUp(const std::string& why);
   void GiveUpIfStuck();
   void CheckForbidden();
 
   std::vector<Step> steps_;
   std::vector<std::pair<std::function<bool()>, std::string>> forbidden_;
   bool gaveUp_ = false;
+  bool quitPosted_ = false;
   size_t next_ = 0;
   UINT_PTR timer_ = 0;
   DWORD started_ = 0;

@@ -2,10 +2,12 @@
 // modal dialog for the procedure's results and its exception barrier.
 #include <gtest/gtest.h>
 
+#include <typeahead.h>
 #include <window.h>
 
 #include <functional>
 #include <new>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -193,6 +195,27 @@ TEST(DialogImpl, AWindowDestroyedUnderItsHandlerIsFreedWhenTheHandlerReturns) {
   EXPECT_FALSE(IsWindow(dialog));
   EXPECT_FALSE(state.freedUnderHandler) << "freed while its handler still ran";
   EXPECT_TRUE(state.freed) << "kept after its handler returned";
+}
+
+// A window's object that goes while a handler runs takes its final message along; the others'
+// still come once the handler has returned, in the order their windows went.
+TEST(FinalMessage, AnObjectThatGoesFirstTakesItsMessageAlong) {
+  std::string delivered;
+  // The window's handle says which object's message came.
+  constexpr plat::details::FinalMessage::Deliver deliver = [](void* to, HWND window) noexcept {
+    static_cast<std::string*>(to)->push_back(static_cast<char>(reinterpret_cast<INT_PTR>(window)));
+  };
+  plat::details::FinalMessage first, last;
+  std::optional<plat::details::FinalMessage> gone(std::in_place);
+  {
+    const plat::details::HandlerScope handler;
+    first.Post(deliver, &delivered, reinterpret_cast<HWND>('1'));
+    gone->Post(deliver, &delivered, reinterpret_cast<HWND>('2'));
+    last.Post(deliver, &delivered, reinterpret_cast<HWND>('3'));
+    gone.reset();
+    EXPECT_EQ(delivered, "") << "delivered while the handler ran";
+  }
+  EXPECT_EQ(delivered, "13");
 }
 
 class MissingDlg : public plat::DialogImpl<MissingDlg> {

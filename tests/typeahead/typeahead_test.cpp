@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <standinsclient.h>
-#include <window.h>
+#include <typeahead.h>
 
 #include <functional>
 #include <string>
@@ -24,9 +24,11 @@ namespace {
 using wqtest::DialogScript;
 using wqtest::DialogView;
 
-// Every list shows these rows in this order; a row's id is its position + 1.
-const wchar_t* const kNames[] = {L"Ax", L"Bo", L"Bo x", L"Bo \u00e9", L"X"};
-constexpr int kRows = 5;
+// Every list shows these rows, in this order or sorted (the last first); a row's id is its
+// position here + 1. The rows that begin with the same letter are in the same order either way.
+const wchar_t* const kNames[] = {L"Ax", L"Bo",   L"Bo x", L"Bo \u017e",
+                                 L"X",  L"X1.5", L"X2",   L"2 Pump"};
+constexpr int kRows = 8;
 
 // Plays the typing into a script whose list has the focus.
 using Typing = std::function<void(DialogScript&)>;
@@ -303,6 +305,46 @@ class TypeAhead : public testing::Test {
 
   static DWORD PastTheSearch() { return plat::TypeAhead::SearchPause() + 200; }
 
+  // Types `keys` at `pace` a key, each search beginning with `prefix`. In `keys`, '|' is a
+  // pause longer than the search's, '!' a key that types nothing (F8), '#' the keypad's key
+  // for the character after it with NumLock on, and '~' holds the key before down for one
+  // more auto-repeat.
+  static Typing Play(std::wstring keys, DWORD pace, std::wstring prefix) {
+    return [=](DialogScript& script) {
+      std::wstring word = prefix;
+      const auto type = [&] {
+        if (!word.empty()) script.TypeAtPace(word, pace);
+        word.clear();
+      };
+      for (size_t at = 0; at < keys.size(); ++at) {
+        const wchar_t key = keys[at];
+        if (key == L'|' || key == L'!') {
+          type();
+          if (key == L'|')
+            script.Pause(PastTheSearch());
+          else
+            script.Press(VK_F8).Pause(pace);
+          word = prefix;
+        } else if (key == L'#' && ++at < keys.size()) {
+          type();
+          const wchar_t typed = keys[at];
+          script.NumLock(true)
+              .Press(typed == L'.' ? VK_DECIMAL : VK_NUMPAD0 + (typed - L'0'))
+              .Pause(pace)
+              .NumLock(false);
+        } else if (at + 1 < keys.size() && keys[at + 1] == L'~') {
+          type();
+          int strokes = 1;
+          for (; at + 1 < keys.size() && keys[at + 1] == L'~'; ++at) ++strokes;
+          script.HoldKey(key, strokes);
+        } else {
+          word += key;
+        }
+      }
+      type();
+    };
+  }
+
   conflicttest::Workspace ws_;
   plat::com_ptr<IDispatch> dispatch_;
   plat::com_ptr<IWQStandinClientTools> tools_;
@@ -310,9 +352,12 @@ class TypeAhead : public testing::Test {
 };
 
 // A name with a blank typed fast and at 300 ms a key reaches its row in every list and tree,
-// and the choice sent names it; a pause longer than the search's between two words starts a new
-// search with the second. Backspace takes back the last character typed (the row reached
-// stays), and a character that comes as VK_PACKET goes on with the search.
+// and the choice sent names it; a pause longer than the search's between two words starts a
+// new search with the second, from the row reached on and round the end of the list, and so
+// does a key that types nothing. Backspace takes back the last character typed (the row
+// reached stays), and a character that comes as VK_PACKET or from the keypad with NumLock on
+// goes on with the search. The same letter typed again, at any pace or held down, steps
+// through the rows that begin with it, also after a pause.
 TEST_F(TypeAhead, EveryListReachesTheNameTypedAtAnyPace) {
   const struct {
     const char* name;
@@ -332,52 +377,68 @@ TEST_F(TypeAhead, EveryListReachesTheNameTypedAtAnyPace) {
       {"conflict cases tree", L"", &TypeAhead::ChooseCase, &CaseSent},
       {"conflict objects tree", L"", &TypeAhead::ChooseObject, &ObjectSent},
   };
-  // '|' is a pause longer than the search's.
   const struct {
     const char* name;
-    const wchar_t* keys;
+    const wchar_t* keys;  // as Play reads them
     DWORD pace;
     int reaches;  // the row's id
+    // In the users' lists, whose names all begin with the domain, a letter typed again after
+    // it is a longer text, searched for as any other (as in the platform's lists).
+    int reachesAfterDomain = 0;  // when it differs
   } typings[] = {
       {"fast", L"bo x", 30, 3},
       {"at 300 ms a key", L"bo x", 300, 3},
       {"with a pause between the words", L"bo |x", 30, 5},
-      {"with Backspace and VK_PACKET", L"bo x\b\u00e9", 30, 4},
+      {"round the end of the list", L"x|b", 30, 2},
+      {"with Backspace and VK_PACKET", L"bo x\b\u017e", 30, 4},
       {"taking back a character", L"bo x\b", 30, 3},
+      {"with a key that types nothing", L"bo!x", 30, 5},
+      {"with a keypad digit", L"x#2", 30, 7},
+      {"with keypad digits and point", L"x#1#.#5", 300, 6},
+      {"the same letter fast", L"bbb", 30, 4, 2},
+      {"the same letter at 300 ms a key", L"bbb", 300, 4, 2},
+      {"the same letter held down", L"b~~", 0, 4, 2},
+      {"the same letter after a pause", L"b|b", 30, 3},
   };
   for (const auto& list : lists) {
     for (const auto& typed : typings) {
-      const Typing typing = [&](DialogScript& script) {
-        std::wstring word;
-        for (const wchar_t* key = typed.keys;; ++key) {
-          if (*key && *key != L'|') {
-            word += *key;
-            continue;
-          }
-          script.TypeAtPace(list.prefix + word, typed.pace);
-          word.clear();
-          if (!*key) break;
-          script.Pause(PastTheSearch());
-        }
-      };
-      EXPECT_EQ((this->*list.choose)(typing), list.sent(typed.reaches))
+      const int reaches =
+          *list.prefix && typed.reachesAfterDomain ? typed.reachesAfterDomain : typed.reaches;
+      EXPECT_EQ((this->*list.choose)(Play(typed.keys, typed.pace, list.prefix)), list.sent(reaches))
           << list.name << ", " << typed.name;
     }
   }
 }
 
-// The conflict pages' keypad plus and minus open and close the row or the tree's item: they
-// type nothing, so Space right after them still makes the choice, and a letter right after
-// them starts a new search.
-TEST_F(TypeAhead, KeypadPlusAndMinusTypeNothing) {
-  const Typing opening = [](DialogScript& script) {
-    script.Pause(PastTheSearch()).Press(VK_DOWN).Press(VK_SUBTRACT).Press(VK_ADD);
+// The conflict pages' keypad plus and minus open and close the row or the tree's item, with
+// NumLock on as off: they type nothing, so Space right after them still makes the choice, and a
+// letter right after them starts a new search. Space with no search going on is the tree's and
+// types nothing either: a letter right after it is a search of its own.
+TEST_F(TypeAhead, KeysWithAMeaningOfTheirOwnTypeNothing) {
+  for (const bool numLock : {false, true}) {
+    const Typing opening = [numLock](DialogScript& script) {
+      script.NumLock(numLock)
+          .Pause(PastTheSearch())
+          .Press(VK_DOWN)
+          .Press(VK_SUBTRACT)
+          .Press(VK_ADD)
+          .NumLock(false);
+    };
+    EXPECT_EQ(ChooseAttribute(opening, 0), AttributeSent(1)) << "NumLock " << numLock;
+    const Typing reopening = [numLock](DialogScript& script) {
+      script.NumLock(numLock)
+          .TypeAtPace(L"b", 30)
+          .Press(VK_SUBTRACT)
+          .Press(VK_ADD)
+          .TypeAtPace(L"x", 30)
+          .NumLock(false);
+    };
+    EXPECT_EQ(ChooseCase(reopening), CaseSent(5)) << "NumLock " << numLock;
+  }
+  const Typing spaceFirst = [](DialogScript& script) {
+    script.Pause(PastTheSearch()).Press(VK_SPACE).TypeAtPace(L"x", 30);
   };
-  EXPECT_EQ(ChooseAttribute(opening, 0), AttributeSent(1));
-  const Typing reopening = [](DialogScript& script) {
-    script.TypeAtPace(L"b", 30).Press(VK_SUBTRACT).Press(VK_ADD).TypeAtPace(L"x", 30);
-  };
-  EXPECT_EQ(ChooseCase(reopening), CaseSent(5));
+  EXPECT_EQ(ChooseCase(spaceFirst), CaseSent(5));
 }
 
 }  // namespace

@@ -3,7 +3,50 @@
 // at once behind it. The answer is how the dialog ended, and only the OK path sends.
 #include "claimtest.h"
 
+#include <malloc.h>
+
+#include <cstdlib>
+#include <cstring>
 #include <functional>
+#include <iterator>
+#include <type_traits>
+
+#include "accessctrl/dlgcontrolroles.h"
+#include "accessctrl/dlgcontrolusers.h"
+
+namespace {
+
+// While a window is set here, every block this program frees is filled with that window's
+// handle and kept from reuse (KeepFreedAs): an object freed while a handler of its own
+// still runs, which then closes its window, closes that window instead. Only the objects
+// made in this process go through here, not the registered server's.
+HWND freedAs = nullptr;
+void* keptBlocks[1 << 16];
+size_t keptCount = 0;
+
+void Release(void* block) noexcept {
+  if (!block || !freedAs || keptCount == std::size(keptBlocks)) return std::free(block);
+  const size_t size = _msize(block);
+  for (size_t at = 0; at + sizeof freedAs <= size; at += sizeof freedAs)
+    std::memcpy(static_cast<char*>(block) + at, &freedAs, sizeof freedAs);
+  keptBlocks[keptCount++] = block;
+}
+
+class KeepFreedAs {
+ public:
+  explicit KeepFreedAs(HWND window) noexcept { freedAs = window; }
+  ~KeepFreedAs() {
+    freedAs = nullptr;
+    for (; keptCount > 0; --keptCount) std::free(keptBlocks[keptCount - 1]);
+  }
+  KeepFreedAs(const KeepFreedAs&) = delete;
+  KeepFreedAs& operator=(const KeepFreedAs&) = delete;
+};
+
+}  // namespace
+
+void operator delete(void* block) noexcept { Release(block); }
+void operator delete(void* block, std::size_t) noexcept { Release(block); }
 
 namespace {
 
@@ -281,12 +324,14 @@ TEST_F(DialogOutcome, AnOwnerDestroyedWhileACommitShowsItsErrorFreesNothingUnder
       });
     };
   };
-  const auto access = [](HRESULT (IWQCAccessControl::*show)(LONGLONG)) {
-    return [show](IDispatch* ws, LONGLONG owner, VARIANT_BOOL*) {
-      return With<IWQCAccessControl>(kAccessControl, [&](IWQCAccessControl* object) {
-        const HRESULT hr = object->Initialize(ws);
-        return FAILED(hr) ? hr : (object->*show)(owner);
-      });
+  // The roles and users dialogs are made in this process, so that what they free is kept.
+  plat::com_ptr<IWQWorkspace> wq;
+  ASSERT_EQ(workspace_.query_to(wq), S_OK);
+  const auto access = [&wq](auto kind) {
+    return [&wq](IDispatch*, LONGLONG owner, VARIANT_BOOL*) {
+      typename decltype(kind)::type dialog(wq.get());
+      dialog.DoModal(reinterpret_cast<HWND>(owner), GetModuleHandleW(nullptr));
+      return dialog.HandlerError();
     };
   };
   const DialogScript add = DialogScript().Click(IDC_ACCESSADD);
@@ -321,14 +366,14 @@ TEST_F(DialogOutcome, AnOwnerDestroyedWhileACommitShowsItsErrorFreesNothingUnder
        sentSince,
        L"UpdateProject,UpdateProject"},
       {L"new role refused",
-       access(&IWQCAccessControl::ShowRoles),
+       access(std::type_identity<DlgControlRoles>()),
        {add, DialogScript().SetText(IDC_ROLENAME, L"Guests").Click(IDOK)},
        S_OK,
        VARIANT_FALSE,
        nodeCalls,
        L"AddRole(\"Guests\""},
       {L"new user refused",
-       access(&IWQCAccessControl::ShowUsers),
+       access(std::type_identity<DlgControlUsers>()),
        {add, DialogScript().Click(IDOK)},
        S_OK,
        VARIANT_FALSE,
@@ -341,11 +386,15 @@ TEST_F(DialogOutcome, AnOwnerDestroyedWhileACommitShowsItsErrorFreesNothingUnder
   for (const auto& c : cases) {
     HWND owner = CreateWindowExW(0, L"STATIC", L"Client", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
                                  200, 100, nullptr, nullptr, nullptr, nullptr);
+    // Another window of the client's, which no dialog has any business closing.
+    const plat::unique_hwnd other(CreateWindowExW(0, L"STATIC", L"Other", WS_OVERLAPPEDWINDOW, 0, 0,
+                                                  200, 100, nullptr, nullptr, nullptr, nullptr));
     SetActiveWindow(owner);
     ASSERT_EQ(tools->DestroyWhileShowing(reinterpret_cast<LONGLONG>(owner)), S_OK);
     const LONG before = wqstandins::RequestCount(workspace);
     VARIANT_BOOL answer = VARIANT_FALSE;
     {
+      const KeepFreedAs freed(other.get());
       wqtest::DialogDriver driver;
       for (const DialogScript& script : c.scripts) driver.Expect(script);
       EXPECT_EQ(c.show(dispatch_.get(), reinterpret_cast<LONGLONG>(owner), &answer), c.hr)
@@ -358,6 +407,9 @@ TEST_F(DialogOutcome, AnOwnerDestroyedWhileACommitShowsItsErrorFreesNothingUnder
     tools->get_ErrorCount(&count);
     EXPECT_EQ(count, ++shown) << c.name << ": the commit's error is shown";
     EXPECT_FALSE(IsWindow(owner)) << c.name << ": the owner went while it showed";
+    EXPECT_TRUE(IsWindow(other.get())) << c.name
+                                       << ": an object freed under its handler closed "
+                                          "the window its memory now named";
   }
 }
 

@@ -3,6 +3,7 @@
 // Add, Remove and Edit buttons, and the tab dialogs they open to add or edit an entry.
 #pragma once
 
+#include <typeahead.h>
 #include <window.h>
 
 #include "resources/resource.h"

@@ -2,6 +2,7 @@
 // a role.
 #pragma once
 
+#include <typeahead.h>
 #include <window.h>
 
 #include <string>

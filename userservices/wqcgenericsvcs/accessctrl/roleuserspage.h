@@ -3,6 +3,7 @@
 // the difference to the members the role had.
 #pragma once
 
+#include <typeahead.h>
 #include <window.h>
 
 #include <string>

@@ -9,6 +9,8 @@
 // page's choice.
 #pragma once
 
+#include <typeahead.h>
+
 #include <span>
 #include <string>
 #include <vector>

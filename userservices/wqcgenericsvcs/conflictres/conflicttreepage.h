@@ -5,6 +5,8 @@
 // What differs between the two pages is a table of texts and codes per conflict type.
 #pragma once
 
+#include <typeahead.h>
+
 #include <deque>
 #include <span>
 

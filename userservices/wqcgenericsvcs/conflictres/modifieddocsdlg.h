@@ -5,6 +5,7 @@
 // name and picture of those it shows, and for the one a user reaches by typing.
 #pragma once
 
+#include <typeahead.h>
 #include <window.h>
 
 #include "WQOutside.h"

@@ -2,6 +2,7 @@
 // the active holds that the reply lists. The results are read after it ends with IDOK.
 #pragma once
 
+#include <typeahead.h>
 #include <window.h>
 
 #include <wqarray.h>

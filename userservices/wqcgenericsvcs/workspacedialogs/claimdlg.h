@@ -4,6 +4,7 @@
 // smaller than it opens.
 #pragma once
 
+#include <typeahead.h>
 #include <window.h>
 
 #include <dlgresizer.h>

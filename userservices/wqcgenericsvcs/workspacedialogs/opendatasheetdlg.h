@@ -4,6 +4,7 @@
 // tab, the filters and the last choice carry over from one showing to the next.
 #pragma once
 
+#include <typeahead.h>
 #include <window.h>
 
 #include <array>
