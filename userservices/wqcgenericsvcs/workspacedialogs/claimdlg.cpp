@@ -144,6 +144,9 @@ LRESULT CClaimDlg::OnListDeleteAll(int, NMHDR*, bool&) { return TRUE; }
 void CClaimDlg::OnSize() { InvalidateRect(hwnd(), nullptr, TRUE); }
 
 void CClaimDlg::OnOK() {
+  // The part claimed is the one the list shows as chosen now, even if a change of the
+  // selection has not settled yet.
+  OnListClick();
   // Return reaches here even while OK is disabled: no part that can be claimed is chosen.
   if (ok_.IsWindowEnabled()) EndDialog(IDOK);
 }
@@ -196,10 +199,23 @@ void CClaimDlg::OnListDoubleClick() {
 }
 
 // A selection moved with the keyboard counts as much as a click: OK must always claim the
-// part that the list shows as chosen.
+// part that the list shows as chosen. When the selection moves, the row left loses it just
+// before the row reached takes it; the buttons wait for that, so OK is not turned off and on
+// again (a repaint each) at every row a person passes.
 LRESULT CClaimDlg::OnListItemChanged(int, NMHDR* header, bool&) {
   const auto* change = reinterpret_cast<const NMLISTVIEW*>(header);
-  if ((change->uChanged & LVIF_STATE) && ((change->uNewState ^ change->uOldState) & LVIS_SELECTED))
+  if (!(change->uChanged & LVIF_STATE) ||
+      !((change->uNewState ^ change->uOldState) & LVIS_SELECTED))
+    return 0;
+  if (change->uNewState & LVIS_SELECTED)
     OnListClick();
+  else if (!settlePosted_)
+    settlePosted_ = PostMessage(kSelectionSettled);
+  return 0;
+}
+
+LRESULT CClaimDlg::OnSelectionSettled(UINT, WPARAM, LPARAM, bool&) {
+  settlePosted_ = false;
+  OnListClick();
   return 0;
 }

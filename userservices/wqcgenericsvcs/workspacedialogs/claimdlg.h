@@ -22,6 +22,7 @@ class CClaimDlg : public plat::DialogImpl<CClaimDlg> {
         plat::OnMessage(WM_GETMINMAXINFO, &CClaimDlg::OnGetMinMaxInfo),
         plat::Chain(&CClaimDlg::resizer_),
         plat::OnMessage(WM_SIZE, &CClaimDlg::OnSize),
+        plat::OnMessage(kSelectionSettled, &CClaimDlg::OnSelectionSettled),
         plat::OnCommand(IDOK, BN_CLICKED, &CClaimDlg::OnOK),
         plat::OnCommand(IDCANCEL, BN_CLICKED, &CClaimDlg::OnCancel),
         plat::OnCommand(IDC_SHARED, BN_CLICKED, &CClaimDlg::OnSharedClicked),
@@ -52,6 +53,9 @@ class CClaimDlg : public plat::DialogImpl<CClaimDlg> {
   void OnListClick();
   void OnListDoubleClick();
   LRESULT OnListItemChanged(int, NMHDR* header, bool&);
+  // Posted when a row lost its selection: the buttons follow once the selection has settled.
+  static constexpr UINT kSelectionSettled = WM_APP;
+  LRESULT OnSelectionSettled(UINT, WPARAM, LPARAM, bool&);
   LRESULT OnListDeleteAll(int, NMHDR*, bool&);
   // The list holds no texts of its own: it asks for a row's texts as it shows them.
   LRESULT OnGetDispInfo(int, NMHDR* header, bool&);
@@ -74,5 +78,6 @@ class CClaimDlg : public plat::DialogImpl<CClaimDlg> {
   plat::Button shared_, exclusiveButton_;
   LONG chosenOid_ = -1;
   bool exclusive_ = false;
+  bool settlePosted_ = false;
   SIZE minTrackSize_{};
 };
