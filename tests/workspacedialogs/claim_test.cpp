@@ -125,6 +125,14 @@ TEST_F(Claim, APartThatAllowsLessLimitsTheChoice) {
                .Do(ClickRow(IDC_CLAIMLIST, 1))
                .Inspect(expectChoice(true, true, false))
                .Inspect([](DialogView& view) { EXPECT_TRUE(view.IsChecked(IDC_SHARED)); })
+               // A selection lost without a click (a program, an accessibility tool) leaves
+               // nothing to claim either.
+               .Do([](DialogView& view) {
+                 plat::ListView(view.Item(IDC_CLAIMLIST)).SetItemState(-1, 0, LVIS_SELECTED);
+                 return std::string();
+               })
+               .Inspect(expectChoice(false, true, true))
+               .Do(ClickRow(IDC_CLAIMLIST, 1))
                // A row reached with the keyboard decides as much as a clicked one.
                .Do(PressKey(IDC_CLAIMLIST, VK_UP))
                .Inspect([&](DialogView& view) {
