@@ -395,7 +395,7 @@ TEST_F(KBRunPipe, PipeHighlightReadsTheReplyOrReportsWhyNot) {
       {L"<PipeHighlight ServerID=\"77\"/>", L"HighlightPipe(77)", nullptr},
       {L"(PipeHighlight) value=' 9 '", L"HighlightPipe(9)", nullptr},
       {L"(PipeHighlight) value='9x'", nullptr, L"is not a whole number: '9x'"},
-      {L"(PipeHighlight) value='9\0x'"sv, nullptr, L"is not a whole number: '9"},
+      {L"(PipeHighlight) value='9\0x'"sv, nullptr, L"is not a whole number: '9\\0x'"},
       {L"(PipeHighlight) no number here", nullptr, L"names no pipe"},
       {L"(PipeHighlight) value=", nullptr, L"names no pipe"},
       {L"<PipeHighlight/>", nullptr, L"names no pipe"},

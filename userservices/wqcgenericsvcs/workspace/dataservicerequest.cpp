@@ -1,7 +1,7 @@
 #include "dataservicerequest.h"
 
-#include <algorithm>
 #include <cwchar>
+#include <string>
 
 #include <saxschemaparser.h>
 #include <variantutil.h>
@@ -170,14 +170,19 @@ HRESULT ReadNumberReply(const wchar_t* request, std::wstring_view reply, long* v
     *value = number.integer;  // 0 for an empty reply
     return S_OK;
   }
+  // The quote shows a null inside the reply as \0: cut there, it would read as a number.
+  std::wstring quoted;
+  for (const wchar_t c : reply.substr(0, 64)) {
+    if (c)
+      quoted += c;
+    else
+      quoted += L"\\0";
+  }
   WQComException error;
-  const int quoted = static_cast<int>(std::min<size_t>(reply.size(), 64));
   if (hr == DISP_E_OVERFLOW)
-    error.SetErrorHr(hr,
-                     L"The reply to %ls is not a number from -2147483648 to 2147483647: '%.*ls'",
-                     request, quoted, reply.data());
+    error.SetErrorHr(hr, L"The reply to %ls is not a number from -2147483648 to 2147483647: '%ls'",
+                     request, quoted.c_str());
   else
-    error.SetErrorHr(hr, L"The reply to %ls is not a whole number: '%.*ls'", request, quoted,
-                     reply.data());
+    error.SetErrorHr(hr, L"The reply to %ls is not a whole number: '%ls'", request, quoted.c_str());
   return error.ReturnHResult();
 }
