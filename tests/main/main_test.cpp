@@ -1221,6 +1221,11 @@ class ObjectIds : public MainTest {
            return hold->CreateHold(ws(), Bstr(L"H-1").get(), Bstr(L"Why").get(), none, out);
          }},
     };
+    // The reply is quoted whole, a null inside it shown as \0.
+    std::wstring quoted = L"'";
+    for (const wchar_t c : std::wstring_view(reply, SysStringLen(reply)))
+      quoted += c ? std::wstring(1, c) : std::wstring(L"\\0");
+    quoted += L"'";
     for (const auto& r : reads) {
       wqstandins::SetReply(ws_.get(), kServer, r.request,
                            std::wstring_view(reply, SysStringLen(reply)));
@@ -1229,8 +1234,7 @@ class ObjectIds : public MainTest {
       if (hr == S_OK) {
         EXPECT_EQ(out, empty ? 0 : id) << what << " as the reply to " << Narrow(r.request);
       } else {
-        EXPECT_NE(wqtest::TakeErrorDescription().find(L"'" + std::wstring(reply) + L"'"),
-                  std::wstring::npos)
+        EXPECT_NE(wqtest::TakeErrorDescription().find(quoted), std::wstring::npos)
             << what << " as the reply to " << Narrow(r.request);
       }
     }
